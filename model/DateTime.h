@@ -1,0 +1,39 @@
+// The date-time value of the records: a day number (days since 30 December 1899,
+// the time of day as the fraction, as OLE Automation dates count) and a status.
+// Stored exactly as that pair; compared by status, then by day number.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+class CDateTime {
+ public:
+  enum DateTimeStatus : int32_t { valid = 0, invalid = 1, null = 2 };
+
+  CDateTime() = default;  // 0.0 (30 December 1899, midnight), valid
+  CDateTime(double dDate, DateTimeStatus status) : m_dt(dDate), m_status(status) {}
+  // From calendar fields; invalid when they are out of range.
+  CDateTime(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond);
+
+  static CDateTime GetCurrentTime();  // local time
+
+  double GetDate() const { return m_dt; }
+  DateTimeStatus GetStatus() const { return m_status; }
+  void SetStatus(DateTimeStatus status) { m_status = status; }
+  bool IsValid() const { return m_status == valid; }
+
+  // Calendar fields of a valid value; false for an invalid one.
+  bool GetFields(int& nYear, int& nMonth, int& nDay, int& nHour, int& nMinute,
+                 int& nSecond) const;
+  // The value formatted in the user's locale (date and time); empty when invalid.
+  std::string Format() const;
+
+  bool operator==(const CDateTime& o) const { return m_status == o.m_status && m_dt == o.m_dt; }
+  bool operator!=(const CDateTime& o) const { return !(*this == o); }
+  bool operator<(const CDateTime& o) const { return m_dt < o.m_dt; }
+
+ private:
+  double m_dt = 0.0;
+  DateTimeStatus m_status = valid;
+};

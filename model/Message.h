@@ -1,0 +1,77 @@
+// One SMS message, received or outgoing. The fields keep their historic order; the
+// store files write them in the order of Serialize, which differs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/DateTime.h"
+
+class CArchive;
+
+class CMessage {
+ public:
+  CMessage() = default;
+  ~CMessage() = default;
+  CMessage(const CMessage&) = delete;
+  CMessage& operator=(const CMessage& other);  // copies every field
+
+  void Serialize(CArchive& ar);
+
+  std::string GetSenderName() const { return m_strSenderName; }
+  void SetSenderName(const std::string& s) { m_strSenderName = s; }
+  std::string GetName() const { return m_strName; }
+  void SetName(const std::string& s) { m_strName = s; }
+  std::string GetNumber() const { return m_strNumber; }
+  void SetNumber(const std::string& s) { m_strNumber = s; }
+  int GetStatus() const { return m_nStatus; }
+  void SetStatus(int n) { m_nStatus = n; }
+  int GetStorage() const { return m_nStorage; }
+  void SetStorage(int n) { m_nStorage = n; }
+  void SetType(int n) { m_nType = n; }
+  std::string GetDateTimeText() const { return m_strDateTime; }
+  void SetDateTimeText(const std::string& s) { m_strDateTime = s; }
+  CDateTime GetDateTime() const { return m_dtDateTime; }
+  void SetDateTime(const CDateTime& dt) { m_dtDateTime = dt; }
+  std::string GetMessage() const { return m_strMessage; }
+  void SetMessage(const std::string& s) { m_strMessage = s; }
+  std::string GetPdu() const { return m_strPdu; }
+  void SetServiceCenter(const std::string& s) { m_strServiceCenter = s; }
+  int GetReplyCharges() const { return m_bReplyCharges; }
+  void SetValidity(int n) { m_nValidity = n; }
+
+  // Flags word (m_wFirstOctet): bits 0-1 type (00 received, 01 submit), bit 2
+  // reject duplicates, bits 3-4 validity format (10 relative), bit 5 reply charges,
+  // bits 6-7 header indicator and reply path of a submit message.
+  bool IsReceivedType() const;
+  bool IsSubmitType() const;
+  bool IsReplyCharges() const;
+  void SetSubmitType();
+  void SetRejectDuplicates(bool bFlag);
+  void SetRelativeValidity(bool bFlag);
+  void SetReplyCharges(bool bFlag);
+  void SetHeaderIndicator(bool bFlag);
+  void SetReplyPath(bool bFlag);
+
+  // The key by which a list recognises a message it already holds: the PDU without
+  // its service-centre part and without the octet after the first octet.
+  std::string GetPduKey() const;
+
+  // Fields, in their historic order. The phone library fills them directly.
+  std::string m_strSenderName;
+  std::string m_strName;
+  std::string m_strNumber;
+  int32_t m_nStatus = 0;
+  int32_t m_nStorage = 0;
+  int32_t m_nType = 0;
+  std::string m_strDateTime;
+  CDateTime m_dtDateTime;
+  std::string m_strExtra;
+  std::string m_strMessage;
+  std::string m_strPdu;
+  std::string m_strServiceCenter;
+  uint8_t m_bFlag = 1;
+  int32_t m_bReplyCharges = 0;
+  uint16_t m_wFirstOctet = 0;
+  int32_t m_nValidity = 0;
+};

@@ -1,0 +1,60 @@
+// The phone-access object: talks to a GSM phone or modem on a serial line with the
+// AT commands of GSM 07.05/07.07 in PDU mode. Declared here, with the records it
+// reads and fills; implemented by the phone library (tethra/).
+//
+// Every int operation returns 1 on success; otherwise GetPhoneErrorCode() gives the
+// status code that the error dialog explains. Calls never overlap: they come from
+// one thread at a time (not always the same one).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/Message.h"
+
+// Where messages are stored: 1 phone memory, 2 SIM card, 3 both; anything else is
+// unknown.
+enum Msg_Storage { MSG_STORAGE_UNKNOWN = 0, MSG_STORAGE_PHONE = 1, MSG_STORAGE_SIM = 2, MSG_STORAGE_BOTH = 3 };
+
+// A list of message records that owns them.
+using CMessageArray = std::vector<std::unique_ptr<CMessage>>;
+
+class CPhoneInterface {
+ public:
+  CPhoneInterface();
+  virtual ~CPhoneInterface();  // releases the port
+  CPhoneInterface(const CPhoneInterface&) = delete;
+  CPhoneInterface& operator=(const CPhoneInterface&) = delete;
+
+  // Opens port nPort (0 = "COM1") at nBaudRate and sets up the phone for SMS in PDU
+  // mode; nTimeOut is the reply time-out in milliseconds.
+  int SetupCommPort(int nPort, int nBaudRate, int nTimeOut);
+  int GetPhoneErrorCode() const;
+
+  // strCommand is "AT+CMGS=" (send) or "AT+CMGW=" (store on the phone). Sets the
+  // record's m_strPdu to what was written.
+  int SendMessageToPhone(CMessage* pMessage, const std::string& strCommand);
+  // Fill an empty array with new records that the caller owns; -976 when the phone
+  // holds none.
+  int GetIncomingMessagesFromPhone(CMessageArray* pArray);
+  int GetOutgoingMessagesFromPhone(CMessageArray* pArray);
+  int ListAllMessages(std::string& strList);
+  int DeletePhoneMessage(std::string& strList, const CMessage* pMessage);
+  int DeleteAllPhoneMessages();
+  int GetAvailableStorage() const;
+  int GetPreferredMessageStorage();
+  int SetPreferredMessageStorage(Msg_Storage storage);
+  int ChangeBaudRate(int nBaudRate);
+  void ChangeTimeOut(int nTimeOut);
+  int GetPhoneInformation();
+  std::string GetPhoneManufacturer() const;
+  std::string GetPhoneModel() const;
+  std::string GetPhoneVersion() const;
+
+  // Implementation state of the phone library.
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> m_pImpl;
+};

@@ -1,0 +1,4 @@
+#include "res/StringTable.h"
+
+std::string LoadString(unsigned int) { return {}; }
+bool HasString(unsigned int) { return false; }

@@ -1,0 +1,2 @@
+// Numbers of the string table's texts.
+#pragma once
