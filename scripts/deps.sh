@@ -4,7 +4,7 @@
 set -euo pipefail
 want=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
       libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-      xvfb xauth x11-utils)
+      libx11-dev xvfb xauth x11-utils)
 if [ "${1:-run}" = test ]; then
   want+=(gammu socat)
 fi
