@@ -4,6 +4,7 @@
 // scripted one that records what was shown and answers questions.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 // Buttons and icons of a message box (values as the classic message-box flags).
@@ -30,6 +31,21 @@ class IPromptService {
   // Wait cursor: calls nest; each Begin is matched by one End.
   virtual void BeginWaitCursor() = 0;
   virtual void EndWaitCursor() = 0;
+  // The error dialog: up to three paragraphs (an empty one is shown empty) and the
+  // error-code line; returns when the user has closed it. Services without a dialog
+  // of their own show the texts in an OK message box.
+  virtual void ShowErrorDialog(const std::string& strFirst, const std::string& strSecond,
+                               const std::string& strThird, const std::string& strCode) {
+    std::string strText;
+    for (const std::string* p : {&strFirst, &strSecond, &strThird, &strCode}) {
+      if (p->empty())
+        continue;
+      if (!strText.empty())
+        strText += "\n\n";
+      strText += *p;
+    }
+    MessageBox(strText, "", MB_OK | MB_ICONERROR);
+  }
 };
 
 // The service in use. Before any is installed, a console service that writes the

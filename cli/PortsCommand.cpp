@@ -1,0 +1,111 @@
+// mireth ports [--json]: gives COM numbers to newly seen serial devices, then lists
+// every mapped COM name with its device and whether it can be opened right now.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/Command.h"
+#include "grellow/ComPorts.h"
+#include "grellow/SerialPort.h"
+
+namespace {
+
+const char* PortState(SerialResult result) {
+  switch (result) {
+    case SERIAL_OK:
+      return "free";
+    case SERIAL_IN_USE:
+      return "in use";
+    case SERIAL_NOT_FOUND:
+      return "missing";
+    case SERIAL_ACCESS_DENIED:
+      return "no access";
+    case SERIAL_BAD_BAUD:
+    case SERIAL_IO_ERROR:
+      break;
+  }
+  return "error";
+}
+
+std::string JsonText(const std::string& strText) {
+  std::string strOut = "\"";
+  for (unsigned char c : strText) {
+    switch (c) {
+      case '"':
+        strOut += "\\\"";
+        break;
+      case '\\':
+        strOut += "\\\\";
+        break;
+      case '\n':
+        strOut += "\\n";
+        break;
+      case '\r':
+        strOut += "\\r";
+        break;
+      case '\t':
+        strOut += "\\t";
+        break;
+      default:
+        if (c < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          strOut += buf;
+        } else {
+          strOut += static_cast<char>(c);
+        }
+    }
+  }
+  return strOut + "\"";
+}
+
+int RunPorts(const std::vector<std::string>& args) {
+  bool bJson = false;
+  for (const std::string& strArg : args) {
+    if (strArg == "--json") {
+      bJson = true;
+    } else {
+      std::fprintf(stderr, "usage: mireth ports [--json]\n");
+      return 2;
+    }
+  }
+
+  std::vector<std::string> assigned = AssignComNumbers();
+  std::vector<CComPortEntry> entries = ReadComPortMap();
+
+  if (bJson) {
+    std::printf("[");
+    for (size_t i = 0; i < entries.size(); ++i) {
+      const CComPortEntry& entry = entries[i];
+      bool bNew = false;
+      for (const std::string& strName : assigned)
+        bNew = bNew || strName == entry.m_strName;
+      std::printf("%s\n  {\"name\": %s, \"device\": %s, \"state\": %s, \"new\": %s}",
+                  i ? "," : "", JsonText(entry.m_strName).c_str(),
+                  JsonText(entry.m_strDevice).c_str(),
+                  JsonText(PortState(CSerialPort::Probe(entry.m_strDevice))).c_str(),
+                  bNew ? "true" : "false");
+    }
+    std::printf("%s]\n", entries.empty() ? "" : "\n");
+    return 0;
+  }
+
+  if (entries.empty()) {
+    std::printf("No COM ports: no serial device found and none mapped.\n");
+    return 0;
+  }
+  for (const CComPortEntry& entry : entries) {
+    bool bNew = false;
+    for (const std::string& strName : assigned)
+      bNew = bNew || strName == entry.m_strName;
+    std::printf("%-6s %-9s %s%s\n", entry.m_strName.c_str(),
+                PortState(CSerialPort::Probe(entry.m_strDevice)), entry.m_strDevice.c_str(),
+                bNew ? "  (new)" : "");
+  }
+  return 0;
+}
+
+}  // namespace
+
+static CCommandRegistrar reg("ports", "list the COM ports, their devices and which are free",
+                             RunPorts);
