@@ -1,0 +1,136 @@
+// Loading the messages file, and the demo file the run command uses.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "vphone/MessageStore.h"
+#include "vphone/MessagesFile.h"
+
+using vphone::CMessagesFile;
+using vphone::CMessageStore;
+
+namespace {
+
+const char kDeliver[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+const char kSubmit[] = "0011000B916407281553F80000AA0AE8329BFD4697D9EC37";
+
+CMessageStore TwoStorages(int nSim = 30) {
+    CMessageStore store;
+    EXPECT_TRUE(store.AddStorage("ME", 100));
+    EXPECT_TRUE(store.AddStorage("SM", nSim));
+    return store;
+}
+
+// Reads the text; returns "" when it loads, else the error.
+std::string Load(const std::string& strText, CMessageStore& store) {
+    std::istringstream in(strText);
+    std::string strError;
+    return CMessagesFile::Read(in, "msgs.txt", store, strError) ? std::string() : strError;
+}
+
+TEST(MessagesFileTest, LoadsLinesInOrderSkippingComments) {
+    CMessageStore store = TwoStorages();
+    std::string strText = std::string("# a comment\n\n   \n") +
+                          "SM 1 " + kDeliver + "   # trailing comment\n" +
+                          "sm 0 " + kDeliver + "\r\n" +  // lower case storage, CR LF line end
+                          "ME 2 " + kSubmit + "\n" +
+                          "\tSM\t3\t" + kSubmit;  // tabs, no final newline
+    EXPECT_EQ(Load(strText, store), "");
+    EXPECT_EQ(store.GetIndexes("SM"), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(store.Get("SM", 1)->m_nStatus, 1);
+    EXPECT_EQ(store.Get("SM", 2)->m_nStatus, 0);
+    EXPECT_EQ(store.Get("SM", 3)->m_nStatus, 3);
+    EXPECT_EQ(store.Get("SM", 3)->m_nTpduLength, 23);
+    EXPECT_EQ(store.Get("ME", 1)->m_strPdu, kSubmit);
+    EXPECT_EQ(store.Get("SM", 1)->m_nTpduLength, 30);
+}
+
+TEST(MessagesFileTest, BadLinesNameTheLine) {
+    struct {
+        std::string strLine;
+        std::string strError;
+    } cases[] = {
+        {"SM 1", "msgs.txt:2: expected STORAGE STATUS PDU"},
+        {std::string("BM 1 ") + kDeliver, "msgs.txt:2: unknown storage \"BM\" (the phone has ME, SM)"},
+        {std::string("SM 4 ") + kDeliver, "msgs.txt:2: status must be 0 (REC UNREAD)"},
+        {std::string("SM 01 ") + kDeliver, "msgs.txt:2: status must be"},
+        {"SM 1 0791132604", "msgs.txt:2: bad PDU: no TPDU after the service-centre address"},
+        {"SM 1 07911326040000F", "msgs.txt:2: the PDU is not an even number of hexadecimal digits"},
+        {std::string("SM 2 ") + kDeliver, "msgs.txt:2: bad PDU: not an SMS-SUBMIT"},
+        {std::string("SM 0 ") + kSubmit, "msgs.txt:2: bad PDU: not an SMS-DELIVER"},
+        {std::string("SM 0 ") + kDeliver + " extra", "msgs.txt:2: unexpected text after the PDU: extra"},
+    };
+    for (const auto& c : cases) {
+        CMessageStore store = TwoStorages();
+        std::string strError = Load(std::string("# first\n") + c.strLine + "\nSM 1 " + kDeliver + "\n", store);
+        EXPECT_EQ(strError.rfind(c.strError, 0), 0u) << c.strLine << " -> " << strError;
+        EXPECT_TRUE(store.GetIndexes("SM").empty()) << c.strLine;  // the bad line stopped the load
+    }
+}
+
+TEST(MessagesFileTest, FullStorageAndUnreadableFile) {
+    CMessageStore store = TwoStorages(2);
+    std::string strLine = std::string("SM 1 ") + kDeliver + "\n";
+    EXPECT_EQ(Load(strLine + strLine + strLine, store), "msgs.txt:3: storage SM is full (2 messages)");
+    EXPECT_EQ(store.GetUsed("SM"), 2);
+
+    std::string strError;
+    EXPECT_FALSE(CMessagesFile::Load("/nonexistent/messages.txt", store, strError));
+    EXPECT_EQ(strError, "/nonexistent/messages.txt: cannot be read");
+}
+
+TEST(MessagesFileTest, StoreUsesLowestFreeSlot) {
+    CMessageStore store = TwoStorages(3);
+    vphone::CStoredMessage message;
+    EXPECT_EQ(store.Add("SM", message), 1);
+    EXPECT_EQ(store.Add("SM", message), 2);
+    EXPECT_EQ(store.Add("SM", message), 3);
+    EXPECT_EQ(store.Add("SM", message), 0);
+    EXPECT_TRUE(store.Delete("SM", 2));
+    EXPECT_FALSE(store.Delete("SM", 2));
+    EXPECT_EQ(store.Add("SM", message), 2);
+    EXPECT_EQ(store.Add("XX", message), 0);
+    EXPECT_FALSE(store.AddStorage("SM", 5));
+    EXPECT_FALSE(store.AddStorage("BM", 0));
+}
+
+// The demo file: every line loads, and each comment's TPDU length and status agree
+// with the PDU under it.
+TEST(MessagesFileTest, DemoFileMatchesItsComments) {
+    const std::string strPath = MIRETH_SOURCE_DIR "/vphone/demo-messages.txt";
+    CMessageStore store = TwoStorages();
+    std::string strError;
+    ASSERT_TRUE(CMessagesFile::Load(strPath, store, strError)) << strError;
+    EXPECT_EQ(store.GetUsed("SM"), 6);
+    EXPECT_EQ(store.GetUsed("ME"), 5);
+
+    std::ifstream in(strPath);
+    std::string strLine, strComment;
+    const std::regex lengthRe("\\(TPDU ([0-9]+) octets\\)");
+    const char* const kStatus[] = {"REC UNREAD", "REC READ", "STO UNSENT", "STO SENT"};
+    int anNext[2] = {1, 1};
+    int nChecked = 0;
+    while (std::getline(in, strLine)) {
+        if (strLine.rfind("# ", 0) == 0) {
+            strComment = strLine;
+            continue;
+        }
+        if (strLine.size() < 5 || strLine[0] == '#') continue;
+        std::string strStorage = strLine.substr(0, 2);
+        int nStatus = strLine[3] - '0';
+        int nIndex = anNext[strStorage == "SM"]++;
+        const vphone::CStoredMessage* pMessage = store.Get(strStorage, nIndex);
+        ASSERT_NE(pMessage, nullptr) << strLine;
+        std::smatch match;
+        ASSERT_TRUE(std::regex_search(strComment, match, lengthRe)) << strComment;
+        EXPECT_EQ(pMessage->m_nTpduLength, std::stoi(match[1])) << strComment;
+        EXPECT_EQ(strComment.rfind(std::string("# ") + kStatus[nStatus], 0), 0u) << strComment;
+        ++nChecked;
+    }
+    EXPECT_EQ(nChecked, 11);
+}
+
+}  // namespace

@@ -1,0 +1,572 @@
+// The virtual phone on its pseudo-terminal, driven by a plain terminal client.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <chrono>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "vphone/PtyClient.h"
+#include "vphone/SmsPdu.h"
+#include "vphone/VirtualPhone.h"
+
+namespace {
+
+const char kDemoFile[] = MIRETH_SOURCE_DIR "/vphone/demo-messages.txt";
+
+// SMS-SUBMIT "hellohello" to +46708251358, relative validity, no service centre:
+// 23 TPDU octets (the usual 27.005 example).
+const char kHelloSubmit[] = "0011000B916407281553F80000AA0AE8329BFD4697D9EC37";
+// The same message to the phone's own number +447700900123.
+const char kHelloToSelf[] = "0011000C914477000910320000AA0AE8329BFD4697D9EC37";
+
+class VirtualPhoneTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        m_client.Close();
+        if (m_pPhone) m_pPhone->Stop();
+    }
+
+    void StartPhone(const CVirtualPhoneConfig& config) {
+        m_pPhone = std::make_unique<CVirtualPhone>(config);
+        std::string strError;
+        ASSERT_TRUE(m_pPhone->Start(&strError)) << strError;
+        ASSERT_TRUE(m_client.Open(m_pPhone->GetSlavePath())) << m_pPhone->GetSlavePath();
+    }
+
+    // Echo off and numeric errors, so answers can be compared whole.
+    void Quiet() {
+        ASSERT_EQ(m_client.Command("ATE0"), "ATE0\r\r\nOK\r\n");
+        ASSERT_EQ(m_client.Command("AT+CMEE=1"), "\r\nOK\r\n");
+    }
+
+    // Sends a PDU after the prompt of AT+CMGS / AT+CMGW and returns the answer.
+    std::string SendPdu(const std::string& strCommand, const std::string& strPdu, char cEnd = '\x1a') {
+        m_client.Take();
+        if (!m_client.Send(strCommand + "\r") || !m_client.WaitFor("> ")) return "<no prompt> " + m_client.Take();
+        m_client.Take();
+        if (!m_client.Send(strPdu + cEnd) || !m_client.WaitForFinal()) return "<no final> " + m_client.Take();
+        return m_client.Take();
+    }
+
+    bool LogHas(const std::string& strLine) {
+        return m_pPhone->WaitForLog(
+            [&](const std::vector<std::string>& log) { return std::find(log.begin(), log.end(), strLine) != log.end(); },
+            CPtyClient::kTimeoutMs);
+    }
+
+    std::unique_ptr<CVirtualPhone> m_pPhone;
+    CPtyClient m_client;
+};
+
+CVirtualPhoneConfig DemoConfig() {
+    CVirtualPhoneConfig config;
+    config.m_strMessagesFile = kDemoFile;
+    return config;
+}
+
+// Lines of a reply, without the blank ones.
+std::vector<std::string> Lines(const std::string& str) {
+    std::vector<std::string> lines;
+    std::size_t nStart = 0;
+    while (nStart < str.size()) {
+        std::size_t nEnd = str.find("\r\n", nStart);
+        if (nEnd == std::string::npos) nEnd = str.size();
+        if (nEnd > nStart) lines.push_back(str.substr(nStart, nEnd - nStart));
+        nStart = nEnd + 2;
+    }
+    return lines;
+}
+
+// The indexes named by the +CMGL lines of a listing.
+std::vector<int> ListedIndexes(const std::string& str) {
+    std::vector<int> indexes;
+    for (const std::string& strLine : Lines(str))
+        if (strLine.rfind("+CMGL: ", 0) == 0) indexes.push_back(std::stoi(strLine.substr(7)));
+    return indexes;
+}
+
+TEST_F(VirtualPhoneTest, EchoFramingAndPlainCommands) {
+    StartPhone(CVirtualPhoneConfig());
+    // Echo is on at start: the command line comes back as typed, then the framed answer.
+    EXPECT_EQ(m_client.Command("AT"), "AT\r\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CGMI"), "AT+CGMI\r\r\nKelvane\r\n\r\nOK\r\n");
+    // CR LF and bare LF end a line as CR does; the LF of CR LF does not start another.
+    m_client.Take();
+    ASSERT_TRUE(m_client.Send("AT+CGMM\r\nAT+CGMR\n"));
+    ASSERT_TRUE(m_client.WaitFor("V1.0 2024-05-02\r\n\r\nOK\r\n"));
+    EXPECT_EQ(m_client.Take(), "AT+CGMM\r\r\nVP-1\r\n\r\nOK\r\nAT+CGMR\n\r\nV1.0 2024-05-02\r\n\r\nOK\r\n");
+    // Echo off: the next command is answered without its echo.
+    EXPECT_EQ(m_client.Command("ATE0"), "ATE0\r\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CGSN"), "\r\n356938035643809\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+NOSUCH"), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client.Command("ATE1"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT"), "AT\r\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("ATZ"), "ATZ\r\r\nOK\r\n");
+    // Several commands on one line, one final result; the first failure ends the line.
+    EXPECT_EQ(m_client.Command("ATE0+CMEE=1;+CSCS?"), "ATE0+CMEE=1;+CSCS?\r\r\n+CSCS: \"GSM\"\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CSCS=\"UCS2\";+NOSUCH;+CSCS=\"GSM\""), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client.Command("AT+CSCA?"), "\r\n+CSCA: \"002B003400340037003900350038003800370039003800370039\",145\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CSCS=\"GSM\""), "\r\nOK\r\n");
+    // Lines without AT are ignored, as a modem ignores noise.
+    EXPECT_EQ(m_client.Command("xyz\rAT"), "\r\nOK\r\n");
+
+    auto log = m_pPhone->GetLog();
+    EXPECT_NE(std::find(log.begin(), log.end(), "CMD AT+CGMR"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "NOISE xyz"), log.end());
+}
+
+TEST_F(VirtualPhoneTest, SettingsCommandsAnswerAsA27005Phone) {
+    StartPhone(DemoConfig());
+    Quiet();
+    EXPECT_EQ(m_client.Command("AT+CPIN?"), "\r\n+CPIN: READY\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CSMS?"), "\r\n+CSMS: 0,1,1,1\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CSMS=0"), "\r\n+CSMS: 1,1,1\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGF=0"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGF=1"), "\r\n+CMS ERROR: 303\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGF?"), "\r\n+CMGF: 0\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CPMS=?"), "\r\n+CPMS: (\"ME\",\"SM\"),(\"ME\",\"SM\"),(\"ME\",\"SM\")\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CPMS?"), "\r\n+CPMS: \"SM\",6,30,\"SM\",6,30,\"SM\",6,30\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CPMS=\"ME\",\"ME\",\"ME\""), "\r\n+CPMS: 5,100,5,100,5,100\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CPMS=\"SM\""), "\r\n+CPMS: 6,30,5,100,5,100\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CPMS=\"BM\""), "\r\n+CMS ERROR: 302\r\n");
+    EXPECT_EQ(m_pPhone->GetPreferredStorage(0), "SM");
+    EXPECT_EQ(m_pPhone->GetPreferredStorage(2), "ME");
+    EXPECT_EQ(m_client.Command("AT+CSCA?"), "\r\n+CSCA: \"+447958879879\",145\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CSCA=\"0123456\""), "\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CSCA?"), "\r\n+CSCA: \"0123456\",129\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CSCA=\"+3162400\",145"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CSCA?"), "\r\n+CSCA: \"+3162400\",145\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CSCA=\"12x\""), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client.Command("AT+IPR?"), "\r\n+IPR: 115200\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+IPR=9600"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+IPR?"), "\r\n+IPR: 9600\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+IPR=1234"), "\r\nERROR\r\n");
+    EXPECT_EQ(m_pPhone->GetBaudRate(), 0);  // an unpaced line stays unpaced
+
+    // The three error reporting modes, on one SMS error and one equipment error.
+    EXPECT_EQ(m_client.Command("AT+CMGR=99"), "\r\n+CMS ERROR: 321\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMEE=2"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGR=99"), "\r\n+CMS ERROR: invalid memory index\r\n");
+    EXPECT_EQ(m_client.Command("AT+CPIN=\"1234\""), "\r\n+CME ERROR: operation not allowed\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMEE=0"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGR=99"), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMEE?"), "\r\n+CMEE: 0\r\n\r\nOK\r\n");
+}
+
+TEST_F(VirtualPhoneTest, StorageChoiceFollowsConfiguration) {
+    CVirtualPhoneConfig config;
+    config.m_vecStorages = {"SM"};
+    config.m_nCpmsParameters = 1;
+    config.m_bPrefixedInfo = true;
+    StartPhone(config);
+    Quiet();
+    EXPECT_EQ(m_client.Command("AT+CPMS=?"), "\r\n+CPMS: (\"SM\")\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CPMS?"), "\r\n+CPMS: \"SM\",0,30\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CPMS=\"ME\""), "\r\n+CMS ERROR: 302\r\n");
+    EXPECT_EQ(m_client.Command("AT+CPMS=\"SM\",\"SM\""), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client.Command("AT+CGMI"), "\r\n+CGMI: Kelvane\r\n\r\nOK\r\n");
+}
+
+TEST_F(VirtualPhoneTest, ListingFiltersByStatusAndMarksRead) {
+    StartPhone(DemoConfig());
+    Quiet();
+    // SIM: 1 read, 2-3 unread, 4 read, 5 unread, 6 sent.
+    std::string strUnread = m_client.Command("AT+CMGL=0");
+    EXPECT_EQ(ListedIndexes(strUnread), (std::vector<int>{2, 3, 5}));
+    std::vector<std::string> lines = Lines(strUnread);
+    ASSERT_EQ(lines.size(), 7u);
+    // "+CMGL: index,stat,,length": the length counts the TPDU, not the service centre.
+    EXPECT_EQ(lines[0], "+CMGL: 2,0,,53");
+    EXPECT_EQ(lines[1].size(), 2u * (53 + 8));
+    EXPECT_EQ(lines[1].substr(0, 16), "0791449785788997");
+    EXPECT_EQ(lines[6], "OK");
+
+    // Listing the unread ones marked them read.
+    EXPECT_EQ(m_client.Command("AT+CMGL=0"), "\r\nOK\r\n");
+    EXPECT_EQ(ListedIndexes(m_client.Command("AT+CMGL=1")), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(ListedIndexes(m_client.Command("AT+CMGL=3")), (std::vector<int>{6}));
+    EXPECT_EQ(m_client.Command("AT+CMGL=2"), "\r\nOK\r\n");
+    EXPECT_EQ(ListedIndexes(m_client.Command("AT+CMGL=4")), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(m_client.Command("AT+CMGL=5"), "\r\nERROR\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGL=?"), "\r\n+CMGL: (0-4)\r\n\r\nOK\r\n");
+    for (const CVirtualPhoneMessage& message : m_pPhone->GetMessages("SM")) EXPECT_NE(message.m_nStatus, 0);
+
+    // Reading one message marks it read too; the other storage keeps its own indexes.
+    ASSERT_EQ(m_client.Command("AT+CPMS=\"ME\""), "\r\n+CPMS: 5,100,6,30,6,30\r\n\r\nOK\r\n");
+    std::vector<std::string> read = Lines(m_client.Command("AT+CMGR=1"));
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read[0], "+CMGR: 0,,41");
+    EXPECT_EQ(read[1], m_pPhone->GetMessages("ME")[0].m_strPdu);
+    EXPECT_EQ(m_pPhone->GetMessages("ME")[0].m_nStatus, 1);
+    EXPECT_EQ(Lines(m_client.Command("AT+CMGR=1"))[0], "+CMGR: 1,,41");
+    EXPECT_EQ(ListedIndexes(m_client.Command("AT+CMGL=0")), (std::vector<int>{2, 3}));
+}
+
+TEST_F(VirtualPhoneTest, WrittenMessageIsListedAndDeletedByFlag) {
+    StartPhone(DemoConfig());
+    Quiet();
+    EXPECT_EQ(SendPdu("AT+CMGW=23", kHelloSubmit), "\r\n+CMGW: 7\r\n\r\nOK\r\n");
+    std::vector<std::string> lines = Lines(m_client.Command("AT+CMGL=2"));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "+CMGL: 7,2,,23");
+    EXPECT_EQ(lines[1], kHelloSubmit);
+    // Stored as REC READ: a DELIVER is wanted then, and a SUBMIT refused.
+    EXPECT_EQ(SendPdu("AT+CMGW=23,1", kHelloSubmit), "\r\n+CMS ERROR: 304\r\n");
+    EXPECT_EQ(SendPdu("AT+CMGW=30,1",
+                      "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07"),
+              "\r\n+CMGW: 8\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGD=?"), "\r\n+CMGD: (1,2,3,4,5,6,7,8),(0-4)\r\n\r\nOK\r\n");
+
+    // One by index; an empty slot is fine, one outside the storage is not.
+    EXPECT_EQ(m_client.Command("AT+CMGD=7"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGD=7"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGD=0"), "\r\n+CMS ERROR: 321\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGD=31"), "\r\n+CMS ERROR: 321\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGD=1,5"), "\r\nERROR\r\n");
+    // Flag 1: the read ones (1, 4, 8); flag 2 adds the sent one (6); unread 2, 3, 5 stay.
+    EXPECT_EQ(m_client.Command("AT+CMGD=1,1"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGD=?"), "\r\n+CMGD: (2,3,5,6),(0-4)\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGD=1,2"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGD=?"), "\r\n+CMGD: (2,3,5),(0-4)\r\n\r\nOK\r\n");
+    // A new message takes the lowest free slot.
+    EXPECT_EQ(SendPdu("AT+CMGW=23", kHelloSubmit), "\r\n+CMGW: 1\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGD=1,3"), "\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGD=?"), "\r\n+CMGD: (2,3,5),(0-4)\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGD=1,4"), "\r\nOK\r\n");
+    EXPECT_TRUE(m_pPhone->GetMessages("SM").empty());
+    EXPECT_EQ(m_pPhone->GetMessages("ME").size(), 5u);
+    EXPECT_TRUE(LogHas("DELETED SM 5"));
+}
+
+TEST_F(VirtualPhoneTest, MessageToOwnNumberComesBackAsDeliver) {
+    StartPhone(CVirtualPhoneConfig());
+    Quiet();
+    std::string strPdu = kHelloToSelf;
+    m_client.Take();
+    ASSERT_TRUE(m_client.Send("AT+CMGS=23\r"));
+    ASSERT_TRUE(m_client.WaitFor("\r\n> "));
+    ASSERT_TRUE(m_client.Send(strPdu + "\x1a"));
+    ASSERT_TRUE(m_client.WaitFor("+CMTI: \"SM\",1\r\n"));
+    // The send is answered first, then the arrival is announced.
+    EXPECT_EQ(m_client.Take(), "\r\n> \r\n+CMGS: 1\r\n\r\nOK\r\n\r\n+CMTI: \"SM\",1\r\n");
+    EXPECT_TRUE(LogHas("CMD AT+CMGS=23"));
+    EXPECT_TRUE(LogHas("PDU " + strPdu));
+    EXPECT_EQ(m_pPhone->GetSentPdus(), std::vector<std::string>{strPdu});
+
+    std::vector<CVirtualPhoneMessage> inbox = m_pPhone->GetMessages("SM");
+    ASSERT_EQ(inbox.size(), 1u);
+    EXPECT_EQ(inbox[0].m_nStatus, 0);
+    vphone::Octets octets;
+    ASSERT_TRUE(vphone::CSmsPdu::FromHex(inbox[0].m_strPdu, octets));
+    // Service centre +447958879879, then an SMS-DELIVER with no more messages waiting.
+    ASSERT_EQ(octets.size(), 8u + 1 + 8 + 2 + 7 + 1 + 9);
+    EXPECT_EQ(inbox[0].m_strPdu.substr(0, 16), "0791449785788997");
+    EXPECT_EQ(octets[8], 0x04);
+    // Originator: the number it was sent to, type international.
+    EXPECT_EQ(inbox[0].m_strPdu.substr(18, 16), "0C91447700091032");
+    EXPECT_EQ(octets[17], 0x00);  // PID
+    EXPECT_EQ(octets[18], 0x00);  // DCS
+    // A plausible time stamp: swapped BCD digits, month 1-12.
+    int nMonth = (octets[20] & 0x0F) * 10 + (octets[20] >> 4);
+    EXPECT_GE(nMonth, 1);
+    EXPECT_LE(nMonth, 12);
+    EXPECT_EQ(inbox[0].m_strPdu.substr(2 * 26), "0AE8329BFD4697D9EC37");  // UDL and UD unchanged
+
+    // Listed, it is REC UNREAD with its TPDU length.
+    EXPECT_EQ(Lines(m_client.Command("AT+CMGL=4"))[0], "+CMGL: 1,0,,28");
+    // The next message gets the next reference.
+    EXPECT_EQ(SendPdu("AT+CMGS=23", kHelloSubmit), "\r\n+CMGS: 2\r\n\r\nOK\r\n");
+}
+
+TEST_F(VirtualPhoneTest, ConcatenatedMessageToSelfKeepsHeader) {
+    CVirtualPhoneConfig config;
+    config.m_vecStorages = {"ME"};
+    StartPhone(config);
+    Quiet();
+    // Part 1 of 2 (UDH 05 00 03 2A 02 01), 7-bit "Hi": UDL 7 + 2 septets.
+    const std::string strSubmit = "0041000C914477000910320000090500032A02019069";
+    m_client.Take();
+    ASSERT_TRUE(m_client.Send("AT+CMGS=21\r"));
+    ASSERT_TRUE(m_client.WaitFor("> "));
+    ASSERT_TRUE(m_client.Send(strSubmit + "\x1a"));
+    ASSERT_TRUE(m_client.WaitFor("+CMTI: \"ME\",1\r\n"));
+    std::vector<CVirtualPhoneMessage> inbox = m_pPhone->GetMessages("ME");
+    ASSERT_EQ(inbox.size(), 1u);
+    const std::string& strDeliver = inbox[0].m_strPdu;
+    EXPECT_EQ(strDeliver.substr(16, 2), "44");  // DELIVER, no more messages, UDHI
+    EXPECT_EQ(strDeliver.substr(strDeliver.size() - 18), "090500032A02019069");
+}
+
+TEST_F(VirtualPhoneTest, StoreMessageSendAndCmssFromStorage) {
+    CVirtualPhoneConfig config;
+    config.m_nSimCapacity = 2;
+    StartPhone(config);
+    Quiet();
+    EXPECT_EQ(SendPdu("AT+CMGW=23", kHelloToSelf), "\r\n+CMGW: 1\r\n\r\nOK\r\n");
+    EXPECT_EQ(SendPdu("AT+CMGW=23,3", kHelloSubmit), "\r\n+CMGW: 2\r\n\r\nOK\r\n");
+    // Full: writing is refused and nothing changes.
+    EXPECT_EQ(SendPdu("AT+CMGW=23", kHelloSubmit), "\r\n+CMS ERROR: 322\r\n");
+    EXPECT_EQ(m_pPhone->GetMessages("SM").size(), 2u);
+
+    // Sending from storage to another number: STO SENT afterwards, no delivery to us.
+    EXPECT_EQ(m_client.Command("AT+CMSS=1,\"+4912345\""), "\r\n+CMSS: 1\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_pPhone->GetSentPdus().back(), "0011000791942143F50000AA0AE8329BFD4697D9EC37");
+    EXPECT_EQ(m_pPhone->GetMessages("SM")[0].m_nStatus, 3);
+    // To its own number: the storage is full, so the message is lost, not announced.
+    EXPECT_EQ(m_client.Command("AT+CMSS=1"), "\r\n+CMSS: 2\r\n\r\nOK\r\n");
+    auto log = m_pPhone->GetLog();
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& s) { return s.rfind("LOST ", 0) == 0; }));
+    EXPECT_EQ(m_client.Command("AT+CMSS=3"), "\r\n+CMS ERROR: 321\r\n");
+    // After a delete there is room, and the message arrives.
+    EXPECT_EQ(m_client.Command("AT+CMGD=2"), "\r\nOK\r\n");
+    m_client.Take();
+    ASSERT_TRUE(m_client.Send("AT+CMSS=1\r"));
+    ASSERT_TRUE(m_client.WaitFor("+CMTI: \"SM\",2\r\n"));
+    EXPECT_EQ(m_client.Command("AT+CMSS=2"), "\r\n+CMS ERROR: 302\r\n");  // a received one
+}
+
+TEST_F(VirtualPhoneTest, BadPduAndEscapeLeaveNothingBehind) {
+    StartPhone(CVirtualPhoneConfig());
+    Quiet();
+    // Esc cancels: plain OK, nothing sent, and the line is back in command mode.
+    EXPECT_EQ(SendPdu("AT+CMGS=23", kHelloSubmit, '\x1b'), "\r\nOK\r\n");
+    EXPECT_TRUE(m_pPhone->GetSentPdus().empty());
+    EXPECT_EQ(m_client.Command("AT"), "\r\nOK\r\n");
+    // The length must count the TPDU exactly: 23 here, not 24 nor 22.
+    EXPECT_EQ(SendPdu("AT+CMGS=24", kHelloSubmit), "\r\n+CMS ERROR: 304\r\n");
+    EXPECT_EQ(SendPdu("AT+CMGS=22", kHelloSubmit), "\r\n+CMS ERROR: 304\r\n");
+    // Not hex; user data cut short; a DELIVER where a SUBMIT belongs.
+    EXPECT_EQ(SendPdu("AT+CMGS=23", "00GG"), "\r\n+CMS ERROR: 304\r\n");
+    EXPECT_EQ(SendPdu("AT+CMGS=22", std::string(kHelloSubmit).substr(0, 46)),
+              "\r\n+CMS ERROR: 304\r\n");
+    EXPECT_EQ(SendPdu("AT+CMGS=30", "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07"),
+              "\r\n+CMS ERROR: 304\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGS=0"), "\r\n+CMS ERROR: 304\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGS"), "\r\nERROR\r\n");
+    EXPECT_TRUE(m_pPhone->GetSentPdus().empty());
+    // A good one still goes.
+    EXPECT_EQ(SendPdu("AT+CMGS=23", kHelloSubmit), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
+}
+
+TEST_F(VirtualPhoneTest, SendingWithoutServiceCentre) {
+    CVirtualPhoneConfig config;
+    config.m_strSmsc.clear();
+    StartPhone(config);
+    Quiet();
+    EXPECT_EQ(m_client.Command("AT+CSCA?"), "\r\n+CSCA: \"\",129\r\n\r\nOK\r\n");
+    EXPECT_EQ(SendPdu("AT+CMGS=23", kHelloSubmit), "\r\n+CMS ERROR: 330\r\n");
+    // A service centre in the PDU itself will do.
+    EXPECT_EQ(SendPdu("AT+CMGS=23", std::string("07911326040000F0") + std::string(kHelloSubmit).substr(2)),
+              "\r\n+CMGS: 1\r\n\r\nOK\r\n");
+}
+
+TEST_F(VirtualPhoneTest, SilenceAfterCommandsAndCannedErrors) {
+    CVirtualPhoneConfig config = DemoConfig();
+    config.m_faults.m_nSilentAfter = 2;
+    config.m_faults.m_vecCommandFaults.push_back({"AT+CMGL", "+CMS ERROR: 500", 1});
+    StartPhone(config);
+    EXPECT_EQ(m_client.Command("AT"), "AT\r\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("at+cmgl=4"), "at+cmgl=4\r\r\n+CMS ERROR: 500\r\n");
+    // The third command is not answered, not even echoed. Once the phone has taken it,
+    // lift the fault and ask again: the stream holds nothing from the silent command.
+    m_client.Take();
+    ASSERT_TRUE(m_client.Send("AT+CGMI\r"));
+    ASSERT_TRUE(LogHas("CMD AT+CGMI"));
+    m_pPhone->SetFaults(CVirtualPhoneFaults());
+    ASSERT_TRUE(m_client.Send("AT\r"));
+    ASSERT_TRUE(m_client.WaitForFinal());
+    EXPECT_EQ(m_client.Take(), "AT\r\r\nOK\r\n");
+    // The canned answer fired once only.
+    EXPECT_EQ(ListedIndexes(m_client.Command("AT+CMGL=4")).size(), 6u);
+}
+
+TEST_F(VirtualPhoneTest, CannedErrorForSendComesAfterThePdu) {
+    CVirtualPhoneConfig config;
+    config.m_faults.m_vecCommandFaults.push_back({"AT+CMGS=", "+CMS ERROR: 331", -1});
+    StartPhone(config);
+    Quiet();
+    EXPECT_EQ(SendPdu("AT+CMGS=23", kHelloSubmit), "\r\n+CMS ERROR: 331\r\n");
+    EXPECT_EQ(SendPdu("AT+CMGS=23", kHelloSubmit), "\r\n+CMS ERROR: 331\r\n");
+    EXPECT_TRUE(m_pPhone->GetSentPdus().empty());
+    EXPECT_EQ(m_client.Command("AT"), "\r\nOK\r\n");
+}
+
+TEST_F(VirtualPhoneTest, HangUpInTheMiddleOfAListing) {
+    CVirtualPhoneConfig config = DemoConfig();
+    config.m_strLinkPath = ::testing::TempDir() + "vphone-hangup-" + std::to_string(getpid());
+    config.m_faults.m_nHangUpInListing = 2;
+    StartPhone(config);
+    struct stat st {};
+    ASSERT_EQ(lstat(config.m_strLinkPath.c_str(), &st), 0);
+    Quiet();
+    m_client.Take();
+    ASSERT_TRUE(m_client.Send("AT+CMGL=4\r"));
+    ASSERT_TRUE(m_client.WaitForHangUp());
+    // Two entries arrived whole, then the line dropped: no third entry, no result code.
+    std::string strPartial = m_client.Take();
+    EXPECT_EQ(ListedIndexes(strPartial), (std::vector<int>{1, 2}));
+    std::vector<std::string> lines = Lines(strPartial);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[3], m_pPhone->GetMessages("SM")[1].m_strPdu);
+    EXPECT_TRUE(m_pPhone->WaitUntilEnded(CPtyClient::kTimeoutMs));
+    EXPECT_TRUE(m_pPhone->IsHungUp());
+    EXPECT_NE(lstat(config.m_strLinkPath.c_str(), &st), 0);  // the device is gone
+}
+
+TEST_F(VirtualPhoneTest, HangUpAfterCommands) {
+    CVirtualPhoneConfig config;
+    config.m_faults.m_nHangUpAfter = 2;
+    StartPhone(config);
+    EXPECT_EQ(m_client.Command("AT"), "AT\r\r\nOK\r\n");
+    m_client.Take();
+    ASSERT_TRUE(m_client.Send("AT+CGMI\r"));
+    ASSERT_TRUE(m_client.WaitForHangUp());
+    EXPECT_EQ(m_client.Take(), "AT+CGMI\r\r\nKelvane\r\n\r\nOK\r\n");
+    EXPECT_TRUE(m_pPhone->WaitUntilEnded(CPtyClient::kTimeoutMs));
+}
+
+TEST_F(VirtualPhoneTest, GarbageAndUnsolicitedFlood) {
+    CVirtualPhoneConfig config = DemoConfig();
+    config.m_faults.m_nGarbageEvery = 2;
+    config.m_faults.m_nUrcFlood = 1;
+    StartPhone(config);
+    // First command: no garbage; codes before the answer and after it.
+    m_client.Take();
+    ASSERT_TRUE(m_client.Send("AT\r"));
+    ASSERT_TRUE(m_client.WaitFor("RING\r\n"));
+    EXPECT_EQ(m_client.Take(), "AT\r\r\n+CMTI: \"SM\",3\r\n\r\nOK\r\n\r\nRING\r\n");
+    // Second command: garbage right after the echo, before anything else.
+    ASSERT_TRUE(m_client.Send("AT+CMGL=4\r"));
+    ASSERT_TRUE(m_client.WaitFor("\r\nOK\r\n\r\nRING\r\n"));
+    std::string strReply = m_client.Take();
+    ASSERT_EQ(strReply.rfind("AT+CMGL=4\r\xff\xfe", 0), 0u) << strReply;
+    // Every entry header is still followed by its PDU: codes never split the two.
+    std::vector<std::string> lines = Lines(strReply);
+    int nEntries = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].rfind("+CMGL: ", 0) != 0) continue;
+        ++nEntries;
+        ASSERT_LT(i + 1, lines.size());
+        EXPECT_EQ(lines[i + 1].find_first_not_of("0123456789ABCDEF"), std::string::npos) << lines[i + 1];
+    }
+    EXPECT_EQ(nEntries, 6);
+    int nCodes = static_cast<int>(std::count_if(lines.begin(), lines.end(), [](const std::string& s) {
+        return s == "RING" || s == "+CREG: 1" || s == "^RSSI: 12" || s == "+CMTI: \"SM\",3";
+    }));
+    EXPECT_EQ(nCodes, 8);  // before, five between the entries, before and after the result
+}
+
+TEST_F(VirtualPhoneTest, RefusedEchoOffSimBusyAndPin) {
+    CVirtualPhoneConfig config;
+    config.m_nCmee = 1;
+    config.m_strPin = "1234";
+    config.m_faults.m_bRefuseEchoOff = true;
+    config.m_faults.m_nSimBusyFor = 2;
+    StartPhone(config);
+    EXPECT_EQ(m_client.Command("AT+CPIN?"), "AT+CPIN?\r\r\n+CME ERROR: 14\r\n");
+    EXPECT_EQ(m_client.Command("AT+CPMS?"), "AT+CPMS?\r\r\n+CMS ERROR: 314\r\n");
+    EXPECT_EQ(m_client.Command("ATE0"), "ATE0\r\r\nERROR\r\n");
+    EXPECT_EQ(m_client.Command("AT+CPIN?"), "AT+CPIN?\r\r\n+CPIN: SIM PIN\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGL=4"), "AT+CMGL=4\r\r\n+CMS ERROR: 311\r\n");
+    EXPECT_EQ(m_client.Command("AT+CIMI"), "AT+CIMI\r\r\n+CME ERROR: 11\r\n");
+    EXPECT_EQ(m_client.Command("AT+CGMI"), "AT+CGMI\r\r\nKelvane\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CPIN=\"0000\""), "AT+CPIN=\"0000\"\r\r\n+CME ERROR: 16\r\n");
+    EXPECT_EQ(m_client.Command("AT+CPIN=\"1234\""), "AT+CPIN=\"1234\"\r\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CPIN?"), "AT+CPIN?\r\r\n+CPIN: READY\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+CMGL=4"), "AT+CMGL=4\r\r\nOK\r\n");
+}
+
+TEST_F(VirtualPhoneTest, InjectedMessagesAndCodes) {
+    StartPhone(CVirtualPhoneConfig());
+    Quiet();
+    std::string strError;
+    int nIndex = m_pPhone->InjectReceivedMessage(
+        "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07", "", &strError);
+    EXPECT_EQ(nIndex, 1) << strError;
+    ASSERT_TRUE(m_client.WaitFor("\r\n+CMTI: \"SM\",1\r\n"));
+    EXPECT_EQ(m_pPhone->InjectReceivedMessage("0011", "ME", &strError), 0);
+    EXPECT_FALSE(strError.empty());
+    EXPECT_EQ(m_pPhone->InjectReceivedMessage(
+                  "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07", "BM", &strError),
+              0);
+    m_pPhone->InjectUnsolicited("RING");
+    ASSERT_TRUE(m_client.WaitFor("\r\nRING\r\n"));
+    // Indications off: the message is stored without a +CMTI.
+    EXPECT_EQ(m_client.Command("AT+CNMI=0,0"), "\r\nOK\r\n");
+    EXPECT_EQ(m_pPhone->InjectReceivedMessage(
+                  "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07"),
+              2);
+    EXPECT_EQ(m_client.Command("AT+CNMI?"), "\r\n+CNMI: 0,0,0,0,0\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_pPhone->GetMessages("SM").size(), 2u);
+}
+
+TEST_F(VirtualPhoneTest, PacedOutputStillStopsPromptly) {
+    CVirtualPhoneConfig config = DemoConfig();
+    config.m_nBaudRate = 300;  // 30 bytes a second: the listing would take a minute
+    StartPhone(config);
+    ASSERT_TRUE(m_client.Send("AT+CMGL=4\r"));
+    ASSERT_TRUE(m_client.WaitFor("AT+CMGL=4\r\r\n+CMGL: 1"));
+    m_pPhone->Stop();  // must not wait for the listing to drain
+    EXPECT_TRUE(m_pPhone->WaitUntilEnded(0));
+    EXPECT_LT(m_client.Received().size(), 200u);
+}
+
+TEST_F(VirtualPhoneTest, RateChangeTakesEffectAfterTheOk) {
+    CVirtualPhoneConfig config;
+    config.m_nBaudRate = 9600;
+    StartPhone(config);
+    EXPECT_EQ(m_client.Command("AT+IPR?"), "AT+IPR?\r\r\n+IPR: 9600\r\n\r\nOK\r\n");
+    EXPECT_EQ(m_client.Command("AT+IPR=115200"), "AT+IPR=115200\r\r\nOK\r\n");
+    // The switch is queued behind the OK; the next answer is proof it has been made.
+    EXPECT_EQ(m_client.Command("AT"), "AT\r\r\nOK\r\n");
+    EXPECT_EQ(m_pPhone->GetBaudRate(), 115200);
+}
+
+TEST_F(VirtualPhoneTest, NextClientCanOpenAfterExclusiveUse) {
+    StartPhone(CVirtualPhoneConfig());
+    ASSERT_EQ(ioctl(m_client.Fd(), TIOCEXCL), 0);
+    m_client.Close();
+    // The phone clears the flag once the last client has gone; it does so when the
+    // close is reported to it, so look until it has.
+    bool bCleared = false;
+    auto tEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(CPtyClient::kTimeoutMs);
+    while (!bCleared && std::chrono::steady_clock::now() < tEnd) {
+        CPtyClient other;
+        ASSERT_TRUE(other.Open(m_pPhone->GetSlavePath()));
+        int nExclusive = 1;
+        ASSERT_EQ(ioctl(other.Fd(), TIOCGEXCL, &nExclusive), 0);
+        bCleared = nExclusive == 0;
+        if (bCleared) EXPECT_EQ(other.Command("AT"), "AT\r\r\nOK\r\n");
+        else std::this_thread::yield();
+    }
+    EXPECT_TRUE(bCleared);
+}
+
+TEST_F(VirtualPhoneTest, StartFailsCleanly) {
+    CVirtualPhoneConfig config;
+    config.m_strMessagesFile = ::testing::TempDir() + "no-such-messages-file.txt";
+    CVirtualPhone phone(config);
+    std::string strError;
+    EXPECT_FALSE(phone.Start(&strError));
+    EXPECT_NE(strError.find("cannot be read"), std::string::npos) << strError;
+
+    config = CVirtualPhoneConfig();
+    config.m_vecStorages = {"ME", "XX"};
+    CVirtualPhone phone2(config);
+    EXPECT_FALSE(phone2.Start(&strError));
+    EXPECT_NE(strError.find("XX"), std::string::npos) << strError;
+
+    config = CVirtualPhoneConfig();
+    config.m_strLinkPath = ::testing::TempDir();  // a directory, not a link
+    CVirtualPhone phone3(config);
+    EXPECT_FALSE(phone3.Start(&strError));
+    EXPECT_NE(strError.find("not a symbolic link"), std::string::npos) << strError;
+}
+
+}  // namespace
