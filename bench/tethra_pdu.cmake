@@ -1,0 +1,1 @@
+mireth_add_bench(pdu_bench SOURCES pdu_bench.cpp LIBS mireth_tethra)

@@ -1,0 +1,124 @@
+// What a decoded PDU puts into a message record, and the PDUs that send a record.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "model/Message.h"
+#include "tethra/PduDecoder.h"
+#include "tethra/PduRecord.h"
+
+namespace {
+
+CPduMessage Decode(const std::string& strHex) {
+  auto r = CPduDecoder::Decode(strHex);
+  EXPECT_TRUE(r.IsOk()) << r.GetError();
+  return r.IsOk() ? r.Value() : CPduMessage();
+}
+
+}  // namespace
+
+TEST(PduRecord, DeliverFillsTheRecord) {
+  CMessage msg;
+  msg.m_strName = "kept";
+  msg.m_nStatus = 5;
+  msg.m_nStorage = 2;
+  CPduRecord::FillMessage(
+      Decode("07911326040000f0040b911346610089f60000208062917314080cc8f71d14969741f977fd07\r\n"), msg);
+  EXPECT_EQ(msg.m_strNumber, "+31641600986");
+  EXPECT_EQ(msg.m_strMessage, "How are you?");
+  EXPECT_EQ(msg.m_strPdu, "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07");
+  EXPECT_EQ(msg.m_wFirstOctet, 0x04);
+  EXPECT_EQ(msg.m_bReplyCharges, 0);
+  EXPECT_EQ(msg.m_strServiceCenter, "+31624000000");
+  ASSERT_TRUE(msg.m_dtDateTime.IsValid());
+  EXPECT_NEAR(msg.m_dtDateTime.GetDate(), 37494 + 70661 / 86400.0, 1e-9);  // 2002-08-26 19:37:41
+  // Fields the phone does not give stay as they were.
+  EXPECT_EQ(msg.m_strName, "kept");
+  EXPECT_EQ(msg.m_nStatus, 5);
+  EXPECT_EQ(msg.m_nStorage, 2);
+  EXPECT_EQ(msg.m_bFlag, 1);
+
+  // Reply path (first octet 84) means reply charges; alphanumeric and national
+  // senders have no "+".
+  CPduRecord::FillMessage(Decode("00" "84" "0B911346610089F6" "0004" "42211332958583" "03" "48E9FF"), msg);
+  EXPECT_EQ(msg.m_bReplyCharges, 1);
+  EXPECT_EQ(msg.m_wFirstOctet, 0x84);
+  EXPECT_EQ(msg.m_strMessage, "Héÿ");
+  EXPECT_EQ(msg.m_strServiceCenter, "");
+  CPduRecord::FillMessage(
+      Decode("0791448720003023240DD0E474D81C0EBB010000111011315214000BE474D81C0EBB5DE3771B"), msg);
+  EXPECT_EQ(msg.m_strNumber, "diafaan");
+  EXPECT_EQ(msg.m_bReplyCharges, 0);
+  CPduRecord::FillMessage(Decode("00" "01" "07" "0AA16021436587" "0000" "02" "EF35"), msg);
+  EXPECT_EQ(msg.m_strNumber, "0612345678");
+}
+
+TEST(PduRecord, SubmitHasNoDate) {
+  CMessage msg;
+  msg.m_nValidity = 3;
+  CPduRecord::FillMessage(Decode("0011000B916407281553F80000AA0AE8329BFD4697D9EC37"), msg);
+  EXPECT_EQ(msg.m_strNumber, "+46708251358");
+  EXPECT_EQ(msg.m_strMessage, "hellohello");
+  EXPECT_FALSE(msg.m_dtDateTime.IsValid());
+  EXPECT_EQ(msg.m_wFirstOctet, 0x11);
+  EXPECT_EQ(msg.m_nValidity, 0xAA);
+
+  // A status report names the recipient and carries the service-centre time.
+  CMessage report;
+  CPduRecord::FillMessage(
+      Decode("07911326040000F0" "06" "2C" "0B911346610089F6" "42211332958540" "5210100102030A" "00"), report);
+  EXPECT_EQ(report.m_strNumber, "+31641600986");
+  EXPECT_EQ(report.m_strMessage, "");
+  EXPECT_EQ(report.m_wFirstOctet, 0x06);
+  ASSERT_TRUE(report.m_dtDateTime.IsValid());
+  EXPECT_NEAR(report.m_dtDateTime.GetDate(), 45657 + 86398 / 86400.0, 1e-9);
+}
+
+TEST(PduRecord, FlagsWordToFirstOctet) {
+  struct Case {
+    uint16_t wFlags;
+    uint8_t nFirst;
+  } const cases[] = {
+      {0x01, 0x01},  // submit, nothing else
+      {0x15, 0x15},  // reject duplicates, relative validity
+      {0x05, 0x05},  // lifetime "None": no validity period
+      {0x35, 0x95},  // reply charges accepted: reply path
+      {0x81, 0x81},  // reply path
+      {0x41, 0x01},  // header indicator: set by the encoder, not the record
+      {0x09, 0x01},  // a validity format other than relative is not written
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(CPduRecord::FirstOctetFromFlags(c.wFlags), c.nFirst) << c.wFlags;
+}
+
+TEST(PduRecord, EncodeMessageFromRecord) {
+  CMessage msg;
+  msg.m_strNumber = "+46708251358";
+  msg.m_strMessage = "hellohello";
+  msg.m_wFirstOctet = 0x15;
+  msg.m_nValidity = 0xAA;
+  auto parts = CPduRecord::EncodeMessage(msg, 0, 0);
+  ASSERT_TRUE(parts.IsOk()) << parts.GetError();
+  ASSERT_EQ(parts->size(), 1u);
+  EXPECT_EQ(parts.Value()[0].m_strPdu, "0015000B916407281553F80000AA0AE8329BFD4697D9EC37");
+
+  // One week (193) as the Compose page passes it, a service centre, reply charges.
+  msg.m_strServiceCenter = "+31624000000";
+  msg.m_wFirstOctet = 0x35;
+  msg.m_nValidity = 193;
+  parts = CPduRecord::EncodeMessage(msg, 0x10, 0);
+  ASSERT_TRUE(parts.IsOk()) << parts.GetError();
+  EXPECT_EQ(parts.Value()[0].m_strPdu, "07911326040000F09510" "0B916407281553F8" "0000C1" "0AE8329BFD4697D9EC37");
+  EXPECT_EQ(parts.Value()[0].m_nTpduLength, 23u);
+
+  // No number: stored on the phone for later, destination length 0.
+  msg.m_strNumber.clear();
+  msg.m_strServiceCenter.clear();
+  msg.m_wFirstOctet = 0x05;
+  parts = CPduRecord::EncodeMessage(msg, 0, 0);
+  ASSERT_TRUE(parts.IsOk()) << parts.GetError();
+  EXPECT_EQ(parts.Value()[0].m_strPdu, "0005000081" "0000" "0AE8329BFD4697D9EC37");
+
+  msg.m_strNumber = "+31 letters";
+  EXPECT_FALSE(CPduRecord::EncodeMessage(msg, 0, 0).IsOk());
+}

@@ -1,0 +1,156 @@
+#include "tethra/CharsetUtf.h"
+
+namespace {
+
+bool IsContinuation(uint8_t b) { return (b & 0xC0) == 0x80; }
+
+}  // namespace
+
+std::u32string CCharsetUtf::DecodeUtf8(std::string_view strText, bool* pbValid) {
+  std::u32string out;
+  out.reserve(strText.size());
+  bool bValid = true;
+  const size_t n = strText.size();
+  size_t i = 0;
+  while (i < n) {
+    const uint8_t b0 = static_cast<uint8_t>(strText[i]);
+    if (b0 < 0x80) {
+      out.push_back(b0);
+      ++i;
+      continue;
+    }
+    size_t nMore = 0;
+    char32_t c = 0;
+    char32_t cMin = 0;
+    if ((b0 & 0xE0) == 0xC0) {
+      nMore = 1; c = b0 & 0x1F; cMin = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+      nMore = 2; c = b0 & 0x0F; cMin = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+      nMore = 3; c = b0 & 0x07; cMin = 0x10000;
+    } else {
+      // A stray continuation byte or an invalid lead byte.
+      out.push_back(U'?');
+      bValid = false;
+      ++i;
+      continue;
+    }
+    size_t j = 1;
+    for (; j <= nMore && i + j < n; ++j) {
+      const uint8_t b = static_cast<uint8_t>(strText[i + j]);
+      if (!IsContinuation(b))
+        break;
+      c = (c << 6) | (b & 0x3F);
+    }
+    if (j <= nMore) {
+      // Truncated: the bytes read so far form one bad character.
+      out.push_back(U'?');
+      bValid = false;
+      i += j;
+      continue;
+    }
+    if (c < cMin || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+      out.push_back(U'?');
+      bValid = false;
+    } else {
+      out.push_back(c);
+    }
+    i += nMore + 1;
+  }
+  if (pbValid)
+    *pbValid = bValid;
+  return out;
+}
+
+void CCharsetUtf::AppendUtf8(std::string& strOut, char32_t c) {
+  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+    c = U'?';
+  if (c < 0x80) {
+    strOut.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    strOut.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    strOut.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    strOut.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    strOut.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    strOut.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    strOut.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    strOut.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    strOut.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    strOut.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+std::string CCharsetUtf::EncodeUtf8(const std::u32string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char32_t c : text)
+    AppendUtf8(out, c);
+  return out;
+}
+
+std::u16string CCharsetUtf::ToUtf16(const std::u32string& text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (char32_t c : text) {
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+      c = U'?';
+    if (c > 0xFFFF) {
+      const char32_t v = c - 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 | (v >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 | (v & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(c));
+    }
+  }
+  return out;
+}
+
+std::vector<uint8_t> CCharsetUtf::ToUtf16Be(const std::u32string& text) {
+  const std::u16string units = ToUtf16(text);
+  std::vector<uint8_t> out;
+  out.reserve(units.size() * 2);
+  for (char16_t u : units) {
+    out.push_back(static_cast<uint8_t>(u >> 8));
+    out.push_back(static_cast<uint8_t>(u & 0xFF));
+  }
+  return out;
+}
+
+std::string CCharsetUtf::Utf16BeToUtf8(const uint8_t* pData, size_t nLength) {
+  std::string out;
+  out.reserve(nLength);
+  const size_t nUnits = nLength / 2;
+  size_t i = 0;
+  while (i < nUnits) {
+    const char32_t u = (char32_t(pData[2 * i]) << 8) | pData[2 * i + 1];
+    if (u >= 0xD800 && u <= 0xDBFF) {
+      if (i + 1 < nUnits) {
+        const char32_t u2 = (char32_t(pData[2 * i + 2]) << 8) | pData[2 * i + 3];
+        if (u2 >= 0xDC00 && u2 <= 0xDFFF) {
+          AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (u2 - 0xDC00));
+          i += 2;
+          continue;
+        }
+      }
+      out.push_back('?');  // high surrogate without its low half
+    } else if (u >= 0xDC00 && u <= 0xDFFF) {
+      out.push_back('?');  // low surrogate on its own
+    } else {
+      AppendUtf8(out, u);
+    }
+    ++i;
+  }
+  if (nLength % 2 != 0)
+    out.push_back('?');
+  return out;
+}
+
+std::string CCharsetUtf::Latin1ToUtf8(const uint8_t* pData, size_t nLength) {
+  std::string out;
+  out.reserve(nLength);
+  for (size_t i = 0; i < nLength; ++i)
+    AppendUtf8(out, pData[i]);
+  return out;
+}
