@@ -11,14 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "model/Message.h"
+#include "model/Lists.h"
 
 // Where messages are stored: 1 phone memory, 2 SIM card, 3 both; anything else is
 // unknown.
 enum Msg_Storage { MSG_STORAGE_UNKNOWN = 0, MSG_STORAGE_PHONE = 1, MSG_STORAGE_SIM = 2, MSG_STORAGE_BOTH = 3 };
-
-// A list of message records that owns them.
-using CMessageArray = std::vector<std::unique_ptr<CMessage>>;
 
 class CPhoneInterface {
  public:

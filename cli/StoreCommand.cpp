@@ -1,0 +1,232 @@
+// mireth store: look into, write and export the store files.
+//
+//   mireth store dump FILE [--json]     the records, as a table or as JSON lines
+//   mireth store write FILE [--class CMessage|CAddress]
+//                                       a store file from JSON lines on standard input
+//   mireth store csv FILE               the CSV copy beside the file
+#include <strings.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/Command.h"
+#include "model/CsvExport.h"
+#include "model/MessageText.h"
+#include "model/RecordJson.h"
+#include "model/RecordList.h"
+#include "model/StoreFile.h"
+#include "model/StoreLists.h"
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: mireth store dump FILE [--json]\n"
+               "       mireth store write FILE [--class CMessage|CAddress]  (JSON lines on stdin)\n"
+               "       mireth store csv FILE\n");
+  return 2;
+}
+
+int Fail(const std::string& strFile, const std::string& strWhy) {
+  std::fprintf(stderr, "mireth store: %s: %s\n", strFile.c_str(), strWhy.c_str());
+  return 1;
+}
+
+std::string BaseName(const std::string& strPath) {
+  size_t n = strPath.rfind('/');
+  return n == std::string::npos ? strPath : strPath.substr(n + 1);
+}
+
+// A text for one table cell: line breaks and other control characters become blanks,
+// and a long text is cut (at a character boundary) and ends in "...".
+std::string Cell(const std::string& str, size_t nMax) {
+  std::string out;
+  for (char c : str)
+    out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+  if (out.size() > nMax) {
+    size_t n = nMax - 3;
+    while (n > 0 && (static_cast<unsigned char>(out[n]) & 0xC0) == 0x80)
+      --n;
+    out = out.substr(0, n) + "...";
+  }
+  return out;
+}
+
+void PrintTable(const CMessageArray& list) {
+  std::printf("%-5s %-17s %-7s %-16s %-16s %-20s %s\n", "#", "Status", "Storage", "Number",
+              "Name", "Date and Time", "Message");
+  size_t i = 0;
+  for (const auto& p : list) {
+    const std::string& strName = p->m_strSenderName.empty() ? p->m_strName : p->m_strSenderName;
+    std::printf("%-5zu %-17s %-7s %-16s %-16s %-20s %s\n", ++i,
+                GetStatusText(p->m_nStatus).c_str(), GetStorageText(p->m_nStorage).c_str(),
+                Cell(p->m_strNumber, 16).c_str(), Cell(strName, 16).c_str(),
+                Cell(p->m_strDateTime, 20).c_str(), Cell(p->m_strMessage, 60).c_str());
+  }
+}
+
+void PrintTable(const CAddressArray& list) {
+  std::printf("%-5s %-24s %s\n", "#", "Number", "Name");
+  size_t i = 0;
+  for (const auto& p : list)
+    std::printf("%-5zu %-24s %s\n", ++i, Cell(p->m_strNumber, 24).c_str(),
+                Cell(p->m_strName, 60).c_str());
+}
+
+template <class List>
+int DumpList(const std::string& strFile, const std::string& bytes, bool bJson) {
+  List list;
+  CStoreResult result = ReadRecordBytes(bytes.data(), bytes.size(), list);
+  if (bJson) {
+    for (const auto& p : list)
+      std::printf("%s\n", RecordToJson(*p).c_str());
+  } else {
+    PrintTable(list);
+  }
+  std::fflush(stdout);
+  if (!result.IsOk())
+    return Fail(strFile, result.Describe() + " after " + std::to_string(list.size()) + " records");
+  return 0;
+}
+
+int Dump(const std::vector<std::string>& args) {
+  std::string strFile;
+  bool bJson = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--json")
+      bJson = true;
+    else if (strFile.empty() && !args[i].empty() && args[i][0] != '-')
+      strFile = args[i];
+    else
+      return Usage();
+  }
+  if (strFile.empty())
+    return Usage();
+  std::string bytes;
+  CStoreResult result = ReadStoreFileBytes(strFile, bytes);
+  if (!result.IsOk())
+    return Fail(strFile, result.Describe());
+  // The class of the first record decides; an empty list has none.
+  if (DetectRecordClass(bytes.data(), bytes.size()) == StoreRecordClass::address)
+    return DumpList<CAddressArray>(strFile, bytes, bJson);
+  return DumpList<CMessageArray>(strFile, bytes, bJson);
+}
+
+bool IsAddressFileName(const std::string& strFile) {
+  std::string strBase = BaseName(strFile);
+  return strcasecmp(strBase.c_str(), GetStoreFileName(StoreList::addressBook).c_str()) == 0 ||
+         strcasecmp(strBase.c_str(), GetStoreFileName(StoreList::serviceCenters).c_str()) == 0;
+}
+
+template <class List, class Record>
+int WriteList(const std::string& strFile, const std::vector<std::pair<size_t, std::string>>& lines) {
+  List list;
+  list.reserve(lines.size());
+  for (const auto& [nLine, strLine] : lines) {
+    auto pRecord = std::make_unique<Record>();
+    std::string strError;
+    if (!RecordFromJson(strLine, *pRecord, strError))
+      return Fail("stdin", "line " + std::to_string(nLine) + ": " + strError);
+    list.push_back(std::move(pRecord));
+  }
+  CStoreResult result = WriteStoreFile(strFile, list);
+  if (!result.IsOk()) {
+    if (result.m_kind == CStoreResult::notOpened)
+      return Fail(strFile, "cannot be opened for writing (in use by another program, or access denied)");
+    return Fail(strFile, result.Describe() + "; the file was left as it was");
+  }
+  std::printf("wrote %zu record(s) to %s\n", list.size(), strFile.c_str());
+  return 0;
+}
+
+int Write(const std::vector<std::string>& args) {
+  std::string strFile, strClass;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--class" && i + 1 < args.size())
+      strClass = args[++i];
+    else if (strFile.empty() && !args[i].empty() && args[i][0] != '-')
+      strFile = args[i];
+    else
+      return Usage();
+  }
+  if (strFile.empty())
+    return Usage();
+  if (!strClass.empty() && strClass != "CMessage" && strClass != "CAddress")
+    return Fail(strFile, "unknown class \"" + strClass + "\" (CMessage or CAddress)");
+
+  std::vector<std::pair<size_t, std::string>> lines;
+  std::string strLine;
+  for (size_t nLine = 1; std::getline(std::cin, strLine); ++nLine) {
+    if (strLine.find_first_not_of(" \t\r") == std::string::npos)
+      continue;
+    if (strClass.empty()) {
+      std::string strError;
+      if (!GetJsonClass(strLine, strClass, strError))
+        return Fail("stdin", "line " + std::to_string(nLine) + ": " + strError);
+    }
+    lines.emplace_back(nLine, strLine);
+  }
+  if (strClass.empty())  // no record names its class: the file's name decides
+    strClass = IsAddressFileName(strFile) ? "CAddress" : "CMessage";
+  if (strClass == "CAddress")
+    return WriteList<CAddressArray, CAddress>(strFile, lines);
+  if (strClass == "CMessage")
+    return WriteList<CMessageArray, CMessage>(strFile, lines);
+  return Fail("stdin", "unknown class \"" + strClass + "\" (CMessage or CAddress)");
+}
+
+template <class List>
+int ExportList(StoreList which, const std::string& strFile) {
+  List list;
+  CStoreResult result = ReadStoreFile(strFile, list);
+  if (!result.IsOk())
+    return Fail(strFile, result.Describe());
+  switch (WriteCsvFile(which, strFile, list)) {
+    case CsvResult::written:
+      std::printf("%s\n", GetCsvPath(strFile).c_str());
+      return 0;
+    case CsvResult::notOpened:
+      return 1;  // "Unable to Save " and the path have been shown
+    case CsvResult::failed:
+      break;
+  }
+  return Fail(GetCsvPath(strFile), "writing failed");
+}
+
+int Csv(const std::vector<std::string>& args) {
+  if (args.size() != 2 || args[1].empty() || args[1][0] == '-')
+    return Usage();
+  const std::string& strFile = args[1];
+  std::string strBase = BaseName(strFile);
+  static const StoreList s_lists[] = {StoreList::inbox, StoreList::outbox, StoreList::addressBook,
+                                      StoreList::presets, StoreList::serviceCenters};
+  std::string strNames;
+  for (StoreList which : s_lists) {
+    std::string strName = GetStoreFileName(which);
+    if (strcasecmp(strBase.c_str(), strName.c_str()) == 0) {
+      if (which == StoreList::addressBook || which == StoreList::serviceCenters)
+        return ExportList<CAddressArray>(which, strFile);
+      return ExportList<CMessageArray>(which, strFile);
+    }
+    strNames += (strNames.empty() ? "" : ", ") + strName;
+  }
+  return Fail(strFile, "not a store file name (" + strNames + ")");
+}
+
+int RunStore(const std::vector<std::string>& args) {
+  if (args.empty())
+    return Usage();
+  if (args[0] == "dump")
+    return Dump(args);
+  if (args[0] == "write")
+    return Write(args);
+  if (args[0] == "csv")
+    return Csv(args);
+  return Usage();
+}
+
+}  // namespace
+
+static CCommandRegistrar reg("store", "dump, write or export a store file (SMSIn.Dat ...)", RunStore);

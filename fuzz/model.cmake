@@ -1,0 +1,2 @@
+# The store-file reader (both record classes) with the archive below it.
+mireth_add_fuzzer(fuzz_archive ${CMAKE_CURRENT_LIST_DIR}/fuzz_archive.cpp LIBS mireth_model)

@@ -1,0 +1,30 @@
+// The records as JSON text, one object per line, with every stored field under its
+// member name:
+//
+//   {"class":"CAddress","m_strNumber":"12345","m_strName":"Ann"}
+//   {"class":"CMessage","m_strSenderName":"",...,"m_dtDateTime":{"date":45000.5,"status":0},...}
+//
+// Texts are written as UTF-8 JSON strings. A byte that is not part of a valid UTF-8
+// sequence is written as the escape \udcXX (XX its value) and read back as that
+// byte, so any text survives the round trip. A day number that is not finite is
+// written as the string "inf", "-inf", "nan" (the usual quiet NaN) or "nan:" and the
+// 16 hex digits of any other NaN's bits.
+#pragma once
+
+#include <string>
+
+#include "model/Address.h"
+#include "model/Message.h"
+
+std::string RecordToJson(const CMessage& message);
+std::string RecordToJson(const CAddress& address);
+
+// The "class" member of a JSON object line ("CMessage", "CAddress"); an empty text
+// when the object has none. False, with a reason, when the line is not an object.
+bool GetJsonClass(const std::string& strLine, std::string& strClass, std::string& strError);
+
+// Fills a record from a JSON object line. Members left out keep the record's values;
+// an unknown member, a value of the wrong type or out of range, or a "class" naming
+// the other class is refused, with a reason.
+bool RecordFromJson(const std::string& strLine, CMessage& message, std::string& strError);
+bool RecordFromJson(const std::string& strLine, CAddress& address, std::string& strError);

@@ -1,0 +1,165 @@
+#include "model/RecordList.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "errors/ErrorTexts.h"
+
+const CRecordClass g_classMessage = {"CMessage", 1};
+const CRecordClass g_classAddress = {"CAddress", 1};
+
+namespace {
+
+const CRecordClass g_recordClasses[] = {g_classMessage, g_classAddress};
+constexpr size_t kMessageClass = 0;
+constexpr size_t kAddressClass = 1;
+
+// The fewest bytes a record of each class takes in a file (tag and empty fields):
+// a count larger than the rest of the file allows is not reserved for.
+constexpr size_t kMinMessageBytes = 2 + 3 + 12 + 1 + 1 + 12 + 2 + 10 + 2;
+constexpr size_t kMinAddressBytes = 2 + 2;
+
+template <class T>
+void ReadList(CArchive& ar, std::vector<std::unique_ptr<T>>& list, size_t nExpectedClass,
+              size_t nMinRecordBytes) {
+  size_t nCount = ar.ReadCount();
+  size_t nRemaining = ar.GetRemaining();
+  size_t nReserve = nRemaining == SIZE_MAX ? std::min<size_t>(nCount, 1024)
+                                           : std::min(nCount, nRemaining / nMinRecordBytes);
+  list.reserve(list.size() + nReserve);
+  for (size_t i = 0; i < nCount; ++i) {
+    size_t nClass = ar.ReadRecordTag(g_recordClasses, std::size(g_recordClasses));
+    if (nClass != nExpectedClass)
+      throw CArchiveException(CArchiveException::badClass);
+    auto pRecord = std::make_unique<T>();
+    pRecord->Serialize(ar);
+    list.push_back(std::move(pRecord));
+  }
+}
+
+template <class T>
+void WriteList(CArchive& ar, const std::vector<std::unique_ptr<T>>& list,
+               const CRecordClass& recordClass) {
+  size_t nCount = static_cast<size_t>(
+      std::count_if(list.begin(), list.end(), [](const auto& p) { return p != nullptr; }));
+  ar.WriteCount(nCount);
+  for (const auto& pRecord : list) {
+    if (!pRecord)
+      continue;
+    ar.WriteRecordTag(recordClass);
+    pRecord->Serialize(ar);
+  }
+}
+
+template <class List>
+CStoreResult ReadBytes(const void* pData, size_t nSize, List& list) {
+  return CatchStoreErrors([&] {
+    CMemFile file(pData, nSize);
+    CArchive ar(&file, CArchive::load);
+    ReadRecordList(ar, list);
+    ar.Close();
+  });
+}
+
+template <class List>
+CStoreResult WriteBytes(const List& list, std::string& bytes) {
+  bytes.clear();
+  return CatchStoreErrors([&] {
+    CMemFile file(&bytes);
+    CArchive ar(&file, CArchive::store);
+    WriteRecordList(ar, list);
+    ar.Close();
+  });
+}
+
+}  // namespace
+
+void ReadRecordList(CArchive& ar, CMessageArray& list) {
+  ReadList(ar, list, kMessageClass, kMinMessageBytes);
+}
+
+void ReadRecordList(CArchive& ar, CAddressArray& list) {
+  ReadList(ar, list, kAddressClass, kMinAddressBytes);
+}
+
+void WriteRecordList(CArchive& ar, const CMessageArray& list) { WriteList(ar, list, g_classMessage); }
+
+void WriteRecordList(CArchive& ar, const CAddressArray& list) { WriteList(ar, list, g_classAddress); }
+
+CStoreResult ReadRecordBytes(const void* pData, size_t nSize, CMessageArray& list) {
+  return ReadBytes(pData, nSize, list);
+}
+
+CStoreResult ReadRecordBytes(const void* pData, size_t nSize, CAddressArray& list) {
+  return ReadBytes(pData, nSize, list);
+}
+
+CStoreResult WriteRecordBytes(const CMessageArray& list, std::string& bytes) {
+  return WriteBytes(list, bytes);
+}
+
+CStoreResult WriteRecordBytes(const CAddressArray& list, std::string& bytes) {
+  return WriteBytes(list, bytes);
+}
+
+StoreRecordClass DetectRecordClass(const void* pData, size_t nSize) {
+  StoreRecordClass result = StoreRecordClass::none;
+  CatchStoreErrors([&] {
+    CMemFile file(pData, nSize);
+    CArchive ar(&file, CArchive::load);
+    if (ar.ReadCount() == 0)
+      return;
+    size_t nClass = ar.ReadRecordTag(g_recordClasses, std::size(g_recordClasses));
+    result = nClass == kMessageClass ? StoreRecordClass::message : StoreRecordClass::address;
+  });
+  return result;
+}
+
+std::string CStoreResult::Describe() const {
+  std::string strText;
+  switch (m_kind) {
+    case ok:
+      return "no error";
+    case notOpened:
+      return "the file could not be opened (missing, in use or access denied)";
+    case memory:
+      return "out of memory";
+    case fileError:
+      GetFileErrorText(m_nCause, strText);
+      if (strText.empty())
+        strText = "file error";
+      strText += " (file error " + std::to_string(m_nCause);
+      if (m_nOsError != 0)
+        strText += std::string(": ") + std::strerror(m_nOsError);
+      strText += ")";
+      return strText;
+    case archiveError:
+      GetArchiveErrorText(m_nCause, strText);
+      if (strText.empty())
+        strText = "archive error";
+      return strText + " (archive error " + std::to_string(m_nCause) + ")";
+  }
+  return strText;
+}
+
+namespace {
+bool SameDate(const CDateTime& a, const CDateTime& b) {
+  double da = a.GetDate(), db = b.GetDate();
+  return a.GetStatus() == b.GetStatus() && std::memcmp(&da, &db, sizeof da) == 0;
+}
+}  // namespace
+
+bool IsSameRecord(const CMessage& a, const CMessage& b) {
+  return a.m_strSenderName == b.m_strSenderName && a.m_strName == b.m_strName &&
+         a.m_strNumber == b.m_strNumber && a.m_nStatus == b.m_nStatus &&
+         a.m_nStorage == b.m_nStorage && a.m_nType == b.m_nType &&
+         a.m_strDateTime == b.m_strDateTime && SameDate(a.m_dtDateTime, b.m_dtDateTime) &&
+         a.m_strExtra == b.m_strExtra && a.m_strMessage == b.m_strMessage &&
+         a.m_strPdu == b.m_strPdu && a.m_strServiceCenter == b.m_strServiceCenter &&
+         a.m_bFlag == b.m_bFlag && a.m_bReplyCharges == b.m_bReplyCharges &&
+         a.m_wFirstOctet == b.m_wFirstOctet && a.m_nValidity == b.m_nValidity;
+}
+
+bool IsSameRecord(const CAddress& a, const CAddress& b) {
+  return a.m_strNumber == b.m_strNumber && a.m_strName == b.m_strName;
+}

@@ -1,0 +1,61 @@
+// Reading and writing one store file on disk, without showing anything.
+//
+// A store file is opened exclusively: an advisory lock (flock, LOCK_EX|LOCK_NB) is
+// taken on it for as long as it is read or written, so a file that another program
+// or another window holds is neither read nor written.
+//
+// Writing is crash-safe: the list goes to a temporary file in the same folder, which
+// is flushed to the disk and then renamed over the store file. Whatever fails (disk
+// full, a write error, the rename), the previous file stays as it was and the
+// temporary file is removed. Only where the folder takes no new file (access denied)
+// while the store file may be written is the list written over the file in place.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "model/Lists.h"
+#include "model/RecordList.h"
+
+// Reads the list in the file at strPath, appending its records to list. notOpened
+// when the file cannot be opened or locked (missing, in use, access denied, not a
+// regular file); otherwise the outcome of reading. Records read before an error stay
+// in the list.
+CStoreResult ReadStoreFile(const std::string& strPath, CMessageArray& list);
+CStoreResult ReadStoreFile(const std::string& strPath, CAddressArray& list);
+// Reads the whole file at strPath as bytes, under the same lock.
+CStoreResult ReadStoreFileBytes(const std::string& strPath, std::string& bytes);
+
+// Writes the list to strPath. A missing file is created empty first; notOpened when
+// the file then cannot be opened for writing or locked.
+CStoreResult WriteStoreFile(const std::string& strPath, const CMessageArray& list);
+CStoreResult WriteStoreFile(const std::string& strPath, const CAddressArray& list);
+
+// Fault injection, for tests: the hook is asked before each low-level step of a
+// store-file or CSV operation and may make that step fail. nCall counts the calls of
+// that step within the current operation, from 0.
+enum class StoreStep {
+  read,      // one read from a store file
+  write,     // one write of a buffer to the temporary file
+  sync,      // flushing the temporary file to the disk
+  rename,    // renaming it over the store file
+  csvWrite,  // the write of a CSV file's text
+  createTemp,  // creating the temporary file (any fault: as if access were denied)
+};
+struct CStoreFault {
+  enum Kind { none, fileError, archiveError, memory };
+  Kind m_kind = none;
+  int m_nCause = 0;  // file-error or archive-error cause
+};
+using StoreFaultHook = std::function<CStoreFault(StoreStep step, size_t nCall)>;
+// Installs a hook (an empty one removes it); returns the previous one.
+StoreFaultHook SetStoreFaultHook(StoreFaultHook hook);
+
+// Asks the hook about a step and throws the fault it asks for. Used by the model's
+// file operations.
+void CheckStoreFault(StoreStep step);
+// Asks the hook about a step; true when it asks for any fault.
+bool IsFaultInjected(StoreStep step);
+// Starts the step counts of a new operation.
+void ResetStoreFaultCounts();
