@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <new>
 
+#include "platform/CharsetUtf.h"
+
 namespace {
 
 constexpr uint16_t kNewClassTag = 0xFFFF;
@@ -15,52 +17,6 @@ constexpr size_t kMaxClassName = 64;  // a name must be shorter than this
 // Large strings are read in pieces of this size so that a length the file cannot
 // hold runs into the end of the file before much memory is taken.
 constexpr size_t kStringChunk = 1 << 20;
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// UTF-16LE code units to the texts' character set (UTF-8). A surrogate without its
-// partner has no equivalent and becomes '?'.
-std::string Utf16LeToUtf8(const std::string& bytes) {
-  size_t nUnits = bytes.size() / 2;
-  auto unit = [&](size_t i) {
-    return static_cast<uint16_t>(static_cast<uint8_t>(bytes[2 * i]) |
-                                 (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
-  };
-  std::string out;
-  out.reserve(nUnits);
-  for (size_t i = 0; i < nUnits; ++i) {
-    uint16_t u = unit(i);
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < nUnits) {
-      uint16_t u2 = unit(i + 1);
-      if (u2 >= 0xDC00 && u2 <= 0xDFFF) {
-        AppendUtf8(out, 0x10000 + ((static_cast<uint32_t>(u - 0xD800) << 10) | (u2 - 0xDC00)));
-        ++i;
-        continue;
-      }
-    }
-    if (u >= 0xD800 && u <= 0xDFFF)
-      out += '?';
-    else
-      AppendUtf8(out, u);
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -264,7 +220,7 @@ CArchive& CArchive::operator>>(std::string& str) {
   }
   std::string units;
   ReadBytesInto(units, nLength * 2);
-  str = Utf16LeToUtf8(units);
+  str = CCharsetUtf::Utf16LeToUtf8(reinterpret_cast<const uint8_t*>(units.data()), units.size());
   return *this;
 }
 

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/CharsetUtf.h"
+
 namespace {
 
 constexpr uint64_t kQuietNanBits = 0x7FF8000000000000ull;
@@ -304,25 +306,7 @@ class CJsonParser {
     return true;
   }
 
-  static void AppendUtf8(std::string& out, unsigned int cp) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-
-  bool ParseString(std::string& out) {
+    bool ParseString(std::string& out) {
     ++m_nPos;  // "
     out.clear();
     while (m_nPos < m_str.size()) {
@@ -358,13 +342,13 @@ class CJsonParser {
             m_nPos += 2;
             if (!ParseHex4(u2) || u2 < 0xDC00 || u2 > 0xDFFF)
               return Fail("unpaired surrogate");
-            AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (u2 - 0xDC00));
+            CCharsetUtf::AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (u2 - 0xDC00));
           } else if (u >= 0xDC80 && u <= 0xDCFF) {
             out += static_cast<char>(u & 0xFF);  // a byte outside UTF-8
           } else if (u >= 0xDC00 && u <= 0xDFFF) {
             return Fail("unpaired surrogate");
           } else {
-            AppendUtf8(out, u);
+            CCharsetUtf::AppendUtf8(out, u);
           }
           break;
         }

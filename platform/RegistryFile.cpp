@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "platform/CharsetUtf.h"
 #include "res/resource.h"
 
 namespace {
@@ -36,24 +37,6 @@ int HexDigit(char c) {
   return -1;
 }
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // UTF-16LE (after its byte-order mark) to UTF-8. False on an odd length or an
 // unpaired surrogate; nLine then tells the line it happened on.
 bool DecodeUtf16Le(std::string_view bytes, std::string& out, int& nLine) {
@@ -72,7 +55,7 @@ bool DecodeUtf16Le(std::string_view bytes, std::string& out, int& nLine) {
       return false;
     }
     if (u == '\n') ++nLine;
-    AppendUtf8(out, u);
+    CCharsetUtf::AppendUtf8(out, u);
   }
   return true;
 }

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "tethra/CharsetUtf.h"
+#include "platform/CharsetUtf.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "tethra/PduAddress.h"
 
-#include "tethra/CharsetUtf.h"
+#include "platform/CharsetUtf.h"
 #include "tethra/Gsm7Alphabet.h"
 
 namespace {

@@ -29,7 +29,7 @@
 // message exactly as the phone gave it.
 #pragma once
 
-#include "tethra/CharsetUtf.h"
+#include "platform/CharsetUtf.h"
 #include "tethra/Gsm7Alphabet.h"
 #include "tethra/PduAddress.h"
 #include "tethra/PduConcatenation.h"

@@ -3,7 +3,7 @@
 #include <map>
 #include <tuple>
 
-#include "tethra/CharsetUtf.h"
+#include "platform/CharsetUtf.h"
 #include "tethra/Gsm7Alphabet.h"
 
 namespace {

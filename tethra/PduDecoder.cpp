@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tethra/CharsetUtf.h"
+#include "platform/CharsetUtf.h"
 #include "tethra/Gsm7Alphabet.h"
 #include "tethra/PduHex.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tethra/CharsetUtf.h"
+#include "platform/CharsetUtf.h"
 #include "tethra/Gsm7Alphabet.h"
 #include "tethra/PduDecoder.h"
 #include "tethra/PduHex.h"

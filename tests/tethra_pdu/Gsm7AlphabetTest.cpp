@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tethra/CharsetUtf.h"
+#include "platform/CharsetUtf.h"
 #include "tethra/Gsm7Alphabet.h"
 #include "tethra/PduHex.h"
 

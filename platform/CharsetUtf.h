@@ -31,7 +31,14 @@ class CCharsetUtf {
 
   // Big-endian UTF-16 octets to UTF-8. A surrogate without its partner and a final
   // odd octet each become '?'.
-  static std::string Utf16BeToUtf8(const uint8_t* pData, size_t nLength);
+  static std::string Utf16BeToUtf8(const uint8_t* pData, size_t nLength) {
+    return Utf16ToUtf8(pData, nLength, true);
+  }
+  // The same for little-endian UTF-16 (the form desktop files use).
+  static std::string Utf16LeToUtf8(const uint8_t* pData, size_t nLength) {
+    return Utf16ToUtf8(pData, nLength, false);
+  }
+  static std::string Utf16ToUtf8(const uint8_t* pData, size_t nLength, bool bBigEndian);
 
   // Latin-1 octets to UTF-8 (every octet is the code point of the same value).
   static std::string Latin1ToUtf8(const uint8_t* pData, size_t nLength);

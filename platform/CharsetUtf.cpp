@@ -1,4 +1,4 @@
-#include "tethra/CharsetUtf.h"
+#include "platform/CharsetUtf.h"
 
 namespace {
 
@@ -118,16 +118,20 @@ std::vector<uint8_t> CCharsetUtf::ToUtf16Be(const std::u32string& text) {
   return out;
 }
 
-std::string CCharsetUtf::Utf16BeToUtf8(const uint8_t* pData, size_t nLength) {
+std::string CCharsetUtf::Utf16ToUtf8(const uint8_t* pData, size_t nLength, bool bBigEndian) {
   std::string out;
   out.reserve(nLength);
   const size_t nUnits = nLength / 2;
+  auto unit = [&](size_t i) -> char32_t {
+    const char32_t a = pData[2 * i], b = pData[2 * i + 1];
+    return bBigEndian ? (a << 8) | b : (b << 8) | a;
+  };
   size_t i = 0;
   while (i < nUnits) {
-    const char32_t u = (char32_t(pData[2 * i]) << 8) | pData[2 * i + 1];
+    const char32_t u = unit(i);
     if (u >= 0xD800 && u <= 0xDBFF) {
       if (i + 1 < nUnits) {
-        const char32_t u2 = (char32_t(pData[2 * i + 2]) << 8) | pData[2 * i + 3];
+        const char32_t u2 = unit(i + 1);
         if (u2 >= 0xDC00 && u2 <= 0xDFFF) {
           AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (u2 - 0xDC00));
           i += 2;

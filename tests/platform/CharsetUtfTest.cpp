@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tethra/CharsetUtf.h"
+#include "platform/CharsetUtf.h"
 
 TEST(CharsetUtf, Utf8DecodingOfGoodAndBadSequences) {
   bool bValid = false;
