@@ -1,0 +1,254 @@
+#include "tethra/AtResponse.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+std::string Trim(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
+    ++b;
+  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
+    --e;
+  return s.substr(b, e - b);
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool HasPrefix(const std::string& strLine, const char* pszPrefix) {
+  size_t n = std::strlen(pszPrefix);
+  if (strLine.size() < n)
+    return false;
+  for (size_t i = 0; i < n; ++i)
+    if (std::toupper(static_cast<unsigned char>(strLine[i])) != std::toupper(static_cast<unsigned char>(pszPrefix[i])))
+      return false;
+  // The name must end here: "+CMGL" is no prefix of "+CMGLX: 1".
+  return strLine.size() == n || strLine[n] == ':' || strLine[n] == ' ';
+}
+
+bool IsHex(const std::string& s) {
+  return !s.empty() && s.size() % 2 == 0 &&
+         std::all_of(s.begin(), s.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+int HexOctet(const std::string& s, size_t nAt) {
+  auto digit = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    return (std::toupper(static_cast<unsigned char>(c)) - 'A') + 10;
+  };
+  return digit(s[nAt]) * 16 + digit(s[nAt + 1]);
+}
+
+// The storage names of one parameter of "AT+CPMS=?": a bracketed list or a single
+// quoted name.
+std::vector<std::string> StorageList(const std::string& strParameter) {
+  std::string p = Trim(strParameter);
+  if (!p.empty() && p.front() == '(') {
+    if (p.back() != ')')
+      return {};
+    p = p.substr(1, p.size() - 2);
+  }
+  std::vector<std::string> names;
+  for (const std::string& item : AtSplitParameters(p)) {
+    std::string name = Upper(AtUnquote(item));
+    if (!name.empty())
+      names.push_back(name);
+  }
+  return names;
+}
+
+}  // namespace
+
+std::string AtInfoValue(const std::string& strLine, const char* pszPrefix) {
+  if (HasPrefix(strLine, pszPrefix)) {
+    std::string rest = strLine.substr(std::strlen(pszPrefix));
+    if (!rest.empty() && rest[0] == ':')
+      rest.erase(0, 1);
+    return Trim(rest);
+  }
+  return Trim(strLine);
+}
+
+std::vector<std::string> AtSplitParameters(const std::string& strValue) {
+  std::vector<std::string> parts;
+  std::string current;
+  bool bQuoted = false;
+  int nDepth = 0;
+  for (char c : strValue) {
+    if (c == '"')
+      bQuoted = !bQuoted;
+    else if (!bQuoted && c == '(')
+      ++nDepth;
+    else if (!bQuoted && c == ')' && nDepth > 0)
+      --nDepth;
+    if (c == ',' && !bQuoted && nDepth == 0) {
+      parts.push_back(Trim(current));
+      current.clear();
+      continue;
+    }
+    current.push_back(c);
+  }
+  if (!Trim(current).empty() || !parts.empty())
+    parts.push_back(Trim(current));
+  return parts;
+}
+
+std::string AtUnquote(const std::string& strParameter) {
+  std::string p = Trim(strParameter);
+  if (p.size() >= 2 && p.front() == '"' && p.back() == '"')
+    return p.substr(1, p.size() - 2);
+  return p;
+}
+
+bool AtParseInt(const std::string& strParameter, int& nValue) {
+  std::string p = Trim(strParameter);
+  size_t i = 0;
+  bool bNegative = false;
+  if (i < p.size() && (p[i] == '-' || p[i] == '+'))
+    bNegative = p[i++] == '-';
+  if (i == p.size() || p.size() - i > 9)
+    return false;
+  int n = 0;
+  for (; i < p.size(); ++i) {
+    if (p[i] < '0' || p[i] > '9')
+      return false;
+    n = n * 10 + (p[i] - '0');
+  }
+  nValue = bNegative ? -n : n;
+  return true;
+}
+
+bool AtParseCmglHeader(const std::string& strLine, CAtListEntryHeader& header) {
+  if (!HasPrefix(strLine, "+CMGL"))
+    return false;
+  std::vector<std::string> p = AtSplitParameters(AtInfoValue(strLine, "+CMGL"));
+  // <index>,<stat>,[<alpha>],<length>; some phones leave the alpha field out.
+  if (p.size() < 3)
+    return false;
+  CAtListEntryHeader h;
+  if (!AtParseInt(p[0], h.nIndex) || !AtParseInt(p[1], h.nStat) || !AtParseInt(p.back(), h.nLength))
+    return false;
+  if (h.nIndex < 0 || h.nStat < 0 || h.nStat > 3 || h.nLength < 0 || h.nLength > 255)
+    return false;
+  header = h;
+  return true;
+}
+
+bool AtParseCmglListing(const std::vector<std::string>& lines, std::vector<CAtListEntry>& entries) {
+  std::vector<CAtListEntry> result;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    CAtListEntryHeader header;
+    if (!AtParseCmglHeader(lines[i], header)) {
+      // A header we cannot read, or a PDU whose header was lost: the listing is
+      // not whole. Any other stray line cannot make a message and is passed over.
+      if (HasPrefix(lines[i], "+CMGL") || IsHex(lines[i]))
+        return false;
+      continue;
+    }
+    if (i + 1 >= lines.size() || !IsHex(lines[i + 1]))
+      return false;
+    const std::string& strHex = lines[i + 1];
+    // The PDU is the service-centre part (its length octet and that many octets)
+    // and the transfer unit of the length the header gives.
+    size_t nOctets = strHex.size() / 2;
+    size_t nScaOctets = static_cast<size_t>(HexOctet(strHex, 0));
+    if (nOctets != 1 + nScaOctets + static_cast<size_t>(header.nLength))
+      return false;
+    CAtListEntry entry;
+    entry.header = header;
+    entry.strPdu = Upper(strHex);
+    result.push_back(std::move(entry));
+    ++i;
+  }
+  entries = std::move(result);
+  return true;
+}
+
+bool AtParseCpmsSupport(const std::string& strLine, std::vector<std::vector<std::string>>& lists) {
+  if (!HasPrefix(strLine, "+CPMS"))
+    return false;
+  std::string value = AtInfoValue(strLine, "+CPMS");
+  std::vector<std::string> params = AtSplitParameters(value);
+  if (params.empty())
+    return false;
+  // Without brackets "\"ME\",\"SM\"" is one list of two rather than two lists.
+  bool bBracketed = std::any_of(params.begin(), params.end(),
+                                [](const std::string& p) { return !p.empty() && p.front() == '('; });
+  std::vector<std::vector<std::string>> result;
+  if (!bBracketed) {
+    result.push_back(StorageList(value));
+  } else {
+    for (const std::string& p : params)
+      result.push_back(StorageList(p));
+  }
+  if (result.size() > 3 || std::any_of(result.begin(), result.end(), [](const auto& l) { return l.empty(); }))
+    return false;
+  lists = std::move(result);
+  return true;
+}
+
+bool AtParseCpmsCurrent(const std::string& strLine, std::vector<std::string>& storages) {
+  if (!HasPrefix(strLine, "+CPMS"))
+    return false;
+  std::vector<std::string> params = AtSplitParameters(AtInfoValue(strLine, "+CPMS"));
+  std::vector<std::string> names;
+  for (const std::string& p : params)
+    if (p.size() >= 2 && p.front() == '"' && p.back() == '"')
+      names.push_back(Upper(AtUnquote(p)));
+  if (names.empty())
+    return false;
+  storages = names;
+  return true;
+}
+
+bool AtParseCsms(const std::string& strLine, int& nService, int& nMt, int& nMo) {
+  if (!HasPrefix(strLine, "+CSMS"))
+    return false;
+  std::vector<std::string> p = AtSplitParameters(AtInfoValue(strLine, "+CSMS"));
+  int s, mt, mo;
+  if (p.size() < 3 || !AtParseInt(p[0], s) || !AtParseInt(p[1], mt) || !AtParseInt(p[2], mo))
+    return false;
+  nService = s;
+  nMt = mt;
+  nMo = mo;
+  return true;
+}
+
+bool AtParseCsca(const std::string& strLine, std::string& strNumber) {
+  if (!HasPrefix(strLine, "+CSCA"))
+    return false;
+  std::vector<std::string> p = AtSplitParameters(AtInfoValue(strLine, "+CSCA"));
+  if (p.empty())
+    return false;
+  std::string number = AtUnquote(p[0]);
+  // A number holds digits, '+', '*', '#' and nothing else.
+  if (!std::all_of(number.begin(), number.end(), [](char c) {
+        return (c >= '0' && c <= '9') || c == '+' || c == '*' || c == '#';
+      }))
+    return false;
+  strNumber = number;
+  return true;
+}
+
+bool AtParseCpin(const std::string& strLine, std::string& strCode) {
+  if (!HasPrefix(strLine, "+CPIN"))
+    return false;
+  std::string code = Upper(AtUnquote(AtInfoValue(strLine, "+CPIN")));
+  if (code.empty())
+    return false;
+  strCode = code;
+  return true;
+}
+
+bool AtParseNumberAfter(const std::string& strLine, const char* pszPrefix, int& nValue) {
+  if (!HasPrefix(strLine, pszPrefix))
+    return false;
+  std::vector<std::string> p = AtSplitParameters(AtInfoValue(strLine, pszPrefix));
+  return !p.empty() && AtParseInt(p[0], nValue);
+}

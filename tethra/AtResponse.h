@@ -1,0 +1,63 @@
+// Readers for the information lines of the replies the phone library uses. Each
+// takes a line as the channel delivers it (trimmed, echo and URCs already removed)
+// and returns false on anything it cannot read, leaving its outputs unchanged or
+// empty; none of them fails on any input.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The value after a "+NAME:" prefix, trimmed: AtInfoValue("+CGMI: Nokia", "+CGMI")
+// is "Nokia". A line without the prefix is returned trimmed as it is.
+std::string AtInfoValue(const std::string& strLine, const char* pszPrefix);
+
+// The parameters of a reply value, split at commas outside quotes and brackets,
+// trimmed: "\"SM\",3,30" gives "\"SM\"", "3", "30".
+std::vector<std::string> AtSplitParameters(const std::string& strValue);
+
+// A parameter without its surrounding quotes.
+std::string AtUnquote(const std::string& strParameter);
+
+// A decimal parameter (optional sign, at most 9 digits).
+bool AtParseInt(const std::string& strParameter, int& nValue);
+
+// One +CMGL header in PDU mode: "+CMGL: <index>,<stat>,[<alpha>],<length>".
+struct CAtListEntryHeader {
+  int nIndex = -1;
+  int nStat = -1;    // 0 received unread, 1 received read, 2 stored unsent, 3 stored sent
+  int nLength = -1;  // octets of the transfer unit (service-centre part not counted)
+};
+bool AtParseCmglHeader(const std::string& strLine, CAtListEntryHeader& header);
+
+// One message of a listing: its header and its PDU line.
+struct CAtListEntry {
+  CAtListEntryHeader header;
+  std::string strPdu;  // upper-case hexadecimal
+};
+// The messages of a +CMGL reply (header lines, each followed by its PDU line).
+// False when a header is unreadable or not followed by its PDU, or a PDU line stands
+// alone: a listing the phone garbled must not be half read. Other lines are passed
+// over.
+bool AtParseCmglListing(const std::vector<std::string>& lines, std::vector<CAtListEntry>& entries);
+
+// The storages that "AT+CPMS=?" offers, one list per parameter the phone takes
+// (one to three: reading and deleting, writing and sending, receiving), e.g.
+// "+CPMS: (\"ME\",\"SM\"),(\"ME\",\"SM\"),(\"SM\")". Names in upper case. A
+// list without brackets ("+CPMS: \"ME\",\"SM\"") is taken as one parameter.
+bool AtParseCpmsSupport(const std::string& strLine, std::vector<std::vector<std::string>>& lists);
+
+// The storages in use, from "AT+CPMS?": "+CPMS: \"SM\",3,30,\"ME\",0,100,..." gives
+// "SM", "ME", ... (one to three names).
+bool AtParseCpmsCurrent(const std::string& strLine, std::vector<std::string>& storages);
+
+// "+CSMS: <service>,<mt>,<mo>,<bm>" from "AT+CSMS?".
+bool AtParseCsms(const std::string& strLine, int& nService, int& nMt, int& nMo);
+
+// "+CSCA: \"+447785016005\",145": the number (empty when the phone has none).
+bool AtParseCsca(const std::string& strLine, std::string& strNumber);
+
+// "+CPIN: READY" or "+CPIN: SIM PIN": the code after the prefix, upper case.
+bool AtParseCpin(const std::string& strLine, std::string& strCode);
+
+// The first number after a prefix: "+CMGW: 5" gives 5 for "+CMGW".
+bool AtParseNumberAfter(const std::string& strLine, const char* pszPrefix, int& nValue);
