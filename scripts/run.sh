@@ -33,6 +33,7 @@ Windows Registry Editor Version 5.00
 "COM Port"="COM3"
 "Baud Rate"=dword:00002580
 "Time Out"=dword:00002710
+"Storage"=dword:0000040e
 
 [HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Data]
 "Data Folder"="$demo/SMSData/"

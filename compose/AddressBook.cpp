@@ -1,0 +1,104 @@
+#include "compose/AddressBook.h"
+
+#include <memory>
+
+int FindAddress(const CAddressArray& book, const std::string& strName,
+                const std::string& strNumber) {
+  for (size_t i = 0; i < book.size(); ++i) {
+    if (book[i]->m_strName == strName && book[i]->m_strNumber == strNumber)
+      return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int FindAddressByNumber(const CAddressArray& book, const std::string& strNumber) {
+  if (strNumber.empty()) return -1;
+  for (size_t i = 0; i < book.size(); ++i) {
+    if (book[i]->m_strNumber == strNumber) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool AddAddressEntry(CAddressArray& book, const std::string& strName, const std::string& strNumber,
+                     const std::string& strNoName) {
+  if (strName.empty() && strNumber.empty()) return false;
+  if (!strName.empty()) {
+    if (FindAddress(book, strName, strNumber) >= 0) return false;
+  } else if (FindAddressByNumber(book, strNumber) >= 0) {
+    // The number is in the book already, under a name or as an earlier bare number.
+    return false;
+  }
+  auto pEntry = std::make_unique<CAddress>();
+  pEntry->SetName(strName.empty() ? strNoName : strName);
+  pEntry->SetNumber(strNumber);
+  book.push_back(std::move(pEntry));
+  return true;
+}
+
+int FindPreset(const CMessageArray& presets, const std::string& strText) {
+  for (size_t i = 0; i < presets.size(); ++i) {
+    if (presets[i]->m_strMessage == strText) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool AddPresetText(CMessageArray& presets, const std::string& strText) {
+  if (FindPreset(presets, strText) >= 0) return false;
+  auto pPreset = std::make_unique<CMessage>();
+  pPreset->SetMessage(strText);
+  presets.push_back(std::move(pPreset));
+  return true;
+}
+
+std::string GetPresetListText(const std::string& strPreset, const std::string& strEllipsis) {
+  // A line ends at a carriage return; a bare line feed (a text written elsewhere)
+  // ends it too, since the list shows one line per item.
+  const size_t nBreak = strPreset.find_first_of("\r\n");
+  if (nBreak == std::string::npos) return strPreset;
+  return strPreset.substr(0, nBreak) + strEllipsis;
+}
+
+namespace {
+
+std::string TrimWhiteSpace(const std::string& str) {
+  static const char kWhite[] = " \t\r\n";
+  const size_t nFirst = str.find_first_not_of(kWhite);
+  if (nFirst == std::string::npos) return std::string();
+  const size_t nLast = str.find_last_not_of(kWhite);
+  return str.substr(nFirst, nLast - nFirst + 1);
+}
+
+}  // namespace
+
+std::vector<std::string> SplitHostNumbers(const std::string& strNumbers, int nCount) {
+  std::vector<std::string> numbers;
+  std::string strRest = strNumbers;
+  for (int i = 0; i < nCount; ++i) {
+    const size_t nBreak = strRest.find('\r');
+    if (nBreak == std::string::npos) {
+      // Every later round would take this same text again: one is enough, however
+      // large the count the host gave.
+      numbers.push_back(strRest);
+      break;
+    }
+    numbers.push_back(strRest.substr(0, nBreak));
+    strRest = TrimWhiteSpace(strRest.substr(nBreak));
+  }
+  return numbers;
+}
+
+int GetValidityForLifetime(int nLifetime) {
+  if (nLifetime >= 1 && nLifetime <= 6) return 12 * nLifetime;
+  if (nLifetime == 7) return 167;
+  if (nLifetime == 8) return 193;
+  return 0;
+}
+
+int CountMessageCharacters(const std::string& strMessage) {
+  // UTF-8: every byte that does not continue a character starts one.
+  int nCount = 0;
+  for (unsigned char c : strMessage) {
+    if ((c & 0xC0) != 0x80) ++nCount;
+  }
+  return nCount;
+}

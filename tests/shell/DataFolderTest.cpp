@@ -1,0 +1,141 @@
+// Where the store files live: a stored data folder, the folder derived from the host
+// program's path, the user's own data folder where that cannot be used, and the
+// settings written back.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ShellTestSupport.h"
+#include "platform/Registry.h"
+#include "shell/DataFolder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kDataKey[] = "SOFTWARE\\Kelvane\\Mireth\\Data";
+const char kData[] = "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Data]";
+
+class DataFolderTest : public CShellTest {
+ protected:
+  static bool ReadText(const std::string& strName, std::string& strValue) {
+    CRegKey key;
+    return key.Open(kDataKey) && key.QueryText(strName, strValue);
+  }
+  static std::string Text(const std::string& strName) {
+    std::string s = "<missing>";
+    ReadText(strName, s);
+    return s;
+  }
+  std::string Resolve(const std::string& strExe, bool* pExport = nullptr) {
+    std::string strFolder;
+    bool bExport = false;
+    CDataFolder::Resolve(strExe, strFolder, bExport);
+    if (pExport != nullptr)
+      *pExport = bExport;
+    return strFolder;
+  }
+};
+
+}  // namespace
+
+TEST_F(DataFolderTest, TheHostInASuitesProgramFolderPutsTheDataBesideIt) {
+  const std::string strSuite = m_scratch / "Suite";
+  for (const char* pszExe : {"HVDesktop.Exe", "hvdesktop.exe", "HVDESKTOP.EXE", "HVDesktop"}) {
+    fs::remove_all(m_scratch.Path() / "Suite");
+    fs::remove(RegistryPath());
+    fs::create_directories(strSuite + "/Program");
+    EXPECT_EQ(Resolve(strSuite + "/Program/" + pszExe), strSuite + "/SMSData/") << pszExe;
+    EXPECT_TRUE(fs::is_directory(strSuite + "/SMSData")) << pszExe;
+    EXPECT_EQ(Text("Data Folder"), strSuite + "/SMSData/") << pszExe;
+    EXPECT_EQ(Text("InstallDir"), strSuite + "/") << pszExe;
+  }
+}
+
+TEST_F(DataFolderTest, AnyOtherHostPutsTheDataInsideItsOwnFolder) {
+  const std::string strBin = m_scratch / "tools/bin";
+  fs::create_directories(strBin);
+  bool bExport = true;
+  EXPECT_EQ(Resolve(strBin + "/hvdesktop-old", &bExport), strBin + "/SMSData/");
+  EXPECT_FALSE(bExport);
+  EXPECT_TRUE(fs::is_directory(strBin + "/SMSData"));
+  EXPECT_EQ(Text("Data Folder"), strBin + "/SMSData/");
+  EXPECT_EQ(Text("InstallDir"), strBin + "/");
+
+  // A folder that exists already is simply used.
+  fs::remove(RegistryPath());
+  std::ofstream(strBin + "/SMSData/SMSIn.Dat") << "x";
+  EXPECT_EQ(Resolve(strBin + "/launcher"), strBin + "/SMSData/");
+  EXPECT_TRUE(fs::exists(strBin + "/SMSData/SMSIn.Dat"));
+}
+
+TEST_F(DataFolderTest, AStoredFolderIsUsedAsStoredWithAFinalSeparatorAdded) {
+  const std::string strStored = m_scratch / "mydata";
+  WriteRegistry({kData, "\"Data Folder\"=\"" + strStored + "\"", "\"Export To CSV\"=dword:00000001"});
+  bool bExport = false;
+  EXPECT_EQ(Resolve(m_scratch / "host/Program/HVDesktop.Exe", &bExport), strStored + "/");
+  EXPECT_TRUE(bExport);
+  // Created (one level), but the setting is not rewritten and nothing is derived.
+  EXPECT_TRUE(fs::is_directory(strStored));
+  EXPECT_EQ(Text("Data Folder"), strStored);
+  EXPECT_EQ(Text("InstallDir"), "<missing>");
+  EXPECT_FALSE(fs::exists(m_scratch / "host/SMSData"));
+
+  // A stored folder whose parent is missing is not created, and still used.
+  const std::string strDeep = m_scratch / "no/such/parent";
+  WriteRegistry({kData, "\"Data Folder\"=\"" + strDeep + "/\""});
+  EXPECT_EQ(Resolve(m_scratch / "host/Program/HVDesktop.Exe"), strDeep + "/");
+  EXPECT_FALSE(fs::exists(strDeep));
+}
+
+TEST_F(DataFolderTest, AFolderThatCannotBeMadeFallsBackToTheUsersDataFolder) {
+  const std::string strFallback = m_scratch / "xdg-data/Kelvane/SMSData/";
+
+  // The host's folder does not exist at all.
+  EXPECT_EQ(Resolve(m_scratch / "gone/Program/HVDesktop.Exe"), strFallback);
+  EXPECT_TRUE(fs::is_directory(strFallback));
+  EXPECT_EQ(Text("Data Folder"), strFallback);
+  EXPECT_EQ(Text("InstallDir"), std::string(m_scratch / "xdg-data/Kelvane/"));
+
+  // "SMSData" is taken by a file, so no folder of that name can be made.
+  fs::remove(RegistryPath());
+  fs::remove_all(m_scratch / "xdg-data");
+  fs::create_directories(m_scratch / "blocked");
+  std::ofstream(m_scratch / "blocked/SMSData") << "not a folder";
+  EXPECT_EQ(Resolve(m_scratch / "blocked/host"), strFallback);
+  EXPECT_EQ(Text("Data Folder"), strFallback);
+
+  // Without XDG_DATA_HOME the user's data folder is ~/.local/share.
+  fs::remove(RegistryPath());
+  {
+    CEnvOverride dataHome("XDG_DATA_HOME", "");
+    EXPECT_EQ(Resolve(m_scratch / "blocked/host"),
+              std::string(m_scratch / "home/.local/share/Kelvane/SMSData/"));
+    EXPECT_TRUE(fs::is_directory(m_scratch / "home/.local/share/Kelvane/SMSData"));
+  }
+}
+
+TEST_F(DataFolderTest, TheExportFlagIsWrittenAsOneOrZero) {
+  ASSERT_TRUE(CDataFolder::SaveExportFlag(true));
+  CRegKey key;
+  uint32_t n = 7;
+  ASSERT_TRUE(key.Open(kDataKey));
+  ASSERT_TRUE(key.QueryNumber("Export To CSV", n));
+  EXPECT_EQ(n, 1u);
+  ASSERT_TRUE(CDataFolder::SaveExportFlag(false));
+  ASSERT_TRUE(key.QueryNumber("Export To CSV", n));
+  EXPECT_EQ(n, 0u);
+
+  // A folder without "SMSData" in its name has an empty install folder.
+  ASSERT_TRUE(CDataFolder::Save("/srv/messages/"));
+  EXPECT_EQ(Text("Data Folder"), "/srv/messages/");
+  EXPECT_EQ(Text("InstallDir"), "");
+}
+
+TEST(HostPathTest, TheHostExecutableIsThisProgram) {
+  const std::string strExe = CDataFolder::GetHostExecutablePath();
+  ASSERT_FALSE(strExe.empty());
+  EXPECT_EQ(strExe.front(), '/');
+  EXPECT_TRUE(fs::equivalent(strExe, "/proc/self/exe"));
+}
