@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QKeySequence>
+#include <QIcon>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -29,8 +30,12 @@ CPropertySheet::CPropertySheet(const QString& strCaption, QWidget* pParent, int 
   m_pOK = box.addButton(QDialogButtonBox::Ok);
   m_pCancel = box.addButton(QDialogButtonBox::Cancel);
   m_pHelp = box.addButton(QDialogButtonBox::Help);
-  for (QPushButton* pButton : {m_pOK, m_pCancel, m_pHelp})
+  // Plain text buttons, as a property sheet has: the style's stock icons (a red
+  // cross on Cancel, a life-buoy on Help) would say more than the buttons do.
+  for (QPushButton* pButton : {m_pOK, m_pCancel, m_pHelp}) {
     box.removeButton(pButton);
+    pButton->setIcon(QIcon());
+  }
 
   m_pButtonRow = new QHBoxLayout;
   m_pButtonRow->addStretch(1);
