@@ -1,106 +1,42 @@
-#include "tests/host/TestPlugin.h"
-
-#include <QIcon>
-
+// The plug-in the host tests load: it registers under the name it was built with and
+// the plug-in icon, passes every command on to the host's default procedure and
+// appends one line per command to the file TEST_PLUGIN_TRACE names.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "host/QVPlugin.h"
 #include "res/Resources.h"
 
-#ifndef TEST_PLUGIN_NAME
-#error TEST_PLUGIN_NAME must name the plug-in
-#endif
-
 namespace {
-
-std::mutex g_mutex;
-std::vector<TestPluginCall> g_calls;
-
-void CopyText(char* dst, size_t size, const char* src) {
-  std::snprintf(dst, size, "%s", src ? src : "");
-}
 
 // "\r" and "\n" written as such, so that a trace line stays one line.
 std::string Escape(const char* psz) {
-  std::string out;
-  for (; psz && *psz; ++psz) {
-    if (*psz == '\r')
-      out += "\\r";
-    else if (*psz == '\n')
-      out += "\\n";
-    else
-      out += *psz;
-  }
-  return out;
-}
-
-void Trace(const TestPluginCall& call) {
-  const char* path = std::getenv("TEST_PLUGIN_TRACE");
-  if (path == nullptr || *path == '\0') return;
-  FILE* f = std::fopen(path, "a");
-  if (f == nullptr) return;
-  std::fprintf(f, "%s host=%d command=%d param1=%d", TEST_PLUGIN_NAME, call.hostValue, call.command,
-               call.param1);
-  if (call.bRecipient)
-    std::fprintf(f, " name=%s count=%d numbers=%s", Escape(call.szName).c_str(), call.nCount,
-                 Escape(call.szNumbers).c_str());
-  else
-    std::fprintf(f, " param2=%lld", static_cast<long long>(call.param2));
-  std::fprintf(f, " result=%d\n", call.result);
-  std::fclose(f);
+  std::string s;
+  for (; psz && *psz; ++psz)
+    s += *psz == '\r' ? std::string("\\r") : *psz == '\n' ? std::string("\\n") : std::string(1, *psz);
+  return s;
 }
 
 int32_t TestCommandProc(int32_t hostValue, int32_t command, int32_t param1, intptr_t param2) {
-  TestPluginCall call{};
-  call.hostValue = hostValue;
-  call.command = command;
-  call.param1 = param1;
-  call.param2 = param2;
-  if (command == QVPLUGIN_CMD_OPEN && param2 != 0) {
-    const auto* pInfo = reinterpret_cast<const RecipientInfo*>(param2);
-    call.bRecipient = true;
-    CopyText(call.szName, sizeof call.szName, pInfo->pszName);
-    call.nCount = pInfo->nCount;
-    CopyText(call.szNumbers, sizeof call.szNumbers, pInfo->pszNumbers);
+  const int32_t result = QVPlugin_DefCommandProc(hostValue, command, param1, param2);
+  std::string strLine = std::string(TEST_PLUGIN_NAME) + " host=" + std::to_string(hostValue) +
+                        " command=" + std::to_string(command) + " param1=" + std::to_string(param1);
+  if (const auto* p = command == QVPLUGIN_CMD_OPEN ? reinterpret_cast<const RecipientInfo*>(param2) : nullptr)
+    strLine += " name=" + Escape(p->pszName) + " count=" + std::to_string(p->nCount) + " numbers=" + Escape(p->pszNumbers);
+  else
+    strLine += " param2=" + std::to_string(param2);
+  const char* pszPath = std::getenv("TEST_PLUGIN_TRACE");
+  if (FILE* f = pszPath ? std::fopen(pszPath, "a") : nullptr) {
+    std::fprintf(f, "%s result=%d\n", strLine.c_str(), result);
+    std::fclose(f);
   }
-  call.result = QVPlugin_DefCommandProc(hostValue, command, param1, param2);
-  {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_calls.push_back(call);
-  }
-  Trace(call);
-  return call.result;
+  return result;
 }
 
 }  // namespace
 
-extern "C" {
-
-QVPLUGIN_API void* CreateQVPlugin(void) {
+extern "C" QVPLUGIN_API void* CreateQVPlugin(void) {
   const QIcon icon = LoadIconResource(IDI_MIRETH);
-  return QVPlugin_Create(TEST_PLUGIN_NAME, icon.isNull() ? nullptr : new QIcon(icon),
-                         &TestCommandProc);
+  return QVPlugin_Create(TEST_PLUGIN_NAME, icon.isNull() ? nullptr : new QIcon(icon), &TestCommandProc);
 }
-
-QVPLUGIN_API int TestPlugin_GetCallCount(void) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  return static_cast<int>(g_calls.size());
-}
-
-QVPLUGIN_API const TestPluginCall* TestPlugin_GetCall(int i) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  if (i < 0 || static_cast<size_t>(i) >= g_calls.size()) return nullptr;
-  return &g_calls[static_cast<size_t>(i)];
-}
-
-QVPLUGIN_API void TestPlugin_Reset(void) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  g_calls.clear();
-}
-
-}  // extern "C"

@@ -1,17 +1,19 @@
 // Helpers of the model tests: a prompt service that records what it shows, a
-// temporary data folder, whole-file reads and writes, and a scoped fault hook.
+// temporary data folder, whole-file reads and writes, a little-endian byte builder,
+// record makers and a scoped fault hook.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "model/RecordList.h"
 #include "model/StoreFile.h"
 #include "platform/PromptService.h"
 
@@ -21,14 +23,12 @@ class CRecordingPrompt final : public IPromptService {
   ~CRecordingPrompt() override { SetPromptService(m_pOld); }
   int MessageBox(const std::string& text, const std::string&, unsigned int type) override {
     m_texts.push_back(text);
-    m_types.push_back(type);
+    EXPECT_EQ(type, static_cast<unsigned int>(MB_OK)) << text;
     return IDOK;
   }
   void BeginWaitCursor() override {}
   void EndWaitCursor() override {}
-
   std::vector<std::string> m_texts;
-  std::vector<unsigned int> m_types;
 
  private:
   IPromptService* m_pOld;
@@ -38,22 +38,14 @@ class CRecordingPrompt final : public IPromptService {
 class CTempFolder {
  public:
   CTempFolder() {
-    std::string strTemplate = std::filesystem::temp_directory_path().string() + "/mireth-model-XXXXXX";
-    char* p = mkdtemp(strTemplate.data());
-    EXPECT_NE(p, nullptr);
-    m_strPath = strTemplate + "/";
+    std::string s = std::filesystem::temp_directory_path().string() + "/mireth-model-XXXXXX";
+    EXPECT_NE(mkdtemp(s.data()), nullptr);
+    m_strPath = s + "/";
   }
-  ~CTempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(m_strPath, ec);
-  }
+  ~CTempFolder() { std::error_code ec; std::filesystem::remove_all(m_strPath, ec); }
   const std::string& Path() const { return m_strPath; }
-  // Names of the entries of the folder.
-  std::vector<std::string> List() const {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(m_strPath))
-      names.push_back(e.path().filename().string());
-    return names;
+  size_t Count() const {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(m_strPath), {}));
   }
 
  private:
@@ -62,24 +54,51 @@ class CTempFolder {
 
 inline std::string ReadFileBytes(const std::string& strPath) {
   std::ifstream in(strPath, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 inline void WriteFileBytes(const std::string& strPath, const std::string& bytes) {
-  std::ofstream out(strPath, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(strPath, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-inline std::string Bytes(std::initializer_list<int> values) {
+// Little-endian bytes, built by hand from the store layout.
+struct CBytes {
   std::string s;
-  for (int v : values)
-    s += static_cast<char>(v);
-  return s;
+  CBytes& b(int v) { s += static_cast<char>(v); return *this; }
+  CBytes& w(unsigned v) { return b(v & 0xFF).b((v >> 8) & 0xFF); }
+  CBytes& l(uint32_t v) { return w(v & 0xFFFF).w(v >> 16); }
+  CBytes& d(double v) { char c[8]; std::memcpy(c, &v, 8); s.append(c, 8); return *this; }
+  CBytes& text(const std::string& t) { s += t; return *this; }
+  CBytes& str(const std::string& t) { return b(static_cast<int>(t.size())).text(t); }  // < 255
+  // The header of a new class: FFFF, schema 1, the name.
+  CBytes& cls(const std::string& name) { return w(0xFFFF).w(1).w(static_cast<unsigned>(name.size())).text(name); }
+};
+
+inline std::unique_ptr<CAddress> MakeAddress(const std::string& strNumber, const std::string& strName) {
+  auto p = std::make_unique<CAddress>();
+  p->m_strNumber = strNumber;
+  p->m_strName = strName;
+  return p;
+}
+
+inline std::unique_ptr<CMessage> MakeMessage(const std::string& strNumber, const std::string& strText) {
+  auto p = std::make_unique<CMessage>();
+  p->m_strNumber = strNumber;
+  p->m_strMessage = strText;
+  return p;
 }
 
 // Installs a fault hook for the life of the object.
-class CFaultHookScope {
- public:
+struct CFaultHookScope {
   explicit CFaultHookScope(StoreFaultHook hook) { SetStoreFaultHook(std::move(hook)); }
   ~CFaultHookScope() { SetStoreFaultHook(nullptr); }
 };
+
+// A hook that fails call nCall of one step with the given fault.
+inline StoreFaultHook FailAt(StoreStep step, size_t nCall, CStoreFault::Kind kind, int nCause) {
+  return [=](StoreStep s, size_t n) {
+    CStoreFault f;
+    if (s == step && n == nCall) f = {kind, nCause};
+    return f;
+  };
+}
