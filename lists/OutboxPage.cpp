@@ -1,23 +1,465 @@
 #include "lists/OutboxPage.h"
 
-#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <memory>
+#include <new>
 
+#include "compose/ComposePage.h"
+#include "model/PhoneInterface.h"
+#include "model/PhoneStatus.h"
+#include "platform/PromptService.h"
 #include "res/Resources.h"
 #include "res/StringTable.h"
+#include "shell/SMSTabbedDlg.h"
+
+namespace {
+
+// The columns: heading (also the value name of the width), default width, sort key.
+constexpr SortListColumn kColumns[COutboxPage::NUM_COLUMNS] = {
+    {IDS_COL_OUT_TO, 90, SORT_RECIPIENT_NAME},
+    {IDS_COL_OUT_NUMBER, 90, SORT_NUMBER},
+    {IDS_COL_OUT_STATUS, 90, SORT_STATUS},
+    {IDS_COL_OUT_DATE_TIME, 180, SORT_DATE},
+    {IDS_COL_OUT_STORAGE, 90, SORT_STORAGE},
+};
+
+const SortListLayout& Layout() {
+  static const SortListLayout s_layout{
+      kColumns, COutboxPage::NUM_COLUMNS,
+      LoadString(IDS_KEY_ROOT) + "\\" + LoadString(IDS_SUBKEY_OUTBOX),
+      IDS_VAL_OUT_SORT_COLUMN, IDS_VAL_OUT_SORT_ORDER};
+  return s_layout;
+}
+
+// Storage codes that have no word in the list: none given, or both places.
+constexpr int32_t kStorageNone = 0;
+constexpr int32_t kStorageBoth = 3;
+
+QString WindowText(unsigned int nId) { return ToWindowText(LoadString(nId)); }
+
+// The wait cursor for the length of a phone operation; it may end early, before a
+// message box is shown.
+class CWaitCursorScope {
+ public:
+  CWaitCursorScope() { GetPromptService().BeginWaitCursor(); }
+  ~CWaitCursorScope() { End(); }
+  CWaitCursorScope(const CWaitCursorScope&) = delete;
+  CWaitCursorScope& operator=(const CWaitCursorScope&) = delete;
+  void End() {
+    if (m_bActive) {
+      m_bActive = false;
+      GetPromptService().EndWaitCursor();
+    }
+  }
+
+ private:
+  bool m_bActive = true;
+};
+
+}  // namespace
 
 COutboxPage::COutboxPage() : CPropertyPage(IDD, IDS_PAGE_OUTBOX, IDI_OUTBOX, 335, 175) {}
 
+// The controls are children of the page; the outgoing list belongs to the Compose page.
 COutboxPage::~COutboxPage() = default;
 
+// ---------------------------------------------------------------------------------
+// The window
+// ---------------------------------------------------------------------------------
+
 void COutboxPage::CreateControls(const CDialogUnits& units) {
-  // The page's area, 335 x 175 dialog units; the list and its buttons go here.
-  auto* pArea = new QFrame(this);
-  pArea->setObjectName(QStringLiteral("PageArea"));
-  pArea->setGeometry(units.MapRect(0, 0, 335, 175));
+  // Dialog 131, 335 x 175 dialog units: the list across the page under its label,
+  // the detail pane and the status line below it on the left, the three buttons
+  // stacked on the right. Controls are made in the template's tab order.
+  auto rect = [&units](int x, int y, int cx, int cy) { return units.MapRect(x, y, cx, cy); };
+
+  auto* pLabel = new QLabel(WindowText(IDS_LBL_OUTGOING), this);
+  pLabel->setGeometry(rect(7, 7, 250, 9));
+
+  m_pList = new CSortListCtrl(this);
+  SetControlId(m_pList, IDC_LIST);
+  m_pList->setGeometry(rect(7, 17, 321, 99));
+  m_pList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  m_pList->setContextMenuPolicy(Qt::CustomContextMenu);
+  pLabel->setBuddy(m_pList);
+
+  m_pRetrieve = new QPushButton(WindowText(IDS_BTN_RETRIEVE), this);
+  SetControlId(m_pRetrieve, IDC_RETRIEVE);
+  m_pRetrieve->setGeometry(rect(273, 121, 55, 14));
+
+  m_pResendNow = new QPushButton(WindowText(IDS_BTN_RESEND_NOW), this);
+  SetControlId(m_pResendNow, IDC_RESEND_NOW);
+  m_pResendNow->setGeometry(rect(273, 139, 55, 14));
+
+  m_pDelete = new QPushButton(WindowText(IDS_BTN_OUT_DELETE), this);
+  SetControlId(m_pDelete, IDC_DELETE);
+  m_pDelete->setGeometry(rect(273, 157, 55, 14));
+
+  for (QPushButton* pButton : {m_pRetrieve, m_pResendNow, m_pDelete})
+    pButton->setAutoDefault(false);
+
+  m_pDetail = new QPlainTextEdit(this);
+  SetControlId(m_pDetail, IDC_DETAIL);
+  m_pDetail->setGeometry(rect(7, 121, 259, 38));
+  m_pDetail->setReadOnly(true);
+  m_pDetail->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  m_pDetail->setTabChangesFocus(true);
+
+  // The status line; its template text is emptied at initialisation.
+  m_pStatusLine = new QLabel(this);
+  SetControlId(m_pStatusLine, IDC_STATUS_LINE);
+  m_pStatusLine->setGeometry(rect(7, 162, 259, 9));
+
+  connect(m_pList, &CSortListCtrl::Click, this, [this] { OnClickList(); });
+  connect(m_pList, &CSortListCtrl::ColumnClick, this, [this](int n) { OnColumnClickList(n); });
+  connect(m_pList, &CSortListCtrl::SetFocus, this, [this] { OnSetFocusList(); });
+  connect(m_pList, &CSortListCtrl::KillFocus, this, [this] { OnKillFocusList(); });
+  connect(m_pList, &CSortListCtrl::KeyDown, this, [this](int nKey) { OnKeyDownList(nKey); });
+  connect(m_pList, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint&) { OnRightClickList(); });
+  connect(m_pDelete, &QPushButton::clicked, this, [this] { OnDelete(); });
+  connect(m_pResendNow, &QPushButton::clicked, this, [this] { OnResendNow(); });
+  connect(m_pRetrieve, &QPushButton::clicked, this, [this] { OnRetrieve(); });
 }
 
-bool COutboxPage::OnInitDialog() { return CPropertyPage::OnInitDialog(); }
+bool COutboxPage::DoDataExchange(bool) {
+  // The controls are bound when they are made; the page exchanges no values.
+  return m_pList != nullptr;
+}
 
-bool COutboxPage::OnSetActive() { return CPropertyPage::OnSetActive(); }
+// ---------------------------------------------------------------------------------
+// Start, activation and closing
+// ---------------------------------------------------------------------------------
 
-void COutboxPage::OnOK() { CPropertyPage::OnOK(); }
+bool COutboxPage::OnInitDialog() {
+  CPropertyPage::OnInitDialog();
+
+  InsertColumns();
+  LoadListSettings();
+  m_pList->SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+
+  // The window may have opened on another page than Compose: the outgoing list is
+  // read from its file now if that has not happened yet.
+  if (m_pCompose != nullptr)
+    m_pCompose->EnsureListsLoaded();
+  SortMessages();
+  FillList();
+
+  ClearDetail();
+  return true;
+}
+
+bool COutboxPage::OnSetActive() {
+  m_pRetrieve->setEnabled(IsPhoneReady());
+
+  // A message sent, stored, retrieved or deleted, or the list re-sorted, since the
+  // last save: the list takes its sorted order again.
+  if (IsOutboxChanged()) {
+    SortMessages();
+    FillList();
+  }
+
+  if (m_pList->GetSelectedItem() != -1) {
+    m_pDelete->setEnabled(true);
+  } else {
+    m_pResendNow->setEnabled(false);
+    m_pDelete->setEnabled(false);
+  }
+  return CPropertyPage::OnSetActive();
+}
+
+void COutboxPage::OnOK() {
+  SaveListSettings();
+  if (m_pCompose != nullptr)
+    m_pCompose->SaveChangedLists();
+  CPropertyPage::OnOK();
+}
+
+// ---------------------------------------------------------------------------------
+// The list
+// ---------------------------------------------------------------------------------
+
+void COutboxPage::InsertColumns() { InsertSortListColumns(*m_pList, Layout()); }
+
+std::string COutboxPage::GetDateCellText(const CMessage& message) {
+  // A date that is not valid, or the zero date of a record that never had one,
+  // shows nothing.
+  const CDateTime& dt = message.m_dtDateTime;
+  if (!dt.IsValid() || dt.GetDate() == 0.0)
+    return std::string();
+  return dt.Format();
+}
+
+std::string COutboxPage::GetStorageCellText(const CMessage& message) {
+  if (message.m_nStorage == kStorageNone || message.m_nStorage == kStorageBoth)
+    return std::string();
+  return GetStorageText(message.m_nStorage);
+}
+
+bool COutboxPage::FillList() {
+  const CMessageArray* pOutbox = GetOutbox();
+  if (pOutbox == nullptr || pOutbox->empty())
+    return false;
+  m_pList->DeleteAllItems();
+  int nItem = 0;
+  for (const auto& pMessage : *pOutbox) {
+    const int nRow = m_pList->InsertItem(nItem, pMessage->m_strName);
+    m_pList->SetItemText(nRow, COL_NUMBER, pMessage->m_strNumber);
+    m_pList->SetItemText(nRow, COL_STATUS, GetStatusText(pMessage->m_nStatus));
+    m_pList->SetItemText(nRow, COL_DATE_TIME, GetDateCellText(*pMessage));
+    m_pList->SetItemText(nRow, COL_STORAGE, GetStorageCellText(*pMessage));
+    ++nItem;
+  }
+  return true;
+}
+
+void COutboxPage::LoadListSettings() {
+  LoadSortListSettings(*m_pList, Layout(), m_nSortColumn, m_bSortAscending);
+}
+
+void COutboxPage::SaveListSettings() {
+  SaveSortListSettings(*m_pList, Layout(), m_nSortColumn, m_bSortAscending);
+}
+
+void COutboxPage::SetDefaultListSettings() {
+  SetDefaultSortListSettings(*m_pList, Layout(), m_nSortColumn, m_bSortAscending);
+}
+
+int32_t COutboxPage::ColumnToSortKey(int32_t nColumn) {
+  return SortListColumnToKey(Layout(), nColumn);
+}
+
+void COutboxPage::SortMessages() {
+  SortMessageList(*m_pList, Layout(), GetOutbox(), m_nSortColumn, m_bSortAscending);
+}
+
+void COutboxPage::OnColumnClickList(int nColumn) {
+  // Every click flips the direction, also on another column than the sorted one.
+  m_bSortAscending = !m_bSortAscending;
+  m_nSortColumn = nColumn;
+  SortMessages();
+  FillList();
+  SetOutboxChanged();
+}
+
+// ---------------------------------------------------------------------------------
+// Showing the selected message
+// ---------------------------------------------------------------------------------
+
+void COutboxPage::OnClickList() {
+  const int nItem = m_pList->GetSelectedItem();
+  const int nSelected = m_pList->GetSelectedCount();
+  if (nItem == -1) {
+    ClearDetail();
+    m_pResendNow->setEnabled(false);
+    m_pDelete->setEnabled(false);
+    return;
+  }
+  m_pDelete->setEnabled(true);
+  if (nSelected != 1) {
+    m_pDetail->setPlainText(WindowText(IDS_OUT_MULTIPLE_SELECTION));
+    m_pStatusLine->clear();
+  } else if (const CMessage* pMessage = GetMessageAt(nItem)) {
+    ShowMessage(*pMessage);
+  }
+  m_pResendNow->setEnabled(nSelected == 1);
+}
+
+void COutboxPage::OnSetFocusList() {
+  ClearDetail();
+  if (m_pList->GetSelectedItem() == -1) {
+    m_pResendNow->setEnabled(false);
+    m_pDelete->setEnabled(false);
+  } else {
+    m_pDelete->setEnabled(true);
+  }
+  if (!IsPhoneReady())
+    m_pResendNow->setEnabled(false);
+}
+
+void COutboxPage::OnKillFocusList() {
+  if (m_pList->GetSelectedItem() == -1)
+    ClearDetail();
+}
+
+void COutboxPage::OnKeyDownList(int nVirtKey) {
+  // Runs before the list moves its selection: shows the row the key moves to.
+  const int nItem = m_pList->GetSelectedItem();
+  const int nCount = m_pList->GetItemCount();
+  const int nSelected = m_pList->GetSelectedCount();
+  int nTarget = -1;
+  if (nVirtKey == VK_UP && nItem >= 1)
+    nTarget = nItem - 1;
+  else if (nVirtKey == VK_DOWN && nItem >= 0 && nItem < nCount - 1)
+    nTarget = nItem + 1;
+  if (nTarget == -1)
+    return;
+  if (nSelected > 1) {
+    m_pDetail->setPlainText(WindowText(IDS_OUT_MULTIPLE_SELECTION));
+    m_pStatusLine->clear();
+    m_pResendNow->setEnabled(false);
+  } else if (const CMessage* pMessage = GetMessageAt(nTarget)) {
+    ShowMessage(*pMessage);
+    m_pResendNow->setEnabled(true);
+  }
+}
+
+void COutboxPage::ShowMessage(const CMessage& message) {
+  m_pDetail->setPlainText(ToWindowText(message.m_strMessage));
+  if (message.m_bReplyCharges != 0)
+    m_pStatusLine->setText(WindowText(IDS_REPLY_CHARGES));
+  else
+    m_pStatusLine->clear();
+}
+
+void COutboxPage::ClearDetail() {
+  m_pDetail->clear();
+  m_pStatusLine->clear();
+}
+
+// ---------------------------------------------------------------------------------
+// Retrieve, delete, resend
+// ---------------------------------------------------------------------------------
+
+void COutboxPage::OnRetrieve() {
+  CMessageArray* pOutbox = GetOutbox();
+  if (pOutbox == nullptr || m_pSheet == nullptr)
+    return;
+  CWaitCursorScope waitCursor;
+  CPhoneInterface* pPhone = m_pSheet->GetPhone();
+  if (pPhone == nullptr) {
+    // Retrieve is offered only while the phone is ready; a phone object that went
+    // away since is reported as no phone at all.
+    waitCursor.End();
+    m_pSheet->SetErrorCode(0);
+    m_pSheet->ReportError();
+    return;
+  }
+
+  bool bNew = false;
+  try {
+    CMessageArray fetched;
+    if (pPhone->GetOutgoingMessagesFromPhone(&fetched) != PHONE_SUCCESS) {
+      const int nCode = pPhone->GetPhoneErrorCode();
+      waitCursor.End();
+      if (nCode == PHONE_NO_MESSAGES) {
+        AfxMessageBox(LoadString(IDS_NO_NEW_OUTGOING), MB_OK);
+      } else {
+        m_pSheet->SetErrorCode(nCode);
+        m_pSheet->ReportError();
+      }
+      return;
+    }
+    // Each message is kept, unchanged, unless the list already holds one with the
+    // same key; the ones added by this retrieval count too.
+    for (const auto& pFetched : fetched) {
+      auto pMessage = std::make_unique<CMessage>();
+      *pMessage = *pFetched;
+      const std::string strKey = pMessage->GetPduKey();
+      bool bKnown = false;
+      for (const auto& pStored : *pOutbox) {
+        if (pStored->GetPduKey() == strKey) {
+          bKnown = true;
+          break;
+        }
+      }
+      if (!bKnown) {
+        pOutbox->push_back(std::move(pMessage));
+        SetOutboxChanged();
+        bNew = true;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    // Out of memory: the operation ends quietly with what was added so far.
+    waitCursor.End();
+    if (IsOutboxChanged())
+      FillList();
+    return;
+  }
+  waitCursor.End();
+
+  // The new messages go to the end; they take their sorted place at the next
+  // activation or column click.
+  if (IsOutboxChanged())
+    FillList();
+  if (!bNew)
+    AfxMessageBox(LoadString(IDS_NO_NEW_OUTGOING), MB_OK);
+}
+
+void COutboxPage::OnDelete() {
+  const int nAnswer =
+      GetPromptService().MessageBox(LoadString(IDS_CONFIRM_DELETE_SELECTED),
+                                    LoadString(IDS_SMS_MESSAGE),
+                                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+  if (nAnswer != IDYES)
+    return;
+  CMessageArray* pOutbox = GetOutbox();
+  if (pOutbox == nullptr)
+    return;
+
+  CPhoneInterface* pPhone = m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone()
+                                ? m_pSheet->GetPhone()
+                                : nullptr;
+  std::unique_ptr<CWaitCursorScope> pWaitCursor;
+  std::string strListing;
+  if (pPhone != nullptr) {
+    // One listing of the phone serves every deletion.
+    pWaitCursor = std::make_unique<CWaitCursorScope>();
+    pPhone->ListAllMessages(strListing);
+  }
+
+  for (int nItem = m_pList->GetSelectedItem(); nItem != -1;
+       nItem = m_pList->GetSelectedItem()) {
+    if (static_cast<size_t>(nItem) < pOutbox->size()) {
+      const auto it = pOutbox->begin() + nItem;
+      // The phone's answer is not examined: the message leaves the desktop list
+      // even when the phone could not delete it.
+      if (pPhone != nullptr)
+        pPhone->DeletePhoneMessage(strListing, it->get());
+      pOutbox->erase(it);
+    }
+    m_pList->DeleteItem(nItem);
+    ClearDetail();
+    SetOutboxChanged();
+  }
+  // The buttons keep their state.
+}
+
+void COutboxPage::OnResendNow() {
+  const int nItem = m_pList->GetSelectedItem();
+  if (nItem == -1 || m_pCompose == nullptr || m_pSheet == nullptr)
+    return;
+  m_pCompose->SetResendIndex(nItem);
+  m_pSheet->SetActivePage(m_pCompose);
+}
+
+// ---------------------------------------------------------------------------------
+// The window and the Compose page
+// ---------------------------------------------------------------------------------
+
+CMessageArray* COutboxPage::GetOutbox() const {
+  if (m_pCompose == nullptr)
+    return nullptr;
+  m_pCompose->EnsureListsLoaded();
+  return m_pCompose->m_pOutbox;
+}
+
+const CMessage* COutboxPage::GetMessageAt(int nIndex) const {
+  const CMessageArray* pOutbox = GetOutbox();
+  if (pOutbox == nullptr || nIndex < 0 || static_cast<size_t>(nIndex) >= pOutbox->size())
+    return nullptr;
+  return (*pOutbox)[static_cast<size_t>(nIndex)].get();
+}
+
+void COutboxPage::SetOutboxChanged() {
+  if (m_pCompose != nullptr)
+    m_pCompose->m_bOutboxChanged = true;
+}
+
+bool COutboxPage::IsOutboxChanged() const {
+  return m_pCompose != nullptr && m_pCompose->m_bOutboxChanged;
+}
+
+bool COutboxPage::IsPhoneReady() const { return m_pSheet != nullptr && m_pSheet->IsPhoneReady(); }

@@ -1,11 +1,25 @@
 // The Outbox page (dialog 131): the third page of the SMS window, with the messages
-// sent and stored. This is the page's frame: its place in the window, its hooks and
-// its links to the window and the Compose page (which owns the outgoing list). The
-// list and its buttons are built in CreateControls.
+// sent and stored. It shows the outgoing list that the Compose page owns (loaded from
+// and saved to "SMSOut.Dat" by that page) and edits it in place, setting the Compose
+// page's m_bOutboxChanged after every change. The user retrieves the phone's own sent
+// and stored messages, reads them one at a time, sorts the list by any column,
+// deletes messages (on the phone too when the option says so) and picks one to send
+// again, which opens it on the Compose page.
+//
+// Row i of the list always shows element i of the outgoing list; whenever the order
+// of the list changes the rows are rebuilt.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
+#include "lists/SortListCtrl.h"
+#include "model/Lists.h"
 #include "shell/PropertyPage.h"
 
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
 class CComposePage;
 class CSMSTabbedDlg;
 
@@ -15,17 +29,80 @@ class COutboxPage : public CPropertyPage {
  public:
   static constexpr unsigned int IDD = 131;
 
+  // Control ids of the template.
+  enum : int {
+    IDC_DELETE = 1009,
+    IDC_LIST = 1018,
+    IDC_RESEND_NOW = 1019,
+    IDC_DETAIL = 1025,
+    IDC_STATUS_LINE = 1039,
+    IDC_RETRIEVE = 1057,
+  };
+  // The list's columns, in order.
+  enum : int32_t { COL_TO, COL_NUMBER, COL_STATUS, COL_DATE_TIME, COL_STORAGE, NUM_COLUMNS };
+
   COutboxPage();
   ~COutboxPage() override;
 
-  // Cancel and leaving the page keep the base behaviour.
+  // ---- Page hooks (Cancel and leaving the page keep the base behaviour) ----------
   bool OnInitDialog() override;
   bool OnSetActive() override;
   void OnOK() override;
 
+  // ---- Operations -----------------------------------------------------------------
+  void InsertColumns();
+  // Rebuilds the rows from the outgoing list; false, with the rows left as they are,
+  // when the list is empty.
+  bool FillList();
+  void LoadListSettings();
+  void SaveListSettings();
+  void SetDefaultListSettings();
+  // Marks the sorted column and sorts the outgoing list by it (the rows are not
+  // rebuilt).
+  void SortMessages();
+  static int32_t ColumnToSortKey(int32_t nColumn);
+  // The texts of the list's cells for one message.
+  static std::string GetDateCellText(const CMessage& message);
+  static std::string GetStorageCellText(const CMessage& message);
+
+  // ---- Handlers (also what the controls' signals run) ----------------------------
+  void OnClickList();
+  void OnColumnClickList(int nColumn);
+  void OnDelete();
+  void OnResendNow();
+  void OnSetFocusList();
+  void OnKillFocusList();
+  void OnKeyDownList(int nVirtKey);
+  void OnRightClickList() {}
+  void OnRetrieve();
+
+  // ---- Fields ---------------------------------------------------------------------
+  // Controls bound by the data exchange.
+  QPushButton* m_pRetrieve = nullptr;    // 1057
+  QLabel* m_pStatusLine = nullptr;       // 1039
+  QPlainTextEdit* m_pDetail = nullptr;   // 1025
+  QPushButton* m_pDelete = nullptr;      // 1009
+  QPushButton* m_pResendNow = nullptr;   // 1019
+  CSortListCtrl* m_pList = nullptr;      // 1018
+  bool m_bSortAscending = true;
+  int32_t m_nSortColumn = 0;
   CSMSTabbedDlg* m_pSheet = nullptr;    // the owning window
   CComposePage* m_pCompose = nullptr;   // the Compose page (the outgoing list)
 
  protected:
   void CreateControls(const CDialogUnits& units) override;
+  bool DoDataExchange(bool bSaveAndValidate) override;
+
+ private:
+  // The Compose page's outgoing list (loaded from its file first if that page has
+  // not done so yet); nullptr without a Compose page.
+  CMessageArray* GetOutbox() const;
+  void SetOutboxChanged();
+  bool IsOutboxChanged() const;
+  bool IsPhoneReady() const;
+  // Puts a message's text into the detail pane and its reply-charges line into the
+  // status line.
+  void ShowMessage(const CMessage& message);
+  void ClearDetail();
+  const CMessage* GetMessageAt(int nIndex) const;
 };

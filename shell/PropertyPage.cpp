@@ -64,5 +64,11 @@ void CPropertyPage::CreatePageWindow() {
     return;
   m_bCreated = true;
   CreateControls(CDialogUnits(font()));
+  // Children created inside a page that is already on screen stay hidden until
+  // shown; show every control the page did not hide on purpose.
+  for (QWidget* pChild : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (!pChild->testAttribute(Qt::WA_WState_ExplicitShowHide))
+      pChild->show();
+  }
   OnInitDialog();
 }

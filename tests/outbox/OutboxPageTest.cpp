@@ -1,0 +1,293 @@
+// The Outbox page in its window, on a virtual phone: messages sent from the Compose
+// page, retrieving the phone's sent and stored messages, resending, deleting (on the
+// phone too), sorting, and the list settings kept on Close.
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <algorithm>
+#include <fstream>
+
+#include "compose/ComposeTestSupport.h"
+#include "lists/OutboxPage.h"
+#include "model/StoreLists.h"
+#include "platform/Registry.h"
+
+namespace {
+
+const char kStorageSim[] = "\"Storage\"=dword:0000040e";  // 1038
+const char kNoNewOutgoing[] = "There are no new outgoing messages on the phone to retrieve.";
+using Texts = std::vector<std::string>;
+
+// Records of the outgoing list file: name, number, status, storage, date value.
+void SaveRecords(const std::string& strFolder,
+                 std::initializer_list<std::tuple<const char*, const char*, int, int, double>> rows) {
+  CMessageArray list;
+  for (const auto& [pszName, pszNumber, nStatus, nStorage, dDate] : rows) {
+    auto p = std::make_unique<CMessage>();
+    p->m_strName = pszName;
+    p->m_strNumber = pszNumber;
+    p->m_strMessage = std::string("text for ") + pszNumber;
+    p->m_nStatus = nStatus;
+    p->m_nStorage = nStorage;
+    p->m_dtDateTime = CDateTime(dDate, CDateTime::valid);
+    list.push_back(std::move(p));
+  }
+  ASSERT_TRUE(SaveOutbox(strFolder, list));
+}
+
+}  // namespace
+
+class OutboxPageTest : public CComposeTest {
+ protected:
+  // A phone holding a stored unsent message in its memory, a sent one on the SIM
+  // (SMS-SUBMIT: "Call me when you land." to +447700900456, "I'm fine, thanks!" to
+  // +31641600986) and a received one, which is not the Outbox's.
+  void StartPhoneWithMessages() {
+    const std::string strFile = (m_root / "messages.txt").string();
+    std::ofstream(strFile)
+        << "ME 2 0011000C914477000940650000A716C3309B0D6A97417774D90DCABFEB2076D84D7601\n"
+           "SM 3 0001000B911346610089F6000011C9531B644EBBCB2C101D1D76AFE721\n"
+           "SM 1 07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07\n";
+    CVirtualPhoneConfig config;
+    config.m_strMessagesFile = strFile;
+    StartPhone(config);
+  }
+  static COutboxPage& ShowOutbox(CSMSTabbedDlg& dlg) {
+    EXPECT_TRUE(dlg.SetActivePage(&dlg.GetOutboxPage()));
+    return dlg.GetOutboxPage();
+  }
+  static CSortListCtrl* List(COutboxPage& page) {
+    return FindControl<CSortListCtrl>(&page, COutboxPage::IDC_LIST);
+  }
+  static void Click(COutboxPage& page, int nId) {
+    QTest::mouseClick(FindControl<QPushButton>(&page, nId), Qt::LeftButton);
+  }
+  static Texts Column(CSortListCtrl* pList, int nColumn) {
+    Texts texts;
+    for (int i = 0; i < pList->GetItemCount(); ++i) texts.push_back(pList->GetItemText(i, nColumn));
+    return texts;
+  }
+  static void ClickRow(CSortListCtrl* pList, int nRow, Qt::KeyboardModifiers mods = {}) {
+    QTest::mouseClick(pList->viewport(), Qt::LeftButton, mods,
+                      pList->visualItemRect(pList->item(nRow, 0)).center());
+  }
+  static void ClickHeader(CSortListCtrl* pList, int nColumn) {
+    QHeaderView* pHeader = pList->GetHeaderCtrl();
+    QTest::mouseClick(pHeader->viewport(), Qt::LeftButton, {},
+                      QPoint(pHeader->sectionViewportPosition(nColumn) + 5, pHeader->height() / 2));
+  }
+  // Row i must show element i of the outgoing list.
+  static void ExpectRowsFollowTheList(COutboxPage& page) {
+    const CMessageArray& outbox = *page.m_pCompose->m_pOutbox;
+    Texts numbers;
+    for (const auto& p : outbox) numbers.push_back(p->m_strNumber);
+    EXPECT_EQ(Column(List(page), 1), numbers);
+  }
+  size_t CountCommands(size_t nFrom, const char* pszVerb) const {
+    const Texts commands = LoggedCommands();
+    return static_cast<size_t>(std::count_if(
+        commands.begin() + static_cast<long>(nFrom), commands.end(),
+        [pszVerb](const std::string& s) { return s.rfind(pszVerb, 0) == 0; }));
+  }
+};
+
+TEST_F(OutboxPageTest, SentAndStoredMessagesShowUpAndAStoredOneIsNotRetrievedTwice) {
+  StartPhone();
+  WriteSettings({kStorageSim});
+  auto pDlg = OpenWindow();
+  CComposePage& compose = pDlg->GetComposePage();
+  Type(NameList(compose)->lineEdit(), "Alice");
+  Type(NumberList(compose)->lineEdit(), "+31641600986");
+  Type(MessageEdit(compose), "hello");
+  QTest::mouseClick(SendButton(compose), Qt::LeftButton);
+  Type(MessageEdit(compose), "stored");  // no number: stored on the phone
+  QTest::mouseClick(SendButton(compose), Qt::LeftButton);
+  m_prompt.Clear();
+
+  COutboxPage& page = ShowOutbox(*pDlg);
+  CSortListCtrl* pList = List(page);
+  // Built while the window was up, the page still shows every control.
+  for (int nId : {COutboxPage::IDC_LIST, COutboxPage::IDC_RETRIEVE, COutboxPage::IDC_RESEND_NOW,
+                  COutboxPage::IDC_DELETE, COutboxPage::IDC_DETAIL})
+    EXPECT_TRUE(FindControl(&page, nId)->isVisible()) << nId;
+  // First start: descending by recipient.
+  EXPECT_EQ(Column(pList, 0), (Texts{"Alice", ""}));
+  EXPECT_EQ(Column(pList, 2), (Texts{"Sent", "Stored"}));
+  EXPECT_EQ(Column(pList, 4), (Texts{"SIM", "SIM"}));
+  EXPECT_FALSE(pList->GetItemText(0, 3).empty());
+
+  // The phone now holds the stored message: retrieving finds it already listed.
+  Click(page, COutboxPage::IDC_RETRIEVE);
+  EXPECT_EQ(pList->GetItemCount(), 2);
+  ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
+  EXPECT_EQ(m_prompt.m_boxes[0].strText, kNoNewOutgoing);
+}
+
+TEST_F(OutboxPageTest, RetrieveAppendsThePhonesOutgoingMessagesOnceAndReportsFailures) {
+  SaveRecords(DataFolder(), {{"Zoe", "+111", 6, 1, 45000.0}});
+  StartPhoneWithMessages();
+  WriteSettings({kStorageSim}, {"[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Outbox]",
+                                "\"Sort Order\"=dword:00000001"});
+  auto pDlg = OpenWindow();
+  COutboxPage& page = ShowOutbox(*pDlg);
+  CSortListCtrl* pList = List(page);
+  pDlg->GetComposePage().m_bOutboxChanged = false;
+  m_prompt.Clear();
+
+  Click(page, COutboxPage::IDC_RETRIEVE);
+  EXPECT_TRUE(m_prompt.m_boxes.empty());
+  EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
+  EXPECT_TRUE(pDlg->GetComposePage().m_bOutboxChanged);
+  // Appended after the list's own record and not sorted yet (ascending would put
+  // the unnamed ones first).
+  EXPECT_EQ(Column(pList, 0), (Texts{"Zoe", "", ""}));
+  Texts rows;
+  for (int i = 1; i < pList->GetItemCount(); ++i)
+    rows.push_back(pList->GetItemText(i, 1) + " " + pList->GetItemText(i, 2) + " " +
+                   pList->GetItemText(i, 4));
+  std::sort(rows.begin(), rows.end());
+  EXPECT_EQ(rows, (Texts{"+31641600986 Sent SIM", "+447700900456 Unsent Phone"}));
+  ExpectRowsFollowTheList(page);
+
+  Click(page, COutboxPage::IDC_RETRIEVE);
+  EXPECT_EQ(pList->GetItemCount(), 3);
+  ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
+  EXPECT_EQ(m_prompt.m_boxes[0].strText, kNoNewOutgoing);
+
+  page.OnSetActive();  // activation sorts them into place
+  EXPECT_EQ(Column(pList, 0), (Texts{"", "", "Zoe"}));
+  ExpectRowsFollowTheList(page);
+
+  // A phone error goes to the error dialog with its code; the list stays.
+  CVirtualPhoneFaults faults;
+  faults.m_vecCommandFaults.push_back({"AT+CMGL", "+CMS ERROR: 500", -1});
+  m_pPhone->SetFaults(faults);
+  m_prompt.Clear();
+  Click(page, COutboxPage::IDC_RETRIEVE);
+  EXPECT_TRUE(m_prompt.m_boxes.empty());
+  ASSERT_EQ(m_prompt.m_errors.size(), 1u);
+  EXPECT_NE(pDlg->GetErrorCode(), 1);
+  EXPECT_NE(m_prompt.m_errors[0].strCode.find(std::to_string(pDlg->GetErrorCode())),
+            std::string::npos);
+  EXPECT_EQ(pList->GetItemCount(), 3);
+}
+
+TEST_F(OutboxPageTest, ResendNowOpensTheSelectedRecordOnTheComposePage) {
+  SaveRecords(DataFolder(), {{"Bob", "+222", 1, 2, 45000.0}, {"Dave", "+444", 6, 2, 45000.0}});
+  StartPhone();
+  WriteSettings({kStorageSim});
+  auto pDlg = OpenWindow();
+  CComposePage& compose = pDlg->GetComposePage();
+  COutboxPage& page = ShowOutbox(*pDlg);
+  CSortListCtrl* pList = List(page);
+
+  page.OnResendNow();  // nothing selected: nothing happens
+  EXPECT_EQ(pDlg->GetActivePage(), &page);
+
+  // Sorted descending, "Bob" is row 1 and so element 1 of the list.
+  ASSERT_EQ(pList->GetItemText(1, 0), "Bob");
+  ClickRow(pList, 1);
+  EXPECT_EQ(FindControl<QPlainTextEdit>(&page, COutboxPage::IDC_DETAIL)->toPlainText(),
+            "text for +222");
+  Click(page, COutboxPage::IDC_RESEND_NOW);
+  EXPECT_EQ(pDlg->GetActivePage(), &compose);
+  EXPECT_EQ(MessageEdit(compose)->toPlainText(), "text for +222");
+}
+
+TEST_F(OutboxPageTest, DeleteAsksFirstAndDeletesOnThePhoneWhenTheOptionIsOn) {
+  SaveRecords(DataFolder(), {{"C", "+3", 1, 2, 1.0}, {"B", "+2", 1, 2, 1.0}, {"A", "+1", 1, 2, 1.0}});
+  StartPhoneWithMessages();
+  WriteSettings({kStorageSim});
+  auto pDlg = OpenWindow();
+  COutboxPage& page = ShowOutbox(*pDlg);
+  CComposePage& compose = pDlg->GetComposePage();
+  CSortListCtrl* pList = List(page);
+  ClickRow(pList, 0);
+  ClickRow(pList, 2, Qt::ControlModifier);
+  EXPECT_EQ(FindControl<QPlainTextEdit>(&page, COutboxPage::IDC_DETAIL)->toPlainText(),
+            "Multiple Selection");
+  EXPECT_FALSE(FindControl<QPushButton>(&page, COutboxPage::IDC_RESEND_NOW)->isEnabled());
+  compose.m_bOutboxChanged = false;
+  m_prompt.Clear();
+
+  m_prompt.QueueAnswer(IDNO);
+  Click(page, COutboxPage::IDC_DELETE);
+  ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
+  EXPECT_EQ(m_prompt.m_boxes[0].strText, "Are you sure you want to delete the selected message(s)?");
+  EXPECT_EQ(m_prompt.m_boxes[0].nType, static_cast<unsigned int>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+  EXPECT_EQ(pList->GetItemCount(), 3);
+  EXPECT_FALSE(compose.m_bOutboxChanged);
+
+  size_t nFrom = LoggedCommands().size();
+  Click(page, COutboxPage::IDC_DELETE);  // answered Yes
+  EXPECT_EQ(Column(pList, 0), (Texts{"B"}));
+  ExpectRowsFollowTheList(page);
+  EXPECT_TRUE(compose.m_bOutboxChanged);
+  EXPECT_EQ(LoggedCommands().size(), nFrom);  // option off: the phone is not asked
+
+  // With it on, one listing of the phone serves the deletions of both.
+  pDlg->SetDeleteFromPhone(true);
+  nFrom = LoggedCommands().size();
+  Click(page, COutboxPage::IDC_RETRIEVE);
+  const size_t nListing = CountCommands(nFrom, "AT+CMGL");
+  ClickRow(pList, 1);
+  ClickRow(pList, 2, Qt::ControlModifier);
+  nFrom = LoggedCommands().size();
+  Click(page, COutboxPage::IDC_DELETE);
+  EXPECT_EQ(Column(pList, 0), (Texts{"B"}));
+  EXPECT_EQ(CountCommands(nFrom, "AT+CMGL"), nListing);
+  EXPECT_EQ(CountCommands(nFrom, "AT+CMGD="), 2u);
+  EXPECT_TRUE(m_pPhone->GetMessages("ME").empty());
+  EXPECT_EQ(m_pPhone->GetMessages("SM").size(), 1u);  // the received message stays
+}
+
+TEST_F(OutboxPageTest, ColumnsSortTheListAndTheSettingsAreWrittenOnCloseOnly) {
+  // Statuses 2 1 5 0 6 4 3, storages 1 2 0 3 7 1 2, element 3 with a zero date.
+  SaveRecords(DataFolder(), {{"n", "+0", 2, 1, 45000.0}, {"n", "+1", 1, 2, 45001.0},
+                             {"n", "+2", 5, 0, 45002.0}, {"n", "+3", 0, 3, 0.0},
+                             {"n", "+4", 6, 7, 45004.0}, {"n", "+5", 4, 1, 45005.0},
+                             {"n", "+6", 3, 2, 45006.0}});
+  StartPhone();
+  WriteSettings({kStorageSim});
+  const std::string strKey = "SOFTWARE\\Kelvane\\Mireth\\Outbox";
+  {
+    auto pDlg = OpenWindow();
+    ClickHeader(List(ShowOutbox(*pDlg)), 2);
+    pDlg->reject();
+    EXPECT_FALSE(CRegKey().Open(strKey));  // Cancel writes no list settings
+  }
+  auto pDlg = OpenWindow();
+  COutboxPage& page = ShowOutbox(*pDlg);
+  CSortListCtrl* pList = List(page);
+  pDlg->GetComposePage().m_bOutboxChanged = false;
+
+  // From the descending default the first click sorts ascending, by the words.
+  ClickHeader(pList, 2);
+  EXPECT_EQ(Column(pList, 2), (Texts{"At Service Center", "Error", "Invalid", "Pending", "Sent",
+                                     "Stored", "Unsent"}));
+  EXPECT_TRUE(pDlg->GetComposePage().m_bOutboxChanged);
+  ExpectRowsFollowTheList(page);
+  ClickHeader(pList, 2);
+  EXPECT_EQ(Column(pList, 2).front(), "Unsent");
+
+  // By date ascending the zero date (an empty cell) comes first; storage 0 and 3
+  // show nothing, 7 "Unknown".
+  ClickHeader(pList, 3);
+  EXPECT_EQ(Column(pList, 1), (Texts{"+3", "+0", "+1", "+2", "+4", "+5", "+6"}));
+  EXPECT_EQ(pList->GetItemText(0, 3), "");
+  EXPECT_EQ(Column(pList, 4), (Texts{"", "Phone", "SIM", "", "Unknown", "Phone", "SIM"}));
+
+  pList->SetColumnWidth(0, 123);
+  pDlg->accept();
+  CRegKey key;
+  ASSERT_TRUE(key.Open(strKey));
+  uint32_t nTo = 0, nDate = 0, nColumn = 0, nOrder = 0;
+  EXPECT_TRUE(key.QueryNumber("To", nTo) && key.QueryNumber("Date and Time", nDate) &&
+              key.QueryNumber("Sort Column", nColumn) && key.QueryNumber("Sort Order", nOrder));
+  EXPECT_EQ((std::vector<uint32_t>{nTo, nDate, nColumn, nOrder}),
+            (std::vector<uint32_t>{123, 180, 3, 1}));
+  CMessageArray saved;  // saved in its sorted order
+  ASSERT_EQ(LoadOutbox(DataFolder(), saved), LoadResult::loaded);
+  ASSERT_EQ(saved.size(), 7u);
+  EXPECT_EQ(saved.front()->m_strNumber, "+3");
+}
