@@ -5,10 +5,13 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QTest>
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include "vphone/SmsPdu.h"
 
 // The windows are shown, so their text is laid out with the system's fonts; the font
 // library keeps a few blocks of its own to the end of the process, which the leak
@@ -17,7 +20,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 
 QApplication& ComposeTestApp() {
   static QApplication* s_pApp = [] {
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     static int s_argc = 1;
     static char s_szName[] = "compose_page_test";
     static char* s_argv[] = {s_szName, nullptr};
@@ -26,63 +29,23 @@ QApplication& ComposeTestApp() {
   return *s_pApp;
 }
 
-int CRecordingPrompt::MessageBox(const std::string& text, const std::string& caption,
-                                 unsigned int type) {
-  m_boxes.push_back({text, caption, type});
-  if ((type & 0xF) != MB_YESNO) return IDOK;
-  if (m_answers.empty()) return IDYES;
-  const int nAnswer = m_answers.front();
-  m_answers.pop_front();
-  return nAnswer;
-}
-
-namespace {
-
-int HexByte(const std::string& strHex, size_t& nPos) {
-  if (nPos + 2 > strHex.size()) return -1;
-  const std::string strByte = strHex.substr(nPos, 2);
-  char* pEnd = nullptr;
-  const long n = std::strtol(strByte.c_str(), &pEnd, 16);
-  if (pEnd != strByte.c_str() + 2) return -1;
-  nPos += 2;
-  return static_cast<int>(n);
-}
-
-}  // namespace
-
+// Read with the virtual phone's own PDU parser, which shares no code with the
+// encoder under test.
 std::optional<CSubmitPdu> ReadSubmitPdu(const std::string& strHex) {
-  size_t nPos = 0;
-  const int nScaLength = HexByte(strHex, nPos);
-  if (nScaLength < 0) return std::nullopt;
-  nPos += static_cast<size_t>(nScaLength) * 2;
-  CSubmitPdu pdu;
-  pdu.nFirstOctet = HexByte(strHex, nPos);
-  if (pdu.nFirstOctet < 0 || (pdu.nFirstOctet & 0x03) != 0x01) return std::nullopt;
-  if (HexByte(strHex, nPos) < 0)  // TP-MR
+  vphone::Octets octets;
+  vphone::CSmsPdu parsed;
+  if (!vphone::CSmsPdu::FromHex(strHex, octets) || !parsed.Parse(octets, vphone::CSmsPdu::eSubmit))
     return std::nullopt;
-  const size_t nAddressStart = nPos;
-  const int nDigits = HexByte(strHex, nPos);
-  if (nDigits < 0 || HexByte(strHex, nPos) < 0) return std::nullopt;
-  nPos += static_cast<size_t>((nDigits + 1) / 2) * 2;
-  if (nPos > strHex.size()) return std::nullopt;
-  pdu.strAddressField = strHex.substr(nAddressStart, nPos - nAddressStart);
-  pdu.nPid = HexByte(strHex, nPos);
-  pdu.nDcs = HexByte(strHex, nPos);
-  if (pdu.nPid < 0 || pdu.nDcs < 0) return std::nullopt;
-  switch ((pdu.nFirstOctet >> 3) & 0x03) {
-    case 0:
-      break;
-    case 2:
-      pdu.nRelativeValidity = HexByte(strHex, nPos);
-      if (*pdu.nRelativeValidity < 0) return std::nullopt;
-      break;
-    default:  // enhanced or absolute: seven octets
-      nPos += 14;
-      break;
-  }
-  pdu.nUdl = HexByte(strHex, nPos);
-  if (pdu.nUdl < 0 || nPos > strHex.size()) return std::nullopt;
-  pdu.strUserData = strHex.substr(nPos);
+  CSubmitPdu pdu;
+  pdu.nFirstOctet = parsed.m_nFirstOctet;
+  pdu.strAddressField = vphone::CSmsPdu::ToHex(vphone::Octets(octets.begin() + parsed.m_nAddressOffset,
+                                                              octets.begin() + parsed.m_nAddressOffset + parsed.m_nAddressSize));
+  pdu.nPid = parsed.m_nPid;
+  pdu.nDcs = parsed.m_nDcs;
+  if (((parsed.m_nFirstOctet >> 3) & 0x03) == 2)  // TP-VPF relative: one octet before TP-UDL
+    pdu.nRelativeValidity = octets[parsed.m_nUdlOffset - 1];
+  pdu.nUdl = parsed.m_nUdl;
+  pdu.strUserData = vphone::CSmsPdu::ToHex(vphone::Octets(octets.begin() + parsed.m_nUdlOffset + 1, octets.end()));
   return pdu;
 }
 
@@ -92,21 +55,16 @@ CComposeTest::CComposeTest() {
   m_root = std::filesystem::temp_directory_path() /
            ("mireth-compose-" + std::to_string(::getpid()) + "-" + std::to_string(s_nCount++));
   std::filesystem::remove_all(m_root);
-  std::filesystem::create_directories(m_root / "data");
-  std::filesystem::create_directories(m_root / "home");
-  std::filesystem::create_directories(m_root / "host/Program");
+  for (const char* pszFolder : {"data", "home", "host/Program"})
+    std::filesystem::create_directories(m_root / pszFolder);
   const std::pair<const char*, std::string> env[] = {
-      {"MIRETH_REGISTRY", (m_root / "settings.reg").string()},
-      {"XDG_CONFIG_HOME", (m_root / "config").string()},
-      {"XDG_DATA_HOME", (m_root / "xdg-data").string()},
-      {"XDG_RUNTIME_DIR", m_root.string()},
-      {"HOME", (m_root / "home").string()},
-      {"MIRETH_LOCK_DIR", m_root.string()},
+      {"MIRETH_REGISTRY", (m_root / "settings.reg").string()}, {"XDG_CONFIG_HOME", (m_root / "config").string()},
+      {"XDG_DATA_HOME", (m_root / "xdg-data").string()},       {"XDG_RUNTIME_DIR", m_root.string()},
+      {"HOME", (m_root / "home").string()},                    {"MIRETH_LOCK_DIR", m_root.string()},
   };
   for (const auto& [pszName, strValue] : env) {
     const char* pszOld = std::getenv(pszName);
-    m_oldEnv.emplace_back(pszName,
-                          pszOld != nullptr ? std::optional<std::string>(pszOld) : std::nullopt);
+    m_oldEnv.emplace_back(pszName, pszOld != nullptr ? std::optional<std::string>(pszOld) : std::nullopt);
     ::setenv(pszName, strValue.c_str(), 1);
   }
   CSMSTabbedDlg::SetPortProber({});
@@ -116,7 +74,8 @@ CComposeTest::CComposeTest() {
 }
 
 CComposeTest::~CComposeTest() {
-  if (m_pPhone) m_pPhone->Stop();
+  if (m_pPhone)
+    m_pPhone->Stop();
   m_pPhone.reset();
   CSMSTabbedDlg::SetHostExecutablePath({});
   for (auto it = m_oldEnv.rbegin(); it != m_oldEnv.rend(); ++it) {
@@ -138,18 +97,18 @@ void CComposeTest::StartPhone(const CVirtualPhoneConfig& config) {
 void CComposeTest::WriteSettings(const std::vector<std::string>& optionsLines,
                                  const std::vector<std::string>& extraLines) {
   std::ofstream out(m_root / "settings.reg", std::ios::binary | std::ios::trunc);
-  out << "Windows Registry Editor Version 5.00\r\n\r\n";
-  out << "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Options]\r\n";
-  out << "\"COM Port\"=\"COM3\"\r\n";
-  out << "\"Time Out\"=dword:00000bb8\r\n";
-  for (const std::string& line : optionsLines) out << line << "\r\n";
-  out << "\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Data]\r\n";
-  out << "\"Data Folder\"=\"" << DataFolder() << "\"\r\n";
-  out << "\"Export To CSV\"=dword:0000000" << (m_bExportToCsv ? 1 : 0) << "\r\n";
-  out << "\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Ports]\r\n";
-  out << "\"COM3\"=\"" << (m_pPhone ? m_pPhone->GetSlavePath() : std::string("/nonexistent/tty"))
-      << "\"\r\n";
-  for (const std::string& line : extraLines) out << line << "\r\n";
+  out << "Windows Registry Editor Version 5.00\r\n\r\n"
+      << "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Options]\r\n"
+      << "\"COM Port\"=\"COM3\"\r\n\"Time Out\"=dword:00000bb8\r\n";
+  for (const std::string& line : optionsLines)
+    out << line << "\r\n";
+  out << "\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Data]\r\n"
+      << "\"Data Folder\"=\"" << DataFolder() << "\"\r\n"
+      << "\"Export To CSV\"=dword:0000000" << (m_bExportToCsv ? 1 : 0) << "\r\n"
+      << "\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Ports]\r\n"
+      << "\"COM3\"=\"" << (m_pPhone ? m_pPhone->GetSlavePath() : std::string("/nonexistent/tty")) << "\"\r\n";
+  for (const std::string& line : extraLines)
+    out << line << "\r\n";
 }
 
 std::unique_ptr<CSMSTabbedDlg> CComposeTest::OpenWindow(const RecipientInfo* pRecipient) {
@@ -165,44 +124,14 @@ std::string CComposeTest::ReadFile(const std::string& strPath) {
   return text.str();
 }
 
-QComboBox* CComposeTest::NameList(CComposePage& page) {
-  return FindControl<QComboBox>(&page, CComposePage::IDC_NAME);
-}
-QComboBox* CComposeTest::NumberList(CComposePage& page) {
-  return FindControl<QComboBox>(&page, CComposePage::IDC_NUMBER);
-}
-QComboBox* CComposeTest::PresetList(CComposePage& page) {
-  return FindControl<QComboBox>(&page, CComposePage::IDC_PRESET);
-}
-QComboBox* CComposeTest::LifetimeList(CComposePage& page) {
-  return FindControl<QComboBox>(&page, CComposePage::IDC_LIFETIME);
-}
-CMessageEdit* CComposeTest::MessageEdit(CComposePage& page) {
-  return FindControl<CMessageEdit>(&page, CComposePage::IDC_MESSAGE);
-}
-QLabel* CComposeTest::Counter(CComposePage& page) {
-  return FindControl<QLabel>(&page, CComposePage::IDC_CHARACTER_COUNT);
-}
-QPushButton* CComposeTest::SendButton(CComposePage& page) {
-  return FindControl<QPushButton>(&page, CComposePage::IDC_SEND);
-}
-QRadioButton* CComposeTest::MobilePhoneButton(CComposePage& page) {
-  return FindControl<QRadioButton>(&page, CComposePage::IDC_MOBILE_PHONE);
-}
-QRadioButton* CComposeTest::SimCardButton(CComposePage& page) {
-  return FindControl<QRadioButton>(&page, CComposePage::IDC_SIM_CARD);
-}
-
 void CComposeTest::Type(QWidget* pWidget, const QString& strText) {
   for (const QChar c : strText) {
-    if (c == u'\n') {
+    if (c == u'\n')
       QTest::keyClick(pWidget, Qt::Key_Return);
-    } else if (c.unicode() < 0x80) {
+    else if (c.unicode() < 0x80)
       QTest::keyClick(pWidget, c.toLatin1());
-    } else {
-      const Qt::Key key = static_cast<Qt::Key>(c.toUpper().unicode());
-      QTest::sendKeyEvent(QTest::Click, pWidget, key, QString(c), Qt::NoModifier);
-    }
+    else
+      QTest::sendKeyEvent(QTest::Click, pWidget, static_cast<Qt::Key>(c.toUpper().unicode()), QString(c), Qt::NoModifier);
   }
 }
 
@@ -210,8 +139,10 @@ void CComposeTest::Choose(QComboBox* pList, int nIndex) {
   // The arrow keys of a closed list move its selection one item at a time and tell
   // the page, as the user's choice does.
   pList->setFocus();
-  while (pList->currentIndex() < nIndex) QTest::keyClick(pList, Qt::Key_Down);
-  while (pList->currentIndex() > nIndex) QTest::keyClick(pList, Qt::Key_Up);
+  while (pList->currentIndex() < nIndex)
+    QTest::keyClick(pList, Qt::Key_Down);
+  while (pList->currentIndex() > nIndex)
+    QTest::keyClick(pList, Qt::Key_Up);
 }
 
 void CComposeTest::Paste(QWidget* pWidget, const QString& strText) {
@@ -219,28 +150,20 @@ void CComposeTest::Paste(QWidget* pWidget, const QString& strText) {
   QTest::keyClick(pWidget, Qt::Key_V, Qt::ControlModifier);
 }
 
-std::vector<std::string> CComposeTest::LoggedPdus() const {
-  std::vector<std::string> pdus;
-  for (const std::string& line : m_pPhone->GetLog()) {
-    if (line.rfind("PDU ", 0) == 0) pdus.push_back(line.substr(4));
-  }
-  return pdus;
-}
-
-std::vector<std::string> CComposeTest::LoggedCommands() const {
-  std::vector<std::string> commands;
-  for (const std::string& line : m_pPhone->GetLog()) {
-    if (line.rfind("CMD ", 0) == 0) commands.push_back(line.substr(4));
-  }
-  return commands;
+std::vector<std::string> CComposeTest::Logged(const std::string& strKind) const {
+  std::vector<std::string> lines;
+  for (const std::string& line : m_pPhone->GetLog())
+    if (line.rfind(strKind, 0) == 0)
+      lines.push_back(line.substr(strKind.size()));
+  return lines;
 }
 
 bool CComposeTest::WaitForPdus(size_t n) const {
   return m_pPhone->WaitForLog(
       [n](const std::vector<std::string>& log) {
-        size_t nPdus = 0;
-        for (const std::string& line : log) nPdus += line.rfind("PDU ", 0) == 0 ? 1 : 0;
-        return nPdus >= n;
+        return static_cast<size_t>(std::count_if(log.begin(), log.end(), [](const std::string& line) {
+                 return line.rfind("PDU ", 0) == 0;
+               })) >= n;
       },
       5000);
 }

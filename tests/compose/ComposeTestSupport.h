@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <deque>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -21,51 +20,30 @@
 
 #include "compose/ComposePage.h"
 #include "compose/MessageEdit.h"
-#include "platform/PromptService.h"
 #include "shell/SMSTabbedDlg.h"
+#include "shell/ScriptedPromptService.h"
 #include "vphone/VirtualPhone.h"
 
 QApplication& ComposeTestApp();
 
 // Records message boxes and error dialogs; answers questions from a queue (Yes when it
-// is empty); keeps the wait-cursor depth.
-class CRecordingPrompt : public IPromptService {
+// is empty) and other boxes with OK; keeps the wait-cursor depth.
+class CRecordingPrompt : public CScriptedPromptService {
  public:
-  struct SBox {
-    std::string strText;
-    std::string strCaption;
-    unsigned int nType = 0;
-  };
-  struct SError {
-    std::string strFirst, strSecond, strThird, strCode;
-  };
-
-  CRecordingPrompt() { m_pPrevious = SetPromptService(this); }
-  ~CRecordingPrompt() override { SetPromptService(m_pPrevious); }
-  CRecordingPrompt(const CRecordingPrompt&) = delete;
-  CRecordingPrompt& operator=(const CRecordingPrompt&) = delete;
-
-  int MessageBox(const std::string& text, const std::string& caption, unsigned int type) override;
-  void BeginWaitCursor() override { ++m_nWaitDepth; }
-  void EndWaitCursor() override { --m_nWaitDepth; }
-  void ShowErrorDialog(const std::string& strFirst, const std::string& strSecond,
-                       const std::string& strThird, const std::string& strCode) override {
-    m_errors.push_back({strFirst, strSecond, strThird, strCode});
+  using SError = SErrorDialog;
+  int MessageBox(const std::string& text, const std::string& caption, unsigned int type) override {
+    if ((type & 0xF) != MB_YESNO) {
+      m_boxes.push_back({text, caption, type});
+      return IDOK;
+    }
+    if (AnswersLeft() == 0)
+      QueueAnswer(IDYES);
+    return CScriptedPromptService::MessageBox(text, caption, type);
   }
-
-  void QueueAnswer(int nAnswer) { m_answers.push_back(nAnswer); }
   void Clear() {
     m_boxes.clear();
     m_errors.clear();
   }
-
-  std::vector<SBox> m_boxes;
-  std::vector<SError> m_errors;
-  int m_nWaitDepth = 0;
-
- private:
-  std::deque<int> m_answers;
-  IPromptService* m_pPrevious = nullptr;
 };
 
 // The parts of an SMS-SUBMIT TPDU (3GPP TS 23.040 9.2.2.2) the tests look at.
@@ -92,8 +70,7 @@ class CComposeTest : public ::testing::Test {
   // phone, the data folder, and the extra lines given (value lines of the Options
   // key; "[...]" starts another key).
   void StartPhone(const CVirtualPhoneConfig& config = CVirtualPhoneConfig());
-  void WriteSettings(const std::vector<std::string>& optionsLines = {},
-                     const std::vector<std::string>& extraLines = {});
+  void WriteSettings(const std::vector<std::string>& optionsLines = {}, const std::vector<std::string>& extraLines = {});
 
   // Opens the window (built and shown) on the Compose page.
   std::unique_ptr<CSMSTabbedDlg> OpenWindow(const RecipientInfo* pRecipient = nullptr);
@@ -103,15 +80,19 @@ class CComposeTest : public ::testing::Test {
   static std::string ReadFile(const std::string& strPath);
 
   // The controls of the page, by id.
-  static QComboBox* NameList(CComposePage& page);
-  static QComboBox* NumberList(CComposePage& page);
-  static QComboBox* PresetList(CComposePage& page);
-  static QComboBox* LifetimeList(CComposePage& page);
-  static CMessageEdit* MessageEdit(CComposePage& page);
-  static QLabel* Counter(CComposePage& page);
-  static QPushButton* SendButton(CComposePage& page);
-  static QRadioButton* MobilePhoneButton(CComposePage& page);
-  static QRadioButton* SimCardButton(CComposePage& page);
+  static QComboBox* NameList(CComposePage& page) { return FindControl<QComboBox>(&page, CComposePage::IDC_NAME); }
+  static QComboBox* NumberList(CComposePage& page) { return FindControl<QComboBox>(&page, CComposePage::IDC_NUMBER); }
+  static QComboBox* PresetList(CComposePage& page) { return FindControl<QComboBox>(&page, CComposePage::IDC_PRESET); }
+  static QComboBox* LifetimeList(CComposePage& page) { return FindControl<QComboBox>(&page, CComposePage::IDC_LIFETIME); }
+  static CMessageEdit* MessageEdit(CComposePage& page) { return FindControl<CMessageEdit>(&page, CComposePage::IDC_MESSAGE); }
+  static QLabel* Counter(CComposePage& page) { return FindControl<QLabel>(&page, CComposePage::IDC_CHARACTER_COUNT); }
+  static QPushButton* SendButton(CComposePage& page) { return FindControl<QPushButton>(&page, CComposePage::IDC_SEND); }
+  static QRadioButton* MobilePhoneButton(CComposePage& page) {
+    return FindControl<QRadioButton>(&page, CComposePage::IDC_MOBILE_PHONE);
+  }
+  static QRadioButton* SimCardButton(CComposePage& page) {
+    return FindControl<QRadioButton>(&page, CComposePage::IDC_SIM_CARD);
+  }
 
   // Typing as a keyboard does, one key at a time (letters outside Latin-1 as a
   // keyboard of that script sends them).
@@ -120,10 +101,9 @@ class CComposeTest : public ::testing::Test {
   static void Choose(QComboBox* pList, int nIndex);
   static void Paste(QWidget* pWidget, const QString& strText);
 
-  // The PDU lines the phone logged, in order.
-  std::vector<std::string> LoggedPdus() const;
-  // The command lines the phone logged, in order.
-  std::vector<std::string> LoggedCommands() const;
+  // The PDU lines and the command lines the phone logged, in order.
+  std::vector<std::string> LoggedPdus() const { return Logged("PDU "); }
+  std::vector<std::string> LoggedCommands() const { return Logged("CMD "); }
   // Waits until the phone has logged n PDUs in all (bounded).
   bool WaitForPdus(size_t n) const;
 
@@ -133,5 +113,6 @@ class CComposeTest : public ::testing::Test {
   std::unique_ptr<CVirtualPhone> m_pPhone;
 
  private:
+  std::vector<std::string> Logged(const std::string& strKind) const;
   std::vector<std::pair<std::string, std::optional<std::string>>> m_oldEnv;
 };

@@ -14,21 +14,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char kDataKey[] = "SOFTWARE\\Kelvane\\Mireth\\Data";
 const char kData[] = "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Data]";
 
 class DataFolderTest : public CShellTest {
  protected:
-  static bool ReadText(const std::string& strName, std::string& strValue) {
-    CRegKey key;
-    return key.Open(kDataKey) && key.QueryText(strName, strValue);
-  }
   static std::string Text(const std::string& strName) {
+    CRegKey key;
     std::string s = "<missing>";
-    ReadText(strName, s);
+    if (key.Open("SOFTWARE\\Kelvane\\Mireth\\Data"))
+      key.QueryText(strName, s);
     return s;
   }
-  std::string Resolve(const std::string& strExe, bool* pExport = nullptr) {
+  // Resolves the folder for the host strExe; the settings are read afresh each time.
+  static std::string Resolve(const std::string& strExe, bool* pExport = nullptr) {
     std::string strFolder;
     bool bExport = false;
     CDataFolder::Resolve(strExe, strFolder, bExport);
@@ -40,16 +38,17 @@ class DataFolderTest : public CShellTest {
 
 }  // namespace
 
-TEST_F(DataFolderTest, TheHostInASuitesProgramFolderPutsTheDataBesideIt) {
+TEST_F(DataFolderTest, TheHostInAProgramFolderPutsTheDataBesideIt) {
   const std::string strSuite = m_scratch / "Suite";
   for (const char* pszExe : {"HVDesktop.Exe", "hvdesktop.exe", "HVDESKTOP.EXE", "HVDesktop"}) {
-    fs::remove_all(m_scratch.Path() / "Suite");
+    SCOPED_TRACE(pszExe);
+    fs::remove_all(strSuite);
     fs::remove(RegistryPath());
     fs::create_directories(strSuite + "/Program");
-    EXPECT_EQ(Resolve(strSuite + "/Program/" + pszExe), strSuite + "/SMSData/") << pszExe;
-    EXPECT_TRUE(fs::is_directory(strSuite + "/SMSData")) << pszExe;
-    EXPECT_EQ(Text("Data Folder"), strSuite + "/SMSData/") << pszExe;
-    EXPECT_EQ(Text("InstallDir"), strSuite + "/") << pszExe;
+    EXPECT_EQ(Resolve(strSuite + "/Program/" + pszExe), strSuite + "/SMSData/");
+    EXPECT_TRUE(fs::is_directory(strSuite + "/SMSData"));
+    EXPECT_EQ(Text("Data Folder"), strSuite + "/SMSData/");
+    EXPECT_EQ(Text("InstallDir"), strSuite + "/");
   }
 }
 
@@ -62,7 +61,6 @@ TEST_F(DataFolderTest, AnyOtherHostPutsTheDataInsideItsOwnFolder) {
   EXPECT_TRUE(fs::is_directory(strBin + "/SMSData"));
   EXPECT_EQ(Text("Data Folder"), strBin + "/SMSData/");
   EXPECT_EQ(Text("InstallDir"), strBin + "/");
-
   // A folder that exists already is simply used.
   fs::remove(RegistryPath());
   std::ofstream(strBin + "/SMSData/SMSIn.Dat") << "x";
@@ -91,51 +89,28 @@ TEST_F(DataFolderTest, AStoredFolderIsUsedAsStoredWithAFinalSeparatorAdded) {
 
 TEST_F(DataFolderTest, AFolderThatCannotBeMadeFallsBackToTheUsersDataFolder) {
   const std::string strFallback = m_scratch / "xdg-data/Kelvane/SMSData/";
-
   // The host's folder does not exist at all.
   EXPECT_EQ(Resolve(m_scratch / "gone/Program/HVDesktop.Exe"), strFallback);
   EXPECT_TRUE(fs::is_directory(strFallback));
   EXPECT_EQ(Text("Data Folder"), strFallback);
   EXPECT_EQ(Text("InstallDir"), std::string(m_scratch / "xdg-data/Kelvane/"));
 
-  // "SMSData" is taken by a file, so no folder of that name can be made.
+  // "SMSData" is taken by a file, so no folder of that name can be made; without
+  // XDG_DATA_HOME the user's data folder is ~/.local/share.
   fs::remove(RegistryPath());
-  fs::remove_all(m_scratch / "xdg-data");
   fs::create_directories(m_scratch / "blocked");
   std::ofstream(m_scratch / "blocked/SMSData") << "not a folder";
-  EXPECT_EQ(Resolve(m_scratch / "blocked/host"), strFallback);
-  EXPECT_EQ(Text("Data Folder"), strFallback);
-
-  // Without XDG_DATA_HOME the user's data folder is ~/.local/share.
-  fs::remove(RegistryPath());
-  {
-    CEnvOverride dataHome("XDG_DATA_HOME", "");
-    EXPECT_EQ(Resolve(m_scratch / "blocked/host"),
-              std::string(m_scratch / "home/.local/share/Kelvane/SMSData/"));
-    EXPECT_TRUE(fs::is_directory(m_scratch / "home/.local/share/Kelvane/SMSData"));
-  }
+  CEnvOverride dataHome("XDG_DATA_HOME", "");
+  EXPECT_EQ(Resolve(m_scratch / "blocked/host"), std::string(m_scratch / "home/.local/share/Kelvane/SMSData/"));
+  EXPECT_TRUE(fs::is_directory(m_scratch / "home/.local/share/Kelvane/SMSData"));
 }
 
-TEST_F(DataFolderTest, TheExportFlagIsWrittenAsOneOrZero) {
-  ASSERT_TRUE(CDataFolder::SaveExportFlag(true));
-  CRegKey key;
-  uint32_t n = 7;
-  ASSERT_TRUE(key.Open(kDataKey));
-  ASSERT_TRUE(key.QueryNumber("Export To CSV", n));
-  EXPECT_EQ(n, 1u);
-  ASSERT_TRUE(CDataFolder::SaveExportFlag(false));
-  ASSERT_TRUE(key.QueryNumber("Export To CSV", n));
-  EXPECT_EQ(n, 0u);
-
-  // A folder without "SMSData" in its name has an empty install folder.
+TEST_F(DataFolderTest, AFolderWithoutTheDataNameHasNoInstallFolder) {
   ASSERT_TRUE(CDataFolder::Save("/srv/messages/"));
   EXPECT_EQ(Text("Data Folder"), "/srv/messages/");
   EXPECT_EQ(Text("InstallDir"), "");
 }
 
 TEST(HostPathTest, TheHostExecutableIsThisProgram) {
-  const std::string strExe = CDataFolder::GetHostExecutablePath();
-  ASSERT_FALSE(strExe.empty());
-  EXPECT_EQ(strExe.front(), '/');
-  EXPECT_TRUE(fs::equivalent(strExe, "/proc/self/exe"));
+  EXPECT_TRUE(fs::equivalent(CDataFolder::GetHostExecutablePath(), "/proc/self/exe"));
 }

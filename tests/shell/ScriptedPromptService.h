@@ -12,52 +12,40 @@
 class CScriptedPromptService : public IPromptService {
  public:
   struct SBox {
-    std::string strText;
-    std::string strCaption;
+    std::string strText, strCaption;
     unsigned int nType = 0;
   };
   struct SErrorDialog {
     std::string strFirst, strSecond, strThird, strCode;
   };
 
-  CScriptedPromptService() { m_pPrevious = SetPromptService(this); }
+  CScriptedPromptService() : m_pPrevious(SetPromptService(this)) {}
   ~CScriptedPromptService() override { SetPromptService(m_pPrevious); }
   CScriptedPromptService(const CScriptedPromptService&) = delete;
   CScriptedPromptService& operator=(const CScriptedPromptService&) = delete;
 
   int MessageBox(const std::string& text, const std::string& caption, unsigned int type) override {
     m_boxes.push_back({text, caption, type});
-    if (!m_answers.empty()) {
-      const int n = m_answers.front();
-      m_answers.pop_front();
-      return n;
-    }
-    if ((type & 0xF) == MB_YESNO)
-      return (type & MB_DEFBUTTON2) ? IDNO : IDYES;
-    return IDOK;
+    if (m_answers.empty())
+      return (type & 0xF) != MB_YESNO ? IDOK : (type & MB_DEFBUTTON2) ? IDNO : IDYES;
+    const int n = m_answers.front();
+    m_answers.pop_front();
+    return n;
   }
-  void BeginWaitCursor() override {
-    ++m_nWaitDepth;
-    ++m_nWaitBegun;
-  }
-  void EndWaitCursor() override {
-    --m_nWaitDepth;
-    ++m_nWaitEnded;
-  }
-  void ShowErrorDialog(const std::string& strFirst, const std::string& strSecond,
-                       const std::string& strThird, const std::string& strCode) override {
+  void BeginWaitCursor() override { ++m_nWaitDepth, ++m_nWaitBegun; }
+  void EndWaitCursor() override { --m_nWaitDepth, ++m_nWaitEnded; }
+  void ShowErrorDialog(const std::string& strFirst, const std::string& strSecond, const std::string& strThird,
+                       const std::string& strCode) override {
     m_errors.push_back({strFirst, strSecond, strThird, strCode});
   }
-
   void QueueAnswer(int nAnswer) { m_answers.push_back(nAnswer); }
+  size_t AnswersLeft() const { return m_answers.size(); }
 
   std::vector<SBox> m_boxes;
   std::vector<SErrorDialog> m_errors;
-  int m_nWaitDepth = 0;
-  int m_nWaitBegun = 0;
-  int m_nWaitEnded = 0;
+  int m_nWaitDepth = 0, m_nWaitBegun = 0, m_nWaitEnded = 0;
 
  private:
   std::deque<int> m_answers;
-  IPromptService* m_pPrevious = nullptr;
+  IPromptService* m_pPrevious;
 };

