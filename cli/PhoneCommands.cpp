@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "cli/TableCell.h"
 #include "errors/ErrorTexts.h"
 #include "grellow/ComPorts.h"
 #include "model/MessageText.h"
@@ -241,39 +242,6 @@ int OpenPhone(const char* pszCommand, CPhoneOptions& o, CTemporaryPortMap& map, 
   return 0;
 }
 
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (char c : s) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (u < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", u);
-      out += buf;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
-// One table cell: control characters become blanks, a long text is cut at a
-// character boundary and ends in "...".
-std::string Cell(const std::string& s, size_t nMax) {
-  std::string out;
-  for (char c : s)
-    out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-  if (out.size() > nMax) {
-    size_t n = nMax - 3;
-    while (n > 0 && (static_cast<unsigned char>(out[n]) & 0xC0) == 0x80)
-      --n;
-    out = out.substr(0, n) + "...";
-  }
-  return out;
-}
-
 const char* StorageText(int nAvailable) {
   switch (nAvailable) {
     case MSG_STORAGE_PHONE:
@@ -345,9 +313,9 @@ int RunList(const std::vector<std::string>& args, bool bOutgoing) {
               "Date and Time", "Message");
   for (const auto& p : messages) {
     std::string strStatus = bOutgoing ? GetStatusText(p->m_nStatus) : "";
-    std::printf("%-12s %-8s %-7s %-16s %-20s %s\n", Cell(p->m_strExtra, 12).c_str(), strStatus.c_str(),
-                GetStorageText(p->m_nStorage).c_str(), Cell(p->m_strNumber, 16).c_str(),
-                Cell(p->m_strDateTime, 20).c_str(), Cell(p->m_strMessage, 70).c_str());
+    std::printf("%-12s %-8s %-7s %-16s %-20s %s\n", TableCell(p->m_strExtra, 12).c_str(), strStatus.c_str(),
+                GetStorageText(p->m_nStorage).c_str(), TableCell(p->m_strNumber, 16).c_str(),
+                TableCell(p->m_strDateTime, 20).c_str(), TableCell(p->m_strMessage, 70).c_str());
   }
   return 0;
 }

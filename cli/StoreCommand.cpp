@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "cli/TableCell.h"
 #include "model/CsvExport.h"
 #include "model/MessageText.h"
 #include "model/RecordJson.h"
@@ -39,21 +40,6 @@ std::string BaseName(const std::string& strPath) {
   return n == std::string::npos ? strPath : strPath.substr(n + 1);
 }
 
-// A text for one table cell: line breaks and other control characters become blanks,
-// and a long text is cut (at a character boundary) and ends in "...".
-std::string Cell(const std::string& str, size_t nMax) {
-  std::string out;
-  for (char c : str)
-    out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-  if (out.size() > nMax) {
-    size_t n = nMax - 3;
-    while (n > 0 && (static_cast<unsigned char>(out[n]) & 0xC0) == 0x80)
-      --n;
-    out = out.substr(0, n) + "...";
-  }
-  return out;
-}
-
 void PrintTable(const CMessageArray& list) {
   std::printf("%-5s %-17s %-7s %-16s %-16s %-20s %s\n", "#", "Status", "Storage", "Number",
               "Name", "Date and Time", "Message");
@@ -62,8 +48,8 @@ void PrintTable(const CMessageArray& list) {
     const std::string& strName = p->m_strSenderName.empty() ? p->m_strName : p->m_strSenderName;
     std::printf("%-5zu %-17s %-7s %-16s %-16s %-20s %s\n", ++i,
                 GetStatusText(p->m_nStatus).c_str(), GetStorageText(p->m_nStorage).c_str(),
-                Cell(p->m_strNumber, 16).c_str(), Cell(strName, 16).c_str(),
-                Cell(p->m_strDateTime, 20).c_str(), Cell(p->m_strMessage, 60).c_str());
+                TableCell(p->m_strNumber, 16).c_str(), TableCell(strName, 16).c_str(),
+                TableCell(p->m_strDateTime, 20).c_str(), TableCell(p->m_strMessage, 60).c_str());
   }
 }
 
@@ -71,8 +57,8 @@ void PrintTable(const CAddressArray& list) {
   std::printf("%-5s %-24s %s\n", "#", "Number", "Name");
   size_t i = 0;
   for (const auto& p : list)
-    std::printf("%-5zu %-24s %s\n", ++i, Cell(p->m_strNumber, 24).c_str(),
-                Cell(p->m_strName, 60).c_str());
+    std::printf("%-5zu %-24s %s\n", ++i, TableCell(p->m_strNumber, 24).c_str(),
+                TableCell(p->m_strName, 60).c_str());
 }
 
 template <class List>

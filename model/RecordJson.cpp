@@ -458,6 +458,12 @@ bool CheckClass(const CJsonValue& v, const char* pszClass, std::string& strError
 
 }  // namespace
 
+std::string JsonString(const std::string& str) {
+  std::string out;
+  AppendJsonString(out, str);
+  return out;
+}
+
 std::string RecordToJson(const CMessage& m) {
   std::string out = "{";
   AppendText(out, "class", "CMessage");

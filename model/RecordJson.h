@@ -16,6 +16,9 @@
 #include "model/Address.h"
 #include "model/Message.h"
 
+// A text as a JSON string (quoted, escaped; invalid UTF-8 bytes as \udcXX).
+std::string JsonString(const std::string& str);
+
 std::string RecordToJson(const CMessage& message);
 std::string RecordToJson(const CAddress& address);
 
