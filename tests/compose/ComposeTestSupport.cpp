@@ -51,22 +51,13 @@ std::optional<CSubmitPdu> ReadSubmitPdu(const std::string& strHex) {
 
 CComposeTest::CComposeTest() {
   ComposeTestApp();
-  static std::atomic<int> s_nCount{0};
-  m_root = std::filesystem::temp_directory_path() /
-           ("mireth-compose-" + std::to_string(::getpid()) + "-" + std::to_string(s_nCount++));
-  std::filesystem::remove_all(m_root);
   for (const char* pszFolder : {"data", "home", "host/Program"})
     std::filesystem::create_directories(m_root / pszFolder);
-  const std::pair<const char*, std::string> env[] = {
-      {"MIRETH_REGISTRY", (m_root / "settings.reg").string()}, {"XDG_CONFIG_HOME", (m_root / "config").string()},
-      {"XDG_DATA_HOME", (m_root / "xdg-data").string()},       {"XDG_RUNTIME_DIR", m_root.string()},
-      {"HOME", (m_root / "home").string()},                    {"MIRETH_LOCK_DIR", m_root.string()},
-  };
-  for (const auto& [pszName, strValue] : env) {
-    const char* pszOld = std::getenv(pszName);
-    m_oldEnv.emplace_back(pszName, pszOld != nullptr ? std::optional<std::string>(pszOld) : std::nullopt);
-    ::setenv(pszName, strValue.c_str(), 1);
-  }
+  for (const auto& [pszName, strValue] : std::initializer_list<std::pair<const char*, std::string>>{
+           {"MIRETH_REGISTRY", (m_root / "settings.reg").string()}, {"XDG_CONFIG_HOME", (m_root / "config").string()},
+           {"XDG_DATA_HOME", (m_root / "xdg-data").string()},       {"XDG_RUNTIME_DIR", m_root.string()},
+           {"HOME", (m_root / "home").string()},                    {"MIRETH_LOCK_DIR", m_root.string()}})
+    m_sandbox.SetEnv(pszName, strValue);
   CSMSTabbedDlg::SetPortProber({});
   CSMSTabbedDlg::SetPhoneFactory({});
   CSMSTabbedDlg::SetHostExecutablePath((m_root / "host/Program/HVDesktop.Exe").string());
@@ -78,14 +69,6 @@ CComposeTest::~CComposeTest() {
     m_pPhone->Stop();
   m_pPhone.reset();
   CSMSTabbedDlg::SetHostExecutablePath({});
-  for (auto it = m_oldEnv.rbegin(); it != m_oldEnv.rend(); ++it) {
-    if (it->second)
-      ::setenv(it->first.c_str(), it->second->c_str(), 1);
-    else
-      ::unsetenv(it->first.c_str());
-  }
-  std::error_code ec;
-  std::filesystem::remove_all(m_root, ec);
 }
 
 void CComposeTest::StartPhone(const CVirtualPhoneConfig& config) {
@@ -96,32 +79,16 @@ void CComposeTest::StartPhone(const CVirtualPhoneConfig& config) {
 
 void CComposeTest::WriteSettings(const std::vector<std::string>& optionsLines,
                                  const std::vector<std::string>& extraLines) {
-  std::ofstream out(m_root / "settings.reg", std::ios::binary | std::ios::trunc);
-  out << "Windows Registry Editor Version 5.00\r\n\r\n"
-      << "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Options]\r\n"
-      << "\"COM Port\"=\"COM3\"\r\n\"Time Out\"=dword:00000bb8\r\n";
-  for (const std::string& line : optionsLines)
-    out << line << "\r\n";
-  out << "\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Data]\r\n"
-      << "\"Data Folder\"=\"" << DataFolder() << "\"\r\n"
-      << "\"Export To CSV\"=dword:0000000" << (m_bExportToCsv ? 1 : 0) << "\r\n"
-      << "\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Ports]\r\n"
-      << "\"COM3\"=\"" << (m_pPhone ? m_pPhone->GetSlavePath() : std::string("/nonexistent/tty")) << "\"\r\n";
-  for (const std::string& line : extraLines)
-    out << line << "\r\n";
+  std::vector<std::string> lines = {"\"COM Port\"=\"COM3\"", "\"Time Out\"=dword:00000bb8"};
+  lines.insert(lines.end(), optionsLines.begin(), optionsLines.end());
+  WriteWindowSettings(m_root / "settings.reg", lines, DataFolder(), m_bExportToCsv,
+                      m_pPhone ? m_pPhone->GetSlavePath() : std::string("/nonexistent/tty"), extraLines);
 }
 
 std::unique_ptr<CSMSTabbedDlg> CComposeTest::OpenWindow(const RecipientInfo* pRecipient) {
   auto pDlg = std::make_unique<CSMSTabbedDlg>(pRecipient);
   pDlg->show();
   return pDlg;
-}
-
-std::string CComposeTest::ReadFile(const std::string& strPath) {
-  std::ifstream in(strPath, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 void CComposeTest::Type(QWidget* pWidget, const QString& strText) {

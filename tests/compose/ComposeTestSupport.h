@@ -22,6 +22,7 @@
 #include "compose/MessageEdit.h"
 #include "shell/SMSTabbedDlg.h"
 #include "shell/ScriptedPromptService.h"
+#include "tests/shell/TestSandbox.h"
 #include "vphone/VirtualPhone.h"
 
 QApplication& ComposeTestApp();
@@ -77,7 +78,7 @@ class CComposeTest : public ::testing::Test {
 
   std::string DataFolder() const { return (m_root / "data").string() + "/"; }
   std::string DataFile(const std::string& strName) const { return DataFolder() + strName; }
-  static std::string ReadFile(const std::string& strPath);
+  static std::string ReadFile(const std::string& strPath) { return CTestSandbox::ReadFile(strPath); }
 
   // The controls of the page, by id.
   static QComboBox* NameList(CComposePage& page) { return FindControl<QComboBox>(&page, CComposePage::IDC_NAME); }
@@ -107,12 +108,12 @@ class CComposeTest : public ::testing::Test {
   // Waits until the phone has logged n PDUs in all (bounded).
   bool WaitForPdus(size_t n) const;
 
-  std::filesystem::path m_root;
+  CTestSandbox m_sandbox{"mireth-compose"};
+  std::filesystem::path m_root = m_sandbox.Root();
   bool m_bExportToCsv = false;  // "Export To CSV" written by WriteSettings
   CRecordingPrompt m_prompt;
   std::unique_ptr<CVirtualPhone> m_pPhone;
 
  private:
   std::vector<std::string> Logged(const std::string& strKind) const;
-  std::vector<std::pair<std::string, std::optional<std::string>>> m_oldEnv;
 };

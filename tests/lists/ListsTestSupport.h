@@ -19,6 +19,7 @@
 #include "lists/InboxPage.h"
 #include "shell/ScriptedPromptService.h"
 #include "shell/SMSTabbedDlg.h"
+#include "tests/shell/TestSandbox.h"
 #include "vphone/VirtualPhone.h"
 
 QApplication& ListsTestApp();
@@ -40,7 +41,7 @@ class CInboxTest : public ::testing::Test {
 
   std::string DataFolder() const { return (m_root / "data").string() + "/"; }
   // A file's whole text (a data file by its name: DataFolder() + name).
-  static std::string ReadText(const std::string& strPath);
+  static std::string ReadText(const std::string& strPath) { return CTestSandbox::ReadFile(strPath); }
   std::string SettingsText() const { return ReadText((m_root / "settings.reg").string()); }
 
   static CSortListCtrl* List(CInboxPage& page);
@@ -57,11 +58,10 @@ class CInboxTest : public ::testing::Test {
   // Checks the invariant: row i shows message i (name, number, storage word).
   static void ExpectRowsFollowMessages(CInboxPage& page);
 
-  std::filesystem::path m_root;
+  CTestSandbox m_sandbox{"mireth-lists"};
+  std::filesystem::path m_root = m_sandbox.Root();
   bool m_bExportToCsv = false;
   CScriptedPromptService m_prompt;
   std::unique_ptr<CVirtualPhone> m_pPhone;
 
- private:
-  std::vector<std::pair<std::string, std::optional<std::string>>> m_oldEnv;
 };

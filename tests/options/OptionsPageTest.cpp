@@ -26,6 +26,7 @@
 #include "platform/Registry.h"
 #include "shell/SMSTabbedDlg.h"
 #include "shell/ScriptedPromptService.h"
+#include "tests/shell/TestSandbox.h"
 #include "vphone/VirtualPhone.h"
 
 // The windows are shown, so their text is laid out with the system's fonts; the font
@@ -86,10 +87,6 @@ class OptionsPageTest : public ::testing::Test {
       static char* s_argv[] = {s_szName, nullptr};
       new QApplication(s_argc, s_argv);
     }
-    static std::atomic<int> s_nCount{0};
-    m_root = std::filesystem::temp_directory_path() /
-             ("mireth-options-" + std::to_string(::getpid()) + "-" + std::to_string(s_nCount++));
-    std::filesystem::remove_all(m_root);
     for (const char* pszDir : {"data", "home", "dev", "sys"})
       std::filesystem::create_directories(m_root / pszDir);
     // Empty device folders: the only ports are those the settings map.
@@ -97,20 +94,13 @@ class OptionsPageTest : public ::testing::Test {
          {std::pair<const char*, std::string>{"MIRETH_REGISTRY", (m_root / "settings.reg").string()},
           {"XDG_CONFIG_HOME", (m_root / "config").string()}, {"HOME", (m_root / "home").string()},
           {"MIRETH_LOCK_DIR", m_root.string()}, {"MIRETH_DEV_DIR", (m_root / "dev").string()},
-          {"MIRETH_SYS_DIR", (m_root / "sys").string()}}) {
-      const char* pszOld = std::getenv(pszName);
-      m_oldEnv.emplace_back(pszName, pszOld ? std::optional<std::string>(pszOld) : std::nullopt);
-      ::setenv(pszName, strValue.c_str(), 1);
-    }
+          {"MIRETH_SYS_DIR", (m_root / "sys").string()}})
+      m_sandbox.SetEnv(pszName, strValue);
   }
 
   ~OptionsPageTest() override {
     if (m_pPhone) m_pPhone->Stop();
     CSMSTabbedDlg::SetPortProber({});
-    for (const auto& [strName, old] : m_oldEnv)
-      old ? ::setenv(strName.c_str(), old->c_str(), 1) : ::unsetenv(strName.c_str());
-    std::error_code ec;
-    std::filesystem::remove_all(m_root, ec);
   }
 
   void StartPhone(const std::vector<std::string>& messageLines = {}) {
@@ -175,10 +165,10 @@ class OptionsPageTest : public ::testing::Test {
 
   std::string DataFolder() const { return (m_root / "data").string() + "/"; }
 
-  std::filesystem::path m_root;
+  CTestSandbox m_sandbox{"mireth-options"};
+  std::filesystem::path m_root = m_sandbox.Root();
   CScriptedPromptService m_prompt;
   std::unique_ptr<CVirtualPhone> m_pPhone;
-  std::vector<std::pair<std::string, std::optional<std::string>>> m_oldEnv;
 };
 
 TEST_F(OptionsPageTest, FirstRunOpensHereAndChoosingThePortConnectsAndWritesInOrder) {
