@@ -47,42 +47,29 @@ bool CAtChannel::IsBusyReply(const CAtReply& reply) {
 }
 
 AtStatus CAtChannel::Command(const std::string& strCommand, CAtReply& reply) {
+  return RunRetryingBusy(strCommand, nullptr, reply);
+}
+
+AtStatus CAtChannel::CommandWithData(const std::string& strCommand, const std::string& strData,
+                                     CAtReply& reply) {
+  return RunRetryingBusy(strCommand, &strData, reply);
+}
+
+AtStatus CAtChannel::RunRetryingBusy(const std::string& strCommand, const std::string* pData,
+                                     CAtReply& reply) {
   Clock::time_point start = Clock::now();
   int nPause = 20;
   for (;;) {
-    AtStatus status = Run(strCommand, nullptr, reply, m_nTimeOut);
-    if (status != AT_STATUS_ERROR || !IsBusyReply(reply))
+    AtStatus status = Run(strCommand, pData, reply, m_nTimeOut);
+    // Only a refusal before the prompt is retried: once the data went out the
+    // message may have gone too.
+    if (status != AT_STATUS_ERROR || !IsBusyReply(reply) || (pData != nullptr && reply.bPrompt))
       return status;
     auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     if (elapsed + nPause >= m_nTimeOut)
       return status;
     // Wait for the phone to say something (a SIM ready notice ends the wait at once),
     // or for the pause.
-    char buf[512];
-    long n = m_transport.Read(buf, sizeof buf, nPause);
-    if (n < 0)
-      return AT_STATUS_LINE_GONE;
-    if (n > 0) {
-      g_nBytesRead += static_cast<uint64_t>(n);
-      m_strPending.append(buf, static_cast<size_t>(n));
-    }
-    nPause = std::min(nPause * 2, kMaxBusyPause);
-  }
-}
-
-AtStatus CAtChannel::CommandWithData(const std::string& strCommand, const std::string& strData,
-                                     CAtReply& reply) {
-  Clock::time_point start = Clock::now();
-  int nPause = 20;
-  for (;;) {
-    AtStatus status = Run(strCommand, &strData, reply, m_nTimeOut);
-    // Only a refusal before the prompt is retried: once the data went out the
-    // message may have gone too.
-    if (status != AT_STATUS_ERROR || !IsBusyReply(reply) || reply.bPrompt)
-      return status;
-    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-    if (elapsed + nPause >= m_nTimeOut)
-      return status;
     char buf[512];
     long n = m_transport.Read(buf, sizeof buf, nPause);
     if (n < 0)

@@ -66,6 +66,8 @@ class CAtChannel {
   static bool IsBusyReply(const CAtReply& reply);
 
  private:
+  // Run, repeated while the phone answers "SIM busy", until the time-out.
+  AtStatus RunRetryingBusy(const std::string& strCommand, const std::string* pData, CAtReply& reply);
   AtStatus Run(const std::string& strCommand, const std::string* pData, CAtReply& reply,
                int nTimeOutMs);
   // Reads until the parser is done (or has the prompt, when bPrompt); the deadline
