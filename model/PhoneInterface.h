@@ -7,6 +7,7 @@
 // one thread at a time (not always the same one).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,15 @@
 // Where messages are stored: 1 phone memory, 2 SIM card, 3 both; anything else is
 // unknown.
 enum Msg_Storage { MSG_STORAGE_UNKNOWN = 0, MSG_STORAGE_PHONE = 1, MSG_STORAGE_SIM = 2, MSG_STORAGE_BOTH = 3 };
+
+// What a long phone operation is doing when it reports progress.
+enum PhoneStage { PHONE_STAGE_SETUP = 1, PHONE_STAGE_READING = 2, PHONE_STAGE_SENDING = 3, PHONE_STAGE_DELETING = 4 };
+
+// Progress of a long operation, called on the thread that runs it, between two
+// commands: the stage, the storage it concerns (MSG_STORAGE_UNKNOWN when none), how
+// many steps are done and how many there are (0 when not known yet). Returning false
+// stops the operation at that command boundary; it then returns PHONE_CANCELLED.
+using PhoneProgress = std::function<bool(PhoneStage stage, Msg_Storage storage, int nDone, int nTotal)>;
 
 class CPhoneInterface {
  public:
@@ -44,6 +54,9 @@ class CPhoneInterface {
   int SetPreferredMessageStorage(Msg_Storage storage);
   int ChangeBaudRate(int nBaudRate);
   void ChangeTimeOut(int nTimeOut);
+  // Installs (or, with an empty function, removes) the progress report of listings,
+  // multi-part sends and deletes.
+  void SetProgressCallback(PhoneProgress progress);
   int GetPhoneInformation();
   std::string GetPhoneManufacturer() const;
   std::string GetPhoneModel() const;

@@ -25,4 +25,5 @@ enum PhoneStatus : int {
   PHONE_EXEC_FAILED = -977,
   PHONE_NO_MESSAGES = -976,
   PHONE_NOT_IMPLEMENTED = -975,
+  PHONE_CANCELLED = -970,       // the user stopped the operation: nothing to explain
 };

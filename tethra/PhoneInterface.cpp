@@ -178,6 +178,7 @@ struct CPhoneInterface::Impl {
   std::string strModel;
   std::string strVersion;
   uint16_t nConcatReference = 0;
+  PhoneProgress progress;  // may be empty
 
   Impl() {
     // Parts of long messages from different runs should not share a reference.
@@ -815,6 +816,10 @@ void CPhoneInterface::ChangeTimeOut(int nTimeOut) {
   m_pImpl->nTimeOut = nTimeOut > 0 ? nTimeOut : 1;
   if (m_pImpl->pChannel)
     m_pImpl->pChannel->SetTimeOut(m_pImpl->nTimeOut);
+}
+
+void CPhoneInterface::SetProgressCallback(PhoneProgress progress) {
+  m_pImpl->progress = std::move(progress);
 }
 
 int CPhoneInterface::GetPhoneInformation() {
