@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "mireth_version.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ int PrintUsage(FILE* out) {
   std::fprintf(out, "usage: mireth COMMAND [ARGS...]\n\ncommands:\n");
   for (const auto& [name, entry] : Commands())
     std::fprintf(out, "  %-10s %s\n", name.c_str(), entry.strSummary.c_str());
+  std::fprintf(out, "\n  mireth --version shows the version.\n");
   return out == stdout ? 0 : 2;
 }
 
@@ -38,6 +40,10 @@ int main(int argc, char** argv) {
   std::string strName = argv[1];
   if (strName == "help" || strName == "--help" || strName == "-h")
     return PrintUsage(stdout);
+  if (strName == "--version") {
+    std::printf("mireth %s\n", MIRETH_VERSION);
+    return 0;
+  }
   auto it = Commands().find(strName);
   if (it == Commands().end()) {
     std::fprintf(stderr, "mireth: unknown command '%s'\n", strName.c_str());

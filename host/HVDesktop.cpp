@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <QWidget>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include "host/HostOptions.h"
 #include "host/PluginLoader.h"
 #include "host/QVPlugin.h"
+#include "mireth_version.h"
 
 namespace fs = std::filesystem;
 
@@ -47,6 +49,9 @@ int main(int argc, char** argv) {
     case CHostOptions::EParse::Help:
       std::fputs(CHostOptions::GetUsage().c_str(), stdout);
       return 0;
+    case CHostOptions::EParse::Version:
+      std::puts("HVDesktop " MIRETH_VERSION);
+      return 0;
     case CHostOptions::EParse::Error:
       std::fprintf(stderr, "HVDesktop: %s\n%s", options.GetError().c_str(),
                    CHostOptions::GetUsage().c_str());
@@ -71,10 +76,11 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("HVDesktop"));
 
   // What to load: the named libraries and the --plugin-dir folder; with neither, the
-  // folder plugins/ beside the program and, in a build tree, the plug-in built there.
+  // default folders (the user's, plugins/ beside the program, the installed one) and,
+  // in a build tree, the plug-in built there.
   const fs::path exeFolder = ExecutableFolder();
-  const std::vector<std::string> folders =
-      options.GetPluginFolders({(exeFolder / "plugins").string()});
+  const std::vector<std::string> folders = options.GetPluginFolders(CPluginLoader::DefaultFolders(
+      exeFolder.string(), MIRETH_PLUGINS_FROM_BIN, std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
   std::vector<std::string> files = options.m_plugins;
   if (options.m_strPluginDir.empty() && options.m_plugins.empty()) {
     std::error_code ec;
@@ -116,7 +122,17 @@ int main(int argc, char** argv) {
             if (options.m_bQuitAfter) QApplication::exit(3);
             return;
           }
+          // With --quit-after, a window the command opens (modal, as the plug-in's
+          // window is) is closed once it is up, so that a script gets the result and
+          // the program ends.
+          QTimer closer;
+          closer.setInterval(0);
+          QObject::connect(&closer, &QTimer::timeout, [] {
+            if (QWidget* pModal = QApplication::activeModalWidget()) pModal->close();
+          });
+          if (options.m_bQuitAfter) closer.start();
           const int32_t result = window.SendCommand(handle, options.m_nCommand);
+          closer.stop();
           std::printf("result: %d\n", static_cast<int>(result));
           std::fflush(stdout);
           if (options.m_bQuitAfter) QApplication::exit(0);

@@ -29,16 +29,22 @@ std::string CHostOptions::GetUsage() {
          "  --recipient-name NAME     recipient handed over with command 1\n"
          "  --recipient-number NUMBER a number of the recipient (repeatable)\n"
          "  --command N               send command N at start and print \"result: R\"\n"
-         "  --quit-after              exit after loading (and after --command)\n"
+         "  --quit-after              exit after loading (and after --command, closing the\n"
+         "                            window the command opens)\n"
          "  --help                    show this text\n"
-         "Without --plugin-dir and --plugin, the plug-ins of the folder plugins/ beside\n"
-         "the program are loaded, and in a build tree also shell/libmireth.so.\n";
+         "  --version                 show the version\n"
+         "Without --plugin-dir and --plugin, the plug-ins of these folders are loaded\n"
+         "(the first folder holding a library of a name wins): $XDG_DATA_HOME/Kelvane/plugins\n"
+         "(~/.local/share/Kelvane/plugins), plugins/ beside the program, and the installed\n"
+         "plug-in folder (" MIRETH_PLUGINS_FROM_BIN " from the program's folder); in a\n"
+         "build tree also shell/libmireth.so.\n";
 }
 
 CHostOptions::EParse CHostOptions::Parse(const std::vector<std::string>& args) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") return EParse::Help;
+    if (arg == "--version") return EParse::Version;
     if (arg == "--quit-after") {
       m_bQuitAfter = true;
       continue;

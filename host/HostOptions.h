@@ -2,7 +2,7 @@
 //
 //   HVDesktop [--plugin-dir DIR] [--plugin PATH]... [--plugin-name NAME]
 //             [--recipient-name NAME] [--recipient-number NUMBER]...
-//             [--command N] [--quit-after] [--help]
+//             [--command N] [--quit-after] [--help] [--version]
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,7 @@
 
 class CHostOptions {
  public:
-  enum class EParse { Run, Help, Error };
+  enum class EParse { Run, Help, Version, Error };
 
   // Reads the arguments (without the program name). On Error, GetError says why.
   EParse Parse(const std::vector<std::string>& args);

@@ -37,6 +37,7 @@ std::vector<void*> CPluginLoader::Load(const std::string& strPath) {
     return {};
   }
   m_loaded.insert(canonical.string());
+  m_names.insert(fs::path(strPath).filename().string());
 
   // The factory's result is the plug-in's business; what counts is what it registered.
   const int32_t nBefore = QVPlugin_GetCount();
@@ -63,8 +64,27 @@ std::vector<std::string> CPluginLoader::FindLibraries(const std::string& strFold
 std::vector<void*> CPluginLoader::LoadFolder(const std::string& strFolder) {
   std::vector<void*> handles;
   for (const std::string& file : FindLibraries(strFolder)) {
+    if (m_names.count(fs::path(file).filename().string()) != 0) continue;
     std::vector<void*> more = Load(file);
     handles.insert(handles.end(), more.begin(), more.end());
   }
   return handles;
+}
+
+std::vector<std::string> CPluginLoader::DefaultFolders(const std::string& strExeFolder,
+                                                       const std::string& strInstalled,
+                                                       const char* pszXdgDataHome,
+                                                       const char* pszHome) {
+  std::vector<std::string> folders;
+  fs::path dataHome;
+  if (pszXdgDataHome != nullptr && pszXdgDataHome[0] == '/')  // a relative value is ignored
+    dataHome = pszXdgDataHome;
+  else if (pszHome != nullptr && pszHome[0] == '/')
+    dataHome = fs::path(pszHome) / ".local" / "share";
+  if (!dataHome.empty())
+    folders.push_back((dataHome / "Kelvane" / "plugins").lexically_normal().string());
+  folders.push_back((fs::path(strExeFolder) / "plugins").lexically_normal().string());
+  if (!strInstalled.empty())
+    folders.push_back((fs::path(strExeFolder) / strInstalled).lexically_normal().string());
+  return folders;
 }

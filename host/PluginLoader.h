@@ -23,7 +23,19 @@ class CPluginLoader {
   std::vector<void*> Load(const std::string& strPath);
 
   // Loads every "*.so" file of a folder, in name order. A missing folder is no error.
+  // A file that bears the name of a library loaded before (from an earlier folder or
+  // by Load) is passed over, so the first folder that holds a plug-in wins.
   std::vector<void*> LoadFolder(const std::string& strFolder);
+
+  // The folders the host scans when no plug-in is named on its command line, in order:
+  // the user's own ($XDG_DATA_HOME/Kelvane/plugins, $HOME/.local/share when
+  // XDG_DATA_HOME is unset or relative; left out when neither gives an absolute path),
+  // plugins/ beside the program, and the installed plug-in folder strInstalled
+  // (relative to the program's folder; left out when empty). The variables' values
+  // are given, null when unset.
+  static std::vector<std::string> DefaultFolders(const std::string& strExeFolder,
+                                                 const std::string& strInstalled,
+                                                 const char* pszXdgDataHome, const char* pszHome);
 
   // The "*.so" files of a folder, sorted by name.
   static std::vector<std::string> FindLibraries(const std::string& strFolder);
@@ -33,5 +45,6 @@ class CPluginLoader {
 
  private:
   std::set<std::string> m_loaded;  // canonical paths of the libraries loaded
+  std::set<std::string> m_names;   // file names of the libraries loaded
   std::vector<std::string> m_errors;
 };

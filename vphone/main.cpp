@@ -11,12 +11,14 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include "mireth_version.h"
 #include "vphone/VirtualPhone.h"
 
 namespace {
 
 const char kUsage[] =
     "Usage: mireth-vphone [--link PATH] [options]\n"
+    "       mireth-vphone --help | --version\n"
     "\n"
     "A GSM phone in PDU mode on a pseudo-terminal. Prints the terminal's path, makes a\n"
     "symbolic link to it at PATH, answers AT commands until SIGINT or SIGTERM, then\n"
@@ -110,6 +112,9 @@ int main(int argc, char** argv) {
         bool bFlag = false;
         if (strOption == "--help" || strOption == "-h") {
             std::cout << kUsage;
+            return 0;
+        } else if (strOption == "--version") {
+            std::cout << "mireth-vphone " MIRETH_VERSION "\n";
             return 0;
         } else if (strOption == "--link") nError = text(config.m_strLinkPath);
         else if (strOption == "--messages") nError = text(config.m_strMessagesFile);
