@@ -17,9 +17,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The synopsis is CPACK_PACKAGE_DESCRIPTION_SUMMARY; this is the text below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"SMS manager for GSM phones and modems
-Mireth sends and receives SMS messages through a GSM phone or modem attached
+"Mireth sends and receives SMS messages through a GSM phone or modem attached
 by a serial line (USB, Bluetooth or a serial port). In one window it composes
 and sends messages, fetches received messages into an Inbox, keeps sent and
 stored messages in an Outbox, and keeps an address book and preset texts. It

@@ -36,8 +36,8 @@ std::string CHostOptions::GetUsage() {
          "Without --plugin-dir and --plugin, the plug-ins of these folders are loaded\n"
          "(the first folder holding a library of a name wins): $XDG_DATA_HOME/Kelvane/plugins\n"
          "(~/.local/share/Kelvane/plugins), plugins/ beside the program, and the installed\n"
-         "plug-in folder (" MIRETH_PLUGINS_FROM_BIN " from the program's folder); in a\n"
-         "build tree also shell/libmireth.so.\n";
+         "plug-in folder, from the program's folder " MIRETH_PLUGINS_FROM_BIN ";\n"
+         "in a build tree also shell/libmireth.so.\n";
 }
 
 CHostOptions::EParse CHostOptions::Parse(const std::vector<std::string>& args) {
