@@ -4,10 +4,11 @@
 set -euo pipefail
 want=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
       libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-      libx11-dev xvfb xauth x11-utils)
+      libx11-dev xvfb xauth x11-utils
+      file)  # cpack -G DEB finds the programs' libraries with it
 if [ "${1:-run}" = test ]; then
   want+=(gammu socat
-         desktop-file-utils appstream lintian man-db groff file)  # the install checks
+         desktop-file-utils appstream lintian man-db groff)  # the install checks
 fi
 missing=()
 for p in "${want[@]}"; do
