@@ -33,10 +33,11 @@ std::string CHostOptions::GetUsage() {
          "                            window the command opens)\n"
          "  --help                    show this text\n"
          "  --version                 show the version\n"
-         "Without --plugin-dir and --plugin, the plug-ins of these folders are loaded\n"
-         "(the first folder holding a library of a name wins): $XDG_DATA_HOME/Kelvane/plugins\n"
-         "(~/.local/share/Kelvane/plugins), plugins/ beside the program, and the installed\n"
-         "plug-in folder, from the program's folder " MIRETH_PLUGINS_FROM_BIN ";\n"
+         "Without --plugin-dir and --plugin, the plug-ins of these folders are loaded,\n"
+         "the first folder holding a library of a name winning:\n"
+         "  $XDG_DATA_HOME/Kelvane/plugins (~/.local/share/Kelvane/plugins),\n"
+         "  plugins/ beside the program,\n"
+         "  the installed plug-ins, " MIRETH_PLUGINS_FROM_BIN " from the program;\n"
          "in a build tree also shell/libmireth.so.\n";
 }
 
