@@ -7,6 +7,16 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # +31641600986, "How are you?", a common example of the SMS-DELIVER layout.
 sample_pdu=07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07
 
+# What the exit undoes, however the script ends: a virtual phone still running and
+# the temporary folders listed.
+vphone_pid=
+temp_dirs=()
+cleanup() {
+  [ -z "$vphone_pid" ] || kill "$vphone_pid" 2>/dev/null || true
+  [ ${#temp_dirs[@]} -eq 0 ] || rm -rf "${temp_dirs[@]}"
+}
+trap cleanup EXIT
+
 fail() {
   echo "FAIL: $*" >&2
   exit 1
@@ -112,7 +122,6 @@ check_programs() {
   "${env[@]}" mireth-vphone --link "$work/phone" --messages "$work/messages.txt" \
     --log "$work/phone.log" >"$work/vphone.out" 2>&1 &
   vphone_pid=$!
-  trap 'kill "$vphone_pid" 2>/dev/null || true' EXIT
   # The link appears once the phone answers; give up after ten seconds.
   local i
   for ((i = 0; i < 100; i++)); do
@@ -124,6 +133,7 @@ check_programs() {
   out=$("${env[@]}" timeout 60 mireth inbox --device "$work/phone" 2>&1) || fail "inbox: $out"
   kill "$vphone_pid"
   wait "$vphone_pid" || true
+  vphone_pid=
   expect_output "inbox" '\+31641600986 .* How are you\?' "$out"
   grep -q 'AT+CMGL' "$work/phone.log" || fail "the phone was not asked for its messages"
 

@@ -20,7 +20,7 @@ deb=$out/mireth_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no $deb"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/mireth-deb-XXXXXX")
-trap 'rm -rf "$work"' EXIT
+temp_dirs+=("$work")
 
 step "dpkg-deb -c"
 mkdir "$work/contents"

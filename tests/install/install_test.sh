@@ -17,7 +17,7 @@ if [ "${MIRETH_INSIDE:-}" = 1 ]; then
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/mireth-install-XXXXXX")
-trap 'rm -rf "$work"' EXIT
+temp_dirs+=("$work")
 case $work/ in "$build"/* | "$source"/*) fail "the temporary folder $work is inside a tree to hide" ;; esac
 
 step "cmake --install"
