@@ -117,8 +117,14 @@ std::string CDataFolder::Derive(const std::string& strHostExePath) {
   const std::string strUpperPath = ToUpper(strHostExePath);
   if (strUpperPath.find(strHostExe) != std::string::npos ||
       ToUpper(strHostExePath.substr(nSlash == std::string::npos ? 0 : nSlash + 1)) == strHostName) {
-    // The host lies in the suite's "Program" folder: drop that last level.
+    // The host lies in the suite's "Program" folder: drop that last level. A host
+    // in any other folder is an installed program (/usr/bin, ~/.local/bin): dropping
+    // a level there would put the data at the root of the system, so the user's own
+    // data folder is used instead.
     const size_t nDrop = LoadString(IDS_PROGRAM_FOLDER).size() + 1;
+    if (ToUpper(strDirectory.substr(strDirectory.size() >= nDrop ? strDirectory.size() - nDrop : 0)) !=
+        ToUpper(LoadString(IDS_PROGRAM_FOLDER) + '/'))
+      return GetFallbackFolder();
     strBase = strDirectory.size() > nDrop ? strDirectory.substr(0, strDirectory.size() - nDrop)
                                           : std::string();
   } else {

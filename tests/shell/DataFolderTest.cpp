@@ -105,6 +105,15 @@ TEST_F(DataFolderTest, AFolderThatCannotBeMadeFallsBackToTheUsersDataFolder) {
   EXPECT_TRUE(fs::is_directory(m_scratch / "home/.local/share/Kelvane/SMSData"));
 }
 
+TEST_F(DataFolderTest, AnInstalledHostKeepsTheDataInTheUsersFolder) {
+  // /usr/bin/HVDesktop run by a user who may write there (root): the data never
+  // lands at the root of the system.
+  fs::create_directories(m_scratch / "usr/bin");
+  EXPECT_EQ(Resolve(m_scratch / "usr/bin/HVDesktop"), std::string(m_scratch / "xdg-data/Kelvane/SMSData/"));
+  EXPECT_FALSE(fs::exists(m_scratch / "SMSData"));
+  EXPECT_FALSE(fs::exists(m_scratch / "usr/SMSData"));
+}
+
 TEST_F(DataFolderTest, AFolderWithoutTheDataNameHasNoInstallFolder) {
   ASSERT_TRUE(CDataFolder::Save("/srv/messages/"));
   EXPECT_EQ(Text("Data Folder"), "/srv/messages/");
