@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "cli/ReportCommand.h"
 #include "cli/TableCell.h"
 #include "errors/ErrorTexts.h"
 #include "grellow/ComPorts.h"
@@ -329,6 +330,8 @@ int RunOutbox(const std::vector<std::string>& args) {
 }
 
 int RunSend(const std::vector<std::string>& args) {
+  if (std::find(args.begin(), args.end(), "--report") != args.end())
+    return RunSendWithReport(args);
   CPhoneOptions o;
   std::string strError;
   if (!ParseOptions(args, {"--to", "--text", "--store", "--storage", "--smsc", "--validity"}, o, strError)) {
