@@ -223,3 +223,64 @@ int CPhoneSession::SendPdu(const std::string& strPdu, size_t nTpduLength, int& n
       AtParseNumberAfter(line, "+CMGS", nReference);
   return nReference >= 0 ? PHONE_SUCCESS : PHONE_ERROR_REPLY;
 }
+
+int CPhoneSession::ReadPhonebook(const std::string& strStorage, bool bUcs2, std::vector<CPhonebookEntry>& entries) {
+  CAtReply reply;
+  if (int nCode = Command("AT+CPBS=\"" + strStorage + "\"", reply); nCode != PHONE_SUCCESS)
+    return nCode == PHONE_ERROR_REPLY ? PHONE_SUCCESS : nCode;  // a phonebook the phone will not open: none
+  if (int nCode = Command("AT+CPBR=?", reply); nCode != PHONE_SUCCESS)
+    return nCode;
+  int nFirst = -1, nLast = -1;
+  for (const std::string& line : reply.lines)
+    if (nFirst < 0)
+      AtParseCpbrRange(line, nFirst, nLast);
+  if (nFirst < 0)
+    return PHONE_ERROR_REPLY;
+  int nCode = Command("AT+CPBR=" + std::to_string(nFirst) + "," + std::to_string(nLast), reply);
+  // "not found" (+CME ERROR: 22): an empty phonebook.
+  if (nCode == PHONE_ERROR_REPLY && reply.eFinal == AT_FINAL_CME && reply.nErrorCode == 22)
+    return PHONE_SUCCESS;
+  if (nCode != PHONE_SUCCESS)
+    return nCode;
+  for (const std::string& line : reply.lines) {
+    CPhonebookEntry entry;
+    entry.strStorage = strStorage;
+    if (AtParseCpbrEntry(line, bUcs2, entry))
+      entries.push_back(std::move(entry));
+  }
+  return PHONE_SUCCESS;
+}
+
+int CPhoneSession::ReadPhonebooks(std::vector<CPhonebookEntry>& entries) {
+  CAtReply reply;
+  std::string strOldCharset;
+  if (Command("AT+CSCS?", reply) == PHONE_SUCCESS)
+    for (const std::string& line : reply.lines)
+      if (strOldCharset.empty())
+        strOldCharset = AtUnquote(AtInfoValue(line, "+CSCS"));
+  bool bUcs2 = Command("AT+CSCS=\"UCS2\"", reply) == PHONE_SUCCESS;
+  std::vector<std::string> offered;
+  int nCode = Command("AT+CPBS=?", reply);
+  for (const std::string& line : reply.lines)
+    if (offered.empty())
+      AtParseCpbsSupport(line, offered);
+  if (nCode == PHONE_SUCCESS && offered.empty())
+    nCode = PHONE_ERROR_REPLY;
+  for (const char* pszBook : {"SM", "ME"}) {
+    if (nCode != PHONE_SUCCESS)
+      break;
+    for (const std::string& strName : offered)
+      if (strName == pszBook)
+        nCode = ReadPhonebook(strName, bUcs2, entries);
+  }
+  // In UCS2 the name of the set is itself written in UCS2 on some phones.
+  if (bUcs2 && !strOldCharset.empty() && nCode != PHONE_WRITE_FAILED) {
+    std::string strHex;
+    static const char kHex[] = "0123456789ABCDEF";
+    for (unsigned char c : strOldCharset)
+      strHex += std::string("00") + kHex[c >> 4] + kHex[c & 15];
+    if (Command("AT+CSCS=\"" + strOldCharset + "\"", reply) != PHONE_SUCCESS)
+      Command("AT+CSCS=\"" + strHex + "\"", reply);
+  }
+  return nCode;
+}

@@ -16,6 +16,7 @@
 #include "tethra/AtChannel.h"
 #include "tethra/AtEvents.h"
 #include "tethra/PhoneLine.h"
+#include "tethra/Phonebook.h"
 
 // One message as the phone stores it.
 struct CStoredPdu {
@@ -55,12 +56,18 @@ class CPhoneSession {
   // the message reference the network gave it.
   int SendPdu(const std::string& strPdu, size_t nTpduLength, int& nReference);
 
+  // Reads the SIM ("SM") and phone ("ME") phonebooks, those of them the phone has,
+  // with names in UCS2 when the phone takes AT+CSCS="UCS2" (the character set it
+  // had is chosen again afterwards).
+  int ReadPhonebooks(std::vector<CPhonebookEntry>& entries);
+
   CAtChannel* GetChannel() { return m_pChannel.get(); }
 
  private:
   bool Wake(int nTimeOutMs);
   int SelectStorage(const std::string& strStorage);
   void TakeEvents(std::vector<CAtEvent>& events);
+  int ReadPhonebook(const std::string& strStorage, bool bUcs2, std::vector<CPhonebookEntry>& entries);
 
   std::unique_ptr<IPhoneLine> m_pLine;
   std::unique_ptr<CAtChannel> m_pChannel;
