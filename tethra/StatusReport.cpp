@@ -1,5 +1,7 @@
 #include "tethra/StatusReport.h"
 
+#include <algorithm>
+
 #include "tethra/AtResponse.h"
 
 namespace {
@@ -76,6 +78,8 @@ bool IsSameRecipient(const std::string& strA, const std::string& strB) {
     return true;
   if (a.size() < b.size())
     std::swap(a, b);
+  // A national number's trunk prefix is not part of the subscriber's number.
+  b.erase(0, std::min(b.find_first_not_of('0'), b.size()));
   return b.size() >= 7 && a.compare(a.size() - b.size(), b.size(), b) == 0;
 }
 

@@ -27,9 +27,9 @@ struct CSentReference {
   std::string strText;
 };
 
-// True when two numbers name the same recipient: the same digits, or one the other's
-// tail when the shorter still has seven digits (a national form of an international
-// number).
+// True when two numbers name the same recipient: the same digits, or the shorter,
+// without its leading zeros, the other's tail and still seven digits long (the
+// national form of an international number).
 bool IsSameRecipient(const std::string& strA, const std::string& strB);
 bool ReportMatches(const CPduMessage& report, const CSentReference& sent);
 
