@@ -240,8 +240,8 @@ bool CWatcher::Handle(const CAtEvent& event) {
   }
   CStoredPdu place;
   int nCode = m_session.ReadStored(event.strStorage, event.nIndex, place);
-  if (nCode == PHONE_WRITE_FAILED)
-    return false;
+  if (nCode == PHONE_WRITE_FAILED || nCode == PHONE_TIMEOUT)
+    return false;  // set up again; the message is still unread and is read then
   if (nCode != PHONE_SUCCESS) {
     std::fprintf(stderr, "mireth watch: cannot read %s:%d (status %d)\n", event.strStorage.c_str(), event.nIndex,
                  nCode);

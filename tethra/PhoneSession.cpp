@@ -120,7 +120,14 @@ int CPhoneSession::EnableIndications(bool bReports, std::string& strChosen) {
   strChosen = AtChooseCnmi(values, bReports);
   if (strChosen.empty())
     return PHONE_NOT_IMPLEMENTED;
-  return Command(strChosen, reply);
+  nCode = Command(strChosen, reply);
+  if (nCode == PHONE_ERROR_REPLY && bReports) {
+    // Some phones offer status reports they then refuse (no SMS service phase for
+    // them): messages alone are better than nothing.
+    strChosen = AtChooseCnmi(values, false);
+    nCode = Command(strChosen, reply);
+  }
+  return nCode;
 }
 
 int CPhoneSession::SelectStorage(const std::string& strStorage) {
