@@ -181,6 +181,26 @@ TEST_F(WatchCommandTest, ThePhoneVanishingAndComingBackIsSurvived) {
   EXPECT_EQ(pWatch->Wait(3000), 0);
 }
 
+TEST_F(WatchCommandTest, APhoneRefusingStatusReportsStillAnnouncesMessages) {
+  StartPhone();
+  CVirtualPhoneFaults faults;
+  faults.m_vecCommandFaults.push_back({"AT+CNMI=2,1,0,1", "+CMS ERROR: 303", -1});
+  m_pPhone->SetFaults(faults);
+  CChild watch(With({"watch"}), ErrFile());
+  ASSERT_TRUE(m_pPhone->WaitForLog(
+      [](const std::vector<std::string>& log) {
+        return std::find(log.begin(), log.end(), "CMD AT+CNMI=2,1,0,0,0") != log.end();
+      },
+      10000))
+      << ErrText() << PhoneLog();
+  ASSERT_GT(m_pPhone->InjectReceivedMessage(kHowAreYou), 0);
+  std::string strLine;
+  ASSERT_TRUE(watch.ReadLine(strLine, 2000)) << ErrText();
+  EXPECT_NE(strLine.find("How are you?"), std::string::npos) << strLine;
+  watch.Signal(SIGTERM);
+  EXPECT_EQ(watch.Wait(3000), 0);
+}
+
 TEST_F(WatchCommandTest, UsageErrorsExitWithTwo) {
   std::string strOut;
   EXPECT_EQ(Run({"watch", "--delete", "--device", "/nonexistent"}, strOut), 2);  // --delete needs --store
