@@ -10,8 +10,15 @@
 #include "tethra/PduEncoder.h"
 #include "tethra/Phonebook.h"
 #include "tethra/StatusReport.h"
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "vphone/ControlChannel.h"
 #include "vphone/NetworkReports.h"
 #include "vphone/Phonebook.h"
+#include "vphone/VirtualPhone.h"
 
 namespace {
 
@@ -323,6 +330,55 @@ TEST(NetworkReports, ReportsComeWhenDueAndReadAsTheirMessage) {
   EXPECT_EQ(report->m_address.GetText(), "+447700900555");
   EXPECT_EQ(report->m_nStatus, 0x41);
   EXPECT_EQ(std::to_string(report->GetTpduLength()), due[0].substr(6, due[0].find('\r') - 6));
+}
+
+TEST(ControlChannel, CommandsReachThePhoneAndMistakesAreSaidNotActedOn) {
+  CVirtualPhone phone;
+  std::string strError;
+  ASSERT_TRUE(phone.Start(&strError)) << strError;
+  const std::string strPdu = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+  struct Case {
+    std::string strLine;
+    bool bOk;
+  };
+  const Case cases[] = {
+      {"", true},
+      {"# a comment", true},
+      {"receive " + strPdu, true},
+      {"receive SM " + strPdu, true},
+      {"receive XX " + strPdu, false},
+      {"receive 0791", false},
+      {"reports 1500 65", true},
+      {"reports 100 300", false},
+      {"reports soon", false},
+      {"urc RING", true},
+      {"explode", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(vphone::RunControlLine(phone, c.strLine).empty(), c.bOk) << c.strLine;
+  EXPECT_EQ(phone.GetMessages("SM").size() + phone.GetMessages("ME").size(), 2u);
+
+  // Through the FIFO: a line written by another program arrives as a message.
+  const std::filesystem::path fifo =
+      std::filesystem::temp_directory_path() / ("mireth-control-" + std::to_string(getpid()));
+  vphone::CControlFifo control(phone);
+  ASSERT_TRUE(control.Start(fifo.string(), strError)) << strError;
+  {
+    int fd = open(fifo.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    const std::string strLine = "receive ME " + strPdu + "\n";
+    ASSERT_EQ(write(fd, strLine.data(), strLine.size()), static_cast<ssize_t>(strLine.size()));
+    close(fd);
+  }
+  EXPECT_TRUE(phone.WaitForLog(
+      [](const std::vector<std::string>& log) {
+        return std::count_if(log.begin(), log.end(), [](const std::string& l) { return l.rfind("RECV ME", 0) == 0; }) >= 1 &&
+               std::count_if(log.begin(), log.end(), [](const std::string& l) { return l.rfind("RECV", 0) == 0; }) == 3;
+      },
+      3000));
+  control.Stop();
+  EXPECT_FALSE(std::filesystem::exists(fifo));
+  phone.Stop();
 }
 
 }  // namespace
