@@ -146,6 +146,9 @@ class CReportWaiter {
     CPduResult<CPduMessage> decoded = CPduDecoder::Decode(strPdu);
     if (!decoded || decoded->m_type != PduType::STATUS_REPORT)
       return;
+    // A stored report has been read: it would only fill the phone's memory.
+    if (event.eKind == CAtEvent::STORED_REPORT)
+      m_session.DeleteStored(event.strStorage, event.nIndex);
     for (size_t i = 0; i < m_references.size(); ++i) {
       CSentReference sent{m_references[i], m_strNumber, "", ""};
       if (ReportMatches(decoded.Value(), sent))

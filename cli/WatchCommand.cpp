@@ -26,9 +26,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -166,6 +168,9 @@ class CWatcher {
   CArrivalBuffer m_buffer;
   bool m_bLineGone = false;
   bool m_bSaidWaiting = false;
+  // The stored messages taken ("SM:3:<pdu>"): one listed at start and announced too
+  // (it arrived while the listing ran) is taken once.
+  std::set<std::string> m_taken;
 };
 
 bool CWatcher::WaitToRetry() {
@@ -210,6 +215,13 @@ bool CWatcher::Connect() {
 }
 
 void CWatcher::TakePdu(const CStoredPdu& place) {
+  if (!place.strStorage.empty()) {
+    std::string strKey = place.strStorage + ":" + std::to_string(place.nIndex) + ":" + place.strPdu;
+    if (!m_taken.insert(strKey).second)
+      return;
+    if (m_taken.size() > 10000)
+      m_taken = {strKey};
+  }
   CPduResult<CPduMessage> decoded = CPduDecoder::Decode(place.strPdu);
   if (!decoded) {
     std::fprintf(stderr, "mireth watch: an unreadable message at %s:%d is left on the phone\n",
@@ -293,10 +305,17 @@ bool CWatcher::StoreInInbox(const CMessage& message) {
 }
 
 void CWatcher::DeleteFromPhone(const CArrival& arrival) {
-  for (const CStoredPdu& place : arrival.places)
-    if (!place.strStorage.empty() && m_session.DeleteStored(place.strStorage, place.nIndex) != PHONE_SUCCESS)
+  for (const CStoredPdu& place : arrival.places) {
+    if (place.strStorage.empty())
+      continue;
+    if (m_session.DeleteStored(place.strStorage, place.nIndex) != PHONE_SUCCESS) {
       std::fprintf(stderr, "mireth watch: %s:%d could not be deleted from the phone\n", place.strStorage.c_str(),
                    place.nIndex);
+      continue;
+    }
+    // The slot is free again: the next message put there is a new one.
+    m_taken.erase(place.strStorage + ":" + std::to_string(place.nIndex) + ":" + place.strPdu);
+  }
 }
 
 void CWatcher::Emit(CArrival& arrival) {

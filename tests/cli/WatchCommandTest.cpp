@@ -67,6 +67,10 @@ TEST_F(WatchCommandTest, AMessageArrivingIsPrintedWithinASecondAndStoredOnce) {
   EXPECT_NE(strLine.find("\"text\":\"How are you?\""), std::string::npos) << strLine;
   EXPECT_NE(strLine.find("\"complete\":true"), std::string::npos) << strLine;
 
+  // Announced twice (as when it comes during the listing at start): shown once.
+  m_pPhone->InjectUnsolicited("+CMTI: \"SM\",1");
+  EXPECT_FALSE(pWatch->ReadLine(strLine, 500)) << strLine;
+
   // The same message delivered again is shown again but not stored twice.
   ASSERT_GT(m_pPhone->InjectReceivedMessage(kHowAreYou, "ME"), 0);
   ASSERT_TRUE(pWatch->ReadLine(strLine, 2000)) << ErrText();
