@@ -67,6 +67,14 @@ TEST_F(WatchCommandTest, AMessageArrivingIsPrintedWithinASecondAndStoredOnce) {
   EXPECT_NE(strLine.find("\"text\":\"How are you?\""), std::string::npos) << strLine;
   EXPECT_NE(strLine.find("\"complete\":true"), std::string::npos) << strLine;
 
+  // The port is held: another program cannot open it meanwhile.
+  {
+    CChild other({"inbox", "--device", Device(), "--timeout", "1000"}, (m_root / "other.txt").string());
+    EXPECT_EQ(other.Wait(5000), 1);
+    EXPECT_NE(CTestSandbox::ReadFile(m_root / "other.txt").find("-995"), std::string::npos)
+        << CTestSandbox::ReadFile(m_root / "other.txt");
+  }
+
   // Announced twice (as when it comes during the listing at start): shown once.
   m_pPhone->InjectUnsolicited("+CMTI: \"SM\",1");
   EXPECT_FALSE(pWatch->ReadLine(strLine, 500)) << strLine;
