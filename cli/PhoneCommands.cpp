@@ -5,6 +5,7 @@
 //   mireth outbox [--json]                the sent and stored messages on the phone
 //   mireth send --to NUMBER --text TEXT [--store] [--storage phone|sim]
 //               [--smsc NUMBER] [--validity N]
+//   mireth send --report [--report-timeout S] ...   see ReportCommand.h
 //   mireth delete --index N --storage phone|sim | --all
 //
 // Every one of them takes the connection options
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "cli/ReportCommand.h"
 #include "cli/TableCell.h"
 #include "errors/ErrorTexts.h"
 #include "grellow/ComPorts.h"
@@ -329,6 +331,8 @@ int RunOutbox(const std::vector<std::string>& args) {
 }
 
 int RunSend(const std::vector<std::string>& args) {
+  if (std::find(args.begin(), args.end(), "--report") != args.end())
+    return RunSendWithReport(args);
   CPhoneOptions o;
   std::string strError;
   if (!ParseOptions(args, {"--to", "--text", "--store", "--storage", "--smsc", "--validity"}, o, strError)) {
@@ -429,7 +433,8 @@ int RunDelete(const std::vector<std::string>& args) {
 CCommandRegistrar g_identify("identify", "show the phone's maker, model, version and storages", RunIdentify);
 CCommandRegistrar g_inbox("inbox", "list the received messages on the phone", RunInbox);
 CCommandRegistrar g_outbox("outbox", "list the sent and stored messages on the phone", RunOutbox);
-CCommandRegistrar g_send("send", "send a message, or store it on the phone (--store)", RunSend);
+CCommandRegistrar g_send("send", "send a message (--report: and wait for its delivery report), or store it (--store)",
+                         RunSend);
 CCommandRegistrar g_delete("delete", "delete a message on the phone by index, or all of them", RunDelete);
 
 }  // namespace

@@ -144,6 +144,22 @@ AtStatus CAtChannel::ReadReply(bool bPrompt, int nTimeOutMs) {
   }
 }
 
+AtStatus CAtChannel::Listen(int nTimeOutMs) {
+  if (!Drain())
+    return AT_STATUS_LINE_GONE;
+  char buf[4096];
+  long n = m_transport.Read(buf, sizeof buf, nTimeOutMs > 0 ? nTimeOutMs : 0);
+  if (n < 0)
+    return AT_STATUS_LINE_GONE;
+  if (n > 0) {
+    g_nBytesRead += static_cast<uint64_t>(n);
+    m_parser.Feed(buf, static_cast<size_t>(n));
+    if (!Drain())
+      return AT_STATUS_LINE_GONE;
+  }
+  return AT_STATUS_OK;
+}
+
 bool CAtChannel::Drain() {
   m_parser.Idle();
   if (!m_strPending.empty()) {

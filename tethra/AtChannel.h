@@ -55,6 +55,12 @@ class CAtChannel {
   // the caller retries itself).
   AtStatus CommandOnce(const std::string& strCommand, CAtReply& reply, int nTimeOutMs);
 
+  // With no command under way: waits up to nTimeOutMs for the phone to speak and takes
+  // in what it says as URCs (see TakeUrcs). Returns at the first bytes, so a caller
+  // waiting for events blocks in the line's read, never in a busy loop. OK on bytes or
+  // time-out, AT_STATUS_LINE_GONE when the line is gone.
+  AtStatus Listen(int nTimeOutMs);
+
   // Unsolicited result codes received so far; empties the queue.
   std::vector<std::string> TakeUrcs() { return m_parser.TakeUrcs(); }
 

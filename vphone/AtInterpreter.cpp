@@ -491,6 +491,8 @@ const CAtInterpreter::CCommandEntry* CAtInterpreter::FindCommand(const std::stri
         {"+COPS", &CAtInterpreter::OnCops, false, false},
         {"+CFUN", &CAtInterpreter::OnCfun, false, false},
         {"+CBC", &CAtInterpreter::OnCbc, false, false},
+        {"+CPBS", &CAtInterpreter::OnCpbs, true, false},
+        {"+CPBR", &CAtInterpreter::OnCpbr, true, false},
     };
     for (const CCommandEntry& entry : kCommands)
         if (strName == entry.m_pszName) return &entry;
@@ -635,6 +637,14 @@ void CAtInterpreter::WriteLog(const std::string& strLine) {
     if (m_logFile.is_open()) m_logFile << strLine << std::endl;
 }
 
+void CAtInterpreter::SendDueReports(CNetworkReports::Clock::time_point tNow) {
+    for (const std::string& strUrc : m_reports.TakeDue(tNow)) {
+        if (m_anCnmi[0] == 0 || m_anCnmi[3] != 1) continue;  // reports not routed to us
+        WriteLog("REPORT " + strUrc.substr(strUrc.find('\n') + 1));
+        Unsolicited(strUrc);
+    }
+}
+
 void CAtInterpreter::AnnounceNewMessage(const std::string& strStorage, int nIndex) {
     if (m_anCnmi[0] == 0 || m_anCnmi[1] != 1) return;  // indications switched off
     Unsolicited("+CMTI: \"" + strStorage + "\"," + std::to_string(nIndex));
@@ -668,6 +678,7 @@ int CAtInterpreter::SendToNetwork(const Octets& octets, const CSmsPdu& pdu) {
     std::string strHex = CSmsPdu::ToHex(octets);
     m_vecSent.push_back(strHex);
     WriteLog("SENT " + std::to_string(nReference) + " " + strHex);
+    m_reports.Sent(octets, pdu, nReference, m_strSmsc, CNetworkReports::Clock::now());
     if (!pdu.m_bAlphanumericAddress && SameNumber(pdu.m_strAddress, m_config.m_strOwnNumber)) {
         Octets deliver = pdu.MakeDeliver(octets, m_strSmsc, CSmsPdu::MakeTimeStamp(std::time(nullptr)));
         std::string strError;
@@ -781,12 +792,12 @@ CAtInterpreter::CResult CAtInterpreter::OnCscs(ECommandKind eKind, const std::st
 }
 
 CAtInterpreter::CResult CAtInterpreter::OnCnmi(ECommandKind eKind, const std::string& strArgs) {
-    static const int kMax[5] = {2, 1, 0, 0, 1};
+    static const int kMax[5] = {2, 1, 0, 1, 1};
     std::vector<CArg> args;
     std::string strValue;
     int anNew[5];
     switch (eKind) {
-    case eTest: AddInfo("+CNMI: (0-2),(0,1),(0),(0),(0,1)"); return Ok();
+    case eTest: AddInfo("+CNMI: (0-2),(0,1),(0),(0,1),(0,1)"); return Ok();
     case eRead:
         for (int i = 0; i < 5; ++i) strValue += (i ? "," : "") + std::to_string(m_anCnmi[i]);
         AddInfo("+CNMI: " + strValue);

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "vphone/MessageStore.h"
+#include "vphone/NetworkReports.h"
+#include "vphone/Phonebook.h"
 #include "vphone/SmsPdu.h"
 #include "vphone/VirtualPhoneConfig.h"
 
@@ -47,6 +49,10 @@ public:
     int Receive(const std::string& strStorage, const std::string& strHex, std::string& strError);
     // Sends an unsolicited result code now (or right after a pending PDU prompt).
     void Unsolicited(const std::string& strLine);
+    // Status reports: how they turn out, and sending those that are due (as +CDS when
+    // +CNMI asks for them; otherwise they are dropped).
+    CNetworkReports& Reports() { return m_reports; }
+    void SendDueReports(CNetworkReports::Clock::time_point tNow);
     // Replaces the faults; command counts start again from zero.
     void SetFaults(const CVirtualPhoneFaults& faults);
     // Closes the line once what was sent before has been read.
@@ -141,6 +147,8 @@ private:
     CResult OnCops(ECommandKind, const std::string&);
     CResult OnCfun(ECommandKind, const std::string&);
     CResult OnCbc(ECommandKind, const std::string&);
+    CResult OnCpbs(ECommandKind, const std::string&);  // AtPhonebook.cpp
+    CResult OnCpbr(ECommandKind, const std::string&);
     CResult InfoText(ECommandKind eKind, const char* pszName, const std::string& strValue);
 
     // Sending: the message reference given, the message delivered back if it was for us.
@@ -189,6 +197,11 @@ private:
     int m_nNextReference = 1;
     int m_nCreg = 0;
     int m_anSRegisters[13] = {0, 0, 43, 13, 10, 8, 2, 50, 2, 6, 14, 95, 50};
+
+    // Phonebooks and the network's status reports.
+    CPhonebook m_phonebook;
+    std::string m_strPhonebook = "SM";
+    CNetworkReports m_reports;
 
     // Faults.
     CVirtualPhoneFaults m_faults;

@@ -239,6 +239,14 @@ int CVirtualPhone::InjectReceivedMessage(const std::string& strPduHex, const std
     return nIndex;
 }
 
+void CVirtualPhone::SetReportOutcome(int nDelayMs, int nStatus) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_pInterpreter) m_pInterpreter->Reports().SetOutcome(nDelayMs, nStatus);
+    }
+    Wake();
+}
+
 void CVirtualPhone::InjectUnsolicited(const std::string& strLine) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -274,14 +282,18 @@ void CVirtualPhone::Run() {
     char buffer[4096];
 
     while (!m_bStop) {
+        Clock::time_point tReportDue;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
+            m_pInterpreter->SendDueReports(Clock::now());
+            tReportDue = m_pInterpreter->Reports().NextDue();
             for (COutputItem& item : m_pInterpreter->TakeOutput()) queue.push_back(std::move(item));
         }
 
         bool bWantWrite = false;
         bool bHangUpNow = false;
         Clock::duration timeout = Clock::duration::max();
+        if (tReportDue != Clock::time_point::max()) timeout = std::max(tReportDue - Clock::now(), Clock::duration(0));
         while (!queue.empty()) {
             COutputItem& head = queue.front();
             if (head.m_eKind == COutputItem::eSetRate) {

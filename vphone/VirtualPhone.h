@@ -117,6 +117,9 @@ public:
     // AT+CPMS) and announced with +CMTI. Returns its index, or 0 with the reason.
     int InjectReceivedMessage(const std::string& strPduHex, const std::string& strStorage = "",
                               std::string* pError = nullptr);
+    // Status reports for messages sent with a report request: sent nDelayMs after the
+    // message with TP-ST nStatus (0 delivered, 0x41 failed, ...). Default 200 ms, 0.
+    void SetReportOutcome(int nDelayMs, int nStatus);
     // Sends an unsolicited result code line ("RING", "+CREG: 1") now.
     void InjectUnsolicited(const std::string& strLine);
     // Replaces the faults; command counts start from here.

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "mireth_version.h"
+#include "vphone/ControlChannel.h"
 #include "vphone/VirtualPhone.h"
 
 namespace {
@@ -42,6 +43,12 @@ const char kUsage[] =
     "  --log FILE             log every command and PDU, one line each\n"
     "  --baud N               pace the output at N bit/s, 10 bits a byte (0 = no\n"
     "                         pacing, the default); AT+IPR=n changes it\n"
+    "  --control PATH         a FIFO taking control commands while the phone runs:\n"
+    "                         receive [ME|SM] PDU, reports DELAY_MS ST, urc LINE,\n"
+    "                         hangup (see vphone/ControlChannel.h)\n"
+    "  --report-delay MS      status reports come MS after a send asking for one\n"
+    "                         (default 200)\n"
+    "  --report-status ST     their TP-ST: 0 delivered (default), 65 failed\n"
     "\n"
     "Faults:\n"
     "  --silent-after N       answer N command lines, then nothing at all\n"
@@ -80,6 +87,8 @@ int BadUsage(const std::string& strWhy) {
 
 int main(int argc, char** argv) {
     CVirtualPhoneConfig config;
+    std::string strControl;
+    int nReportDelay = 200, nReportStatus = 0;
     for (int i = 1; i < argc; ++i) {
         std::string strOption = argv[i];
         std::string strValue;
@@ -144,6 +153,9 @@ int main(int argc, char** argv) {
         else if (strOption == "--cmee") nError = number(0, config.m_nCmee);
         else if (strOption == "--log") nError = text(config.m_strLogFile);
         else if (strOption == "--baud") nError = number(0, config.m_nBaudRate);
+        else if (strOption == "--control") nError = text(strControl);
+        else if (strOption == "--report-delay") nError = number(0, nReportDelay);
+        else if (strOption == "--report-status") nError = number(0, nReportStatus);
         else if (strOption == "--silent-after") nError = number(0, config.m_faults.m_nSilentAfter);
         else if (strOption == "--hang-up-after") nError = number(0, config.m_faults.m_nHangUpAfter);
         else if (strOption == "--hang-up-in-listing") nError = number(0, config.m_faults.m_nHangUpInListing);
@@ -185,6 +197,13 @@ int main(int argc, char** argv) {
         std::cerr << "mireth-vphone: " << strError << "\n";
         return 1;
     }
+    phone.SetReportOutcome(nReportDelay, nReportStatus);
+    vphone::CControlFifo control(phone);
+    if (!strControl.empty() && !control.Start(strControl, strError)) {
+        std::cerr << "mireth-vphone: " << strError << "\n";
+        phone.Stop();
+        return 1;
+    }
     std::cout << phone.GetSlavePath();
     if (!config.m_strLinkPath.empty()) std::cout << " " << config.m_strLinkPath;
     std::cout << std::endl;
@@ -198,6 +217,7 @@ int main(int argc, char** argv) {
     bool bHungUp = phone.IsHungUp();
     kill(getpid(), SIGTERM);  // wakes the waiter when the phone hung up by itself
     waiter.join();
+    control.Stop();
     phone.Stop();
     if (bHungUp) std::cerr << "mireth-vphone: the phone hung up\n";
     return 0;

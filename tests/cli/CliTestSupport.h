@@ -1,0 +1,211 @@
+// Running the command-line program against the in-process virtual phone: a sandbox
+// (settings file, lock folder, data folder) per test, the program started as a child
+// with its output read line by line as it comes, and messages to inject.
+#pragma once
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/TestSandbox.h"
+#include "tethra/PduEncoder.h"
+#include "vphone/VirtualPhone.h"
+
+extern char** environ;
+
+namespace cli_test {
+
+using Clock = std::chrono::steady_clock;
+
+// The program as a child process: standard output through a pipe, standard error to
+// a file.
+class CChild {
+ public:
+  CChild(const std::vector<std::string>& args, const std::string& strErrFile) {
+    int fds[2];
+    if (pipe(fds) != 0)
+      return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_addopen(&actions, 2, strErrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<std::string> all = {MIRETH_CLI_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& s : all)
+      argv.push_back(s.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&m_pid, MIRETH_CLI_PATH, &actions, nullptr, argv.data(), environ) != 0)
+      m_pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    m_fd = fds[0];
+    fcntl(m_fd, F_SETFL, O_NONBLOCK);
+  }
+  ~CChild() {
+    if (m_pid > 0 && m_nExit == kRunning) {
+      kill(m_pid, SIGKILL);
+      waitpid(m_pid, nullptr, 0);
+    }
+    if (m_fd >= 0)
+      close(m_fd);
+  }
+  bool IsStarted() const { return m_pid > 0; }
+
+  // The next line of output within nTimeoutMs; false when none came.
+  bool ReadLine(std::string& strLine, int nTimeoutMs) {
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(nTimeoutMs);
+    for (;;) {
+      size_t nEnd = m_strBuffer.find('\n');
+      if (nEnd != std::string::npos) {
+        strLine = m_strBuffer.substr(0, nEnd);
+        m_strBuffer.erase(0, nEnd + 1);
+        return true;
+      }
+      auto nLeft = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (nLeft <= 0)
+        return false;
+      pollfd pfd{m_fd, POLLIN, 0};
+      if (poll(&pfd, 1, static_cast<int>(nLeft)) <= 0)
+        continue;
+      char buf[4096];
+      ssize_t n = read(m_fd, buf, sizeof buf);
+      if (n <= 0) {
+        if (n == 0)
+          return false;  // the program ended
+        continue;
+      }
+      m_strBuffer.append(buf, static_cast<size_t>(n));
+    }
+  }
+  // Every line that comes within nTimeoutMs.
+  std::vector<std::string> ReadLinesFor(int nTimeoutMs) {
+    std::vector<std::string> lines;
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(nTimeoutMs);
+    std::string strLine;
+    for (;;) {
+      auto nLeft = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (nLeft <= 0 || !ReadLine(strLine, static_cast<int>(nLeft)))
+        return lines;
+      lines.push_back(strLine);
+    }
+  }
+
+  void Signal(int nSignal) { kill(m_pid, nSignal); }
+  // The exit status once it ends within nTimeoutMs; -1 when it does not, -2 when it
+  // was killed by a signal.
+  int Wait(int nTimeoutMs) {
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(nTimeoutMs);
+    while (m_nExit == kRunning) {
+      int nStatus = 0;
+      pid_t p = waitpid(m_pid, &nStatus, WNOHANG);
+      if (p == m_pid) {
+        m_nExit = WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -2;
+        break;
+      }
+      if (Clock::now() >= deadline)
+        return -1;
+      pollfd none{-1, 0, 0};
+      poll(&none, 0, 10);  // a child's end has no descriptor to wait on
+    }
+    return m_nExit;
+  }
+
+ private:
+  static constexpr int kRunning = -100;
+  pid_t m_pid = -1;
+  int m_fd = -1;
+  std::string m_strBuffer;
+  int m_nExit = kRunning;
+};
+
+// A test's own settings, lock folder and data folder, and a virtual phone.
+class CCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_sandbox.SetEnv("MIRETH_REGISTRY", (m_root / "settings.reg").string());
+    m_sandbox.SetEnv("MIRETH_LOCK_DIR", (m_root / "locks").string());
+    std::filesystem::create_directories(m_root / "locks");
+    std::filesystem::create_directories(m_root / "data");
+  }
+  void TearDown() override {
+    if (m_pPhone)
+      m_pPhone->Stop();
+  }
+
+  // Starts a phone at the test's link path (the device the program is given), with
+  // these messages-file lines.
+  void StartPhone(const std::vector<std::string>& lines = {}) {
+    CVirtualPhoneConfig config;
+    config.m_strLinkPath = Device();
+    if (!lines.empty()) {
+      std::string strFile = (m_root / "messages.txt").string();
+      std::ofstream out(strFile, std::ios::trunc);
+      for (const std::string& line : lines)
+        out << line << "\n";
+      config.m_strMessagesFile = strFile;
+    }
+    m_pPhone = std::make_unique<CVirtualPhone>(config);
+    std::string strError;
+    ASSERT_TRUE(m_pPhone->Start(&strError)) << strError;
+  }
+
+  std::string Device() const { return (m_root / "modem").string(); }
+  std::string DataFolder() const { return (m_root / "data").string() + "/"; }
+  std::string ErrFile() const { return (m_root / "stderr.txt").string(); }
+  std::string ErrText() const { return CTestSandbox::ReadFile(ErrFile()); }
+
+  // The connection and data options for the program.
+  std::vector<std::string> With(std::vector<std::string> args) const {
+    for (const char* p : {"--device", "", "--data", "", "--timeout", "3000"})
+      args.push_back(p);
+    args[args.size() - 5] = Device();
+    args[args.size() - 3] = DataFolder();
+    return args;
+  }
+
+  // Runs the program to its end: exit status, and its output.
+  int Run(const std::vector<std::string>& args, std::string& strOut) {
+    CChild child(args, ErrFile());
+    EXPECT_TRUE(child.IsStarted());
+    strOut.clear();
+    for (std::string line; child.ReadLine(line, 20000);)
+      strOut += line + "\n";
+    return child.Wait(20000);
+  }
+
+  CTestSandbox m_sandbox{"mireth-cli"};
+  std::filesystem::path m_root = m_sandbox.Root();
+  std::unique_ptr<CVirtualPhone> m_pPhone;
+};
+
+// The SMS-DELIVER PDUs of a text from a sender (more than one for a long text).
+inline std::vector<std::string> DeliverPdus(const std::string& strFrom, const std::string& strText,
+                                            uint16_t nReference = 0x42) {
+  CPduDeliverRequest request;
+  request.m_strServiceCenter = "+447958879879";
+  request.m_strOriginator = strFrom;
+  request.m_strText = strText;
+  request.m_nConcatReference = nReference;
+  request.m_timeStamp = CPduTimeStamp(2026, 12, 6, 9, 30, 0, 4);
+  std::vector<std::string> pdus;
+  auto encoded = CPduEncoder::EncodeDeliver(request);
+  EXPECT_TRUE(static_cast<bool>(encoded));
+  if (encoded)
+    for (const CPduEncoded& e : encoded.Value())
+      pdus.push_back(e.m_strPdu);
+  return pdus;
+}
+
+}  // namespace cli_test

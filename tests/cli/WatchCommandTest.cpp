@@ -1,0 +1,223 @@
+// `mireth watch` run as a program against the in-process virtual phone: a message
+// injected while it runs is printed at once and stored once, parts are joined, the
+// command hook gets the fields and nothing else, the phone may vanish and come back,
+// and signals end it cleanly.
+#include <fstream>
+
+#include "CliTestSupport.h"
+#include "model/PhoneInterface.h"
+#include "model/PhoneStatus.h"
+#include "model/StoreFile.h"
+#include "model/StoreLists.h"
+#include "platform/Registry.h"
+#include "tethra/PhoneLine.h"
+
+using namespace cli_test;
+
+namespace {
+
+// "How are you?" from +31641600986 (a PDU widely used as an example).
+const char kHowAreYou[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+
+class WatchCommandTest : public CCliTest {
+ protected:
+  // Starts watch and waits until it has turned the indications on.
+  std::unique_ptr<CChild> StartWatch(std::vector<std::string> extra) {
+    std::vector<std::string> args = {"watch"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    auto pChild = std::make_unique<CChild>(With(args), ErrFile());
+    EXPECT_TRUE(pChild->IsStarted());
+    EXPECT_TRUE(WaitForCnmi()) << ErrText() << PhoneLog();
+    return pChild;
+  }
+  // Waits for one more AT+CNMI set command than the phone has seen so far.
+  bool WaitForCnmi() {
+    size_t nBefore = CountCnmi(m_pPhone->GetLog());
+    return m_pPhone->WaitForLog([&](const std::vector<std::string>& log) { return CountCnmi(log) > nBefore; },
+                                10000);
+  }
+  static size_t CountCnmi(const std::vector<std::string>& log) {
+    return static_cast<size_t>(std::count_if(log.begin(), log.end(), [](const std::string& line) {
+      return line.rfind("CMD AT+CNMI=2,1,0,1", 0) == 0;
+    }));
+  }
+  std::string PhoneLog() {
+    std::string strLog;
+    for (const std::string& line : m_pPhone->GetLog())
+      strLog += line + "\n";
+    return strLog;
+  }
+  CMessageArray Inbox() {
+    CMessageArray inbox;
+    ReadStoreFile(GetStorePath(DataFolder(), StoreList::inbox), inbox);
+    return inbox;
+  }
+};
+
+TEST_F(WatchCommandTest, AMessageArrivingIsPrintedWithinASecondAndStoredOnce) {
+  StartPhone();
+  auto pWatch = StartWatch({"--json", "--store"});
+  Clock::time_point tInjected = Clock::now();
+  ASSERT_GT(m_pPhone->InjectReceivedMessage(kHowAreYou), 0);
+  std::string strLine;
+  ASSERT_TRUE(pWatch->ReadLine(strLine, 1000)) << ErrText();
+  EXPECT_LT(Clock::now() - tInjected, std::chrono::seconds(1));
+  EXPECT_NE(strLine.find("\"kind\":\"message\""), std::string::npos) << strLine;
+  EXPECT_NE(strLine.find("\"from\":\"+31641600986\""), std::string::npos) << strLine;
+  EXPECT_NE(strLine.find("\"text\":\"How are you?\""), std::string::npos) << strLine;
+  EXPECT_NE(strLine.find("\"complete\":true"), std::string::npos) << strLine;
+
+  // The port is held: another program cannot open it meanwhile.
+  {
+    CChild other({"inbox", "--device", Device(), "--timeout", "1000"}, (m_root / "other.txt").string());
+    EXPECT_EQ(other.Wait(5000), 1);
+    EXPECT_NE(CTestSandbox::ReadFile(m_root / "other.txt").find("-995"), std::string::npos)
+        << CTestSandbox::ReadFile(m_root / "other.txt");
+  }
+
+  // Announced twice (as when it comes during the listing at start): shown once.
+  m_pPhone->InjectUnsolicited("+CMTI: \"SM\",1");
+  EXPECT_FALSE(pWatch->ReadLine(strLine, 500)) << strLine;
+
+  // The same message delivered again is shown again but not stored twice.
+  ASSERT_GT(m_pPhone->InjectReceivedMessage(kHowAreYou, "ME"), 0);
+  ASSERT_TRUE(pWatch->ReadLine(strLine, 2000)) << ErrText();
+  pWatch->Signal(SIGTERM);
+  EXPECT_EQ(pWatch->Wait(3000), 0) << ErrText();
+
+  CMessageArray inbox = Inbox();
+  ASSERT_EQ(inbox.size(), 1u);
+  EXPECT_EQ(inbox[0]->m_strMessage, "How are you?");
+  EXPECT_EQ(inbox[0]->m_strNumber, "+31641600986");
+  EXPECT_TRUE(inbox[0]->m_dtDateTime.IsValid());
+
+  // What Get messages reads from the phone has the key of the stored record, so the
+  // window adds nothing.
+  CRegKey ports;
+  ASSERT_TRUE(ports.Create("SOFTWARE\\Kelvane\\Mireth\\Ports") && ports.SetText("COM3", Device()));
+  CPhoneInterface phone;
+  ASSERT_EQ(phone.SetupCommPort(2, 9600, 3000), PHONE_SUCCESS);
+  CMessageArray fetched;
+  ASSERT_EQ(phone.GetIncomingMessagesFromPhone(&fetched), PHONE_SUCCESS);
+  ASSERT_EQ(fetched.size(), 2u);
+  for (const auto& p : fetched)
+    EXPECT_EQ(p->GetPduKey(), inbox[0]->GetPduKey());
+}
+
+TEST_F(WatchCommandTest, PartsArePrintedOnceJoinedAndAnUnfinishedMessageAfterTheHold) {
+  StartPhone();
+  const std::string strLong(200, 'x');
+  const std::string strText = "Part one and part two: " + strLong;
+  std::vector<std::string> parts = DeliverPdus("+447700900777", strText);
+  ASSERT_EQ(parts.size(), 2u);
+  auto pWatch = StartWatch({"--hold", "1"});
+  // The second part first: nothing is shown until the first comes.
+  ASSERT_GT(m_pPhone->InjectReceivedMessage(parts[1]), 0);
+  std::string strLine;
+  EXPECT_FALSE(pWatch->ReadLine(strLine, 600)) << strLine;
+  ASSERT_GT(m_pPhone->InjectReceivedMessage(parts[0]), 0);
+  ASSERT_TRUE(pWatch->ReadLine(strLine, 1000)) << ErrText();
+  EXPECT_NE(strLine.find("+447700900777"), std::string::npos) << strLine;
+  EXPECT_NE(strLine.find("Part one and part two: xxxx"), std::string::npos) << strLine;
+  EXPECT_EQ(strLine.find("[incomplete]"), std::string::npos) << strLine;
+  EXPECT_FALSE(pWatch->ReadLine(strLine, 300)) << "printed twice: " << strLine;
+
+  // One part of another long message, and no more: shown after the hold, marked.
+  std::vector<std::string> other = DeliverPdus("+447700900888", "Lost half " + strLong, 0x43);
+  ASSERT_GT(m_pPhone->InjectReceivedMessage(other[0]), 0);
+  EXPECT_FALSE(pWatch->ReadLine(strLine, 500));
+  ASSERT_TRUE(pWatch->ReadLine(strLine, 2500)) << ErrText();
+  EXPECT_NE(strLine.find("[incomplete] Lost half"), std::string::npos) << strLine;
+  pWatch->Signal(SIGINT);
+  EXPECT_EQ(pWatch->Wait(3000), 0);
+}
+
+TEST_F(WatchCommandTest, TheCommandGetsTheFieldsAndAHostileTextStaysText) {
+  StartPhone();
+  const std::string strOut = (m_root / "hook.txt").string();
+  const std::string strTrap = (m_root / "pwned").string();
+  const std::string strHostile = "'; touch " + strTrap + "; echo \"$(touch " + strTrap + ")\" `touch " + strTrap + "`";
+  auto pWatch = StartWatch(
+      {"--exec", "printf '%s|%s|%s|%s\\n' \"$MIRETH_KIND\" \"$MIRETH_FROM\" \"$MIRETH_TEXT\" \"$MIRETH_COMPLETE\" >> '" +
+                     strOut + "'"});
+  // Characters outside the GSM alphabet make it a two-part UCS2 message.
+  std::vector<std::string> parts = DeliverPdus("+447700900999", strHostile);
+  ASSERT_EQ(parts.size(), 2u);
+  for (const std::string& strPart : parts)
+    ASSERT_GT(m_pPhone->InjectReceivedMessage(strPart), 0);
+  std::string strLine;
+  ASSERT_TRUE(pWatch->ReadLine(strLine, 2000)) << ErrText();
+  pWatch->Signal(SIGTERM);
+  EXPECT_EQ(pWatch->Wait(3000), 0);
+  EXPECT_EQ(CTestSandbox::ReadFile(strOut), "message|+447700900999|" + strHostile + "|1\n");
+  EXPECT_FALSE(std::filesystem::exists(strTrap));
+}
+
+TEST_F(WatchCommandTest, UnreadMessagesAtStartAreReadAndWithDeleteLeaveThePhoneOnceStored) {
+  std::vector<std::string> unread = DeliverPdus("+447700900111", "While you were away");
+  ASSERT_EQ(unread.size(), 1u);
+  StartPhone({"SM 1 " + std::string(kHowAreYou), "SM 0 " + unread[0]});
+  auto pWatch = StartWatch({"--store", "--delete"});
+  std::string strLine;
+  ASSERT_TRUE(pWatch->ReadLine(strLine, 2000)) << ErrText();
+  EXPECT_NE(strLine.find("While you were away"), std::string::npos) << strLine;
+  EXPECT_FALSE(pWatch->ReadLine(strLine, 300)) << "a message read before was shown: " << strLine;
+  pWatch->Signal(SIGTERM);
+  EXPECT_EQ(pWatch->Wait(3000), 0);
+  ASSERT_EQ(Inbox().size(), 1u);
+  EXPECT_EQ(Inbox()[0]->m_strMessage, "While you were away");
+  // Deleted once stored; the message read before stays.
+  std::vector<CVirtualPhoneMessage> left = m_pPhone->GetMessages("SM");
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left[0].m_strPdu, kHowAreYou);
+}
+
+TEST_F(WatchCommandTest, ThePhoneVanishingAndComingBackIsSurvived) {
+  StartPhone();
+  auto pWatch = StartWatch({"--retry", "1"});
+  m_pPhone->HangUp();
+  ASSERT_TRUE(m_pPhone->WaitUntilEnded(3000));
+  m_pPhone->Stop();
+  // Meanwhile a message came; the phone returns holding it.
+  std::vector<std::string> meanwhile = DeliverPdus("+447700900222", "Sent while the phone was off");
+  StartPhone({"SM 0 " + meanwhile[0]});
+  std::string strLine;
+  ASSERT_TRUE(pWatch->ReadLine(strLine, 8000)) << ErrText();
+  EXPECT_NE(strLine.find("Sent while the phone was off"), std::string::npos) << strLine;
+  // Indications are on again (they are turned on before the phone's messages are read).
+  ASSERT_GT(m_pPhone->InjectReceivedMessage(kHowAreYou), 0);
+  ASSERT_TRUE(pWatch->ReadLine(strLine, 2000)) << ErrText();
+  EXPECT_NE(strLine.find("How are you?"), std::string::npos) << strLine;
+  EXPECT_NE(ErrText().find("went away"), std::string::npos) << ErrText();
+  pWatch->Signal(SIGTERM);
+  EXPECT_EQ(pWatch->Wait(3000), 0);
+}
+
+TEST_F(WatchCommandTest, APhoneRefusingStatusReportsStillAnnouncesMessages) {
+  StartPhone();
+  CVirtualPhoneFaults faults;
+  faults.m_vecCommandFaults.push_back({"AT+CNMI=2,1,0,1", "+CMS ERROR: 303", -1});
+  m_pPhone->SetFaults(faults);
+  CChild watch(With({"watch"}), ErrFile());
+  ASSERT_TRUE(m_pPhone->WaitForLog(
+      [](const std::vector<std::string>& log) {
+        return std::find(log.begin(), log.end(), "CMD AT+CNMI=2,1,0,0,0") != log.end();
+      },
+      10000))
+      << ErrText() << PhoneLog();
+  ASSERT_GT(m_pPhone->InjectReceivedMessage(kHowAreYou), 0);
+  std::string strLine;
+  ASSERT_TRUE(watch.ReadLine(strLine, 2000)) << ErrText();
+  EXPECT_NE(strLine.find("How are you?"), std::string::npos) << strLine;
+  watch.Signal(SIGTERM);
+  EXPECT_EQ(watch.Wait(3000), 0);
+}
+
+TEST_F(WatchCommandTest, UsageErrorsExitWithTwo) {
+  std::string strOut;
+  EXPECT_EQ(Run({"watch", "--delete", "--device", "/nonexistent"}, strOut), 2);  // --delete needs --store
+  EXPECT_EQ(Run({"watch", "--hold"}, strOut), 2);
+  EXPECT_EQ(Run({"watch", "--bogus"}, strOut), 2);
+}
+
+}  // namespace

@@ -1,0 +1,384 @@
+// The pieces the watcher, the report waiter and the contacts command are built
+// from: the readers of what the phone announces and of its phonebook, the choice of
+// AT+CNMI, the joining of message parts, status reports and their journal, and the
+// virtual network's reports read back by the phone library's decoder.
+#include <gtest/gtest.h>
+
+#include "tethra/ArrivalBuffer.h"
+#include "tethra/AtEvents.h"
+#include "tethra/PduDecoder.h"
+#include "tethra/PduEncoder.h"
+#include "tethra/Phonebook.h"
+#include "tethra/StatusReport.h"
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "vphone/ControlChannel.h"
+#include "vphone/NetworkReports.h"
+#include "vphone/Phonebook.h"
+#include "vphone/VirtualPhone.h"
+
+namespace {
+
+TEST(AtEvents, AnnouncementsAreReadAndAnythingElseIsRefused) {
+  struct Case {
+    const char* pszUrc;
+    CAtEvent::Kind eKind;  // NONE: refused
+    const char* pszStorage;
+    int nIndex;
+    const char* pszPdu;
+  };
+  const Case cases[] = {
+      {"+CMTI: \"SM\",3", CAtEvent::STORED_MESSAGE, "SM", 3, ""},
+      {"+CMTI: \"me\", 12", CAtEvent::STORED_MESSAGE, "ME", 12, ""},
+      {"+CDSI: \"SR\",1", CAtEvent::STORED_REPORT, "SR", 1, ""},
+      {"+CMT: ,24\n0791447758100650040C9144", CAtEvent::DIRECT_MESSAGE, "", -1, "0791447758100650040C9144"},
+      {"+CMT: \"Alice\",24\nab01", CAtEvent::DIRECT_MESSAGE, "", -1, "AB01"},
+      {"+CDS: 25\n0006070C91", CAtEvent::DIRECT_REPORT, "", -1, "0006070C91"},
+      {"+CMTI: \"SM\"", CAtEvent::NONE, "", -1, ""},
+      {"+CMTI: \"SM\",-1", CAtEvent::NONE, "", -1, ""},
+      {"+CMTI: \"\",2", CAtEvent::NONE, "", -1, ""},
+      {"+CMT: ,24", CAtEvent::NONE, "", -1, ""},        // the PDU line is missing
+      {"+CMT: ,24\n0791G4", CAtEvent::NONE, "", -1, ""},  // not hex
+      {"+CDS: 3\nABC", CAtEvent::NONE, "", -1, ""},       // odd number of digits
+      {"RING", CAtEvent::NONE, "", -1, ""},
+      {"+CREG: 1", CAtEvent::NONE, "", -1, ""},
+  };
+  for (const Case& c : cases) {
+    CAtEvent event;
+    event.nIndex = 99;
+    bool bRead = AtParseEvent(c.pszUrc, event);
+    EXPECT_EQ(bRead, c.eKind != CAtEvent::NONE) << c.pszUrc;
+    if (!bRead) {
+      EXPECT_EQ(event.nIndex, 99) << c.pszUrc;  // left as it was
+      continue;
+    }
+    EXPECT_EQ(event.eKind, c.eKind) << c.pszUrc;
+    EXPECT_EQ(event.strStorage, c.pszStorage) << c.pszUrc;
+    EXPECT_EQ(event.nIndex, c.nIndex) << c.pszUrc;
+    EXPECT_EQ(event.strPdu, c.pszPdu) << c.pszUrc;
+  }
+}
+
+TEST(AtEvents, IndicationsAreChosenFromWhatThePhoneOffers) {
+  struct Case {
+    const char* pszOffer;  // the AT+CNMI=? line
+    bool bReports;
+    const char* pszChosen;  // "" when nothing fits or the line is unreadable
+  };
+  const Case cases[] = {
+      // A common modem's offer, and the virtual phone's.
+      {"+CNMI: (0-3),(0-3),(0-3),(0-2),(0,1)", true, "AT+CNMI=2,1,0,1,0"},
+      {"+CNMI: (0-2),(0,1),(0),(0,1),(0,1)", false, "AT+CNMI=2,1,0,0,0"},
+      // Lists rather than ranges; reports only stored (+CDSI).
+      {"+CNMI: (0,1,2),(0,1,2,3),(0,2),(0,2),(0,1)", true, "AT+CNMI=2,1,0,2,0"},
+      // Only direct delivery (+CMT), only mode 1, no <bfr>.
+      {"+CNMI: (1),(0,2),(0),(0,1)", true, "AT+CNMI=1,2,0,1"},
+      // Only mode 3 and two parameters.
+      {"+CNMI: (0,3),(0-1)", true, "AT+CNMI=3,1"},
+      // No reports offered: <ds> 0 even when asked.
+      {"+CNMI: (2),(1),(0),(0),(1)", true, "AT+CNMI=2,1,0,0"},
+      // Indications cannot be turned on.
+      {"+CNMI: (0),(0-3),(0),(0),(0,1)", true, ""},
+      {"+CNMI: (0-2),(0),(0),(0),(0,1)", true, ""},
+      {"+CNMI: (2-0),(1)", true, ""},
+      {"+CNMI: (a),(1)", true, ""},
+      {"+CPMS: (\"SM\")", true, ""},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::vector<int>> values;
+    bool bRead = AtParseCnmiSupport(c.pszOffer, values);
+    EXPECT_EQ(bRead ? AtChooseCnmi(values, c.bReports) : std::string(), c.pszChosen) << c.pszOffer;
+  }
+  int nStat = -1, nLength = -1;
+  EXPECT_TRUE(AtParseCmgrHeader("+CMGR: 0,,24", nStat, nLength));
+  EXPECT_EQ(nStat, 0);
+  EXPECT_EQ(nLength, 24);
+  EXPECT_TRUE(AtParseCmgrHeader("+CMGR: 1,\"Bob\",30", nStat, nLength));
+  EXPECT_EQ(nLength, 30);
+  EXPECT_FALSE(AtParseCmgrHeader("+CMGR: 7,,24", nStat, nLength));
+  EXPECT_FALSE(AtParseCmgrHeader("+CMGL: 1,0,,24", nStat, nLength));
+}
+
+// The parts of a long message from a sender, as decoded PDUs.
+std::vector<CPduMessage> Parts(const std::string& strFrom, const std::string& strText, uint16_t nReference) {
+  CPduDeliverRequest request;
+  request.m_strOriginator = strFrom;
+  request.m_strText = strText;
+  request.m_nConcatReference = nReference;
+  request.m_timeStamp = CPduTimeStamp(2026, 12, 6, 9, 30, 0, 4);
+  std::vector<CPduMessage> parts;
+  CPduResult<std::vector<CPduEncoded>> encoded = CPduEncoder::EncodeDeliver(request);
+  for (const CPduEncoded& e : encoded.Value())
+    parts.push_back(CPduDecoder::Decode(e.m_strPdu).Value());
+  return parts;
+}
+
+TEST(ArrivalBuffer, PartsAreJoinedOnceInOrderAndLateOnesHandedOutIncomplete) {
+  using namespace std::chrono;
+  CArrivalBuffer buffer(seconds(60));
+  const CArrivalBuffer::Clock::time_point t0{};
+  const std::string strText = "Three parts: " + std::string(300, 'y') + " end";
+  std::vector<CPduMessage> parts = Parts("+447700900777", strText, 0x1234);
+  ASSERT_EQ(parts.size(), 3u);
+  std::vector<CArrival> ready;
+  buffer.Add({"SM", 5, 0, parts[2].m_strPdu}, parts[2], t0, ready);
+  buffer.Add({"SM", 3, 0, parts[0].m_strPdu}, parts[0], t0 + seconds(1), ready);
+  buffer.Add({"SM", 3, 0, parts[0].m_strPdu}, parts[0], t0 + seconds(2), ready);  // the same part again
+  EXPECT_TRUE(ready.empty());
+  // The hold runs from the last new part; a repeated one does not extend it.
+  EXPECT_EQ(buffer.MillisecondsToNextExpiry(t0 + seconds(2)), 59000);
+  buffer.Add({"ME", 1, 0, parts[1].m_strPdu}, parts[1], t0 + seconds(3), ready);
+  ASSERT_EQ(ready.size(), 1u);
+  EXPECT_EQ(buffer.GetHeldCount(), 0u);
+  const CMessage& m = *ready[0].pMessage;
+  EXPECT_TRUE(ready[0].bComplete);
+  EXPECT_EQ(m.m_strMessage, strText);
+  EXPECT_EQ(m.m_strNumber, "+447700900777");
+  // PDUs and places in part order, as Get messages joins them.
+  EXPECT_EQ(m.m_strPdu, parts[0].m_strPdu + parts[1].m_strPdu + parts[2].m_strPdu);
+  EXPECT_EQ(m.m_strExtra, "SM:3,ME:1,SM:5");
+  EXPECT_EQ(m.m_nStorage, 2);  // where the first part is: the SIM
+  ASSERT_EQ(ready[0].places.size(), 3u);
+
+  // Two of three parts, and then nothing: handed out when the hold runs out after
+  // the last part came, not before.
+  ready.clear();
+  std::vector<CPduMessage> other = Parts("+447700900888", strText, 0x99);
+  buffer.Add({"SM", 7, 0, other[0].m_strPdu}, other[0], t0, ready);
+  buffer.Add({"SM", 8, 0, other[2].m_strPdu}, other[2], t0 + seconds(30), ready);
+  buffer.Expire(t0 + seconds(89), ready);
+  EXPECT_TRUE(ready.empty());
+  EXPECT_EQ(buffer.MillisecondsToNextExpiry(t0 + seconds(89)), 1000);
+  buffer.Expire(t0 + seconds(90), ready);
+  ASSERT_EQ(ready.size(), 1u);
+  EXPECT_FALSE(ready[0].bComplete);
+  EXPECT_EQ(ready[0].pMessage->m_strMessage, other[0].m_strText + other[2].m_strText);
+  EXPECT_EQ(buffer.MillisecondsToNextExpiry(t0 + seconds(90)), -1);
+
+  // A message in one part is ready at once.
+  ready.clear();
+  std::vector<CPduMessage> single = Parts("+31641600986", "How are you?", 0);
+  ASSERT_EQ(single.size(), 1u);
+  buffer.Add({"", -1, 0, single[0].m_strPdu}, single[0], t0, ready);
+  ASSERT_EQ(ready.size(), 1u);
+  EXPECT_EQ(ready[0].pMessage->m_strMessage, "How are you?");
+  EXPECT_EQ(ready[0].pMessage->m_strExtra, "");
+}
+
+TEST(StatusReport, StatesRecipientsAndTheJournal) {
+  struct StateCase {
+    uint8_t nStatus;
+    const char* pszState;
+  };
+  for (const StateCase& c : {StateCase{0x00, "delivered"}, StateCase{0x02, "delivered"}, StateCase{0x1F, "delivered"},
+                             StateCase{0x20, "pending"}, StateCase{0x25, "pending"}, StateCase{0x3F, "pending"},
+                             StateCase{0x40, "failed"}, StateCase{0x46, "failed"}, StateCase{0x65, "failed"},
+                             StateCase{0xFF, "failed"}})
+    EXPECT_STREQ(GetDeliveryStateName(GetDeliveryState(c.nStatus)), c.pszState) << int(c.nStatus);
+
+  struct NumberCase {
+    const char* a;
+    const char* b;
+    bool bSame;
+  };
+  for (const NumberCase& c : {NumberCase{"+447700900555", "447700900555", true},
+                              NumberCase{"+447700900555", "07700900555", true},  // national form
+                              NumberCase{"+447700900555", "+447700900556", false},
+                              NumberCase{"+447700900555", "900555", false},  // too short to tell
+                              NumberCase{"", "", false}})
+    EXPECT_EQ(IsSameRecipient(c.a, c.b), c.bSame) << c.a << " " << c.b;
+
+  CSentReference sent{42, "+447700900555", "12/06/26 09:29:00", "Tab\there,\nnew line and a \\ backslash"};
+  std::string strLine = FormatSentReference(sent);
+  EXPECT_EQ(strLine.find('\n'), std::string::npos);
+  EXPECT_EQ(std::count(strLine.begin(), strLine.end(), '\t'), 3);
+  CSentReference back;
+  ASSERT_TRUE(ParseSentReference(strLine, back));
+  EXPECT_EQ(back.nReference, 42);
+  EXPECT_EQ(back.strNumber, sent.strNumber);
+  EXPECT_EQ(back.strText, sent.strText);
+  for (const char* pszBad : {"", "42\t+44", "256\t+44\tt\tx", "x\t+44\tt\tx", "1\t+44\tt\tbad \\q escape",
+                             "1\t+44\tt\tx\textra"})
+    EXPECT_FALSE(ParseSentReference(pszBad, back)) << pszBad;
+
+  // A report from the network (reference 7 to +447700900555, delivered) matches the
+  // latest journal entry of that reference and number.
+  CPduResult<CPduMessage> report =
+      CPduDecoder::Decode("079144775810065006070C91447700095055622160900300406221609013004000");
+  ASSERT_TRUE(static_cast<bool>(report));
+  ASSERT_EQ(report->m_type, PduType::STATUS_REPORT);
+  std::vector<CSentReference> journal = {{7, "+447700900555", "t1", "first"},
+                                         {7, "+447700900666", "t2", "other number"},
+                                         {8, "+447700900555", "t3", "other reference"},
+                                         {7, "07700900555", "t4", "latest"}};
+  const CSentReference* pFound = FindSentReference(journal, report.Value());
+  ASSERT_NE(pFound, nullptr);
+  EXPECT_EQ(pFound->strText, "latest");
+  journal.pop_back();
+  journal.erase(journal.begin());
+  EXPECT_EQ(FindSentReference(journal, report.Value()), nullptr);
+}
+
+TEST(Phonebook, EntriesInEveryCharacterSetAndUcs2Names) {
+  struct Ucs2Case {
+    const char* pszHex;
+    bool bOk;
+    const char* pszUtf8;
+  };
+  for (const Ucs2Case& c : {Ucs2Case{"00410042", true, "AB"},
+                            Ucs2Case{"039503BB03AD03BD03B7", true, "\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7"},
+                            Ucs2Case{"738B5C0F660E", true, "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E"},
+                            Ucs2Case{"D83DDE00", true, "\xF0\x9F\x98\x80"},  // a surrogate pair
+                            Ucs2Case{"D83D0041", true, "\xEF\xBF\xBD" "A"},  // a lone high surrogate
+                            Ucs2Case{"DE00", true, "\xEF\xBF\xBD"},
+                            Ucs2Case{"", true, ""},
+                            Ucs2Case{"004", false, ""},
+                            Ucs2Case{"00G1", false, ""}}) {
+    std::string strOut = "unchanged";
+    EXPECT_EQ(DecodeUcs2Hex(c.pszHex, strOut), c.bOk) << c.pszHex;
+    EXPECT_EQ(strOut, c.bOk ? c.pszUtf8 : "unchanged") << c.pszHex;
+  }
+
+  struct EntryCase {
+    const char* pszLine;
+    bool bUcs2;
+    bool bOk;
+    int nIndex;
+    const char* pszNumber;
+    const char* pszName;
+  };
+  const EntryCase cases[] = {
+      {"+CPBR: 1,\"+447700900001\",145,\"Alice Martin\"", false, true, 1, "+447700900001", "Alice Martin"},
+      {"+CPBR: 3,\"306912345678\",145,\"039503BB03AD03BD03B7\"", true, true, 3, "+306912345678",
+       "\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7"},
+      // A phone that writes the number in UCS2 too.
+      {"+CPBR: 2,\"002B0034003400370037\",145,\"0042006F0062\"", true, true, 2, "+4477", "Bob"},
+      {"+CPBR: 4,\"07700900002\",129,\"J\xFCrgen\"", false, true, 4, "07700900002", "J?rgen"},  // Latin-1 byte
+      {"+CPBR: 5,\"*100#\",129,\"Balance\",0", false, true, 5, "*100#", "Balance"},
+      {"+CPBR: 6,\"\",129,\"\"", false, true, 6, "", ""},
+      {"+CPBR: 7,\"12ab\",129,\"x\"", false, false, 0, "", ""},
+      {"+CPBR: 8,\"123\",129,\"0041004\"", true, false, 0, "", ""},
+      {"+CPBR: x,\"123\",129,\"A\"", false, false, 0, "", ""},
+      {"+CPBR: 9,\"123\",129", false, false, 0, "", ""},
+      {"+CPBS: \"SM\",3,250", false, false, 0, "", ""},
+  };
+  for (const EntryCase& c : cases) {
+    CPhonebookEntry entry;
+    entry.strStorage = "SM";
+    EXPECT_EQ(AtParseCpbrEntry(c.pszLine, c.bUcs2, entry), c.bOk) << c.pszLine;
+    if (!c.bOk)
+      continue;
+    EXPECT_EQ(entry.nIndex, c.nIndex) << c.pszLine;
+    EXPECT_EQ(entry.strNumber, c.pszNumber) << c.pszLine;
+    EXPECT_EQ(entry.strName, c.pszName) << c.pszLine;
+    EXPECT_EQ(entry.strStorage, "SM");
+  }
+
+  int nFirst = 0, nLast = 0;
+  EXPECT_TRUE(AtParseCpbrRange("+CPBR: (1-250),40,18", nFirst, nLast));
+  EXPECT_EQ(nFirst, 1);
+  EXPECT_EQ(nLast, 250);
+  EXPECT_FALSE(AtParseCpbrRange("+CPBR: (250-1),40,18", nFirst, nLast));
+  EXPECT_FALSE(AtParseCpbrRange("+CPBR: 1,\"1\",129,\"A\"", nFirst, nLast));
+  std::vector<std::string> books;
+  EXPECT_TRUE(AtParseCpbsSupport("+CPBS: (\"SM\",\"me\",\"FD\")", books));
+  EXPECT_EQ(books, (std::vector<std::string>{"SM", "ME", "FD"}));
+  EXPECT_FALSE(AtParseCpbsSupport("+CPBS: ()", books));
+
+  // What the virtual phone writes in each character set reads back.
+  const std::string strName = "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E and \xC3\xBC";
+  EXPECT_EQ(vphone::CPhonebook::EncodeName(strName, "UCS2"), "738B5C0F660E00200061006E0064002000FC");
+  EXPECT_EQ(vphone::CPhonebook::EncodeName(strName, "GSM"), "??? and ?");
+  EXPECT_EQ(vphone::CPhonebook::EncodeName(strName, "8859-1"), "??? and \xFC");
+}
+
+TEST(NetworkReports, ReportsComeWhenDueAndReadAsTheirMessage) {
+  using namespace std::chrono;
+  vphone::CNetworkReports reports;
+  reports.SetOutcome(500, 0x41);
+  const vphone::CNetworkReports::Clock::time_point t0{};
+  // An SMS-SUBMIT to +447700900555 with TP-SRR, and one without.
+  for (uint8_t nFirst : {uint8_t{0x31}, uint8_t{0x11}}) {
+    CPduSubmitRequest request;
+    request.m_strDestination = "+447700900555";
+    request.m_strText = "Hi";
+    request.m_nFirstOctet = nFirst;
+    std::string strHex = CPduEncoder::EncodeSubmit(request).Value()[0].m_strPdu;
+    vphone::Octets octets;
+    ASSERT_TRUE(vphone::CSmsPdu::FromHex(strHex, octets));
+    vphone::CSmsPdu pdu;
+    ASSERT_TRUE(pdu.Parse(octets, vphone::CSmsPdu::eSubmit));
+    reports.Sent(octets, pdu, nFirst == 0x31 ? 9 : 10, "+447958879879", t0);
+  }
+  EXPECT_EQ(reports.NextDue(), t0 + milliseconds(500));
+  EXPECT_TRUE(reports.TakeDue(t0 + milliseconds(499)).empty());
+  std::vector<std::string> due = reports.TakeDue(t0 + milliseconds(500));
+  ASSERT_EQ(due.size(), 1u);  // only the message that asked for one
+  EXPECT_EQ(reports.NextDue(), vphone::CNetworkReports::Clock::time_point::max());
+  CAtEvent event;
+  std::string strUrc = due[0];
+  strUrc.erase(strUrc.find('\r'), 1);
+  ASSERT_TRUE(AtParseEvent(strUrc, event)) << due[0];
+  ASSERT_EQ(event.eKind, CAtEvent::DIRECT_REPORT);
+  CPduResult<CPduMessage> report = CPduDecoder::Decode(event.strPdu);
+  ASSERT_TRUE(static_cast<bool>(report)) << event.strPdu;
+  EXPECT_EQ(report->m_type, PduType::STATUS_REPORT);
+  EXPECT_EQ(report->m_nMessageReference, 9);
+  EXPECT_EQ(report->m_address.GetText(), "+447700900555");
+  EXPECT_EQ(report->m_nStatus, 0x41);
+  EXPECT_EQ(std::to_string(report->GetTpduLength()), due[0].substr(6, due[0].find('\r') - 6));
+}
+
+TEST(ControlChannel, CommandsReachThePhoneAndMistakesAreSaidNotActedOn) {
+  CVirtualPhone phone;
+  std::string strError;
+  ASSERT_TRUE(phone.Start(&strError)) << strError;
+  const std::string strPdu = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+  struct Case {
+    std::string strLine;
+    bool bOk;
+  };
+  const Case cases[] = {
+      {"", true},
+      {"# a comment", true},
+      {"receive " + strPdu, true},
+      {"receive SM " + strPdu, true},
+      {"receive XX " + strPdu, false},
+      {"receive 0791", false},
+      {"reports 1500 65", true},
+      {"reports 100 300", false},
+      {"reports soon", false},
+      {"urc RING", true},
+      {"explode", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(vphone::RunControlLine(phone, c.strLine).empty(), c.bOk) << c.strLine;
+  EXPECT_EQ(phone.GetMessages("SM").size() + phone.GetMessages("ME").size(), 2u);
+
+  // Through the FIFO: a line written by another program arrives as a message.
+  const std::filesystem::path fifo =
+      std::filesystem::temp_directory_path() / ("mireth-control-" + std::to_string(getpid()));
+  vphone::CControlFifo control(phone);
+  ASSERT_TRUE(control.Start(fifo.string(), strError)) << strError;
+  {
+    int fd = open(fifo.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    const std::string strLine = "receive ME " + strPdu + "\n";
+    ASSERT_EQ(write(fd, strLine.data(), strLine.size()), static_cast<ssize_t>(strLine.size()));
+    close(fd);
+  }
+  EXPECT_TRUE(phone.WaitForLog(
+      [](const std::vector<std::string>& log) {
+        return std::count_if(log.begin(), log.end(), [](const std::string& l) { return l.rfind("RECV ME", 0) == 0; }) >= 1 &&
+               std::count_if(log.begin(), log.end(), [](const std::string& l) { return l.rfind("RECV", 0) == 0; }) == 3;
+      },
+      3000));
+  control.Stop();
+  EXPECT_FALSE(std::filesystem::exists(fifo));
+  phone.Stop();
+}
+
+}  // namespace
