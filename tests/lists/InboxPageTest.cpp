@@ -85,8 +85,8 @@ TEST_F(InboxPageTest, FetchingAddsNewMessagesOnceAndNamesSendersFromTheAddressBo
   auto pDlg = std::make_unique<CSMSTabbedDlg>();
   pDlg->show();
   ASSERT_TRUE(pDlg->IsPhoneReady());
-  // Only the book's side is reduced to digits: the national sender matches an entry
-  // written with blanks, while a sender with '+' never matches.
+  // Digits are compared on both sides: the national sender matches an entry written
+  // with blanks, and a sender with '+' matches an entry written with '+'.
   CComposePage& compose = pDlg->GetComposePage();
   AddToBook(compose, "Dutch friend", "+31641600986");
   AddToBook(compose, "Office", "0770 090 0321");
@@ -114,7 +114,7 @@ TEST_F(InboxPageTest, FetchingAddsNewMessagesOnceAndNamesSendersFromTheAddressBo
   ASSERT_NE(pDutch, nullptr);
   EXPECT_EQ(pOffice->m_strNumber, "07700900321");
   EXPECT_EQ(pOffice->m_strSenderName, "Office");
-  EXPECT_EQ(pDutch->m_strSenderName, "");
+  EXPECT_EQ(pDutch->m_strSenderName, "Dutch friend");
   EXPECT_EQ(pDutch->m_strDateTime, pDutch->m_dtDateTime.Format());
   ExpectRowsFollowMessages(page);
 
@@ -127,7 +127,7 @@ TEST_F(InboxPageTest, FetchingAddsNewMessagesOnceAndNamesSendersFromTheAddressBo
   EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
 
   // Leaving and coming back sorts by the default, column 0 descending: "Office"
-  // first, then the two unnamed senders; the rows follow.
+  // first, then "Dutch friend", then the unnamed sender; the rows follow.
   pDlg->SetActivePage(&compose);
   pDlg->SetActivePage(&page);
   EXPECT_EQ((*page.m_pMessages)[0]->m_strSenderName, "Office");
@@ -313,8 +313,9 @@ TEST_F(InboxPageTest, HeaderClicksSortAndTheSettingsAreKeptOnClose) {
     CSortListCtrl* pList = List(page);
     EXPECT_EQ(pList->GetColumnWidth(0), 120);
     EXPECT_EQ(pList->GetColumnWidth(1), 80);
-    EXPECT_EQ(pList->GetColumnWidth(2), 180);  // default
-    EXPECT_EQ(pList->GetColumnWidth(3), 90);
+    // Defaults, scaled to the list's font.
+    EXPECT_EQ(pList->GetColumnWidth(2), pList->ScaleWidth(180));
+    EXPECT_EQ(pList->GetColumnWidth(3), pList->ScaleWidth(90));
     EXPECT_EQ(page.m_nSortColumn, 2);
     EXPECT_TRUE(page.m_bSortAscending);
     EXPECT_EQ(pList->GetItemText(0, 1), "111");
@@ -346,16 +347,19 @@ TEST_F(InboxPageTest, HeaderClicksSortAndTheSettingsAreKeptOnClose) {
     ASSERT_EQ(saved.size(), 3u);
     EXPECT_EQ(saved[0]->m_nStorage, 0);
   }
+  char szStorage[40];
   {
     auto pDlg = OpenInbox();
     CInboxPage& page = pDlg->GetInboxPage();
     List(page)->SetColumnWidth(2, 150);
     ClickHeader(List(page), 0);
+    std::snprintf(szStorage, sizeof szStorage, "\"Storage\"=dword:%08x",
+                  static_cast<unsigned int>(List(page)->ScaleWidth(90)));
     pDlg->accept();
   }
   const std::string strSettings = SettingsText();
   for (const char* pszLine : {"\"From\"=dword:00000078", "\"Number\"=dword:00000050",
-                              "\"Date and Time\"=dword:00000096", "\"Storage\"=dword:0000005a",
+                              "\"Date and Time\"=dword:00000096", static_cast<const char*>(szStorage),
                               "\"Sort Column\"=dword:00000000", "\"Sort Order\"=dword:00000000"})
     EXPECT_NE(strSettings.find(pszLine), std::string::npos) << pszLine;
 }

@@ -69,7 +69,7 @@ class OutboxPageTest : public CComposeTest {
   }
   static void ClickRow(CSortListCtrl* pList, int nRow, Qt::KeyboardModifiers mods = {}) {
     QTest::mouseClick(pList->viewport(), Qt::LeftButton, mods,
-                      pList->visualItemRect(pList->item(nRow, 0)).center());
+                      pList->visualRect(pList->model()->index(nRow, 0)).center());
   }
   static void ClickHeader(CSortListCtrl* pList, int nColumn) {
     QHeaderView* pHeader = pList->GetHeaderCtrl();
@@ -278,6 +278,7 @@ TEST_F(OutboxPageTest, ColumnsSortTheListAndTheSettingsAreWrittenOnCloseOnly) {
   EXPECT_EQ(Column(pList, 4), (Texts{"", "Phone", "SIM", "", "Unknown", "Phone", "SIM"}));
 
   pList->SetColumnWidth(0, 123);
+  const uint32_t nDefaultDate = static_cast<uint32_t>(pList->ScaleWidth(180));
   pDlg->accept();
   CRegKey key;
   ASSERT_TRUE(key.Open(strKey));
@@ -285,7 +286,7 @@ TEST_F(OutboxPageTest, ColumnsSortTheListAndTheSettingsAreWrittenOnCloseOnly) {
   EXPECT_TRUE(key.QueryNumber("To", nTo) && key.QueryNumber("Date and Time", nDate) &&
               key.QueryNumber("Sort Column", nColumn) && key.QueryNumber("Sort Order", nOrder));
   EXPECT_EQ((std::vector<uint32_t>{nTo, nDate, nColumn, nOrder}),
-            (std::vector<uint32_t>{123, 180, 3, 1}));
+            (std::vector<uint32_t>{123, nDefaultDate, 3, 1}));
   CMessageArray saved;  // saved in its sorted order
   ASSERT_EQ(LoadOutbox(DataFolder(), saved), LoadResult::loaded);
   ASSERT_EQ(saved.size(), 7u);
