@@ -345,23 +345,8 @@ void CInboxPage::OnGetMessages() {
       return;
     }
 
-    // The book is read once for the whole fetch; the stored keys are hashed once.
-    const CSenderNames names(GetAddressBook());
-    const SFetchMerge merged = MergeFetched(
-        *m_pMessages, received,
-        [&names](CMessage& message) {
-          message.m_strSenderName = names.Lookup(message.m_strNumber);
-          if (!message.m_dtDateTime.IsValid())
-            message.m_dtDateTime = CDateTime::GetCurrentTime();
-          message.m_strDateTime = message.m_dtDateTime.Format();
-        },
-        true);
-    if (merged.Any())
-      m_bChanged = true;
+    const SFetchMerge merged = AddReceived(received);
     wait.Restore();
-    if (m_bChanged)
-      FillList();
-    ClearSelection();
     if (!merged.Any())
       AfxMessageBox(LoadString(IDS_NO_NEW_INCOMING), MB_OK);
   } catch (const std::bad_alloc&) {
@@ -369,6 +354,26 @@ void CInboxPage::OnGetMessages() {
     if (m_bChanged)
       FillList();
   }
+}
+
+SFetchMerge CInboxPage::AddReceived(CMessageArray& received) {
+  // The book is read once for the whole fetch; the stored keys are hashed once.
+  const CSenderNames names(GetAddressBook());
+  const SFetchMerge merged = MergeFetched(
+      *m_pMessages, received,
+      [&names](CMessage& message) {
+        message.m_strSenderName = names.Lookup(message.m_strNumber);
+        if (!message.m_dtDateTime.IsValid())
+          message.m_dtDateTime = CDateTime::GetCurrentTime();
+        message.m_strDateTime = message.m_dtDateTime.Format();
+      },
+      true);
+  if (merged.Any())
+    m_bChanged = true;
+  if (m_bChanged)
+    FillList();
+  ClearSelection();
+  return merged;
 }
 
 void CInboxPage::OnDelete() {

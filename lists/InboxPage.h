@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "lists/ListEdits.h"
 #include "lists/ListSettings.h"
 #include "lists/SortListCtrl.h"
 #include "model/Lists.h"
@@ -77,6 +78,10 @@ class CInboxPage : public CPropertyPage {
   // The phone's part of Get messages: fills received and returns 1, or returns the
   // phone's status code. Runs no user interface.
   int FetchFromPhone(CMessageArray& received);
+  // What Get messages does with the phone's messages: each new one named, dated and
+  // appended (a fuller copy of a stored incomplete long message takes its place),
+  // the rows refilled, nothing left selected. Takes the messages out of received.
+  SFetchMerge AddReceived(CMessageArray& received);
   // The phone's part of Delete, when the option is on: one listing, then each
   // message in the order given. Runs no user interface.
   void DeleteFromPhone(const std::vector<const CMessage*>& messages);

@@ -88,8 +88,8 @@ bool ReplaceIncomplete(CMessageArray& list, std::unique_ptr<CMessage>& pMessage,
   if (copies.empty())
     return false;
   for (const size_t i : copies)
-    keys.Remove(list[i]->GetPduKey());
-  keys.Add(pMessage->GetPduKey());
+    keys.Remove(list[i].get());
+  keys.Add(pMessage.get());
   list[copies.front()] = std::move(pMessage);
   if (copies.size() > 1) {
     // Rare: several incomplete copies; the later ones go.
@@ -102,16 +102,78 @@ bool ReplaceIncomplete(CMessageArray& list, std::unique_ptr<CMessage>& pMessage,
 
 }  // namespace
 
-CMessageKeys::CMessageKeys(const CMessageArray& list) {
-  m_counts.reserve(list.size() + list.size() / 4);
-  for (const auto& pMessage : list)
-    ++m_counts[pMessage->GetPduKey()];
+namespace {
+
+// FNV-1a, 64 bits, fed byte by byte so that a key in two pieces hashes as one.
+constexpr uint64_t kFnvOffset = 14695981039346656037ull;
+constexpr uint64_t kFnvPrime = 1099511628211ull;
+
+uint64_t FnvAdd(uint64_t nHash, std::string_view bytes) {
+  for (const char c : bytes) {
+    nHash ^= static_cast<unsigned char>(c);
+    nHash *= kFnvPrime;
+  }
+  return nHash;
 }
 
-void CMessageKeys::Remove(const std::string& strKey) {
-  const auto it = m_counts.find(strKey);
-  if (it != m_counts.end() && --it->second <= 0)
-    m_counts.erase(it);
+// Position of a character among the upper-case hex digits, -1 for any other.
+long HexDigit(char c) {
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
+  return -1;
+}
+
+// strPdu[nFirst, nFirst + nCount), both clamped to the text.
+std::string_view Piece(const std::string& strPdu, long nFirst, long nCount) {
+  const long nLength = static_cast<long>(strPdu.size());
+  nFirst = std::clamp(nFirst, 0L, nLength);
+  nCount = std::clamp(nCount, 0L, nLength - nFirst);
+  return std::string_view(strPdu).substr(static_cast<size_t>(nFirst), static_cast<size_t>(nCount));
+}
+
+}  // namespace
+
+uint64_t CMessageKeys::HashKey(std::string_view key) { return FnvAdd(kFnvOffset, key); }
+
+uint64_t CMessageKeys::HashPduKey(const std::string& strPdu) {
+  // The key is the PDU without its service-centre part (its length in octets is the
+  // first two hex digits) and without the octet after the first octet; the pieces
+  // are those of CMessage::GetPduKey.
+  long n = 0;
+  if (!strPdu.empty())
+    n = 16 * HexDigit(strPdu[0]) + (strPdu.size() > 1 ? HexDigit(strPdu[1]) : -1);
+  uint64_t nHash = FnvAdd(kFnvOffset, Piece(strPdu, 2 * n + 2, 2));
+  return FnvAdd(nHash, Piece(strPdu, 2 * n + 6, static_cast<long>(strPdu.size())));
+}
+
+CMessageKeys::CMessageKeys(const CMessageArray& list) {
+  m_messages.reserve(list.size() + list.size() / 4);
+  for (const auto& pMessage : list)
+    Add(pMessage.get());
+}
+
+bool CMessageKeys::Contains(const std::string& strKey) const {
+  const auto [first, last] = m_messages.equal_range(HashKey(strKey));
+  for (auto it = first; it != last; ++it)
+    if (it->second->GetPduKey() == strKey)
+      return true;
+  return false;
+}
+
+void CMessageKeys::Add(const CMessage* pMessage) {
+  m_messages.emplace(HashPduKey(pMessage->m_strPdu), pMessage);
+}
+
+void CMessageKeys::Remove(const CMessage* pMessage) {
+  const auto [first, last] = m_messages.equal_range(HashPduKey(pMessage->m_strPdu));
+  for (auto it = first; it != last; ++it) {
+    if (it->second == pMessage) {
+      m_messages.erase(it);
+      return;
+    }
+  }
 }
 
 bool IsIncompleteCopyOf(const CMessage& stored, const CMessage& fuller) {
@@ -145,7 +207,7 @@ SFetchMerge MergeFetched(CMessageArray& list, CMessageArray& fetched,
       ++result.nReplaced;
       continue;
     }
-    keys.Add(strKey);
+    keys.Add(pMessage.get());
     byNumber.Add(list.size(), pMessage->m_strNumber);
     list.push_back(std::move(pMessage));
     ++result.nAdded;

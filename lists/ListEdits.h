@@ -15,23 +15,33 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "model/Lists.h"
 
-// The keys of a list with their counts (a loaded list may hold a key twice).
+// The keys of a list's messages, hashed without building them: a stored message
+// costs one pass over its PDU, not a copy of its key. A hash found is confirmed by
+// comparing the keys themselves.
 class CMessageKeys {
  public:
   explicit CMessageKeys(const CMessageArray& list);
-  bool Contains(const std::string& strKey) const { return m_counts.count(strKey) != 0; }
-  void Add(const std::string& strKey) { ++m_counts[strKey]; }
-  void Remove(const std::string& strKey);
+  bool Contains(const std::string& strKey) const;
+  // The message must stay alive (and keep its PDU) while it is in the set.
+  void Add(const CMessage* pMessage);
+  void Remove(const CMessage* pMessage);
+
+  // The hash of a key, and of a message's key read straight from its PDU (the same
+  // value as the hash of its GetPduKey()).
+  static uint64_t HashKey(std::string_view key);
+  static uint64_t HashPduKey(const std::string& strPdu);
 
  private:
-  std::unordered_map<std::string, int> m_counts;
+  std::unordered_multimap<uint64_t, const CMessage*> m_messages;
 };
 
 struct SFetchMerge {

@@ -382,11 +382,7 @@ void COutboxPage::OnRetrieve() {
       }
       return;
     }
-    // Each message is kept, unchanged, unless the list already holds one with the
-    // same key; the ones added by this retrieval count too.
-    merged = MergeFetched(*pOutbox, fetched, nullptr, false);
-    if (merged.Any())
-      SetOutboxChanged();
+    merged = AddRetrieved(fetched);
   } catch (const std::bad_alloc&) {
     // Out of memory: the operation ends quietly with what was added so far.
     waitCursor.End();
@@ -396,14 +392,25 @@ void COutboxPage::OnRetrieve() {
     return;
   }
   waitCursor.End();
+  if (!merged.Any())
+    AfxMessageBox(LoadString(IDS_NO_NEW_OUTGOING), MB_OK);
+}
 
+SFetchMerge COutboxPage::AddRetrieved(CMessageArray& fetched) {
+  CMessageArray* pOutbox = GetOutbox();
+  if (pOutbox == nullptr)
+    return SFetchMerge();
+  // Each message is kept, unchanged, unless the list already holds one with the
+  // same key; the ones added by this retrieval count too.
+  const SFetchMerge merged = MergeFetched(*pOutbox, fetched, nullptr, false);
+  if (merged.Any())
+    SetOutboxChanged();
   // The new messages go to the end; they take their sorted place at the next
   // activation or column click.
   if (IsOutboxChanged())
     FillList();
   ClearSelection();
-  if (!merged.Any())
-    AfxMessageBox(LoadString(IDS_NO_NEW_OUTGOING), MB_OK);
+  return merged;
 }
 
 void COutboxPage::OnDelete() {

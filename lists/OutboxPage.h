@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "lists/ListEdits.h"
 #include "lists/ListSettings.h"
 #include "lists/SortListCtrl.h"
 #include "model/Lists.h"
@@ -81,6 +82,9 @@ class COutboxPage : public CPropertyPage {
   // ---- The phone's part of Retrieve and Delete (no user interface) --------------
   // Fills fetched and returns 1, or returns the phone's status code (0: no phone).
   int RetrieveFromPhone(CMessageArray& fetched);
+  // What Retrieve does with the phone's messages: each new one appended unchanged,
+  // the rows refilled, nothing left selected. Takes the messages out of fetched.
+  SFetchMerge AddRetrieved(CMessageArray& fetched);
   // When the option is on: one listing, then each message in the order given.
   void DeleteFromPhone(const std::vector<const CMessage*>& messages);
 

@@ -1,6 +1,7 @@
 #include "lists/SortMessages.h"
 
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -36,11 +37,12 @@ struct CTextOrder {
   static bool Equal(const std::string& a, const std::string& b) { return a == b; }
 };
 
-// Quicksort of values[low..high] around the value of the middle element, moving the
-// messages (list, offset by nBase) along with their values. Equal elements are never
-// exchanged, so a range already in order stays as it is.
+// Quicksort of positions low..high of order around the value at the middle
+// position. order[i] names the value (and the message) at position i; exchanging two
+// positions exchanges their entries, so the values themselves never move. Equal
+// elements are never exchanged, so a range already in order stays as it is.
 template <class Order, class Value>
-void QuickSort(std::vector<Value>& values, CMessageArray& list, size_t nBase, bool bAscending,
+void QuickSort(const std::vector<Value>& values, std::vector<uint32_t>& order, bool bAscending,
                int32_t nLow, int32_t nHigh) {
   if (nHigh <= nLow)
     return;
@@ -48,8 +50,10 @@ void QuickSort(std::vector<Value>& values, CMessageArray& list, size_t nBase, bo
   auto precedes = [bAscending](const Value& x, const Value& y) {
     return bAscending ? Order::Less(x, y) : Order::Less(y, x);
   };
-  auto at = [&values](int32_t i) -> Value& { return values[static_cast<size_t>(i)]; };
-  const Value pivot = at(nLow + (nHigh - nLow) / 2);  // taken once for this range
+  auto at = [&values, &order](int32_t i) -> const Value& {
+    return values[order[static_cast<size_t>(i)]];
+  };
+  const Value& pivot = at(nLow + (nHigh - nLow) / 2);  // taken once for this range
 
   int32_t lo = nLow;
   int32_t hi = nHigh;
@@ -59,21 +63,20 @@ void QuickSort(std::vector<Value>& values, CMessageArray& list, size_t nBase, bo
     while (hi > nLow && precedes(pivot, at(hi)))
       --hi;
     if (lo <= hi) {
-      if (!Order::Equal(at(lo), at(hi))) {
-        std::swap(at(lo), at(hi));
-        std::swap(list[nBase + static_cast<size_t>(lo)], list[nBase + static_cast<size_t>(hi)]);
-      }
+      if (!Order::Equal(at(lo), at(hi)))
+        std::swap(order[static_cast<size_t>(lo)], order[static_cast<size_t>(hi)]);
       ++lo;
       --hi;
     }
   }
   if (nLow < hi)
-    QuickSort<Order>(values, list, nBase, bAscending, nLow, hi);
+    QuickSort<Order>(values, order, bAscending, nLow, hi);
   if (lo < nHigh)
-    QuickSort<Order>(values, list, nBase, bAscending, lo, nHigh);
+    QuickSort<Order>(values, order, bAscending, lo, nHigh);
 }
 
-// Checks the range, works out each element's value once and sorts.
+// Checks the range, works out each element's value once, sorts the positions and
+// then moves the messages to their places.
 template <class Order, class ValueOf>
 bool SortRange(CMessageArray* pList, const ValueOf& valueOf, bool bAscending, int32_t nLow,
                int32_t nHigh) {
@@ -85,14 +88,24 @@ bool SortRange(CMessageArray* pList, const ValueOf& valueOf, bool bAscending, in
     return false;
   if (nLow < 0 || static_cast<size_t>(nHigh) >= pList->size())
     return false;
+  CMessageArray& list = *pList;
   const size_t nBase = static_cast<size_t>(nLow);
-  using Value = decltype(valueOf(*(*pList)[0]));
+  const size_t nCount = static_cast<size_t>(nHigh - nLow) + 1;
+  using Value = decltype(valueOf(*list[0]));
   std::vector<Value> values;
-  values.reserve(static_cast<size_t>(nHigh - nLow) + 1);
-  for (int32_t i = nLow; i <= nHigh; ++i)
-    values.push_back(valueOf(*(*pList)[static_cast<size_t>(i)]));
-  // The values are indexed from 0; the middle of low..high is the same element.
-  QuickSort<Order>(values, *pList, nBase, bAscending, 0, nHigh - nLow);
+  values.reserve(nCount);
+  std::vector<uint32_t> order(nCount);
+  for (size_t i = 0; i < nCount; ++i) {
+    values.push_back(valueOf(*list[nBase + i]));
+    order[i] = static_cast<uint32_t>(i);
+  }
+  // Positions are counted from 0; the middle of low..high is the same element.
+  QuickSort<Order>(values, order, bAscending, 0, static_cast<int32_t>(nCount) - 1);
+  std::vector<std::unique_ptr<CMessage>> sorted(nCount);
+  for (size_t i = 0; i < nCount; ++i)
+    sorted[i] = std::move(list[nBase + order[i]]);
+  for (size_t i = 0; i < nCount; ++i)
+    list[nBase + i] = std::move(sorted[i]);
   return true;
 }
 
