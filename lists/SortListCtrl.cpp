@@ -37,8 +37,8 @@ int ToVirtualKey(int nQtKey) {
   return 0;
 }
 
-// Average character width of the classic dialog font, in pixels: the widths the
-// pages give in pixels were chosen for it.
+// Average character (and digit) width of the classic dialog font, in pixels: the
+// widths the pages give in pixels were chosen for it.
 constexpr double kClassicCharWidth = 6.0;
 
 }  // namespace
@@ -117,7 +117,8 @@ std::vector<int> CSortListCtrl::GetSelectedItems() const {
 bool CSortListCtrl::IsItemSelected(int nItem) const {
   if (nItem < 0 || nItem >= GetItemCount() || selectionModel() == nullptr)
     return false;
-  return selectionModel()->isRowSelected(nItem, QModelIndex());
+  // A row counts as selected when any of its cells is, as GetSelectedItems counts.
+  return selectionModel()->rowIntersectsSelection(nItem, QModelIndex());
 }
 
 void CSortListCtrl::SetItemSelected(int nItem, bool bSelected) {
@@ -148,8 +149,13 @@ int CSortListCtrl::InsertColumn(int nCol, const std::string& strHeading, int nWi
 }
 
 int CSortListCtrl::ScaleWidth(int nClassicPixels) const {
+  // By the font's average character, as dialog units scale, or by its digits when
+  // they are wider: the classic columns were sized for numbers.
   const CDialogUnits units(font());
-  return static_cast<int>(std::lround(nClassicPixels * units.GetBaseX() / kClassicCharWidth));
+  const QString strDigits = QStringLiteral("+0123456789");
+  const double dDigit = fontMetrics().horizontalAdvance(strDigits) / double(strDigits.size());
+  const double dChar = std::max<double>(units.GetBaseX(), dDigit);
+  return static_cast<int>(std::lround(nClassicPixels * dChar / kClassicCharWidth));
 }
 
 // ---------------------------------------------------------------------------------

@@ -63,8 +63,9 @@ class CSortListCtrl : public QTableView {
   int GetColumnWidth(int nCol) const { return columnWidth(nCol); }
   void SetColumnWidth(int nCol, int nWidth) { setColumnWidth(nCol, nWidth); }
   int GetColumnCount() const { return m_pModel->GetColumnCount(); }
-  // A width given in pixels of the classic dialog font (6 pixels a character on
-  // average), in pixels of the font this list uses.
+  // A width given in pixels of the classic dialog font (6 pixels a character and a
+  // digit), in pixels of the font this list uses (by its average character or its
+  // digits, whichever is wider).
   int ScaleWidth(int nClassicPixels) const;
 
   // ---- Rows of a bound message array ----------------------------------------------

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <algorithm>
 #include <fstream>
+#include <functional>
 
 #include "compose/ComposeTestSupport.h"
 #include "lists/OutboxPage.h"
@@ -291,4 +292,41 @@ TEST_F(OutboxPageTest, ColumnsSortTheListAndTheSettingsAreWrittenOnCloseOnly) {
   ASSERT_EQ(LoadOutbox(DataFolder(), saved), LoadResult::loaded);
   ASSERT_EQ(saved.size(), 7u);
   EXPECT_EQ(saved.front()->m_strNumber, "+3");
+}
+
+TEST_F(OutboxPageTest, SortRetrieveAndDeleteLeaveNothingSelectedAndResendDisabled) {
+  SaveRecords(DataFolder(), {{"A", "+1", 1, 2, 45000.0}, {"B", "+2", 2, 1, 45001.0},
+                             {"C", "+3", 6, 2, 45002.0}, {"D", "+4", 1, 1, 45003.0}});
+  StartPhoneWithMessages();
+  WriteSettings({kStorageSim});
+  auto pDlg = OpenWindow();
+  COutboxPage& page = ShowOutbox(*pDlg);
+  CSortListCtrl* pList = List(page);
+  auto* pDetail = FindControl<QPlainTextEdit>(&page, COutboxPage::IDC_DETAIL);
+  auto* pResend = FindControl<QPushButton>(&page, COutboxPage::IDC_RESEND_NOW);
+  auto* pDelete = FindControl<QPushButton>(&page, COutboxPage::IDC_DELETE);
+
+  const std::vector<std::pair<const char*, std::function<void()>>> actions = {
+      {"header click", [&] { ClickHeader(pList, 2); }},
+      {"retrieve", [&] { Click(page, COutboxPage::IDC_RETRIEVE); }},
+      {"retrieve with nothing new", [&] { Click(page, COutboxPage::IDC_RETRIEVE); }},
+      {"delete", [&] {
+         m_prompt.QueueAnswer(IDYES);
+         Click(page, COutboxPage::IDC_DELETE);
+       }},
+  };
+  for (const auto& [pszName, action] : actions) {
+    ClickRow(pList, 1);
+    ASSERT_EQ(pList->GetSelectedCount(), 1) << pszName;
+    ASSERT_FALSE(pDetail->toPlainText().isEmpty()) << pszName;
+    ASSERT_TRUE(pResend->isEnabled()) << pszName;
+    ASSERT_TRUE(pDelete->isEnabled()) << pszName;
+    action();
+    EXPECT_EQ(pList->GetSelectedCount(), 0) << pszName;
+    EXPECT_TRUE(pDetail->toPlainText().isEmpty()) << pszName;
+    EXPECT_FALSE(pResend->isEnabled()) << pszName;
+    EXPECT_FALSE(pDelete->isEnabled()) << pszName;
+    ExpectRowsFollowTheList(page);
+  }
+  EXPECT_EQ(pList->GetItemCount(), 5);  // four, two retrieved, one deleted
 }
