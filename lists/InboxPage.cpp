@@ -337,6 +337,7 @@ void CInboxPage::OnGetMessages() {
     if (nResult != PHONE_SUCCESS) {
       wait.Restore();
       if (nResult == PHONE_NO_MESSAGES) {
+        ClearSelection();
         AfxMessageBox(LoadString(IDS_NO_NEW_INCOMING), MB_OK);
       } else if (m_pSheet != nullptr) {
         m_pSheet->SetErrorCode(nResult);

@@ -215,7 +215,8 @@ bool COutboxPage::FillList() {
   if (pOutbox == nullptr || pOutbox->empty())
     return false;
   // Row i shows element i; the cells are made from the messages when shown.
-  m_pList->BindMessages(pOutbox);
+  if (m_pList->GetModel()->GetMessages() != pOutbox)
+    m_pList->BindMessages(pOutbox);
   m_pList->ResetItems(static_cast<int>(pOutbox->size()));
   return true;
 }
@@ -375,6 +376,7 @@ void COutboxPage::OnRetrieve() {
       // went away since) is reported as code 0.
       waitCursor.End();
       if (nResult == PHONE_NO_MESSAGES) {
+        ClearSelection();
         AfxMessageBox(LoadString(IDS_NO_NEW_OUTGOING), MB_OK);
       } else {
         m_pSheet->SetErrorCode(nResult);
