@@ -355,7 +355,6 @@ void COutboxPage::DeleteFromPhone(const std::vector<const CMessage*>& messages) 
   // One listing of the phone serves every deletion. The phone's answer is not
   // examined: the message leaves the desktop list even when the phone could not
   // delete it.
-  CWaitCursorScope waitCursor;
   std::string strListing;
   pPhone->ListAllMessages(strListing);
   for (const CMessage* pMessage : messages)
@@ -436,7 +435,13 @@ void COutboxPage::OnDelete() {
     doomed.reserve(rows.size());
     for (const int n : rows)
       doomed.push_back((*pOutbox)[static_cast<size_t>(n)].get());
-    DeleteFromPhone(doomed);
+    {
+      // The wait cursor while the phone works, when it is asked at all.
+      std::unique_ptr<CWaitCursorScope> pWaitCursor;
+      if (m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone() && m_pSheet->GetPhone() != nullptr)
+        pWaitCursor = std::make_unique<CWaitCursorScope>();
+      DeleteFromPhone(doomed);
+    }
     EraseRows(*pOutbox, rows);
     m_pList->DeleteItems(rows);
     SetOutboxChanged();
