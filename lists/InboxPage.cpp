@@ -4,11 +4,15 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
 #include <iterator>
 #include <memory>
 #include <new>
 
 #include "compose/ComposePage.h"
+#include "lists/ListEdits.h"
+#include "lists/ListDates.h"
+#include "lists/SenderNames.h"
 #include "model/CsvExport.h"
 #include "model/DateTime.h"
 #include "model/PhoneInterface.h"
@@ -21,11 +25,17 @@
 
 namespace {
 
+// The cells of a row.
+std::string FromCell(const CMessage& m) { return m.m_strSenderName; }
+std::string NumberCell(const CMessage& m) { return m.m_strNumber; }
+std::string DateCell(const CMessage& m) { return FormatListDateTime(m.m_dtDateTime); }
+std::string StorageCell(const CMessage& m) { return GetStorageText(m.m_nStorage); }
+
 const SortListColumn kColumns[] = {
-    {IDS_COL_IN_FROM, 90, SORT_SENDER_NAME},
-    {IDS_COL_IN_NUMBER, 90, SORT_NUMBER},
-    {IDS_COL_IN_DATE_TIME, 180, SORT_DATE},
-    {IDS_COL_IN_STORAGE, 90, SORT_STORAGE},
+    {IDS_COL_IN_FROM, 90, SORT_SENDER_NAME, FromCell},
+    {IDS_COL_IN_NUMBER, 90, SORT_NUMBER, NumberCell},
+    {IDS_COL_IN_DATE_TIME, 180, SORT_DATE, DateCell},
+    {IDS_COL_IN_STORAGE, 90, SORT_STORAGE, StorageCell},
 };
 
 QString WindowText(unsigned int nId) { return ToWindowText(LoadString(nId)); }
@@ -128,12 +138,13 @@ bool CInboxPage::DoDataExchange(bool) {
 bool CInboxPage::OnInitDialog() {
   CPropertyPage::OnInitDialog();
   InsertColumns();
+  m_pList->BindMessages(m_pMessages);
   LoadListSettings();
   m_pList->SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   m_pDelete->setEnabled(m_pList->GetSelectedItem() != -1);
   m_pStatus->clear();
+  // The rows are filled once, by the activation that follows, after the sort.
   LoadInbox();
-  FillList();
   return true;
 }
 
@@ -143,6 +154,7 @@ bool CInboxPage::OnSetActive() {
   m_pGetMessages->setEnabled(bReady);
   SortMessages();
   FillList();
+  ClearSelection();
   return CPropertyPage::OnSetActive();
 }
 
@@ -181,18 +193,8 @@ void CInboxPage::InsertColumns() { InsertSortListColumns(*m_pList, GetListLayout
 bool CInboxPage::FillList() {
   if (m_pList == nullptr || m_pMessages->empty())
     return false;
-  m_pList->DeleteAllItems();
-  m_pList->SetItemCount(static_cast<int>(m_pMessages->size()) + 1);
-  int nItem = 0;
-  for (const auto& pMessage : *m_pMessages) {
-    m_pList->InsertItem(nItem, pMessage->m_strSenderName);
-    m_pList->SetItemText(nItem, 1, pMessage->m_strNumber);
-    m_pList->SetItemText(nItem, 2,
-                         pMessage->m_dtDateTime.IsValid() ? pMessage->m_dtDateTime.Format()
-                                                          : std::string());
-    m_pList->SetItemText(nItem, 3, GetStorageText(pMessage->m_nStorage));
-    ++nItem;
-  }
+  // Row i shows message i; the cells are made from the messages when shown.
+  m_pList->ResetItems(static_cast<int>(m_pMessages->size()));
   return true;
 }
 
@@ -221,6 +223,7 @@ void CInboxPage::OnColumnClickList(int nColumn) {
   m_nSortColumn = nColumn;
   SortMessages();
   FillList();
+  ClearSelection();
   m_bChanged = true;
 }
 
@@ -239,6 +242,12 @@ void CInboxPage::ShowMessage(int nItem) {
 void CInboxPage::ClearDetail() {
   m_pDetail->clear();
   m_pStatus->clear();
+}
+
+void CInboxPage::ClearSelection() {
+  m_pList->clearSelection();
+  ClearDetail();
+  m_pDelete->setEnabled(false);
 }
 
 void CInboxPage::OnClickList() {
@@ -290,70 +299,82 @@ void CInboxPage::OnSetFocusList() {
 // ---------------------------------------------------------------------------------
 
 std::string CInboxPage::LookupName(const std::string& strNumber) const {
-  if (strNumber.empty() || m_pCompose == nullptr)
-    return std::string();
-  const CAddressArray* pBook = m_pCompose->GetAddressBook();
-  if (pBook == nullptr)
-    return std::string();
-  for (const auto& pEntry : *pBook) {
-    // Only the book's side is reduced to digits: "+47 11" matches "4711", while a
-    // sender number with any other character never matches.
-    std::string strDigits;
-    for (const char c : pEntry->m_strNumber)
-      if (c >= '0' && c <= '9')
-        strDigits += c;
-    if (strDigits == strNumber)
-      return pEntry->m_strName;
-  }
-  return std::string();
+  return CSenderNames(GetAddressBook()).Lookup(strNumber);
+}
+
+const CAddressArray* CInboxPage::GetAddressBook() const {
+  return m_pCompose != nullptr ? m_pCompose->GetAddressBook() : nullptr;
+}
+
+int CInboxPage::FetchFromPhone(CMessageArray& received) {
+  CPhoneInterface* pPhone = m_pSheet != nullptr ? m_pSheet->GetPhone() : nullptr;
+  if (pPhone == nullptr)
+    return PHONE_NO_OBJECT;
+  if (pPhone->GetIncomingMessagesFromPhone(&received) == PHONE_SUCCESS)
+    return PHONE_SUCCESS;
+  return pPhone->GetPhoneErrorCode();
+}
+
+void CInboxPage::DeleteFromPhone(const std::vector<const CMessage*>& messages) {
+  CPhoneInterface* pPhone = m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone()
+                                ? m_pSheet->GetPhone()
+                                : nullptr;
+  if (pPhone == nullptr)
+    return;
+  // One listing of the phone's messages serves every deletion, which keeps it up
+  // to date. The desktop deletion goes ahead whatever the phone answers.
+  std::string strListing;
+  pPhone->ListAllMessages(strListing);
+  for (const CMessage* pMessage : messages)
+    pPhone->DeletePhoneMessage(strListing, pMessage);
 }
 
 void CInboxPage::OnGetMessages() {
   CWaitCursor wait;
   try {
     CMessageArray received;
-    CPhoneInterface* pPhone = m_pSheet != nullptr ? m_pSheet->GetPhone() : nullptr;
-    const int nResult = pPhone != nullptr ? pPhone->GetIncomingMessagesFromPhone(&received) : PHONE_NO_OBJECT;
-    if (nResult != 1) {
-      const int nCode = pPhone != nullptr ? pPhone->GetPhoneErrorCode() : PHONE_NO_OBJECT;
-      if (nCode == PHONE_NO_MESSAGES) {
+    const int nResult = FetchFromPhone(received);
+    if (nResult != PHONE_SUCCESS) {
+      wait.Restore();
+      if (nResult == PHONE_NO_MESSAGES) {
+        ClearSelection();
         AfxMessageBox(LoadString(IDS_NO_NEW_INCOMING), MB_OK);
       } else if (m_pSheet != nullptr) {
-        m_pSheet->SetErrorCode(nCode);
+        m_pSheet->SetErrorCode(nResult);
         m_pSheet->ReportError();
       }
       return;
     }
 
-    bool bArrived = false;
-    for (const auto& pReceived : received) {
-      auto pMessage = std::make_unique<CMessage>();
-      *pMessage = *pReceived;
-      pMessage->m_strSenderName = LookupName(pMessage->m_strNumber);
-      if (!pMessage->m_dtDateTime.IsValid())
-        pMessage->m_dtDateTime = CDateTime::GetCurrentTime();
-      pMessage->m_strDateTime = pMessage->m_dtDateTime.Format();
-      // Every stored message is compared, those of this fetch included.
-      const std::string strKey = pMessage->GetPduKey();
-      bool bKnown = false;
-      for (const auto& pStored : *m_pMessages)
-        if (pStored->GetPduKey() == strKey)
-          bKnown = true;
-      if (!bKnown) {
-        m_pMessages->push_back(std::move(pMessage));
-        m_bChanged = true;
-        bArrived = true;
-      }
-    }
+    const SFetchMerge merged = AddReceived(received);
     wait.Restore();
-    received.clear();
-    if (m_bChanged)
-      FillList();
-    if (!bArrived)
+    if (!merged.Any())
       AfxMessageBox(LoadString(IDS_NO_NEW_INCOMING), MB_OK);
   } catch (const std::bad_alloc&) {
     // Out of memory ends the fetch quietly; what was added stays.
+    if (m_bChanged)
+      FillList();
   }
+}
+
+SFetchMerge CInboxPage::AddReceived(CMessageArray& received) {
+  // The book is read once for the whole fetch; the stored keys are hashed once.
+  const CSenderNames names(GetAddressBook());
+  const SFetchMerge merged = MergeFetched(
+      *m_pMessages, received,
+      [&names](CMessage& message) {
+        message.m_strSenderName = names.Lookup(message.m_strNumber);
+        if (!message.m_dtDateTime.IsValid())
+          message.m_dtDateTime = CDateTime::GetCurrentTime();
+        message.m_strDateTime = message.m_dtDateTime.Format();
+      },
+      true);
+  if (merged.Any())
+    m_bChanged = true;
+  if (m_bChanged)
+    FillList();
+  ClearSelection();
+  return merged;
 }
 
 void CInboxPage::OnDelete() {
@@ -364,31 +385,25 @@ void CInboxPage::OnDelete() {
     return;
 
   try {
-    CPhoneInterface* pPhone = m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone()
-                                  ? m_pSheet->GetPhone()
-                                  : nullptr;
-    // One listing of the phone's messages serves every deletion, which keeps it up
-    // to date.
-    std::string strListing;
-    if (pPhone != nullptr)
-      pPhone->ListAllMessages(strListing);
-
-    for (int nItem = m_pList->GetSelectedItem(); nItem != -1;
-         nItem = m_pList->GetSelectedItem()) {
-      if (static_cast<size_t>(nItem) < m_pMessages->size()) {
-        // The desktop deletion goes ahead whatever the phone answers.
-        if (pPhone != nullptr)
-          pPhone->DeletePhoneMessage(strListing, (*m_pMessages)[static_cast<size_t>(nItem)].get());
-        m_pMessages->erase(m_pMessages->begin() + nItem);
-      }
-      m_pList->DeleteItem(nItem);
-      ClearDetail();
+    std::vector<int> rows = m_pList->GetSelectedItems();
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [this](int n) { return static_cast<size_t>(n) >= m_pMessages->size(); }),
+               rows.end());
+    if (!rows.empty()) {
+      // The phone deletes in row order, first selected row first.
+      std::vector<const CMessage*> doomed;
+      doomed.reserve(rows.size());
+      for (const int n : rows)
+        doomed.push_back((*m_pMessages)[static_cast<size_t>(n)].get());
+      DeleteFromPhone(doomed);
+      EraseRows(*m_pMessages, rows);
+      m_pList->DeleteItems(rows);
       m_bChanged = true;
     }
   } catch (const std::bad_alloc&) {
-    // Out of memory ends the deletion quietly; what was deleted stays deleted.
+    // Out of memory ends the deletion quietly; nothing was taken off the list.
   }
-  m_pDelete->setEnabled(m_pList->GetSelectedItem() != -1);
+  ClearSelection();
 }
 
 // ---------------------------------------------------------------------------------
@@ -404,9 +419,9 @@ void CInboxPage::LoadInbox() {
     return;
   if (::LoadInbox(GetDataFolder(), *m_pMessages) != LoadResult::loaded)
     return;
+  const CSenderNames names(GetAddressBook());
   for (const auto& pMessage : *m_pMessages)
-    pMessage->m_strSenderName = LookupName(pMessage->m_strNumber);
-  FillList();
+    pMessage->m_strSenderName = names.Lookup(pMessage->m_strNumber);
 }
 
 void CInboxPage::SaveInbox() {

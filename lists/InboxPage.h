@@ -14,7 +14,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "lists/ListEdits.h"
+#include "lists/ListSettings.h"
 #include "lists/SortListCtrl.h"
 #include "model/Lists.h"
 #include "shell/PropertyPage.h"
@@ -69,9 +72,19 @@ class CInboxPage : public CPropertyPage {
   void SetDefaultListSettings();
   void SortMessages();
   int32_t ColumnToSortKey(int32_t nColumn) const;
-  // The address book's name for a sender number: the first entry whose number,
-  // reduced to its digits, equals the sender number exactly; empty for none.
+  // The address book's name for a sender number (CSenderNames: digits compared on
+  // both sides, the last 9 when both have 9 or more); empty for none.
   std::string LookupName(const std::string& strNumber) const;
+  // The phone's part of Get messages: fills received and returns 1, or returns the
+  // phone's status code. Runs no user interface.
+  int FetchFromPhone(CMessageArray& received);
+  // What Get messages does with the phone's messages: each new one named, dated and
+  // appended (a fuller copy of a stored incomplete long message takes its place),
+  // the rows refilled, nothing left selected. Takes the messages out of received.
+  SFetchMerge AddReceived(CMessageArray& received);
+  // The phone's part of Delete, when the option is on: one listing, then each
+  // message in the order given. Runs no user interface.
+  void DeleteFromPhone(const std::vector<const CMessage*>& messages);
   void LoadInbox();
   void SaveInbox();
   void WriteInboxCsv();
@@ -104,5 +117,8 @@ class CInboxPage : public CPropertyPage {
   // Shows message i in the detail pane and its reply-charges line in the status line.
   void ShowMessage(int nItem);
   void ClearDetail();
+  // Nothing selected: the detail pane and status line empty, Delete disabled.
+  void ClearSelection();
+  const CAddressArray* GetAddressBook() const;
   std::string GetDataFolder() const;
 };

@@ -3,10 +3,13 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <algorithm>
 #include <memory>
 #include <new>
 
 #include "compose/ComposePage.h"
+#include "lists/ListDates.h"
+#include "lists/ListEdits.h"
 #include "model/PhoneInterface.h"
 #include "model/PhoneStatus.h"
 #include "platform/PromptService.h"
@@ -16,13 +19,19 @@
 
 namespace {
 
-// The columns: heading (also the value name of the width), default width, sort key.
-constexpr SortListColumn kColumns[COutboxPage::NUM_COLUMNS] = {
-    {IDS_COL_OUT_TO, 90, SORT_RECIPIENT_NAME},
-    {IDS_COL_OUT_NUMBER, 90, SORT_NUMBER},
-    {IDS_COL_OUT_STATUS, 90, SORT_STATUS},
-    {IDS_COL_OUT_DATE_TIME, 180, SORT_DATE},
-    {IDS_COL_OUT_STORAGE, 90, SORT_STORAGE},
+// The cells of a row.
+std::string ToCell(const CMessage& m) { return m.m_strName; }
+std::string NumberCell(const CMessage& m) { return m.m_strNumber; }
+std::string StatusCell(const CMessage& m) { return GetStatusText(m.m_nStatus); }
+
+// The columns: heading (also the value name of the width), default width, sort key,
+// cell text.
+const SortListColumn kColumns[COutboxPage::NUM_COLUMNS] = {
+    {IDS_COL_OUT_TO, 90, SORT_RECIPIENT_NAME, ToCell},
+    {IDS_COL_OUT_NUMBER, 90, SORT_NUMBER, NumberCell},
+    {IDS_COL_OUT_STATUS, 90, SORT_STATUS, StatusCell},
+    {IDS_COL_OUT_DATE_TIME, 180, SORT_DATE, COutboxPage::GetDateCellText},
+    {IDS_COL_OUT_STORAGE, 90, SORT_STORAGE, COutboxPage::GetStorageCellText},
 };
 
 const SortListLayout& Layout() {
@@ -144,8 +153,9 @@ bool COutboxPage::OnInitDialog() {
   // read from its file now if that has not happened yet.
   if (m_pCompose != nullptr)
     m_pCompose->EnsureListsLoaded();
-  SortMessages();
-  FillList();
+  m_pList->BindMessages(GetOutbox());
+  // Sorted and filled once, by the activation that follows.
+  m_bSortPending = true;
 
   ClearDetail();
   return true;
@@ -155,10 +165,12 @@ bool COutboxPage::OnSetActive() {
   m_pRetrieve->setEnabled(IsPhoneReady());
 
   // A message sent, stored, retrieved or deleted, or the list re-sorted, since the
-  // last save: the list takes its sorted order again.
-  if (IsOutboxChanged()) {
+  // last save, or the page just built: the list takes its sorted order again.
+  if (IsOutboxChanged() || m_bSortPending) {
+    m_bSortPending = false;
     SortMessages();
     FillList();
+    ClearSelection();
   }
 
   if (m_pList->GetSelectedItem() != -1) {
@@ -189,7 +201,7 @@ std::string COutboxPage::GetDateCellText(const CMessage& message) {
   const CDateTime& dt = message.m_dtDateTime;
   if (!dt.IsValid() || dt.GetDate() == 0.0)
     return std::string();
-  return dt.Format();
+  return FormatListDateTime(dt);
 }
 
 std::string COutboxPage::GetStorageCellText(const CMessage& message) {
@@ -202,16 +214,10 @@ bool COutboxPage::FillList() {
   const CMessageArray* pOutbox = GetOutbox();
   if (pOutbox == nullptr || pOutbox->empty())
     return false;
-  m_pList->DeleteAllItems();
-  int nItem = 0;
-  for (const auto& pMessage : *pOutbox) {
-    const int nRow = m_pList->InsertItem(nItem, pMessage->m_strName);
-    m_pList->SetItemText(nRow, COL_NUMBER, pMessage->m_strNumber);
-    m_pList->SetItemText(nRow, COL_STATUS, GetStatusText(pMessage->m_nStatus));
-    m_pList->SetItemText(nRow, COL_DATE_TIME, GetDateCellText(*pMessage));
-    m_pList->SetItemText(nRow, COL_STORAGE, GetStorageCellText(*pMessage));
-    ++nItem;
-  }
+  // Row i shows element i; the cells are made from the messages when shown.
+  if (m_pList->GetModel()->GetMessages() != pOutbox)
+    m_pList->BindMessages(pOutbox);
+  m_pList->ResetItems(static_cast<int>(pOutbox->size()));
   return true;
 }
 
@@ -241,6 +247,7 @@ void COutboxPage::OnColumnClickList(int nColumn) {
   m_nSortColumn = nColumn;
   SortMessages();
   FillList();
+  ClearSelection();
   SetOutboxChanged();
 }
 
@@ -319,73 +326,92 @@ void COutboxPage::ClearDetail() {
   m_pStatusLine->clear();
 }
 
+void COutboxPage::ClearSelection() {
+  m_pList->clearSelection();
+  ClearDetail();
+  m_pResendNow->setEnabled(false);
+  m_pDelete->setEnabled(false);
+}
+
 // ---------------------------------------------------------------------------------
 // Retrieve, delete, resend
 // ---------------------------------------------------------------------------------
+
+int COutboxPage::RetrieveFromPhone(CMessageArray& fetched) {
+  CPhoneInterface* pPhone = m_pSheet != nullptr ? m_pSheet->GetPhone() : nullptr;
+  if (pPhone == nullptr)
+    return PHONE_NO_OBJECT;
+  if (pPhone->GetOutgoingMessagesFromPhone(&fetched) == PHONE_SUCCESS)
+    return PHONE_SUCCESS;
+  return pPhone->GetPhoneErrorCode();
+}
+
+void COutboxPage::DeleteFromPhone(const std::vector<const CMessage*>& messages) {
+  CPhoneInterface* pPhone = m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone()
+                                ? m_pSheet->GetPhone()
+                                : nullptr;
+  if (pPhone == nullptr)
+    return;
+  // One listing of the phone serves every deletion. The phone's answer is not
+  // examined: the message leaves the desktop list even when the phone could not
+  // delete it.
+  std::string strListing;
+  pPhone->ListAllMessages(strListing);
+  for (const CMessage* pMessage : messages)
+    pPhone->DeletePhoneMessage(strListing, pMessage);
+}
 
 void COutboxPage::OnRetrieve() {
   CMessageArray* pOutbox = GetOutbox();
   if (pOutbox == nullptr || m_pSheet == nullptr)
     return;
   CWaitCursorScope waitCursor;
-  CPhoneInterface* pPhone = m_pSheet->GetPhone();
-  if (pPhone == nullptr) {
-    // Retrieve is offered only while the phone is ready; a phone object that went
-    // away since is reported as no phone at all.
-    waitCursor.End();
-    m_pSheet->SetErrorCode(0);
-    m_pSheet->ReportError();
-    return;
-  }
-
-  bool bNew = false;
+  SFetchMerge merged;
   try {
     CMessageArray fetched;
-    if (pPhone->GetOutgoingMessagesFromPhone(&fetched) != PHONE_SUCCESS) {
-      const int nCode = pPhone->GetPhoneErrorCode();
+    const int nResult = RetrieveFromPhone(fetched);
+    if (nResult != PHONE_SUCCESS) {
+      // No phone object (Retrieve is offered only while the phone is ready, so it
+      // went away since) is reported as code 0.
       waitCursor.End();
-      if (nCode == PHONE_NO_MESSAGES) {
+      if (nResult == PHONE_NO_MESSAGES) {
+        ClearSelection();
         AfxMessageBox(LoadString(IDS_NO_NEW_OUTGOING), MB_OK);
       } else {
-        m_pSheet->SetErrorCode(nCode);
+        m_pSheet->SetErrorCode(nResult);
         m_pSheet->ReportError();
       }
       return;
     }
-    // Each message is kept, unchanged, unless the list already holds one with the
-    // same key; the ones added by this retrieval count too.
-    for (const auto& pFetched : fetched) {
-      auto pMessage = std::make_unique<CMessage>();
-      *pMessage = *pFetched;
-      const std::string strKey = pMessage->GetPduKey();
-      bool bKnown = false;
-      for (const auto& pStored : *pOutbox) {
-        if (pStored->GetPduKey() == strKey) {
-          bKnown = true;
-          break;
-        }
-      }
-      if (!bKnown) {
-        pOutbox->push_back(std::move(pMessage));
-        SetOutboxChanged();
-        bNew = true;
-      }
-    }
+    merged = AddRetrieved(fetched);
   } catch (const std::bad_alloc&) {
     // Out of memory: the operation ends quietly with what was added so far.
     waitCursor.End();
-    if (IsOutboxChanged())
-      FillList();
+    SetOutboxChanged();
+    FillList();
+    ClearSelection();
     return;
   }
   waitCursor.End();
+  if (!merged.Any())
+    AfxMessageBox(LoadString(IDS_NO_NEW_OUTGOING), MB_OK);
+}
 
+SFetchMerge COutboxPage::AddRetrieved(CMessageArray& fetched) {
+  CMessageArray* pOutbox = GetOutbox();
+  if (pOutbox == nullptr)
+    return SFetchMerge();
+  // Each message is kept, unchanged, unless the list already holds one with the
+  // same key; the ones added by this retrieval count too.
+  const SFetchMerge merged = MergeFetched(*pOutbox, fetched, nullptr, false);
+  if (merged.Any())
+    SetOutboxChanged();
   // The new messages go to the end; they take their sorted place at the next
   // activation or column click.
   if (IsOutboxChanged())
     FillList();
-  if (!bNew)
-    AfxMessageBox(LoadString(IDS_NO_NEW_OUTGOING), MB_OK);
+  ClearSelection();
+  return merged;
 }
 
 void COutboxPage::OnDelete() {
@@ -399,32 +425,28 @@ void COutboxPage::OnDelete() {
   if (pOutbox == nullptr)
     return;
 
-  CPhoneInterface* pPhone = m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone()
-                                ? m_pSheet->GetPhone()
-                                : nullptr;
-  std::unique_ptr<CWaitCursorScope> pWaitCursor;
-  std::string strListing;
-  if (pPhone != nullptr) {
-    // One listing of the phone serves every deletion.
-    pWaitCursor = std::make_unique<CWaitCursorScope>();
-    pPhone->ListAllMessages(strListing);
-  }
-
-  for (int nItem = m_pList->GetSelectedItem(); nItem != -1;
-       nItem = m_pList->GetSelectedItem()) {
-    if (static_cast<size_t>(nItem) < pOutbox->size()) {
-      const auto it = pOutbox->begin() + nItem;
-      // The phone's answer is not examined: the message leaves the desktop list
-      // even when the phone could not delete it.
-      if (pPhone != nullptr)
-        pPhone->DeletePhoneMessage(strListing, it->get());
-      pOutbox->erase(it);
+  std::vector<int> rows = m_pList->GetSelectedItems();
+  rows.erase(std::remove_if(rows.begin(), rows.end(),
+                            [pOutbox](int n) { return static_cast<size_t>(n) >= pOutbox->size(); }),
+             rows.end());
+  if (!rows.empty()) {
+    // The phone deletes in row order, first selected row first.
+    std::vector<const CMessage*> doomed;
+    doomed.reserve(rows.size());
+    for (const int n : rows)
+      doomed.push_back((*pOutbox)[static_cast<size_t>(n)].get());
+    {
+      // The wait cursor while the phone works, when it is asked at all.
+      std::unique_ptr<CWaitCursorScope> pWaitCursor;
+      if (m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone() && m_pSheet->GetPhone() != nullptr)
+        pWaitCursor = std::make_unique<CWaitCursorScope>();
+      DeleteFromPhone(doomed);
     }
-    m_pList->DeleteItem(nItem);
-    ClearDetail();
+    EraseRows(*pOutbox, rows);
+    m_pList->DeleteItems(rows);
     SetOutboxChanged();
   }
-  // The buttons keep their state.
+  ClearSelection();
 }
 
 void COutboxPage::OnResendNow() {

@@ -12,7 +12,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "lists/ListEdits.h"
+#include "lists/ListSettings.h"
 #include "lists/SortListCtrl.h"
 #include "model/Lists.h"
 #include "shell/PropertyPage.h"
@@ -76,6 +79,15 @@ class COutboxPage : public CPropertyPage {
   void OnRightClickList() {}
   void OnRetrieve();
 
+  // ---- The phone's part of Retrieve and Delete (no user interface) --------------
+  // Fills fetched and returns 1, or returns the phone's status code (0: no phone).
+  int RetrieveFromPhone(CMessageArray& fetched);
+  // What Retrieve does with the phone's messages: each new one appended unchanged,
+  // the rows refilled, nothing left selected. Takes the messages out of fetched.
+  SFetchMerge AddRetrieved(CMessageArray& fetched);
+  // When the option is on: one listing, then each message in the order given.
+  void DeleteFromPhone(const std::vector<const CMessage*>& messages);
+
   // ---- Fields ---------------------------------------------------------------------
   // Controls bound by the data exchange.
   QPushButton* m_pRetrieve = nullptr;    // 1057
@@ -88,6 +100,7 @@ class COutboxPage : public CPropertyPage {
   int32_t m_nSortColumn = 0;
   CSMSTabbedDlg* m_pSheet = nullptr;    // the owning window
   CComposePage* m_pCompose = nullptr;   // the Compose page (the outgoing list)
+  bool m_bSortPending = false;          // built, not yet sorted and filled
 
  protected:
   void CreateControls(const CDialogUnits& units) override;
@@ -104,5 +117,8 @@ class COutboxPage : public CPropertyPage {
   // status line.
   void ShowMessage(const CMessage& message);
   void ClearDetail();
+  // Nothing selected: the detail pane and status line empty, Resend now and Delete
+  // disabled.
+  void ClearSelection();
   const CMessage* GetMessageAt(int nIndex) const;
 };

@@ -2,8 +2,11 @@
 // senders, failures), the detail pane and the keyboard, deleting (on the phone too
 // when asked), sorting by the headers, the list settings, and the list kept over a
 // close and reopen.
+#include <QStyle>
 #include <QTest>
 #include <algorithm>
+#include <cstdio>
+#include <functional>
 
 #include "ListsTestSupport.h"
 #include "compose/ComposePage.h"
@@ -85,8 +88,8 @@ TEST_F(InboxPageTest, FetchingAddsNewMessagesOnceAndNamesSendersFromTheAddressBo
   auto pDlg = std::make_unique<CSMSTabbedDlg>();
   pDlg->show();
   ASSERT_TRUE(pDlg->IsPhoneReady());
-  // Only the book's side is reduced to digits: the national sender matches an entry
-  // written with blanks, while a sender with '+' never matches.
+  // Digits are compared on both sides: the national sender matches an entry written
+  // with blanks, and a sender with '+' matches an entry written with '+'.
   CComposePage& compose = pDlg->GetComposePage();
   AddToBook(compose, "Dutch friend", "+31641600986");
   AddToBook(compose, "Office", "0770 090 0321");
@@ -114,7 +117,7 @@ TEST_F(InboxPageTest, FetchingAddsNewMessagesOnceAndNamesSendersFromTheAddressBo
   ASSERT_NE(pDutch, nullptr);
   EXPECT_EQ(pOffice->m_strNumber, "07700900321");
   EXPECT_EQ(pOffice->m_strSenderName, "Office");
-  EXPECT_EQ(pDutch->m_strSenderName, "");
+  EXPECT_EQ(pDutch->m_strSenderName, "Dutch friend");
   EXPECT_EQ(pDutch->m_strDateTime, pDutch->m_dtDateTime.Format());
   ExpectRowsFollowMessages(page);
 
@@ -127,7 +130,7 @@ TEST_F(InboxPageTest, FetchingAddsNewMessagesOnceAndNamesSendersFromTheAddressBo
   EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
 
   // Leaving and coming back sorts by the default, column 0 descending: "Office"
-  // first, then the two unnamed senders; the rows follow.
+  // first, then "Dutch friend", then the unnamed sender; the rows follow.
   pDlg->SetActivePage(&compose);
   pDlg->SetActivePage(&page);
   EXPECT_EQ((*page.m_pMessages)[0]->m_strSenderName, "Office");
@@ -313,8 +316,9 @@ TEST_F(InboxPageTest, HeaderClicksSortAndTheSettingsAreKeptOnClose) {
     CSortListCtrl* pList = List(page);
     EXPECT_EQ(pList->GetColumnWidth(0), 120);
     EXPECT_EQ(pList->GetColumnWidth(1), 80);
-    EXPECT_EQ(pList->GetColumnWidth(2), 180);  // default
-    EXPECT_EQ(pList->GetColumnWidth(3), 90);
+    // Defaults, scaled to the list's font.
+    EXPECT_EQ(pList->GetColumnWidth(2), pList->ScaleWidth(180));
+    EXPECT_EQ(pList->GetColumnWidth(3), pList->ScaleWidth(90));
     EXPECT_EQ(page.m_nSortColumn, 2);
     EXPECT_TRUE(page.m_bSortAscending);
     EXPECT_EQ(pList->GetItemText(0, 1), "111");
@@ -346,16 +350,19 @@ TEST_F(InboxPageTest, HeaderClicksSortAndTheSettingsAreKeptOnClose) {
     ASSERT_EQ(saved.size(), 3u);
     EXPECT_EQ(saved[0]->m_nStorage, 0);
   }
+  char szStorage[40];
   {
     auto pDlg = OpenInbox();
     CInboxPage& page = pDlg->GetInboxPage();
     List(page)->SetColumnWidth(2, 150);
     ClickHeader(List(page), 0);
+    std::snprintf(szStorage, sizeof szStorage, "\"Storage\"=dword:%08x",
+                  static_cast<unsigned int>(List(page)->ScaleWidth(90)));
     pDlg->accept();
   }
   const std::string strSettings = SettingsText();
   for (const char* pszLine : {"\"From\"=dword:00000078", "\"Number\"=dword:00000050",
-                              "\"Date and Time\"=dword:00000096", "\"Storage\"=dword:0000005a",
+                              "\"Date and Time\"=dword:00000096", static_cast<const char*>(szStorage),
                               "\"Sort Column\"=dword:00000000", "\"Sort Order\"=dword:00000000"})
     EXPECT_NE(strSettings.find(pszLine), std::string::npos) << pszLine;
 }
@@ -389,4 +396,140 @@ TEST_F(InboxPageTest, TheListSurvivesClosingAndReopeningWithItsCsvCopy) {
   EXPECT_EQ(page.m_pMessages->size(), 3u);
   ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
   EXPECT_EQ(m_prompt.m_boxes[0].strText, kNoNew);
+}
+
+namespace {
+
+// One part of a long UCS2 message from +31641600986 (reference A7, three parts), as
+// an SMS-DELIVER with a concatenation header (3GPP TS 23.040 9.2.3.24.1).
+std::string LongPart(int nPart, const std::string& strText) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string strUd;
+  for (const char c : strText) {
+    strUd += "00";
+    strUd += kHex[(c >> 4) & 0xF];
+    strUd += kHex[c & 0xF];
+  }
+  char szHead[80];
+  std::snprintf(szHead, sizeof szHead,
+                "07911326040000F0440B911346610089F6000820806291731408%02X050003A7030%d",
+                6 + 2 * static_cast<int>(strText.size()), nPart);
+  return szHead + strUd;
+}
+
+}  // namespace
+
+TEST_F(InboxPageTest, ALongMessageCompletedLaterEndsAsOneMessageWithTheWholeText) {
+  StartPhone({kFromNational});
+  WriteSettings();
+  ASSERT_GT(m_pPhone->InjectReceivedMessage(LongPart(1, "Part one. "), "SM"), 0);
+  ASSERT_GT(m_pPhone->InjectReceivedMessage(LongPart(3, "Part three."), "SM"), 0);
+  auto pDlg = OpenInbox();
+  CInboxPage& page = pDlg->GetInboxPage();
+  QTest::mouseClick(GetButton(page), Qt::LeftButton);
+  ASSERT_EQ(page.m_pMessages->size(), 2u);
+  const int nLong = RowOf(page, "Part one. Part three.");
+  ASSERT_NE(nLong, -1) << "the parts that were there";
+
+  // The missing part arrives: the next fetch leaves one copy, with the whole text,
+  // where the incomplete one was.
+  ASSERT_GT(m_pPhone->InjectReceivedMessage(LongPart(2, "Part two. "), "SM"), 0);
+  m_prompt.m_boxes.clear();
+  QTest::mouseClick(GetButton(page), Qt::LeftButton);
+  EXPECT_TRUE(m_prompt.m_boxes.empty());
+  ASSERT_EQ(page.m_pMessages->size(), 2u);
+  EXPECT_EQ(RowOf(page, "Part one. Part two. Part three."), nLong);
+  EXPECT_EQ(RowOf(page, "Part one. Part three."), -1);
+  ExpectRowsFollowMessages(page);
+
+  // Once more: nothing new.
+  QTest::mouseClick(GetButton(page), Qt::LeftButton);
+  EXPECT_EQ(page.m_pMessages->size(), 2u);
+  ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
+  EXPECT_EQ(m_prompt.m_boxes[0].strText, kNoNew);
+}
+
+TEST_F(InboxPageTest, SortFetchAndDeleteLeaveNothingSelected) {
+  StartPhone({kFromDutch, kFromNational, kFromAirport});
+  WriteSettings();
+  auto pDlg = OpenInbox();
+  CInboxPage& page = pDlg->GetInboxPage();
+  CSortListCtrl* pList = List(page);
+  QTest::mouseClick(GetButton(page), Qt::LeftButton);
+  ASSERT_EQ(pList->GetItemCount(), 3);
+
+  const std::vector<std::pair<const char*, std::function<void()>>> actions = {
+      {"header click", [&] { ClickHeader(pList, 1); }},
+      {"fetch with nothing new", [&] { QTest::mouseClick(GetButton(page), Qt::LeftButton); }},
+      {"tab switch", [&] {
+         pDlg->SetActivePage(&pDlg->GetComposePage());
+         pDlg->SetActivePage(&page);
+       }},
+      {"delete", [&] {
+         ClickRow(pList, 1, Qt::ControlModifier);  // two rows go
+         m_prompt.QueueAnswer(IDYES);
+         QTest::mouseClick(DeleteButton(page), Qt::LeftButton);
+       }},
+  };
+  for (const auto& [pszName, action] : actions) {
+    ClickRow(pList, 0);
+    ASSERT_EQ(pList->GetSelectedCount(), 1) << pszName;
+    ASSERT_FALSE(Detail(page)->toPlainText().isEmpty()) << pszName;
+    ASSERT_TRUE(DeleteButton(page)->isEnabled()) << pszName;
+    action();
+    EXPECT_EQ(pList->GetSelectedItem(), -1) << pszName;
+    EXPECT_EQ(pList->GetSelectedCount(), 0) << pszName;
+    EXPECT_TRUE(Detail(page)->toPlainText().isEmpty()) << pszName;
+    EXPECT_TRUE(Status(page)->text().isEmpty()) << pszName;
+    EXPECT_FALSE(DeleteButton(page)->isEnabled()) << pszName;
+  }
+  EXPECT_EQ(pList->GetItemCount(), 1);
+  ExpectRowsFollowMessages(page);
+}
+
+TEST_F(InboxPageTest, ScatteredRowsAreDeletedOnThePhoneInRowOrder) {
+  StartPhone({kFromDutch, kFromNational, kFromAirport, kStoredUnsent});
+  WriteSettings({"\"Delete From Phone\"=dword:00000001"});
+  auto pDlg = OpenInbox();
+  CInboxPage& page = pDlg->GetInboxPage();
+  CSortListCtrl* pList = List(page);
+  QTest::mouseClick(GetButton(page), Qt::LeftButton);
+  ClickHeader(pList, 1);  // by number, so the rows are not in the phone's order
+  ASSERT_EQ(pList->GetItemCount(), 3);
+  std::vector<std::string> places, kept;
+  for (const auto& p : *page.m_pMessages) places.push_back(p->m_strExtra);
+  kept = {(*page.m_pMessages)[1]->m_strMessage};
+
+  // Selected last row first: the phone still deletes row 0 before row 2.
+  ClickRow(pList, 2);
+  ClickRow(pList, 0, Qt::ControlModifier);
+  m_prompt.QueueAnswer(IDYES);
+  const size_t nFrom = m_pPhone->GetLog().size();
+  QTest::mouseClick(DeleteButton(page), Qt::LeftButton);
+  std::vector<std::string> deletes;
+  const std::vector<std::string> log = m_pPhone->GetLog();
+  for (size_t i = nFrom; i < log.size(); ++i)
+    if (log[i].rfind("CMD AT+CMGD=", 0) == 0) deletes.push_back(log[i].substr(12));
+  // The places are "SM:1"; the phone is asked for the index after the colon.
+  auto index = [](const std::string& strPlace) { return strPlace.substr(strPlace.find(':') + 1); };
+  ASSERT_EQ(deletes.size(), 2u);
+  EXPECT_EQ(deletes[0].substr(0, index(places[0]).size()), index(places[0]));
+  EXPECT_EQ(deletes[1].substr(0, index(places[2]).size()), index(places[2]));
+  ASSERT_EQ(page.m_pMessages->size(), 1u);
+  EXPECT_EQ((*page.m_pMessages)[0]->m_strMessage, kept[0]);
+  ExpectRowsFollowMessages(page);
+}
+
+TEST_F(InboxPageTest, DefaultColumnsShowAFullInternationalNumber) {
+  WriteSettings();
+  auto pDlg = OpenInbox();
+  CSortListCtrl* pList = List(pDlg->GetInboxPage());
+  // The text of a cell and the margins the view keeps on either side of it.
+  const int nMargin = 2 * (pList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, pList) + 1);
+  const int nNumber = pList->fontMetrics().horizontalAdvance(QStringLiteral("+447700900123"));
+  for (int nColumn = 0; nColumn < 4; ++nColumn)
+    EXPECT_GE(pList->GetColumnWidth(nColumn), nNumber + nMargin) << nColumn;
+  // Twice as wide for the date, as the classic widths were.
+  EXPECT_EQ(pList->GetColumnWidth(2), pList->ScaleWidth(180));
+  EXPECT_GE(pList->ScaleWidth(180), 2 * pList->ScaleWidth(90) - 1);
 }

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "lists/ListDates.h"
+
 // The windows are shown, so their text is laid out with the system's fonts; the font
 // library keeps a few blocks of its own to the end of the process, which the leak
 // checker would otherwise count against the tests.
@@ -112,7 +114,7 @@ void CInboxTest::ExpectRowsFollowMessages(CInboxPage& page) {
     const CMessage& m = *(*page.m_pMessages)[static_cast<size_t>(i)];
     EXPECT_EQ(pList->GetItemText(i, 0), m.m_strSenderName) << i;
     EXPECT_EQ(pList->GetItemText(i, 1), m.m_strNumber) << i;
-    EXPECT_EQ(pList->GetItemText(i, 2), m.m_dtDateTime.Format()) << i;
+    EXPECT_EQ(pList->GetItemText(i, 2), FormatListDateTime(m.m_dtDateTime)) << i;
     EXPECT_EQ(pList->GetItemText(i, 3), GetStorageText(m.m_nStorage)) << i;
   }
 }

@@ -4,6 +4,8 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -230,4 +232,99 @@ TEST(SortHeaderCtrlTest, TheArrowPointsUpOrDownInTheSortedColumnOnly) {
   QImage none = render();
   EXPECT_NE(none.pixel(upShadow), dark);
   EXPECT_NE(none.pixel(downTop), dark);
+}
+
+TEST(SortListCtrlTest, TheSelectionIsReadFromItsRangesAndTextRowsAreKeptInOrder) {
+  ListsTestApp();
+  CSortListCtrl list;
+  for (int i = 0; i < 3; ++i) list.InsertColumn(i, "col" + std::to_string(i), 40);
+  // Rows without a bound array keep the texts they are given.
+  for (const char* psz : {"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7"}) {
+    const int n = list.InsertItem(list.GetItemCount(), psz);
+    list.SetItemText(n, 2, std::string(psz) + "-2");
+  }
+  EXPECT_EQ(list.InsertItem(99, "end"), 8);  // past the end: appended
+  EXPECT_EQ(list.GetItemText(3, 0), "r3");
+  EXPECT_EQ(list.GetItemText(3, 1), "");
+  EXPECT_EQ(list.GetItemText(3, 2), "r3-2");
+  EXPECT_TRUE(list.DeleteItem(8));
+  EXPECT_FALSE(list.DeleteItem(8));
+
+  struct SCase {
+    const char* pszName;
+    std::function<void(QItemSelectionModel&, QAbstractItemModel&)> select;
+    int nFirst;
+    std::vector<int> rows;
+  };
+  const std::vector<SCase> cases = {
+      {"none", [](QItemSelectionModel&, QAbstractItemModel&) {}, -1, {}},
+      {"scattered whole rows",
+       [&list](QItemSelectionModel&, QAbstractItemModel&) {
+         for (int n : {6, 1, 4}) list.SetItemSelected(n, true);
+       },
+       1, {1, 4, 6}},
+      // Rows 2-4 as whole rows and rows 3-5 in one column only: each row once.
+      {"overlapping ranges",
+       [](QItemSelectionModel& sel, QAbstractItemModel& m) {
+         sel.select(QItemSelection(m.index(2, 0), m.index(4, 2)), QItemSelectionModel::Select);
+         sel.select(QItemSelection(m.index(3, 1), m.index(5, 1)), QItemSelectionModel::Select);
+       },
+       2, {2, 3, 4, 5}},
+      {"deselected again",
+       [&list](QItemSelectionModel&, QAbstractItemModel&) {
+         for (int n : {0, 7, 3}) list.SetItemSelected(n, true);
+         list.SetItemSelected(0, false);
+       },
+       3, {3, 7}},
+  };
+  for (const SCase& c : cases) {
+    list.clearSelection();
+    c.select(*list.selectionModel(), *list.model());
+    EXPECT_EQ(list.GetSelectedItem(), c.nFirst) << c.pszName;
+    EXPECT_EQ(list.GetSelectedCount(), static_cast<int>(c.rows.size())) << c.pszName;
+    EXPECT_EQ(list.GetSelectedItems(), c.rows) << c.pszName;
+    for (int n = 0; n < list.GetItemCount(); ++n)
+      EXPECT_EQ(list.IsItemSelected(n), std::find(c.rows.begin(), c.rows.end(), n) != c.rows.end())
+          << c.pszName << " row " << n;
+  }
+
+  // Deleting selected rows in one go keeps the others' texts in order and leaves
+  // nothing selected.
+  list.DeleteItems(list.GetSelectedItems());
+  std::vector<std::string> texts;
+  for (int n = 0; n < list.GetItemCount(); ++n) texts.push_back(list.GetItemText(n, 0) + "/" + list.GetItemText(n, 2));
+  EXPECT_EQ(texts, (std::vector<std::string>{"r0/r0-2", "r1/r1-2", "r2/r2-2", "r4/r4-2", "r5/r5-2", "r6/r6-2"}));
+  EXPECT_EQ(list.GetSelectedCount(), 0);
+}
+
+TEST(SortListCtrlTest, BoundRowsShowTheArrayAndFollowItOnlyWhenRefilled) {
+  ListsTestApp();
+  CSortListCtrl list;
+  list.InsertColumn(0, "Number", 40);
+  list.InsertColumn(1, "Name", 40);
+  list.SetColumnCellText(0, [](const CMessage& m) { return m.m_strNumber; });
+  CMessageArray messages;
+  for (const char* psz : {"+1", "+2", "+3"}) {
+    messages.push_back(Make(psz));
+    messages.back()->m_strNumber = psz;
+  }
+  list.BindMessages(&messages);
+  EXPECT_EQ(list.GetItemCount(), 0);
+  list.ResetItems(3);
+  EXPECT_EQ(list.GetItemText(2, 0), "+3");
+  EXPECT_EQ(list.GetItemText(2, 1), "");  // no cell text for the column
+  list.SetItemText(2, 0, "ignored");      // the array is what rows show
+  EXPECT_EQ(list.GetItemText(2, 0), "+3");
+
+  // The array grows; the rows stay until the list is refilled.
+  messages.push_back(Make("+4"));
+  messages.back()->m_strNumber = "+4";
+  EXPECT_EQ(list.GetItemCount(), 3);
+  list.SetItemSelected(1, true);
+  list.ResetItems(4);
+  EXPECT_EQ(list.GetItemText(3, 0), "+4");
+  EXPECT_EQ(list.GetSelectedCount(), 0);
+  // A row past the array's end shows nothing rather than reading outside it.
+  messages.pop_back();
+  EXPECT_EQ(list.GetItemText(3, 0), "");
 }

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <algorithm>
 #include <fstream>
+#include <functional>
 
 #include "compose/ComposeTestSupport.h"
 #include "lists/OutboxPage.h"
@@ -69,7 +70,7 @@ class OutboxPageTest : public CComposeTest {
   }
   static void ClickRow(CSortListCtrl* pList, int nRow, Qt::KeyboardModifiers mods = {}) {
     QTest::mouseClick(pList->viewport(), Qt::LeftButton, mods,
-                      pList->visualItemRect(pList->item(nRow, 0)).center());
+                      pList->visualRect(pList->model()->index(nRow, 0)).center());
   }
   static void ClickHeader(CSortListCtrl* pList, int nColumn) {
     QHeaderView* pHeader = pList->GetHeaderCtrl();
@@ -278,6 +279,7 @@ TEST_F(OutboxPageTest, ColumnsSortTheListAndTheSettingsAreWrittenOnCloseOnly) {
   EXPECT_EQ(Column(pList, 4), (Texts{"", "Phone", "SIM", "", "Unknown", "Phone", "SIM"}));
 
   pList->SetColumnWidth(0, 123);
+  const uint32_t nDefaultDate = static_cast<uint32_t>(pList->ScaleWidth(180));
   pDlg->accept();
   CRegKey key;
   ASSERT_TRUE(key.Open(strKey));
@@ -285,9 +287,46 @@ TEST_F(OutboxPageTest, ColumnsSortTheListAndTheSettingsAreWrittenOnCloseOnly) {
   EXPECT_TRUE(key.QueryNumber("To", nTo) && key.QueryNumber("Date and Time", nDate) &&
               key.QueryNumber("Sort Column", nColumn) && key.QueryNumber("Sort Order", nOrder));
   EXPECT_EQ((std::vector<uint32_t>{nTo, nDate, nColumn, nOrder}),
-            (std::vector<uint32_t>{123, 180, 3, 1}));
+            (std::vector<uint32_t>{123, nDefaultDate, 3, 1}));
   CMessageArray saved;  // saved in its sorted order
   ASSERT_EQ(LoadOutbox(DataFolder(), saved), LoadResult::loaded);
   ASSERT_EQ(saved.size(), 7u);
   EXPECT_EQ(saved.front()->m_strNumber, "+3");
+}
+
+TEST_F(OutboxPageTest, SortRetrieveAndDeleteLeaveNothingSelectedAndResendDisabled) {
+  SaveRecords(DataFolder(), {{"A", "+1", 1, 2, 45000.0}, {"B", "+2", 2, 1, 45001.0},
+                             {"C", "+3", 6, 2, 45002.0}, {"D", "+4", 1, 1, 45003.0}});
+  StartPhoneWithMessages();
+  WriteSettings({kStorageSim});
+  auto pDlg = OpenWindow();
+  COutboxPage& page = ShowOutbox(*pDlg);
+  CSortListCtrl* pList = List(page);
+  auto* pDetail = FindControl<QPlainTextEdit>(&page, COutboxPage::IDC_DETAIL);
+  auto* pResend = FindControl<QPushButton>(&page, COutboxPage::IDC_RESEND_NOW);
+  auto* pDelete = FindControl<QPushButton>(&page, COutboxPage::IDC_DELETE);
+
+  const std::vector<std::pair<const char*, std::function<void()>>> actions = {
+      {"header click", [&] { ClickHeader(pList, 2); }},
+      {"retrieve", [&] { Click(page, COutboxPage::IDC_RETRIEVE); }},
+      {"retrieve with nothing new", [&] { Click(page, COutboxPage::IDC_RETRIEVE); }},
+      {"delete", [&] {
+         m_prompt.QueueAnswer(IDYES);
+         Click(page, COutboxPage::IDC_DELETE);
+       }},
+  };
+  for (const auto& [pszName, action] : actions) {
+    ClickRow(pList, 1);
+    ASSERT_EQ(pList->GetSelectedCount(), 1) << pszName;
+    ASSERT_FALSE(pDetail->toPlainText().isEmpty()) << pszName;
+    ASSERT_TRUE(pResend->isEnabled()) << pszName;
+    ASSERT_TRUE(pDelete->isEnabled()) << pszName;
+    action();
+    EXPECT_EQ(pList->GetSelectedCount(), 0) << pszName;
+    EXPECT_TRUE(pDetail->toPlainText().isEmpty()) << pszName;
+    EXPECT_FALSE(pResend->isEnabled()) << pszName;
+    EXPECT_FALSE(pDelete->isEnabled()) << pszName;
+    ExpectRowsFollowTheList(page);
+  }
+  EXPECT_EQ(pList->GetItemCount(), 5);  // four, two retrieved, one deleted
 }
