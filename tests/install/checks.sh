@@ -85,8 +85,12 @@ check_desktop_files() {
       mireth) help=$("$prefix/bin/mireth" help; "$prefix/bin/mireth" pdu 2>&1 || true) ;;
       *) help=$("$prefix/bin/$name" --help) ;;
     esac
+    # The page is read once into a variable: grep -q on a pipe would end the pipe
+    # early and pipefail would take zcat's broken pipe for a missing option.
+    local page
+    page=$(zcat "$f" | sed 's/\\-/-/g; s/\\f[BIR]//g')
     for opt in $(grep -oE -- '--[a-z0-9][a-z0-9-]*' <<<"$help" | sort -u); do
-      zcat "$f" | sed 's/\\-/-/g; s/\\f[BIR]//g' | grep -q -- "$opt" || fail "man page $name lacks $opt"
+      grep -q -- "$opt" <<<"$page" || fail "man page $name lacks $opt"
     done
   done
   step "bash completion"
