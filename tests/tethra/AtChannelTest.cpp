@@ -94,7 +94,9 @@ TEST(AtChannelTest, KeepsUnsolicitedCodesOutOfAListing) {
     CAtReply r;
     ASSERT_EQ(channel.Command("AT+CMGL=4", r), AT_STATUS_OK);
     std::vector<CAtListEntry> entries;
-    ASSERT_TRUE(AtParseCmglListing(r.lines, entries));
+    std::vector<CAtBadEntry> bad;
+    AtParseCmglListing(r.lines, entries, bad);
+    EXPECT_TRUE(bad.empty());
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].header.nIndex, 1);
     EXPECT_EQ(entries[1].header.nStat, 0);
