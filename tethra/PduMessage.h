@@ -46,6 +46,7 @@ class CPduMessage {
   int m_nParameterIndicator = -1;    // STATUS-REPORT: -1 when absent
   bool m_bHasUserData = true;        // a STATUS-REPORT may carry none
   uint8_t m_nUserDataLength = 0;     // TP-UDL as read: septets for 7-bit, octets otherwise
+  bool m_bTruncated = false;         // the user data ends before TP-UDL says: the text is what there is
   bool m_bHasHeader = false;
   CPduUserDataHeader m_header;
   size_t m_nFillBits = 0;            // 7-bit with a header: bits between header and text
