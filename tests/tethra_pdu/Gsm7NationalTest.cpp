@@ -41,6 +41,12 @@ TEST(Gsm7National, AnnexACodePointsDecode) {
       {"Hindi locking", {6, 0}, {0x00, 0x03, 0x15, 0x2F, 0x42, 0x5F, 0x60, 0x21}, U"\u0901\u0905\u0915\u0928\u092E\u094D\u0950!"},
       // A.2.6 Hindi single shift: 19 danda, 1C digit zero, 1D digit one, 65 €.
       {"Hindi single", {0, 6}, {E, 0x19, E, 0x1C, E, 0x1D, E, 0x65}, U"\u0964\u0966\u0967\u20AC"},
+      // A.3.4 Bengali, A.3.11 Tamil, A.3.13 Urdu locking shift: 15 ক / க, 42 ম / ம; 00 ا, 02 ب.
+      {"Bengali locking", {4, 0}, {0x15, 0x42, 0x5F}, U"\u0995\u09AE\u09CD"},
+      {"Tamil locking", {11, 0}, {0x15, 0x42, 0x5F}, U"\u0B95\u0BAE\u0BCD"},
+      {"Urdu locking", {13, 0}, {0x00, 0x02, 0x20, 0x0B}, U"\u0627\u0628 \u0679"},
+      // A.2.13 Urdu single shift: 26 Arabic comma, 33 Arabic question mark.
+      {"Urdu single", {0, 13}, {E, 0x26, E, 0x33}, U"\u060C\u061F"},
       // Both tables named: a character may come from either (the encoder takes the
       // locking table's single septet for İ).
       {"Turkish both", {1, 1}, {0x1C, E, 0x49, 0x41}, U"ŞİA", false},
@@ -71,6 +77,7 @@ TEST(Gsm7National, TextsGoAsSevenBitWithTheTableNamedInTheHeader) {
       {"Şişli'de buluşalım mı?", "03250101", true},  // Turkish locking shift
       {"Canción de la mañana", "03240102", true},     // ó: the Spanish single shift
       {"नमस्ते दुनिया", "03250106", true},               // Hindi locking shift
+      {"வணக்கம்", "0325010B", true},                      // Tamil locking shift
       {"Привет", "", false},                            // no table carries Cyrillic: UCS2
       {"Plain text", "", true},                         // the default alphabet: no header
   };
