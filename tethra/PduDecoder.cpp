@@ -41,23 +41,6 @@ Result Missing(const char* pszField, const CReader& r) {
                          ")");
 }
 
-// The national language tables the header names (elements 0x25 and 0x24); a
-// language without such a table reads as the default one.
-CGsm7Tables NationalTables(const CPduMessage& msg) {
-  CGsm7Tables tables;
-  if (!msg.m_bHasHeader)
-    return tables;
-  for (const auto& e : msg.m_header.GetElements()) {
-    if (e.m_data.size() != 1)
-      continue;
-    if (e.m_nIei == CGsm7NationalTables::IEI_LOCKING_SHIFT && CGsm7NationalTables::LockingTable(e.m_data[0]))
-      tables.nLocking = e.m_data[0];
-    else if (e.m_nIei == CGsm7NationalTables::IEI_SINGLE_SHIFT && CGsm7NationalTables::SingleTable(e.m_data[0]))
-      tables.nSingle = e.m_data[0];
-  }
-  return tables;
-}
-
 // Reads TP-UDL and TP-UD into the message according to its coding and header flag.
 std::string ReadUserData(CPduMessage& msg, CReader& r) {
   uint8_t nUdl = 0;
@@ -108,7 +91,7 @@ std::string ReadUserData(CPduMessage& msg, CReader& r) {
       msg.m_nFillBits = nHeaderSeptets * 7 - nHeaderOctets * 8;
       const size_t nTextSeptets = nUdl - nHeaderSeptets;
       msg.m_payload = CGsm7Alphabet::Unpack(pData, nOctets, nHeaderSeptets * 7, nTextSeptets);
-      msg.m_strText = CGsm7Alphabet::Decode(msg.m_payload.data(), msg.m_payload.size(), NationalTables(msg));
+      msg.m_strText = CGsm7Alphabet::Decode(msg.m_payload.data(), msg.m_payload.size(), msg.GetNationalTables());
       break;
     }
     case CPduDataCoding::DATA8:

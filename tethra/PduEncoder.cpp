@@ -161,9 +161,10 @@ CPduResult<CPduEncoded> CPduEncoder::Encode(const CPduMessage& m) {
   }
 
   // With user data the header indicator says whether it has a header; a status
-  // report without user data keeps the bit as it came.
+  // report without user data, or an empty message (user-data length 0), keeps the
+  // bit as it came.
   uint8_t nFirst = static_cast<uint8_t>(m.m_nFirstOctet & ~CPduMessage::FO_MTI_MASK);
-  if (m.m_bHasUserData) {
+  if (m.m_bHasUserData && (m.m_bHasHeader || !m.m_payload.empty())) {
     nFirst = static_cast<uint8_t>(nFirst & ~CPduMessage::FO_UDHI);
     if (m.m_bHasHeader)
       nFirst |= CPduMessage::FO_UDHI;

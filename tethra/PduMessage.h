@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tethra/Gsm7Alphabet.h"
 #include "tethra/PduAddress.h"
 #include "tethra/PduDataCoding.h"
 #include "tethra/PduTimeStamp.h"
@@ -69,6 +70,9 @@ class CPduMessage {
                                      : CPduValidity::NONE;
   }
   bool GetConcatenation(CPduConcatInfo& info) const { return m_bHasHeader && m_header.GetConcatenation(info); }
+  // The national language tables the header names (elements 0x25 and 0x24); a
+  // language without such a table reads as the default one.
+  CGsm7Tables GetNationalTables() const;
 
   static const char* TypeName(PduType type);
   // The meaning of a status-report status octet (9.2.3.15).
