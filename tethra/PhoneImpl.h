@@ -57,8 +57,10 @@ struct CPhoneInterface::Impl {
   int nMem1Total = -1;
   // AT+CMGL hung or was refused once: messages are read one by one with AT+CMGR.
   bool bReadByIndex = false;
-  // The listing text a delete gave back after the phone stopped answering: a delete
-  // that comes with it again fails at once instead of waiting out another time-out.
+  // The listing text a delete (or the listing before it) left after the phone
+  // stopped answering: a delete that comes with it again fails at once instead of
+  // waiting out another time-out. Cleared by a listing or delete that works.
+  bool bStalled = false;
   std::string strStalledList;
 
   std::string strServiceCenter;

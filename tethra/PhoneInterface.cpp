@@ -49,9 +49,14 @@ int CPhoneInterface::ListAllMessages(std::string& strList) {
     if (int nCode = m_pImpl->CheckReady(); nCode != PHONE_SUCCESS)
       return nCode;
     std::vector<CListedMessage> listed;
-    if (int nCode = m_pImpl->ListAll(listed); nCode != PHONE_SUCCESS)
+    if (int nCode = m_pImpl->ListAll(listed); nCode != PHONE_SUCCESS) {
+      // The deletes that follow with this listing must not wait again.
+      m_pImpl->bStalled = nCode == PHONE_TIMEOUT || nCode == PHONE_WRITE_FAILED;
+      m_pImpl->strStalledList = strList;
       return m_pImpl->Fail(nCode);
+    }
     strList = FormatListing(listed);
+    m_pImpl->bStalled = false;
     return m_pImpl->Succeed();
   });
 }

@@ -395,13 +395,19 @@ int CPhoneInterface::Impl::Delete(std::string& strList, const CMessage* pMessage
     return nCode;
   if (pMessage == nullptr)
     return Fail(PHONE_EXEC_FAILED);
-  // The phone stopped answering in the delete before this one of the same batch.
-  if (!strStalledList.empty() && strList == strStalledList)
+  // The phone stopped answering in the delete, or the listing, before this one of
+  // the same batch.
+  if (bStalled && strList == strStalledList)
     return Fail(PHONE_TIMEOUT);
   std::vector<CListedMessage> listed = ParseListing(strList);
   if (listed.empty()) {
-    if (int nCode = ListAll(listed); nCode != PHONE_SUCCESS)
+    if (int nCode = ListAll(listed); nCode != PHONE_SUCCESS) {
+      if (nCode == PHONE_TIMEOUT || nCode == PHONE_WRITE_FAILED) {
+        bStalled = true;
+        strStalledList = strList;
+      }
       return Fail(nCode);
+    }
     strList = FormatListing(listed);
   }
   std::string strRecord = Upper(pMessage->m_strPdu);
@@ -413,8 +419,10 @@ int CPhoneInterface::Impl::Delete(std::string& strList, const CMessage* pMessage
   auto stop = [&](size_t i, int nCode) {
     keep.insert(keep.end(), gone.begin() + static_cast<long>(i), gone.end());
     strList = FormatListing(keep);
-    if (nCode == PHONE_TIMEOUT || nCode == PHONE_WRITE_FAILED)
+    if (nCode == PHONE_TIMEOUT || nCode == PHONE_WRITE_FAILED) {
+      bStalled = true;
       strStalledList = strList;
+    }
     return Fail(nCode);
   };
   for (size_t i = 0; i < gone.size(); ++i) {
@@ -429,6 +437,7 @@ int CPhoneInterface::Impl::Delete(std::string& strList, const CMessage* pMessage
       return stop(i, CodeOf(status, reply));
   }
   strList = FormatListing(keep);
+  bStalled = false;
   return Succeed();
 }
 

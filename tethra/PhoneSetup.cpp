@@ -116,6 +116,7 @@ void CPhoneInterface::Impl::Close() {
   strMem2.clear();
   nMem1Used = nMem1Total = -1;
   bReadByIndex = false;
+  bStalled = false;
   strStalledList.clear();
   strServiceCenter.clear();
   bServiceCenterAnswered = false;

@@ -592,6 +592,17 @@ TEST_F(ScriptedPhoneTest, DeletingManyCostsOneListingAndOneTimeOut) {
   EXPECT_EQ(phone.DeletePhoneMessage(strList, &c), PHONE_TIMEOUT);
   EXPECT_EQ(m_t.m_writes.size(), nWrites);
   EXPECT_NE(strList.find(more[0]), std::string::npos);  // not deleted: still listed
+
+  // The listing itself gets no answer: the deletes that come with its (empty) text
+  // do not wait again, and a listing that works again ends the stall.
+  std::string strEmpty;
+  m_t = CScriptedTransport();  // a phone that answers nothing more
+  EXPECT_EQ(phone.ListAllMessages(strEmpty), PHONE_TIMEOUT);
+  const size_t nAfterListing = m_t.m_writes.size();
+  for (CMessage* p : {&a, &b, &c})
+    EXPECT_EQ(phone.DeletePhoneMessage(strEmpty, p), PHONE_TIMEOUT);
+  EXPECT_EQ(m_t.m_writes.size(), nAfterListing);
+  m_t.m_unexpected.clear();
 }
 
 }  // namespace
