@@ -498,6 +498,27 @@ TEST_F(ScriptedPhoneTest, KeepsEveryGoodMessageAndSortsThemByTheirTransferUnit) 
   EXPECT_EQ(m_t.StepsLeft(), 0u);
 }
 
+TEST_F(ScriptedPhoneTest, KeepsMessagesAsPhonesReallyHoldThem) {
+  ExpectSetup("(\"SM\"),(\"SM\"),(\"SM\")");
+  CPhoneInterface phone;
+  ASSERT_EQ(phone.SetupCommPort(kPort, 9600, 1000), PHONE_SUCCESS);
+  const std::string sca = "07911326040000F0";
+  const std::string oa = "0B911346610089F6";
+  // User data cut after 7 of its 9 octets, the header indicator with no user data,
+  // and a status report padded with FF as the SIM record holds it.
+  m_t.Expect("AT+CPMS=\"SM\"\r", "\r\nOK\r\n");
+  m_t.Expect("AT+CMGL=4\r", Listing({{1, 1, sca + "04" + oa + "0000" "42211332958540" "0A" "E8329BFD4697D9"},
+                                     {2, 1, sca + "44" + oa + "0000" "42211332958540" "00"},
+                                     {3, 1, sca + "062D" + oa + "42211332958540" "5210100102030A" "00" "FFFFFF"}}));
+  CMessageArray messages;
+  ASSERT_EQ(phone.GetIncomingMessagesFromPhone(&messages), PHONE_SUCCESS);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0]->m_strMessage, "hellohel");
+  EXPECT_EQ(messages[1]->m_strMessage, "");
+  EXPECT_EQ(messages[1]->m_strNumber, "+31641600986");
+  EXPECT_TRUE(phone.GetDiagnostics().unreadable.empty());
+}
+
 TEST_F(ScriptedPhoneTest, ProgressReportsAndCancelsAtACommandBoundary) {
   ExpectSetup();
   CPhoneInterface phone;
