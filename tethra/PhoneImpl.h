@@ -115,7 +115,6 @@ struct CPhoneInterface::Impl {
   int CheckSmsService(const CAtReply& reply);
   int CheckStorages(const CAtReply& reply);
   int CheckServiceCentre(const CAtReply& reply);
-  int CheckEchoPair(const CAtReply& reply);
   void ChooseStorages();
   int StorageNumber(const std::string& strName) const;
   std::string StorageName(int nStorage) const;
