@@ -221,7 +221,7 @@ int CPhoneInterface::Impl::ListAll(std::vector<CListedMessage>& listed) {
   std::vector<CListedMessage> result;
   diag.unreadable.clear();
   std::vector<std::string> storages = readStorages;
-  int nRead = 0;
+  std::vector<std::string> answered;  // the storages the phone let us read
   for (size_t i = 0; i < storages.size(); ++i) {
     const std::string strStorage = storages[i];
     std::vector<CAtListEntry> entries;
@@ -233,13 +233,12 @@ int CPhoneInterface::Impl::ListAll(std::vector<CListedMessage>& listed) {
       if (bMtOffered && !bMtForSim && StorageNumber(strStorage) == MSG_STORAGE_SIM) {
         bMtForSim = true;
         storages.push_back("MT");
-        readStorages = storages;
       }
       continue;
     }
     if (nCode != PHONE_SUCCESS)
       return nCode;
-    ++nRead;
+    answered.push_back(strStorage);
     if (strStorage == "MT")
       DropRepeats(result, entries);
     for (CAtListEntry& e : entries)
@@ -247,22 +246,15 @@ int CPhoneInterface::Impl::ListAll(std::vector<CListedMessage>& listed) {
     for (CAtBadEntry& b : bad)
       diag.unreadable.push_back({strStorage, b.nIndex, std::move(b.strReason)});
   }
-  if (nRead == 0)
+  if (answered.empty())
     return PHONE_STORAGE_NOT_SET;
-  if (bStoragesGuessed) {
+  if (bStoragesGuessed || answered != readStorages) {
     // What was learnt: the storages that answered are the ones there are.
+    readStorages = answered;
+    bStoragesGuessed = false;
     nAvailable = MSG_STORAGE_UNKNOWN;
-    std::vector<std::string> kept;
-    for (const std::string& s : storages)
-      if (std::any_of(result.begin(), result.end(), [&](const CListedMessage& m) { return m.strStorage == s; }) ||
-          s == strMem1 || s == strMem2) {
-        kept.push_back(s);
-        nAvailable |= StorageNumber(s);
-      }
-    if (!kept.empty()) {
-      readStorages = kept;
-      bStoragesGuessed = false;
-    }
+    for (const std::string& s : answered)
+      nAvailable |= StorageNumber(s);
   }
   listed = std::move(result);
   return PHONE_SUCCESS;

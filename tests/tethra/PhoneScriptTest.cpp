@@ -354,6 +354,39 @@ TEST_F(ScriptedPhoneTest, SetsUpWhateverThePhoneSaysOfWhatItDoesNotNeed) {
   }
 }
 
+TEST_F(ScriptedPhoneTest, ReadsTheSimThroughMtWhenItCannotBeChosenAndRemembers) {
+  ExpectSetup("(\"ME\",\"SM\",\"MT\"),(\"ME\",\"SM\",\"MT\"),(\"ME\",\"SM\",\"MT\")");
+  CPhoneInterface phone;
+  ASSERT_EQ(phone.SetupCommPort(kPort, 9600, 1000), PHONE_SUCCESS);
+  const std::string other = DeliverParts("from the SIM", 9)[0];
+  // ME holds one message; SM refuses to be chosen; MT shows ME's message and the
+  // SIM's, the first of which is not listed twice.
+  m_t.Expect("AT+CPMS=\"ME\"\r", "\r\nOK\r\n");
+  m_t.Expect("AT+CMGL=4\r", Listing({{1, 1, kHowAreYou}}));
+  m_t.Expect("AT+CPMS=\"SM\"\r", "\r\n+CMS ERROR: 302\r\n");
+  m_t.Expect("AT+CPMS=\"SM\",\"SM\",\"SM\"\r", "\r\n+CMS ERROR: 302\r\n");
+  m_t.Expect("AT+CPMS=\"SM\",\"SM\"\r", "\r\n+CMS ERROR: 302\r\n");
+  m_t.Expect("AT+CPMS=\"MT\"\r", "\r\nOK\r\n");
+  m_t.Expect("AT+CMGL=4\r", Listing({{1, 1, kHowAreYou}, {101, 0, other}}));
+  CMessageArray messages;
+  ASSERT_EQ(phone.GetIncomingMessagesFromPhone(&messages), PHONE_SUCCESS);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0]->m_nStorage, MSG_STORAGE_PHONE);
+  EXPECT_EQ(messages[1]->m_strMessage, "from the SIM");
+  EXPECT_EQ(messages[1]->m_nStorage, MSG_STORAGE_SIM);
+  EXPECT_EQ(messages[1]->m_strExtra, "MT:101");
+  EXPECT_EQ(m_t.StepsLeft(), 0u);
+  // The next fetch goes to MT straight away.
+  m_t.Expect("AT+CPMS=\"ME\"\r", "\r\nOK\r\n");
+  m_t.Expect("AT+CMGL=4\r", "\r\nOK\r\n");
+  m_t.Expect("AT+CPMS=\"MT\"\r", "\r\nOK\r\n");
+  m_t.Expect("AT+CMGL=4\r", Listing({{101, 1, other}}));
+  CMessageArray again;
+  ASSERT_EQ(phone.GetIncomingMessagesFromPhone(&again), PHONE_SUCCESS);
+  EXPECT_EQ(again.size(), 1u);
+  EXPECT_EQ(m_t.StepsLeft(), 0u);
+}
+
 TEST_F(ScriptedPhoneTest, EntersThePinOnceAndSaysWhenTheSimIsLocked) {
   // With the PIN: one command more, and the phone is ready.
   m_t.Expect("AT\r", "\r\nOK\r\n");
