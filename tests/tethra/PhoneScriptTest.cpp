@@ -621,6 +621,36 @@ TEST_F(ScriptedPhoneTest, ProgressReportsAndCancelsAtACommandBoundary) {
   m_t.m_unexpected.clear();
 }
 
+TEST_F(ScriptedPhoneTest, ADeleteStoppedBetweenPartsKeepsTheRestListed) {
+  ExpectSetup("(\"SM\"),(\"SM\"),(\"SM\")");
+  CPhoneInterface phone;
+  ASSERT_EQ(phone.SetupCommPort(kPort, 9600, 1000), PHONE_SUCCESS);
+  const std::vector<std::string> parts = DeliverParts(std::string(200, 'z'), 12);
+  ASSERT_EQ(parts.size(), 2u);
+  std::string strList = "SM\t4\t1\t" + parts[0] + "\nSM\t5\t1\t" + parts[1] + "\n";
+  CMessage record;
+  record.m_strPdu = parts[0] + parts[1];
+  std::vector<int> done;
+  phone.SetProgressCallback([&](PhoneStage stage, Msg_Storage storage, int nDone, int nTotal) {
+    EXPECT_EQ(stage, PHONE_STAGE_DELETING);
+    EXPECT_EQ(storage, MSG_STORAGE_SIM);
+    EXPECT_EQ(nTotal, 2);
+    done.push_back(nDone);
+    return nDone < 1;  // stop before the second part
+  });
+  m_t.Expect("AT+CPMS=\"SM\"\r", "\r\nOK\r\n");
+  m_t.Expect("AT+CMGD=4\r", "\r\nOK\r\n");
+  EXPECT_EQ(phone.DeletePhoneMessage(strList, &record), PHONE_CANCELLED);
+  EXPECT_EQ(done, (std::vector<int>{0, 1}));
+  EXPECT_EQ(strList, "SM\t5\t1\t" + parts[1] + "\n");
+  // Without the hook the rest goes, with no second listing.
+  phone.SetProgressCallback(nullptr);
+  m_t.Expect("AT+CMGD=5\r", "\r\nOK\r\n");
+  EXPECT_EQ(phone.DeletePhoneMessage(strList, &record), PHONE_SUCCESS);
+  EXPECT_EQ(strList, "");
+  EXPECT_EQ(m_t.StepsLeft(), 0u);
+}
+
 TEST_F(ScriptedPhoneTest, DeletingManyCostsOneListingAndOneTimeOut) {
   ExpectSetup("(\"SM\"),(\"SM\"),(\"SM\")");
   CPhoneInterface phone;
