@@ -123,6 +123,7 @@ void PrintJson(const CPduMessage& m) {
   std::printf("  \"coding\": %s,\n", Json(m.m_coding.Describe()).c_str());
   std::printf("  \"has_user_data\": %s,\n", Bool(m.m_bHasUserData));
   std::printf("  \"user_data_length\": %u,\n", m.m_nUserDataLength);
+  std::printf("  \"truncated\": %s,\n", Bool(m.m_bTruncated));
   std::printf("  \"header\": [");
   if (m.m_bHasHeader) {
     const auto& elements = m.m_header.GetElements();
@@ -185,7 +186,8 @@ void PrintText(const CPduMessage& m) {
   Line("Data coding:", Hex2(m.m_coding.GetValue()) + " " + m.m_coding.Describe());
   if (m.m_bHasUserData) {
     const bool bSeptets = m.m_coding.GetAlphabet() == CPduDataCoding::GSM7;
-    Line("User data length:", std::to_string(m.m_nUserDataLength) + (bSeptets ? " septets" : " octets"));
+    Line("User data length:", std::to_string(m.m_nUserDataLength) + (bSeptets ? " septets" : " octets") +
+                                  (m.m_bTruncated ? " (truncated: the PDU ends before)" : ""));
   }
   if (m.m_bHasHeader) {
     for (const auto& e : m.m_header.GetElements())

@@ -13,8 +13,12 @@
 //   --device PATH  a device to use without a COM name of its own
 //   --baud N       (default: "Baud Rate" of the settings, else 9600)
 //   --timeout MS   (default: "Time Out" of the settings, else 10000)
-// On a phone failure the command prints the status code with its explanation and
-// exits with 1; a usage error exits with 2.
+//   --pin NNNN     the PIN for a SIM that asks for one (never shown or logged)
+// On a phone failure the command prints the status code with its explanation, the
+// phone's own +CME/+CMS ERROR number with its meaning, and in words when the SIM
+// waits for its PIN; it exits with 1. A usage error exits with 2. Listings say how
+// many entries on the phone could not be read (--json: one line for each, with its
+// storage, index and the reason).
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,6 +39,7 @@
 #include "model/RecordJson.h"
 #include "platform/Registry.h"
 #include "res/StringTable.h"
+#include "tethra/AtErrorCodes.h"
 
 namespace {
 
@@ -47,6 +52,7 @@ struct CPhoneOptions {
   std::string strDevice;
   int nBaudRate = 0;
   int nTimeOut = 0;
+  std::string strPin;
   bool bJson = false;
   // send
   std::string strTo;
@@ -78,7 +84,7 @@ bool ParseOptions(const std::vector<std::string>& args, const std::vector<std::s
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (std::find(allowed.begin(), allowed.end(), a) == allowed.end() && a != "--port" && a != "--device" &&
-        a != "--baud" && a != "--timeout") {
+        a != "--baud" && a != "--timeout" && a != "--pin") {
       strError = "unknown option '" + a + "'";
       return false;
     }
@@ -111,6 +117,12 @@ bool ParseOptions(const std::vector<std::string>& args, const std::vector<std::s
         strError = "--timeout takes milliseconds, e.g. 10000";
         return false;
       }
+    } else if (a == "--pin") {
+      if (v.size() < 4 || v.size() > 8 || !std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        strError = "--pin takes the SIM's PIN, 4 to 8 digits";
+        return false;
+      }
+      o.strPin = v;
     } else if (a == "--to") {
       o.strTo = v;
     } else if (a == "--text") {
@@ -144,15 +156,45 @@ int StorageFromWord(const std::string& strWord) {
   return MSG_STORAGE_UNKNOWN;
 }
 
+// What the phone itself said of the failure: its error number and meaning, and
+// whether the SIM waits for its PIN.
+void ReportPhoneSide(const CPhoneDiagnostics& diag) {
+  if (diag.nCmsError >= 0)
+    std::fprintf(stderr, "  The phone answered +CMS ERROR: %d (%s).\n", diag.nCmsError,
+                 AtCmsMeaning(diag.nCmsError).c_str());
+  else if (diag.nCmeError >= 0)
+    std::fprintf(stderr, "  The phone answered +CME ERROR: %d (%s).\n", diag.nCmeError,
+                 AtCmeMeaning(diag.nCmeError).c_str());
+  if (diag.strSimLock == "SIM PIN")
+    std::fprintf(stderr, "  The SIM card asks for its PIN: give it with --pin NNNN.\n");
+  else if (!diag.strSimLock.empty())
+    std::fprintf(stderr, "  The SIM card is locked (%s): unlock it in a phone first.\n", diag.strSimLock.c_str());
+}
+
 // Prints the failure with the explanation the error dialog would give.
-int ReportFailure(const char* pszCommand, int nCode) {
+int ReportFailure(const char* pszCommand, int nCode, const CPhoneInterface& phone) {
   std::fprintf(stderr, "mireth %s: the phone operation failed\n", pszCommand);
   CErrorParagraphs paragraphs = GetErrorParagraphs(nCode);
   for (const std::string* p : {&paragraphs.strFirst, &paragraphs.strSecond, &paragraphs.strThird})
     if (!p->empty())
       std::fprintf(stderr, "  %s\n", p->c_str());
   std::fprintf(stderr, "  %s\n", paragraphs.strCode.c_str());
+  ReportPhoneSide(phone.GetDiagnostics());
   return 1;
+}
+
+// The entries of the last listing that could not be read: how many, or (--json)
+// each on a line of its own.
+void ReportUnreadable(const CPhoneInterface& phone, bool bJson) {
+  const std::vector<CPhoneUnreadable>& bad = phone.GetDiagnostics().unreadable;
+  if (bJson) {
+    for (const CPhoneUnreadable& u : bad)
+      std::printf("{\"unreadable\":true,\"storage\":%s,\"index\":%d,\"reason\":%s}\n",
+                  JsonString(u.strStorage).c_str(), u.nIndex, JsonString(u.strReason).c_str());
+  } else if (!bad.empty()) {
+    std::printf("%zu %s on the phone could not be read (--json lists them).\n", bad.size(),
+                bad.size() == 1 ? "entry" : "entries");
+  }
 }
 
 // A settings store of its own for the time a device given by path is in use, so
@@ -201,7 +243,8 @@ class CTemporaryPortMap {
 
 // Opens the phone as the options and the settings say. Returns 0 when it is ready,
 // else the exit status (after printing why).
-int OpenPhone(const char* pszCommand, CPhoneOptions& o, CTemporaryPortMap& map, CPhoneInterface& phone) {
+int OpenPhone(const char* pszCommand, CPhoneOptions& o, CTemporaryPortMap& map, CPhoneInterface& phone,
+              bool bSimLockAllowed = false) {
   // Defaults from the settings store, as the window reads them.
   CRegKey options;
   std::string strKey = LoadString(IDS_KEY_ROOT) + "\\" + LoadString(IDS_SUBKEY_OPTIONS);
@@ -238,9 +281,12 @@ int OpenPhone(const char* pszCommand, CPhoneOptions& o, CTemporaryPortMap& map, 
       return 2;
     }
   }
+  phone.SetSimPin(o.strPin);
   int nResult = phone.SetupCommPort(nPort, o.nBaudRate, o.nTimeOut);
+  if (nResult == PHONE_NOT_READY && bSimLockAllowed && !phone.GetDiagnostics().strSimLock.empty())
+    return 0;  // the phone can still say what it is
   if (nResult != PHONE_SUCCESS)
-    return ReportFailure(pszCommand, nResult);
+    return ReportFailure(pszCommand, nResult, phone);
   return 0;
 }
 
@@ -265,22 +311,28 @@ int RunIdentify(const std::vector<std::string>& args) {
   }
   CTemporaryPortMap map;
   CPhoneInterface phone;
-  if (int n = OpenPhone("identify", o, map, phone); n != 0)
+  if (int n = OpenPhone("identify", o, map, phone, true); n != 0)
     return n;
   int nResult = phone.GetPhoneInformation();
   if (nResult != PHONE_SUCCESS)
-    return ReportFailure("identify", nResult);
-  int nPreferred = phone.GetPreferredMessageStorage();
+    return ReportFailure("identify", nResult, phone);
+  const std::string strLock = phone.GetDiagnostics().strSimLock;
+  int nPreferred = strLock.empty() ? phone.GetPreferredMessageStorage() : MSG_STORAGE_UNKNOWN;
   const char* pszPreferred = nPreferred == MSG_STORAGE_PHONE ? "phone" : nPreferred == MSG_STORAGE_SIM ? "SIM" : "unknown";
   if (o.bJson) {
-    std::printf("{\"manufacturer\":%s,\"model\":%s,\"version\":%s,\"storage\":%d,\"preferred\":%d}\n",
+    std::printf("{\"manufacturer\":%s,\"model\":%s,\"version\":%s,\"storage\":%d,\"preferred\":%d,"
+                "\"sim_lock\":%s}\n",
                 JsonString(phone.GetPhoneManufacturer()).c_str(), JsonString(phone.GetPhoneModel()).c_str(),
                 JsonString(phone.GetPhoneVersion()).c_str(), phone.GetAvailableStorage(),
-                nPreferred > 0 ? nPreferred : 0);
+                nPreferred > 0 ? nPreferred : 0, JsonString(strLock).c_str());
   } else {
     std::printf("Manufacturer: %s\nModel:        %s\nVersion:      %s\nStorage:      %s\nPreferred:    %s\n",
                 phone.GetPhoneManufacturer().c_str(), phone.GetPhoneModel().c_str(),
                 phone.GetPhoneVersion().c_str(), StorageText(phone.GetAvailableStorage()), pszPreferred);
+    if (strLock == "SIM PIN")
+      std::printf("SIM:          waits for its PIN (give it with --pin NNNN)\n");
+    else if (!strLock.empty())
+      std::printf("SIM:          locked (%s)\n", strLock.c_str());
   }
   return 0;
 }
@@ -304,11 +356,14 @@ int RunList(const std::vector<std::string>& args, bool bOutgoing) {
       std::printf("No messages.\n");
     return 0;
   }
-  if (nResult != PHONE_SUCCESS)
-    return ReportFailure(pszCommand, nResult);
+  if (nResult != PHONE_SUCCESS) {
+    ReportUnreadable(phone, o.bJson);
+    return ReportFailure(pszCommand, nResult, phone);
+  }
   if (o.bJson) {
     for (const auto& p : messages)
       std::printf("%s\n", RecordToJson(*p).c_str());
+    ReportUnreadable(phone, true);
     return 0;
   }
   std::printf("%-12s %-8s %-7s %-16s %-20s %s\n", "Location", "Status", "Storage", bOutgoing ? "To" : "From",
@@ -319,6 +374,7 @@ int RunList(const std::vector<std::string>& args, bool bOutgoing) {
                 GetStorageText(p->m_nStorage).c_str(), TableCell(p->m_strNumber, 16).c_str(),
                 TableCell(p->m_strDateTime, 20).c_str(), TableCell(p->m_strMessage, 70).c_str());
   }
+  ReportUnreadable(phone, false);
   return 0;
 }
 
@@ -370,7 +426,7 @@ int RunSend(const std::vector<std::string>& args) {
   message.m_nValidity = o.nValidity;
   int nResult = phone.SendMessageToPhone(&message, o.bStore ? "AT+CMGW=" : "AT+CMGS=");
   if (nResult != PHONE_SUCCESS)
-    return ReportFailure("send", nResult);
+    return ReportFailure("send", nResult, phone);
   std::printf("%s\n%s\n", o.bStore ? "Stored on the phone." : "Sent.", message.m_strPdu.c_str());
   return 0;
 }
@@ -395,7 +451,7 @@ int RunDelete(const std::vector<std::string>& args) {
   if (o.bAll) {
     int nResult = phone.DeleteAllPhoneMessages();
     if (nResult != PHONE_SUCCESS)
-      return ReportFailure("delete", nResult);
+      return ReportFailure("delete", nResult, phone);
     std::printf("Deleted every message.\n");
     return 0;
   }
@@ -403,7 +459,7 @@ int RunDelete(const std::vector<std::string>& args) {
   std::string strList;
   int nResult = phone.ListAllMessages(strList);
   if (nResult != PHONE_SUCCESS)
-    return ReportFailure("delete", nResult);
+    return ReportFailure("delete", nResult, phone);
   const std::string strWanted = std::string(nStorage == MSG_STORAGE_PHONE ? "ME" : "SM") + "\t" +
                                 std::to_string(o.nIndex) + "\t";
   CMessage target;
@@ -425,7 +481,7 @@ int RunDelete(const std::vector<std::string>& args) {
   }
   nResult = phone.DeletePhoneMessage(strList, &target);
   if (nResult != PHONE_SUCCESS)
-    return ReportFailure("delete", nResult);
+    return ReportFailure("delete", nResult, phone);
   std::printf("Deleted.\n");
   return 0;
 }

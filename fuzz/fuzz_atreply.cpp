@@ -30,7 +30,11 @@ void ReadLines(const std::vector<std::string>& lines) {
     Check(line.size() <= CAtReplyParser::MAX_LINE);
     std::vector<std::vector<std::string>> lists;
     if (AtParseCpmsSupport(line, lists))
-      Check(!lists.empty() && lists.size() <= 3);
+      Check(lists.size() <= 3);
+    std::vector<CAtStorageUse> uses;
+    if (AtParseCpmsUse(line, uses))
+      for (const CAtStorageUse& u : uses)
+        Check(u.nUsed >= 0 && u.nTotal >= 0);
     std::vector<std::string> c;
     AtParseCpmsCurrent(line, c);
     int n1, n2, n3;
@@ -44,13 +48,21 @@ void ReadLines(const std::vector<std::string>& lines) {
     AtSplitParameters(AtInfoValue(line, "+CGMI"));
   }
   std::vector<CAtListEntry> entries;
-  if (AtParseCmglListing(lines, entries)) {
-    for (const CAtListEntry& e : entries) {
-      Check(e.strPdu.size() % 2 == 0);
-      Check(e.strPdu.size() / 2 == 1 + static_cast<size_t>(std::strtoul(e.strPdu.substr(0, 2).c_str(), nullptr, 16)) +
-                                       static_cast<size_t>(e.header.nLength));
-    }
+  std::vector<CAtBadEntry> bad;
+  AtParseCmglListing(lines, entries, bad);
+  CAtListEntry read;
+  std::string strReason;
+  if (AtParseCmgrReply(lines, read, strReason))
+    entries.push_back(read);
+  else
+    Check(!strReason.empty());
+  for (const CAtListEntry& e : entries) {
+    Check(e.strPdu.size() % 2 == 0);
+    Check(e.strPdu.size() / 2 == 1 + static_cast<size_t>(std::strtoul(e.strPdu.substr(0, 2).c_str(), nullptr, 16)) +
+                                     static_cast<size_t>(e.header.nLength));
   }
+  for (const CAtBadEntry& b : bad)
+    Check(!b.strReason.empty() && b.nIndex >= -1);
 }
 
 }  // namespace

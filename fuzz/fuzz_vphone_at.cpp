@@ -1,19 +1,26 @@
 // Fuzzes the virtual phone's command processor with whatever a client might write:
 // command lines, PDUs after a prompt, control bytes. Nothing may crash, every storage
 // stays within its capacity, and every stored message still parses as the kind its
-// status says.
+// status says. A first byte of F0 or more picks a dialect (and is not fed).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "vphone/AtInterpreter.h"
+#include "vphone/Dialects.h"
 #include "vphone/SmsPdu.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CVirtualPhoneConfig config;
     config.m_nPhoneCapacity = 4;
     config.m_nSimCapacity = 3;
+    if (size > 0 && data[0] >= 0xF0) {
+        const auto& dialects = GetVirtualPhoneDialects();
+        dialects[(data[0] - 0xF0) % dialects.size()].m_pfnApply(config);
+        ++data;
+        --size;
+    }
     vphone::CAtInterpreter phone(config);
     std::string strError;
     if (!phone.Init(strError)) std::abort();

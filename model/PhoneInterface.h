@@ -27,6 +27,25 @@ enum PhoneStage { PHONE_STAGE_SETUP = 1, PHONE_STAGE_READING = 2, PHONE_STAGE_SE
 // stops the operation at that command boundary; it then returns PHONE_CANCELLED.
 using PhoneProgress = std::function<bool(PhoneStage stage, Msg_Storage storage, int nDone, int nTotal)>;
 
+// A message the phone holds that could not be read: the storage ("SM", "ME", "MT"
+// ...), its index there (-1 when the phone did not say) and why.
+struct CPhoneUnreadable {
+  std::string strStorage;
+  int nIndex = -1;
+  std::string strReason;
+};
+
+// What the last operation learnt beside its status code.
+struct CPhoneDiagnostics {
+  // The number of the phone's last "+CME ERROR: n" / "+CMS ERROR: n" (-1: none).
+  int nCmeError = -1;
+  int nCmsError = -1;
+  // The SIM waits for a PIN (or PUK): its +CPIN code ("SIM PIN"), empty when not.
+  std::string strSimLock;
+  // The entries of the last listing that could not be read.
+  std::vector<CPhoneUnreadable> unreadable;
+};
+
 class CPhoneInterface {
  public:
   CPhoneInterface();
@@ -57,6 +76,11 @@ class CPhoneInterface {
   // Installs (or, with an empty function, removes) the progress report of listings,
   // multi-part sends and deletes.
   void SetProgressCallback(PhoneProgress progress);
+  // The PIN that set-up gives the SIM when it asks for one (AT+CPIN="NNNN"); it is
+  // never logged or shown. Empty: none.
+  void SetSimPin(const std::string& strPin);
+  const CPhoneDiagnostics& GetDiagnostics() const;
+  // Works after a set-up that stopped at a SIM that waits for its PIN, too.
   int GetPhoneInformation();
   std::string GetPhoneManufacturer() const;
   std::string GetPhoneModel() const;

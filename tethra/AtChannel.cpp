@@ -18,6 +18,15 @@ constexpr int kMaxDrainTime = 20;
 // The pause between two tries of a command the SIM was too busy for: it starts short
 // and doubles up to this.
 constexpr int kMaxBusyPause = 500;
+// How long an answer line that may stand alone waits for its final result.
+constexpr int kAnswerGrace = 250;
+
+bool HasAnswer(const CAtReply& reply, const std::string& strAnswer) {
+  for (const std::string& line : reply.lines)
+    if (line.size() >= strAnswer.size() && line.compare(0, strAnswer.size(), strAnswer) == 0)
+      return true;
+  return false;
+}
 
 int MillisecondsLeft(Clock::time_point deadline) {
   auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -48,6 +57,14 @@ bool CAtChannel::IsBusyReply(const CAtReply& reply) {
 
 AtStatus CAtChannel::Command(const std::string& strCommand, CAtReply& reply) {
   return RunRetryingBusy(strCommand, nullptr, reply);
+}
+
+AtStatus CAtChannel::CommandAnswered(const std::string& strCommand, const std::string& strAnswer,
+                                     CAtReply& reply) {
+  m_strAnswer = strAnswer;
+  AtStatus status = RunRetryingBusy(strCommand, nullptr, reply);
+  m_strAnswer.clear();
+  return status;
 }
 
 AtStatus CAtChannel::CommandWithData(const std::string& strCommand, const std::string& strData,
@@ -111,6 +128,9 @@ AtStatus CAtChannel::Run(const std::string& strCommand, const std::string* pData
   }
   reply = m_parser.GetReply();
   m_parser.Idle();
+  if (status == AT_STATUS_TIMEOUT && !m_strAnswer.empty() && reply.eFinal == AT_FINAL_NONE &&
+      HasAnswer(reply, m_strAnswer))
+    return AT_STATUS_OK;
   if (status != AT_STATUS_OK)
     return status;
   return reply.eFinal == AT_FINAL_OK ? AT_STATUS_OK : AT_STATUS_ERROR;
@@ -130,6 +150,8 @@ AtStatus CAtChannel::ReadReply(bool bPrompt, int nTimeOutMs) {
     if (m_parser.GetProgress() != nProgress) {
       nProgress = m_parser.GetProgress();
       deadline = Clock::now() + std::chrono::milliseconds(nTimeOutMs);
+      if (!m_strAnswer.empty() && HasAnswer(m_parser.GetReply(), m_strAnswer))
+        deadline = Clock::now() + std::chrono::milliseconds(std::min(nTimeOutMs, kAnswerGrace));
     }
     int nLeft = MillisecondsLeft(deadline);
     if (nLeft <= 0)

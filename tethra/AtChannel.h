@@ -4,9 +4,11 @@
 // noise before a reply are all taken in stride (see CAtReplyParser).
 //
 // Time-out: each command has a deadline, nTimeOut after it was written; every line
-// that belongs to the reply (echo, information, prompt) moves the deadline on by
-// nTimeOut, so a long listing on a slow line is not cut, while URCs and noise do not,
-// so a flood of them cannot keep a dead command alive.
+// that surely belongs to the reply (echo, prompt, a line with the command's prefix,
+// a PDU line) moves the deadline on by nTimeOut, so a long listing on a slow line is
+// not cut, while URCs, noise and other text do not, so a flood of them or a port
+// that chatters on its own cannot keep a dead command alive; what is kept of a reply
+// is bounded (see CAtReplyParser).
 //
 // "SIM busy" (+CME ERROR: 14, +CMS ERROR: 314) is retried until the time-out from
 // the first try runs out; between tries the channel waits for the phone to speak, at
@@ -47,6 +49,12 @@ class CAtChannel {
 
   // Writes strCommand followed by \r and reads the reply into reply.
   AtStatus Command(const std::string& strCommand, CAtReply& reply);
+  // The same for a phone that may send its answer line without a final result
+  // ("+CPIN: READY" and nothing after it): once a line starting with strAnswer is
+  // in, the channel waits a short grace for the final result and then takes the
+  // line as the answer (AT_STATUS_OK, reply.eFinal stays AT_FINAL_NONE). A final
+  // result that comes later is read past as noise.
+  AtStatus CommandAnswered(const std::string& strCommand, const std::string& strAnswer, CAtReply& reply);
   // The same for a command that takes data: writes strCommand and \r, waits for the
   // "> " prompt, writes strData and Ctrl-Z, reads the reply. Without a prompt in time
   // it writes ESC, so the phone leaves its text entry.
@@ -88,4 +96,5 @@ class CAtChannel {
   CAtReplyParser m_parser;
   std::string m_strPending;  // bytes received but not yet parsed
   uint64_t m_nCommands = 0;
+  std::string m_strAnswer;  // CommandAnswered: the answer line that may stand alone
 };

@@ -73,6 +73,24 @@ const char* const kBareUrcs[] = {
     "SMS DONE", "PB DONE", "CALL READY", "NORMAL POWER DOWN", "POWERED DOWN",
 };
 
+// A sentence of a GPS receiver ("$GPGGA,...", "$GNRMC,..."), as a modem's NMEA port
+// sends them on its own: never part of a reply.
+bool IsNmeaSentence(const std::string& s) {
+  if (s.size() < 4 || s[0] != '$')
+    return false;
+  size_t i = 1;
+  while (i < s.size() && i <= 6 && std::isupper(static_cast<unsigned char>(s[i])))
+    ++i;
+  return i >= 4 && i < s.size() && s[i] == ',';
+}
+
+bool HasAnyPrefix(const std::string& strLine, const std::vector<std::string>& prefixes) {
+  for (const std::string& p : prefixes)
+    if (strLine.size() >= p.size() && EqualsNoCase(strLine.substr(0, p.size()), p))
+      return true;
+  return false;
+}
+
 // The URCs that carry a PDU on the line after them.
 const char* const kPduUrcs[] = {"+CMT:", "+CDS:", "+CBM:"};
 
@@ -124,6 +142,7 @@ void CAtReplyParser::Begin(const std::string& strCommand, bool bExpectPrompt) {
   m_bEchoSeen = false;
   m_bDataEchoSeen = false;
   m_reply.Clear();
+  m_nReplyBytes = 0;
 }
 
 void CAtReplyParser::BeginData(const std::string& strData) {
@@ -181,7 +200,7 @@ void CAtReplyParser::EndLine() {
   strLine = Trim(strLine);
   if (strLine.empty())
     return;
-  if (bTooLong || !IsUtf8(strLine)) {
+  if (bTooLong || !IsUtf8(strLine) || IsNmeaSentence(strLine)) {
     ++m_nNoise;
     return;
   }
@@ -254,8 +273,14 @@ void CAtReplyParser::ClassifyLine(std::string strLine) {
     return;
   }
 
+  if (m_reply.lines.size() >= MAX_REPLY_LINES || m_nReplyBytes + strLine.size() > MAX_REPLY_BYTES) {
+    ++m_nNoise;
+    return;
+  }
+  if (HasAnyPrefix(strLine, m_prefixes) || IsHexLine(strLine))
+    ++m_nProgress;
+  m_nReplyBytes += strLine.size();
   m_reply.lines.push_back(std::move(strLine));
-  ++m_nProgress;
 }
 
 std::vector<std::string> CAtReplyParser::TakeUrcs() {

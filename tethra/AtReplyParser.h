@@ -41,6 +41,10 @@ class CAtReplyParser {
   static constexpr size_t MAX_LINE = 8192;
   // URCs kept until taken; older ones are dropped first.
   static constexpr size_t MAX_URCS = 256;
+  // Most information lines, and bytes in them, kept of one reply: a device that
+  // never stops talking cannot fill the memory. Lines past either are noise.
+  static constexpr size_t MAX_REPLY_LINES = 16384;
+  static constexpr size_t MAX_REPLY_BYTES = 4 * 1024 * 1024;
 
   CAtReplyParser() = default;
 
@@ -67,8 +71,10 @@ class CAtReplyParser {
   // Unsolicited result codes seen so far (a URC that carries a PDU on the next line,
   // +CMT/+CDS/+CBM, is returned as the two lines joined by "\n"); empties the queue.
   std::vector<std::string> TakeUrcs();
-  // Counts the lines that belong to the reply (echo and information lines): the
-  // channel's time-out starts again whenever this grows, URCs and noise do not count.
+  // Counts the lines that surely belong to the reply (echo, prompt, information
+  // lines that carry the command's prefix, PDU lines): the channel's time-out starts
+  // again whenever this grows. URCs, noise and text lines without a prefix do not
+  // count, so a port that chatters on its own cannot keep a command alive.
   uint64_t GetProgress() const { return m_nProgress; }
   // Lines dropped as noise since construction.
   uint64_t GetNoiseCount() const { return m_nNoise; }
@@ -106,4 +112,5 @@ class CAtReplyParser {
   std::vector<std::string> m_urcs;
   uint64_t m_nProgress = 0;
   uint64_t m_nNoise = 0;
+  size_t m_nReplyBytes = 0;
 };

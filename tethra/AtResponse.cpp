@@ -140,56 +140,176 @@ bool AtParseCmglHeader(const std::string& strLine, CAtListEntryHeader& header) {
   return true;
 }
 
-bool AtParseCmglListing(const std::vector<std::string>& lines, std::vector<CAtListEntry>& entries) {
-  std::vector<CAtListEntry> result;
+namespace {
+
+// The PDU line of an entry against the length its header announces: the
+// service-centre part (its length octet and that many octets) and the transfer unit.
+bool CheckPduLine(const std::string& strHex, int nLength, std::string& strReason) {
+  if (!IsHex(strHex)) {
+    strReason = "the PDU line is not hexadecimal";
+    return false;
+  }
+  size_t nOctets = strHex.size() / 2;
+  size_t nScaOctets = static_cast<size_t>(HexOctet(strHex, 0));
+  if (nOctets != 1 + nScaOctets + static_cast<size_t>(nLength)) {
+    strReason = "the header announces " + std::to_string(nLength) + " octets, the PDU holds " +
+                std::to_string(nOctets > nScaOctets ? nOctets - 1 - nScaOctets : 0);
+    return false;
+  }
+  return true;
+}
+
+// A line that should be the PDU of an entry: anything but another header or a
+// result of the listing's own kind.
+bool LooksLikePduLine(const std::string& strLine) {
+  return !strLine.empty() && strLine[0] != '+';
+}
+
+// The storage names of a bracketed list or a single name, each once.
+std::vector<std::string> UniqueStorageList(const std::string& strParameter) {
+  std::vector<std::string> names;
+  for (std::string& name : StorageList(strParameter))
+    if (std::find(names.begin(), names.end(), name) == names.end())
+      names.push_back(std::move(name));
+  return names;
+}
+
+// "((a),(b))" is "(a),(b)" in one more pair of brackets.
+std::string Unnest(std::string value) {
+  while (value.size() >= 2 && value.front() == '(' && value.back() == ')') {
+    std::string inner = Trim(value.substr(1, value.size() - 2));
+    if (inner.empty() || inner.front() != '(')
+      break;
+    // The outer pair must enclose everything: its match is the last character.
+    int nDepth = 0;
+    size_t nMatch = std::string::npos;
+    bool bQuoted = false;
+    for (size_t i = 0; i < value.size() && nMatch == std::string::npos; ++i) {
+      if (value[i] == '"')
+        bQuoted = !bQuoted;
+      else if (!bQuoted && value[i] == '(')
+        ++nDepth;
+      else if (!bQuoted && value[i] == ')' && --nDepth == 0)
+        nMatch = i;
+    }
+    if (nMatch != value.size() - 1)
+      break;
+    value = inner;
+  }
+  return value;
+}
+
+}  // namespace
+
+void AtParseCmglListing(const std::vector<std::string>& lines, std::vector<CAtListEntry>& entries,
+                        std::vector<CAtBadEntry>& bad) {
+  entries.clear();
+  bad.clear();
   for (size_t i = 0; i < lines.size(); ++i) {
     CAtListEntryHeader header;
     if (!AtParseCmglHeader(lines[i], header)) {
-      // A header we cannot read, or a PDU whose header was lost: the listing is
-      // not whole. Any other stray line cannot make a message and is passed over.
-      if (HasPrefix(lines[i], "+CMGL") || IsHex(lines[i]))
-        return false;
+      if (HasPrefix(lines[i], "+CMGL")) {
+        CAtBadEntry e;
+        std::vector<std::string> p = AtSplitParameters(AtInfoValue(lines[i], "+CMGL"));
+        if (p.empty() || !AtParseInt(p[0], e.nIndex) || e.nIndex < 0)
+          e.nIndex = -1;
+        e.strReason = "the entry's header cannot be read";
+        bad.push_back(e);
+        if (i + 1 < lines.size() && LooksLikePduLine(lines[i + 1]))
+          ++i;
+      } else if (IsHex(lines[i])) {
+        bad.push_back({-1, "a PDU line without its header"});
+      }
       continue;
     }
-    if (i + 1 >= lines.size() || !IsHex(lines[i + 1]))
-      return false;
-    const std::string& strHex = lines[i + 1];
-    // The PDU is the service-centre part (its length octet and that many octets)
-    // and the transfer unit of the length the header gives.
-    size_t nOctets = strHex.size() / 2;
-    size_t nScaOctets = static_cast<size_t>(HexOctet(strHex, 0));
-    if (nOctets != 1 + nScaOctets + static_cast<size_t>(header.nLength))
-      return false;
-    CAtListEntry entry;
-    entry.header = header;
-    entry.strPdu = Upper(strHex);
-    result.push_back(std::move(entry));
+    if (i + 1 >= lines.size() || !LooksLikePduLine(lines[i + 1])) {
+      bad.push_back({header.nIndex, "the header is not followed by its PDU"});
+      continue;
+    }
+    std::string strReason;
+    if (!CheckPduLine(lines[i + 1], header.nLength, strReason)) {
+      bad.push_back({header.nIndex, strReason});
+    } else {
+      CAtListEntry entry;
+      entry.header = header;
+      entry.strPdu = Upper(lines[i + 1]);
+      entries.push_back(std::move(entry));
+    }
     ++i;
   }
-  entries = std::move(result);
-  return true;
+}
+
+bool AtParseCmgrReply(const std::vector<std::string>& lines, CAtListEntry& entry, std::string& strReason) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (!HasPrefix(lines[i], "+CMGR"))
+      continue;
+    // <stat>,[<alpha>],<length>
+    std::vector<std::string> p = AtSplitParameters(AtInfoValue(lines[i], "+CMGR"));
+    CAtListEntryHeader h;
+    if (p.size() < 2 || !AtParseInt(p[0], h.nStat) || !AtParseInt(p.back(), h.nLength) || h.nStat < 0 ||
+        h.nStat > 3 || h.nLength < 0 || h.nLength > 255) {
+      strReason = "the message's header cannot be read";
+      return false;
+    }
+    if (i + 1 >= lines.size() || !LooksLikePduLine(lines[i + 1])) {
+      strReason = "the header is not followed by its PDU";
+      return false;
+    }
+    if (!CheckPduLine(lines[i + 1], h.nLength, strReason))
+      return false;
+    h.nIndex = entry.header.nIndex;
+    entry.header = h;
+    entry.strPdu = Upper(lines[i + 1]);
+    return true;
+  }
+  strReason = "no +CMGR line in the reply";
+  return false;
 }
 
 bool AtParseCpmsSupport(const std::string& strLine, std::vector<std::vector<std::string>>& lists) {
   if (!HasPrefix(strLine, "+CPMS"))
     return false;
-  std::string value = AtInfoValue(strLine, "+CPMS");
+  std::string value = Unnest(AtInfoValue(strLine, "+CPMS"));
+  std::vector<std::vector<std::string>> result;
   std::vector<std::string> params = AtSplitParameters(value);
-  if (params.empty())
-    return false;
-  // Without brackets "\"ME\",\"SM\"" is one list of two rather than two lists.
   bool bBracketed = std::any_of(params.begin(), params.end(),
                                 [](const std::string& p) { return !p.empty() && p.front() == '('; });
-  std::vector<std::vector<std::string>> result;
   if (!bBracketed) {
-    result.push_back(StorageList(value));
+    // Without brackets "\"ME\",\"SM\"" is one list of two rather than two lists.
+    std::vector<std::string> names = UniqueStorageList(value);
+    if (!names.empty())
+      result.push_back(std::move(names));
   } else {
     for (const std::string& p : params)
-      result.push_back(StorageList(p));
+      if (result.size() < 3)
+        result.push_back(UniqueStorageList(p));
   }
-  if (result.size() > 3 || std::any_of(result.begin(), result.end(), [](const auto& l) { return l.empty(); }))
-    return false;
   lists = std::move(result);
+  return true;
+}
+
+bool AtParseCpmsUse(const std::string& strLine, std::vector<CAtStorageUse>& uses) {
+  if (!HasPrefix(strLine, "+CPMS"))
+    return false;
+  std::vector<std::string> params = AtSplitParameters(AtInfoValue(strLine, "+CPMS"));
+  std::vector<CAtStorageUse> result;
+  size_t i = 0;
+  while (i < params.size()) {
+    CAtStorageUse use;
+    const std::string& p = params[i];
+    if (p.size() >= 2 && p.front() == '"') {
+      use.strName = Upper(AtUnquote(p));
+      ++i;
+    }
+    if (i + 1 >= params.size() || !AtParseInt(params[i], use.nUsed) || !AtParseInt(params[i + 1], use.nTotal) ||
+        use.nUsed < 0 || use.nTotal < 0)
+      break;
+    result.push_back(use);
+    i += 2;
+  }
+  if (result.empty())
+    return false;
+  uses = std::move(result);
   return true;
 }
 

@@ -34,17 +34,41 @@ struct CAtListEntry {
   CAtListEntryHeader header;
   std::string strPdu;  // upper-case hexadecimal
 };
-// The messages of a +CMGL reply (header lines, each followed by its PDU line).
-// False when a header is unreadable or not followed by its PDU, or a PDU line stands
-// alone: a listing the phone garbled must not be half read. Other lines are passed
-// over.
-bool AtParseCmglListing(const std::vector<std::string>& lines, std::vector<CAtListEntry>& entries);
+// An entry of a listing that cannot be read: its index when the header gave one
+// (-1 otherwise) and why.
+struct CAtBadEntry {
+  int nIndex = -1;
+  std::string strReason;
+};
+// The messages of a +CMGL reply (header lines, each followed by its PDU line). An
+// entry that cannot be read (a header that makes no sense, a PDU line missing, not
+// hexadecimal or of another length than the header says, a PDU line without its
+// header) is put in bad and the rest of the listing is still read. Other lines are
+// passed over.
+void AtParseCmglListing(const std::vector<std::string>& lines, std::vector<CAtListEntry>& entries,
+                        std::vector<CAtBadEntry>& bad);
+
+// The message of an "AT+CMGR=<index>" reply: "+CMGR: <stat>,[<alpha>],<length>"
+// and the PDU line. False, with the reason, when it is not there or not whole; the
+// index is the caller's to set.
+bool AtParseCmgrReply(const std::vector<std::string>& lines, CAtListEntry& entry, std::string& strReason);
 
 // The storages that "AT+CPMS=?" offers, one list per parameter the phone takes
-// (one to three: reading and deleting, writing and sending, receiving), e.g.
-// "+CPMS: (\"ME\",\"SM\"),(\"ME\",\"SM\"),(\"SM\")". Names in upper case. A
-// list without brackets ("+CPMS: \"ME\",\"SM\"") is taken as one parameter.
+// (one to three: reading and deleting, writing and sending, receiving), as phones
+// write them: "+CPMS: (\"ME\",\"SM\"),(\"ME\",\"SM\"),(\"SM\")", nested
+// "+CPMS: ((\"SM\",\"BM\"),(\"SM\"))", unbracketed "+CPMS: \"ME\",\"SM\"" (one
+// list), spaced, unquoted, empty "+CPMS: (),(),()" or "+CPMS: ". Names in upper
+// case, each once a list; a list may be empty. True for every +CPMS line.
 bool AtParseCpmsSupport(const std::string& strLine, std::vector<std::vector<std::string>>& lists);
+
+// The use of each storage from "AT+CPMS?" ("+CPMS: \"SM\",3,30,\"ME\",0,100") or
+// from the answer to a selection ("+CPMS: 3,30,0,100", names left empty).
+struct CAtStorageUse {
+  std::string strName;
+  int nUsed = 0;
+  int nTotal = 0;
+};
+bool AtParseCpmsUse(const std::string& strLine, std::vector<CAtStorageUse>& uses);
 
 // The storages in use, from "AT+CPMS?": "+CPMS: \"SM\",3,30,\"ME\",0,100,..." gives
 // "SM", "ME", ... (one to three names).

@@ -1,8 +1,10 @@
 #include "tethra/Gsm7Alphabet.h"
 
 #include <array>
+#include <cstdint>
 
 #include "platform/CharsetUtf.h"
+#include "tethra/Gsm7NationalTables.h"
 
 namespace {
 
@@ -76,7 +78,124 @@ char32_t ExtensionChar(uint8_t nCode) {
   return 0;
 }
 
+// -1, a septet, or 0x100 | single-shift code, with national tables.
+int FindIn(char32_t c, const CGsm7Tables& tables) {
+  if (tables.IsDefault())
+    return Reverse().Find(c);
+  const char32_t* pLocking = CGsm7NationalTables::LockingTable(tables.nLocking);
+  if (pLocking) {
+    for (int i = 0; i < 128; ++i)
+      if (i != CGsm7Alphabet::ESCAPE && pLocking[i] == c && c != 0)
+        return i;
+  } else {
+    const int n = Reverse().Find(c);
+    if (n >= 0 && n < 0x100)
+      return n;
+  }
+  if (const char32_t* pSingle = CGsm7NationalTables::SingleTable(tables.nSingle))
+    for (int i = 0; i < 128; ++i)
+      if (i != CGsm7Alphabet::ESCAPE && pSingle[i] == c && c != 0)
+        return 0x100 | i;
+  for (const auto& e : kExtension)
+    if (e.c == c)
+      return 0x100 | e.nCode;
+  return -1;
+}
+
 }  // namespace
+
+int CGsm7Alphabet::SeptetsFor(char32_t c, const CGsm7Tables& tables) {
+  const int n = FindIn(c, tables);
+  if (n < 0)
+    return 0;
+  return n >= 0x100 ? 2 : 1;
+}
+
+bool CGsm7Alphabet::Encode(const std::u32string& text, std::vector<uint8_t>& septets, const CGsm7Tables& tables) {
+  if (tables.IsDefault())
+    return Encode(text, septets);
+  bool bAll = true;
+  for (char32_t c : text) {
+    const int n = FindIn(c, tables);
+    if (n < 0) {
+      septets.push_back(0x3F);
+      bAll = false;
+    } else if (n >= 0x100) {
+      septets.push_back(ESCAPE);
+      septets.push_back(static_cast<uint8_t>(n & 0x7F));
+    } else {
+      septets.push_back(static_cast<uint8_t>(n));
+    }
+  }
+  return bAll;
+}
+
+std::string CGsm7Alphabet::Decode(const uint8_t* pSeptets, size_t nCount, const CGsm7Tables& tables) {
+  const char32_t* pLocking = CGsm7NationalTables::LockingTable(tables.nLocking);
+  const char32_t* pSingle = CGsm7NationalTables::SingleTable(tables.nSingle);
+  if (!pLocking && !pSingle)
+    return Decode(pSeptets, nCount);
+  auto base = [&](uint8_t s) { return pLocking && pLocking[s] != 0 ? pLocking[s] : kDefault[s]; };
+  std::string out;
+  for (size_t i = 0; i < nCount; ++i) {
+    const uint8_t s = pSeptets[i] & 0x7F;
+    if (s != ESCAPE) {
+      CCharsetUtf::AppendUtf8(out, base(s));
+      continue;
+    }
+    if (i + 1 >= nCount) {
+      out.push_back(' ');
+      break;
+    }
+    const uint8_t code = pSeptets[++i] & 0x7F;
+    if (code == ESCAPE) {
+      out.push_back(' ');
+      continue;
+    }
+    char32_t c = pSingle ? pSingle[code] : 0;
+    if (c == 0)
+      c = ExtensionChar(code);
+    CCharsetUtf::AppendUtf8(out, c != 0 ? c : base(code));
+  }
+  return out;
+}
+
+bool CGsm7Alphabet::ChooseTables(const std::u32string& text, CGsm7Tables& tables) {
+  auto cost = [&](const CGsm7Tables& t) -> size_t {
+    size_t n = 0;
+    for (char32_t c : text) {
+      int k = SeptetsFor(c, t);
+      if (k == 0)
+        return SIZE_MAX;
+      n += static_cast<size_t>(k);
+    }
+    // Each table named costs a header element of three octets (four septets or so).
+    return n + (t.nLocking ? 4 : 0) + (t.nSingle ? 4 : 0);
+  };
+  CGsm7Tables best;
+  size_t nBest = cost(best);
+  if (nBest != SIZE_MAX) {
+    tables = best;  // the default alphabet whenever it can: every phone reads it
+    return true;
+  }
+  for (int n = 1; n <= CGsm7NationalTables::MAX_LANGUAGE; ++n) {
+    const bool bLocking = CGsm7NationalTables::LockingTable(n) != nullptr;
+    const bool bSingle = CGsm7NationalTables::SingleTable(n) != nullptr;
+    for (CGsm7Tables t : {CGsm7Tables{0, n}, CGsm7Tables{n, 0}, CGsm7Tables{n, n}}) {
+      if ((t.nLocking && !bLocking) || (t.nSingle && !bSingle))
+        continue;
+      size_t c = cost(t);
+      if (c < nBest) {
+        nBest = c;
+        best = t;
+      }
+    }
+  }
+  if (nBest == SIZE_MAX)
+    return false;
+  tables = best;
+  return true;
+}
 
 int CGsm7Alphabet::SeptetsFor(char32_t c) {
   const int n = Reverse().Find(c);

@@ -16,9 +16,27 @@
 #include <string>
 #include <vector>
 
+// The tables a message uses: national language identifiers of its locking and
+// single shift tables (0: the default alphabet, the default extension table).
+struct CGsm7Tables {
+  int nLocking = 0;
+  int nSingle = 0;
+  bool IsDefault() const { return nLocking == 0 && nSingle == 0; }
+};
+
 class CGsm7Alphabet {
  public:
   static constexpr uint8_t ESCAPE = 0x1B;
+
+  // The same with national language tables (see CGsm7NationalTables). A character
+  // the single shift table lacks is looked up in the default extension table.
+  static int SeptetsFor(char32_t c, const CGsm7Tables& tables);
+  static bool Encode(const std::u32string& text, std::vector<uint8_t>& septets, const CGsm7Tables& tables);
+  static std::string Decode(const uint8_t* pSeptets, size_t nCount, const CGsm7Tables& tables);
+  // The tables for the text: the default ones when they carry every character (every
+  // phone reads them), else the national tables that carry it in the fewest septets;
+  // false when none does (the text then goes as UCS2).
+  static bool ChooseTables(const std::u32string& text, CGsm7Tables& tables);
 
   // Septets one character takes: 1 (default table), 2 (extension table) or 0 (the
   // alphabet cannot carry it).

@@ -15,9 +15,13 @@ std::string JoinText(const CPduConcatGroup& g, const std::vector<const CPduMessa
   const CPduMessage& first = *messages[static_cast<size_t>(g.m_parts[0])];
   const CPduDataCoding::Alphabet alphabet = first.m_coding.GetAlphabet();
   bool bSame = alphabet != CPduDataCoding::DATA8;
-  for (int n : g.m_parts)
-    if (messages[static_cast<size_t>(n)]->m_coding.GetAlphabet() != alphabet)
+  const CGsm7Tables tables = first.GetNationalTables();
+  for (int n : g.m_parts) {
+    const CGsm7Tables other = messages[static_cast<size_t>(n)]->GetNationalTables();
+    if (messages[static_cast<size_t>(n)]->m_coding.GetAlphabet() != alphabet || other.nLocking != tables.nLocking ||
+        other.nSingle != tables.nSingle)
       bSame = false;
+  }
   if (!bSame) {
     std::string s;
     for (int n : g.m_parts)
@@ -30,7 +34,7 @@ std::string JoinText(const CPduConcatGroup& g, const std::vector<const CPduMessa
     units.insert(units.end(), p.begin(), p.end());
   }
   if (alphabet == CPduDataCoding::GSM7)
-    return CGsm7Alphabet::Decode(units.data(), units.size());
+    return CGsm7Alphabet::Decode(units.data(), units.size(), tables);
   return CCharsetUtf::Utf16BeToUtf8(units.data(), units.size());
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/CharsetUtf.h"
 #include "tethra/Gsm7Alphabet.h"
+#include "tethra/Gsm7NationalTables.h"
 #include "tethra/PduHex.h"
 
 namespace {
@@ -47,18 +48,28 @@ std::string ReadUserData(CPduMessage& msg, CReader& r) {
     return "PDU ends before the user-data length (octet " + std::to_string(r.Position()) + ")";
   msg.m_nUserDataLength = nUdl;
   const bool bSeptets = msg.m_coding.GetAlphabet() == CPduDataCoding::GSM7;
-  const size_t nOctets = bSeptets ? (nUdl * 7 + 7) / 8 : nUdl;
+  size_t nOctets = bSeptets ? (nUdl * 7 + 7) / 8 : nUdl;
   if (bSeptets && nUdl > CPduDecoder::MAX_SEPTETS)
     return "user-data length " + std::to_string(nUdl) + " is more than 160 septets";
   if (!bSeptets && nUdl > CPduDecoder::MAX_OCTETS)
     return "user-data length " + std::to_string(nUdl) + " is more than 140 octets";
-  if (nOctets > r.Left())
-    return "user data of " + std::to_string(nOctets) + " octets runs past the end of the PDU (" +
-           std::to_string(r.Left()) + " left)";
+  if (nOctets > r.Left()) {
+    // Cut short: what is there is the message.
+    msg.m_bTruncated = true;
+    nOctets = r.Left();
+    if (bSeptets)
+      nUdl = static_cast<uint8_t>(nOctets * 8 / 7);
+    else if (msg.m_coding.GetAlphabet() == CPduDataCoding::UCS2)
+      nUdl = static_cast<uint8_t>(nOctets & ~size_t(1));
+    else
+      nUdl = static_cast<uint8_t>(nOctets);
+  }
   const uint8_t* pData = r.Here();
   r.Skip(nOctets);
 
   size_t nHeaderOctets = 0;  // length octet included
+  if (msg.IsHeaderIndicator() && nOctets == 0 && !msg.m_bTruncated)
+    return std::string();  // the header indicator with no user data: an empty message
   if (msg.IsHeaderIndicator()) {
     if (nOctets < 1)
       return "header indicator set but the user data is empty";
@@ -80,7 +91,7 @@ std::string ReadUserData(CPduMessage& msg, CReader& r) {
       msg.m_nFillBits = nHeaderSeptets * 7 - nHeaderOctets * 8;
       const size_t nTextSeptets = nUdl - nHeaderSeptets;
       msg.m_payload = CGsm7Alphabet::Unpack(pData, nOctets, nHeaderSeptets * 7, nTextSeptets);
-      msg.m_strText = CGsm7Alphabet::Decode(msg.m_payload.data(), msg.m_payload.size());
+      msg.m_strText = CGsm7Alphabet::Decode(msg.m_payload.data(), msg.m_payload.size(), msg.GetNationalTables());
       break;
     }
     case CPduDataCoding::DATA8:
@@ -88,7 +99,7 @@ std::string ReadUserData(CPduMessage& msg, CReader& r) {
       msg.m_strText = CCharsetUtf::Latin1ToUtf8(msg.m_payload.data(), msg.m_payload.size());
       break;
     case CPduDataCoding::UCS2:
-      msg.m_payload.assign(pData + nHeaderOctets, pData + nOctets);
+      msg.m_payload.assign(pData + nHeaderOctets, pData + (msg.m_bTruncated ? nHeaderOctets + ((nOctets - nHeaderOctets) & ~size_t(1)) : nOctets));
       msg.m_strText = CCharsetUtf::Utf16BeToUtf8(msg.m_payload.data(), msg.m_payload.size());
       break;
   }
@@ -203,16 +214,20 @@ CPduResult<CPduMessage> CPduDecoder::Decode(const std::vector<uint8_t>& octets) 
       {
         // The optional parameters: a parameter indicator (with extension octets while
         // bit 7 is set) says which of PID, DCS and UDL follow.
+        // FF is the padding of a SIM record, and an extension chain that runs off
+        // the end announces nothing that is there: no optional parameters.
         uint8_t nPi = 0;
-        if (!r.Take(nPi)) {
+        if (!r.Take(nPi) || nPi == 0xFF) {
           msg.m_bHasUserData = false;
           return msg;
         }
-        msg.m_nParameterIndicator = nPi;
         uint8_t nExt = nPi;
         while (nExt & 0x80)
-          if (!r.Take(nExt))
-            return Missing("parameter indicator extension", r);
+          if (!r.Take(nExt)) {
+            msg.m_bHasUserData = false;
+            return msg;
+          }
+        msg.m_nParameterIndicator = nPi;
         if ((nPi & 0x01) && !r.Take(msg.m_nPid))
           return Missing("protocol identifier", r);
         if (nPi & 0x02) {

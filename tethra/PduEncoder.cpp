@@ -4,6 +4,7 @@
 
 #include "platform/CharsetUtf.h"
 #include "tethra/Gsm7Alphabet.h"
+#include "tethra/Gsm7NationalTables.h"
 #include "tethra/PduDecoder.h"
 #include "tethra/PduHex.h"
 
@@ -11,6 +12,20 @@ namespace {
 
 // Octets of a concatenation header, its length octet included.
 size_t ConcatHeaderOctets(bool b16Bit) { return b16Bit ? 7 : 6; }
+
+// Octets the national table elements take (three each), with the header's length
+// octet when they are the whole header.
+size_t NationalHeaderOctets(const CGsm7Tables& tables) {
+  const size_t n = (tables.nLocking ? 3 : 0) + (tables.nSingle ? 3 : 0);
+  return n;
+}
+
+void AddNationalElements(const CGsm7Tables& tables, CPduUserDataHeader& header) {
+  if (tables.nLocking)
+    header.AddElement(CGsm7NationalTables::IEI_LOCKING_SHIFT, {static_cast<uint8_t>(tables.nLocking)});
+  if (tables.nSingle)
+    header.AddElement(CGsm7NationalTables::IEI_SINGLE_SHIFT, {static_cast<uint8_t>(tables.nSingle)});
+}
 
 // Greedy split of units (one group per character) into parts of at most nLimit.
 template <class Groups>
@@ -39,8 +54,9 @@ CPduResult<EncodedList> EncodeParts(const CPduSegments& segments, int nClass, ui
   for (size_t i = 0; i < nParts; ++i) {
     CPduMessage msg = base;
     msg.m_payload = segments.m_parts[i];
-    msg.m_bHasHeader = nParts > 1;
-    if (msg.m_bHasHeader) {
+    msg.m_bHasHeader = nParts > 1 || !segments.m_tables.IsDefault();
+    AddNationalElements(segments.m_tables, msg.m_header);
+    if (nParts > 1) {
       CPduConcatInfo info;
       info.m_nReference = b16Bit ? nReference : static_cast<uint16_t>(nReference & 0xFF);
       info.m_nTotal = static_cast<uint8_t>(nParts);
@@ -76,21 +92,15 @@ CPduResult<CPduSegments> CPduEncoder::Segment(std::string_view strText, const st
   } else {
     const std::u32string text = CCharsetUtf::DecodeUtf8(strText);
     bool bGsm7 = encoding == PduEncoding::GSM7;
-    if (encoding == PduEncoding::AUTO) {
-      bGsm7 = true;
-      for (char32_t c : text)
-        if (CGsm7Alphabet::SeptetsFor(c) == 0) {
-          bGsm7 = false;
-          break;
-        }
-    }
+    if (encoding == PduEncoding::AUTO)
+      bGsm7 = CGsm7Alphabet::ChooseTables(text, seg.m_tables);
     std::vector<std::vector<uint8_t>> groups;  // the units of each character
     groups.reserve(text.size());
     size_t nTotal = 0;
     for (char32_t c : text) {
       std::vector<uint8_t> g;
       if (bGsm7)
-        CGsm7Alphabet::Encode(std::u32string(1, c), g);
+        CGsm7Alphabet::Encode(std::u32string(1, c), g, seg.m_tables);
       else
         g = CCharsetUtf::ToUtf16Be(std::u32string(1, c));
       nTotal += g.size();
@@ -98,9 +108,14 @@ CPduResult<CPduSegments> CPduEncoder::Segment(std::string_view strText, const st
     }
     if (bGsm7) {
       seg.m_alphabet = CPduDataCoding::GSM7;
-      const size_t nHeaderSeptets = (nHeader * 8 + 6) / 7;
-      seg.m_parts = nTotal <= CPduDecoder::MAX_SEPTETS ? Split(groups, CPduDecoder::MAX_SEPTETS)
-                                                       : Split(groups, CPduDecoder::MAX_SEPTETS - nHeaderSeptets);
+      // The header of a single part holds the national elements only; of a long
+      // text's parts, the concatenation element too.
+      const size_t nNational = NationalHeaderOctets(seg.m_tables);
+      const size_t nSingleHeader = nNational ? nNational + 1 : 0;
+      const size_t nSingleLimit = CPduDecoder::MAX_SEPTETS - (nSingleHeader * 8 + 6) / 7;
+      const size_t nHeaderSeptets = ((nHeader + nNational) * 8 + 6) / 7;
+      seg.m_parts = nTotal <= nSingleLimit ? Split(groups, nSingleLimit)
+                                           : Split(groups, CPduDecoder::MAX_SEPTETS - nHeaderSeptets);
     } else {
       seg.m_alphabet = CPduDataCoding::UCS2;
       // Whole UTF-16 units only: 134 octets, or 132 when the header takes 7.
@@ -146,9 +161,10 @@ CPduResult<CPduEncoded> CPduEncoder::Encode(const CPduMessage& m) {
   }
 
   // With user data the header indicator says whether it has a header; a status
-  // report without user data keeps the bit as it came.
+  // report without user data, or an empty message (user-data length 0), keeps the
+  // bit as it came.
   uint8_t nFirst = static_cast<uint8_t>(m.m_nFirstOctet & ~CPduMessage::FO_MTI_MASK);
-  if (m.m_bHasUserData) {
+  if (m.m_bHasUserData && (m.m_bHasHeader || !m.m_payload.empty())) {
     nFirst = static_cast<uint8_t>(nFirst & ~CPduMessage::FO_UDHI);
     if (m.m_bHasHeader)
       nFirst |= CPduMessage::FO_UDHI;

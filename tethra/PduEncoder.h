@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tethra/PduDataCoding.h"
+#include "tethra/Gsm7Alphabet.h"
 #include "tethra/PduMessage.h"
 #include "tethra/PduResult.h"
 #include "tethra/PduTimeStamp.h"
@@ -72,8 +73,12 @@ struct CPduEncoded {
 };
 
 // A text cut into parts of user data: septets (GSM 7-bit) or octets.
+// A text that the default alphabet cannot carry but a national language table can
+// goes as 7-bit with that table named in every part's header (3GPP TS 23.038 Annex
+// A) rather than as UCS2.
 struct CPduSegments {
   CPduDataCoding::Alphabet m_alphabet = CPduDataCoding::GSM7;
+  CGsm7Tables m_tables;  // national tables of 7-bit text (default: none)
   std::vector<std::vector<uint8_t>> m_parts;
 };
 

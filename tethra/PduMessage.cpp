@@ -1,5 +1,7 @@
 #include "tethra/PduMessage.h"
 
+#include "tethra/Gsm7NationalTables.h"
+
 const char* CPduMessage::TypeName(PduType type) {
   switch (type) {
     case PduType::DELIVER: return "SMS-DELIVER";
@@ -44,4 +46,19 @@ std::string CPduMessage::StatusText(uint8_t n) {
   if (n < 0x80)
     return "temporary error, no longer trying";
   return "reserved value";
+}
+
+CGsm7Tables CPduMessage::GetNationalTables() const {
+  CGsm7Tables tables;
+  if (!m_bHasHeader)
+    return tables;
+  for (const auto& e : m_header.GetElements()) {
+    if (e.m_data.size() != 1)
+      continue;
+    if (e.m_nIei == CGsm7NationalTables::IEI_LOCKING_SHIFT && CGsm7NationalTables::LockingTable(e.m_data[0]))
+      tables.nLocking = e.m_data[0];
+    else if (e.m_nIei == CGsm7NationalTables::IEI_SINGLE_SHIFT && CGsm7NationalTables::SingleTable(e.m_data[0]))
+      tables.nSingle = e.m_data[0];
+  }
+  return tables;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tethra/Gsm7Alphabet.h"
 #include "tethra/PduAddress.h"
 #include "tethra/PduDataCoding.h"
 #include "tethra/PduTimeStamp.h"
@@ -46,6 +47,7 @@ class CPduMessage {
   int m_nParameterIndicator = -1;    // STATUS-REPORT: -1 when absent
   bool m_bHasUserData = true;        // a STATUS-REPORT may carry none
   uint8_t m_nUserDataLength = 0;     // TP-UDL as read: septets for 7-bit, octets otherwise
+  bool m_bTruncated = false;         // the user data ends before TP-UDL says: the text is what there is
   bool m_bHasHeader = false;
   CPduUserDataHeader m_header;
   size_t m_nFillBits = 0;            // 7-bit with a header: bits between header and text
@@ -68,6 +70,9 @@ class CPduMessage {
                                      : CPduValidity::NONE;
   }
   bool GetConcatenation(CPduConcatInfo& info) const { return m_bHasHeader && m_header.GetConcatenation(info); }
+  // The national language tables the header names (elements 0x25 and 0x24); a
+  // language without such a table reads as the default one.
+  CGsm7Tables GetNationalTables() const;
 
   static const char* TypeName(PduType type);
   // The meaning of a status-report status octet (9.2.3.15).

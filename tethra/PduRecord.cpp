@@ -5,11 +5,28 @@ void CPduRecord::FillMessage(const CPduMessage& pdu, CMessage& message) {
   message.m_strMessage = pdu.m_strText;
   message.m_dtDateTime = pdu.m_timeStamp.ToDateTime();
   message.m_strPdu = pdu.m_strPdu;
-  message.m_wFirstOctet = pdu.m_nFirstOctet;
+  message.m_wFirstOctet = FlagsFromPdu(pdu);
   message.m_bReplyCharges = pdu.IsReplyPath() ? 1 : 0;
   message.m_strServiceCenter = pdu.m_serviceCenter.GetText();
   if (pdu.m_type == PduType::SUBMIT && pdu.m_validity.GetFormat() == CPduValidity::RELATIVE)
     message.m_nValidity = pdu.m_validity.GetRelative();
+}
+
+uint16_t CPduRecord::FlagsFromPdu(const CPduMessage& pdu) {
+  const uint8_t fo = pdu.m_nFirstOctet;
+  const bool bReplyPath = (fo & CPduMessage::FO_RP) != 0;
+  const bool bHeader = (fo & CPduMessage::FO_UDHI) != 0;
+  switch (pdu.m_type) {
+    case PduType::DELIVER:
+      return static_cast<uint16_t>((fo & CPduMessage::FO_MMS_RD) | (bReplyPath ? 0x08 | 0x20 : 0) |
+                                   (bHeader ? 0x10 : 0));
+    case PduType::SUBMIT:
+      return static_cast<uint16_t>(0x01 | (fo & (CPduMessage::FO_MMS_RD | CPduMessage::FO_VPF_MASK)) |
+                                   (bReplyPath ? 0x20 | 0x80 : 0) | (bHeader ? 0x40 : 0));
+    case PduType::STATUS_REPORT:
+      break;
+  }
+  return 0x02;
 }
 
 uint8_t CPduRecord::FirstOctetFromFlags(uint16_t wFlags) {

@@ -19,12 +19,20 @@ class CPduRecord {
   //  m_dtDateTime       the service-centre time stamp as the sender's local time,
   //                     invalid when the PDU has none (SUBMIT) or it is not valid;
   //  m_strPdu           the whole PDU in upper-case hexadecimal;
-  //  m_wFirstOctet      the first octet of the transfer unit;
+  //  m_wFirstOctet      the record's flags word (FlagsFromPdu);
   //  m_bReplyCharges    1 when the reply-path bit is set, else 0;
   //  m_strServiceCenter the service-centre address, "+" in front when international;
   //  m_nValidity        the relative validity of a SUBMIT that has one.
   // Every other field is left as it was.
   static void FillMessage(const CPduMessage& pdu, CMessage& message);
+
+  // The record's flags word for a transfer unit. A DELIVER: type 00, bit 2 "no more
+  // messages", bit 3 reply charges (the sender pays for the answer: the reply
+  // path), bit 4 the header indicator, bit 5 the reply path. A SUBMIT: type 01,
+  // reject-duplicates and the validity format (bits 2-4) as the transfer unit has
+  // them, bit 5 reply charges, bit 6 the header indicator, bit 7 the reply path. A
+  // status report: type 10 and nothing else.
+  static uint16_t FlagsFromPdu(const CPduMessage& pdu);
 
   // The first octet of an SMS-SUBMIT for a record's flags word: reject-duplicates
   // (bit 2) and the relative validity format (bits 3-4 = 10) sit where the transfer

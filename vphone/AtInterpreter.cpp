@@ -147,6 +147,14 @@ bool CAtInterpreter::Init(std::string& strError) {
             return false;
         }
     }
+    if (m_config.m_nCpmsMinParameters < 1 || m_config.m_nCpmsMinParameters > m_config.m_nCpmsParameters) {
+        strError = "AT+CPMS cannot want more storage names than it takes";
+        return false;
+    }
+    if (m_config.m_strLineEnd.empty()) {
+        strError = "the phone needs a line end";
+        return false;
+    }
     if (m_config.m_nCpmsParameters < 1 || m_config.m_nCpmsParameters > 3) {
         strError = "AT+CPMS takes 1, 2 or 3 storage parameters";
         return false;
@@ -316,7 +324,7 @@ void CAtInterpreter::ExecuteLine(const std::string& strLine) {
     if (result.m_eKind == CResult::ePrompt) {
         m_bReplyOpen = false;
         EmitInfo();
-        Emit("\r\n> ");
+        Emit(Eol() + "> ");
         m_bInPdu = true;
         m_strPduText.clear();
         m_bPduOverflow = false;
@@ -564,7 +572,7 @@ void CAtInterpreter::Emit(const std::string& strBytes) {
 void CAtInterpreter::EmitUrcFlood() {
     for (int i = 0; i < m_faults.m_nUrcFlood; ++i) {
         const char* pszCode = kFloodCodes[m_nUrcTurn++ % (sizeof kFloodCodes / sizeof kFloodCodes[0])];
-        Emit(std::string("\r\n") + pszCode + "\r\n");
+        Emit(Eol() + pszCode + Eol());
     }
 }
 
@@ -573,11 +581,11 @@ void CAtInterpreter::AddInfo(const std::string& strLine, bool bGlued) { m_vecInf
 void CAtInterpreter::EmitInfo() {
     for (std::size_t i = 0; i < m_vecInfo.size(); ++i) {
         if (i == 0) {
-            Emit("\r\n");
+            Emit(Eol());
         } else if (!m_vecInfo[i].second) {
             EmitUrcFlood();
         }
-        Emit(m_vecInfo[i].first + "\r\n");
+        Emit(m_vecInfo[i].first + Eol());
     }
     bool bHadInfo = !m_vecInfo.empty();
     m_vecInfo.clear();
@@ -589,14 +597,14 @@ std::string CAtInterpreter::FinalText(const CResult& result) const {
     case CResult::eOk: return "OK";
     case CResult::eRaw: return result.m_strText;
     case CResult::eCme:
-        if (m_nCmee == 0) return "ERROR";
+        if (m_nCmee == 0) return m_config.m_strErrorWord;
         if (m_nCmee == 1) return "+CME ERROR: " + std::to_string(result.m_nCode);
         return std::string("+CME ERROR: ") + CmeText(result.m_nCode);
     case CResult::eCms:
-        if (m_nCmee == 0) return "ERROR";
+        if (m_nCmee == 0) return m_config.m_strErrorWord;
         if (m_nCmee == 1) return "+CMS ERROR: " + std::to_string(result.m_nCode);
         return std::string("+CMS ERROR: ") + CmsText(result.m_nCode);
-    default: return "ERROR";
+    default: return m_config.m_strErrorWord;
     }
 }
 
@@ -608,19 +616,19 @@ void CAtInterpreter::EmitReply(const CResult& result) {
         m_bHangUpAfterInfo = false;
         return;
     }
-    Emit("\r\n" + FinalText(result) + "\r\n");
+    Emit(Eol() + FinalText(result) + Eol());
     EmitUrcFlood();
     m_bReplyOpen = false;
     if (!m_bInPdu) {
         std::vector<std::string> urcs;
         urcs.swap(m_vecDeferredUrcs);
-        for (const std::string& strUrc : urcs) Emit("\r\n" + strUrc + "\r\n");
+        for (const std::string& strUrc : urcs) Emit(Eol() + strUrc + Eol());
     }
 }
 
 void CAtInterpreter::Unsolicited(const std::string& strLine) {
     if (m_bInPdu || m_bReplyOpen) m_vecDeferredUrcs.push_back(strLine);  // not inside an answer
-    else Emit("\r\n" + strLine + "\r\n");
+    else Emit(Eol() + strLine + Eol());
 }
 
 void CAtInterpreter::HangUp() {
@@ -651,7 +659,7 @@ void CAtInterpreter::AnnounceNewMessage(const std::string& strStorage, int nInde
 }
 
 int CAtInterpreter::Receive(const std::string& strStorage, const std::string& strHex, std::string& strError) {
-    std::string strName = strStorage.empty() ? m_strMem[2] : Upper(strStorage);
+    std::string strName = WriteTarget(strStorage.empty() ? m_strMem[2] : Upper(strStorage));
     if (!m_store.HasStorage(strName)) {
         strError = "no storage \"" + strStorage + "\"";
         return 0;
@@ -667,6 +675,69 @@ int CAtInterpreter::Receive(const std::string& strStorage, const std::string& st
     WriteLog("RECV " + strName + " " + std::to_string(nIndex) + " " + message.m_strPdu);
     AnnounceNewMessage(strName, nIndex);
     return nIndex;
+}
+
+// ---------------------------------------------------------------------------------
+// Storages as the client names them
+
+std::string CAtInterpreter::RealName(const std::string& strName) const {
+    std::string strUpper = Upper(strName);
+    for (const std::string& strAlias : m_config.m_vecStorageAliases) {
+        std::size_t nEquals = strAlias.find('=');
+        if (nEquals != std::string::npos && Upper(strAlias.substr(0, nEquals)) == strUpper)
+            return Upper(strAlias.substr(nEquals + 1));
+    }
+    return strUpper;
+}
+
+bool CAtInterpreter::IsSelectable(const std::string& strName) const {
+    for (const std::string& strRefused : m_config.m_vecUnselectable)
+        if (Upper(strRefused) == Upper(strName)) return false;
+    return m_store.HasStorage(strName) || (strName == "MT" && m_config.m_bMtStorage);
+}
+
+std::vector<CAtInterpreter::CPlace> CAtInterpreter::Places(const std::string& strMem) const {
+    std::vector<CPlace> places;
+    int nOffset = 0;
+    for (const std::string& strName : m_store.GetStorageNames()) {
+        if (strMem != "MT" && strName != strMem) continue;
+        for (int nIndex : m_store.GetIndexes(strName)) places.push_back({strName, nIndex, nOffset + nIndex});
+        nOffset += m_store.GetCapacity(strName);
+    }
+    return places;
+}
+
+bool CAtInterpreter::Resolve(const std::string& strMem, int nView, CPlace& place) const {
+    int nOffset = 0;
+    for (const std::string& strName : m_store.GetStorageNames()) {
+        if (strMem != "MT" && strName != strMem) continue;
+        int nCapacity = m_store.GetCapacity(strName);
+        if (nView > nOffset && nView <= nOffset + nCapacity) {
+            place = {strName, nView - nOffset, nView};
+            return true;
+        }
+        nOffset += nCapacity;
+    }
+    return false;
+}
+
+int CAtInterpreter::ViewUsed(const std::string& strMem) const {
+    if (strMem != "MT") return m_store.GetUsed(strMem);
+    int n = 0;
+    for (const std::string& strName : m_store.GetStorageNames()) n += m_store.GetUsed(strName);
+    return n;
+}
+
+int CAtInterpreter::ViewCapacity(const std::string& strMem) const {
+    if (strMem != "MT") return m_store.GetCapacity(strMem);
+    int n = 0;
+    for (const std::string& strName : m_store.GetStorageNames()) n += m_store.GetCapacity(strName);
+    return n;
+}
+
+std::string CAtInterpreter::WriteTarget(const std::string& strMem) const {
+    if (strMem != "MT") return strMem;
+    return m_store.HasStorage("SM") ? "SM" : m_store.GetStorageNames().front();
 }
 
 // ---------------------------------------------------------------------------------
@@ -723,12 +794,16 @@ void CAtInterpreter::FinishPdu() {
         message.m_nStatus = m_nPduStatus;
         message.m_strPdu = CSmsPdu::ToHex(octets);
         message.m_nTpduLength = static_cast<int>(pdu.TpduLength());
-        int nIndex = m_store.Add(m_strMem[1], message);
+        const std::string strTarget = WriteTarget(m_strMem[1]);
+        int nIndex = m_store.Add(strTarget, message);
         if (nIndex == 0) {
             result = Cms(322);
         } else {
-            WriteLog("STORED " + m_strMem[1] + " " + std::to_string(nIndex) + " " + message.m_strPdu);
-            AddInfo("+CMGW: " + std::to_string(nIndex));
+            WriteLog("STORED " + strTarget + " " + std::to_string(nIndex) + " " + message.m_strPdu);
+            int nView = nIndex;
+            for (const CPlace& place : Places(m_strMem[1]))
+                if (place.m_strStorage == strTarget && place.m_nIndex == nIndex) nView = place.m_nView;
+            AddInfo("+CMGW: " + std::to_string(nView));
         }
     }
     m_bInPdu = false;
@@ -748,7 +823,7 @@ CAtInterpreter::CResult CAtInterpreter::OnCmee(ECommandKind eKind, const std::st
     case eExec: m_nCmee = 0; return Ok();
     case eSet:
         if (!SplitArgs(strArgs, args) || args.size() != 1 || !ToInt(args[0], n) || n > 2) return Error();
-        m_nCmee = n;
+        if (!m_config.m_bCmeeFixed) m_nCmee = n;
         return Ok();
     }
     return Error();
@@ -758,7 +833,9 @@ CAtInterpreter::CResult CAtInterpreter::OnCpin(ECommandKind eKind, const std::st
     std::vector<CArg> args;
     switch (eKind) {
     case eTest: return Ok();
-    case eRead: AddInfo(m_bPinLocked ? "+CPIN: SIM PIN" : "+CPIN: READY"); return Ok();
+    case eRead:
+        AddInfo(m_bPinLocked ? "+CPIN: SIM PIN" : "+CPIN: READY");
+        return m_config.m_bCpinWithoutOk ? CResult{CResult::eNoAnswer, 0, {}} : Ok();
     case eSet:
         if (!SplitArgs(strArgs, args) || args.empty() || args.size() > 2) return Error();
         if (!m_bPinLocked) return Cme(3);
@@ -871,36 +948,46 @@ CAtInterpreter::CResult CAtInterpreter::OnCpms(ECommandKind eKind, const std::st
     const int nParams = m_config.m_nCpmsParameters;
     std::vector<CArg> args;
     std::string strText;
+    auto use = [this](const std::string& strMem) {
+        return std::to_string(ViewUsed(strMem)) + "," + std::to_string(ViewCapacity(strMem));
+    };
     switch (eKind) {
     case eTest: {
+        if (!m_config.m_strCpmsTestReply.empty()) {
+            AddInfo(m_config.m_strCpmsTestReply);
+            return Ok();
+        }
         std::string strSet;
         for (const std::string& strName : m_store.GetStorageNames())
             strSet += (strSet.empty() ? "\"" : ",\"") + strName + "\"";
+        if (m_config.m_bMtStorage) strSet += ",\"MT\"";
         for (int i = 0; i < nParams; ++i) strText += (i ? ",(" : "(") + strSet + ")";
         AddInfo("+CPMS: " + strText);
         return Ok();
     }
     case eRead:
-        for (int i = 0; i < nParams; ++i)
-            strText += (i ? ",\"" : "\"") + m_strMem[i] + "\"," + std::to_string(m_store.GetUsed(m_strMem[i])) + "," +
-                       std::to_string(m_store.GetCapacity(m_strMem[i]));
+        if (!m_config.m_strCpmsReadReply.empty()) {
+            AddInfo(m_config.m_strCpmsReadReply);
+            return Ok();
+        }
+        for (int i = 0; i < nParams; ++i) strText += (i ? ",\"" : "\"") + m_strMem[i] + "\"," + use(m_strMem[i]);
         AddInfo("+CPMS: " + strText);
         return Ok();
     case eSet: {
-        if (!SplitArgs(strArgs, args) || args.empty() || static_cast<int>(args.size()) > nParams) return Error();
+        if (!SplitArgs(strArgs, args) || args.empty() || static_cast<int>(args.size()) > nParams ||
+            static_cast<int>(args.size()) < m_config.m_nCpmsMinParameters)
+            return Error();
         std::string astrNew[3] = {m_strMem[0], m_strMem[1], m_strMem[2]};
         for (std::size_t i = 0; i < args.size(); ++i) {
             if (args[i].IsEmpty()) continue;
-            std::string strName = Upper(args[i].m_strText);
-            if (!m_store.HasStorage(strName)) return Cms(302);
+            std::string strName = RealName(args[i].m_strText);
+            if (!IsSelectable(strName)) return Cms(302);
             astrNew[i] = strName;
         }
         // Memories the phone does not let the client choose follow the first.
         for (int i = nParams; i < 3; ++i) astrNew[i] = astrNew[0];
         for (int i = 0; i < 3; ++i) m_strMem[i] = astrNew[i];
-        for (int i = 0; i < nParams; ++i)
-            strText += (i ? "," : "") + std::to_string(m_store.GetUsed(m_strMem[i])) + "," +
-                       std::to_string(m_store.GetCapacity(m_strMem[i]));
+        for (int i = 0; i < nParams; ++i) strText += (i ? "," : "") + use(m_strMem[i]);
         AddInfo("+CPMS: " + strText);
         return Ok();
     }
@@ -972,17 +1059,25 @@ CAtInterpreter::CResult CAtInterpreter::OnCmgl(ECommandKind eKind, const std::st
     if (eKind == eSet &&
         (!SplitArgs(strArgs, args) || args.size() != 1 || !ToInt(args[0], nStat) || nStat > 4))
         return Error();
-    std::vector<int> entries;
-    for (int nIndex : m_store.GetIndexes(m_strMem[0]))
-        if (nStat == 4 || m_store.Get(m_strMem[0], nIndex)->m_nStatus == nStat) entries.push_back(nIndex);
+    if (m_config.m_bCmglHangs) {
+        WriteLog("HANGS");
+        return CResult{CResult::eNoAnswer, 0, {}};
+    }
+    std::vector<CPlace> entries;
+    for (const CPlace& place : Places(m_strMem[0]))
+        if (nStat == 4 || m_store.Get(place.m_strStorage, place.m_nIndex)->m_nStatus == nStat) entries.push_back(place);
     const int nCut = m_faults.m_nHangUpInListing;
     bool bCut = nCut >= 0 && static_cast<int>(entries.size()) > nCut;
     if (bCut) entries.resize(static_cast<std::size_t>(nCut));
-    for (int nIndex : entries) {
-        CStoredMessage* pMessage = m_store.Get(m_strMem[0], nIndex);
-        AddInfo("+CMGL: " + std::to_string(nIndex) + "," + std::to_string(pMessage->m_nStatus) + ",," +
+    int nEntry = 0;
+    for (const CPlace& place : entries) {
+        CStoredMessage* pMessage = m_store.Get(place.m_strStorage, place.m_nIndex);
+        AddInfo("+CMGL: " + std::to_string(place.m_nView) + "," + std::to_string(pMessage->m_nStatus) + ",," +
                 std::to_string(pMessage->m_nTpduLength));
-        AddInfo(pMessage->m_strPdu, true);
+        std::string strPdu = pMessage->m_strPdu;
+        if (++nEntry == m_config.m_nCorruptEntry && strPdu.size() > 8)
+            strPdu.replace(strPdu.size() - 4, 2, "ZZ");  // as a damaged SIM record reads
+        AddInfo(strPdu, true);
         if (pMessage->m_nStatus == eRecUnread) pMessage->m_nStatus = eRecRead;  // listed = read
     }
     if (bCut) {
@@ -997,7 +1092,9 @@ CAtInterpreter::CResult CAtInterpreter::OnCmgr(ECommandKind eKind, const std::st
     int nIndex = 0;
     if (eKind == eTest) return Ok();
     if (eKind != eSet || !SplitArgs(strArgs, args) || args.size() != 1 || !ToInt(args[0], nIndex)) return Error();
-    CStoredMessage* pMessage = m_store.Get(m_strMem[0], nIndex);
+    CPlace place;
+    CStoredMessage* pMessage =
+        Resolve(m_strMem[0], nIndex, place) ? m_store.Get(place.m_strStorage, place.m_nIndex) : nullptr;
     if (!pMessage) return Cms(321);
     AddInfo("+CMGR: " + std::to_string(pMessage->m_nStatus) + ",," + std::to_string(pMessage->m_nTpduLength));
     AddInfo(pMessage->m_strPdu, true);
@@ -1011,26 +1108,28 @@ CAtInterpreter::CResult CAtInterpreter::OnCmgd(ECommandKind eKind, const std::st
     int nFlag = 0;
     if (eKind == eTest) {
         std::string strList;
-        for (int n : m_store.GetIndexes(m_strMem[0])) strList += (strList.empty() ? "" : ",") + std::to_string(n);
+        for (const CPlace& place : Places(m_strMem[0]))
+            strList += (strList.empty() ? "" : ",") + std::to_string(place.m_nView);
         AddInfo("+CMGD: (" + strList + "),(0-4)");
         return Ok();
     }
     if (eKind != eSet || !SplitArgs(strArgs, args) || args.empty() || args.size() > 2) return Error();
     if (args.size() == 2 && !args[1].IsEmpty() && (!ToInt(args[1], nFlag) || nFlag > 4)) return Error();
     if (nFlag == 0) {
+        CPlace place;
         if (!ToInt(args[0], nIndex)) return Error();
-        if (nIndex < 1 || nIndex > m_store.GetCapacity(m_strMem[0])) return Cms(321);
-        if (m_store.Delete(m_strMem[0], nIndex))
-            WriteLog("DELETED " + m_strMem[0] + " " + std::to_string(nIndex));
+        if (!Resolve(m_strMem[0], nIndex, place)) return Cms(321);
+        if (m_store.Delete(place.m_strStorage, place.m_nIndex))
+            WriteLog("DELETED " + place.m_strStorage + " " + std::to_string(place.m_nIndex));
         return Ok();
     }
     if (!args[0].IsEmpty() && !ToInt(args[0], nIndex)) return Error();
-    for (int n : m_store.GetIndexes(m_strMem[0])) {
-        int nStatus = m_store.Get(m_strMem[0], n)->m_nStatus;
+    for (const CPlace& place : Places(m_strMem[0])) {
+        int nStatus = m_store.Get(place.m_strStorage, place.m_nIndex)->m_nStatus;
         bool bDelete = nFlag == 4 || nStatus == eRecRead || (nFlag >= 2 && nStatus == eStoSent) ||
                        (nFlag >= 3 && nStatus == eStoUnsent);
-        if (bDelete && m_store.Delete(m_strMem[0], n))
-            WriteLog("DELETED " + m_strMem[0] + " " + std::to_string(n));
+        if (bDelete && m_store.Delete(place.m_strStorage, place.m_nIndex))
+            WriteLog("DELETED " + place.m_strStorage + " " + std::to_string(place.m_nIndex));
     }
     return Ok();
 }
@@ -1070,7 +1169,9 @@ CAtInterpreter::CResult CAtInterpreter::OnCmss(ECommandKind eKind, const std::st
         return Error();
     if (args.size() == 3 && !args[2].IsEmpty() && (!ToInt(args[2], nType) || nType < 128 || nType > 255))
         return Error();
-    CStoredMessage* pMessage = m_store.Get(m_strMem[1], nIndex);
+    CPlace place;
+    CStoredMessage* pMessage =
+        Resolve(m_strMem[1], nIndex, place) ? m_store.Get(place.m_strStorage, place.m_nIndex) : nullptr;
     if (!pMessage) return Cms(321);
     if (pMessage->m_nStatus < eStoUnsent) return Cms(302);  // a received message cannot be sent
     Octets octets;

@@ -151,6 +151,21 @@ private:
     CResult OnCpbr(ECommandKind, const std::string&);
     CResult InfoText(ECommandKind eKind, const char* pszName, const std::string& strValue);
 
+    // Storages as the client names them: aliases, and MT as ME and SM together.
+    struct CPlace {
+        std::string m_strStorage;
+        int m_nIndex = 0;
+        int m_nView = 0;  // the index the client sees
+    };
+    std::string RealName(const std::string& strName) const;
+    bool IsSelectable(const std::string& strName) const;
+    std::vector<CPlace> Places(const std::string& strMem) const;
+    bool Resolve(const std::string& strMem, int nView, CPlace& place) const;
+    int ViewUsed(const std::string& strMem) const;
+    int ViewCapacity(const std::string& strMem) const;
+    std::string WriteTarget(const std::string& strMem) const;
+    const std::string& Eol() const { return m_config.m_strLineEnd; }
+
     // Sending: the message reference given, the message delivered back if it was for us.
     int SendToNetwork(const Octets& octets, const CSmsPdu& pdu);
     static const CCommandEntry* FindCommand(const std::string& strName);

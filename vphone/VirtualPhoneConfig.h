@@ -74,5 +74,32 @@ struct CVirtualPhoneConfig {
     std::string m_strPin;
     // +CMEE mode at start and after ATZ: 0 plain ERROR, 1 numeric, 2 verbose.
     int m_nCmee = 0;
+
+    // The dialect of a real device (see Dialects.h).
+    // What ends every line the phone sends ("\r\n"; some send "\r" alone).
+    std::string m_strLineEnd = "\r\n";
+    // The phone's word for a plain error ("COMMAND NOT SUPPORT" on some).
+    std::string m_strErrorWord = "ERROR";
+    // AT+CMEE=1 is taken, but errors keep the mode the phone started with.
+    bool m_bCmeeFixed = false;
+    // The answer line to AT+CPMS=? and to AT+CPMS?, as given ("" = built from the
+    // storages).
+    std::string m_strCpmsTestReply;
+    std::string m_strCpmsReadReply;
+    // Fewer storage names than this in AT+CPMS=... are refused.
+    int m_nCpmsMinParameters = 1;
+    // Other names for storages, "NAME=STORAGE" ("SM_P=SM").
+    std::vector<std::string> m_vecStorageAliases;
+    // Offers "MT": the phone memory and the SIM as one storage (ME's indexes first,
+    // then SM's after ME's capacity); messages written there go to the SIM.
+    bool m_bMtStorage = false;
+    // Storages AT+CPMS=... refuses to choose (a SIM read only through MT).
+    std::vector<std::string> m_vecUnselectable;
+    // Answers AT+CPIN? with its +CPIN line and no OK after it.
+    bool m_bCpinWithoutOk = false;
+    // Never answers AT+CMGL (other commands are answered).
+    bool m_bCmglHangs = false;
+    // The n-th entry (1 = first) of every listing has a PDU that is not hexadecimal.
+    int m_nCorruptEntry = 0;
     CVirtualPhoneFaults m_faults;
 };

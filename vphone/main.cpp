@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "mireth_version.h"
 #include "vphone/ControlChannel.h"
+#include "vphone/Dialects.h"
 #include "vphone/VirtualPhone.h"
 
 namespace {
@@ -27,6 +29,8 @@ const char kUsage[] =
     "\n"
     "The phone:\n"
     "  --link PATH            symbolic link to the terminal (replaces an old link)\n"
+    "  --dialect NAME         speak as a real device does (list below); options after\n"
+    "                         it change the dialect's settings\n"
     "  --messages FILE        messages to load at start (format below)\n"
     "  --storages LIST        storages offered: ME,SM (default), ME or SM\n"
     "  --phone-capacity N     slots in ME (default 100)\n"
@@ -78,6 +82,15 @@ bool ParseNumber(const std::string& strText, int nMin, int& nValue) {
     return nValue >= nMin;
 }
 
+void PrintDialects() {
+    std::cout << "\nDialects (--dialect NAME):\n";
+    for (const CVirtualPhoneDialect& d : GetVirtualPhoneDialects()) {
+        std::string strName = d.m_pszName;
+        strName.resize(std::max<std::size_t>(strName.size() + 1, 23), ' ');
+        std::cout << "  " << strName << d.m_pszDescription << "\n";
+    }
+}
+
 int BadUsage(const std::string& strWhy) {
     std::cerr << "mireth-vphone: " << strWhy << "\n(mireth-vphone --help lists the options)\n";
     return 2;
@@ -121,10 +134,16 @@ int main(int argc, char** argv) {
         bool bFlag = false;
         if (strOption == "--help" || strOption == "-h") {
             std::cout << kUsage;
+            PrintDialects();
             return 0;
         } else if (strOption == "--version") {
             std::cout << "mireth-vphone " MIRETH_VERSION "\n";
             return 0;
+        } else if (strOption == "--dialect") {
+            std::string strName;
+            nError = text(strName);
+            if (!nError && !ApplyVirtualPhoneDialect(strName, config))
+                nError = BadUsage("no dialect \"" + strName + "\" (--help lists them)");
         } else if (strOption == "--link") nError = text(config.m_strLinkPath);
         else if (strOption == "--messages") nError = text(config.m_strMessagesFile);
         else if (strOption == "--storages") {

@@ -94,7 +94,9 @@ TEST(AtChannelTest, KeepsUnsolicitedCodesOutOfAListing) {
     CAtReply r;
     ASSERT_EQ(channel.Command("AT+CMGL=4", r), AT_STATUS_OK);
     std::vector<CAtListEntry> entries;
-    ASSERT_TRUE(AtParseCmglListing(r.lines, entries));
+    std::vector<CAtBadEntry> bad;
+    AtParseCmglListing(r.lines, entries, bad);
+    EXPECT_TRUE(bad.empty());
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].header.nIndex, 1);
     EXPECT_EQ(entries[1].header.nStat, 0);
@@ -194,6 +196,49 @@ TEST(AtChannelTest, TimesOutWhenTheFinalResultNeverComes) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(chattyChannel.Command("AT+CGMM", reply), AT_STATUS_TIMEOUT);
   EXPECT_LT(MillisecondsSince(start), 20000);
+
+  // A port that chatters text of its own (a console, a GPS port) is no reply: the
+  // command ends at its time-out, and what is kept of the chatter is bounded, even
+  // of lines that look like the command's own.
+  for (const char* pszChatter : {"$GPGGA,123519,4807.038,N,01131.000,E,1,08*47\r\n", "READY FOR INPUT\r\n",
+                                 "+CGMM: again\r\n"}) {
+    SCOPED_TRACE(pszChatter);
+    CScriptedTransport console;
+    console.Expect("AT+CGMM\r", "");
+    std::string strBurst;
+    for (int i = 0; i < 200; ++i)
+      strBurst += pszChatter;
+    console.SetIdleSource([&] { return strBurst; });
+    CAtChannel consoleChannel(console, 300);
+    CAtReply chatter;
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(consoleChannel.Command("AT+CGMM", chatter), AT_STATUS_TIMEOUT);
+    EXPECT_LE(chatter.lines.size(), CAtReplyParser::MAX_REPLY_LINES);
+    EXPECT_LT(MillisecondsSince(begin), 20000);
+  }
+}
+
+TEST(AtChannelTest, TakesAnAnswerLineThatComesWithoutAFinalResult) {
+  // "+CPIN: READY" and nothing after it: the answer once a short grace has passed;
+  // a late OK is read past and does not end the next command.
+  CScriptedTransport t;
+  t.Expect("AT+CPIN?\r", "\r\n+CPIN: READY\r\n");
+  t.Expect("AT+CMGF=0\r", "\r\nOK\r\n");
+  CAtChannel channel(t, 2000);
+  CAtReply reply;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(channel.CommandAnswered("AT+CPIN?", "+CPIN:", reply), AT_STATUS_OK);
+  EXPECT_LT(MillisecondsSince(start), 1500);
+  ASSERT_EQ(reply.lines.size(), 1u);
+  EXPECT_EQ(reply.lines[0], "+CPIN: READY");
+  EXPECT_EQ(channel.Command("AT+CMGF=0", reply), AT_STATUS_OK);
+  // With its OK, the answer is taken at once; an error is an error.
+  t.Expect("AT+CPIN?\r", "\r\n+CPIN: SIM PIN\r\n\r\nOK\r\n");
+  ASSERT_EQ(channel.CommandAnswered("AT+CPIN?", "+CPIN:", reply), AT_STATUS_OK);
+  EXPECT_EQ(reply.eFinal, AT_FINAL_OK);
+  t.Expect("AT+CPIN?\r", "\r\n+CME ERROR: 10\r\n");
+  EXPECT_EQ(channel.CommandAnswered("AT+CPIN?", "+CPIN:", reply), AT_STATUS_ERROR);
+  EXPECT_EQ(reply.nErrorCode, 10);
 }
 
 TEST(AtChannelTest, SkipsNoiseAndReportsALostLine) {

@@ -11,6 +11,8 @@ const std::string kPdu = "07911326040000F0040B911346610089F60000208062917314080C
 
 TEST(AtResponseTest, ReadsTheStoragesOfferedInEveryForm) {
   using Lists = std::vector<std::vector<std::string>>;
+  // The forms phones send, from modem transcripts: empty, empty lists, nested,
+  // unbracketed, spaced, unquoted, vendor names.
   struct Case {
     const char* pszLine;
     Lists lists;
@@ -19,21 +21,38 @@ TEST(AtResponseTest, ReadsTheStoragesOfferedInEveryForm) {
       {"+CPMS: (\"SM\",\"ME\",\"MT\"),(\"SM\")", {{"SM", "ME", "MT"}, {"SM"}}},
       {"+CPMS: (\"sm\")", {{"SM"}}},
       {"+CPMS: \"ME\",\"SM\"", {{"ME", "SM"}}},
+      {"+CPMS: \"SM\",\"SM\",\"SM\"", {{"SM"}}},
+      {"+CPMS: ", {}},
+      {"+CPMS: (),(),()", {{}, {}, {}}},
+      {"+CPMS: ((\"SM\",\"BM\",\"SR\"),(\"SM\"))", {{"SM", "BM", "SR"}, {"SM"}}},
+      {"+CPMS: ( \"ME\" , \"SM\" ), ( \"ME\" )", {{"ME", "SM"}, {"ME"}}},
+      {"+CPMS: (ME_P,SM_P,SR),(ME_P,SM_P),(SM_P)", {{"ME_P", "SM_P", "SR"}, {"ME_P", "SM_P"}, {"SM_P"}}},
+      {"+CPMS: (\"A\"),(\"B\"),(\"C\"),(\"D\")", {{"A"}, {"B"}, {"C"}}},
   };
   for (const Case& c : cases) {
-    Lists lists;
+    Lists lists{{"old"}};
     ASSERT_TRUE(AtParseCpmsSupport(c.pszLine, lists)) << c.pszLine;
     EXPECT_EQ(lists, c.lists) << c.pszLine;
   }
   Lists kept{{"kept"}};
-  for (const char* psz : {"+CPMS: ", "+CPMS: ()", "+CPMS: (\"ME\"", "+CPMS: (\"ME\"),()",
-                          "+CPMS: (\"A\"),(\"A\"),(\"A\"),(\"A\")", "+CSCA: \"+1\",145", "OK"}) {
+  for (const char* psz : {"+CSCA: \"+1\",145", "OK", "+CPMSX: (\"ME\")"}) {
     EXPECT_FALSE(AtParseCpmsSupport(psz, kept)) << psz;
     EXPECT_EQ(kept, Lists{{"kept"}}) << psz;
   }
   std::vector<std::string> current;
   ASSERT_TRUE(AtParseCpmsCurrent("+CPMS: \"SM\",3,30,\"ME\",0,100,\"SM\",3,30", current));
   EXPECT_EQ(current, (std::vector<std::string>{"SM", "ME", "SM"}));
+  // The use of each storage, from the query and from a selection's answer.
+  std::vector<CAtStorageUse> uses;
+  ASSERT_TRUE(AtParseCpmsUse("+CPMS: \"SM\",3,30,\"ME\",0,100", uses));
+  ASSERT_EQ(uses.size(), 2u);
+  EXPECT_EQ(uses[1].strName, "ME");
+  EXPECT_EQ(uses[0].nUsed, 3);
+  EXPECT_EQ(uses[1].nTotal, 100);
+  ASSERT_TRUE(AtParseCpmsUse("+CPMS: 14,50,14,50", uses));
+  EXPECT_EQ(uses.size(), 2u);
+  EXPECT_EQ(uses[0].nUsed, 14);
+  EXPECT_FALSE(AtParseCpmsUse("+CPMS: ,,,,,,,,", uses));
 }
 
 TEST(AtResponseTest, ReadsServiceLines) {
@@ -57,37 +76,61 @@ TEST(AtResponseTest, ReadsServiceLines) {
   EXPECT_EQ(AtInfoValue("SIEMENS", "+CGMI"), "SIEMENS");
 }
 
-TEST(AtResponseTest, ReadsAListingOrRefusesItWhole) {
+TEST(AtResponseTest, ReadsAListingAndCountsTheEntriesItCannotRead) {
   std::vector<CAtListEntry> entries;
+  std::vector<CAtBadEntry> bad;
   std::string lower = kPdu;
   for (char& c : lower)
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   // A line that is neither header nor PDU is passed over; lower-case hexadecimal is
   // delivered upper-case; the name field may hold a comma.
-  ASSERT_TRUE(AtParseCmglListing({"~#%&", "+CMGL: 3,2,,30", lower, "+CMGL: 11,3,\"A, B\",30", kPdu,
-                                  "+CMGL: 12,1,30", "00" + kPdu.substr(16)},
-                                 entries));
+  AtParseCmglListing({"~#%&", "+CMGL: 3,2,,30", lower, "+CMGL: 11,3,\"A, B\",30", kPdu, "+CMGL: 12,1,30",
+                      "00" + kPdu.substr(16)},
+                     entries, bad);
   ASSERT_EQ(entries.size(), 3u);
+  EXPECT_TRUE(bad.empty());
   EXPECT_EQ(entries[0].strPdu, kPdu);
   EXPECT_EQ(entries[1].header.nIndex, 11);
   EXPECT_EQ(entries[1].header.nStat, 3);
   EXPECT_EQ(entries[2].strPdu, "00" + kPdu.substr(16));
 
-  entries.resize(1);
-  const std::vector<std::vector<std::string>> bad = {
-      {"+CMGL: 1,0,,30"},                          // header without its PDU
-      {"+CMGL: 1,0,,30", "+CMGL: 2,0,,30", kPdu},  // the same
-      {"+CMGL: 1,0,,31", kPdu},                    // length does not match
-      {"+CMGL: 1,0,,30", kPdu.substr(0, 40)},      // PDU cut short
-      {"+CMGL: 1,0,,30", kPdu + "0"},              // odd digits
-      {"+CMGL: x,0,,30", kPdu},                    // unreadable header
-      {"+CMGL: 1,9,,30", kPdu},                    // no such status
-      {"+CMGL: 1,0,,30", kPdu, kPdu},              // a PDU whose header was lost
+  // Each broken entry is reported with its index; the good one after it is kept.
+  struct Case {
+    std::vector<std::string> lines;
+    int nIndex;
+  } const cases[] = {
+      {{"+CMGL: 1,0,,30"}, 1},                      // header without its PDU
+      {{"+CMGL: 1,0,,31", kPdu}, 1},                // length does not match
+      {{"+CMGL: 4,0,,30", kPdu.substr(0, 40)}, 4},  // PDU cut short
+      {{"+CMGL: 1,0,,30", kPdu + "0"}, 1},          // odd digits
+      {{"+CMGL: 6,0,,30", "07911326040000F0040B9113466100ZZ"}, 6},  // not hexadecimal
+      {{"+CMGL: x,0,,30", kPdu}, -1},               // unreadable header
+      {{"+CMGL: 7,9,,30", kPdu}, 7},                // no such status
+      {{kPdu}, -1},                                 // a PDU whose header was lost
   };
-  for (const auto& lines : bad) {
-    EXPECT_FALSE(AtParseCmglListing(lines, entries)) << lines[0];
-    EXPECT_EQ(entries.size(), 1u);
+  for (const Case& c : cases) {
+    std::vector<std::string> lines = c.lines;
+    lines.push_back("+CMGL: 20,1,,30");
+    lines.push_back(kPdu);
+    AtParseCmglListing(lines, entries, bad);
+    ASSERT_EQ(bad.size(), 1u) << c.lines[0];
+    EXPECT_EQ(bad[0].nIndex, c.nIndex) << c.lines[0];
+    EXPECT_FALSE(bad[0].strReason.empty());
+    ASSERT_EQ(entries.size(), 1u) << c.lines[0];
+    EXPECT_EQ(entries[0].header.nIndex, 20);
   }
+
+  // One message read by index.
+  CAtListEntry read;
+  read.header.nIndex = 9;
+  std::string strReason;
+  ASSERT_TRUE(AtParseCmgrReply({"+CMGR: 1,,30", kPdu}, read, strReason));
+  EXPECT_EQ(read.header.nIndex, 9);
+  EXPECT_EQ(read.header.nStat, 1);
+  EXPECT_EQ(read.strPdu, kPdu);
+  EXPECT_FALSE(AtParseCmgrReply({"+CMGR: 1,,29", kPdu}, read, strReason));
+  EXPECT_FALSE(strReason.empty());
+  EXPECT_FALSE(AtParseCmgrReply({}, read, strReason));
 }
 
 TEST(AtResponseTest, SortsLinesIntoResultsUrcsAndInformation) {

@@ -212,7 +212,8 @@ TEST_F(VirtualPhoneTest, FaultsAfterSetUpAreReportedWithoutPartialRecords) {
     int nSilentAfter, nHangUpInListing, nTimeOut;
     std::vector<int> codes;  // of the fetch (of the send for AT+CMGS), any one of them
   } const cases[] = {
-      {"ERROR to the listing", "AT+CMGL", "ERROR", -1, -1, 2000, {PHONE_ERROR_REPLY}},
+      {"SIM failure to the listing", "AT+CMGL", "+CMS ERROR: 313", -1, -1, 2000, {PHONE_ERROR_REPLY}},
+      {"listing refused: read by index", "AT+CMGL", "ERROR", -1, -1, 2000, {PHONE_SUCCESS}},
       {"+CMS ERROR to the send", "AT+CMGS=", "+CMS ERROR: 500", -1, -1, 2000, {PHONE_ERROR_REPLY}},
       {"no fault", "", "", -1, -1, 2000, {PHONE_SUCCESS}},
       {"silence", "", "", 0, -1, 300, {PHONE_TIMEOUT}},

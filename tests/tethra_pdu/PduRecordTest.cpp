@@ -53,6 +53,11 @@ TEST(PduRecord, DecodedPdusFillTheRecord) {
   // senders have no "+".
   CPduRecord::FillMessage(Decode("00" "84" "0B911346610089F6" "0004" "42211332958583" "03" "48E9FF"), msg);
   EXPECT_EQ(msg.m_bReplyCharges, 1);
+  // In the flags word of a received message: bit 3 reply charges, bit 5 the reply
+  // path, bit 2 as the transfer unit has it; the Inbox reads bit 3.
+  EXPECT_EQ(msg.m_wFirstOctet, 0x2C);
+  EXPECT_TRUE(msg.IsReceivedType());
+  EXPECT_TRUE(msg.IsReplyCharges());
   EXPECT_EQ(msg.m_strServiceCenter, "");
   CPduRecord::FillMessage(
       Decode("0791448720003023240DD0E474D81C0EBB010000111011315214000BE474D81C0EBB5DE3771B"), msg);
@@ -68,13 +73,39 @@ TEST(PduRecord, DecodedPdusFillTheRecord) {
   EXPECT_EQ(msg.m_strMessage, "hellohello");
   EXPECT_FALSE(msg.m_dtDateTime.IsValid());
   EXPECT_EQ(msg.m_nValidity, 0xAA);
+  EXPECT_EQ(msg.m_wFirstOctet, 0x11);
+  EXPECT_FALSE(msg.IsReplyCharges());
   CMessage report;
   CPduRecord::FillMessage(
       Decode("07911326040000F0" "06" "2C" "0B911346610089F6" "42211332958540" "5210100102030A" "00"), report);
   EXPECT_EQ(report.m_strNumber, "+31641600986");
-  EXPECT_EQ(report.m_wFirstOctet, 0x06);
+  EXPECT_EQ(report.m_wFirstOctet, 0x02);  // neither received nor submitted
   ASSERT_TRUE(report.m_dtDateTime.IsValid());
   EXPECT_NEAR(report.m_dtDateTime.GetDate(), 45657 + 86398 / 86400.0, 1e-9);
+}
+
+TEST(PduRecord, FlagsWordFollowsTheRecordLayout) {
+  // First octets as phones list them, against the flags word of the record.
+  const struct {
+    const char* pszPdu;
+    uint16_t wFlags;
+    bool bReplyCharges;
+  } cases[] = {
+      // DELIVER with the header indicator (0x40) and "no more messages" (0x04): bit 4.
+      {"00" "44" "0B911346610089F6" "0000" "42211332958583" "0A" "050003010201" "C8329B0D", 0x14, false},
+      // DELIVER with reply path and status report indication (0xA4): no bit 6 or 7.
+      {"00" "A4" "0B911346610089F6" "0000" "42211332958583" "02" "C834", 0x2C, true},
+      // SUBMIT with a status report request (0x31): bit 5 is reply charges, not that.
+      {"00" "31" "00" "0B916407281553F8" "0000" "AA" "02" "C834", 0x11, false},
+      // SUBMIT with reply path and header (0xD1): bits 5, 6 and 7.
+      {"00" "D1" "00" "0B916407281553F8" "0000" "AA" "09" "050003010201" "C834", 0xF1, true},
+  };
+  for (const auto& c : cases) {
+    CMessage msg;
+    CPduRecord::FillMessage(Decode(c.pszPdu), msg);
+    EXPECT_EQ(msg.m_wFirstOctet, c.wFlags) << c.pszPdu;
+    EXPECT_EQ(msg.IsReplyCharges(), c.bReplyCharges) << c.pszPdu;
+  }
 }
 
 TEST(PduKey, SameMessageListedAgainHasTheSameKey) {
