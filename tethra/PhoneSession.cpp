@@ -180,9 +180,10 @@ int CPhoneSession::ListStored(int nStat, std::vector<CStoredPdu>& messages) {
       continue;  // "invalid memory index": some phones say so of an empty storage
     if (nCode != PHONE_SUCCESS)
       return nCode;
+    // An entry that cannot be read is left on the phone; the rest is still taken.
     std::vector<CAtListEntry> entries;
-    if (!AtParseCmglListing(reply.lines, entries))
-      return PHONE_BAD_PDU;
+    std::vector<CAtBadEntry> bad;
+    AtParseCmglListing(reply.lines, entries, bad);
     for (CAtListEntry& e : entries)
       messages.push_back(CStoredPdu{strStorage, e.header.nIndex, e.header.nStat, std::move(e.strPdu)});
   }

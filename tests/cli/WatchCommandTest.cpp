@@ -135,11 +135,12 @@ TEST_F(WatchCommandTest, TheCommandGetsTheFieldsAndAHostileTextStaysText) {
   StartPhone();
   const std::string strOut = (m_root / "hook.txt").string();
   const std::string strTrap = (m_root / "pwned").string();
-  const std::string strHostile = "'; touch " + strTrap + "; echo \"$(touch " + strTrap + ")\" `touch " + strTrap + "`";
+  const std::string strHostile =
+      "Привет '; touch " + strTrap + "; echo \"$(touch " + strTrap + ")\" `touch " + strTrap + "`";
   auto pWatch = StartWatch(
       {"--exec", "printf '%s|%s|%s|%s\\n' \"$MIRETH_KIND\" \"$MIRETH_FROM\" \"$MIRETH_TEXT\" \"$MIRETH_COMPLETE\" >> '" +
                      strOut + "'"});
-  // Characters outside the GSM alphabet make it a two-part UCS2 message.
+  // Cyrillic is in no GSM table, so this goes as a two-part UCS2 message.
   std::vector<std::string> parts = DeliverPdus("+447700900999", strHostile);
   ASSERT_EQ(parts.size(), 2u);
   for (const std::string& strPart : parts)
