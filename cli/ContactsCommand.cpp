@@ -20,12 +20,13 @@
 #include "cli/Command.h"
 #include "cli/SessionOptions.h"
 #include "cli/TableCell.h"
-#include "compose/AddressBook.h"
+#include "model/AddressBookRules.h"
 #include "model/PhoneStatus.h"
 #include "model/RecordJson.h"
 #include "model/StoreFile.h"
 #include "model/StoreLists.h"
 #include "res/StringTable.h"
+#include "tethra/PhoneSession.h"
 
 namespace {
 
@@ -91,12 +92,11 @@ int Import(const std::vector<CPhonebookEntry>& entries, const CSessionOptions& o
     std::fprintf(stderr, "mireth contacts: %s cannot be read; nothing imported\n", strPath.c_str());
     return 1;
   }
-  int nAdded = 0;
+  std::vector<std::pair<std::string, std::string>> pairs;
   for (const CPhonebookEntry& e : entries)
-    if (AddAddressEntry(book, e.strName, e.strNumber, LoadString(IDS_NO_NAME)))
-      ++nAdded;
+    pairs.emplace_back(e.strName, e.strNumber);
+  int nAdded = MergeAddressEntries(book, pairs, LoadString(IDS_NO_NAME));
   if (nAdded > 0) {
-    SortAndNameAddressBook(book);
     if (!WriteStoreFile(strPath, book).IsOk()) {
       std::fprintf(stderr, "mireth contacts: %s cannot be written; nothing imported\n", strPath.c_str());
       return 1;
@@ -173,12 +173,13 @@ int RunContacts(const std::vector<std::string>& argsIn) {
   }
   CPhoneSession session;
   std::vector<CPhonebookEntry> entries;
+  session.SetSimPin(o.strPin);
   int nCode = session.Open(strDevice, o.nBaudRate, o.nTimeOut);
   if (nCode == PHONE_SUCCESS)
     nCode = session.ReadPhonebooks(entries);
   session.Close();
   if (nCode != PHONE_SUCCESS)
-    return ReportPhoneFailure("contacts", nCode);
+    return ReportPhoneFailure("contacts", nCode, session.GetDiagnostics());
   switch (eAction) {
     case IMPORT:
       return Import(entries, o);

@@ -8,12 +8,7 @@
 //   mireth send --report [--report-timeout S] ...   see ReportCommand.h
 //   mireth delete --index N --storage phone|sim | --all
 //
-// Every one of them takes the connection options
-//   --port COMn    the COM name (default: "COM Port" of the settings)
-//   --device PATH  a device to use without a COM name of its own
-//   --baud N       (default: "Baud Rate" of the settings, else 9600)
-//   --timeout MS   (default: "Time Out" of the settings, else 10000)
-//   --pin NNNN     the PIN for a SIM that asks for one (never shown or logged)
+// Every one of them takes the connection options of SessionOptions.h (not --data).
 // On a phone failure the command prints the status code with its explanation, the
 // phone's own +CME/+CMS ERROR number with its meaning, and in words when the SIM
 // waits for its PIN; it exits with 1. A usage error exits with 2. Listings say how
@@ -30,8 +25,8 @@
 
 #include "cli/Command.h"
 #include "cli/ReportCommand.h"
+#include "cli/SessionOptions.h"
 #include "cli/TableCell.h"
-#include "errors/ErrorTexts.h"
 #include "grellow/ComPorts.h"
 #include "model/MessageText.h"
 #include "model/PhoneInterface.h"
@@ -39,20 +34,12 @@
 #include "model/RecordJson.h"
 #include "platform/Registry.h"
 #include "res/StringTable.h"
-#include "tethra/AtErrorCodes.h"
 
 namespace {
 
-constexpr int kDefaultBaudRate = 9600;
-constexpr int kDefaultTimeOut = 10000;
-
 // The options every phone command takes, and the ones some of them add.
 struct CPhoneOptions {
-  std::string strPort;
-  std::string strDevice;
-  int nBaudRate = 0;
-  int nTimeOut = 0;
-  std::string strPin;
+  CSessionOptions session;
   bool bJson = false;
   // send
   std::string strTo;
@@ -67,24 +54,15 @@ struct CPhoneOptions {
   bool bAll = false;
 };
 
-bool ParseNumber(const std::string& strText, int& nValue) {
-  if (strText.empty() || strText.size() > 9)
-    return false;
-  for (char c : strText)
-    if (c < '0' || c > '9')
-      return false;
-  nValue = std::atoi(strText.c_str());
-  return true;
-}
-
 // Reads the words after the command's name; false, with a reason, on a word it does
 // not know or an option without its value.
-bool ParseOptions(const std::vector<std::string>& args, const std::vector<std::string>& allowed,
-                  CPhoneOptions& o, std::string& strError) {
+bool ParseOptions(std::vector<std::string> args, const std::vector<std::string>& allowed, CPhoneOptions& o,
+                  std::string& strError) {
+  if (!TakeSessionOptions(args, o.session, strError, false))
+    return false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (std::find(allowed.begin(), allowed.end(), a) == allowed.end() && a != "--port" && a != "--device" &&
-        a != "--baud" && a != "--timeout" && a != "--pin") {
+    if (std::find(allowed.begin(), allowed.end(), a) == allowed.end()) {
       strError = "unknown option '" + a + "'";
       return false;
     }
@@ -103,27 +81,7 @@ bool ParseOptions(const std::vector<std::string>& args, const std::vector<std::s
       return false;
     }
     const std::string& v = args[++i];
-    if (a == "--port") {
-      o.strPort = v;
-    } else if (a == "--device") {
-      o.strDevice = v;
-    } else if (a == "--baud") {
-      if (!ParseNumber(v, o.nBaudRate) || o.nBaudRate == 0) {
-        strError = "--baud takes a rate, e.g. 115200";
-        return false;
-      }
-    } else if (a == "--timeout") {
-      if (!ParseNumber(v, o.nTimeOut) || o.nTimeOut == 0) {
-        strError = "--timeout takes milliseconds, e.g. 10000";
-        return false;
-      }
-    } else if (a == "--pin") {
-      if (v.size() < 4 || v.size() > 8 || !std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        strError = "--pin takes the SIM's PIN, 4 to 8 digits";
-        return false;
-      }
-      o.strPin = v;
-    } else if (a == "--to") {
+    if (a == "--to") {
       o.strTo = v;
     } else if (a == "--text") {
       o.strText = v;
@@ -133,12 +91,12 @@ bool ParseOptions(const std::vector<std::string>& args, const std::vector<std::s
     } else if (a == "--smsc") {
       o.strServiceCenter = v;
     } else if (a == "--validity") {
-      if (!ParseNumber(v, o.nValidity) || o.nValidity > 255) {
+      if (!ParseCount(v, o.nValidity) || o.nValidity > 255) {
         strError = "--validity takes a relative validity value from 0 to 255";
         return false;
       }
     } else if (a == "--index") {
-      if (!ParseNumber(v, o.nIndex)) {
+      if (!ParseCount(v, o.nIndex)) {
         strError = "--index takes a message index";
         return false;
       }
@@ -154,33 +112,6 @@ int StorageFromWord(const std::string& strWord) {
   if (strWord == "sim" || strWord == "SM" || strWord == "sm")
     return MSG_STORAGE_SIM;
   return MSG_STORAGE_UNKNOWN;
-}
-
-// What the phone itself said of the failure: its error number and meaning, and
-// whether the SIM waits for its PIN.
-void ReportPhoneSide(const CPhoneDiagnostics& diag) {
-  if (diag.nCmsError >= 0)
-    std::fprintf(stderr, "  The phone answered +CMS ERROR: %d (%s).\n", diag.nCmsError,
-                 AtCmsMeaning(diag.nCmsError).c_str());
-  else if (diag.nCmeError >= 0)
-    std::fprintf(stderr, "  The phone answered +CME ERROR: %d (%s).\n", diag.nCmeError,
-                 AtCmeMeaning(diag.nCmeError).c_str());
-  if (diag.strSimLock == "SIM PIN")
-    std::fprintf(stderr, "  The SIM card asks for its PIN: give it with --pin NNNN.\n");
-  else if (!diag.strSimLock.empty())
-    std::fprintf(stderr, "  The SIM card is locked (%s): unlock it in a phone first.\n", diag.strSimLock.c_str());
-}
-
-// Prints the failure with the explanation the error dialog would give.
-int ReportFailure(const char* pszCommand, int nCode, const CPhoneInterface& phone) {
-  std::fprintf(stderr, "mireth %s: the phone operation failed\n", pszCommand);
-  CErrorParagraphs paragraphs = GetErrorParagraphs(nCode);
-  for (const std::string* p : {&paragraphs.strFirst, &paragraphs.strSecond, &paragraphs.strThird})
-    if (!p->empty())
-      std::fprintf(stderr, "  %s\n", p->c_str());
-  std::fprintf(stderr, "  %s\n", paragraphs.strCode.c_str());
-  ReportPhoneSide(phone.GetDiagnostics());
-  return 1;
 }
 
 // The entries of the last listing that could not be read: how many, or (--json)
@@ -245,48 +176,25 @@ class CTemporaryPortMap {
 // else the exit status (after printing why).
 int OpenPhone(const char* pszCommand, CPhoneOptions& o, CTemporaryPortMap& map, CPhoneInterface& phone,
               bool bSimLockAllowed = false) {
-  // Defaults from the settings store, as the window reads them.
-  CRegKey options;
-  std::string strKey = LoadString(IDS_KEY_ROOT) + "\\" + LoadString(IDS_SUBKEY_OPTIONS);
-  std::string strSavedPort;
-  uint32_t nSaved = 0;
-  if (options.Open(strKey)) {
-    options.QueryText(LoadString(IDS_VAL_COM_PORT), strSavedPort);
-    if (o.nBaudRate == 0 && options.QueryNumber(LoadString(IDS_VAL_BAUD_RATE), nSaved) && nSaved > 0)
-      o.nBaudRate = static_cast<int>(nSaved);
-    if (o.nTimeOut == 0 && options.QueryNumber(LoadString(IDS_VAL_TIME_OUT), nSaved) && nSaved > 0)
-      o.nTimeOut = static_cast<int>(nSaved);
+  std::string strError;
+  if (!ResolveSessionDefaults(o.session, strError)) {
+    std::fprintf(stderr, "mireth %s: %s\n", pszCommand, strError.c_str());
+    return 2;
   }
-  if (o.nBaudRate == 0)
-    o.nBaudRate = kDefaultBaudRate;
-  if (o.nTimeOut == 0)
-    o.nTimeOut = kDefaultTimeOut;
-
-  int nPort = -1;
-  if (!o.strDevice.empty()) {
-    if (!o.strPort.empty()) {
-      std::fprintf(stderr, "mireth %s: give --port or --device, not both\n", pszCommand);
-      return 2;
-    }
-    if (!map.Map(o.strDevice)) {
-      std::fprintf(stderr, "mireth %s: cannot give %s a COM name\n", pszCommand, o.strDevice.c_str());
+  int nPort = GetComPortIndex(o.session.strPort);
+  if (!o.session.strDevice.empty()) {
+    if (!map.Map(o.session.strDevice)) {
+      std::fprintf(stderr, "mireth %s: cannot give %s a COM name\n", pszCommand, o.session.strDevice.c_str());
       return 1;
     }
     nPort = 0;
-  } else {
-    std::string strPort = !o.strPort.empty() ? o.strPort : !strSavedPort.empty() ? strSavedPort : "COM1";
-    nPort = GetComPortIndex(strPort);
-    if (nPort < 0) {
-      std::fprintf(stderr, "mireth %s: '%s' is not a COM name (COM1 to COM35)\n", pszCommand, strPort.c_str());
-      return 2;
-    }
   }
-  phone.SetSimPin(o.strPin);
-  int nResult = phone.SetupCommPort(nPort, o.nBaudRate, o.nTimeOut);
+  phone.SetSimPin(o.session.strPin);
+  int nResult = phone.SetupCommPort(nPort, o.session.nBaudRate, o.session.nTimeOut);
   if (nResult == PHONE_NOT_READY && bSimLockAllowed && !phone.GetDiagnostics().strSimLock.empty())
     return 0;  // the phone can still say what it is
   if (nResult != PHONE_SUCCESS)
-    return ReportFailure(pszCommand, nResult, phone);
+    return ReportPhoneFailure(pszCommand, nResult, phone.GetDiagnostics());
   return 0;
 }
 
@@ -315,7 +223,7 @@ int RunIdentify(const std::vector<std::string>& args) {
     return n;
   int nResult = phone.GetPhoneInformation();
   if (nResult != PHONE_SUCCESS)
-    return ReportFailure("identify", nResult, phone);
+    return ReportPhoneFailure("identify", nResult, phone.GetDiagnostics());
   const std::string strLock = phone.GetDiagnostics().strSimLock;
   int nPreferred = strLock.empty() ? phone.GetPreferredMessageStorage() : MSG_STORAGE_UNKNOWN;
   const char* pszPreferred = nPreferred == MSG_STORAGE_PHONE ? "phone" : nPreferred == MSG_STORAGE_SIM ? "SIM" : "unknown";
@@ -358,7 +266,7 @@ int RunList(const std::vector<std::string>& args, bool bOutgoing) {
   }
   if (nResult != PHONE_SUCCESS) {
     ReportUnreadable(phone, o.bJson);
-    return ReportFailure(pszCommand, nResult, phone);
+    return ReportPhoneFailure(pszCommand, nResult, phone.GetDiagnostics());
   }
   if (o.bJson) {
     for (const auto& p : messages)
@@ -426,7 +334,7 @@ int RunSend(const std::vector<std::string>& args) {
   message.m_nValidity = o.nValidity;
   int nResult = phone.SendMessageToPhone(&message, o.bStore ? "AT+CMGW=" : "AT+CMGS=");
   if (nResult != PHONE_SUCCESS)
-    return ReportFailure("send", nResult, phone);
+    return ReportPhoneFailure("send", nResult, phone.GetDiagnostics());
   std::printf("%s\n%s\n", o.bStore ? "Stored on the phone." : "Sent.", message.m_strPdu.c_str());
   return 0;
 }
@@ -451,7 +359,7 @@ int RunDelete(const std::vector<std::string>& args) {
   if (o.bAll) {
     int nResult = phone.DeleteAllPhoneMessages();
     if (nResult != PHONE_SUCCESS)
-      return ReportFailure("delete", nResult, phone);
+      return ReportPhoneFailure("delete", nResult, phone.GetDiagnostics());
     std::printf("Deleted every message.\n");
     return 0;
   }
@@ -459,7 +367,7 @@ int RunDelete(const std::vector<std::string>& args) {
   std::string strList;
   int nResult = phone.ListAllMessages(strList);
   if (nResult != PHONE_SUCCESS)
-    return ReportFailure("delete", nResult, phone);
+    return ReportPhoneFailure("delete", nResult, phone.GetDiagnostics());
   const std::string strWanted = std::string(nStorage == MSG_STORAGE_PHONE ? "ME" : "SM") + "\t" +
                                 std::to_string(o.nIndex) + "\t";
   CMessage target;
@@ -481,7 +389,7 @@ int RunDelete(const std::vector<std::string>& args) {
   }
   nResult = phone.DeletePhoneMessage(strList, &target);
   if (nResult != PHONE_SUCCESS)
-    return ReportFailure("delete", nResult, phone);
+    return ReportPhoneFailure("delete", nResult, phone.GetDiagnostics());
   std::printf("Deleted.\n");
   return 0;
 }

@@ -16,6 +16,7 @@
 #include "model/RecordJson.h"
 #include "tethra/PduDecoder.h"
 #include "tethra/PduEncoder.h"
+#include "tethra/PhoneSession.h"
 
 namespace {
 
@@ -232,18 +233,19 @@ int RunSendWithReport(const std::vector<std::string>& argsIn) {
     return ReportPhoneFailure("send", PHONE_BAD_PDU);
 
   CPhoneSession session;
+  session.SetSimPin(o.strPin);
   int nCode = session.Open(strDevice, o.nBaudRate, o.nTimeOut);
   std::string strCnmi;
   if (nCode == PHONE_SUCCESS)
     nCode = session.EnableIndications(true, strCnmi);
   if (nCode != PHONE_SUCCESS)
-    return ReportPhoneFailure("send", nCode);
+    return ReportPhoneFailure("send", nCode, session.GetDiagnostics());
   std::vector<int> references;
   for (const CPduEncoded& part : encoded.Value()) {
     int nReference = -1;
     nCode = session.SendPdu(part.m_strPdu, part.m_nTpduLength, nReference);
     if (nCode != PHONE_SUCCESS)
-      return ReportPhoneFailure("send", nCode);
+      return ReportPhoneFailure("send", nCode, session.GetDiagnostics());
     references.push_back(nReference);
   }
   std::string strSentTime = CDateTime::GetCurrentTime().Format();

@@ -1,5 +1,6 @@
 #include "cli/SessionOptions.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -8,11 +9,33 @@
 #include "model/PhoneStatus.h"
 #include "platform/Registry.h"
 #include "res/StringTable.h"
+#include "tethra/AtErrorCodes.h"
 
 namespace {
 
 constexpr int kDefaultBaudRate = 9600;
 constexpr int kDefaultTimeOut = 10000;
+
+// A SIM's PIN: 4 to 8 digits.
+bool ParsePin(const std::string& strText) {
+  return strText.size() >= 4 && strText.size() <= 8 &&
+         std::all_of(strText.begin(), strText.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// What the phone itself said of a failure: its error number and meaning, and
+// whether the SIM waits for its PIN.
+void ReportPhoneSide(const CPhoneDiagnostics& diag) {
+  if (diag.nCmsError >= 0)
+    std::fprintf(stderr, "  The phone answered +CMS ERROR: %d (%s).\n", diag.nCmsError,
+                 AtCmsMeaning(diag.nCmsError).c_str());
+  else if (diag.nCmeError >= 0)
+    std::fprintf(stderr, "  The phone answered +CME ERROR: %d (%s).\n", diag.nCmeError,
+                 AtCmeMeaning(diag.nCmeError).c_str());
+  if (diag.strSimLock == "SIM PIN")
+    std::fprintf(stderr, "  The SIM card asks for its PIN: give it with --pin NNNN.\n");
+  else if (!diag.strSimLock.empty())
+    std::fprintf(stderr, "  The SIM card is locked (%s): unlock it in a phone first.\n", diag.strSimLock.c_str());
+}
 
 }  // namespace
 
@@ -26,11 +49,13 @@ bool ParseCount(const std::string& strText, int& nValue) {
   return true;
 }
 
-bool TakeSessionOptions(std::vector<std::string>& args, CSessionOptions& o, std::string& strError) {
+bool TakeSessionOptions(std::vector<std::string>& args, CSessionOptions& o, std::string& strError,
+                        bool bDataFolder) {
   std::vector<std::string> rest;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a != "--port" && a != "--device" && a != "--baud" && a != "--timeout" && a != "--data") {
+    if (a != "--port" && a != "--device" && a != "--baud" && a != "--timeout" && a != "--pin" &&
+        !(bDataFolder && a == "--data")) {
       rest.push_back(a);
       continue;
     }
@@ -45,6 +70,12 @@ bool TakeSessionOptions(std::vector<std::string>& args, CSessionOptions& o, std:
       o.strDevice = v;
     } else if (a == "--data") {
       o.strDataFolder = v;
+    } else if (a == "--pin") {
+      if (!ParsePin(v)) {
+        strError = "--pin takes the SIM's PIN, 4 to 8 digits";
+        return false;
+      }
+      o.strPin = v;
     } else if (a == "--baud") {
       if (!ParseCount(v, o.nBaudRate) || o.nBaudRate == 0) {
         strError = "--baud takes a rate, e.g. 115200";
@@ -59,7 +90,7 @@ bool TakeSessionOptions(std::vector<std::string>& args, CSessionOptions& o, std:
   return true;
 }
 
-bool ResolveSessionOptions(CSessionOptions& o, std::string& strDevice, std::string& strError) {
+bool ResolveSessionDefaults(CSessionOptions& o, std::string& strError) {
   CRegKey options;
   std::string strSavedPort;
   uint32_t nSaved = 0;
@@ -75,21 +106,30 @@ bool ResolveSessionOptions(CSessionOptions& o, std::string& strDevice, std::stri
   if (o.nTimeOut == 0)
     o.nTimeOut = kDefaultTimeOut;
   if (!o.strDevice.empty()) {
-    if (!o.strPort.empty()) {
-      strError = "give --port or --device, not both";
-      return false;
-    }
+    if (o.strPort.empty())
+      return true;
+    strError = "give --port or --device, not both";
+    return false;
+  }
+  if (o.strPort.empty())
+    o.strPort = !strSavedPort.empty() ? strSavedPort : "COM1";
+  if (GetComPortIndex(o.strPort) < 0) {
+    strError = "'" + o.strPort + "' is not a COM name (COM1 to COM35)";
+    return false;
+  }
+  return true;
+}
+
+bool ResolveSessionOptions(CSessionOptions& o, std::string& strDevice, std::string& strError) {
+  if (!ResolveSessionDefaults(o, strError))
+    return false;
+  if (!o.strDevice.empty()) {
     strDevice = o.strDevice;
     return true;
   }
-  std::string strPort = !o.strPort.empty() ? o.strPort : !strSavedPort.empty() ? strSavedPort : "COM1";
-  if (GetComPortIndex(strPort) < 0) {
-    strError = "'" + strPort + "' is not a COM name (COM1 to COM35)";
-    return false;
-  }
-  strDevice = ResolveComPort(strPort);
+  strDevice = ResolveComPort(o.strPort);
   if (strDevice.empty()) {
-    strError = strPort + " names no device";
+    strError = o.strPort + " names no device";
     return false;
   }
   return true;
@@ -107,12 +147,13 @@ std::string SessionDataFolder(const CSessionOptions& o) {
   return strFolder;
 }
 
-int ReportPhoneFailure(const char* pszCommand, int nCode) {
+int ReportPhoneFailure(const char* pszCommand, int nCode, const CPhoneDiagnostics& diag) {
   std::fprintf(stderr, "mireth %s: the phone operation failed\n", pszCommand);
   CErrorParagraphs paragraphs = GetErrorParagraphs(nCode);
   for (const std::string* p : {&paragraphs.strFirst, &paragraphs.strSecond, &paragraphs.strThird})
     if (!p->empty())
       std::fprintf(stderr, "  %s\n", p->c_str());
   std::fprintf(stderr, "  %s\n", paragraphs.strCode.c_str());
+  ReportPhoneSide(diag);
   return 1;
 }

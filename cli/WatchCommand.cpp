@@ -44,6 +44,7 @@
 #include "model/StoreLists.h"
 #include "tethra/ArrivalBuffer.h"
 #include "tethra/PduDecoder.h"
+#include "tethra/PhoneSession.h"
 
 extern char** environ;
 
@@ -144,6 +145,7 @@ class CWatcher {
   CWatcher(const CWatchOptions& w, const CSessionOptions& o, std::string strDevice)
       : m_w(w), m_o(o), m_strDevice(std::move(strDevice)), m_buffer(std::chrono::seconds(w.nHoldSeconds)) {
     m_strDataFolder = SessionDataFolder(o);
+    m_session.SetSimPin(o.strPin);
   }
 
   int Run();
@@ -168,6 +170,7 @@ class CWatcher {
   CArrivalBuffer m_buffer;
   bool m_bLineGone = false;
   bool m_bSaidWaiting = false;
+  int m_nExit = 0;  // 1 once the watch has ended on a failure waiting cannot mend
   // The stored messages taken ("SM:3:<pdu>"): one listed at start and announced too
   // (it arrived while the listing ran) is taken once.
   std::set<std::string> m_taken;
@@ -203,6 +206,12 @@ bool CWatcher::Connect() {
       return true;
     }
     m_session.Close();
+    if (!m_session.GetDiagnostics().strSimLock.empty()) {
+      // A SIM that waits for its PIN (or took a wrong one) will not open by waiting,
+      // and a PIN given again and again would use up its tries.
+      m_nExit = ReportPhoneFailure("watch", nCode, m_session.GetDiagnostics());
+      return false;
+    }
     if (!m_bSaidWaiting) {
       std::fprintf(stderr, "mireth watch: no phone on %s yet (status %d); trying again every %d s\n",
                    m_strDevice.c_str(), nCode, m_w.nRetrySeconds);
@@ -403,7 +412,7 @@ int CWatcher::Run() {
     Emit(arrival);
   m_session.Close();
   std::fprintf(stderr, "mireth watch: stopped\n");
-  return 0;
+  return m_nExit;
 }
 
 int RunWatch(const std::vector<std::string>& argsIn) {

@@ -1,7 +1,8 @@
 // The rules of the Compose page's two small lists, kept free of any window so that
 // they can be used and checked on their own: the address book of name and number
-// pairs, the preset message texts, the recipient the host hands over, the message
-// lifetime and the way a message's characters are counted.
+// pairs (whose rules are model/AddressBookRules.h, shared with the command line),
+// the preset message texts, the recipient the host hands over, the message lifetime
+// and the way a message's characters are counted.
 //
 // Texts are the records' own (the locale's character set, UTF-8 bytes); names,
 // numbers and preset texts are compared exactly, byte by byte, letter case counting.
@@ -10,26 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "model/AddressBookRules.h"
 #include "model/Lists.h"
-
-// Position of the first entry holding exactly that name and that number; -1 when
-// there is none.
-int FindAddress(const CAddressArray& book, const std::string& strName,
-                const std::string& strNumber);
-
-// Position of the first entry holding that number, whatever its name; -1 when there
-// is none (or the number is empty).
-int FindAddressByNumber(const CAddressArray& book, const std::string& strNumber);
-
-// Adds the pair to the address book unless it is known; returns true when an entry
-// was appended.
-//   - An empty name and an empty number add nothing.
-//   - A named pair is known when an entry has that name and that number.
-//   - A pair without a name is known when any entry already has that number (so
-//     sending again and again to a bare number does not fill the book with copies);
-//     otherwise it is added under strNoName ("No Name").
-bool AddAddressEntry(CAddressArray& book, const std::string& strName, const std::string& strNumber,
-                     const std::string& strNoName);
 
 // Position of the first preset whose text is exactly strText; -1 when none.
 int FindPreset(const CMessageArray& presets, const std::string& strText);

@@ -1,7 +1,8 @@
 // The state of CPhoneInterface and the steps its operations are made of, shared by
 // the files of the phone library that implement it (PhoneInterface.cpp: the public
 // operations; PhoneSetup.cpp: set-up, storages, information; PhoneMessages.cpp:
-// listings, fetching, sending, deleting). Nothing outside tethra/ includes this.
+// listings, fetching, sending, deleting) and by CPhoneSession, which holds a phone
+// open with the same set-up. Nothing outside tethra/ includes this.
 #pragma once
 
 #include <memory>
@@ -106,8 +107,10 @@ struct CPhoneInterface::Impl {
     return !progress || progress(stage, static_cast<Msg_Storage>(nStorage), nDone, nTotal);
   }
 
-  // Set-up (PhoneSetup.cpp).
+  // Set-up (PhoneSetup.cpp): of the device a COM name is mapped to, or (Open) of a
+  // device named by its path.
   int Setup(int nPort, int nBaud, int nTimeOutMs);
+  int Open(const std::string& strDevice, int nBaud, int nTimeOutMs);
   bool Wake();
   int RunSetupSteps();
   int EnterPin(const CAtReply& pinReply);

@@ -1,111 +1,56 @@
 #include "tethra/PhoneSession.h"
 
-#include <chrono>
-
-#include "model/PhoneStatus.h"
+#include "tethra/AtErrorCodes.h"
 #include "tethra/AtResponse.h"
+#include "tethra/PhoneImpl.h"
 
-namespace {
+CPhoneSession::CPhoneSession() : m_pImpl(std::make_unique<CPhoneInterface::Impl>()) {}
 
-using Clock = std::chrono::steady_clock;
-
-// One step of the set-up: the command, whether an ERROR is acceptable (the phone
-// keeps its echo or its wording), and the code to fail with otherwise.
-struct CSetupRow {
-  const char* pszCommand;
-  bool bErrorTolerated;
-  int nFailure;
-};
-
-const CSetupRow kSetupRows[] = {
-    {"ATE0", true, PHONE_SETUP_FAILED},
-    {"AT+CMEE=1", true, PHONE_SETUP_FAILED},
-    {"AT+CMGF=0", false, PHONE_SETUP_FAILED},
-    {"AT+CPMS=?", false, PHONE_STORAGE_UNKNOWN},
-};
-
-}  // namespace
-
-int PhoneCodeOf(AtStatus status) {
-  switch (status) {
-    case AT_STATUS_OK:
-      return PHONE_SUCCESS;
-    case AT_STATUS_TIMEOUT:
-      return PHONE_TIMEOUT;
-    case AT_STATUS_LINE_GONE:
-      return PHONE_WRITE_FAILED;
-    case AT_STATUS_ERROR:
-      break;
-  }
-  return PHONE_ERROR_REPLY;
-}
+CPhoneSession::~CPhoneSession() = default;
 
 int CPhoneSession::Open(const std::string& strDevice, int nBaudRate, int nTimeOutMs) {
-  Close();
-  int nStatus = PHONE_PORT_OPEN_FAILED;
-  m_pLine = OpenPhoneLine(strDevice, nBaudRate, nStatus);
-  if (!m_pLine)
-    return nStatus == PHONE_SUCCESS ? PHONE_PORT_OPEN_FAILED : nStatus;
-  m_pChannel = std::make_unique<CAtChannel>(*m_pLine, nTimeOutMs);
-  if (!Wake(nTimeOutMs)) {
-    Close();
-    return PHONE_NOT_READY;
-  }
-  for (const CSetupRow& row : kSetupRows) {
-    CAtReply reply;
-    AtStatus status = m_pChannel->Command(row.pszCommand, reply);
-    if (status == AT_STATUS_ERROR && row.bErrorTolerated)
-      continue;
-    if (status != AT_STATUS_OK) {
-      Close();
-      return status == AT_STATUS_ERROR ? row.nFailure : PhoneCodeOf(status);
-    }
-    std::vector<std::vector<std::string>> lists;
-    for (const std::string& line : reply.lines)
-      if (lists.empty())
-        AtParseCpmsSupport(line, lists);
-    if (!lists.empty())
-      m_storages = lists[0];
-  }
-  if (m_storages.empty()) {
-    Close();
-    return PHONE_STORAGE_UNKNOWN;
-  }
-  return PHONE_SUCCESS;
+  m_pending.clear();
+  m_pImpl->strPin = m_strPin;
+  int nCode = m_pImpl->Open(strDevice, nBaudRate, nTimeOutMs);
+  m_pImpl->strPin.clear();
+  if (nCode != PHONE_SUCCESS)
+    m_pImpl->Close();  // a SIM that waits for its PIN too: the line is given back
+  else
+    TakeEvents(m_pending);
+  return nCode;
 }
 
 void CPhoneSession::Close() {
-  m_pChannel.reset();
-  m_pLine.reset();
-  m_storages.clear();
-  m_strMem1.clear();
+  m_pImpl->Close();
   m_pending.clear();
 }
 
-bool CPhoneSession::Wake(int nTimeOutMs) {
-  // A phone still starting may let the first commands go unanswered: ask again until
-  // the time-out is spent.
-  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(nTimeOutMs);
-  int nTry = std::min(1000, std::max(50, nTimeOutMs / 3));
-  for (;;) {
-    auto nLeft = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (nLeft <= 0)
-      return false;
-    CAtReply reply;
-    AtStatus status = m_pChannel->CommandOnce("AT", reply, std::min<int>(nTry, static_cast<int>(nLeft)));
-    if (status == AT_STATUS_OK || status == AT_STATUS_ERROR)
-      return true;
-    if (status == AT_STATUS_LINE_GONE)
-      return false;
-  }
+bool CPhoneSession::IsOpen() const {
+  return m_pImpl->bReady && m_pImpl->pChannel;
+}
+
+const CPhoneDiagnostics& CPhoneSession::GetDiagnostics() const {
+  return m_pImpl->diag;
+}
+
+const std::vector<std::string>& CPhoneSession::GetStorages() const {
+  return m_pImpl->readStorages;
+}
+
+CAtChannel* CPhoneSession::GetChannel() {
+  return m_pImpl->pChannel.get();
+}
+
+int CPhoneSession::Finish(AtStatus status, const CAtReply& reply, int nOnError) {
+  TakeEvents(m_pending);
+  return m_pImpl->CodeOf(status, reply, nOnError);
 }
 
 int CPhoneSession::Command(const std::string& strCommand, CAtReply& reply) {
-  if (!m_pChannel)
+  if (!IsOpen())
     return PHONE_WRITE_FAILED;
-  AtStatus status = m_pChannel->Command(strCommand, reply);
-  TakeEvents(m_pending);
-  return PhoneCodeOf(status);
+  m_pImpl->BeginOperation();
+  return Finish(m_pImpl->Command(strCommand, reply), reply);
 }
 
 int CPhoneSession::EnableIndications(bool bReports, std::string& strChosen) {
@@ -130,70 +75,58 @@ int CPhoneSession::EnableIndications(bool bReports, std::string& strChosen) {
   return nCode;
 }
 
-int CPhoneSession::SelectStorage(const std::string& strStorage) {
-  if (m_strMem1 == strStorage)
-    return PHONE_SUCCESS;
+int CPhoneSession::ReadStored(const std::string& strStorage, int nIndex, CStoredPdu& message) {
+  if (!IsOpen())
+    return PHONE_WRITE_FAILED;
+  m_pImpl->BeginOperation();
+  int nCode = m_pImpl->SelectStorage(strStorage, false);
+  TakeEvents(m_pending);
+  if (nCode != PHONE_SUCCESS)
+    return nCode;
   CAtReply reply;
-  int nCode = Command("AT+CPMS=\"" + strStorage + "\"", reply);
-  if (nCode != PHONE_SUCCESS) {
-    m_strMem1.clear();
-    return nCode == PHONE_ERROR_REPLY ? PHONE_STORAGE_NOT_SET : nCode;
-  }
-  m_strMem1 = strStorage;
+  if (nCode = Command("AT+CMGR=" + std::to_string(nIndex), reply); nCode != PHONE_SUCCESS)
+    return nCode;
+  if (reply.lines.empty())
+    return PHONE_NO_MESSAGES;  // an empty slot
+  CAtListEntry entry;
+  std::string strReason;
+  if (!AtParseCmgrReply(reply.lines, entry, strReason))
+    return PHONE_BAD_PDU;
+  message = CStoredPdu{strStorage, nIndex, entry.header.nStat, std::move(entry.strPdu)};
   return PHONE_SUCCESS;
 }
 
-int CPhoneSession::ReadStored(const std::string& strStorage, int nIndex, CStoredPdu& message) {
-  if (int nCode = SelectStorage(strStorage); nCode != PHONE_SUCCESS)
-    return nCode;
-  CAtReply reply;
-  if (int nCode = Command("AT+CMGR=" + std::to_string(nIndex), reply); nCode != PHONE_SUCCESS)
-    return nCode;
-  for (size_t i = 0; i + 1 < reply.lines.size(); ++i) {
-    int nStat = -1, nLength = -1;
-    if (AtParseCmgrHeader(reply.lines[i], nStat, nLength)) {
-      CAtEvent probe;
-      // The PDU line is checked as a +CMT would be: hex digits, an even count.
-      if (!AtParseEvent("+CMT: ," + std::to_string(nLength) + "\n" + reply.lines[i + 1], probe))
-        return PHONE_BAD_PDU;
-      message = CStoredPdu{strStorage, nIndex, nStat, probe.strPdu};
-      return PHONE_SUCCESS;
-    }
-  }
-  return PHONE_NO_MESSAGES;  // an empty slot
-}
-
 int CPhoneSession::DeleteStored(const std::string& strStorage, int nIndex) {
-  if (int nCode = SelectStorage(strStorage); nCode != PHONE_SUCCESS)
+  if (!IsOpen())
+    return PHONE_WRITE_FAILED;
+  m_pImpl->BeginOperation();
+  int nCode = m_pImpl->SelectStorage(strStorage, false);
+  TakeEvents(m_pending);
+  if (nCode != PHONE_SUCCESS)
     return nCode;
   CAtReply reply;
   return Command("AT+CMGD=" + std::to_string(nIndex), reply);
 }
 
 int CPhoneSession::ListStored(int nStat, std::vector<CStoredPdu>& messages) {
-  for (const std::string& strStorage : std::vector<std::string>(m_storages)) {
-    if (int nCode = SelectStorage(strStorage); nCode != PHONE_SUCCESS)
-      return nCode;
-    CAtReply reply;
-    int nCode = Command("AT+CMGL=" + std::to_string(nStat), reply);
-    if (nCode == PHONE_ERROR_REPLY && reply.eFinal == AT_FINAL_CMS && reply.nErrorCode == 321)
-      continue;  // "invalid memory index": some phones say so of an empty storage
-    if (nCode != PHONE_SUCCESS)
-      return nCode;
-    // An entry that cannot be read is left on the phone; the rest is still taken.
-    std::vector<CAtListEntry> entries;
-    std::vector<CAtBadEntry> bad;
-    AtParseCmglListing(reply.lines, entries, bad);
-    for (CAtListEntry& e : entries)
-      messages.push_back(CStoredPdu{strStorage, e.header.nIndex, e.header.nStat, std::move(e.strPdu)});
-  }
+  if (!IsOpen())
+    return PHONE_WRITE_FAILED;
+  m_pImpl->BeginOperation();
+  std::vector<CListedMessage> listed;
+  int nCode = m_pImpl->ListAll(listed);
+  TakeEvents(m_pending);
+  if (nCode != PHONE_SUCCESS)
+    return nCode;
+  for (CListedMessage& m : listed)
+    if (nStat == 4 || m.nStat == nStat)
+      messages.push_back(CStoredPdu{m.strStorage, m.nIndex, m.nStat, std::move(m.strPdu)});
   return PHONE_SUCCESS;
 }
 
 void CPhoneSession::TakeEvents(std::vector<CAtEvent>& events) {
-  if (!m_pChannel)
+  if (!m_pImpl->pChannel)
     return;
-  for (const std::string& strUrc : m_pChannel->TakeUrcs()) {
+  for (const std::string& strUrc : m_pImpl->pChannel->TakeUrcs()) {
     CAtEvent event;
     if (AtParseEvent(strUrc, event))
       events.push_back(std::move(event));
@@ -201,7 +134,7 @@ void CPhoneSession::TakeEvents(std::vector<CAtEvent>& events) {
 }
 
 int CPhoneSession::WaitForEvents(int nTimeOutMs, std::vector<CAtEvent>& events) {
-  if (!m_pChannel)
+  if (!IsOpen())
     return PHONE_WRITE_FAILED;
   if (!m_pending.empty()) {
     // Announcements that came during a command are handed out first, without waiting.
@@ -209,22 +142,23 @@ int CPhoneSession::WaitForEvents(int nTimeOutMs, std::vector<CAtEvent>& events) 
     m_pending.clear();
     nTimeOutMs = 0;
   }
-  AtStatus status = m_pChannel->Listen(nTimeOutMs);
+  AtStatus status = m_pImpl->pChannel->Listen(nTimeOutMs);
   TakeEvents(events);
-  return PhoneCodeOf(status);
+  return m_pImpl->CodeOf(status, CAtReply());
 }
 
 int CPhoneSession::SendPdu(const std::string& strPdu, size_t nTpduLength, int& nReference) {
-  if (!m_pChannel)
+  if (!IsOpen())
     return PHONE_WRITE_FAILED;
+  m_pImpl->BeginOperation();
   CAtReply reply;
-  AtStatus status = m_pChannel->CommandWithData("AT+CMGS=" + std::to_string(nTpduLength), strPdu, reply);
-  TakeEvents(m_pending);
+  AtStatus status = m_pImpl->CommandWithData("AT+CMGS=" + std::to_string(nTpduLength), strPdu, reply);
   if (status != AT_STATUS_OK) {
-    if (status == AT_STATUS_ERROR && reply.eFinal == AT_FINAL_CMS && reply.nErrorCode == 330)
-      return PHONE_SCA_UNKNOWN;
-    return PhoneCodeOf(status);
+    bool bNoCentre = status == AT_STATUS_ERROR && reply.eFinal == AT_FINAL_CMS &&
+                     reply.nErrorCode == CMS_SMSC_ADDRESS_UNKNOWN;
+    return Finish(status, reply, bNoCentre ? PHONE_SCA_UNKNOWN : PHONE_ERROR_REPLY);
   }
+  TakeEvents(m_pending);
   nReference = -1;
   for (const std::string& line : reply.lines)
     if (nReference < 0)
@@ -246,7 +180,7 @@ int CPhoneSession::ReadPhonebook(const std::string& strStorage, bool bUcs2, std:
     return PHONE_ERROR_REPLY;
   int nCode = Command("AT+CPBR=" + std::to_string(nFirst) + "," + std::to_string(nLast), reply);
   // "not found" (+CME ERROR: 22): an empty phonebook.
-  if (nCode == PHONE_ERROR_REPLY && reply.eFinal == AT_FINAL_CME && reply.nErrorCode == 22)
+  if (nCode == PHONE_ERROR_REPLY && reply.eFinal == AT_FINAL_CME && reply.nErrorCode == CME_NOT_FOUND)
     return PHONE_SUCCESS;
   if (nCode != PHONE_SUCCESS)
     return nCode;

@@ -3,16 +3,19 @@
 // those programs need beyond CPhoneInterface, each answered with a phone status code
 // (1 success, PHONE_TIMEOUT, PHONE_WRITE_FAILED when the line is gone, ...).
 //
-// Open() takes the device exclusively (the same lock as everything else), wakes the
-// phone and sets it up for PDU mode with the rows of one table (echo off, numeric
-// errors, PDU mode, the storages). Nothing here sleeps: every wait is a read of the
-// line with a time-out.
+// Open() takes the device exclusively (the same lock as everything else) and sets
+// the phone up exactly as CPhoneInterface does (the same steps, PIN entry included);
+// storages are chosen and listed by the phone library's own code, so every phone it
+// copes with is coped with here too. Nothing here sleeps: every wait is a read of
+// the line with a time-out.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "model/PhoneInterface.h"
+#include "model/PhoneStatus.h"
 #include "tethra/AtChannel.h"
 #include "tethra/AtEvents.h"
 #include "tethra/PhoneLine.h"
@@ -28,18 +31,25 @@ struct CStoredPdu {
 
 class CPhoneSession {
  public:
-  CPhoneSession() = default;
+  CPhoneSession();
+  ~CPhoneSession();
   CPhoneSession(const CPhoneSession&) = delete;
   CPhoneSession& operator=(const CPhoneSession&) = delete;
 
+  // The PIN given to a SIM that asks for one, at most once per Open (a wrong one
+  // must not use up the SIM's tries by being given again and again).
+  void SetSimPin(const std::string& strPin) { m_strPin = strPin; }
   int Open(const std::string& strDevice, int nBaudRate, int nTimeOutMs);
   void Close();
-  bool IsOpen() const { return m_pChannel != nullptr; }
+  bool IsOpen() const;
+  // What the phone said of the last failure: its +CME/+CMS ERROR number, the SIM
+  // lock that stopped set-up; and the entries of the last listing it could not read.
+  const CPhoneDiagnostics& GetDiagnostics() const;
 
   // One command; 1 on OK, else the status code of what went wrong.
   int Command(const std::string& strCommand, CAtReply& reply);
-  // The storages AT+CPMS=? offers for reading, as the phone names them.
-  const std::vector<std::string>& GetStorages() const { return m_storages; }
+  // The storages read, as the phone names them.
+  const std::vector<std::string>& GetStorages() const;
 
   // Learns from AT+CNMI=? how the phone announces messages, and turns that on
   // (status reports too, when bReports). strChosen receives the command written.
@@ -47,7 +57,7 @@ class CPhoneSession {
   // Reads one stored message (AT+CMGR) into message.
   int ReadStored(const std::string& strStorage, int nIndex, CStoredPdu& message);
   int DeleteStored(const std::string& strStorage, int nIndex);
-  // The messages of every storage with status nStat (AT+CMGL=nStat), in order.
+  // The messages of every storage with status nStat (4: all of them), in order.
   int ListStored(int nStat, std::vector<CStoredPdu>& messages);
   // Waits up to nTimeOutMs for the phone to announce something; the announcements
   // that came are appended to events (URCs that are not events are dropped).
@@ -61,20 +71,15 @@ class CPhoneSession {
   // had is chosen again afterwards).
   int ReadPhonebooks(std::vector<CPhonebookEntry>& entries);
 
-  CAtChannel* GetChannel() { return m_pChannel.get(); }
+  CAtChannel* GetChannel();
 
  private:
-  bool Wake(int nTimeOutMs);
-  int SelectStorage(const std::string& strStorage);
+  // The status code of a command's outcome, and the events that came with it.
+  int Finish(AtStatus status, const CAtReply& reply, int nOnError = PHONE_ERROR_REPLY);
   void TakeEvents(std::vector<CAtEvent>& events);
   int ReadPhonebook(const std::string& strStorage, bool bUcs2, std::vector<CPhonebookEntry>& entries);
 
-  std::unique_ptr<IPhoneLine> m_pLine;
-  std::unique_ptr<CAtChannel> m_pChannel;
-  std::vector<std::string> m_storages;
-  std::string m_strMem1;  // the storage AT+CPMS last chose for reading
+  std::unique_ptr<CPhoneInterface::Impl> m_pImpl;
+  std::string m_strPin;
   std::vector<CAtEvent> m_pending;  // events seen while a command ran
 };
-
-// The status code of an AT command's outcome.
-int PhoneCodeOf(AtStatus status);

@@ -191,13 +191,17 @@ bool CPhoneInterface::Impl::Wake() {
 }
 
 int CPhoneInterface::Impl::Setup(int nPort, int nBaud, int nTimeOutMs) {
+  std::string strDevice;
+  if (nPort >= 0 && nPort < COM_PORT_COUNT)
+    strDevice = ResolveComPort(g_szComPortNames[nPort]);
+  return Open(strDevice, nBaud, nTimeOutMs);
+}
+
+int CPhoneInterface::Impl::Open(const std::string& strDevice, int nBaud, int nTimeOutMs) {
   Close();
   diag = CPhoneDiagnostics();
   nTimeOut = nTimeOutMs > 0 ? nTimeOutMs : 1;
   nBaudRate = nBaud;
-  if (nPort < 0 || nPort >= COM_PORT_COUNT)
-    return FailSetup(PHONE_PORT_OPEN_FAILED);
-  std::string strDevice = ResolveComPort(g_szComPortNames[nPort]);
   if (strDevice.empty())
     return FailSetup(PHONE_PORT_OPEN_FAILED);
   int nStatus = PHONE_PORT_OPEN_FAILED;

@@ -44,6 +44,41 @@ TEST(AddressBookRules, PairsAreAddedOnceAndBareNumbersOnlyWhenUnknown) {
   EXPECT_FALSE(AddAddressEntry(loaded, "", "+444", "No Name"));
 }
 
+TEST(AddressBookRules, AMergeAddsOnlyNewPairsAndSortsOnlyWhenItAdded) {
+  // A book as it came from outside, out of order, with an entry without a name.
+  auto book0 = [] {
+    CAddressArray book;
+    for (const auto& [strName, strNumber] : PairList{{"Zoe", "+9"}, {"", "+8"}, {"Anna", "+1"}}) {
+      book.push_back(std::make_unique<CAddress>());
+      book.back()->SetName(strName);
+      book.back()->SetNumber(strNumber);
+    }
+    return book;
+  };
+  const struct {
+    PairList merged;
+    int nAdded;
+    PairList after;
+  } cases[] = {
+      // Everything known (a bare number the book has under no name too): the book is
+      // left exactly as it was, so nothing needs writing.
+      {{{"Zoe", "+9"}, {"", "+8"}, {"", "+1"}, {"", ""}}, 0, {{"Zoe", "+9"}, {"", "+8"}, {"Anna", "+1"}}},
+      // One new pair: added once, then the book is put in the loaded order, the
+      // unnamed entry named as a loaded one is.
+      {{{"Bob", "+2"}, {"Bob", "+2"}, {"", "+3"}},
+       2,
+       {{"", "+8"}, {"Anna", "+1"}, {"Bob", "+2"}, {"No Name", "+3"}, {"Zoe", "+9"}}},
+  };
+  for (const auto& c : cases) {
+    CAddressArray book = book0();
+    EXPECT_EQ(MergeAddressEntries(book, c.merged, "No Name"), c.nAdded);
+    PairList expected = c.after;
+    if (c.nAdded > 0)
+      expected[0].first = "NoName";
+    EXPECT_EQ(Pairs(book), expected);
+  }
+}
+
 TEST(PresetRules, TextsAreKeptOnceAndShownByTheirFirstLine) {
   CMessageArray presets;
   EXPECT_TRUE(AddPresetText(presets, "Happy Birthday!"));
