@@ -155,6 +155,8 @@ class CWatcher {
   bool WaitToRetry();
   // Reads what an event announces; false when the line is gone.
   bool Handle(const CAtEvent& event);
+  // Takes the unread messages of every storage the phone lists.
+  void ReadUnread();
   void TakePdu(const CStoredPdu& place);
   void Emit(CArrival& arrival);
   void EmitReport(const CPduMessage& report, const CStoredPdu& place);
@@ -197,10 +199,7 @@ bool CWatcher::Connect() {
       m_bSaidWaiting = false;
       m_bLineGone = false;
       // What arrived while nobody watched.
-      std::vector<CStoredPdu> unread;
-      if (m_session.ListStored(0, unread) == PHONE_SUCCESS)
-        for (const CStoredPdu& place : unread)
-          TakePdu(place);
+      ReadUnread();
       std::vector<CArrival> ready;
       Flush(ready);
       return true;
@@ -221,6 +220,13 @@ bool CWatcher::Connect() {
       return false;
   }
   return false;
+}
+
+void CWatcher::ReadUnread() {
+  std::vector<CStoredPdu> unread;
+  if (m_session.ListStored(0, unread) == PHONE_SUCCESS)
+    for (const CStoredPdu& place : unread)
+      TakePdu(place);
 }
 
 void CWatcher::TakePdu(const CStoredPdu& place) {
@@ -263,6 +269,12 @@ bool CWatcher::Handle(const CAtEvent& event) {
   int nCode = m_session.ReadStored(event.strStorage, event.nIndex, place);
   if (nCode == PHONE_WRITE_FAILED || nCode == PHONE_TIMEOUT)
     return false;  // set up again; the message is still unread and is read then
+  if (nCode == PHONE_STORAGE_NOT_SET) {
+    // A storage the phone announces but will not let be chosen (a SIM read only
+    // through MT): the message is among the unread ones of the listing.
+    ReadUnread();
+    return true;
+  }
   if (nCode != PHONE_SUCCESS) {
     std::fprintf(stderr, "mireth watch: cannot read %s:%d (status %d)\n", event.strStorage.c_str(), event.nIndex,
                  nCode);

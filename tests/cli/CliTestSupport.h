@@ -19,6 +19,7 @@
 
 #include "shell/TestSandbox.h"
 #include "tethra/PduEncoder.h"
+#include "vphone/Dialects.h"
 #include "vphone/VirtualPhone.h"
 
 extern char** environ;
@@ -145,9 +146,11 @@ class CCliTest : public ::testing::Test {
   }
 
   // Starts a phone at the test's link path (the device the program is given), with
-  // these messages-file lines.
-  void StartPhone(const std::vector<std::string>& lines = {}) {
+  // these messages-file lines, playing a dialect when one is named.
+  void StartPhone(const std::vector<std::string>& lines = {}, const char* pszDialect = nullptr) {
     CVirtualPhoneConfig config;
+    if (pszDialect)
+      ASSERT_TRUE(ApplyVirtualPhoneDialect(pszDialect, config)) << pszDialect;
     config.m_strLinkPath = Device();
     if (!lines.empty()) {
       std::string strFile = (m_root / "messages.txt").string();

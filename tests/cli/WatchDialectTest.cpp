@@ -1,0 +1,73 @@
+// `mireth watch` on phones that differ from the plain virtual phone: it reads what
+// came while nobody watched and what arrives while it runs on each of them, and a
+// SIM that waits for its PIN ends it with the reason instead of a silent wait.
+#include "CliTestSupport.h"
+
+using namespace cli_test;
+
+namespace {
+
+// "How are you?" from +31641600986 (a PDU widely used as an example).
+const char kHowAreYou[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+
+class WatchDialectTest : public CCliTest {
+ protected:
+  std::string PhoneLog() {
+    std::string strLog;
+    for (const std::string& line : m_pPhone->GetLog())
+      strLog += line + "\n";
+    return strLog;
+  }
+  bool LogHas(const std::string& strStart) {
+    for (const std::string& line : m_pPhone->GetLog())
+      if (line.rfind(strStart, 0) == 0)
+        return true;
+    return false;
+  }
+};
+
+TEST_F(WatchDialectTest, MessagesBeforeAndDuringTheWatchAreReadOnEveryDialect) {
+  const struct {
+    const char* pszDialect;
+    std::vector<std::string> extra;
+  } cases[] = {
+      {"zte-k3565z", {"--pin", "1234"}},  // the SIM asks for its PIN
+      {"mt-only-sim", {}},                // the SIM is read through MT only
+      {"cmgl-hangs", {}},                 // no listing: read by index
+      {"mt5700-three-names", {}},         // AT+CPMS takes three names or none
+      {"wavecom-multiband", {}},          // +CPIN without OK, SIM only
+      {"nokia-n79", {}},                  // empty storage lists, one name
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pszDialect);
+    if (m_pPhone)
+      m_pPhone->Stop();
+    StartPhone({}, c.pszDialect);
+    ASSERT_GT(m_pPhone->InjectReceivedMessage(kHowAreYou), 0);
+    std::vector<std::string> args = {"watch", "--json"};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    CChild watch(With(args), ErrFile());
+    ASSERT_TRUE(watch.IsStarted());
+    std::string strLine;
+    ASSERT_TRUE(watch.ReadLine(strLine, 15000)) << ErrText() << PhoneLog();
+    EXPECT_NE(strLine.find("\"text\":\"How are you?\""), std::string::npos) << strLine;
+    // Arriving now: announced, read and printed too.
+    ASSERT_GT(m_pPhone->InjectReceivedMessage(DeliverPdus("+447700900111", "And now?")[0]), 0);
+    ASSERT_TRUE(watch.ReadLine(strLine, 10000)) << ErrText() << PhoneLog();
+    EXPECT_NE(strLine.find("\"text\":\"And now?\""), std::string::npos) << strLine;
+    watch.Signal(SIGTERM);
+    EXPECT_EQ(watch.Wait(5000), 0) << ErrText();
+  }
+}
+
+TEST_F(WatchDialectTest, ASimWaitingForItsPinEndsTheWatchWithTheReason) {
+  StartPhone({}, "zte-k3565z");
+  CChild watch(With({"watch", "--retry", "1"}), ErrFile());
+  ASSERT_TRUE(watch.IsStarted());
+  EXPECT_EQ(watch.Wait(15000), 1) << ErrText();
+  EXPECT_NE(ErrText().find("give it with --pin NNNN"), std::string::npos) << ErrText();
+  // No PIN was guessed at.
+  EXPECT_FALSE(LogHas("CMD AT+CPIN=")) << PhoneLog();
+}
+
+}  // namespace
