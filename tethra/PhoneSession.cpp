@@ -75,12 +75,17 @@ int CPhoneSession::EnableIndications(bool bReports, std::string& strChosen) {
   return nCode;
 }
 
-int CPhoneSession::ReadStored(const std::string& strStorage, int nIndex, CStoredPdu& message) {
+int CPhoneSession::Select(const std::string& strStorage) {
   if (!IsOpen())
     return PHONE_WRITE_FAILED;
   m_pImpl->BeginOperation();
   int nCode = m_pImpl->SelectStorage(strStorage, false);
   TakeEvents(m_pending);
+  return nCode;
+}
+
+int CPhoneSession::ReadStored(const std::string& strStorage, int nIndex, CStoredPdu& message) {
+  int nCode = Select(strStorage);
   if (nCode != PHONE_SUCCESS)
     return nCode;
   CAtReply reply;
@@ -97,12 +102,7 @@ int CPhoneSession::ReadStored(const std::string& strStorage, int nIndex, CStored
 }
 
 int CPhoneSession::DeleteStored(const std::string& strStorage, int nIndex) {
-  if (!IsOpen())
-    return PHONE_WRITE_FAILED;
-  m_pImpl->BeginOperation();
-  int nCode = m_pImpl->SelectStorage(strStorage, false);
-  TakeEvents(m_pending);
-  if (nCode != PHONE_SUCCESS)
+  if (int nCode = Select(strStorage); nCode != PHONE_SUCCESS)
     return nCode;
   CAtReply reply;
   return Command("AT+CMGD=" + std::to_string(nIndex), reply);

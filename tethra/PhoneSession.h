@@ -77,6 +77,8 @@ class CPhoneSession {
   // The status code of a command's outcome, and the events that came with it.
   int Finish(AtStatus status, const CAtReply& reply, int nOnError = PHONE_ERROR_REPLY);
   void TakeEvents(std::vector<CAtEvent>& events);
+  // Chooses the storage to read or delete in with the library's storage selection.
+  int Select(const std::string& strStorage);
   int ReadPhonebook(const std::string& strStorage, bool bUcs2, std::vector<CPhonebookEntry>& entries);
 
   std::unique_ptr<CPhoneInterface::Impl> m_pImpl;
