@@ -27,6 +27,7 @@
 #include "cli/TableCell.h"
 #include "errors/ErrorTexts.h"
 #include "grellow/ComPorts.h"
+#include "grellow/SerialPort.h"
 #include "model/MessageText.h"
 #include "model/PhoneInterface.h"
 #include "model/PhoneStatus.h"
@@ -145,6 +146,7 @@ int StorageFromWord(const std::string& strWord) {
 // Prints the failure with the explanation the error dialog would give.
 int ReportFailure(const char* pszCommand, int nCode) {
   std::fprintf(stderr, "mireth %s: the phone operation failed\n", pszCommand);
+  if (std::string strPort = GetSerialFailureText(); !strPort.empty()) std::fprintf(stderr, "  %s\n", strPort.c_str());
   CErrorParagraphs paragraphs = GetErrorParagraphs(nCode);
   for (const std::string* p : {&paragraphs.strFirst, &paragraphs.strSecond, &paragraphs.strThird})
     if (!p->empty())
