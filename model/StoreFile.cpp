@@ -14,8 +14,8 @@
 
 namespace {
 
-// Store files are read through a larger buffer than the archive's usual 4096 bytes:
-// a list of many messages then takes a sixteenth of the system calls.
+// Store files are read and written through a larger buffer than the archive's usual
+// 4096 bytes: a list of many messages then takes a sixteenth of the system calls.
 constexpr size_t kReadBufferSize = 65536;
 
 std::mutex g_hookMutex;
@@ -342,7 +342,7 @@ template <class List>
 CStoreResult WriteFile(const std::string& strStorePath, const List& list) {
   return ReplaceFileSafely(strStorePath, [&](int fd) {
     CPosixFile file(fd, 0);
-    CArchive ar(&file, CArchive::store);
+    CArchive ar(&file, CArchive::store, kReadBufferSize);
     WriteRecordList(ar, list);
     ar.Close();
     CheckStoreFault(StoreStep::sync);
