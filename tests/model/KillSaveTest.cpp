@@ -69,7 +69,7 @@ bool IsWhole(const std::string& strPath, bool bOldAllowed) {
 // Whether a kill left a save unfinished: a temporary beside the file or a copy
 // pending in the spare folder.
 bool LeftUnfinished(const std::string& strFolder, const std::string& strSpare) {
-  for (const std::string& strDir : {strFolder, strSpare + "mireth"}) {
+  for (const std::string& strDir : {strFolder, strSpare}) {
     std::error_code ec;
     for (const auto& e : std::filesystem::directory_iterator(strDir, ec)) {
       const std::string strName = e.path().filename().string();
@@ -101,8 +101,7 @@ size_t KillOnce(Way way, const std::string& strFolder, const std::string& strSpa
 }
 
 TEST(KilledSaves, NoKillLeavesACorruptedFileOrATemporaryAfterTheNextSave) {
-  CTempFolder spare;
-  setenv("XDG_CACHE_HOME", spare.Path().c_str(), 1);
+  CSpareFolderScope spare;
   std::mt19937 rng(std::random_device{}());
   const size_t nKills = KillsPerWay();
   Lists(0);
@@ -117,7 +116,7 @@ TEST(KilledSaves, NoKillLeavesACorruptedFileOrATemporaryAfterTheNextSave) {
     if (way == Way::firstSave) std::filesystem::remove(strStore);
     size_t nCorrupted = 0, nUnfinished = 0;
     for (size_t i = 0; i < nKills; ++i)
-      nCorrupted += KillOnce(way, folder.Path(), spare.Path(), rng, 3 * nSaveUs + 2000, nUnfinished);
+      nCorrupted += KillOnce(way, folder.Path(), spare.Spare(), rng, 3 * nSaveUs + 2000, nUnfinished);
 
     // The next save sweeps what the killed ones left beside the file.
     ASSERT_TRUE(WriteStoreFile(strStore, ListOf(kNew, 'n')).IsOk());
@@ -131,7 +130,6 @@ TEST(KilledSaves, NoKillLeavesACorruptedFileOrATemporaryAfterTheNextSave) {
     EXPECT_EQ(nCorrupted, 0u) << pszWay;
     EXPECT_EQ(nLeft, 0u) << pszWay;
   }
-  unsetenv("XDG_CACHE_HOME");
 }
 
 }  // namespace

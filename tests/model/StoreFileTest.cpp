@@ -254,7 +254,9 @@ TEST(StoreFiles, SaveKeepsPermissionsFollowsALinkAndFallsBackToWritingInPlace) {
   ASSERT_TRUE(ReadStoreFile(strTarget, back).IsOk());
   EXPECT_EQ(back.size(), 2u);
 
-  // A folder that takes no new file: the same file is rewritten.
+  // A folder that takes no new file: the same file is rewritten (through the spare
+  // folder).
+  CSpareFolderScope spare;
   CFaultHookScope scope(FailAt(StoreStep::createTemp, 0, CStoreFault::fileError, 0));
   CRecordingPrompt prompt;
   ASSERT_TRUE(SaveList(StoreList::serviceCenters, folder.Path(), 3));
