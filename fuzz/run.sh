@@ -20,7 +20,7 @@ esac
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/mireth-$TARGET-XXXXXX")
 cp "$HERE/corpus/$TARGET/"* "$WORK/" 2>/dev/null || true
 "$BUILD/fuzz/$TARGET" -dict="$HERE/dict/$DICT" -max_total_time="$SECONDS_TO_RUN" -print_final_stats=1 \
-  -artifact_prefix="$WORK/" "$WORK" 2>&1 | tee "$WORK.log" | grep -E "^#[0-9]+ +(INITED|DONE)|stat::|ERROR|crash-" || true
+  -artifact_prefix="$WORK/" "$WORK" 2>&1 | tee "$WORK.log" | grep -E "^#[0-9]+[[:space:]]+(INITED|DONE)|stat::|ERROR|crash-" || true
 echo "$TARGET: $(grep -Eo 'stat::number_of_executed_units: [0-9]+' "$WORK.log" | grep -Eo '[0-9]+') executions in ${SECONDS_TO_RUN} s," \
-     "$(grep -E '^#[0-9]+ +DONE' "$WORK.log" | grep -Eo 'cov: [0-9]+ ft: [0-9]+')," \
+     "$(grep -E '^#[0-9]+[[:space:]]+DONE' "$WORK.log" | grep -Eo 'cov: [0-9]+ ft: [0-9]+')," \
      "corpus $(ls "$WORK" | wc -l) files (scratch: $WORK)"
