@@ -40,25 +40,23 @@ std::string BaseName(const std::string& strPath) {
   return n == std::string::npos ? strPath : strPath.substr(n + 1);
 }
 
-void PrintTable(const CMessageArray& list) {
-  std::printf("%-5s %-17s %-7s %-16s %-16s %-20s %s\n", "#", "Status", "Storage", "Number",
-              "Name", "Date and Time", "Message");
-  size_t i = 0;
-  for (const auto& p : list) {
-    const std::string& strName = p->m_strSenderName.empty() ? p->m_strName : p->m_strSenderName;
-    std::printf("%-5zu %-17s %-7s %-16s %-16s %-20s %s\n", ++i,
-                GetStatusText(p->m_nStatus).c_str(), GetStorageText(p->m_nStorage).c_str(),
-                TableCell(p->m_strNumber, 16).c_str(), TableCell(strName, 16).c_str(),
-                TableCell(p->m_strDateTime, 20).c_str(), TableCell(p->m_strMessage, 60).c_str());
-  }
+void PrintHeader(const CMessage&) {
+  std::printf("%-5s %-17s %-7s %-16s %-16s %-20s %s\n", "#", "Status", "Storage", "Number", "Name",
+              "Date and Time", "Message");
 }
 
-void PrintTable(const CAddressArray& list) {
-  std::printf("%-5s %-24s %s\n", "#", "Number", "Name");
-  size_t i = 0;
-  for (const auto& p : list)
-    std::printf("%-5zu %-24s %s\n", ++i, TableCell(p->m_strNumber, 24).c_str(),
-                TableCell(p->m_strName, 60).c_str());
+void PrintRow(size_t i, const CMessage& m) {
+  const std::string& strName = m.m_strSenderName.empty() ? m.m_strName : m.m_strSenderName;
+  std::printf("%-5zu %-17s %-7s %-16s %-16s %-20s %s\n", i, GetStatusText(m.m_nStatus).c_str(),
+              GetStorageText(m.m_nStorage).c_str(), TableCell(m.m_strNumber, 16).c_str(),
+              TableCell(strName, 16).c_str(), TableCell(m.m_strDateTime, 20).c_str(),
+              TableCell(m.m_strMessage, 60).c_str());
+}
+
+void PrintHeader(const CAddress&) { std::printf("%-5s %-24s %s\n", "#", "Number", "Name"); }
+
+void PrintRow(size_t i, const CAddress& a) {
+  std::printf("%-5zu %-24s %s\n", i, TableCell(a.m_strNumber, 24).c_str(), TableCell(a.m_strName, 60).c_str());
 }
 
 // Standard output in large blocks: records are gathered in one buffer that is
@@ -82,25 +80,31 @@ class CBlockOutput {
   std::string m_buffer;
 };
 
-template <class List>
+// The records as they are read from the file, one at a time: nothing of the list is
+// kept, and the output goes out in large blocks.
+template <class Record>
 int DumpList(const std::string& strFile, bool bJson) {
-  List list;
-  CStoreResult result = ReadStoreFile(strFile, list);
-  if (result.m_kind == CStoreResult::notOpened)
-    return Fail(strFile, result.Describe());
+  size_t nCount = 0;
+  CStoreResult result;
   if (bJson) {
     CBlockOutput out;
-    for (const auto& p : list) {
-      AppendRecordJson(out.Buffer(), *p);
+    result = ReadStoreFileRecords(strFile, std::function<void(const Record&)>([&](const Record& record) {
+      AppendRecordJson(out.Buffer(), record);
       out.Buffer() += '\n';
       out.FlushIfFull();
-    }
+      ++nCount;
+    }));
   } else {
-    PrintTable(list);
+    PrintHeader(Record());
+    result = ReadStoreFileRecords(strFile, std::function<void(const Record&)>([&](const Record& record) {
+      PrintRow(++nCount, record);
+    }));
   }
   std::fflush(stdout);
+  if (result.m_kind == CStoreResult::notOpened)
+    return Fail(strFile, result.Describe());
   if (!result.IsOk())
-    return Fail(strFile, result.Describe() + " after " + std::to_string(list.size()) + " records");
+    return Fail(strFile, result.Describe() + " after " + std::to_string(nCount) + " records");
   return 0;
 }
 
@@ -133,10 +137,10 @@ int Dump(const std::vector<std::string>& args) {
     return Usage();
   CStoreResult result;
   if (ReadRecordClass(strFile, result) == StoreRecordClass::address)
-    return DumpList<CAddressArray>(strFile, bJson);
+    return DumpList<CAddress>(strFile, bJson);
   if (!result.IsOk())
     return Fail(strFile, result.Describe());
-  return DumpList<CMessageArray>(strFile, bJson);
+  return DumpList<CMessage>(strFile, bJson);
 }
 
 bool IsAddressFileName(const std::string& strFile) {

@@ -54,17 +54,26 @@ void AppendHex4(std::string& out, unsigned int n) {
 
 // Plain bytes are copied in runs: only a quote, a backslash, a control character or
 // a byte outside UTF-8 ends a run and is escaped.
+// The bytes that go into a JSON string as they are: printable ASCII but the quote
+// and the backslash.
+struct CPlainBytes {
+  bool m_bPlain[256] = {};
+  constexpr CPlainBytes() {
+    for (int c = 0x20; c < 0x7F; ++c) m_bPlain[c] = c != '"' && c != '\\';
+  }
+};
+constexpr CPlainBytes kPlain;
+
 void AppendJsonString(std::string& out, const std::string& str) {
   out += '"';
   const uint8_t* p = reinterpret_cast<const uint8_t*>(str.data());
   const size_t n = str.size();
   size_t nRun = 0;  // start of the run not yet copied
   for (size_t i = 0; i < n;) {
+    while (i < n && kPlain.m_bPlain[p[i]]) ++i;
+    if (i == n)
+      break;
     const uint8_t c = p[i];
-    if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
-      ++i;
-      continue;
-    }
     size_t nSeq = c >= 0x80 ? Utf8SequenceLength(p + i, n - i) : 0;
     if (nSeq != 0) {
       i += nSeq;
@@ -88,11 +97,11 @@ void AppendJsonString(std::string& out, const std::string& str) {
   out += '"';
 }
 
+// The member names are plain ASCII words: written without escaping.
 void AppendMember(std::string& out, const char* pszName) {
-  if (out.back() != '{')  // not the object's first member
-    out += ',';
-  AppendJsonString(out, pszName);
-  out += ':';
+  out += out.back() != '{' ? ",\"" : "\"";  // a comma unless the object's first member
+  out += pszName;
+  out += "\":";
 }
 
 void AppendText(std::string& out, const char* pszName, const std::string& str) {

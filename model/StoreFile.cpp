@@ -259,8 +259,8 @@ CStoreResult WriteThroughSpare(const std::string& strPath, int fdStore, const Fi
   return result;
 }
 
-template <class List>
-CStoreResult ReadFile(const std::string& strPath, List& list) {
+template <class Reader>
+CStoreResult ReadFile(const std::string& strPath, Reader&& fnRead) {
   ResetStoreFaultCounts();
   struct stat st;
   // An unfinished copy over this file is completed first, which needs it writable.
@@ -277,7 +277,7 @@ CStoreResult ReadFile(const std::string& strPath, List& list) {
   return CatchStoreErrors([&] {
     CPosixFile file(fd.Get(), static_cast<size_t>(st.st_size));
     CArchive ar(&file, CArchive::load, kReadBufferSize);
-    ReadRecordList(ar, list);
+    fnRead(ar);
     ar.Close();
   });
 }
@@ -393,11 +393,21 @@ void CheckStoreFault(StoreStep step) {
 }
 
 CStoreResult ReadStoreFile(const std::string& strPath, CMessageArray& list) {
-  return ReadFile(strPath, list);
+  return ReadFile(strPath, [&](CArchive& ar) { ReadRecordList(ar, list); });
 }
 
 CStoreResult ReadStoreFile(const std::string& strPath, CAddressArray& list) {
-  return ReadFile(strPath, list);
+  return ReadFile(strPath, [&](CArchive& ar) { ReadRecordList(ar, list); });
+}
+
+CStoreResult ReadStoreFileRecords(const std::string& strPath, const std::function<void(const CMessage&)>& fn) {
+  CMessage record;
+  return ReadFile(strPath, [&](CArchive& ar) { ReadRecordStream(ar, record, fn); });
+}
+
+CStoreResult ReadStoreFileRecords(const std::string& strPath, const std::function<void(const CAddress&)>& fn) {
+  CAddress record;
+  return ReadFile(strPath, [&](CArchive& ar) { ReadRecordStream(ar, record, fn); });
 }
 
 CStoreResult ReadStoreFileBytes(const std::string& strPath, std::string& bytes) {

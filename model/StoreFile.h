@@ -32,6 +32,10 @@
 // in the list.
 CStoreResult ReadStoreFile(const std::string& strPath, CMessageArray& list);
 CStoreResult ReadStoreFile(const std::string& strPath, CAddressArray& list);
+// Reads the file record by record, handing each to fn as it is read (the same record
+// object each time), under the same lock; nothing else of the list is kept.
+CStoreResult ReadStoreFileRecords(const std::string& strPath, const std::function<void(const CMessage&)>& fn);
+CStoreResult ReadStoreFileRecords(const std::string& strPath, const std::function<void(const CAddress&)>& fn);
 // Reads the whole file at strPath as bytes, under the same lock.
 CStoreResult ReadStoreFileBytes(const std::string& strPath, std::string& bytes);
 
