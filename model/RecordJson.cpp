@@ -325,8 +325,10 @@ class CJsonParser {
     while (m_nPos < m_str.size()) {
       // A run of plain characters is copied at once.
       size_t nRun = m_nPos;
-      while (nRun < m_str.size() && m_str[nRun] != '"' && m_str[nRun] != '\\' &&
-             static_cast<unsigned char>(m_str[nRun]) >= 0x20)
+      const size_t nSize = m_str.size();
+      const char* p = m_str.data();
+      while (nRun < nSize && (kPlain.m_bPlain[static_cast<unsigned char>(p[nRun])] ||
+                              static_cast<unsigned char>(p[nRun]) >= 0x7F))
         ++nRun;
       out.append(m_str, m_nPos, nRun - m_nPos);
       m_nPos = nRun;
