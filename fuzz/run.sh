@@ -13,6 +13,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 case $TARGET in
   fuzz_atreply|fuzz_vphone_at) DICT=at.dict ;;
   fuzz_pdu|fuzz_vphone_pdu) DICT=pdu.dict ;;
+  fuzz_terminal_text) DICT=terminal.dict ;;
   fuzz_registry) DICT=registry.dict ;;
   fuzz_archive) DICT=archive.dict ;;
   *) echo "no dictionary for $TARGET" >&2; exit 2 ;;
