@@ -33,6 +33,7 @@
 #include "cli/TableCell.h"
 #include "errors/ErrorTexts.h"
 #include "grellow/ComPorts.h"
+#include "grellow/SerialPort.h"
 #include "model/MessageText.h"
 #include "model/PhoneInterface.h"
 #include "model/PhoneStatus.h"
@@ -174,6 +175,7 @@ void ReportPhoneSide(const CPhoneDiagnostics& diag) {
 // Prints the failure with the explanation the error dialog would give.
 int ReportFailure(const char* pszCommand, int nCode, const CPhoneInterface& phone) {
   std::fprintf(stderr, "mireth %s: the phone operation failed\n", pszCommand);
+  if (std::string strPort = GetSerialFailureText(); !strPort.empty()) std::fprintf(stderr, "  %s\n", strPort.c_str());
   CErrorParagraphs paragraphs = GetErrorParagraphs(nCode);
   for (const std::string* p : {&paragraphs.strFirst, &paragraphs.strSecond, &paragraphs.strThird})
     if (!p->empty())
