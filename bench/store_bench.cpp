@@ -2,7 +2,7 @@
 // raw write and read of the same bytes in the same run, and the memory a load takes
 // at its peak against the size of the list it builds.
 //
-// Goals: save and load within 3x of the raw I/O; the load's peak within 1.5x of the
+// Goals: save and load within 2x of the raw I/O; the load's peak within 1.5x of the
 // loaded list.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -27,11 +27,16 @@
 namespace {
 std::atomic<size_t> g_nLiveBytes{0};
 std::atomic<size_t> g_nPeakBytes{0};
+// Counting costs two atomic operations per allocation: only the memory measurement
+// pays for it, not the timed runs.
+std::atomic<bool> g_bCounting{false};
 
 void* CountedAlloc(size_t n) {
   void* p = std::malloc(n == 0 ? 1 : n);
   if (p == nullptr)
     throw std::bad_alloc();
+  if (!g_bCounting.load(std::memory_order_relaxed))
+    return p;
   size_t nLive = g_nLiveBytes.fetch_add(malloc_usable_size(p), std::memory_order_relaxed) +
                  malloc_usable_size(p);
   size_t nPeak = g_nPeakBytes.load(std::memory_order_relaxed);
@@ -43,6 +48,10 @@ void* CountedAlloc(size_t n) {
 void CountedFree(void* p) {
   if (p == nullptr)
     return;
+  if (!g_bCounting.load(std::memory_order_relaxed)) {
+    std::free(p);
+    return;
+  }
   g_nLiveBytes.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
   std::free(p);
 }
@@ -219,11 +228,14 @@ class CCapturingReporter : public benchmark::ConsoleReporter {
 void MeasureLoadMemory() {
   std::string strPath = Folder() + "SMSIn.Dat";
   RawWrite(strPath, Bytes());
-  size_t nBase = g_nLiveBytes.load();
-  g_nPeakBytes.store(nBase);
+  g_nLiveBytes.store(0);
+  g_nPeakBytes.store(0);
+  g_bCounting = true;
+  size_t nBase = 0;
   CMessageArray list;
   if (!ReadStoreFile(strPath, list).IsOk())
     std::abort();
+  g_bCounting = false;
   size_t nList = g_nLiveBytes.load() - nBase;
   size_t nPeak = g_nPeakBytes.load() - nBase;
   std::printf("load memory: list %.1f MB, peak %.1f MB, ratio %.3f (goal <= 1.5)\n",
@@ -239,8 +251,8 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   auto [dSave, dSaveCpu] = reporter.Ratio("BM_SaveInbox/iterations:8", "BM_RawWrite/iterations:8");
   auto [dLoad, dLoadCpu] = reporter.Ratio("BM_LoadInbox/iterations:8", "BM_RawRead/iterations:8");
-  std::printf("save / raw write: %.2f real, %.2f CPU (goal <= 3)\n", dSave, dSaveCpu);
-  std::printf("load / raw read:  %.2f real, %.2f CPU (goal <= 3)\n", dLoad, dLoadCpu);
+  std::printf("save / raw write: %.2f real, %.2f CPU (goal <= 2)\n", dSave, dSaveCpu);
+  std::printf("load / raw read:  %.2f real, %.2f CPU (goal <= 2)\n", dLoad, dLoadCpu);
   MeasureLoadMemory();
   std::error_code ec;
   std::filesystem::remove_all(Folder(), ec);

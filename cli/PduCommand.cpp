@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "cli/TableCell.h"
 #include "tethra/PduConcatenation.h"
 #include "tethra/PduDecoder.h"
 #include "tethra/PduEncoder.h"
@@ -139,7 +140,10 @@ void PrintJson(const CPduMessage& m) {
   std::printf("  \"text\": %s\n}\n", Json(m.m_strText).c_str());
 }
 
-void Line(const char* pszName, const std::string& value) { std::printf("%-20s %s\n", pszName, value.c_str()); }
+// Every value is shown terminal-safe: texts and addresses come from the sender.
+void Line(const char* pszName, const std::string& value) {
+  std::printf("%-20s %s\n", pszName, TerminalText(value).c_str());
+}
 
 std::string AddressText(const CPduAddress& a) {
   if (a.IsEmpty() && a.GetTypeOfAddress() == 0)
@@ -236,7 +240,7 @@ int RunDecode(const std::vector<std::string>& args) {
     for (const auto& g : CPduConcatenation::Group(messages)) {
       if (!g.m_bConcatenated)
         continue;
-      std::printf("\nConcatenated message from/to %s, reference %u, %u parts: ", g.m_strAddress.c_str(),
+      std::printf("\nConcatenated message from/to %s, reference %u, %u parts: ", TerminalText(g.m_strAddress).c_str(),
                   g.m_nReference, g.m_nTotal);
       if (g.IsComplete()) {
         std::printf("complete\n");

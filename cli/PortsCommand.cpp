@@ -7,6 +7,7 @@
 #include "cli/Command.h"
 #include "grellow/ComPorts.h"
 #include "grellow/SerialPort.h"
+#include "platform/Registry.h"
 
 namespace {
 
@@ -80,29 +81,34 @@ int RunPorts(const std::vector<std::string>& args) {
       bool bNew = false;
       for (const std::string& strName : assigned)
         bNew = bNew || strName == entry.m_strName;
-      std::printf("%s\n  {\"name\": %s, \"device\": %s, \"state\": %s, \"new\": %s}",
+      const SerialResult state = CSerialPort::Probe(entry.m_strDevice);
+      std::printf("%s\n  {\"name\": %s, \"device\": %s, \"state\": %s, \"reason\": %s, \"new\": %s}",
                   i ? "," : "", JsonText(entry.m_strName).c_str(),
-                  JsonText(entry.m_strDevice).c_str(),
-                  JsonText(PortState(CSerialPort::Probe(entry.m_strDevice))).c_str(),
+                  JsonText(entry.m_strDevice).c_str(), JsonText(PortState(state)).c_str(),
+                  state == SERIAL_OK ? "null" : JsonText(GetSerialFailureText()).c_str(),
                   bNew ? "true" : "false");
     }
     std::printf("%s]\n", entries.empty() ? "" : "\n");
-    return 0;
+    return GetRegistryFault().empty() ? 0 : 1;
   }
 
   if (entries.empty()) {
     std::printf("No COM ports: no serial device found and none mapped.\n");
-    return 0;
+    return GetRegistryFault().empty() ? 0 : 1;
   }
   for (const CComPortEntry& entry : entries) {
     bool bNew = false;
     for (const std::string& strName : assigned)
       bNew = bNew || strName == entry.m_strName;
-    std::printf("%-6s %-9s %s%s\n", entry.m_strName.c_str(),
-                PortState(CSerialPort::Probe(entry.m_strDevice)), entry.m_strDevice.c_str(),
+    const SerialResult state = CSerialPort::Probe(entry.m_strDevice);
+    std::printf("%-6s %-9s %s%s\n", entry.m_strName.c_str(), PortState(state), entry.m_strDevice.c_str(),
                 bNew ? "  (new)" : "");
+    if (state != SERIAL_OK)  // why, in words: which process holds it, what is missing
+      std::printf("       %s\n", GetSerialFailureText().c_str());
   }
-  return 0;
+  // The settings hold the port map: a file that could not be read or written has
+  // been reported, and the listing is not to be trusted.
+  return GetRegistryFault().empty() ? 0 : 1;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "errors/ErrorTexts.h"
 #include "grellow/ComPorts.h"
+#include "grellow/SerialPort.h"
 #include "model/PhoneStatus.h"
 #include "platform/Registry.h"
 #include "res/StringTable.h"
@@ -149,6 +150,8 @@ std::string SessionDataFolder(const CSessionOptions& o) {
 
 int ReportPhoneFailure(const char* pszCommand, int nCode, const CPhoneDiagnostics& diag) {
   std::fprintf(stderr, "mireth %s: the phone operation failed\n", pszCommand);
+  if (std::string strPort = GetSerialFailureText(); !strPort.empty())
+    std::fprintf(stderr, "  %s\n", strPort.c_str());  // why the port would not open, in words
   CErrorParagraphs paragraphs = GetErrorParagraphs(nCode);
   for (const std::string* p : {&paragraphs.strFirst, &paragraphs.strSecond, &paragraphs.strThird})
     if (!p->empty())

@@ -7,7 +7,7 @@
 #include <strings.h>
 
 #include <cstdio>
-#include <iostream>
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -40,41 +40,86 @@ std::string BaseName(const std::string& strPath) {
   return n == std::string::npos ? strPath : strPath.substr(n + 1);
 }
 
-void PrintTable(const CMessageArray& list) {
-  std::printf("%-5s %-17s %-7s %-16s %-16s %-20s %s\n", "#", "Status", "Storage", "Number",
-              "Name", "Date and Time", "Message");
-  size_t i = 0;
-  for (const auto& p : list) {
-    const std::string& strName = p->m_strSenderName.empty() ? p->m_strName : p->m_strSenderName;
-    std::printf("%-5zu %-17s %-7s %-16s %-16s %-20s %s\n", ++i,
-                GetStatusText(p->m_nStatus).c_str(), GetStorageText(p->m_nStorage).c_str(),
-                TableCell(p->m_strNumber, 16).c_str(), TableCell(strName, 16).c_str(),
-                TableCell(p->m_strDateTime, 20).c_str(), TableCell(p->m_strMessage, 60).c_str());
+void PrintHeader(const CMessage&) {
+  std::printf("%-5s %-17s %-7s %-16s %-16s %-20s %s\n", "#", "Status", "Storage", "Number", "Name",
+              "Date and Time", "Message");
+}
+
+void PrintRow(size_t i, const CMessage& m) {
+  const std::string& strName = m.m_strSenderName.empty() ? m.m_strName : m.m_strSenderName;
+  std::printf("%-5zu %-17s %-7s %-16s %-16s %-20s %s\n", i, GetStatusText(m.m_nStatus).c_str(),
+              GetStorageText(m.m_nStorage).c_str(), TableCell(m.m_strNumber, 16).c_str(),
+              TableCell(strName, 16).c_str(), TableCell(m.m_strDateTime, 20).c_str(),
+              TableCell(m.m_strMessage, 60).c_str());
+}
+
+void PrintHeader(const CAddress&) { std::printf("%-5s %-24s %s\n", "#", "Number", "Name"); }
+
+void PrintRow(size_t i, const CAddress& a) {
+  std::printf("%-5zu %-24s %s\n", i, TableCell(a.m_strNumber, 24).c_str(), TableCell(a.m_strName, 60).c_str());
+}
+
+// Standard output in large blocks: records are gathered in one buffer that is
+// written out whenever it holds a megabyte.
+class CBlockOutput {
+ public:
+  CBlockOutput() { m_buffer.reserve(kBlock + 4096); }
+  ~CBlockOutput() { Flush(); }
+  std::string& Buffer() { return m_buffer; }
+  void FlushIfFull() {
+    if (m_buffer.size() >= kBlock)
+      Flush();
   }
-}
+  void Flush() {
+    std::fwrite(m_buffer.data(), 1, m_buffer.size(), stdout);
+    m_buffer.clear();
+  }
 
-void PrintTable(const CAddressArray& list) {
-  std::printf("%-5s %-24s %s\n", "#", "Number", "Name");
-  size_t i = 0;
-  for (const auto& p : list)
-    std::printf("%-5zu %-24s %s\n", ++i, TableCell(p->m_strNumber, 24).c_str(),
-                TableCell(p->m_strName, 60).c_str());
-}
+ private:
+  static constexpr size_t kBlock = 1 << 20;
+  std::string m_buffer;
+};
 
-template <class List>
-int DumpList(const std::string& strFile, const std::string& bytes, bool bJson) {
-  List list;
-  CStoreResult result = ReadRecordBytes(bytes.data(), bytes.size(), list);
+// The records as they are read from the file, one at a time: nothing of the list is
+// kept, and the output goes out in large blocks.
+template <class Record>
+int DumpList(const std::string& strFile, bool bJson) {
+  size_t nCount = 0;
+  CStoreResult result;
   if (bJson) {
-    for (const auto& p : list)
-      std::printf("%s\n", RecordToJson(*p).c_str());
+    CBlockOutput out;
+    result = ReadStoreFileRecords(strFile, std::function<void(const Record&)>([&](const Record& record) {
+      AppendRecordJson(out.Buffer(), record);
+      out.Buffer() += '\n';
+      out.FlushIfFull();
+      ++nCount;
+    }));
   } else {
-    PrintTable(list);
+    PrintHeader(Record());
+    result = ReadStoreFileRecords(strFile, std::function<void(const Record&)>([&](const Record& record) {
+      PrintRow(++nCount, record);
+    }));
   }
   std::fflush(stdout);
+  if (result.m_kind == CStoreResult::notOpened)
+    return Fail(strFile, result.Describe());
   if (!result.IsOk())
-    return Fail(strFile, result.Describe() + " after " + std::to_string(list.size()) + " records");
+    return Fail(strFile, result.Describe() + " after " + std::to_string(nCount) + " records");
   return 0;
+}
+
+// The class of a store file's records, from its first record (an empty list has
+// none): read from the head of the file, the list itself then straight from it.
+StoreRecordClass ReadRecordClass(const std::string& strFile, CStoreResult& result) {
+  std::string head(4096, '\0');
+  FILE* pFile = std::fopen(strFile.c_str(), "rb");
+  if (!pFile) {
+    result = CStoreResult{CStoreResult::notOpened, 0, errno};
+    return StoreRecordClass::none;
+  }
+  head.resize(std::fread(head.data(), 1, head.size(), pFile));
+  std::fclose(pFile);
+  return DetectRecordClass(head.data(), head.size());
 }
 
 int Dump(const std::vector<std::string>& args) {
@@ -90,14 +135,12 @@ int Dump(const std::vector<std::string>& args) {
   }
   if (strFile.empty())
     return Usage();
-  std::string bytes;
-  CStoreResult result = ReadStoreFileBytes(strFile, bytes);
+  CStoreResult result;
+  if (ReadRecordClass(strFile, result) == StoreRecordClass::address)
+    return DumpList<CAddress>(strFile, bJson);
   if (!result.IsOk())
     return Fail(strFile, result.Describe());
-  // The class of the first record decides; an empty list has none.
-  if (DetectRecordClass(bytes.data(), bytes.size()) == StoreRecordClass::address)
-    return DumpList<CAddressArray>(strFile, bytes, bJson);
-  return DumpList<CMessageArray>(strFile, bytes, bJson);
+  return DumpList<CMessage>(strFile, bJson);
 }
 
 bool IsAddressFileName(const std::string& strFile) {
@@ -106,16 +149,65 @@ bool IsAddressFileName(const std::string& strFile) {
          strcasecmp(strBase.c_str(), GetStoreFileName(StoreList::serviceCenters).c_str()) == 0;
 }
 
+// Lines of standard input, read in large blocks with no stream synchronisation.
+class CLineReader {
+ public:
+  // The next line (without its line end); false at the end of the input.
+  bool Next(std::string& strLine) {
+    for (;;) {
+      size_t nEnd = m_buffer.find('\n', m_nPos);
+      if (nEnd != std::string::npos) {
+        strLine.assign(m_buffer, m_nPos, nEnd - m_nPos);
+        m_nPos = nEnd + 1;
+        return true;
+      }
+      if (m_bEnd) {
+        if (m_nPos >= m_buffer.size())
+          return false;
+        strLine.assign(m_buffer, m_nPos, std::string::npos);
+        m_nPos = m_buffer.size();
+        return true;
+      }
+      m_buffer.erase(0, m_nPos);
+      m_nPos = 0;
+      const size_t nOld = m_buffer.size();
+      m_buffer.resize(nOld + kBlock);
+      const size_t nGot = std::fread(m_buffer.data() + nOld, 1, kBlock, stdin);
+      m_buffer.resize(nOld + nGot);
+      m_bEnd = nGot == 0;
+    }
+  }
+
+ private:
+  static constexpr size_t kBlock = 1 << 20;
+  std::string m_buffer;
+  size_t m_nPos = 0;
+  bool m_bEnd = false;
+};
+
 template <class List, class Record>
-int WriteList(const std::string& strFile, const std::vector<std::pair<size_t, std::string>>& lines) {
+int WriteList(const std::string& strFile, std::vector<std::pair<size_t, std::string>>& pending,
+              CLineReader& reader, size_t nLine) {
   List list;
-  list.reserve(lines.size());
-  for (const auto& [nLine, strLine] : lines) {
+  auto add = [&](size_t nAt, const std::string& strLine) {
     auto pRecord = std::make_unique<Record>();
     std::string strError;
-    if (!RecordFromJson(strLine, *pRecord, strError))
-      return Fail("stdin", "line " + std::to_string(nLine) + ": " + strError);
+    if (!RecordFromJson(strLine, *pRecord, strError)) {
+      Fail("stdin", "line " + std::to_string(nAt) + ": " + strError);
+      return false;
+    }
     list.push_back(std::move(pRecord));
+    return true;
+  };
+  for (const auto& [nAt, strLine] : pending)
+    if (!add(nAt, strLine))
+      return 1;
+  pending.clear();
+  std::string strLine;
+  while (reader.Next(strLine)) {
+    ++nLine;
+    if (strLine.find_first_not_of(" \t\r") != std::string::npos && !add(nLine, strLine))
+      return 1;
   }
   CStoreResult result = WriteStoreFile(strFile, list);
   if (!result.IsOk()) {
@@ -142,24 +234,27 @@ int Write(const std::vector<std::string>& args) {
   if (!strClass.empty() && strClass != "CMessage" && strClass != "CAddress")
     return Fail(strFile, "unknown class \"" + strClass + "\" (CMessage or CAddress)");
 
-  std::vector<std::pair<size_t, std::string>> lines;
+  // Lines are kept only until one names the class (usually the first); the rest
+  // become records as they are read.
+  CLineReader reader;
+  std::vector<std::pair<size_t, std::string>> pending;
   std::string strLine;
-  for (size_t nLine = 1; std::getline(std::cin, strLine); ++nLine) {
+  size_t nLine = 0;
+  while (strClass.empty() && reader.Next(strLine)) {
+    ++nLine;
     if (strLine.find_first_not_of(" \t\r") == std::string::npos)
       continue;
-    if (strClass.empty()) {
-      std::string strError;
-      if (!GetJsonClass(strLine, strClass, strError))
-        return Fail("stdin", "line " + std::to_string(nLine) + ": " + strError);
-    }
-    lines.emplace_back(nLine, strLine);
+    std::string strError;
+    if (!GetJsonClass(strLine, strClass, strError))
+      return Fail("stdin", "line " + std::to_string(nLine) + ": " + strError);
+    pending.emplace_back(nLine, strLine);
   }
   if (strClass.empty())  // no record names its class: the file's name decides
     strClass = IsAddressFileName(strFile) ? "CAddress" : "CMessage";
   if (strClass == "CAddress")
-    return WriteList<CAddressArray, CAddress>(strFile, lines);
+    return WriteList<CAddressArray, CAddress>(strFile, pending, reader, nLine);
   if (strClass == "CMessage")
-    return WriteList<CMessageArray, CMessage>(strFile, lines);
+    return WriteList<CMessageArray, CMessage>(strFile, pending, reader, nLine);
   return Fail("stdin", "unknown class \"" + strClass + "\" (CMessage or CAddress)");
 }
 

@@ -1,20 +1,97 @@
-// Text for one cell of the command-line program's tables.
+// Text from a message or a phone, made safe for a terminal, and cut to one cell of
+// the command-line program's tables.
+//
+// A received SMS is written by a stranger: shown raw, an escape sequence in it
+// could clear the screen, set the window title or hide text, and a bidirectional
+// override could reorder the line. So every control character is shown as an
+// escape: C0 as \n \r \t or \xNN (U+0000 too, and the text after it is kept), DEL as
+// \x7F, the C1 controls U+0080..U+009F (CSI U+009B among them) as \u009B, bytes
+// that are not UTF-8 as \xNN, and the bidirectional marks, embeddings, overrides
+// and isolates (U+061C, U+200E, U+200F, U+202A..U+202E, U+2066..U+2069) as \u202E.
+// Everything else, UTF-8 text of every script included, is shown as it is.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
-// Line breaks and other control characters become blanks, and a text longer than
-// nMax bytes is cut at a character boundary and ends in "...".
+namespace terminal_text {
+
+inline void AppendHexEscape(std::string& out, const char* pszPrefix, uint32_t u, int nDigits) {
+  static const char kHex[] = "0123456789ABCDEF";
+  out += pszPrefix;
+  for (int i = nDigits - 1; i >= 0; --i) out += kHex[(u >> (4 * i)) & 0xF];
+}
+
+// The length of the well-formed UTF-8 sequence at s[i] and its code point; 0 when
+// the byte starts none.
+inline size_t DecodeUtf8(std::string_view s, size_t i, uint32_t& u) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char c = b(i);
+  size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+  if (n == 0 || i + n > s.size()) return 0;
+  u = c & (n == 2 ? 0x1F : n == 3 ? 0x0F : 0x07);
+  for (size_t k = 1; k < n; ++k) {
+    if ((b(i + k) & 0xC0) != 0x80) return 0;
+    u = (u << 6) | (b(i + k) & 0x3F);
+  }
+  const bool bOverlong = (n == 3 && u < 0x800) || (n == 4 && u < 0x10000);
+  if (bOverlong || u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF)) return 0;
+  return n;
+}
+
+inline bool IsBidiControl(uint32_t u) {
+  return u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+}
+
+// Appends the shown form of the character at s[i]; returns the bytes it took.
+inline size_t AppendShown(std::string& out, std::string_view s, size_t i) {
+  const unsigned char c = static_cast<unsigned char>(s[i]);
+  if (c < 0x80) {
+    if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else if (c < 0x20 || c == 0x7F) AppendHexEscape(out, "\\x", c, 2);
+    else out += static_cast<char>(c);
+    return 1;
+  }
+  uint32_t u = 0;
+  const size_t n = DecodeUtf8(s, i, u);
+  if (n == 0) {
+    AppendHexEscape(out, "\\x", c, 2);
+    return 1;
+  }
+  if ((u >= 0x80 && u <= 0x9F) || IsBidiControl(u))
+    AppendHexEscape(out, "\\u", u, 4);
+  else
+    out.append(s.data() + i, n);
+  return n;
+}
+
+}  // namespace terminal_text
+
+// The whole text in its terminal-safe form.
+inline std::string TerminalText(std::string_view str) {
+  std::string out;
+  out.reserve(str.size());
+  for (size_t i = 0; i < str.size();) i += terminal_text::AppendShown(out, str, i);
+  return out;
+}
+
+// The terminal-safe form cut to nMax bytes: a longer text ends in "..." and is cut
+// between whole characters and escapes.
 inline std::string TableCell(const std::string& str, size_t nMax) {
   std::string out;
-  for (char c : str)
-    out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-  if (out.size() > nMax) {
-    size_t n = nMax - 3;
-    while (n > 0 && (static_cast<unsigned char>(out[n]) & 0xC0) == 0x80)
-      --n;
-    out = out.substr(0, n) + "...";
+  out.reserve(str.size() < nMax ? str.size() : nMax);
+  size_t nFits = 0;  // the length of the longest whole prefix that leaves room for "..."
+  for (size_t i = 0; i < str.size();) {
+    i += terminal_text::AppendShown(out, str, i);
+    if (out.size() + 3 <= nMax) nFits = out.size();
+    if (out.size() > nMax) {
+      out.resize(nFits);
+      return out + "...";
+    }
   }
   return out;
 }

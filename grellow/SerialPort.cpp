@@ -53,6 +53,21 @@ bool LookUpSpeed(int nRate, speed_t& speed) {
 std::mutex g_lockDirMutex;
 std::string g_strLockDirOverride;
 std::atomic<unsigned> g_nTempCounter{0};
+std::atomic<int> g_nTakeoverPauseUs{0};
+
+// A small text file's contents ("" when it cannot be read).
+std::string ReadFileText(const std::string& strPath) {
+  std::string strText;
+  int fd = open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0)
+    return strText;
+  char buf[256];
+  ssize_t n = read(fd, buf, sizeof buf);
+  if (n > 0)
+    strText.assign(buf, static_cast<size_t>(n));
+  close(fd);
+  return strText;
+}
 
 bool IsDirectory(const std::string& strPath) {
   struct stat st {};
@@ -72,7 +87,8 @@ int RemainingMs(Clock::time_point deadline) {
 enum LockOwner {
   OWNER_GONE,     // the file vanished meanwhile
   OWNER_ALIVE,    // a running process holds it (or it cannot be read)
-  OWNER_STALE     // a dead process, or a file that holds no process id
+  OWNER_STALE,    // a dead process, or a file that holds no process id
+  OWNER_TAKEN     // it was stale and our lock has replaced it
 };
 
 // An empty lock file younger than this is taken as one being written right now.
@@ -130,8 +146,8 @@ bool ReadLockPid(const std::string& strPath, pid_t& pid, bool& bEmpty, bool& bMi
   return true;  // readable, but no process id in it: pid stays 0
 }
 
-LockOwner CheckLockOwner(const std::string& strPath) {
-  pid_t pid = 0;
+LockOwner CheckLockOwner(const std::string& strPath, pid_t& pid) {
+  pid = 0;
   bool bEmpty = false, bMissing = false;
   time_t mtime = 0;
   if (!ReadLockPid(strPath, pid, bEmpty, bMissing, mtime))
@@ -147,12 +163,60 @@ LockOwner CheckLockOwner(const std::string& strPath) {
 
 enum LockResult { LOCK_HELD, LOCK_BUSY, LOCK_NONE };
 
+// Holds an exclusive flock on the lock folder while it lives: the takeovers of stale
+// locks by this program's processes happen one at a time.
+class CFolderGuard {
+ public:
+  explicit CFolderGuard(const std::string& strFolder)
+      : m_fd(open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (m_fd < 0)
+      return;
+    int r;
+    do {
+      r = flock(m_fd, LOCK_EX);
+    } while (r != 0 && errno == EINTR);
+  }
+  ~CFolderGuard() {
+    if (m_fd >= 0)
+      close(m_fd);
+  }
+  CFolderGuard(const CFolderGuard&) = delete;
+  CFolderGuard& operator=(const CFolderGuard&) = delete;
+
+ private:
+  int m_fd;
+};
+
+// Replaces a stale lock with ours (strTemp, complete) by one atomic rename, so that
+// there is no moment without a lock file that a second taker could fill. The owner is
+// checked again under the folder's guard, right before the rename: a lock another
+// taker has just put in place is seen as alive and left alone.
+LockOwner TakeOverIfStale(const std::string& strFolder, const std::string& strPath, const std::string& strTemp,
+                          pid_t& nHolderPid) {
+  CFolderGuard guard(strFolder);
+  LockOwner owner = CheckLockOwner(strPath, nHolderPid);
+  if (owner != OWNER_STALE)
+    return owner;
+  if (int nPause = g_nTakeoverPauseUs.load(); nPause > 0)
+    usleep(static_cast<useconds_t>(nPause));
+  // Our own name for the lock must stay for a retry, so a copy is renamed.
+  std::string strFresh = strTemp + ".new";
+  if (link(strTemp.c_str(), strFresh.c_str()) != 0)
+    return OWNER_ALIVE;
+  if (rename(strFresh.c_str(), strPath.c_str()) != 0) {
+    unlink(strFresh.c_str());
+    return OWNER_ALIVE;
+  }
+  return OWNER_TAKEN;
+}
+
 // Takes the UUCP lock file for the device. The file is written under a temporary
 // name and linked into place, so it never exists half-written; a lock left by a
 // process that has died is removed and taken over. LOCK_NONE means the folder cannot
 // be used (missing, not writable): the caller carries on without a lock file.
-LockResult AcquireLockFile(const std::string& strDevice, std::string& strLockPath) {
+LockResult AcquireLockFile(const std::string& strDevice, std::string& strLockPath, pid_t& nHolderPid) {
   strLockPath.clear();
+  nHolderPid = 0;
   std::string strFolder = CSerialPort::GetLockDirectory();
   if (strFolder.empty() || !IsDirectory(strFolder))
     return LOCK_NONE;
@@ -186,14 +250,16 @@ LockResult AcquireLockFile(const std::string& strDevice, std::string& strLockPat
       result = LOCK_NONE;
       break;
     }
-    LockOwner owner = CheckLockOwner(strPath);
+    LockOwner owner = TakeOverIfStale(strFolder, strPath, strTemp, nHolderPid);
     if (owner == OWNER_ALIVE) {
       result = LOCK_BUSY;
       break;
     }
-    if (owner == OWNER_STALE)
-      unlink(strPath.c_str());
-    // OWNER_GONE or removed: try again.
+    if (owner == OWNER_TAKEN) {
+      result = LOCK_HELD;
+      break;
+    }
+    // OWNER_GONE: the file vanished meanwhile; try again.
   }
   unlink(strTemp.c_str());
   if (result == LOCK_HELD)
@@ -298,22 +364,92 @@ std::string CSerialPort::GetLockFileName(const std::string& strDevice) {
   return "LCK.." + strName;
 }
 
+namespace {
+
+std::mutex g_failureMutex;
+std::string g_strFailure;  // under g_failureMutex
+
+// The name a running process gives itself, or "".
+std::string ProcessName(pid_t pid) {
+  std::string strName = ReadFileText("/proc/" + std::to_string(pid) + "/comm");
+  while (!strName.empty() && (strName.back() == '\n' || strName.back() == '\r'))
+    strName.pop_back();
+  return strName;
+}
+
+// Words for a device that cannot be opened, from what is at its path.
+std::string NotFoundText(const std::string& strDevice, int nErrno) {
+  struct stat st {};
+  if (nErrno == ENOENT) {
+    std::string strFolder = strDevice.substr(0, strDevice.find_last_of('/') + 1);
+    if (!strFolder.empty() && stat(strFolder.c_str(), &st) != 0)
+      return "the folder of " + strDevice + " does not exist";
+    return strDevice + " does not exist";
+  }
+  if (nErrno == ENOTDIR)
+    return "a part of the path " + strDevice + " is not a folder";
+  if (stat(strDevice.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    return strDevice + " is a folder, not a serial device";
+  return strDevice + " is not a serial device";
+}
+
+// Keeps the words for a failed open and returns its result.
+SerialResult Failed(SerialResult result, const std::string& strDevice, int nErrno, pid_t nHolder = 0) {
+  std::lock_guard<std::mutex> guard(g_failureMutex);
+  switch (result) {
+    case SERIAL_IN_USE:
+      g_strFailure = strDevice + " is in use by another program";
+      if (nHolder > 0) {
+        std::string strName = ProcessName(nHolder);
+        g_strFailure += " (process " + std::to_string(nHolder) + (strName.empty() ? "" : ", " + strName) + ")";
+      }
+      break;
+    case SERIAL_NOT_FOUND:
+      g_strFailure = NotFoundText(strDevice, nErrno);
+      break;
+    case SERIAL_ACCESS_DENIED:
+      g_strFailure = "no permission to open " + strDevice + " (the user must be in the device's group, often dialout)";
+      break;
+    case SERIAL_BAD_BAUD:
+      g_strFailure = "the baud rate is not supported by " + strDevice;
+      break;
+    default:
+      g_strFailure = strDevice + " cannot be opened" + (nErrno ? std::string(": ") + std::strerror(nErrno) : "");
+      break;
+  }
+  return result;
+}
+
+}  // namespace
+
+std::string GetSerialFailureText() {
+  std::lock_guard<std::mutex> guard(g_failureMutex);
+  return g_strFailure;
+}
+
+void CSerialPort::SetLockTakeoverPause(int nMicroseconds) { g_nTakeoverPauseUs = nMicroseconds; }
+
 SerialResult CSerialPort::OpenExclusive(const std::string& strDevice) {
+  {
+    std::lock_guard<std::mutex> guard(g_failureMutex);
+    g_strFailure.clear();
+  }
   struct stat st {};
   if (stat(strDevice.c_str(), &st) != 0)
-    return ResultFromOpenErrno(errno);
+    return Failed(ResultFromOpenErrno(errno), strDevice, errno);
   if (!S_ISCHR(st.st_mode))
-    return SERIAL_NOT_FOUND;
+    return Failed(SERIAL_NOT_FOUND, strDevice, 0);
 
   std::string strLockPath;
-  if (AcquireLockFile(strDevice, strLockPath) == LOCK_BUSY)
-    return SERIAL_IN_USE;
+  pid_t nHolder = 0;
+  if (AcquireLockFile(strDevice, strLockPath, nHolder) == LOCK_BUSY)
+    return Failed(SERIAL_IN_USE, strDevice, 0, nHolder);
 
   int fd = open(strDevice.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     int nError = errno;
     ReleaseLockFile(strLockPath);
-    return ResultFromOpenErrno(nError);
+    return Failed(ResultFromOpenErrno(nError), strDevice, nError);
   }
   SerialResult result = SERIAL_OK;
   if (!isatty(fd)) {
@@ -332,7 +468,7 @@ SerialResult CSerialPort::OpenExclusive(const std::string& strDevice) {
   if (result != SERIAL_OK) {
     close(fd);
     ReleaseLockFile(strLockPath);
-    return result;
+    return Failed(result, strDevice, 0);
   }
   // Further opens of the line fail until Close().
   ioctl(fd, TIOCEXCL);
@@ -368,7 +504,7 @@ SerialResult CSerialPort::Probe(const std::string& strDevice) {
 SerialResult CSerialPort::Open(const std::string& strDevice, int nBaudRate) {
   Close();
   if (!IsSupportedBaudRate(nBaudRate))
-    return SERIAL_BAD_BAUD;
+    return Failed(SERIAL_BAD_BAUD, strDevice, 0);
   SerialResult result = OpenExclusive(strDevice);
   if (result != SERIAL_OK)
     return result;

@@ -1,7 +1,10 @@
 // One serial line, opened exclusively: the device node is opened without becoming
 // the controlling terminal, marked exclusive (TIOCEXCL), locked with flock() and with
 // a UUCP lock file (LCK..ttyUSB0 in /var/lock or /run/lock), so that a port another
-// program holds is reported as in use and left alone. The line is set to raw 8N1
+// program holds is reported as in use and left alone. A lock file left by a process
+// that has died is taken over by renaming a complete new one over it, one taker at a
+// time (an flock on the lock folder), after checking again that it is stale. The
+// line is set to raw 8N1
 // without flow control. Reads wait with poll() for data up to a time-out; writes
 // wait for room. Works on pseudo-terminals too (the slave side, opened by path).
 #pragma once
@@ -20,6 +23,12 @@ enum SerialResult {
 
 // A short English description of a result, for logs and the command line.
 const char* SerialResultText(SerialResult result);
+
+// Why the last Open or Probe in this process failed, in words naming the device: in
+// use (and by which process, when its lock file names one), missing (or its folder
+// missing, or a folder in its place), not a serial device, no permission. "" when it
+// succeeded.
+std::string GetSerialFailureText();
 
 class CSerialPort {
  public:
@@ -73,6 +82,8 @@ class CSerialPort {
   // The lock file that guards a device: LCK.. and the device's name below /dev with
   // '/' turned into '_' (LCK..ttyUSB0, LCK..pts_3), after following symbolic links.
   static std::string GetLockFileName(const std::string& strDevice);
+  // For race tests: a pause between finding a lock stale and replacing it.
+  static void SetLockTakeoverPause(int nMicroseconds);
 
  private:
   SerialResult OpenExclusive(const std::string& strDevice);

@@ -12,6 +12,7 @@
 #include "model/RecordList.h"
 #include "model/StoreFile.h"
 #include "platform/PromptService.h"
+#include "platform/SafeFile.h"
 #include "res/StringTable.h"
 
 namespace {
@@ -120,46 +121,22 @@ template <class List>
 CsvResult WriteCsvText(StoreList which, const std::string& strStorePath, const List& list) {
   if (!IsWriterOf(which, list))
     return CsvResult::failed;
-  ResetStoreFaultCounts();
+  std::string text;
+  if (!BuildText(which, list, text))
+    return CsvResult::failed;
+  // Written like a store file: a complete new copy replaces the old one, which is
+  // never cut short in place.
   std::string strCsvPath = GetCsvPath(strStorePath);
-  // Created when missing; O_NONBLOCK keeps the open from hanging on a named pipe.
-  int fd = open(strCsvPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
-  struct stat st;
-  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-    close(fd);
-    fd = -1;
-  }
-  if (fd < 0) {
+  CStoreResult result = ReplaceFileSafely(strCsvPath, [&](int fd) {
+    CheckStoreFault(StoreStep::csvWrite);
+    if (!WriteFully(fd, text.data(), text.size()) || fsync(fd) != 0)
+      ThrowFileError(errno);
+  });
+  if (result.m_kind == CStoreResult::notOpened) {
     AfxMessageBox(LoadString(IDS_UNABLE_TO_SAVE) + strCsvPath, MB_OK);
     return CsvResult::notOpened;
   }
-  int nFlags = fcntl(fd, F_GETFL);
-  if (nFlags >= 0)
-    fcntl(fd, F_SETFL, nFlags & ~O_NONBLOCK);
-
-  bool bBuilt = false;
-  CStoreResult result = CatchStoreErrors([&] {
-    if (ftruncate(fd, 0) != 0)
-      ThrowFileError(errno);
-    std::string text;
-    bBuilt = BuildText(which, list, text);
-    if (!bBuilt)
-      return;
-    CheckStoreFault(StoreStep::csvWrite);
-    const char* p = text.data();
-    size_t nLeft = text.size();
-    while (nLeft != 0) {
-      ssize_t n = write(fd, p, nLeft);
-      if (n < 0 && errno == EINTR)
-        continue;
-      if (n <= 0)
-        ThrowFileError(n < 0 ? errno : ENOSPC);
-      p += n;
-      nLeft -= static_cast<size_t>(n);
-    }
-  });
-  int nClose = close(fd);
-  return result.IsOk() && bBuilt && nClose == 0 ? CsvResult::written : CsvResult::failed;
+  return result.IsOk() ? CsvResult::written : CsvResult::failed;
 }
 
 // Out of memory anywhere ends the writer silently.

@@ -5,7 +5,8 @@
 // field is put in double quotes when it holds its writer's trigger character (a
 // comma, and for some writers a carriage return); a double quote inside a field is
 // written as it is. The text is written as the strings hold it, in one write, with
-// no byte-order mark.
+// no byte-order mark. A copy is replaced as a store file is (model/StoreFile): the
+// old copy stays whole until the new one is complete.
 //
 // When the file cannot be opened for writing, "Unable to Save " followed by its path
 // is shown; any later failure ends the writer silently.

@@ -52,43 +52,56 @@ void AppendHex4(std::string& out, unsigned int n) {
     out += s_digits[(n >> nShift) & 0xF];
 }
 
+// Plain bytes are copied in runs: only a quote, a backslash, a control character or
+// a byte outside UTF-8 ends a run and is escaped.
+// The bytes that go into a JSON string as they are: printable ASCII but the quote
+// and the backslash.
+struct CPlainBytes {
+  bool m_bPlain[256] = {};
+  constexpr CPlainBytes() {
+    for (int c = 0x20; c < 0x7F; ++c) m_bPlain[c] = c != '"' && c != '\\';
+  }
+};
+constexpr CPlainBytes kPlain;
+
 void AppendJsonString(std::string& out, const std::string& str) {
   out += '"';
   const uint8_t* p = reinterpret_cast<const uint8_t*>(str.data());
-  size_t n = str.size();
+  const size_t n = str.size();
+  size_t nRun = 0;  // start of the run not yet copied
   for (size_t i = 0; i < n;) {
-    uint8_t c = p[i];
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-      ++i;
-    } else if (c < 0x20 || c == 0x7F) {
-      switch (c) {
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default: AppendHex4(out, c); break;
-      }
-      ++i;
-    } else if (c < 0x80) {
-      out += static_cast<char>(c);
-      ++i;
-    } else if (size_t nSeq = Utf8SequenceLength(p + i, n - i); nSeq != 0) {
-      out.append(str, i, nSeq);
+    while (i < n && kPlain.m_bPlain[p[i]]) ++i;
+    if (i == n)
+      break;
+    const uint8_t c = p[i];
+    size_t nSeq = c >= 0x80 ? Utf8SequenceLength(p + i, n - i) : 0;
+    if (nSeq != 0) {
       i += nSeq;
-    } else {
-      AppendHex4(out, 0xDC00u | c);  // a byte outside UTF-8, kept by value
-      ++i;
+      continue;
     }
+    out.append(str, nRun, i - nRun);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        // Other controls by number; a byte outside UTF-8 kept by value.
+        AppendHex4(out, c >= 0x80 ? (0xDC00u | c) : c);
+        break;
+    }
+    nRun = ++i;
   }
+  out.append(str, nRun, n - nRun);
   out += '"';
 }
 
+// The member names are plain ASCII words: written without escaping.
 void AppendMember(std::string& out, const char* pszName) {
-  if (out.size() > 1)
-    out += ',';
-  AppendJsonString(out, pszName);
-  out += ':';
+  out += out.back() != '{' ? ",\"" : "\"";  // a comma unless the object's first member
+  out += pszName;
+  out += "\":";
 }
 
 void AppendText(std::string& out, const char* pszName, const std::string& str) {
@@ -310,6 +323,17 @@ class CJsonParser {
     ++m_nPos;  // "
     out.clear();
     while (m_nPos < m_str.size()) {
+      // A run of plain characters is copied at once.
+      size_t nRun = m_nPos;
+      const size_t nSize = m_str.size();
+      const char* p = m_str.data();
+      while (nRun < nSize && (kPlain.m_bPlain[static_cast<unsigned char>(p[nRun])] ||
+                              static_cast<unsigned char>(p[nRun]) >= 0x7F))
+        ++nRun;
+      out.append(m_str, m_nPos, nRun - m_nPos);
+      m_nPos = nRun;
+      if (m_nPos >= m_str.size())
+        break;
       unsigned char c = static_cast<unsigned char>(m_str[m_nPos++]);
       if (c == '"')
         return true;
@@ -465,7 +489,19 @@ std::string JsonString(const std::string& str) {
 }
 
 std::string RecordToJson(const CMessage& m) {
-  std::string out = "{";
+  std::string out;
+  AppendRecordJson(out, m);
+  return out;
+}
+
+std::string RecordToJson(const CAddress& a) {
+  std::string out;
+  AppendRecordJson(out, a);
+  return out;
+}
+
+void AppendRecordJson(std::string& out, const CMessage& m) {
+  out += '{';
   AppendText(out, "class", "CMessage");
   AppendText(out, "m_strSenderName", m.m_strSenderName);
   AppendText(out, "m_strName", m.m_strName);
@@ -477,7 +513,9 @@ std::string RecordToJson(const CMessage& m) {
   AppendMember(out, "m_dtDateTime");
   out += "{\"date\":";
   AppendDouble(out, m.m_dtDateTime.GetDate());
-  out += ",\"status\":" + std::to_string(static_cast<int32_t>(m.m_dtDateTime.GetStatus())) + "}";
+  out += ",\"status\":";
+  out += std::to_string(static_cast<int32_t>(m.m_dtDateTime.GetStatus()));
+  out += '}';
   AppendText(out, "m_strExtra", m.m_strExtra);
   AppendText(out, "m_strMessage", m.m_strMessage);
   AppendText(out, "m_strPdu", m.m_strPdu);
@@ -487,16 +525,14 @@ std::string RecordToJson(const CMessage& m) {
   AppendInt(out, "m_wFirstOctet", m.m_wFirstOctet);
   AppendInt(out, "m_nValidity", m.m_nValidity);
   out += '}';
-  return out;
 }
 
-std::string RecordToJson(const CAddress& a) {
-  std::string out = "{";
+void AppendRecordJson(std::string& out, const CAddress& a) {
+  out += '{';
   AppendText(out, "class", "CAddress");
   AppendText(out, "m_strNumber", a.m_strNumber);
   AppendText(out, "m_strName", a.m_strName);
   out += '}';
-  return out;
 }
 
 bool GetJsonClass(const std::string& strLine, std::string& strClass, std::string& strError) {

@@ -21,6 +21,9 @@ std::string JsonString(const std::string& str);
 
 std::string RecordToJson(const CMessage& message);
 std::string RecordToJson(const CAddress& address);
+// The same, appended to out (for writers that fill one buffer with many records).
+void AppendRecordJson(std::string& out, const CMessage& message);
+void AppendRecordJson(std::string& out, const CAddress& address);
 
 // The "class" member of a JSON object line ("CMessage", "CAddress"); an empty text
 // when the object has none. False, with a reason, when the line is not an object.

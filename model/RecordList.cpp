@@ -38,6 +38,18 @@ void ReadList(CArchive& ar, std::vector<std::unique_ptr<T>>& list, size_t nExpec
 }
 
 template <class T>
+void ReadStream(CArchive& ar, T& record, const std::function<void(const T&)>& fn, size_t nExpectedClass) {
+  size_t nCount = ar.ReadCount();
+  for (size_t i = 0; i < nCount; ++i) {
+    size_t nClass = ar.ReadRecordTag(g_recordClasses, std::size(g_recordClasses));
+    if (nClass != nExpectedClass)
+      throw CArchiveException(CArchiveException::badClass);
+    record.Serialize(ar);  // every field is read, so nothing of the last record stays
+    fn(record);
+  }
+}
+
+template <class T>
 void WriteList(CArchive& ar, const std::vector<std::unique_ptr<T>>& list,
                const CRecordClass& recordClass) {
   size_t nCount = static_cast<size_t>(
@@ -80,6 +92,14 @@ void ReadRecordList(CArchive& ar, CMessageArray& list) {
 
 void ReadRecordList(CArchive& ar, CAddressArray& list) {
   ReadList(ar, list, kAddressClass, kMinAddressBytes);
+}
+
+void ReadRecordStream(CArchive& ar, CMessage& record, const std::function<void(const CMessage&)>& fn) {
+  ReadStream(ar, record, fn, kMessageClass);
+}
+
+void ReadRecordStream(CArchive& ar, CAddress& record, const std::function<void(const CAddress&)>& fn) {
+  ReadStream(ar, record, fn, kAddressClass);
 }
 
 void WriteRecordList(CArchive& ar, const CMessageArray& list) { WriteList(ar, list, g_classMessage); }

@@ -3,6 +3,8 @@
 // in-memory forms at the end catch them and return the outcome.
 #pragma once
 
+#include <functional>
+
 #include <cstddef>
 #include <new>
 #include <stdexcept>
@@ -21,6 +23,11 @@ extern const CRecordClass g_classAddress;  // "CAddress", schema 1
 // in the list; the record being read is dropped.
 void ReadRecordList(CArchive& ar, CMessageArray& list);
 void ReadRecordList(CArchive& ar, CAddressArray& list);
+// Reads an archived list record by record into one record object, handing each to
+// fn as soon as it is read (for readers that need not keep the list); the same
+// checks and errors as ReadRecordList.
+void ReadRecordStream(CArchive& ar, CMessage& record, const std::function<void(const CMessage&)>& fn);
+void ReadRecordStream(CArchive& ar, CAddress& record, const std::function<void(const CAddress&)>& fn);
 // Writes the list in full; empty entries are left out.
 void WriteRecordList(CArchive& ar, const CMessageArray& list);
 void WriteRecordList(CArchive& ar, const CAddressArray& list);

@@ -10,15 +10,31 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/SafeFile.h"
+
 namespace {
 
-// Store files are read through a larger buffer than the archive's usual 4096 bytes:
-// a list of many messages then takes a sixteenth of the system calls.
+// Store files are read and written through a larger buffer than the archive's usual
+// 4096 bytes: a list of many messages then takes a sixteenth of the system calls.
 constexpr size_t kReadBufferSize = 65536;
 
 std::mutex g_hookMutex;
 StoreFaultHook g_hook;
-size_t g_stepCounts[6];
+size_t g_stepCounts[7];
+bool g_bFaultsOff = false;
+
+// Holds injected faults back while the old contents are put back after a failure.
+class ScopedFaultsOff {
+ public:
+  ScopedFaultsOff() {
+    std::lock_guard<std::mutex> lock(g_hookMutex);
+    g_bFaultsOff = true;
+  }
+  ~ScopedFaultsOff() {
+    std::lock_guard<std::mutex> lock(g_hookMutex);
+    g_bFaultsOff = false;
+  }
+};
 
 [[noreturn]] void ThrowFileError(int nErrno) {
   throw CFileException(CFileException::CauseFromErrno(nErrno), nErrno);
@@ -32,6 +48,10 @@ class CFdGuard {
   CFdGuard(const CFdGuard&) = delete;
   CFdGuard& operator=(const CFdGuard&) = delete;
   int Get() const { return m_fd; }
+  void Set(int fd) {
+    Reset();
+    m_fd = fd;
+  }
   // Closes now and reports the result.
   int Reset() {
     int r = 0;
@@ -95,8 +115,16 @@ int OpenLocked(const std::string& strPath, int nFlags, struct stat& st) {
   int fd = open(strPath.c_str(), nFlags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0)
     return -1;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  int nError = 0;
+  if (fstat(fd, &st) != 0)
+    nError = errno;
+  else if (!S_ISREG(st.st_mode))
+    nError = EISDIR;
+  else if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+    nError = errno;
+  if (nError != 0) {
     close(fd);
+    errno = nError;
     return -1;
   }
   int nFileFlags = fcntl(fd, F_GETFL);
@@ -105,131 +133,222 @@ int OpenLocked(const std::string& strPath, int nFlags, struct stat& st) {
   return fd;
 }
 
-template <class List>
-CStoreResult ReadFile(const std::string& strPath, List& list) {
+// The spare copies of a store file whose folder takes no new file: in the user's
+// spare folder, named by a hash of the file's path. "<hash>.new" is a complete new
+// list still to be copied over the file; "<hash>.bak" the file as it was before the
+// last such copy.
+std::string SpareBase(const std::string& strPath, const std::string& strFolder) {
+  uint64_t nHash = 14695981039346656037ull;  // FNV-1a
+  for (unsigned char c : strPath) {
+    nHash ^= c;
+    nHash *= 1099511628211ull;
+  }
+  static const char kHex[] = "0123456789abcdef";
+  std::string strName(16, '0');
+  for (int i = 15; i >= 0; --i, nHash >>= 4) strName[static_cast<size_t>(i)] = kHex[nHash & 0xF];
+  return strFolder + "/" + strName;
+}
+
+std::string PendingCopyOf(const std::string& strPath) {
+  std::string strSpare = GetSpareFolder(false);
+  if (strSpare.empty())
+    return "";
+  std::string strNew = SpareBase(strPath, strSpare) + ".new";
+  struct stat st;
+  return stat(strNew.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? strNew : "";
+}
+
+// Copies the whole of fdFrom over fdTo in place (fdTo ends as long as fdFrom) and
+// flushes it; throws on a failure.
+void CopyOver(int fdFrom, int fdTo) {
+  char buffer[kReadBufferSize];
+  off_t nOffset = 0;
+  for (;;) {
+    ssize_t n = pread(fdFrom, buffer, sizeof buffer, nOffset);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      ThrowFileError(errno);
+    if (n == 0)
+      break;
+    CheckStoreFault(StoreStep::copyBack);
+    for (ssize_t nDone = 0; nDone < n;) {
+      ssize_t w = pwrite(fdTo, buffer + nDone, static_cast<size_t>(n - nDone), nOffset + nDone);
+      if (w < 0 && errno == EINTR)
+        continue;
+      if (w <= 0)
+        ThrowFileError(w < 0 ? errno : ENOSPC);
+      nDone += w;
+    }
+    nOffset += n;
+  }
+  if (ftruncate(fdTo, nOffset) != 0)
+    ThrowFileError(errno);
+  CheckStoreFault(StoreStep::sync);
+  if (fsync(fdTo) != 0)
+    ThrowFileError(errno);
+}
+
+// Completes a copy over the file (locked, open for writing) that a save began and did
+// not finish. False when there was none or it failed again (it is then kept).
+bool FinishPendingCopy(const std::string& strPath, int fdStore) {
+  std::string strNew = PendingCopyOf(strPath);
+  if (strNew.empty())
+    return false;
+  CFdGuard fdNew(open(strNew.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  if (fdNew.Get() < 0)
+    return false;
+  if (!CatchStoreErrors([&] { CopyOver(fdNew.Get(), fdStore); }).IsOk())
+    return false;
+  unlink(strNew.c_str());
+  return true;
+}
+
+// Writes a spare file complete and flushed, then gives it its final name.
+void WriteSpare(const std::string& strFinal, const FileWriter& fnWrite) {
+  RemoveStaleTemps(strFinal);
+  std::string strTemp;
+  CFdGuard fd(CreateLockedTemp(strFinal, strTemp, 0600));
+  if (fd.Get() < 0)
+    ThrowFileError(errno);
+  try {
+    fnWrite(fd.Get());
+    if (rename(strTemp.c_str(), strFinal.c_str()) != 0)
+      ThrowFileError(errno);
+  } catch (...) {
+    unlink(strTemp.c_str());
+    throw;
+  }
+}
+
+// The save of a file whose folder takes no new file while the file itself may be
+// written. The file is never the only copy while it is rewritten: its old contents
+// are kept in the spare folder first, and the complete new contents next to them,
+// so that an interrupted copy is finished by the next read or save of the file, and
+// a copy that fails is undone from the backup.
+CStoreResult WriteThroughSpare(const std::string& strPath, int fdStore, const FileWriter& fnWrite) {
+  const std::string strSpare = GetSpareFolder(true);
+  if (strSpare.empty())  // nowhere to keep a copy: refused, the file untouched
+    return CStoreResult{CStoreResult::notOpened, 0, EACCES};
+  const std::string strBase = SpareBase(strPath, strSpare);
+  const std::string strNew = strBase + ".new", strBackup = strBase + ".bak";
+  CStoreResult result = CatchStoreErrors([&] {
+    WriteSpare(strBackup, [&](int fd) {
+      CopyOver(fdStore, fd);
+    });
+    WriteSpare(strNew, fnWrite);
+    SyncFolder(strSpare);
+  });
+  if (!result.IsOk())
+    return result;
+  CFdGuard fdNew(open(strNew.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  result = CatchStoreErrors([&] {
+    if (fdNew.Get() < 0)
+      ThrowFileError(errno);
+    CopyOver(fdNew.Get(), fdStore);
+  });
+  if (!result.IsOk()) {
+    // Put the old contents back; if even that fails, the new copy stays pending.
+    CFdGuard fdBackup(open(strBackup.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    ScopedFaultsOff off;
+    if (fdBackup.Get() >= 0 && CatchStoreErrors([&] { CopyOver(fdBackup.Get(), fdStore); }).IsOk())
+      unlink(strNew.c_str());
+    return result;
+  }
+  unlink(strNew.c_str());
+  return result;
+}
+
+template <class Reader>
+CStoreResult ReadFile(const std::string& strPath, Reader&& fnRead) {
   ResetStoreFaultCounts();
   struct stat st;
-  CFdGuard fd(OpenLocked(strPath, O_RDONLY, st));
+  // An unfinished copy over this file is completed first, which needs it writable.
+  const bool bPending = !PendingCopyOf(FollowLinks(strPath)).empty();
+  CFdGuard fd(OpenLocked(strPath, bPending ? O_RDWR : O_RDONLY, st));
+  if (fd.Get() < 0 && bPending)
+    fd.Set(OpenLocked(strPath, O_RDONLY, st));
   if (fd.Get() < 0)
     return CStoreResult{CStoreResult::notOpened, 0, errno};
+  if (bPending && FinishPendingCopy(FollowLinks(strPath), fd.Get())) {
+    lseek(fd.Get(), 0, SEEK_SET);
+    fstat(fd.Get(), &st);
+  }
   return CatchStoreErrors([&] {
     CPosixFile file(fd.Get(), static_cast<size_t>(st.st_size));
     CArchive ar(&file, CArchive::load, kReadBufferSize);
-    ReadRecordList(ar, list);
+    fnRead(ar);
     ar.Close();
   });
 }
 
-// The path that a save replaces: a symbolic link is followed, so that the file it
-// points to is replaced and the link stays.
-std::string ResolveTarget(const std::string& strPath) {
-  struct stat st;
-  if (lstat(strPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char* pszReal = realpath(strPath.c_str(), nullptr);
-    if (pszReal != nullptr) {
-      std::string strReal(pszReal);
-      std::free(pszReal);
-      return strReal;
-    }
-  }
-  return strPath;
-}
+}  // namespace
 
-std::string FolderOf(const std::string& strPath) {
-  size_t nSlash = strPath.rfind('/');
-  if (nSlash == std::string::npos)
-    return ".";
-  return nSlash == 0 ? "/" : strPath.substr(0, nSlash);
-}
-
-template <class List>
-CStoreResult WriteFile(const std::string& strStorePath, const List& list) {
+CStoreResult ReplaceFileSafely(const std::string& strGivenPath, const FileWriter& fnWrite) {
   ResetStoreFaultCounts();
-  std::string strPath = ResolveTarget(strStorePath);
+  const std::string strPath = FollowLinks(strGivenPath);
 
-  // A missing file is created empty, so that it can be opened and locked like an
-  // existing one; if that fails, opening it below fails too.
-  bool bCreated = false;
+  // An existing file is held locked for the whole save, so that no other save or
+  // program that locks it runs at the same time.
   struct stat st;
-  if (lstat(strPath.c_str(), &st) != 0 && errno == ENOENT) {
-    int fdNew = open(strPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fdNew >= 0) {
-      bCreated = true;
-      close(fdNew);
-    }
-  }
-  CFdGuard fdStore(OpenLocked(strPath, O_WRONLY, st));
-  if (fdStore.Get() < 0) {
-    int nErrno = errno;
-    if (bCreated)
-      unlink(strPath.c_str());
-    return CStoreResult{CStoreResult::notOpened, 0, nErrno};
-  }
+  CFdGuard fdStore(OpenLocked(strPath, O_RDWR, st));
+  const bool bExisting = fdStore.Get() >= 0;
+  if (!bExisting && errno != ENOENT)
+    return CStoreResult{CStoreResult::notOpened, 0, errno};
+  if (bExisting)
+    FinishPendingCopy(strPath, fdStore.Get());
 
-  std::string strTemp = strPath + ".XXXXXX";
-  CFdGuard fdTemp(mkostemp(strTemp.data(), O_CLOEXEC));
+  RemoveStaleTemps(strPath);
+  std::string strTemp;
+  CFdGuard fdTemp(CreateLockedTemp(strPath, strTemp, bExisting ? (st.st_mode & 07777) : 0666));
   int nTempErrno = fdTemp.Get() < 0 ? errno : 0;
   if (fdTemp.Get() >= 0 && IsFaultInjected(StoreStep::createTemp)) {
     fdTemp.Reset();
     unlink(strTemp.c_str());
     nTempErrno = EACCES;
   }
-  if (nTempErrno == EACCES || nTempErrno == EPERM) {
-    // A folder that takes no new file while the store file itself may be written:
-    // the list is written over the file in place, as there is no other way.
-    CStoreResult result = CatchStoreErrors([&] {
-      if (ftruncate(fdStore.Get(), 0) != 0)
-        ThrowFileError(errno);
-      CPosixFile file(fdStore.Get(), 0);
-      CArchive ar(&file, CArchive::store);
-      WriteRecordList(ar, list);
-      ar.Close();
-      CheckStoreFault(StoreStep::sync);
-      if (fsync(fdStore.Get()) != 0)
-        ThrowFileError(errno);
-    });
-    if (!result.IsOk() && bCreated)
-      unlink(strPath.c_str());
-    return result;
-  }
   if (nTempErrno != 0) {
-    if (bCreated)
-      unlink(strPath.c_str());
+    if (!bExisting)  // no file and none can be made: not opened, as a missing folder
+      return CStoreResult{CStoreResult::notOpened, 0, nTempErrno};
+    if (nTempErrno == EACCES || nTempErrno == EPERM || nTempErrno == EROFS)
+      return WriteThroughSpare(strPath, fdStore.Get(), fnWrite);
     return CStoreResult{CStoreResult::fileError, CFileException::CauseFromErrno(nTempErrno), nTempErrno};
   }
-  fchmod(fdTemp.Get(), st.st_mode & 07777);  // keep the file's permissions
+  if (bExisting)
+    fchmod(fdTemp.Get(), st.st_mode & 07777);  // keep the file's permissions, whatever the umask
 
-  bool bRenamed = false;
+  // The new file is complete and on the disk before its name replaces the old one
+  // (or, on a first save, before the file appears at all). The temporary stays
+  // locked until then, so no sweep takes it for a stale one.
   CStoreResult result = CatchStoreErrors([&] {
-    CPosixFile file(fdTemp.Get(), 0);
-    CArchive ar(&file, CArchive::store);
-    WriteRecordList(ar, list);
-    ar.Close();
-    CheckStoreFault(StoreStep::sync);
-    if (fsync(fdTemp.Get()) != 0)
-      ThrowFileError(errno);
-    if (fdTemp.Reset() != 0)
-      ThrowFileError(errno);
+    fnWrite(fdTemp.Get());
     CheckStoreFault(StoreStep::rename);
     if (rename(strTemp.c_str(), strPath.c_str()) != 0)
       ThrowFileError(errno);
-    bRenamed = true;
   });
-  if (!bRenamed) {
-    fdTemp.Reset();
+  if (!result.IsOk()) {
     unlink(strTemp.c_str());
-    if (bCreated)
-      unlink(strPath.c_str());
     return result;
   }
   // Make the rename itself durable. A folder that cannot be flushed does not undo
   // the save, which has already taken place.
-  int fdFolder = open(FolderOf(strPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fdFolder >= 0) {
-    fsync(fdFolder);
-    close(fdFolder);
-  }
+  SyncFolder(FolderOf(strPath));
   return result;
+}
+
+namespace {
+
+template <class List>
+CStoreResult WriteFile(const std::string& strStorePath, const List& list) {
+  return ReplaceFileSafely(strStorePath, [&](int fd) {
+    CPosixFile file(fd, 0);
+    CArchive ar(&file, CArchive::store, kReadBufferSize);
+    WriteRecordList(ar, list);
+    ar.Close();
+    CheckStoreFault(StoreStep::sync);
+    if (fsync(fd) != 0)
+      ThrowFileError(errno);
+  });
 }
 
 }  // namespace
@@ -250,7 +369,7 @@ void ResetStoreFaultCounts() {
 namespace {
 CStoreFault AskHook(StoreStep step) {
   std::lock_guard<std::mutex> lock(g_hookMutex);
-  if (!g_hook)
+  if (!g_hook || g_bFaultsOff)
     return CStoreFault();
   size_t& nCount = g_stepCounts[static_cast<size_t>(step)];
   return g_hook(step, nCount++);
@@ -274,11 +393,21 @@ void CheckStoreFault(StoreStep step) {
 }
 
 CStoreResult ReadStoreFile(const std::string& strPath, CMessageArray& list) {
-  return ReadFile(strPath, list);
+  return ReadFile(strPath, [&](CArchive& ar) { ReadRecordList(ar, list); });
 }
 
 CStoreResult ReadStoreFile(const std::string& strPath, CAddressArray& list) {
-  return ReadFile(strPath, list);
+  return ReadFile(strPath, [&](CArchive& ar) { ReadRecordList(ar, list); });
+}
+
+CStoreResult ReadStoreFileRecords(const std::string& strPath, const std::function<void(const CMessage&)>& fn) {
+  CMessage record;
+  return ReadFile(strPath, [&](CArchive& ar) { ReadRecordStream(ar, record, fn); });
+}
+
+CStoreResult ReadStoreFileRecords(const std::string& strPath, const std::function<void(const CAddress&)>& fn) {
+  CAddress record;
+  return ReadFile(strPath, [&](CArchive& ar) { ReadRecordStream(ar, record, fn); });
 }
 
 CStoreResult ReadStoreFileBytes(const std::string& strPath, std::string& bytes) {

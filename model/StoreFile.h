@@ -7,8 +7,16 @@
 // Writing is crash-safe: the list goes to a temporary file in the same folder, which
 // is flushed to the disk and then renamed over the store file. Whatever fails (disk
 // full, a write error, the rename), the previous file stays as it was and the
-// temporary file is removed. Only where the folder takes no new file (access denied)
-// while the store file may be written is the list written over the file in place.
+// temporary file is removed; temporaries of a save that was killed are removed by
+// the next save. A first save makes the file appear only once it is complete.
+//
+// Where the folder takes no new file (access denied) while the store file may be
+// written, the file is never the only copy of its list while it is rewritten: its
+// old contents are kept as "<hash>.bak" in the user's spare folder (platform/
+// SafeFile), the complete new list is written there as "<hash>.new", and only then
+// copied over the file. A copy that fails is undone from the backup; one that was
+// killed is completed by the next read or save of the file. With no spare folder the
+// save is refused (notOpened) and the file is not touched.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +32,10 @@
 // in the list.
 CStoreResult ReadStoreFile(const std::string& strPath, CMessageArray& list);
 CStoreResult ReadStoreFile(const std::string& strPath, CAddressArray& list);
+// Reads the file record by record, handing each to fn as it is read (the same record
+// object each time), under the same lock; nothing else of the list is kept.
+CStoreResult ReadStoreFileRecords(const std::string& strPath, const std::function<void(const CMessage&)>& fn);
+CStoreResult ReadStoreFileRecords(const std::string& strPath, const std::function<void(const CAddress&)>& fn);
 // Reads the whole file at strPath as bytes, under the same lock.
 CStoreResult ReadStoreFileBytes(const std::string& strPath, std::string& bytes);
 
@@ -31,6 +43,12 @@ CStoreResult ReadStoreFileBytes(const std::string& strPath, std::string& bytes);
 // the file then cannot be opened for writing or locked.
 CStoreResult WriteStoreFile(const std::string& strPath, const CMessageArray& list);
 CStoreResult WriteStoreFile(const std::string& strPath, const CAddressArray& list);
+
+// The save behind WriteStoreFile and the CSV copies: fnWrite writes the whole new
+// contents to the descriptor it is given (and flushes them), throwing the archive's
+// exceptions on a failure.
+using FileWriter = std::function<void(int fd)>;
+CStoreResult ReplaceFileSafely(const std::string& strPath, const FileWriter& fnWrite);
 
 // Fault injection, for tests: the hook is asked before each low-level step of a
 // store-file or CSV operation and may make that step fail. nCall counts the calls of
@@ -42,6 +60,7 @@ enum class StoreStep {
   rename,    // renaming it over the store file
   csvWrite,  // the write of a CSV file's text
   createTemp,  // creating the temporary file (any fault: as if access were denied)
+  copyBack,  // one write of a spare copy over the file in place
 };
 struct CStoreFault {
   enum Kind { none, fileError, archiveError, memory };

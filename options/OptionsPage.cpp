@@ -299,6 +299,7 @@ bool COptionsPage::OnSetActive() {
 
 bool COptionsPage::OnKillActive() {
   if (m_bModified) {
+    CRegistryBatch batch;  // the options in one write of the settings file
     UpdateData(true);
     WriteOptions();
     if (m_pSheet != nullptr && m_pSheet->IsComPortUnset() && m_pCompose != nullptr)

@@ -8,6 +8,18 @@
 // folder, flush it, rename it over the store and flush the folder. Two processes
 // writing at the same time therefore lose nothing.
 //
+// The parsed file is kept for the process and read again only when the file on disk
+// has changed (another inode, size or time), so a run of lookups reads and parses
+// it once. A settings file that is a symbolic link is written through to the file it
+// names. A path that is not a regular file (a folder, a named pipe, a device) is
+// refused at once, never waited on; a file that cannot be read or written is
+// reported once per process with its path and the system's reason, and
+// GetRegistryFault then gives that text.
+//
+// A CRegistryBatch defers the writes made while it lives: the values go into the
+// process's copy at once (later reads see them) and the file is written once, with
+// every change in order, when the outermost batch ends.
+//
 // A damaged file is moved aside to <store>.bad-<date>-<time> (never overwritten or
 // deleted) under the lock and reported once through the prompt service; reading then
 // goes on as with an empty store, so every setting takes its default, and the next
@@ -21,15 +33,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 
 #include "platform/PromptService.h"
 #include "platform/RegistryFile.h"
+#include "platform/SafeFile.h"
 #include "res/StringTable.h"
 
 namespace {
@@ -107,11 +124,17 @@ class CStoreLock {
 
 enum class EReadResult { Missing, Read, Unreadable };
 
+// Reads the file; a named pipe or device is refused at once (O_NONBLOCK keeps the
+// open from waiting on it). On Unreadable, errno tells why.
 EReadResult ReadWholeFile(const std::string& strPath, std::string& strText, struct stat& st) {
   strText.clear();
-  CFd fd(open(strPath.c_str(), O_RDONLY | O_CLOEXEC));
+  CFd fd(open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (fd.Get() < 0) return errno == ENOENT ? EReadResult::Missing : EReadResult::Unreadable;
-  if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return EReadResult::Unreadable;
+  if (fstat(fd.Get(), &st) != 0) return EReadResult::Unreadable;
+  if (!S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return EReadResult::Unreadable;
+  }
   char buf[16384];
   for (;;) {
     ssize_t n = read(fd.Get(), buf, sizeof buf);
@@ -123,19 +146,6 @@ EReadResult ReadWholeFile(const std::string& strPath, std::string& strText, stru
     strText.append(buf, static_cast<size_t>(n));
   }
   return EReadResult::Read;
-}
-
-bool WriteAll(int fd, const std::string& strText) {
-  size_t nDone = 0;
-  while (nDone < strText.size()) {
-    ssize_t n = write(fd, strText.data() + nDone, strText.size() - nDone);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    nDone += static_cast<size_t>(n);
-  }
-  return true;
 }
 
 std::string ReplaceAll(std::string str, const std::string& strWhat, const std::string& strWith) {
@@ -202,78 +212,180 @@ void ShowReport(const std::string& strReport) {
   if (!strReport.empty()) AfxMessageBox(strReport, MB_OK | MB_ICONWARNING);
 }
 
-// The store as readers see it: empty when missing, unreadable or damaged.
-CRegistryFile LoadForReading() {
-  const std::string strPath = GetRegistryFilePath();
-  CRegistryFile data;
+std::string g_strFault;  // the last unreadable or unwritable report (under g_reportedMutex)
+
+// Reports a settings file that cannot be read or written, once per path, kind and
+// reason, with the system's reason in words.
+void ReportFault(unsigned int nTextID, const std::string& strPath, int nErrno) {
+  std::string strReason = nErrno == EINVAL ? LoadString(IDS_SETTINGS_NOT_A_FILE) : std::strerror(nErrno);
+  std::string strText = ReplaceAll(ReplaceAll(LoadString(nTextID), "%2", strReason), "%1", strPath);
+  {
+    std::lock_guard<std::mutex> guard(g_reportedMutex);
+    g_strFault = strText;
+    if (!g_reported.insert(std::to_string(nTextID) + '\n' + strPath + '\n' + strReason).second) return;
+  }
+  ShowReport(strText);
+}
+
+// The process's copy of the file: what was read (or written) last and the file's
+// identity then, so that an unchanged file is not read again.
+struct SCache {
+  std::string strPath;
+  bool bExists = false;
+  dev_t nDev = 0;
+  ino_t nIno = 0;
+  off_t nSize = 0;
+  struct timespec mtime {}, ctime {};
+  std::shared_ptr<const CRegistryFile> pData;
+};
+std::recursive_mutex g_cacheMutex;  // recursive: a report shown may read settings
+SCache g_cache;
+unsigned long g_nWrites = 0;
+
+// Batched changes: the depth of CRegistryBatch objects, the changes made in them in
+// order, and the process's view with them applied.
+using FnChange = std::function<int(CRegistryFile&)>;
+int g_nBatchDepth = 0;
+std::vector<FnChange> g_pending;
+std::shared_ptr<CRegistryFile> g_pBatchView;
+
+bool SameIdentity(const SCache& c, const std::string& strPath, bool bExists, const struct stat& st) {
+  if (!c.pData || c.strPath != strPath || c.bExists != bExists) return false;
+  if (!bExists) return true;
+  return c.nDev == st.st_dev && c.nIno == st.st_ino && c.nSize == st.st_size &&
+         c.mtime.tv_sec == st.st_mtim.tv_sec && c.mtime.tv_nsec == st.st_mtim.tv_nsec &&
+         c.ctime.tv_sec == st.st_ctim.tv_sec && c.ctime.tv_nsec == st.st_ctim.tv_nsec;
+}
+
+void Remember(const std::string& strPath, bool bExists, const struct stat& st,
+              std::shared_ptr<const CRegistryFile> pData) {
+  g_cache.strPath = strPath;
+  g_cache.bExists = bExists;
+  g_cache.nDev = st.st_dev;
+  g_cache.nIno = st.st_ino;
+  g_cache.nSize = st.st_size;
+  g_cache.mtime = st.st_mtim;
+  g_cache.ctime = st.st_ctim;
+  g_cache.pData = std::move(pData);
+}
+
+// Reads and parses the file; a damaged one is dealt with under the lock.
+std::shared_ptr<const CRegistryFile> ParseForReading(const std::string& strPath, struct stat& st, bool& bExists) {
+  auto pData = std::make_shared<CRegistryFile>();
   CRegistryFile::SError err;
   std::string strText;
-  struct stat st {};
-  if (ReadWholeFile(strPath, strText, st) != EReadResult::Read) return data;
-  if (data.Parse(strText, err)) return data;
+  bExists = false;
+  EReadResult eRead = ReadWholeFile(strPath, strText, st);
+  if (eRead == EReadResult::Unreadable) ReportFault(IDS_SETTINGS_UNREADABLE, strPath, errno);
+  if (eRead != EReadResult::Read) return pData;
+  bExists = true;
+  if (pData->Parse(strText, err)) return pData;
 
   // Damaged. Look again under the lock, so that a file a writer has just put in
   // its place is never moved.
   std::string strReport;
   {
     CStoreLock lock(strPath);
-    if (ReadWholeFile(strPath, strText, st) != EReadResult::Read) return data;
-    if (data.Parse(strText, err)) return data;
+    if (ReadWholeFile(strPath, strText, st) != EReadResult::Read) return pData;
+    if (pData->Parse(strText, err)) return pData;
     HandleDamaged(strPath, err, st, strReport);
   }
   ShowReport(strReport);
-  return data;
+  bExists = false;
+  return pData;
 }
 
-// Writes the store's new text: a temporary file in the same folder, flushed, renamed
-// over the store, and the folder flushed.
+// The store as readers see it: empty when missing, unreadable or damaged. Read from
+// the disk only when the file has changed since this process last read or wrote it.
+std::shared_ptr<const CRegistryFile> LoadForReading() {
+  const std::string strPath = FollowLinks(GetRegistryFilePath());
+  std::lock_guard<std::recursive_mutex> guard(g_cacheMutex);
+  if (g_pBatchView) return g_pBatchView;
+  struct stat st {};
+  bool bExists = stat(strPath.c_str(), &st) == 0;
+  if (SameIdentity(g_cache, strPath, bExists, st)) return g_cache.pData;
+  auto pData = ParseForReading(strPath, st, bExists);
+  // Only a file read whole (or one that is not there) is kept for later lookups.
+  if (bExists || stat(strPath.c_str(), &st) != 0) Remember(strPath, bExists, st, pData);
+  return pData;
+}
+
+// Writes the store's new text: a temporary file in the same folder (temporaries of
+// killed writers are removed first), flushed, renamed over the store, and the folder
+// flushed. errno tells why on a failure.
 bool ReplaceStore(const std::string& strPath, const std::string& strText, const struct stat* pOld) {
-  std::string strTemp = strPath + ".tmp-XXXXXX";
-  CFd fd(mkostemp(strTemp.data(), O_CLOEXEC));
+  RemoveStaleTemps(strPath);
+  std::string strTemp;
+  CFd fd(CreateLockedTemp(strPath, strTemp, 0600));
   if (fd.Get() < 0) return false;
-  bool bOk = WriteAll(fd.Get(), strText);
+  bool bOk = WriteFully(fd.Get(), strText.data(), strText.size());
   if (bOk && pOld) fchmod(fd.Get(), pOld->st_mode & 07777);
   bOk = bOk && fsync(fd.Get()) == 0;
-  bOk = close(fd.Release()) == 0 && bOk;
   bOk = bOk && rename(strTemp.c_str(), strPath.c_str()) == 0;
   if (!bOk) {
+    int nErrno = errno;
     unlink(strTemp.c_str());
+    errno = nErrno;
     return false;
   }
-  CFd dirFd(open(DirName(strPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dirFd.Get() >= 0) fsync(dirFd.Get());
+  SyncFolder(DirName(strPath));
   return true;
 }
 
 // A change of the store, made under the lock. fnChange returns -1 when it fails, 0
 // when it succeeds without changing anything, 1 when the store must be written.
-template <class TChange>
-bool ModifyLocked(const std::string& strPath, TChange& fnChange, std::string& strReport) {
-  if (!MakeDirs(DirName(strPath))) return false;
+bool ModifyLocked(const std::string& strPath, const FnChange& fnChange, std::string& strReport) {
+  if (!MakeDirs(DirName(strPath))) {
+    ReportFault(IDS_SETTINGS_UNWRITABLE, strPath, errno);
+    return false;
+  }
   CStoreLock lock(strPath);
-  if (!lock.IsLocked()) return false;
+  if (!lock.IsLocked()) {
+    ReportFault(IDS_SETTINGS_UNWRITABLE, strPath, errno);
+    return false;
+  }
 
-  CRegistryFile data;
+  auto pData = std::make_shared<CRegistryFile>();
   CRegistryFile::SError err;
   std::string strText;
   struct stat st {};
   EReadResult eRead = ReadWholeFile(strPath, strText, st);
-  if (eRead == EReadResult::Unreadable) return false;
+  if (eRead == EReadResult::Unreadable) {
+    ReportFault(IDS_SETTINGS_UNWRITABLE, strPath, errno);
+    return false;
+  }
   bool bExists = eRead == EReadResult::Read;
-  if (bExists && !data.Parse(strText, err)) {
+  if (bExists && !pData->Parse(strText, err)) {
     // Never write over a damaged file that could not be kept aside.
     if (!HandleDamaged(strPath, err, st, strReport)) return false;
     bExists = false;
   }
-  int nChange = fnChange(data);
+  int nChange = fnChange(*pData);
   if (nChange <= 0) return nChange == 0;
-  return ReplaceStore(strPath, data.Write(), bExists ? &st : nullptr);
+  if (!ReplaceStore(strPath, pData->Write(), bExists ? &st : nullptr)) {
+    ReportFault(IDS_SETTINGS_UNWRITABLE, strPath, errno);
+    return false;
+  }
+  ++g_nWrites;
+  if (stat(strPath.c_str(), &st) == 0) Remember(strPath, true, st, std::move(pData));
+  return true;
 }
 
-template <class TChange>
-bool ModifyStore(TChange&& fnChange) {
+// Runs a change: in a batch, on the process's view and recorded for the batch's end;
+// otherwise as one locked read-modify-write of the file.
+bool ModifyStore(FnChange fnChange) {
   std::string strReport;
-  bool bResult = ModifyLocked(GetRegistryFilePath(), fnChange, strReport);
+  bool bResult;
+  {
+    std::lock_guard<std::recursive_mutex> guard(g_cacheMutex);
+    if (g_nBatchDepth > 0) {
+      if (!g_pBatchView) g_pBatchView = std::make_shared<CRegistryFile>(*LoadForReading());
+      int nChange = fnChange(*g_pBatchView);
+      if (nChange > 0) g_pending.push_back(std::move(fnChange));
+      return nChange >= 0;
+    }
+    bResult = ModifyLocked(FollowLinks(GetRegistryFilePath()), fnChange, strReport);
+  }
   ShowReport(strReport);  // after the lock is released
   return bResult;
 }
@@ -281,7 +393,7 @@ bool ModifyStore(TChange&& fnChange) {
 // Sets one value of the key, creating the key when it is missing; no write when the
 // value is already so.
 bool SetStoreValue(const std::string& strPath, const CRegistryFile::SValue& value) {
-  return ModifyStore([&](CRegistryFile& data) {
+  return ModifyStore([strPath, value](CRegistryFile& data) {
     const size_t nKeys = data.GetKeys().size();
     CRegistryFile::SKey* pKey = data.CreateKey(strPath);
     if (!pKey) return -1;
@@ -317,7 +429,7 @@ std::string GetRegistryFilePath() {
 bool CRegKey::Open(const std::string& strPath) {
   Close();
   if (!CRegistryFile::IsValidKeyPath(strPath)) return false;
-  if (!LoadForReading().KeyExists(strPath)) return false;
+  if (!LoadForReading()->KeyExists(strPath)) return false;
   m_bOpen = true;
   m_strPath = strPath;
   return true;
@@ -326,7 +438,7 @@ bool CRegKey::Open(const std::string& strPath) {
 bool CRegKey::Create(const std::string& strPath) {
   Close();
   if (!CRegistryFile::IsValidKeyPath(strPath)) return false;
-  bool bOk = ModifyStore([&](CRegistryFile& data) {
+  bool bOk = ModifyStore([strPath](CRegistryFile& data) {
     if (data.KeyExists(strPath)) return 0;
     return data.CreateKey(strPath) ? 1 : -1;
   });
@@ -343,8 +455,8 @@ void CRegKey::Close() {
 
 bool CRegKey::QueryNumber(const std::string& strName, uint32_t& nValue) const {
   if (!m_bOpen) return false;
-  CRegistryFile data = LoadForReading();
-  const CRegistryFile::SKey* pKey = data.FindKey(m_strPath);
+  std::shared_ptr<const CRegistryFile> pData = LoadForReading();
+  const CRegistryFile::SKey* pKey = pData->FindKey(m_strPath);
   const CRegistryFile::SValue* pValue = pKey ? CRegistryFile::FindValue(*pKey, strName) : nullptr;
   if (!pValue || pValue->eType != CRegistryFile::EType::Number) return false;
   nValue = pValue->nNumber;
@@ -353,8 +465,8 @@ bool CRegKey::QueryNumber(const std::string& strName, uint32_t& nValue) const {
 
 bool CRegKey::QueryText(const std::string& strName, std::string& strValue, size_t nMaxBytes) const {
   if (!m_bOpen || nMaxBytes == 0) return false;
-  CRegistryFile data = LoadForReading();
-  const CRegistryFile::SKey* pKey = data.FindKey(m_strPath);
+  std::shared_ptr<const CRegistryFile> pData = LoadForReading();
+  const CRegistryFile::SKey* pKey = pData->FindKey(m_strPath);
   const CRegistryFile::SValue* pValue = pKey ? CRegistryFile::FindValue(*pKey, strName) : nullptr;
   if (!pValue || pValue->eType != CRegistryFile::EType::Text) return false;
   const std::string& str = pValue->strText;
@@ -388,8 +500,8 @@ bool CRegKey::SetText(const std::string& strName, const std::string& strValue) {
 
 bool CRegKey::DeleteValue(const std::string& strName) {
   if (!m_bOpen) return false;
-  return ModifyStore([&](CRegistryFile& data) {
-    CRegistryFile::SKey* pKey = data.FindKey(m_strPath);
+  return ModifyStore([strPath = m_strPath, strName](CRegistryFile& data) {
+    CRegistryFile::SKey* pKey = data.FindKey(strPath);
     return (pKey && CRegistryFile::DeleteValue(*pKey, strName)) ? 1 : -1;
   });
 }
@@ -397,8 +509,40 @@ bool CRegKey::DeleteValue(const std::string& strName) {
 std::vector<std::string> CRegKey::GetValueNames() const {
   std::vector<std::string> names;
   if (!m_bOpen) return names;
-  CRegistryFile data = LoadForReading();
-  if (const CRegistryFile::SKey* pKey = data.FindKey(m_strPath))
+  std::shared_ptr<const CRegistryFile> pData = LoadForReading();
+  if (const CRegistryFile::SKey* pKey = pData->FindKey(m_strPath))
     for (const CRegistryFile::SValue& v : pKey->values) names.push_back(v.strName);
   return names;
+}
+
+std::string GetRegistryFault() {
+  std::lock_guard<std::mutex> guard(g_reportedMutex);
+  return g_strFault;
+}
+
+unsigned long GetRegistryWriteCount() {
+  std::lock_guard<std::recursive_mutex> guard(g_cacheMutex);
+  return g_nWrites;
+}
+
+CRegistryBatch::CRegistryBatch() {
+  std::lock_guard<std::recursive_mutex> guard(g_cacheMutex);
+  ++g_nBatchDepth;
+}
+
+CRegistryBatch::~CRegistryBatch() {
+  std::vector<FnChange> pending;
+  {
+    std::lock_guard<std::recursive_mutex> guard(g_cacheMutex);
+    if (--g_nBatchDepth > 0) return;
+    pending.swap(g_pending);
+    g_pBatchView.reset();
+  }
+  if (pending.empty()) return;
+  // Every change again on the file as it is now, in the order they were made.
+  ModifyStore([&pending](CRegistryFile& data) {
+    int nResult = 0;
+    for (const FnChange& fn : pending) nResult = std::max(nResult, fn(data));
+    return nResult;
+  });
 }

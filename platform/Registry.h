@@ -15,7 +15,10 @@
 // key and never create one; writers create the key. Every write is a locked
 // read-modify-write of the whole file, written to a temporary file, flushed and
 // renamed over the old one, so concurrent writers from several processes lose
-// nothing. A malformed file is reported once, moved aside (never overwritten) and
+// nothing. The file is read and parsed once per process (again only when it changed
+// on disk), a symbolic link is written through to its file, a path that is not a
+// regular file is refused, and a file that cannot be read or written is reported
+// once with its path. A malformed file is reported once, moved aside (never overwritten) and
 // read as empty, so every setting takes its default.
 #pragma once
 
@@ -58,3 +61,20 @@ class CRegKey {
 
 // The path of the store file in use.
 std::string GetRegistryFilePath();
+
+// The text of the last report of a settings file that could not be read or written
+// ("" when there was none in this process): for programs that must fail then.
+std::string GetRegistryFault();
+// How many times this process has written the settings file.
+unsigned long GetRegistryWriteCount();
+
+// Defers the writes made while it lives to one write of the file when the outermost
+// batch ends (one locked read-modify-write applying every change in order). Reads in
+// the meantime see the changes.
+class CRegistryBatch {
+ public:
+  CRegistryBatch();
+  ~CRegistryBatch();
+  CRegistryBatch(const CRegistryBatch&) = delete;
+  CRegistryBatch& operator=(const CRegistryBatch&) = delete;
+};

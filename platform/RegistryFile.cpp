@@ -155,10 +155,33 @@ bool CRegistryFile::IsValidKeyPath(std::string_view strPath) {
   }
 }
 
+namespace {
+std::string Folded(std::string_view s) {
+  std::string str(s);
+  for (char& c : str) c = LowerAscii(c);
+  return str;
+}
+}  // namespace
+
+CRegistryFile::SKey& CRegistryFile::AddKey(std::string_view strPath) {
+  std::string strFolded = Folded(strPath);
+  m_index.emplace(strFolded, m_keys.size());
+  for (size_t n = strFolded.rfind('\\'); n != std::string::npos && n != 0; n = strFolded.rfind('\\', n - 1)) {
+    if (!m_implied.insert(strFolded.substr(0, n)).second) break;  // the rest is there already
+  }
+  m_keys.push_back(SKey{std::string(strPath), {}});
+  return m_keys.back();
+}
+
+void CRegistryFile::ClearKeys() {
+  m_keys.clear();
+  m_index.clear();
+  m_implied.clear();
+}
+
 const CRegistryFile::SKey* CRegistryFile::FindKey(std::string_view strPath) const {
-  for (const SKey& k : m_keys)
-    if (EqualNoCase(k.strPath, strPath)) return &k;
-  return nullptr;
+  auto it = m_index.find(Folded(strPath));
+  return it == m_index.end() ? nullptr : &m_keys[it->second];
 }
 
 CRegistryFile::SKey* CRegistryFile::FindKey(std::string_view strPath) {
@@ -167,14 +190,9 @@ CRegistryFile::SKey* CRegistryFile::FindKey(std::string_view strPath) {
 
 bool CRegistryFile::KeyExists(std::string_view strPath) const {
   if (!IsValidKeyPath(strPath)) return false;
-  for (const SKey& k : m_keys) {
-    if (EqualNoCase(k.strPath, strPath)) return true;
-    if (strPath.empty()) return true;  // any key implies the hive
-    if (k.strPath.size() > strPath.size() && k.strPath[strPath.size()] == '\\' &&
-        EqualNoCase(std::string_view(k.strPath).substr(0, strPath.size()), strPath))
-      return true;
-  }
-  return false;
+  if (strPath.empty()) return !m_keys.empty();  // any key implies the hive
+  std::string strFolded = Folded(strPath);
+  return m_index.count(strFolded) != 0 || m_implied.count(strFolded) != 0;
 }
 
 CRegistryFile::SKey* CRegistryFile::CreateKey(std::string_view strPath) {
@@ -184,11 +202,11 @@ CRegistryFile::SKey* CRegistryFile::CreateKey(std::string_view strPath) {
   while (!strPath.empty()) {
     size_t nEnd = strPath.find('\\', nPos);
     std::string_view part = strPath.substr(0, nEnd == std::string_view::npos ? strPath.size() : nEnd);
-    if (!FindKey(part)) m_keys.push_back(SKey{std::string(part), {}});
+    if (!FindKey(part)) AddKey(part);
     if (nEnd == std::string_view::npos) break;
     nPos = nEnd + 1;
   }
-  if (strPath.empty() && !FindKey(strPath)) m_keys.push_back(SKey{});
+  if (strPath.empty() && !FindKey(strPath)) AddKey(strPath);
   return FindKey(strPath);
 }
 
@@ -221,10 +239,10 @@ bool CRegistryFile::DeleteValue(SKey& key, std::string_view strName) {
 }
 
 bool CRegistryFile::Parse(std::string_view text, SError& err) {
-  m_keys.clear();
+  ClearKeys();
   err = SError{};
   auto Fail = [&](int nLine, unsigned int nReason) {
-    m_keys.clear();
+    ClearKeys();
     err.nLine = nLine;
     err.nReasonID = nReason;
     return false;
@@ -291,9 +309,8 @@ bool CRegistryFile::Parse(std::string_view text, SError& err) {
       if (!IsValidKeyPath(path)) return Fail(nLine, IDS_REGERR_BAD_KEY);
       pKey = FindKey(path);
       if (!pKey) {
-        m_keys.push_back(SKey{std::string(path), {}});
         nameIndex.emplace_back();
-        pKey = &m_keys.back();
+        pKey = &AddKey(path);
       }
       nKey = static_cast<size_t>(pKey - m_keys.data());
       continue;

@@ -26,6 +26,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class CRegistryFile {
@@ -87,8 +89,16 @@ class CRegistryFile {
   // ASCII case-insensitive comparison, as the registry compares names.
   static bool EqualNoCase(std::string_view a, std::string_view b);
 
-  bool operator==(const CRegistryFile&) const = default;
+  bool operator==(const CRegistryFile& other) const { return m_keys == other.m_keys; }
 
  private:
+  // Appends a key and indexes it and the keys its path implies.
+  SKey& AddKey(std::string_view strPath);
+  void ClearKeys();
+
   std::vector<SKey> m_keys;
+  // Lower-cased paths: of each listed key (to its place in m_keys), and of every key
+  // above a listed one, so that lookups do not scan the keys.
+  std::unordered_map<std::string, size_t> m_index;
+  std::unordered_set<std::string> m_implied;
 };

@@ -201,6 +201,10 @@ constexpr unsigned int IDS_SETTINGS_DAMAGED = 1050;
 // IDS_SETTINGS_DAMAGED_KEPT: the same when the file could not be moved aside
 // (%1 file, %2 line, %3 reason); settings are then not saved until it is repaired
 constexpr unsigned int IDS_SETTINGS_DAMAGED_KEPT = 1051;
+// IDS_SETTINGS_UNREADABLE / _UNWRITABLE: %1 the file, %2 the reason in words
+constexpr unsigned int IDS_SETTINGS_UNREADABLE = 1052;
+constexpr unsigned int IDS_SETTINGS_UNWRITABLE = 1053;
+constexpr unsigned int IDS_SETTINGS_NOT_A_FILE = 1054;  // the reason for a pipe or device
 constexpr unsigned int IDS_REGERR_HEADER = 1060;          // first line is not the export header
 constexpr unsigned int IDS_REGERR_BAD_LINE = 1061;        // neither key, value, comment nor blank
 constexpr unsigned int IDS_REGERR_BAD_KEY = 1062;         // key line malformed / outside HKEY_CURRENT_USER

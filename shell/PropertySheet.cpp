@@ -14,6 +14,7 @@
 
 #include "shell/DialogTemplate.h"
 #include "shell/PropertyPage.h"
+#include "platform/Registry.h"
 #include "res/Resources.h"
 
 CPropertySheet::CPropertySheet(const QString& strCaption, QWidget* pParent, int nSelectPage)
@@ -179,6 +180,7 @@ void CPropertySheet::accept() {
       return;
   }
   m_bClosing = true;
+  CRegistryBatch batch;  // every page's settings in one write of the file
   const std::vector<CPropertyPage*> pages = m_pages;
   for (CPropertyPage* pPage : pages)
     if (pPage->IsWindowCreated())
@@ -199,6 +201,7 @@ void CPropertySheet::reject() {
       return;
   }
   m_bClosing = true;
+  CRegistryBatch batch;  // every page's settings in one write of the file
   const std::vector<CPropertyPage*> pages = m_pages;
   for (CPropertyPage* pPage : pages)
     if (pPage->IsWindowCreated())

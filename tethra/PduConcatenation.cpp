@@ -1,6 +1,8 @@
 #include "tethra/PduConcatenation.h"
 
+#include <algorithm>
 #include <map>
+#include <string_view>
 #include <tuple>
 
 #include "platform/CharsetUtf.h"
@@ -63,10 +65,39 @@ std::vector<CPduConcatGroup> CPduConcatenation::Group(const std::vector<CPduMess
   return Group(pointers);
 }
 
+namespace {
+
+// Parts sent together reach the service centre within seconds; parts whose time
+// stamps lie further apart than this belong to different messages.
+constexpr int64_t kMaxPartSpreadSeconds = 60 * 60;
+
+// The transfer unit without the service-centre address: the same part listed twice
+// (in two storages, or read twice) is the same unit.
+std::string_view Tpdu(const CPduMessage& m) {
+  return std::string_view(m.m_strPdu).substr(std::min(m.m_strPdu.size(), m.m_nServiceCenterOctets * 2));
+}
+
+// Seconds of the part's time stamp, or -1 when it has none (a SUBMIT).
+int64_t PartTime(const CPduMessage& m) {
+  return m.m_timeStamp.IsValid() ? m.m_timeStamp.ToUtcSeconds() : -1;
+}
+
+struct SOpenGroup {
+  size_t nGroup;  // in the result
+  int64_t nTime;  // of its first part, -1 when unknown
+};
+
+}  // namespace
+
 std::vector<CPduConcatGroup> CPduConcatenation::Group(const std::vector<const CPduMessage*>& messages) {
   std::vector<CPduConcatGroup> groups;
+  // Parts belong together when sender, reference and total agree, each number is
+  // there once, and their times are close. Two complete sets are never merged: a
+  // part whose place is taken by a different part starts (or joins) another group,
+  // so a second different copy of a part stays visible. A byte-for-byte repeat of a
+  // part is recorded as a duplicate of it.
   using Key = std::tuple<int, std::string, uint16_t, uint8_t>;
-  std::map<Key, size_t> index;
+  std::map<Key, std::vector<SOpenGroup>> index;
   for (size_t i = 0; i < messages.size(); ++i) {
     const CPduMessage& m = *messages[i];
     CPduConcatInfo info;
@@ -78,9 +109,36 @@ std::vector<CPduConcatGroup> CPduConcatenation::Group(const std::vector<const CP
       groups.push_back(std::move(g));
       continue;
     }
-    const Key key{static_cast<int>(m.m_type), m.m_address.GetText(), info.m_nReference, info.m_nTotal};
-    auto it = index.find(key);
-    if (it == index.end()) {
+    const size_t nSlot = info.m_nSequence - 1u;
+    const int64_t nTime = PartTime(m);
+    std::vector<SOpenGroup>& candidates =
+        index[Key{static_cast<int>(m.m_type), m.m_address.GetText(), info.m_nReference, info.m_nTotal}];
+
+    const SOpenGroup* pBest = nullptr;
+    bool bDuplicate = false;
+    int64_t nBestDistance = 0;
+    for (const SOpenGroup& c : candidates) {
+      CPduConcatGroup& g = groups[c.nGroup];
+      const int64_t nDistance = nTime < 0 || c.nTime < 0 ? 0 : (nTime > c.nTime ? nTime - c.nTime : c.nTime - nTime);
+      if (nDistance > kMaxPartSpreadSeconds)
+        continue;
+      const int nTaken = g.m_parts[nSlot];
+      if (nTaken >= 0) {
+        if (Tpdu(*messages[static_cast<size_t>(nTaken)]) == Tpdu(m)) {
+          g.m_duplicates.push_back(i);
+          bDuplicate = true;
+          break;
+        }
+        continue;
+      }
+      if (!pBest || nDistance < nBestDistance) {
+        pBest = &c;
+        nBestDistance = nDistance;
+      }
+    }
+    if (bDuplicate)
+      continue;
+    if (!pBest) {
       CPduConcatGroup g;
       g.m_type = m.m_type;
       g.m_strAddress = m.m_address.GetText();
@@ -88,15 +146,11 @@ std::vector<CPduConcatGroup> CPduConcatenation::Group(const std::vector<const CP
       g.m_nTotal = info.m_nTotal;
       g.m_bConcatenated = true;
       g.m_parts.assign(info.m_nTotal, -1);
-      it = index.emplace(key, groups.size()).first;
+      candidates.push_back(SOpenGroup{groups.size(), nTime});
       groups.push_back(std::move(g));
+      pBest = &candidates.back();
     }
-    CPduConcatGroup& g = groups[it->second];
-    int& slot = g.m_parts[info.m_nSequence - 1];
-    if (slot < 0)
-      slot = static_cast<int>(i);
-    else
-      g.m_duplicates.push_back(i);
+    groups[pBest->nGroup].m_parts[nSlot] = static_cast<int>(i);
   }
   for (auto& g : groups)
     if (g.IsComplete())

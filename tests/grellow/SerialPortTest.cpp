@@ -4,8 +4,10 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "GrellowTestSupport.h"
 
@@ -14,6 +16,64 @@ using namespace grellow_test;
 namespace {
 
 class SerialPortTest : public CGrellowTest {};
+
+TEST_F(SerialPortTest, ProcessesRacingForAStaleLockEndWithOneHolderAndItsLockFile) {
+  CPty pty;
+  const std::string& strDev = pty.m_strSlave;
+  const std::string strLock = LockFileOf(strDev);
+  const pid_t nDead = fork();
+  if (nDead == 0) _exit(0);
+  waitpid(nDead, nullptr, 0);
+  constexpr int kRounds = 40, kRacers = 4;
+  int nHeld = 0, nWithoutLock = 0;
+  for (int nRound = 0; nRound < kRounds; ++nRound) {
+    WriteFile(strLock, LockText(nDead));  // left by a process that has died
+    int go[2], results[2];
+    ASSERT_EQ(pipe(go) | pipe(results), 0);
+    std::vector<pid_t> racers;
+    for (int i = 0; i < kRacers; ++i) {
+      if (pid_t pid = fork(); pid != 0) {
+        racers.push_back(pid);
+        continue;
+      }
+      close(go[1]);
+      char c;
+      (void)!read(go[0], &c, 1);  // all start when the pipe closes
+      // Each taker dwells between finding the lock stale and replacing it, so that
+      // the others find it stale too.
+      CSerialPort::SetLockTakeoverPause(3000);
+      CSerialPort port;
+      char cResult = 'b';
+      if (port.Open(strDev, 9600) == SERIAL_OK) {
+        // Holding the line: its lock file must be there and name this process.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        cResult = ReadFile(strLock) == LockText(getpid()) ? 'h' : 'x';
+      }
+      (void)!write(results[1], &cResult, 1);
+      port.Close();
+      _exit(0);
+    }
+    close(go[0]);
+    close(results[1]);
+    // Let them all go at once, then collect what each saw.
+    std::string seen;
+    close(go[1]);
+    char c;
+    while (read(results[0], &c, 1) == 1) seen += c;
+    close(results[0]);
+    for (pid_t pid : racers) waitpid(pid, nullptr, 0);
+    EXPECT_LE(std::count(seen.begin(), seen.end(), 'h') + std::count(seen.begin(), seen.end(), 'x'), 1) << seen;
+    nHeld += static_cast<int>(std::count(seen.begin(), seen.end(), 'h'));
+    nWithoutLock += static_cast<int>(std::count(seen.begin(), seen.end(), 'x'));
+    unlink(strLock.c_str());
+  }
+  printf("%d races of %d processes: %d won with their lock file, %d won without one\n", kRounds, kRacers, nHeld,
+         nWithoutLock);
+  EXPECT_EQ(nWithoutLock, 0);
+  EXPECT_GT(nHeld, kRounds / 2);  // the stale lock is taken over, not left to block
+  // Nothing of the takers is left in the lock folder.
+  EXPECT_TRUE(LockFolderEmpty());
+}
 
 TEST_F(SerialPortTest, RawLineReadsWithTimeOutAndWritesEverything) {
   CPty pty;
@@ -113,6 +173,12 @@ TEST_F(SerialPortTest, EachKindOfHoldOnThePortIsHonoured) {
     const std::string strBefore = ReadFile(strLock);
     CSerialPort second;
     EXPECT_EQ(second.Open(strDev, 9600), SERIAL_IN_USE);
+    // The holder is named when its lock file names a process.
+    const bool bNamed = hold == object || hold == liveText || hold == liveBinary;
+    const std::string strHolder = hold == object ? std::to_string(getpid()) : std::to_string(nParent);
+    EXPECT_EQ(GetSerialFailureText().find(strDev + " is in use by another program" +
+                                          (bNamed ? " (process " + strHolder : std::string())), 0u)
+        << GetSerialFailureText();
     EXPECT_EQ(CSerialPort::Probe(strDev), SERIAL_IN_USE);
     EXPECT_EQ(Exists(strLock), hold != flocked && hold != exclusive);
     EXPECT_EQ(ReadFile(strLock), strBefore);
@@ -173,8 +239,20 @@ TEST_F(SerialPortTest, StandardRatesAreAcceptedAndOthersRefused) {
 TEST_F(SerialPortTest, PathsThatAreNoSerialDeviceAreRefused) {
   WriteFile(m_strTemp + "/plain-file", "AT\r");
   CSerialPort port;
-  for (const std::string& strPath : {m_strTemp + "/gone", m_strTemp + "/plain-file", m_strTemp, std::string("/dev/null")})
+  // Each is "not found" in words of its own; none is "in use".
+  const std::pair<std::string, std::string> cases[] = {
+      {m_strTemp + "/gone", m_strTemp + "/gone does not exist"},
+      {m_strTemp + "/no-folder/ttyUSB0", "the folder of " + m_strTemp + "/no-folder/ttyUSB0 does not exist"},
+      {m_strTemp + "/plain-file/x", "a part of the path " + m_strTemp + "/plain-file/x is not a folder"},
+      {m_strTemp + "/plain-file", m_strTemp + "/plain-file is not a serial device"},
+      {m_strTemp, m_strTemp + " is a folder, not a serial device"},
+      {"/dev/null", "/dev/null is not a serial device"},
+  };
+  for (const auto& [strPath, strWords] : cases) {
     EXPECT_EQ(port.Open(strPath, 9600), SERIAL_NOT_FOUND) << strPath;
+    EXPECT_EQ(GetSerialFailureText(), strWords);
+    EXPECT_EQ(CSerialPort::Probe(strPath), SERIAL_NOT_FOUND) << strPath;
+  }
   EXPECT_EQ(ReadFile(m_strTemp + "/plain-file"), "AT\r");
   CPty pty;
   if (geteuid() != 0 && chmod(pty.m_strSlave.c_str(), 0) == 0) {  // permissions do not bind the superuser

@@ -102,3 +102,34 @@ inline StoreFaultHook FailAt(StoreStep step, size_t nCall, CStoreFault::Kind kin
     return f;
   };
 }
+
+// The spare folder of the user, pointed at a fresh folder for one test.
+class CSpareFolderScope {
+ public:
+  CSpareFolderScope() {
+    const char* p = getenv("XDG_CACHE_HOME");
+    m_bHad = p != nullptr;
+    if (p) m_strOld = p;
+    setenv("XDG_CACHE_HOME", m_folder.Path().c_str(), 1);
+  }
+  ~CSpareFolderScope() {
+    if (m_bHad)
+      setenv("XDG_CACHE_HOME", m_strOld.c_str(), 1);
+    else
+      unsetenv("XDG_CACHE_HOME");
+  }
+  // The spare folder itself (made by the first save that needs it).
+  std::string Spare() const { return m_folder.Path() + "mireth"; }
+  size_t Files(const std::string& strSuffix) const {
+    size_t n = 0;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(Spare(), ec))
+      n += e.path().string().ends_with(strSuffix);
+    return n;
+  }
+
+ private:
+  CTempFolder m_folder;
+  bool m_bHad = false;
+  std::string m_strOld;
+};

@@ -258,7 +258,9 @@ TEST_F(OptionsPageTest, StoredSettingsAreShownAndWrittenBackOnClose) {
                            [](const std::string& s) { return s.rfind("CMD AT+CPMS=\"ME\"", 0) == 0; });
       },
       5000));
+  const unsigned long nWrites = GetRegistryWriteCount();
   pDlg->accept();
+  EXPECT_EQ(GetRegistryWriteCount(), nWrites + 1);  // every page's settings in one write
   EXPECT_EQ(OptionNumber("Message Validity"), 0u);
   EXPECT_EQ(OptionNumber("Baud Rate"), 9600u);
   EXPECT_EQ(OptionText("Service Center"), "+447958879879");

@@ -179,14 +179,15 @@ TEST_F(RegistryStore, DamagedFileIsKeptAsideAndReportedOnce) {
       "\"Baud Rate\"=dword:0000zz00\r\n";
   WriteFile(m_store, strBad);
   // In a folder the program cannot write: reported once, read as empty, and never
-  // written over.
+  // written over; the write refused by the folder is reported once in words.
   ASSERT_EQ(chmod(m_dir.c_str(), 0755) | chmod(m_store.parent_path().c_str(), 0555), 0);
   EXPECT_EQ(InChild([] {
               CScriptedPrompt prompt;
               SetPromptService(&prompt);
               CRegKey key;
               const bool bOk = !key.Open(kOptions) && !key.Open(kOptions) && !key.Create(kOptions);
-              return bOk && prompt.m_texts.size() == 1 && prompt.m_texts[0].find("could not be moved aside") != std::string::npos ? 0 : 1;
+              return bOk && prompt.m_texts.size() == 2 && prompt.m_texts[0].find("could not be moved aside") != std::string::npos &&
+                     prompt.m_texts[1] == "The settings file " + GetRegistryFilePath() + " cannot be written (Permission denied). Changed settings are not saved." ? 0 : 1;
             }, true), 0);
   chmod(m_store.parent_path().c_str(), 0755);
   EXPECT_EQ(ReadFile(m_store), strBad);
@@ -253,6 +254,128 @@ TEST_F(RegistryStore, ConcurrentWritersLoseNothing) {
   ASSERT_TRUE(key.QueryNumber("P1-999", n));
   EXPECT_EQ(n, 100999u);
   EXPECT_TRUE(m_prompt.m_texts.empty());
+}
+
+TEST_F(RegistryStore, ALinkIsWrittenThroughAndWhatIsNoFileIsRefusedAtOnceAndReportedOnce) {
+  // A link to a file in another folder, and a link to a file not there yet.
+  for (bool bTargetExists : {true, false}) {
+    SCOPED_TRACE(bTargetExists ? "target exists" : "dangling link");
+    const fs::path target = m_dir / (bTargetExists ? "real.reg" : "later.reg");
+    if (bTargetExists) WriteFile(target, "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=\"1\"\r\n");
+    fs::create_directories(m_store.parent_path());
+    fs::remove(m_store);
+    fs::create_symlink(target, m_store);
+    CRegKey key;
+    ASSERT_TRUE(key.Create(kOptions) && key.SetText("COM Port", "COM7"));
+    EXPECT_TRUE(fs::is_symlink(m_store));
+    EXPECT_NE(ReadFile(target).find("\"COM Port\"=\"COM7\""), std::string::npos);
+    EXPECT_EQ(ReadFile(target).find("\"x\"=\"1\"") != std::string::npos, bTargetExists);
+  }
+  EXPECT_TRUE(m_prompt.m_texts.empty());
+
+  // A named pipe (which would block a plain open for ever) and a folder in its place.
+  struct Case {
+    const char* pszName;
+    bool bFifo;
+    const char* pszReadText;
+  };
+  for (const Case& c : {Case{"pipe", true, "it is not a regular file"}, Case{"folder", false, "Is a directory"}}) {
+    SCOPED_TRACE(c.pszName);
+    fs::remove(m_store);
+    if (c.bFifo)
+      ASSERT_EQ(mkfifo(m_store.c_str(), 0600), 0);
+    else
+      fs::create_directory(m_store);
+    m_prompt.m_texts.clear();
+    EXPECT_EQ(InChild([&] {
+                alarm(10);  // a read that waits on the pipe fails the test instead of hanging
+                CScriptedPrompt prompt;
+                SetPromptService(&prompt);
+                CRegKey key;
+                std::string str;
+                bool bOk = !key.Open(kOptions) && !key.Open(kOptions) && !key.Create(kOptions);
+                const std::string strRead = "The settings file " + m_store.string() + " cannot be read (" +
+                                            c.pszReadText + "). The default settings are used.";
+                bOk = bOk && prompt.m_texts.size() == 2 && prompt.m_texts[0] == strRead &&
+                      prompt.m_texts[1].find("The settings file " + m_store.string() + " cannot be written (") == 0;
+                return bOk && GetRegistryFault() == prompt.m_texts[1] ? 0 : 1;
+              }), 0);
+  }
+}
+
+TEST_F(RegistryStore, TheFileIsReadOncePerProcessUntilItChangesAndKeysAreFoundByIndex) {
+  // Many keys: each lookup after the first costs no read and no scan.
+  std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
+  for (int i = 0; i < 20000; ++i)
+    text += "[HKEY_CURRENT_USER\\SOFTWARE\\K" + std::to_string(i) + "\\Sub]\r\n\"v\"=dword:" + std::to_string(i % 10) + "\r\n";
+  WriteFile(m_store, text);
+  CRegKey key;
+  uint32_t n = 0;
+  for (int i = 0; i < 20000; i += 7) {
+    ASSERT_TRUE(key.Open("software\\k" + std::to_string(i) + "\\SUB") && key.QueryNumber("v", n)) << i;
+    EXPECT_EQ(n, static_cast<uint32_t>(i % 10));
+  }
+  EXPECT_TRUE(key.Open("SOFTWARE\\K19999"));  // a parent implied by a deeper key
+  EXPECT_FALSE(key.Open("SOFTWARE\\K20000"));
+  EXPECT_FALSE(key.Open("SOFTWARE\\K1\\Sub\\Deeper"));
+  // Another program changes the file, keeping its size: the next read sees it.
+  std::string changed = text;
+  changed.replace(changed.find("\"v\"=dword:0"), 11, "\"v\"=dword:9");
+  WriteFile(m_store, changed);
+  ASSERT_TRUE(key.Open("SOFTWARE\\K0\\Sub") && key.QueryNumber("v", n));
+  EXPECT_EQ(n, 9u);
+  // Writes of this process update its copy without a read.
+  ASSERT_TRUE(key.SetNumber("v", 5) && key.QueryNumber("v", n));
+  EXPECT_EQ(n, 5u);
+}
+
+TEST_F(RegistryStore, ABatchWritesTheFileOnceAndLosesNoChangeOfAnotherProcess) {
+  CRegKey key;
+  ASSERT_TRUE(key.Create(kOptions) && key.SetNumber("Kept", 1));
+  const unsigned long nBefore = GetRegistryWriteCount();
+  {
+    CRegistryBatch batch;
+    CRegKey inner;
+    ASSERT_TRUE(inner.Create("SOFTWARE\\Kelvane\\Mireth\\Inbox"));
+    for (int i = 0; i < 7; ++i) ASSERT_TRUE(inner.SetNumber("Column " + std::to_string(i), 100 + i));
+    {
+      CRegistryBatch nested;  // ends first: writes nothing yet
+      ASSERT_TRUE(key.SetText("COM Port", "COM4") && key.DeleteValue("Kept"));
+    }
+    EXPECT_EQ(GetRegistryWriteCount(), nBefore);
+    uint32_t n = 0;
+    std::string str;
+    EXPECT_TRUE(inner.QueryNumber("Column 6", n) && key.QueryText("COM Port", str));  // seen at once
+    EXPECT_EQ(n, 106u);
+    EXPECT_EQ(str, "COM4");
+    EXPECT_EQ(ReadFile(m_store).find("COM4"), std::string::npos);  // not yet on disk
+    // Meanwhile another program adds a value of its own to the file.
+    std::string strOther = ReadFile(m_store);
+    const size_t nAt = strOther.find("[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Options]\r\n");
+    ASSERT_NE(nAt, std::string::npos);
+    strOther.insert(strOther.find("\r\n", nAt) + 2, "\"Other\"=dword:0000002a\r\n");
+    WriteFile(m_store.string() + ".new", strOther);
+    fs::rename(m_store.string() + ".new", m_store);
+  }
+  EXPECT_EQ(GetRegistryWriteCount(), nBefore + 1);
+  const std::string strFile = ReadFile(m_store);
+  for (const char* psz : {"\"Column 0\"=dword:00000064", "\"Column 6\"=dword:0000006a", "\"COM Port\"=\"COM4\"",
+                          "\"Other\"=dword:0000002a"})
+    EXPECT_NE(strFile.find(psz), std::string::npos) << psz;
+  EXPECT_EQ(strFile.find("\"Kept\""), std::string::npos);
+  // A batch that changes nothing writes nothing.
+  { CRegistryBatch batch; ASSERT_TRUE(key.SetText("COM Port", "COM4")); }
+  EXPECT_EQ(GetRegistryWriteCount(), nBefore + 1);
+}
+
+TEST_F(RegistryStore, TemporariesOfKilledWritersGoAtTheNextWrite) {
+  CRegKey key;
+  ASSERT_TRUE(key.Create(kOptions));
+  WriteFile(m_store.string() + ".tmp-Q1w2E3", "half a settings file");
+  WriteFile(m_store.string() + ".tmp-notmine", "x");
+  ASSERT_TRUE(key.SetNumber("Baud Rate", 9600));
+  EXPECT_FALSE(fs::exists(m_store.string() + ".tmp-Q1w2E3"));
+  EXPECT_TRUE(fs::exists(m_store.string() + ".tmp-notmine"));
 }
 
 TEST(RegistryPath, EnvironmentChoosesTheFile) {

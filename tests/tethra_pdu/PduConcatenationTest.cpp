@@ -20,8 +20,20 @@ CPduMessage Decode(const std::string& strHex) {
 }
 
 // A 7-bit DELIVER with a header: UDL in septets, user data in hex.
-CPduMessage Part(const std::string& strFrom, const char* pszUdl, const char* pszUd, const char* pszDcs = "00") {
-  return Decode("00" "44" + strFrom + "00" + pszDcs + kTime + pszUdl + pszUd);
+CPduMessage Part(const std::string& strFrom, const char* pszUdl, const char* pszUd, const char* pszDcs = "00",
+                 const std::string& strTime = kTime) {
+  return Decode("00" "44" + strFrom + "00" + pszDcs + strTime + pszUdl + pszUd);
+}
+
+// Two-part messages with reference 7: 7-bit parts of one character each.
+CPduMessage RefPart(int nPart, char cText, const std::string& strTime) {
+  static const char* const kHex = "0123456789ABCDEF";
+  std::string strUd = std::string("05000307020") + static_cast<char>('0' + nPart);
+  // After the 6-octet header one fill bit, then the character's seven bits.
+  const int nOctet = (cText << 1) & 0xFF;
+  strUd += kHex[nOctet >> 4];
+  strUd += kHex[nOctet & 0xF];
+  return Part(kFrom, "08", strUd.c_str(), "00", strTime);
 }
 
 }  // namespace
@@ -88,4 +100,47 @@ TEST(PduConcatenation, KeyIncludesTotalAndType) {
   ASSERT_EQ(groups.size(), 3u);
   EXPECT_EQ(groups[1].GetMissing(), (std::vector<int>{2, 3}));
   EXPECT_EQ(groups[2].m_type, PduType::SUBMIT);
+}
+
+TEST(PduConcatenation, WrappedReferencesAndSecondCopiesNeverMergeOrVanish) {
+  // Time stamps (swapped semi-octets): 2024-12-31 23:59:58, ten minutes earlier, and
+  // three weeks earlier.
+  const std::string t0 = kTime, t0Earlier = "42211332954540", tWeeksAgo = "42210132958540";
+  struct Case {
+    const char* pszName;
+    std::vector<CPduMessage> in;
+    std::vector<std::string> texts;  // per group in order: the text, or "missing N"
+    size_t nDuplicates;
+  };
+  const Case cases[] = {
+      {"two complete messages weeks apart, listed interleaved",
+       {RefPart(1, 'a', tWeeksAgo), RefPart(1, 'c', t0), RefPart(2, 'd', t0), RefPart(2, 'b', tWeeksAgo)},
+       {"ab", "cd"}, 0},
+      {"the same, parts ten minutes apart",
+       {RefPart(1, 'a', t0Earlier), RefPart(2, 'b', t0), RefPart(1, 'c', tWeeksAgo), RefPart(2, 'd', tWeeksAgo)},
+       {"ab", "cd"}, 0},
+      {"a second different copy of part 1 stays visible",
+       {RefPart(1, 'a', t0), RefPart(2, 'b', t0), RefPart(1, 'x', t0)},
+       {"ab", "missing 2"}, 0},
+      {"an exact repeat of a part is a duplicate, not a message",
+       {RefPart(1, 'a', t0), RefPart(1, 'a', t0), RefPart(2, 'b', t0)},
+       {"ab"}, 1},
+      {"lone parts weeks apart are not joined",
+       {RefPart(1, 'a', tWeeksAgo), RefPart(2, 'b', t0)},
+       {"missing 2", "missing 1"}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pszName);
+    const auto groups = CPduConcatenation::Group(c.in);
+    std::vector<std::string> texts;
+    size_t nDuplicates = 0, nParts = 0;
+    for (const CPduConcatGroup& g : groups) {
+      texts.push_back(g.IsComplete() ? g.m_strText : "missing " + std::to_string(g.GetMissing()[0]));
+      nDuplicates += g.m_duplicates.size();
+      for (int n : g.m_parts) nParts += n >= 0;
+    }
+    EXPECT_EQ(texts, c.texts);
+    EXPECT_EQ(nDuplicates, c.nDuplicates);
+    EXPECT_EQ(nParts + nDuplicates, c.in.size());  // every part is somewhere
+  }
 }
