@@ -20,7 +20,9 @@
 //              message's text never becomes part of a command line
 //
 // When the phone goes away, watch says so, tries again every --retry seconds
-// (default 5) and carries on. SIGINT and SIGTERM end it cleanly (exit status 0).
+// (default 5) and carries on. SIGINT and SIGTERM end it cleanly (exit status 0). A
+// SIM that waits for its PIN ends it at once with the reason (exit status 1): the PIN
+// of --pin is tried once per set-up, never again after a refusal.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>

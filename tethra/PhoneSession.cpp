@@ -33,14 +33,6 @@ const CPhoneDiagnostics& CPhoneSession::GetDiagnostics() const {
   return m_pImpl->diag;
 }
 
-const std::vector<std::string>& CPhoneSession::GetStorages() const {
-  return m_pImpl->readStorages;
-}
-
-CAtChannel* CPhoneSession::GetChannel() {
-  return m_pImpl->pChannel.get();
-}
-
 int CPhoneSession::Finish(AtStatus status, const CAtReply& reply, int nOnError) {
   TakeEvents(m_pending);
   return m_pImpl->CodeOf(status, reply, nOnError);

@@ -18,7 +18,6 @@
 #include "model/PhoneStatus.h"
 #include "tethra/AtChannel.h"
 #include "tethra/AtEvents.h"
-#include "tethra/PhoneLine.h"
 #include "tethra/Phonebook.h"
 
 // One message as the phone stores it.
@@ -48,8 +47,6 @@ class CPhoneSession {
 
   // One command; 1 on OK, else the status code of what went wrong.
   int Command(const std::string& strCommand, CAtReply& reply);
-  // The storages read, as the phone names them.
-  const std::vector<std::string>& GetStorages() const;
 
   // Learns from AT+CNMI=? how the phone announces messages, and turns that on
   // (status reports too, when bReports). strChosen receives the command written.
@@ -70,8 +67,6 @@ class CPhoneSession {
   // with names in UCS2 when the phone takes AT+CSCS="UCS2" (the character set it
   // had is chosen again afterwards).
   int ReadPhonebooks(std::vector<CPhonebookEntry>& entries);
-
-  CAtChannel* GetChannel();
 
  private:
   // The status code of a command's outcome, and the events that came with it.
