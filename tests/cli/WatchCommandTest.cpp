@@ -220,4 +220,34 @@ TEST_F(WatchCommandTest, UsageErrorsExitWithTwo) {
   EXPECT_EQ(Run({"watch", "--bogus"}, strOut), 2);
 }
 
+TEST_F(WatchCommandTest, EveryPhoneCommandReadsTheConnectionOptionsAlike) {
+  // The same words, the same verdicts, before any phone is opened.
+  const struct {
+    std::vector<std::string> args;
+    const char* pszSaid;
+  } cases[] = {
+      {{"--pin", "12"}, "--pin takes the SIM's PIN, 4 to 8 digits"},
+      {{"--pin", "12a4"}, "--pin takes the SIM's PIN, 4 to 8 digits"},
+      {{"--baud", "0"}, "--baud takes a rate"},
+      {{"--timeout", "x"}, "--timeout takes milliseconds"},
+      {{"--port", "COM1", "--device", "/nonexistent"}, "give --port or --device, not both"},
+      {{"--port", "LPT1"}, "'LPT1' is not a COM name"},
+  };
+  const std::vector<std::vector<std::string>> commands = {
+      {"watch"}, {"contacts"}, {"send", "--report", "--to", "+123", "--text", "x"}, {"inbox"}, {"identify"}};
+  for (const auto& command : commands)
+    for (const auto& c : cases) {
+      std::vector<std::string> args = command;
+      args.insert(args.end(), c.args.begin(), c.args.end());
+      std::string strOut;
+      SCOPED_TRACE(command[0] + " " + c.args[0] + " " + c.args[1]);
+      EXPECT_EQ(Run(args, strOut), 2);
+      EXPECT_NE(ErrText().find(c.pszSaid), std::string::npos) << ErrText();
+    }
+  // --data is for the commands that keep files only.
+  std::string strOut;
+  EXPECT_EQ(Run({"inbox", "--data", "/tmp"}, strOut), 2);
+  EXPECT_NE(ErrText().find("unknown option '--data'"), std::string::npos) << ErrText();
+}
+
 }  // namespace
