@@ -14,15 +14,11 @@
 #include "tethra/AtChannel.h"
 #include "tethra/AtResponse.h"
 #include "tethra/PhoneLine.h"
+#include "tethra/PhoneSession.h"
 
 // One message of the phone's listing, as ListAllMessages writes it: the storage, the
 // index, the 27.005 status and the PDU, separated by tabs, one message a line.
-struct CListedMessage {
-  std::string strStorage;
-  int nIndex = -1;
-  int nStat = -1;
-  std::string strPdu;
-};
+using CListedMessage = CStoredPdu;
 
 std::string FormatListing(const std::vector<CListedMessage>& listed);
 // Reads the lines of a listing text that make sense and skips the others.

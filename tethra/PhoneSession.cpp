@@ -104,14 +104,14 @@ int CPhoneSession::ListStored(int nStat, std::vector<CStoredPdu>& messages) {
   if (!IsOpen())
     return PHONE_WRITE_FAILED;
   m_pImpl->BeginOperation();
-  std::vector<CListedMessage> listed;
+  std::vector<CStoredPdu> listed;
   int nCode = m_pImpl->ListAll(listed);
   TakeEvents(m_pending);
   if (nCode != PHONE_SUCCESS)
     return nCode;
-  for (CListedMessage& m : listed)
+  for (CStoredPdu& m : listed)
     if (nStat == 4 || m.nStat == nStat)
-      messages.push_back(CStoredPdu{m.strStorage, m.nIndex, m.nStat, std::move(m.strPdu)});
+      messages.push_back(std::move(m));
   return PHONE_SUCCESS;
 }
 

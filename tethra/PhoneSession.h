@@ -20,7 +20,7 @@
 #include "tethra/AtEvents.h"
 #include "tethra/Phonebook.h"
 
-// One message as the phone stores it.
+// One message as the phone stores it, as a listing or a read gives it.
 struct CStoredPdu {
   std::string strStorage;  // "SM", "ME", ...
   int nIndex = -1;
