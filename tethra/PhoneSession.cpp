@@ -2,6 +2,7 @@
 
 #include "tethra/AtErrorCodes.h"
 #include "tethra/AtResponse.h"
+#include "tethra/PduHex.h"
 #include "tethra/PhoneImpl.h"
 
 CPhoneSession::CPhoneSession() : m_pImpl(std::make_unique<CPhoneInterface::Impl>()) {}
@@ -209,12 +210,11 @@ int CPhoneSession::ReadPhonebooks(std::vector<CPhonebookEntry>& entries) {
   }
   // In UCS2 the name of the set is itself written in UCS2 on some phones.
   if (bUcs2 && !strOldCharset.empty() && nCode != PHONE_WRITE_FAILED) {
-    std::string strHex;
-    static const char kHex[] = "0123456789ABCDEF";
+    std::vector<uint8_t> ucs2;
     for (unsigned char c : strOldCharset)
-      strHex += std::string("00") + kHex[c >> 4] + kHex[c & 15];
+      ucs2.insert(ucs2.end(), {0, c});
     if (Command("AT+CSCS=\"" + strOldCharset + "\"", reply) != PHONE_SUCCESS)
-      Command("AT+CSCS=\"" + strHex + "\"", reply);
+      Command("AT+CSCS=\"" + CPduHex::Encode(ucs2) + "\"", reply);
   }
   return nCode;
 }
