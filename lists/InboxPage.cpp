@@ -17,6 +17,7 @@
 #include "model/DateTime.h"
 #include "model/PhoneInterface.h"
 #include "model/PhoneStatus.h"
+#include "model/StoreFile.h"
 #include "model/StoreLists.h"
 #include "platform/PromptService.h"
 #include "res/Resources.h"
@@ -396,6 +397,8 @@ void CInboxPage::OnDelete() {
       for (const int n : rows)
         doomed.push_back((*m_pMessages)[static_cast<size_t>(n)].get());
       DeleteFromPhone(doomed);
+      for (const CMessage* pMessage : doomed)
+        m_deletedKeys.insert(pMessage->GetPduKey());
       EraseRows(*m_pMessages, rows);
       m_pList->DeleteItems(rows);
       m_bChanged = true;
@@ -425,8 +428,14 @@ void CInboxPage::LoadInbox() {
 }
 
 void CInboxPage::SaveInbox() {
-  if (m_pSheet != nullptr)
-    ::SaveInbox(GetDataFolder(), *m_pMessages);
+  if (m_pSheet == nullptr)
+    return;
+  // What mireth watch stored while the window was open stays in the file.
+  CMessageArray onFile;
+  ReadStoreFile(GetStorePath(GetDataFolder(), StoreList::inbox), onFile);
+  if (KeepAddedElsewhere(*m_pMessages, onFile, m_deletedKeys) != 0)
+    m_bChanged = true;
+  ::SaveInbox(GetDataFolder(), *m_pMessages);
 }
 
 void CInboxPage::WriteInboxCsv() {

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "lists/ListEdits.h"
@@ -97,6 +98,7 @@ class CInboxPage : public CPropertyPage {
   QPushButton* m_pGetMessages = nullptr;  // 1008
   bool m_bSortAscending = true;
   bool m_bChanged = false;    // reordered, grown or shrunk since it was loaded
+  std::unordered_set<std::string> m_deletedKeys;  // keys of the messages deleted here
   int32_t m_nSortColumn = 0;
   bool m_bGetDisabled = false;
   std::string m_strFileName;  // "SMSIn.Dat"
