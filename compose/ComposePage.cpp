@@ -364,7 +364,9 @@ void CComposePage::SaveChangedLists() {
 
 void CComposePage::ReloadMessageOptions() {
   ReadMessageValidity();
-  SelectDefaultLifetime();
+  // A page never shown has no lifetime list yet; its start selects the default.
+  if (IsWindowCreated())
+    SelectDefaultLifetime();
   ReadStorage();
 }
 

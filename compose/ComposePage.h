@@ -51,6 +51,9 @@ class CComposePage : public CPropertyPage {
   static constexpr int kMaxMessageChars = 160;
   // The most characters of the number field.
   static constexpr int kMaxNumberChars = 20;
+  // The lifetime ("1 Hour") selected when the settings store none; the Options page
+  // shows the same one then.
+  static constexpr int kDefaultLifetime = 1;
 
   CComposePage();
   ~CComposePage() override;
@@ -140,7 +143,7 @@ class CComposePage : public CPropertyPage {
   std::string m_strListFile;           // "SMSList.Dat"
   CMessageArray* m_pOutbox = nullptr;  // owned: the outgoing messages, oldest first
   int m_nResendIndex = -1;
-  int m_nDefaultLifetime = 1;
+  int m_nDefaultLifetime = kDefaultLifetime;
   CAddressArray* m_pAddressBook = nullptr;  // owned
   CMessageArray* m_pPresets = nullptr;      // owned: only the texts are used
   CSMSTabbedDlg* m_pSheet = nullptr;        // the owning window, set when it adds its pages
