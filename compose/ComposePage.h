@@ -46,6 +46,8 @@ class CComposePage : public CPropertyPage {
     IDC_NUMBER = 1044,
     IDC_CLEAR = 1045,
     IDC_NAME = 1051,
+    // Of our own: how the text goes out (several messages, UCS2).
+    IDC_MESSAGE_SIZE = 1090,
   };
   // The most characters a message may have (a line break counts two).
   static constexpr int kMaxMessageChars = 160;
@@ -99,6 +101,8 @@ class CComposePage : public CPropertyPage {
 
   // ---- The steps of the page ------------------------------------------------------
   void UpdateCharacterCount();
+  // The line below the count: empty, or how many messages and which alphabet.
+  void UpdateMessageSize();
   void UpdateStorageButtons();
   // Hands a record to the phone: "AT+CMGS=" with a number, "AT+CMGW=" without.
   // False, with the error code set in the window, when it failed.
@@ -121,6 +125,7 @@ class CComposePage : public CPropertyPage {
   // Controls bound by the data exchange.
   QPushButton* m_pClear = nullptr;         // 1045 (hidden)
   QLabel* m_pCharacterCount = nullptr;     // 1021
+  QLabel* m_pMessageSize = nullptr;        // 1090
   QPushButton* m_pSend = nullptr;          // 1004
   std::string m_strPreset;                 // text of 1030
   int m_bReplyCharges = 0;                 // 1031
@@ -182,6 +187,9 @@ class CComposePage : public CPropertyPage {
   static std::string GetItemText(const QComboBox* pList, int nIndex);
   static std::string GetFieldText(const QComboBox* pList);
   static void SetFieldText(QComboBox* pList, const std::string& strText);
+  // Selects the first item that begins with the text; without one, the field shows
+  // the text itself.
+  static void ShowRecipient(QComboBox* pList, const std::string& strText);
   // Checks or unchecks each storage button (both may be unchecked).
   void SetStorageChecks(bool bPhone, bool bSim);
   bool HasMessageText() const;
