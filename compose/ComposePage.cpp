@@ -555,6 +555,11 @@ void CComposePage::OnSend() {
     m_pMessageEdit->SetFieldText(std::string());
     m_pSend->setEnabled(false);
     SelectDefaultLifetime();
+  } else if (m_bSendCancelled) {
+    // Stopped before the phone took it: the outgoing list is as it was, and the
+    // form keeps everything for another try.
+    m_pOutbox->pop_back();
+    return;
   } else {
     pMessage->m_nStatus = kStatusError;
     ReportError();
@@ -572,21 +577,21 @@ void CComposePage::OnSend() {
 }
 
 bool CComposePage::SendToPhone(CMessage* pMessage) {
+  m_bSendCancelled = false;
   if (pMessage == nullptr) return false;
-  IPromptService& prompt = GetPromptService();
-  prompt.BeginWaitCursor();
-  CPhoneInterface* pPhone = m_pSheet != nullptr ? m_pSheet->GetPhone() : nullptr;
-  if (pPhone == nullptr) {
+  if (m_pSheet == nullptr || m_pSheet->GetPhone() == nullptr) {
     SetErrorCode(PHONE_NO_OBJECT);
-    prompt.EndWaitCursor();
     return false;
   }
   const std::string strCommand =
       !pMessage->m_strNumber.empty() ? LoadString(IDS_CMD_SEND) : LoadString(IDS_CMD_STORE);
-  const int nResult = pPhone->SendMessageToPhone(pMessage, strCommand);
-  prompt.EndWaitCursor();
+  const int nResult = m_pSheet->RunPhoneOperation(IDS_TASK_SEND, [pMessage, &strCommand](CPhoneInterface& phone) {
+    return phone.SendMessageToPhone(pMessage, strCommand);
+  });
   if (nResult == PHONE_SUCCESS) return true;
-  SetErrorCode(PHONE_SEND_FAILED);
+  m_bSendCancelled = nResult == PHONE_CANCELLED;
+  // A phone that went away is named as such; any other failure is a failed send.
+  SetErrorCode(nResult == PHONE_WRITE_FAILED ? PHONE_WRITE_FAILED : PHONE_SEND_FAILED);
   return false;
 }
 

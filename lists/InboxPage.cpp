@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "compose/ComposePage.h"
 #include "model/CsvExport.h"
@@ -312,10 +313,18 @@ void CInboxPage::OnGetMessages() {
   CWaitCursor wait;
   try {
     CMessageArray received;
-    CPhoneInterface* pPhone = m_pSheet != nullptr ? m_pSheet->GetPhone() : nullptr;
-    const int nResult = pPhone != nullptr ? pPhone->GetIncomingMessagesFromPhone(&received) : PHONE_NO_OBJECT;
-    if (nResult != 1) {
-      const int nCode = pPhone != nullptr ? pPhone->GetPhoneErrorCode() : PHONE_NO_OBJECT;
+    bool bCancelled = false;
+    const int nCode = m_pSheet == nullptr ? PHONE_NO_OBJECT
+                                          : m_pSheet->RunPhoneOperation(
+                                                IDS_TASK_GET_MESSAGES,
+                                                [&received](CPhoneInterface& phone) {
+                                                  return phone.GetIncomingMessagesFromPhone(&received);
+                                                },
+                                                &bCancelled);
+    // Stopped by the user: the Inbox stays as it was.
+    if (bCancelled || nCode == PHONE_CANCELLED)
+      return;
+    if (nCode != 1) {
       if (nCode == PHONE_NO_MESSAGES) {
         AfxMessageBox(LoadString(IDS_NO_NEW_INCOMING), MB_OK);
       } else if (m_pSheet != nullptr) {
@@ -364,23 +373,33 @@ void CInboxPage::OnDelete() {
     return;
 
   try {
-    CPhoneInterface* pPhone = m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone()
-                                  ? m_pSheet->GetPhone()
-                                  : nullptr;
-    // One listing of the phone's messages serves every deletion, which keeps it up
-    // to date.
-    std::string strListing;
-    if (pPhone != nullptr)
-      pPhone->ListAllMessages(strListing);
+    if (m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone() && m_pSheet->GetPhone() != nullptr) {
+      // One listing of the phone's messages serves every deletion, which keeps it up
+      // to date. The desktop deletion goes ahead whatever the phone answers, unless
+      // the user stopped the phone's part.
+      std::vector<const CMessage*> selected;
+      for (int nItem = 0; nItem < m_pList->GetItemCount(); ++nItem)
+        if (m_pList->IsItemSelected(nItem) && static_cast<size_t>(nItem) < m_pMessages->size())
+          selected.push_back((*m_pMessages)[static_cast<size_t>(nItem)].get());
+      bool bCancelled = false;
+      m_pSheet->RunPhoneOperation(
+          IDS_TASK_DELETE,
+          [&selected](CPhoneInterface& phone) {
+            std::string strListing;
+            phone.ListAllMessages(strListing);
+            for (const CMessage* pMessage : selected)
+              phone.DeletePhoneMessage(strListing, pMessage);
+            return 1;
+          },
+          &bCancelled);
+      if (bCancelled)
+        return;
+    }
 
     for (int nItem = m_pList->GetSelectedItem(); nItem != -1;
          nItem = m_pList->GetSelectedItem()) {
-      if (static_cast<size_t>(nItem) < m_pMessages->size()) {
-        // The desktop deletion goes ahead whatever the phone answers.
-        if (pPhone != nullptr)
-          pPhone->DeletePhoneMessage(strListing, (*m_pMessages)[static_cast<size_t>(nItem)].get());
+      if (static_cast<size_t>(nItem) < m_pMessages->size())
         m_pMessages->erase(m_pMessages->begin() + nItem);
-      }
       m_pList->DeleteItem(nItem);
       ClearDetail();
       m_bChanged = true;

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "compose/ComposePage.h"
 #include "model/PhoneInterface.h"
@@ -341,8 +343,14 @@ void COutboxPage::OnRetrieve() {
   bool bNew = false;
   try {
     CMessageArray fetched;
-    if (pPhone->GetOutgoingMessagesFromPhone(&fetched) != PHONE_SUCCESS) {
-      const int nCode = pPhone->GetPhoneErrorCode();
+    bool bCancelled = false;
+    const int nCode = m_pSheet->RunPhoneOperation(
+        IDS_TASK_RETRIEVE,
+        [&fetched](CPhoneInterface& phone) { return phone.GetOutgoingMessagesFromPhone(&fetched); }, &bCancelled);
+    // Stopped by the user: the Outbox stays as it was.
+    if (bCancelled || nCode == PHONE_CANCELLED)
+      return;
+    if (nCode != PHONE_SUCCESS) {
       waitCursor.End();
       if (nCode == PHONE_NO_MESSAGES) {
         AfxMessageBox(LoadString(IDS_NO_NEW_OUTGOING), MB_OK);
@@ -399,27 +407,33 @@ void COutboxPage::OnDelete() {
   if (pOutbox == nullptr)
     return;
 
-  CPhoneInterface* pPhone = m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone()
-                                ? m_pSheet->GetPhone()
-                                : nullptr;
-  std::unique_ptr<CWaitCursorScope> pWaitCursor;
-  std::string strListing;
-  if (pPhone != nullptr) {
-    // One listing of the phone serves every deletion.
-    pWaitCursor = std::make_unique<CWaitCursorScope>();
-    pPhone->ListAllMessages(strListing);
+  if (m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone() && m_pSheet->GetPhone() != nullptr) {
+    // One listing of the phone serves every deletion. The phone's answer is not
+    // examined: the message leaves the desktop list even when the phone could not
+    // delete it, unless the user stopped the phone's part.
+    std::vector<const CMessage*> selected;
+    for (int nItem = 0; nItem < m_pList->GetItemCount(); ++nItem)
+      if (m_pList->IsItemSelected(nItem) && static_cast<size_t>(nItem) < pOutbox->size())
+        selected.push_back((*pOutbox)[static_cast<size_t>(nItem)].get());
+    bool bCancelled = false;
+    m_pSheet->RunPhoneOperation(
+        IDS_TASK_DELETE,
+        [&selected](CPhoneInterface& phone) {
+          std::string strListing;
+          phone.ListAllMessages(strListing);
+          for (const CMessage* pMessage : selected)
+            phone.DeletePhoneMessage(strListing, pMessage);
+          return PHONE_SUCCESS;
+        },
+        &bCancelled);
+    if (bCancelled)
+      return;
   }
 
   for (int nItem = m_pList->GetSelectedItem(); nItem != -1;
        nItem = m_pList->GetSelectedItem()) {
-    if (static_cast<size_t>(nItem) < pOutbox->size()) {
-      const auto it = pOutbox->begin() + nItem;
-      // The phone's answer is not examined: the message leaves the desktop list
-      // even when the phone could not delete it.
-      if (pPhone != nullptr)
-        pPhone->DeletePhoneMessage(strListing, it->get());
-      pOutbox->erase(it);
-    }
+    if (static_cast<size_t>(nItem) < pOutbox->size())
+      pOutbox->erase(pOutbox->begin() + nItem);
     m_pList->DeleteItem(nItem);
     ClearDetail();
     SetOutboxChanged();

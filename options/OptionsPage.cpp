@@ -489,14 +489,11 @@ void COptionsPage::OnDeleteAll() {
                                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
   if (nAnswer != IDYES || !IsPhoneReady())
     return;
-  CPhoneInterface* pPhone = m_pSheet->GetPhone();
-  if (pPhone == nullptr)
+  if (m_pSheet->GetPhone() == nullptr)
     return;
   // The desktop's lists keep their copies of the messages.
-  IPromptService& prompt = GetPromptService();
-  prompt.BeginWaitCursor();
-  pPhone->DeleteAllPhoneMessages();
-  prompt.EndWaitCursor();
+  m_pSheet->RunPhoneOperation(IDS_TASK_DELETE_ALL,
+                              [](CPhoneInterface& phone) { return phone.DeleteAllPhoneMessages(); });
 }
 
 // ---------------------------------------------------------------------------------

@@ -321,7 +321,7 @@ constexpr SStringEntry g_table[] = {
     {1711, "Reading messages from the SIM card"},
     {1712, "Reading messages from the phone memory"},
     {1713, "Reading messages from the phone"},
-    {1714, "Sending the message, part"},
+    {1714, "Sending the message"},
     {1715, "Deleting messages on the phone"},
     {1716, "%1: %2 of %3"},
     {1717, "%1: %2"},

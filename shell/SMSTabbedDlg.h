@@ -53,6 +53,19 @@ class CSMSTabbedDlg : public CPropertySheet {
   // Deletes the phone object (which releases the port).
   void ClosePhone();
 
+  // A phone operation of a page, as the user meets it: run off the user-interface
+  // thread with the progress dialog when it takes long (CPhoneTask; nTextId says
+  // what it does), and with the phone set up first when it is not ready (never set
+  // up, or lost). When the line to a phone that worked goes away during the
+  // operation (unplugged, powered off, the phone restarted), the phone is set up
+  // again and the operation repeated once; if that set-up fails the result is
+  // PHONE_WRITE_FAILED, whose text says the phone is not answering or unplugged.
+  // Returns 1 or the status code (PHONE_CANCELLED when another operation runs or
+  // the library stopped on Cancel); *pbCancelled tells whether the user pressed
+  // Cancel. The error code of the window is not changed: the page reports.
+  using PhoneOperation = std::function<int(CPhoneInterface&)>;
+  int RunPhoneOperation(unsigned int nTextId, const PhoneOperation& operation, bool* pbCancelled = nullptr);
+
   int GetErrorCode() const { return m_nErrorCode; }
   void SetErrorCode(int nCode) { m_nErrorCode = nCode; }
   // Shows the error dialog for the current error code.

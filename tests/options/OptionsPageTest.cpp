@@ -494,8 +494,9 @@ TEST_F(OptionsPageTest, FirstRunChoicesThenLeavingBeforeComposeWasEverShown) {
     }
     // The settings were written, and Compose, shown later, starts from them.
     EXPECT_TRUE(OptionNumber("Message Validity").has_value());
-    if (c.nLeaveTo == 0)
+    if (c.nLeaveTo == 0) {
       EXPECT_EQ(FindControl<QComboBox>(&pDlg->GetComposePage(), CComposePage::IDC_LIFETIME)->currentText(), "1 Hour");
+    }
   }
 }
 
