@@ -95,17 +95,17 @@ int CPhoneTask::Run(const Operation& operation) {
   g_bBusy = true;
 
   auto pState = std::make_shared<SState>();
-  if (m_pPhone != nullptr) {
-    m_pPhone->SetProgressCallback([pState](PhoneStage stage, Msg_Storage storage, int nDone, int nTotal) {
-      std::lock_guard<std::mutex> lock(pState->mutex);
-      pState->bReported = true;
-      pState->stage = stage;
-      pState->storage = storage;
-      pState->nDone = nDone;
-      pState->nTotal = nTotal;
-      return !pState->bCancel.load();
-    });
-  }
+  m_report = [pState](PhoneStage stage, Msg_Storage storage, int nDone, int nTotal) {
+    std::lock_guard<std::mutex> lock(pState->mutex);
+    pState->bReported = true;
+    pState->stage = stage;
+    pState->storage = storage;
+    pState->nDone = nDone;
+    pState->nTotal = nTotal;
+    return !pState->bCancel.load();
+  };
+  if (m_pPhone != nullptr)
+    m_pPhone->SetProgressCallback(m_report);
 
   std::thread worker([pState, operation] {
     const int nResult = operation();
@@ -134,6 +134,7 @@ int CPhoneTask::Run(const Operation& operation) {
   worker.join();
   if (m_pPhone != nullptr)
     m_pPhone->SetProgressCallback(PhoneProgress());
+  m_report = PhoneProgress();
   m_bCancelled = pState->bCancel.load();
   g_bBusy = false;
   return pState->nResult;

@@ -34,6 +34,9 @@ class CPhoneTask {
   int Run(const Operation& operation);
   // The user pressed Cancel during the last Run.
   bool WasCancelled() const { return m_bCancelled; }
+  // The progress report of the running operation, as the phone receives it: an
+  // operation that reports by itself (not through the phone) calls this.
+  const PhoneProgress& GetProgressReport() const { return m_report; }
 
   // True while an operation runs.
   static bool IsBusy();
@@ -50,4 +53,5 @@ class CPhoneTask {
   CPhoneInterface* m_pPhone;
   unsigned int m_nTextId;
   bool m_bCancelled = false;
+  PhoneProgress m_report;
 };
