@@ -6,7 +6,7 @@ want=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
       libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
       libx11-dev xvfb xauth x11-utils)
 if [ "${1:-run}" = test ]; then
-  want+=(gammu socat)
+  want+=(gammu socat openbox xdotool x11-apps netpbm)
 fi
 missing=()
 for p in "${want[@]}"; do

@@ -1,15 +1,20 @@
 #include "shell/PhoneTask.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
-#include <QProgressDialog>
+#include <QDialog>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
 #include <QPushButton>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -24,9 +29,56 @@ namespace {
 constexpr int kPollMs = 25;
 
 bool g_bBusy = false;
-QProgressDialog* g_pDialog = nullptr;
+QDialog* g_pDialog = nullptr;
 
 QString Text(unsigned int nId) { return ToWindowText(LoadString(nId)); }
+
+// The progress dialog: what is happening, a bar (moving to and fro while the total
+// is not known) and Cancel. Only its owner closes it: Esc and the close box ask for
+// Cancel as the button does, and the dialog stays until the operation has returned.
+class CTaskProgressDialog : public QDialog {
+ public:
+  explicit CTaskProgressDialog(QWidget* pParent) : QDialog(pParent) {
+    auto* pLayout = new QVBoxLayout(this);
+    m_pLabel = new QLabel(this);
+    m_pLabel->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 56);
+    m_pBar = new QProgressBar(this);
+    m_pBar->setRange(0, 0);
+    m_pBar->setTextVisible(false);
+    m_pCancel = new QPushButton(Text(IDS_TASK_CANCEL), this);
+    m_pCancel->setDefault(true);
+    pLayout->addWidget(m_pLabel);
+    pLayout->addWidget(m_pBar);
+    pLayout->addWidget(m_pCancel, 0, Qt::AlignRight);
+    connect(m_pCancel, &QPushButton::clicked, this, [this] { RequestCancel(); });
+  }
+  void SetText(const QString& strText) { m_pLabel->setText(strText); }
+  void SetProgress(int nDone, int nTotal) {
+    m_pBar->setRange(0, nTotal);
+    m_pBar->setValue(qMin(nDone, nTotal));
+  }
+  void reject() override { RequestCancel(); }
+  std::function<void()> m_onCancel;
+
+ protected:
+  void closeEvent(QCloseEvent* pEvent) override {
+    pEvent->ignore();
+    RequestCancel();
+  }
+
+ private:
+  void RequestCancel() {
+    if (!m_pCancel->isEnabled())
+      return;
+    m_pCancel->setEnabled(false);
+    SetText(Text(IDS_TASK_STOPPING));
+    if (m_onCancel)
+      m_onCancel();
+  }
+  QLabel* m_pLabel;
+  QProgressBar* m_pBar;
+  QPushButton* m_pCancel;
+};
 
 }  // namespace
 
@@ -61,7 +113,7 @@ CPhoneTask::~CPhoneTask() = default;
 
 bool CPhoneTask::IsBusy() { return g_bBusy; }
 
-QProgressDialog* CPhoneTask::GetProgressDialog() { return g_pDialog; }
+QDialog* CPhoneTask::GetProgressDialog() { return g_pDialog; }
 
 QString CPhoneTask::DescribeProgress(PhoneStage stage, Msg_Storage storage, int nDone, int nTotal) {
   unsigned int nStage = IDS_STAGE_SETUP;
@@ -141,49 +193,41 @@ int CPhoneTask::Run(const Operation& operation) {
 }
 
 void CPhoneTask::ShowProgress(const std::shared_ptr<SState>& pState) {
-  QProgressDialog dialog(m_pParent);
+  CTaskProgressDialog dialog(m_pParent);
   dialog.setWindowTitle(ToWindowText(LoadString(IDS_SMS_MESSAGE)));
-  dialog.setLabelText(Text(m_nTextId));
-  dialog.setCancelButtonText(Text(IDS_TASK_CANCEL));
+  dialog.SetText(Text(m_nTextId));
   dialog.setWindowModality(Qt::ApplicationModal);
-  dialog.setAutoClose(false);
-  dialog.setAutoReset(false);
-  dialog.setMinimumDuration(0);
-  dialog.setRange(0, 0);
-  dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(QLatin1Char('x')) * 56);
-  // Cancel (the button, Esc, the close box) asks the operation to stop; the dialog
-  // stays, saying so, until the operation has returned.
-  QObject::disconnect(&dialog, &QProgressDialog::canceled, &dialog, &QProgressDialog::cancel);
-  QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&dialog, pState] {
-    pState->bCancel = true;
-    dialog.setLabelText(Text(IDS_TASK_STOPPING));
-    if (auto* pButton = dialog.findChild<QPushButton*>())
-      pButton->setEnabled(false);
-  });
+  dialog.m_onCancel = [pState] { pState->bCancel = true; };
 
-  QEventLoop loop;
   QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+  QObject::connect(&poll, &QTimer::timeout, &dialog, [&dialog, pState] {
     if (pState->IsFinished()) {
-      loop.quit();
+      dialog.done(QDialog::Accepted);
       return;
     }
-    std::lock_guard<std::mutex> lock(pState->mutex);
-    if (!pState->bReported || pState->bCancel)
-      return;
-    dialog.setLabelText(DescribeProgress(pState->stage, pState->storage, pState->nDone, pState->nTotal));
-    if (pState->nTotal > 0) {
-      dialog.setRange(0, pState->nTotal);
-      dialog.setValue(qMin(pState->nDone, pState->nTotal));
+    bool bReported = false;
+    PhoneStage stage = PHONE_STAGE_SETUP;
+    Msg_Storage storage = MSG_STORAGE_UNKNOWN;
+    int nDone = 0, nTotal = 0;
+    {
+      std::lock_guard<std::mutex> lock(pState->mutex);
+      bReported = pState->bReported;
+      stage = pState->stage;
+      storage = pState->storage;
+      nDone = pState->nDone;
+      nTotal = pState->nTotal;
     }
+    if (!bReported || pState->bCancel)
+      return;
+    dialog.SetText(DescribeProgress(stage, storage, nDone, nTotal));
+    if (nTotal > 0)
+      dialog.SetProgress(nDone, nTotal);
   });
   poll.start(kPollMs);
   g_pDialog = &dialog;
   // The dialog takes clicks: an arrow over it, whatever wait cursor the page shows.
   QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-  dialog.show();
-  loop.exec();
+  dialog.exec();
   QGuiApplication::restoreOverrideCursor();
   g_pDialog = nullptr;
-  dialog.hide();
 }

@@ -13,7 +13,7 @@
 
 #include "model/PhoneInterface.h"
 
-class QProgressDialog;
+class QDialog;
 class QWidget;
 
 class CPhoneTask {
@@ -41,7 +41,7 @@ class CPhoneTask {
   // True while an operation runs.
   static bool IsBusy();
   // The progress dialog while it is shown, else null (tests press its Cancel).
-  static QProgressDialog* GetProgressDialog();
+  static QDialog* GetProgressDialog();
   // The dialog's text for a progress report.
   static QString DescribeProgress(PhoneStage stage, Msg_Storage storage, int nDone, int nTotal);
 

@@ -7,7 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QProgressDialog>
+#include <QDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -24,7 +24,7 @@
 namespace {
 
 QString DialogLabel() {
-  QProgressDialog* pDialog = CPhoneTask::GetProgressDialog();
+  QDialog* pDialog = CPhoneTask::GetProgressDialog();
   const QLabel* pLabel = pDialog != nullptr ? pDialog->findChild<QLabel*>() : nullptr;
   return pLabel != nullptr ? pLabel->text() : QString();
 }
