@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -225,9 +226,13 @@ void CPhoneTask::ShowProgress(const std::shared_ptr<SState>& pState) {
   });
   poll.start(kPollMs);
   g_pDialog = &dialog;
-  // The dialog takes clicks: an arrow over it, whatever wait cursor the page shows.
-  QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+  // The dialog takes clicks: the wait cursors the page shows are put aside while it
+  // is up, and back afterwards.
+  int nPaused = 0;
+  for (; QGuiApplication::overrideCursor() != nullptr; ++nPaused)
+    QGuiApplication::restoreOverrideCursor();
   dialog.exec();
-  QGuiApplication::restoreOverrideCursor();
+  for (int i = 0; i < nPaused; ++i)
+    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
   g_pDialog = nullptr;
 }
