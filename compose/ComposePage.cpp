@@ -13,6 +13,7 @@
 
 #include "compose/AddressBook.h"
 #include "compose/MessageEdit.h"
+#include "compose/MessageSize.h"
 #include "model/CsvExport.h"
 #include "model/DateTime.h"
 #include "model/PhoneInterface.h"
@@ -123,6 +124,13 @@ void CComposePage::CreateControls(const CDialogUnits& units) {
   m_pCharacterCount->setWordWrap(true);
   m_pCharacterCount->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
+  // Below the count: how the text goes out when that is more than one message in
+  // the GSM alphabet.
+  m_pMessageSize = new QLabel(this);
+  SetControlId(m_pMessageSize, IDC_MESSAGE_SIZE);
+  m_pMessageSize->setGeometry(rect(137, 163, 200, 10));
+  m_pMessageSize->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
   m_pSend = new QPushButton(WindowText(IDS_BTN_SEND), this);
   SetControlId(m_pSend, IDC_SEND);
   m_pSend->setGeometry(rect(287, 142, 50, 20));
@@ -209,6 +217,7 @@ bool CComposePage::OnInitDialog() {
 
   UpdateData(true);
   m_pCharacterCount->clear();
+  m_pMessageSize->clear();
   m_pSend->setIcon(LoadIconResource(IDI_SEND));
 
   EnsureListsLoaded();
@@ -251,8 +260,10 @@ bool CComposePage::OnSetActive() {
       m_strName = record.m_strName;
       m_strNumber = record.m_strNumber;
       m_pMessageEdit->SetFieldText(m_strMessage);
-      SelectItem(m_pNumberList, FindItemPrefix(m_pNumberList, m_strNumber));
-      SelectItem(m_pNameList, FindItemPrefix(m_pNameList, m_strName));
+      // The book's entry when one matches; otherwise the record's own name and
+      // number stay in the fields, so that Send sends it again rather than storing it.
+      ShowRecipient(m_pNumberList, m_strNumber);
+      ShowRecipient(m_pNameList, m_strName);
     }
     SelectItem(m_pLifetimeList, m_nDefaultLifetime);
     UpdateCharacterCount();
@@ -364,7 +375,9 @@ void CComposePage::SaveChangedLists() {
 
 void CComposePage::ReloadMessageOptions() {
   ReadMessageValidity();
-  SelectDefaultLifetime();
+  // A page never shown has no lifetime list yet; its start selects the default.
+  if (IsWindowCreated())
+    SelectDefaultLifetime();
   ReadStorage();
 }
 
@@ -374,6 +387,7 @@ void CComposePage::ReloadMessageOptions() {
 
 void CComposePage::UpdateCharacterCount() {
   UpdateData(true);
+  UpdateMessageSize();
   const int n = CountMessageCharacters(m_strMessage);
   if (n == 0) {
     m_pCharacterCount->hide();
@@ -391,6 +405,10 @@ void CComposePage::UpdateCharacterCount() {
     m_pCharacterCount->setText(WindowText(IDS_MAX_CHARACTERS));
     m_pSend->setEnabled(IsPhoneReady());
   }
+}
+
+void CComposePage::UpdateMessageSize() {
+  m_pMessageSize->setText(QString::fromLocal8Bit(DescribeMessageSize(MeasureMessage(m_strMessage))));
 }
 
 void CComposePage::OnEditupdateNumber() {
@@ -533,35 +551,47 @@ void CComposePage::OnSend() {
     GetPromptService().MessageBox(strText, LoadString(IDS_SMS_MESSAGE), MB_OK);
     AddPreset(m_strMessage);
     m_pCharacterCount->clear();
+    m_pMessageSize->clear();
     m_pMessageEdit->SetFieldText(std::string());
     m_pSend->setEnabled(false);
     SelectDefaultLifetime();
+  } else if (m_bSendCancelled) {
+    // Stopped before the phone took it: the outgoing list is as it was, and the
+    // form keeps everything for another try.
+    m_pOutbox->pop_back();
+    return;
   } else {
     pMessage->m_nStatus = kStatusError;
     ReportError();
   }
+  const bool bSent = pMessage->m_nStatus != kStatusError;
 
   FillPresetList();
   AddToAddressBook();
   FillNameAndNumberLists();
+  if (!bSent) {
+    // The recipient stays with the text, so that Send tries the same message again.
+    SetFieldText(m_pNameList, m_strName);
+    SetFieldText(m_pNumberList, m_strNumber);
+  }
 }
 
 bool CComposePage::SendToPhone(CMessage* pMessage) {
+  m_bSendCancelled = false;
   if (pMessage == nullptr) return false;
-  IPromptService& prompt = GetPromptService();
-  prompt.BeginWaitCursor();
-  CPhoneInterface* pPhone = m_pSheet != nullptr ? m_pSheet->GetPhone() : nullptr;
-  if (pPhone == nullptr) {
+  if (m_pSheet == nullptr || m_pSheet->GetPhone() == nullptr) {
     SetErrorCode(PHONE_NO_OBJECT);
-    prompt.EndWaitCursor();
     return false;
   }
   const std::string strCommand =
       !pMessage->m_strNumber.empty() ? LoadString(IDS_CMD_SEND) : LoadString(IDS_CMD_STORE);
-  const int nResult = pPhone->SendMessageToPhone(pMessage, strCommand);
-  prompt.EndWaitCursor();
+  const int nResult = m_pSheet->RunPhoneOperation(IDS_TASK_SEND, [pMessage, &strCommand](CPhoneInterface& phone) {
+    return phone.SendMessageToPhone(pMessage, strCommand);
+  });
   if (nResult == PHONE_SUCCESS) return true;
-  SetErrorCode(PHONE_SEND_FAILED);
+  m_bSendCancelled = nResult == PHONE_CANCELLED;
+  // A phone that went away is named as such; any other failure is a failed send.
+  SetErrorCode(nResult == PHONE_WRITE_FAILED ? PHONE_WRITE_FAILED : PHONE_SEND_FAILED);
   return false;
 }
 
@@ -604,6 +634,14 @@ void CComposePage::OnSelchangePreset() {
   else
     m_pMessageEdit->SetFieldText(std::string());
   UpdateCharacterCount();
+}
+
+void CComposePage::ShowRecipient(QComboBox* pList, const std::string& strText) {
+  const int nIndex = FindItemPrefix(pList, strText);
+  if (nIndex >= 0)
+    SelectItem(pList, nIndex);
+  else
+    SetFieldText(pList, strText);
 }
 
 void CComposePage::OnSelchangeName() {

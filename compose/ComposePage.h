@@ -46,11 +46,16 @@ class CComposePage : public CPropertyPage {
     IDC_NUMBER = 1044,
     IDC_CLEAR = 1045,
     IDC_NAME = 1051,
+    // Of our own: how the text goes out (several messages, UCS2).
+    IDC_MESSAGE_SIZE = 1090,
   };
   // The most characters a message may have (a line break counts two).
   static constexpr int kMaxMessageChars = 160;
   // The most characters of the number field.
   static constexpr int kMaxNumberChars = 20;
+  // The lifetime ("1 Hour") selected when the settings store none; the Options page
+  // shows the same one then.
+  static constexpr int kDefaultLifetime = 1;
 
   CComposePage();
   ~CComposePage() override;
@@ -96,6 +101,8 @@ class CComposePage : public CPropertyPage {
 
   // ---- The steps of the page ------------------------------------------------------
   void UpdateCharacterCount();
+  // The line below the count: empty, or how many messages and which alphabet.
+  void UpdateMessageSize();
   void UpdateStorageButtons();
   // Hands a record to the phone: "AT+CMGS=" with a number, "AT+CMGW=" without.
   // False, with the error code set in the window, when it failed.
@@ -118,6 +125,7 @@ class CComposePage : public CPropertyPage {
   // Controls bound by the data exchange.
   QPushButton* m_pClear = nullptr;         // 1045 (hidden)
   QLabel* m_pCharacterCount = nullptr;     // 1021
+  QLabel* m_pMessageSize = nullptr;        // 1090
   QPushButton* m_pSend = nullptr;          // 1004
   std::string m_strPreset;                 // text of 1030
   int m_bReplyCharges = 0;                 // 1031
@@ -140,7 +148,7 @@ class CComposePage : public CPropertyPage {
   std::string m_strListFile;           // "SMSList.Dat"
   CMessageArray* m_pOutbox = nullptr;  // owned: the outgoing messages, oldest first
   int m_nResendIndex = -1;
-  int m_nDefaultLifetime = 1;
+  int m_nDefaultLifetime = kDefaultLifetime;
   CAddressArray* m_pAddressBook = nullptr;  // owned
   CMessageArray* m_pPresets = nullptr;      // owned: only the texts are used
   CSMSTabbedDlg* m_pSheet = nullptr;        // the owning window, set when it adds its pages
@@ -179,6 +187,9 @@ class CComposePage : public CPropertyPage {
   static std::string GetItemText(const QComboBox* pList, int nIndex);
   static std::string GetFieldText(const QComboBox* pList);
   static void SetFieldText(QComboBox* pList, const std::string& strText);
+  // Selects the first item that begins with the text; without one, the field shows
+  // the text itself.
+  static void ShowRecipient(QComboBox* pList, const std::string& strText);
   // Checks or unchecks each storage button (both may be unchecked).
   void SetStorageChecks(bool bPhone, bool bSim);
   bool HasMessageText() const;
@@ -186,6 +197,7 @@ class CComposePage : public CPropertyPage {
   void ShowRecipientMenu(QComboBox* pList, const QPoint& pos);
 
   bool m_bListsLoaded = false;
+  bool m_bSendCancelled = false;  // the last SendToPhone was stopped by the user
   QCheckBox* m_pReplyChargesBox = nullptr;  // 1031 (hidden)
   QRadioButton* m_pMobilePhone = nullptr;   // 1037
   QRadioButton* m_pSimCard = nullptr;       // 1038

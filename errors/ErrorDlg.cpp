@@ -1,5 +1,6 @@
 #include "errors/ErrorDlg.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -47,11 +48,11 @@ CErrorDlg::CErrorDlg(std::string strFirst, std::string strSecond, std::string st
   for (QLabel* pParagraph : {m_pFirst, m_pSecond, m_pThird})
     pParagraph->setWordWrap(true);
 
-  auto* pContinue = new QPushButton(ToWindowText(LoadString(IDS_ERRDLG_CONTINUE)), this);
-  pContinue->setGeometry(units.MapRect(163, 140, 96, 14));
-  SetControlId(pContinue, IDC_CONTINUE);
-  pContinue->setDefault(true);
-  connect(pContinue, &QPushButton::clicked, this, &QDialog::accept);
+  m_pContinue = new QPushButton(ToWindowText(LoadString(IDS_ERRDLG_CONTINUE)), this);
+  m_pContinue->setGeometry(units.MapRect(163, 140, 96, 14));
+  SetControlId(m_pContinue, IDC_CONTINUE);
+  m_pContinue->setDefault(true);
+  connect(m_pContinue, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 int CErrorDlg::DoModal() {
@@ -69,7 +70,40 @@ bool CErrorDlg::OnInitDialog() {
   m_pCodeLine->setText(ToWindowText(m_strCode));
   m_rcPicture = m_pPicture->geometry();  // already in the dialog's client coordinates
   m_pPicture->hide();
+  FitParagraphs();
   return true;
+}
+
+void CErrorDlg::FitParagraphs() {
+  // The template's boxes hold their texts in the font they were drawn for; a wider
+  // or taller desktop font may need more lines. A box that needs them grows
+  // downwards, and what lies below it (the next paragraphs, the code line, the
+  // button and the dialog's foot) moves down as far.
+  int nShift = 0;
+  for (QLabel* pParagraph : {m_pFirst, m_pSecond, m_pThird}) {
+    QRect box = pParagraph->geometry().translated(0, nShift);
+    const int nNeeded = NeededHeight(*pParagraph);
+    if (nNeeded > box.height()) {
+      nShift += nNeeded - box.height();
+      box.setHeight(nNeeded);
+    }
+    pParagraph->setGeometry(box);
+  }
+  if (nShift == 0)
+    return;
+  for (QWidget* pBelow : {static_cast<QWidget*>(m_pCodeLine), static_cast<QWidget*>(m_pContinue)})
+    pBelow->move(pBelow->x(), pBelow->y() + nShift);
+  setFixedSize(width(), height() + nShift);
+}
+
+int CErrorDlg::NeededHeight(const QLabel& label) {
+  if (label.text().isEmpty())
+    return 0;
+  const QFontMetrics fm(label.font());
+  const QRect bounds = fm.boundingRect(QRect(0, 0, label.width(), 1 << 20),
+                                       Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs,
+                                       label.text());
+  return qMax(bounds.height(), label.heightForWidth(label.width()));
 }
 
 void CErrorDlg::showEvent(QShowEvent* pEvent) {

@@ -1,6 +1,8 @@
 // The error dialog ("SMS Error", dialog 150): a picture, a fixed heading, up to three
 // paragraphs explaining a phone status code and the error-code line, closed with
-// "Click here to continue".
+// "Click here to continue". The template is laid out in dialog units of the font in
+// use, and a paragraph that needs more lines than its box holds in that font gets
+// them, with everything below it moved down.
 #pragma once
 
 #include <QDialog>
@@ -8,6 +10,7 @@
 #include <string>
 
 class QLabel;
+class QPushButton;
 class QPaintEvent;
 class QShowEvent;
 
@@ -49,12 +52,18 @@ class CErrorDlg : public QDialog {
 
  private:
   void DrawPicture();
+  // Grows each paragraph box that its text overflows in the dialog's font, moving
+  // what lies below it down; the template's geometry stays where the texts fit.
+  void FitParagraphs();
+  // The height a label's text takes, wrapped at the label's width.
+  static int NeededHeight(const QLabel& label);
 
   QLabel* m_pPicture = nullptr;
   QLabel* m_pCodeLine = nullptr;
   QLabel* m_pThird = nullptr;
   QLabel* m_pSecond = nullptr;
   QLabel* m_pFirst = nullptr;
+  QPushButton* m_pContinue = nullptr;
   std::string m_strFirst;
   std::string m_strSecond;
   std::string m_strThird;

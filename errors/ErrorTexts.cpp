@@ -24,7 +24,9 @@ constexpr SParagraphIds g_codes[] = {
     {-995, IDS_ERR_SERIAL_PORT, IDS_ERR_HINT_CONNECTION, 0},
     {-994, IDS_ERR_NO_COM_PORT, 0, 0},
     {-993, IDS_ERR_BAUD_RATE, 0, 0},
-    {-992, IDS_ERR_COMMAND_NOT_SENT, 0, 0},
+    // A line that went away: the command could not be written because the phone is
+    // gone, which the second paragraph says in so many words.
+    {-992, IDS_ERR_COMMAND_NOT_SENT, IDS_ERR_HINT_VANISHED, 0},
     {-991, IDS_ERR_PHONE_ERROR, 0, 0},
     {-990, IDS_ERR_MESSAGE_FORMAT, 0, 0},
     {-989, IDS_ERR_COM_PORT_PROBLEM, 0, 0},

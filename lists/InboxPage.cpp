@@ -8,6 +8,7 @@
 #include <iterator>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "compose/ComposePage.h"
 #include "lists/ListEdits.h"
@@ -17,6 +18,7 @@
 #include "model/DateTime.h"
 #include "model/PhoneInterface.h"
 #include "model/PhoneStatus.h"
+#include "model/StoreFile.h"
 #include "model/StoreLists.h"
 #include "platform/PromptService.h"
 #include "res/Resources.h"
@@ -306,34 +308,24 @@ const CAddressArray* CInboxPage::GetAddressBook() const {
   return m_pCompose != nullptr ? m_pCompose->GetAddressBook() : nullptr;
 }
 
-int CInboxPage::FetchFromPhone(CMessageArray& received) {
-  CPhoneInterface* pPhone = m_pSheet != nullptr ? m_pSheet->GetPhone() : nullptr;
-  if (pPhone == nullptr)
+int CInboxPage::FetchFromPhone(CMessageArray& received, bool* pbCancelled) {
+  if (m_pSheet == nullptr)
     return PHONE_NO_OBJECT;
-  if (pPhone->GetIncomingMessagesFromPhone(&received) == PHONE_SUCCESS)
-    return PHONE_SUCCESS;
-  return pPhone->GetPhoneErrorCode();
-}
-
-void CInboxPage::DeleteFromPhone(const std::vector<const CMessage*>& messages) {
-  CPhoneInterface* pPhone = m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone()
-                                ? m_pSheet->GetPhone()
-                                : nullptr;
-  if (pPhone == nullptr)
-    return;
-  // One listing of the phone's messages serves every deletion, which keeps it up
-  // to date. The desktop deletion goes ahead whatever the phone answers.
-  std::string strListing;
-  pPhone->ListAllMessages(strListing);
-  for (const CMessage* pMessage : messages)
-    pPhone->DeletePhoneMessage(strListing, pMessage);
+  return m_pSheet->RunPhoneOperation(
+      IDS_TASK_GET_MESSAGES,
+      [&received](CPhoneInterface& phone) { return phone.GetIncomingMessagesFromPhone(&received); },
+      pbCancelled);
 }
 
 void CInboxPage::OnGetMessages() {
   CWaitCursor wait;
   try {
     CMessageArray received;
-    const int nResult = FetchFromPhone(received);
+    bool bCancelled = false;
+    const int nResult = FetchFromPhone(received, &bCancelled);
+    // Stopped by the user: the Inbox stays as it was.
+    if (bCancelled || nResult == PHONE_CANCELLED)
+      return;
     if (nResult != PHONE_SUCCESS) {
       wait.Restore();
       if (nResult == PHONE_NO_MESSAGES) {
@@ -395,7 +387,11 @@ void CInboxPage::OnDelete() {
       doomed.reserve(rows.size());
       for (const int n : rows)
         doomed.push_back((*m_pMessages)[static_cast<size_t>(n)].get());
-      DeleteFromPhone(doomed);
+      // Stopped by the user during the phone's part: the rows stay.
+      if (m_pSheet != nullptr && !m_pSheet->DeleteOnPhone(doomed))
+        return;
+      for (const CMessage* pMessage : doomed)
+        m_deletedKeys.insert(pMessage->GetPduKey());
       EraseRows(*m_pMessages, rows);
       m_pList->DeleteItems(rows);
       m_bChanged = true;
@@ -425,8 +421,14 @@ void CInboxPage::LoadInbox() {
 }
 
 void CInboxPage::SaveInbox() {
-  if (m_pSheet != nullptr)
-    ::SaveInbox(GetDataFolder(), *m_pMessages);
+  if (m_pSheet == nullptr)
+    return;
+  // What mireth watch stored while the window was open stays in the file.
+  CMessageArray onFile;
+  ReadStoreFile(GetStorePath(GetDataFolder(), StoreList::inbox), onFile);
+  if (KeepAddedElsewhere(*m_pMessages, onFile, m_deletedKeys) != 0)
+    m_bChanged = true;
+  ::SaveInbox(GetDataFolder(), *m_pMessages);
 }
 
 void CInboxPage::WriteInboxCsv() {

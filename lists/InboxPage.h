@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "lists/ListEdits.h"
@@ -75,16 +76,14 @@ class CInboxPage : public CPropertyPage {
   // The address book's name for a sender number (CSenderNames: digits compared on
   // both sides, the last 9 when both have 9 or more); empty for none.
   std::string LookupName(const std::string& strNumber) const;
-  // The phone's part of Get messages: fills received and returns 1, or returns the
-  // phone's status code. Runs no user interface.
-  int FetchFromPhone(CMessageArray& received);
+  // The phone's part of Get messages, off the user-interface thread with the
+  // progress dialog when it takes long: fills received and returns 1, or returns the
+  // phone's status code; *pbCancelled tells whether the user stopped it.
+  int FetchFromPhone(CMessageArray& received, bool* pbCancelled);
   // What Get messages does with the phone's messages: each new one named, dated and
   // appended (a fuller copy of a stored incomplete long message takes its place),
   // the rows refilled, nothing left selected. Takes the messages out of received.
   SFetchMerge AddReceived(CMessageArray& received);
-  // The phone's part of Delete, when the option is on: one listing, then each
-  // message in the order given. Runs no user interface.
-  void DeleteFromPhone(const std::vector<const CMessage*>& messages);
   void LoadInbox();
   void SaveInbox();
   void WriteInboxCsv();
@@ -97,6 +96,7 @@ class CInboxPage : public CPropertyPage {
   QPushButton* m_pGetMessages = nullptr;  // 1008
   bool m_bSortAscending = true;
   bool m_bChanged = false;    // reordered, grown or shrunk since it was loaded
+  std::unordered_set<std::string> m_deletedKeys;  // keys of the messages deleted here
   int32_t m_nSortColumn = 0;
   bool m_bGetDisabled = false;
   std::string m_strFileName;  // "SMSIn.Dat"

@@ -228,3 +228,19 @@ void EraseRows(CMessageArray& list, const std::vector<int>& rows) {
   }
   list.resize(nKept);
 }
+
+size_t KeepAddedElsewhere(CMessageArray& list, CMessageArray& onFile,
+                          const std::unordered_set<std::string>& deletedKeys) {
+  CMessageKeys keys(list);
+  size_t nAdded = 0;
+  for (auto& pMessage : onFile) {
+    const std::string strKey = pMessage->GetPduKey();
+    if (keys.Contains(strKey) || deletedKeys.count(strKey) != 0)
+      continue;
+    list.push_back(std::move(pMessage));
+    keys.Add(list.back().get());
+    ++nAdded;
+  }
+  onFile.clear();
+  return nAdded;
+}

@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "model/Lists.h"
@@ -59,6 +60,14 @@ SFetchMerge MergeFetched(CMessageArray& list, CMessageArray& fetched,
 
 // True when stored is an incomplete copy of the long message fuller: the rule above.
 bool IsIncompleteCopyOf(const CMessage& stored, const CMessage& fuller);
+
+// Another program (mireth watch --store) may add messages to the store file while the
+// page has its list in memory. Before the list replaces the file, the messages of the
+// file (onFile) that the list does not hold and that the user did not delete here
+// (deletedKeys, by GetPduKey) are appended to the list, in the file's order, taken
+// out of onFile. Returns how many were appended.
+size_t KeepAddedElsewhere(CMessageArray& list, CMessageArray& onFile,
+                          const std::unordered_set<std::string>& deletedKeys);
 
 // Erases the elements at the given indexes (ascending, distinct, all valid) in one
 // pass, keeping the order of the others: O(n + k), not O(n k).

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "compose/ComposePage.h"
 #include "lists/ListDates.h"
@@ -337,28 +339,12 @@ void COutboxPage::ClearSelection() {
 // Retrieve, delete, resend
 // ---------------------------------------------------------------------------------
 
-int COutboxPage::RetrieveFromPhone(CMessageArray& fetched) {
-  CPhoneInterface* pPhone = m_pSheet != nullptr ? m_pSheet->GetPhone() : nullptr;
-  if (pPhone == nullptr)
+int COutboxPage::RetrieveFromPhone(CMessageArray& fetched, bool* pbCancelled) {
+  if (m_pSheet == nullptr)
     return PHONE_NO_OBJECT;
-  if (pPhone->GetOutgoingMessagesFromPhone(&fetched) == PHONE_SUCCESS)
-    return PHONE_SUCCESS;
-  return pPhone->GetPhoneErrorCode();
-}
-
-void COutboxPage::DeleteFromPhone(const std::vector<const CMessage*>& messages) {
-  CPhoneInterface* pPhone = m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone()
-                                ? m_pSheet->GetPhone()
-                                : nullptr;
-  if (pPhone == nullptr)
-    return;
-  // One listing of the phone serves every deletion. The phone's answer is not
-  // examined: the message leaves the desktop list even when the phone could not
-  // delete it.
-  std::string strListing;
-  pPhone->ListAllMessages(strListing);
-  for (const CMessage* pMessage : messages)
-    pPhone->DeletePhoneMessage(strListing, pMessage);
+  return m_pSheet->RunPhoneOperation(
+      IDS_TASK_RETRIEVE,
+      [&fetched](CPhoneInterface& phone) { return phone.GetOutgoingMessagesFromPhone(&fetched); }, pbCancelled);
 }
 
 void COutboxPage::OnRetrieve() {
@@ -369,7 +355,11 @@ void COutboxPage::OnRetrieve() {
   SFetchMerge merged;
   try {
     CMessageArray fetched;
-    const int nResult = RetrieveFromPhone(fetched);
+    bool bCancelled = false;
+    const int nResult = RetrieveFromPhone(fetched, &bCancelled);
+    // Stopped by the user: the Outbox stays as it was.
+    if (bCancelled || nResult == PHONE_CANCELLED)
+      return;
     if (nResult != PHONE_SUCCESS) {
       // No phone object (Retrieve is offered only while the phone is ready, so it
       // went away since) is reported as code 0.
@@ -440,7 +430,9 @@ void COutboxPage::OnDelete() {
       std::unique_ptr<CWaitCursorScope> pWaitCursor;
       if (m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone() && m_pSheet->GetPhone() != nullptr)
         pWaitCursor = std::make_unique<CWaitCursorScope>();
-      DeleteFromPhone(doomed);
+      // Stopped by the user during the phone's part: the rows stay.
+      if (m_pSheet != nullptr && !m_pSheet->DeleteOnPhone(doomed))
+        return;
     }
     EraseRows(*pOutbox, rows);
     m_pList->DeleteItems(rows);

@@ -80,13 +80,13 @@ class COutboxPage : public CPropertyPage {
   void OnRetrieve();
 
   // ---- The phone's part of Retrieve and Delete (no user interface) --------------
-  // Fills fetched and returns 1, or returns the phone's status code (0: no phone).
-  int RetrieveFromPhone(CMessageArray& fetched);
+  // Off the user-interface thread with the progress dialog when it takes long:
+  // fills fetched and returns 1, or returns the phone's status code (0: no phone);
+  // *pbCancelled tells whether the user stopped it.
+  int RetrieveFromPhone(CMessageArray& fetched, bool* pbCancelled);
   // What Retrieve does with the phone's messages: each new one appended unchanged,
   // the rows refilled, nothing left selected. Takes the messages out of fetched.
   SFetchMerge AddRetrieved(CMessageArray& fetched);
-  // When the option is on: one listing, then each message in the order given.
-  void DeleteFromPhone(const std::vector<const CMessage*>& messages);
 
   // ---- Fields ---------------------------------------------------------------------
   // Controls bound by the data exchange.

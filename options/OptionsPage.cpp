@@ -262,6 +262,10 @@ bool COptionsPage::DoDataExchange(bool bSaveAndValidate) {
 // ---------------------------------------------------------------------------------
 
 bool COptionsPage::OnInitDialog() {
+  // The delete-from-phone box shows the flag the window works with (off when
+  // nothing is stored), never a default of its own.
+  if (m_pSheet != nullptr)
+    m_bDeleteFromPhone = m_pSheet->IsDeleteFromPhone() ? 1 : 0;
   // The base puts the fields into the controls; the lists of baud rates, time-outs
   // and validities were filled when the controls were made.
   CPropertyPage::OnInitDialog();
@@ -319,6 +323,7 @@ void COptionsPage::OnOK() {
 
 void COptionsPage::OnCancel() {
   // The history is kept on Cancel too; the settings are not written.
+  RestoreStoredBaudRate();
   SaveServiceCenters();
   if (IsExportToCsv())
     WriteServiceCenterCsv();
@@ -343,8 +348,7 @@ void COptionsPage::OnKillfocusServiceCenter() {
     m_pCompose->SetServiceCenter(m_strLastServiceCenter);
   // A new address joins the history; the list shows it once the history has been
   // saved and loaded again.
-  if (!m_strServiceCenter.empty() && !IsInServiceCenterHistory(m_strServiceCenter))
-    AddServiceCenter(m_strServiceCenter);
+  AddServiceCenter(m_strServiceCenter);
 }
 
 void COptionsPage::OnSelchangeComPort() {
@@ -452,6 +456,28 @@ void COptionsPage::OnSim() {
     pPhone->SetPreferredMessageStorage(MSG_STORAGE_SIM);
 }
 
+int COptionsPage::ReadStoredBaudRate() {
+  CRegKey key;
+  uint32_t nValue = 0;
+  const bool bStored = key.Open(OptionsKeyPath()) && key.QueryNumber(LoadString(IDS_VAL_BAUD_RATE), nValue);
+  key.Close();
+  return bStored ? static_cast<int>(nValue) : 9600;
+}
+
+void COptionsPage::RestoreStoredBaudRate() {
+  if (m_pSheet == nullptr)
+    return;
+  const int nStored = ReadStoredBaudRate();
+  if (m_pSheet->GetBaudRate() == nStored)
+    return;
+  // A rate sent to the phone but never written: the phone goes back to the rate the
+  // next start will use, or that start would not reach it.
+  m_pSheet->SetBaudRate(nStored);
+  CPhoneInterface* pPhone = m_pSheet->GetPhone();
+  if (IsPhoneReady() && pPhone != nullptr)
+    pPhone->ChangeBaudRate(nStored);
+}
+
 void COptionsPage::OnDeleteFromPhone() {
   m_bModified = true;
   m_bDeleteFromPhone = m_pDeleteFromPhoneBox->isChecked() ? 1 : 0;
@@ -464,14 +490,11 @@ void COptionsPage::OnDeleteAll() {
                                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
   if (nAnswer != IDYES || !IsPhoneReady())
     return;
-  CPhoneInterface* pPhone = m_pSheet->GetPhone();
-  if (pPhone == nullptr)
+  if (m_pSheet->GetPhone() == nullptr)
     return;
   // The desktop's lists keep their copies of the messages.
-  IPromptService& prompt = GetPromptService();
-  prompt.BeginWaitCursor();
-  pPhone->DeleteAllPhoneMessages();
-  prompt.EndWaitCursor();
+  m_pSheet->RunPhoneOperation(IDS_TASK_DELETE_ALL,
+                              [](CPhoneInterface& phone) { return phone.DeleteAllPhoneMessages(); });
 }
 
 // ---------------------------------------------------------------------------------
@@ -507,8 +530,12 @@ bool COptionsPage::ReadOptions() {
 
   if (key.QueryNumber(LoadString(IDS_VAL_MESSAGE_VALIDITY), nValue)) {
     m_nValidity = nValue <= static_cast<uint32_t>(kHighestValidity) ? static_cast<int>(nValue) : 0;
-    SelectItem(m_pValidityList, m_nValidity);
+  } else {
+    // Nothing stored: the lifetime the Compose page starts with, so that both pages
+    // show (and Close writes) the same one.
+    m_nValidity = CComposePage::kDefaultLifetime;
   }
+  SelectItem(m_pValidityList, m_nValidity);
 
   if (key.QueryNumber(LoadString(IDS_VAL_STORAGE), nValue)) {
     m_nStorageButton = (nValue == static_cast<uint32_t>(IDC_MOBILE_PHONE) ||
@@ -541,7 +568,8 @@ bool COptionsPage::ReadOptions() {
 
 void COptionsPage::SetDefaultOptions() {
   SelectItem(m_pBaudRateList, kDefaultBaudIndex);
-  SelectItem(m_pValidityList, 0);
+  m_nValidity = CComposePage::kDefaultLifetime;
+  SelectItem(m_pValidityList, m_nValidity);
   m_nTimeOutIndex = kDefaultTimeOutIndex;
   SelectItem(m_pTimeOutList, kDefaultTimeOutIndex);
 }
@@ -694,8 +722,9 @@ void COptionsPage::SelectServiceCenter() {
   const QString strLast = QString::fromLocal8Bit(m_strLastServiceCenter);
   const int nIndex = FindItemPrefix(m_pServiceCenterList, m_strLastServiceCenter);
   if (nIndex < 0) {
-    // The remembered address is new to the history: it joins it, and the list
-    // offers it at once (so that it is found, not added again, next time).
+    // The remembered address is not listed yet (it may be in the history already,
+    // typed on this page): the history gets it once, and the list offers it at once
+    // (so that it is found, not added again, next time).
     AddServiceCenter(m_strLastServiceCenter);
     const QSignalBlocker blocker(m_pServiceCenterList);
     m_pServiceCenterList->addItem(strLast);
@@ -708,6 +737,10 @@ void COptionsPage::SelectServiceCenter() {
 }
 
 void COptionsPage::AddServiceCenter(const std::string& strNumber) {
+  // The history holds each number once, however it was reached (typed, chosen,
+  // remembered from the settings).
+  if (strNumber.empty() || IsInServiceCenterHistory(strNumber))
+    return;
   auto pEntry = std::make_unique<CAddress>();
   pEntry->m_strNumber = strNumber;
   m_pServiceCenters->push_back(std::move(pEntry));

@@ -97,6 +97,11 @@ class COptionsPage : public CPropertyPage {
   void SaveServiceCenters();
   void WriteServiceCenterCsv();
   void FillServiceCenterList();
+  // The baud rate the settings keep (9600 when none is stored).
+  static int ReadStoredBaudRate();
+  // After a cancelled window: a rate that the window (and the phone) took but the
+  // settings do not keep is sent back to the stored one.
+  void RestoreStoredBaudRate();
 
   // The port names of an available-port text: each name that a tab follows, with
   // the white space around it removed; text after the last tab is not a name.
@@ -113,7 +118,7 @@ class COptionsPage : public CPropertyPage {
   std::string m_strComPort;               // text of the selected item of 1026, "COM2"
   int m_bReplyCharges = 0;                // check of the hidden 1031
   int m_nTimeOutIndex = -1;               // selected index of 1052
-  int m_bDeleteFromPhone = 1;             // check of 1056
+  int m_bDeleteFromPhone = 0;             // check of 1056: the window's flag
   CSMSTabbedDlg* m_pSheet = nullptr;      // the owning window
   bool m_bModified = false;               // a choice to write when the page is left
   CComposePage* m_pCompose = nullptr;     // the Compose page (message options)

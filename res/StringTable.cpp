@@ -314,6 +314,31 @@ constexpr SStringEntry g_table[] = {
     {1605, "Third paragraph of the error emssage goes here"},
     {1606, "The error code goes here"},
     {1607, "Click here to continue"},
+
+    // ---- 1700-1799 the window's own: counter, progress, a phone gone -------------
+    {1700, "Goes as "},
+    {1701, " messages"},
+    {1702, "Goes in UCS2 (Unicode)"},
+    {1703, " in UCS2 (Unicode)"},
+    {1710, "Setting up the phone"},
+    {1711, "Reading messages from the SIM card"},
+    {1712, "Reading messages from the phone memory"},
+    {1713, "Reading messages from the phone"},
+    {1714, "Sending the message"},
+    {1715, "Deleting messages on the phone"},
+    {1716, "%1: %2 of %3"},
+    {1717, "%1: %2"},
+    {1720, "Getting messages from the phone..."},
+    {1721, "Retrieving messages from the phone..."},
+    {1722, "Sending the message..."},
+    {1723, "Deleting messages on the phone..."},
+    {1724, "Deleting all messages on the phone..."},
+    {1725, "Reading the phone's options..."},
+    {1726, "Stopping after the current step..."},
+    {1727, "Cancel"},
+    {1728, "Connecting to the phone again..."},
+    {1730, "The phone is not answering or has been unplugged. Check that it is switched on and "
+           "connected; the next operation connects to it again by itself."},
 };
 // clang-format on
 

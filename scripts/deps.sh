@@ -8,7 +8,8 @@ want=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
       file)  # cpack -G DEB finds the programs' libraries with it
 if [ "${1:-run}" = test ]; then
   want+=(gammu socat
-         desktop-file-utils appstream lintian man-db groff)  # the install checks
+         desktop-file-utils appstream lintian man-db groff  # the install checks
+         openbox xdotool x11-apps netpbm)                   # the window scenario
 fi
 missing=()
 for p in "${want[@]}"; do

@@ -1,6 +1,7 @@
 #include "shell/PropertyPage.h"
 
 #include "res/StringTable.h"
+#include "shell/ChoiceLists.h"
 #include "shell/PropertySheet.h"
 
 CPropertyPage::CPropertyPage(unsigned int nIDTemplate, unsigned int nIDCaption,
@@ -64,6 +65,7 @@ void CPropertyPage::CreatePageWindow() {
     return;
   m_bCreated = true;
   CreateControls(CDialogUnits(font()));
+  PrepareChoiceLists(this);
   // Children created inside a page that is already on screen stay hidden until
   // shown; show every control the page did not hide on purpose.
   for (QWidget* pChild : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {

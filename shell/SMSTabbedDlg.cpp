@@ -15,6 +15,7 @@
 #include "res/StringTable.h"
 #include "shell/DataFolder.h"
 #include "shell/Help.h"
+#include "shell/PhoneTask.h"
 
 namespace {
 
@@ -217,10 +218,19 @@ void CSMSTabbedDlg::SetupPhone() {
     return;
   }
 
-  IPromptService& prompt = GetPromptService();
-  prompt.BeginWaitCursor();
-  const int nResult = m_pPhone->SetupCommPort(m_nComPort, m_nBaudRate, m_nTimeOut);
-  prompt.EndWaitCursor();
+  int nResult = PHONE_NOT_READY;
+  if (isVisible()) {
+    // Set up from the window (a port chosen, Refresh): off this thread, with the
+    // progress dialog if the phone is slow to answer.
+    CPhoneInterface* pPhone = m_pPhone.get();
+    const int nPort = m_nComPort, nBaud = m_nBaudRate, nTimeOut = m_nTimeOut;
+    nResult = CPhoneTask(this, pPhone, IDS_TASK_RECONNECT).Run([=] { return pPhone->SetupCommPort(nPort, nBaud, nTimeOut); });
+  } else {
+    IPromptService& prompt = GetPromptService();
+    prompt.BeginWaitCursor();
+    nResult = m_pPhone->SetupCommPort(m_nComPort, m_nBaudRate, m_nTimeOut);
+    prompt.EndWaitCursor();
+  }
 
   if (nResult == PHONE_SUCCESS) {
     m_bPhoneReady = true;
@@ -229,6 +239,69 @@ void CSMSTabbedDlg::SetupPhone() {
   }
   m_nErrorCode = m_pPhone->GetPhoneErrorCode();
   m_bPhoneReady = false;
+}
+
+bool CSMSTabbedDlg::DeleteOnPhone(const std::vector<const CMessage*>& messages) {
+  if (!m_bDeleteFromPhone || !m_pPhone || messages.empty())
+    return true;
+  bool bCancelled = false;
+  RunPhoneOperation(
+      IDS_TASK_DELETE,
+      [&messages](CPhoneInterface& phone) {
+        std::string strListing;
+        phone.ListAllMessages(strListing);
+        for (const CMessage* pMessage : messages)
+          phone.DeletePhoneMessage(strListing, pMessage);
+        return static_cast<int>(PHONE_SUCCESS);
+      },
+      &bCancelled);
+  return !bCancelled;
+}
+
+int CSMSTabbedDlg::RunPhoneOperation(unsigned int nTextId, const PhoneOperation& operation, bool* pbCancelled) {
+  if (pbCancelled != nullptr)
+    *pbCancelled = false;
+  if (CPhoneTask::IsBusy())
+    return PHONE_CANCELLED;
+  if (!m_pPhone && !m_bComPortUnset && !m_strAvailablePorts.empty()) {
+    const PhoneFactory& factory = PhoneFactoryHook();
+    m_pPhone = factory ? factory() : std::make_unique<CPhoneInterface>();
+  }
+  if (!m_pPhone)
+    return m_nErrorCode != PHONE_SUCCESS ? m_nErrorCode : PHONE_NO_OBJECT;
+
+  CPhoneInterface* pPhone = m_pPhone.get();
+  const int nPort = m_nComPort, nBaud = m_nBaudRate, nTimeOut = m_nTimeOut;
+  // With no port chosen yet there is nothing to set up: the phone's own code stands.
+  const bool bCanSetUp = !m_bComPortUnset;
+  const bool bWasReady = m_bPhoneReady;
+  bool bReady = m_bPhoneReady;
+  CPhoneTask task(this, pPhone, nTextId);
+  const int nCode = task.Run([&]() -> int {
+    if (!bReady) {
+      if (!bCanSetUp || pPhone->SetupCommPort(nPort, nBaud, nTimeOut) != PHONE_SUCCESS)
+        return pPhone->GetPhoneErrorCode();
+      bReady = true;
+    }
+    if (operation(*pPhone) == PHONE_SUCCESS)
+      return PHONE_SUCCESS;
+    const int nFirst = pPhone->GetPhoneErrorCode();
+    if (nFirst != PHONE_WRITE_FAILED || !bWasReady)
+      return nFirst;
+    // The line of a phone that answered before is gone: reach it anew and try again.
+    if (pPhone->SetupCommPort(nPort, nBaud, nTimeOut) != PHONE_SUCCESS) {
+      bReady = false;
+      return PHONE_WRITE_FAILED;
+    }
+    return operation(*pPhone) == PHONE_SUCCESS ? PHONE_SUCCESS : pPhone->GetPhoneErrorCode();
+  });
+  // A line that went away is set up again by the next operation.
+  m_bPhoneReady = bReady && nCode != PHONE_WRITE_FAILED;
+  if (m_bPhoneReady && !bWasReady)
+    m_nErrorCode = PHONE_SUCCESS;
+  if (pbCancelled != nullptr)
+    *pbCancelled = task.WasCancelled();
+  return nCode;
 }
 
 void CSMSTabbedDlg::ClosePhone() {

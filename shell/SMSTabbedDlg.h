@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "compose/ComposePage.h"
 #include "host/QVPlugin.h"
@@ -52,6 +53,25 @@ class CSMSTabbedDlg : public CPropertySheet {
   void SetupPhone();
   // Deletes the phone object (which releases the port).
   void ClosePhone();
+
+  // A phone operation of a page, as the user meets it: run off the user-interface
+  // thread with the progress dialog when it takes long (CPhoneTask; nTextId says
+  // what it does), and with the phone set up first when it is not ready (never set
+  // up, or lost). When the line to a phone that worked goes away during the
+  // operation (unplugged, powered off, the phone restarted), the phone is set up
+  // again and the operation repeated once; if that set-up fails the result is
+  // PHONE_WRITE_FAILED, whose text says the phone is not answering or unplugged.
+  // Returns 1 or the status code (PHONE_CANCELLED when another operation runs or
+  // the library stopped on Cancel); *pbCancelled tells whether the user pressed
+  // Cancel. The error code of the window is not changed: the page reports.
+  using PhoneOperation = std::function<int(CPhoneInterface&)>;
+  int RunPhoneOperation(unsigned int nTextId, const PhoneOperation& operation, bool* pbCancelled = nullptr);
+
+  // The phone's part of a page's Delete, when "Delete From Phone" is on and there is
+  // a phone: one listing serves every deletion, then each message in the order
+  // given, through RunPhoneOperation. What the phone answers is not examined (the
+  // rows go whatever it says); false only when the user stopped it.
+  bool DeleteOnPhone(const std::vector<const CMessage*>& messages);
 
   int GetErrorCode() const { return m_nErrorCode; }
   void SetErrorCode(int nCode) { m_nErrorCode = nCode; }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "compose/AddressBook.h"
+#include "compose/MessageSize.h"
 
 namespace {
 
@@ -117,4 +118,42 @@ TEST(LifetimeRules, EachEntryHasItsValidityValue) {
   const int expected[] = {0, 12, 24, 36, 48, 60, 72, 167, 193};
   for (int i = -1; i <= 9; ++i)
     EXPECT_EQ(GetValidityForLifetime(i), i < 0 || i > 8 ? 0 : expected[i]) << "lifetime " << i;
+}
+
+TEST(MessageSizeRules, PartsAndAlphabetFollowTheLimitsOfOneMessage) {
+  // One message holds 160 septets or 70 UCS2 characters; each part of a longer one
+  // 153 septets or 67 UCS2 characters (3GPP TS 23.040, an 8-bit reference header).
+  const std::string strZhe = "\xD0\x96";     // U+0416, UTF-8
+  const std::string strEuro = "\xE2\x82\xAC";  // U+20AC, two septets
+  auto repeat = [](const std::string& s, int n) {
+    std::string strOut;
+    for (int i = 0; i < n; ++i) strOut += s;
+    return strOut;
+  };
+  const struct {
+    std::string strText;
+    int nParts;
+    bool bUcs2;
+    const char* pszLine;
+  } cases[] = {
+      {"", 0, false, ""},
+      {repeat("a", 160), 1, false, ""},
+      {repeat("a", 161), 2, false, "Goes as 2 messages"},
+      {repeat("a", 306), 2, false, "Goes as 2 messages"},
+      {repeat("a", 307), 3, false, "Goes as 3 messages"},
+      {repeat(strEuro, 80), 1, false, ""},
+      {repeat(strEuro, 81), 2, false, "Goes as 2 messages"},
+      {"line\r\nbreak", 1, false, ""},
+      {repeat(strZhe, 70), 1, true, "Goes in UCS2 (Unicode)"},
+      {repeat(strZhe, 71), 2, true, "Goes as 2 messages in UCS2 (Unicode)"},
+      {repeat(strZhe, 134), 2, true, "Goes as 2 messages in UCS2 (Unicode)"},
+      {repeat(strZhe, 135), 3, true, "Goes as 3 messages in UCS2 (Unicode)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pszLine + std::string(" / ") + std::to_string(c.strText.size()));
+    const SMessageSize size = MeasureMessage(c.strText);
+    EXPECT_EQ(size.nParts, c.nParts);
+    EXPECT_EQ(size.bUcs2, c.bUcs2);
+    EXPECT_EQ(DescribeMessageSize(size), c.pszLine);
+  }
 }

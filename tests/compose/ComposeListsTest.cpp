@@ -88,6 +88,11 @@ TEST_F(ComposeListsTest, SendingTeachesTheAddressBookAndThePresets) {
   ASSERT_EQ(m_prompt.m_errors.size(), 1u);
   EXPECT_EQ(page.m_pOutbox->back()->m_nStatus, 6);
   EXPECT_EQ(page.m_pPresets->size(), 10u);
+  // The recipient stays for another try; this one goes elsewhere.
+  EXPECT_EQ(NameList(page)->currentText(), "Bob");
+  EXPECT_EQ(NumberList(page)->currentText(), kNumberA);
+  NameList(page)->lineEdit()->clear();
+  NumberList(page)->lineEdit()->clear();
 
   // A text of two lines becomes a preset shown by its first line; choosing it puts
   // both lines back into the edit.
@@ -162,12 +167,17 @@ TEST_F(ComposeListsTest, AMessageChosenForResendingFillsTheFormAtTheNextActivati
   EXPECT_EQ(page.m_pOutbox->at(2)->m_strMessage, "Call me\r\nlater");
   EXPECT_EQ(page.m_pOutbox->at(2)->m_nStatus, 1);
   EXPECT_EQ(page.m_pOutbox->at(0)->m_nStatus, 6);
-  // A recipient the address book does not know leaves the fields empty.
+  // A recipient the address book does not know stays in the fields as the record
+  // has it, and Send sends to it (not stores it).
   page.SetResendIndex(1);
   page.OnSetActive();
   EXPECT_EQ(MessageEdit(page)->toPlainText(), "who?");
-  EXPECT_TRUE(NameList(page)->currentText().isEmpty());
-  EXPECT_TRUE(NumberList(page)->currentText().isEmpty());
+  EXPECT_EQ(NameList(page)->currentText(), "Stranger");
+  EXPECT_EQ(NumberList(page)->currentText(), "+4400000");
+  QTest::mouseClick(SendButton(page), Qt::LeftButton);
+  ASSERT_EQ(page.m_pOutbox->size(), 4u);
+  EXPECT_EQ(page.m_pOutbox->at(3)->m_strNumber, "+4400000");
+  EXPECT_EQ(page.m_pOutbox->at(3)->m_nStatus, 1);  // "Sent", not "Stored"
 }
 
 TEST_F(ComposeListsTest, CancelAsksAboutAnUnsentTextAndSavesTheChangedListsOnlyWhenLeaving) {

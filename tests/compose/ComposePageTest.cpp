@@ -96,9 +96,9 @@ TEST_F(ComposePageTest, SendingWithANumberSendsAndKeepsACopyInTheOutgoingList) {
   EXPECT_EQ(m_pPhone->GetMessages("SM")[0].m_nStatus, 2);  // STO UNSENT
 }
 
-TEST_F(ComposePageTest, AFailedSendKeepsTheTextReportsTheErrorAndEmptiesTheRecipient) {
+TEST_F(ComposePageTest, AFailedSendKeepsTheTextAndRecipientAndSendTriesAgain) {
   CVirtualPhoneConfig config;
-  config.m_faults.m_vecCommandFaults.push_back({"AT+CMGS=", "+CMS ERROR: 500", -1});
+  config.m_faults.m_vecCommandFaults.push_back({"AT+CMGS=", "+CMS ERROR: 500", 1});
   StartPhone(config);
   WriteSettings({kStorageSim});
   auto pDlg = OpenWindow();
@@ -123,8 +123,16 @@ TEST_F(ComposePageTest, AFailedSendKeepsTheTextReportsTheErrorAndEmptiesTheRecip
   ASSERT_EQ(page.m_pOutbox->size(), 1u);
   EXPECT_EQ(page.m_pOutbox->front()->m_nStatus, 6);
   EXPECT_EQ(MessageEdit(page)->toPlainText(), "Are you there?");
-  EXPECT_TRUE(NameList(page)->currentText().isEmpty());
-  EXPECT_TRUE(NumberList(page)->currentText().isEmpty());
+  EXPECT_EQ(NameList(page)->currentText(), "Bob");
+  EXPECT_EQ(NumberList(page)->currentText(), kDestination);
+
+  // Send again, as it stands: this time the phone sends it to the same number.
+  QTest::mouseClick(SendButton(page), Qt::LeftButton);
+  ASSERT_EQ(page.m_pOutbox->size(), 2u);
+  EXPECT_EQ(page.m_pOutbox->back()->m_nStatus, 1);
+  EXPECT_EQ(page.m_pOutbox->back()->m_strNumber, kDestination);
+  ASSERT_TRUE(WaitForPdus(1));
+  EXPECT_EQ(m_prompt.m_errors.size(), 1u);
 }
 
 TEST_F(ComposePageTest, TheCounterFollowsTheTextAndTheLimitHoldsForTypingAndPasting) {
@@ -240,4 +248,41 @@ TEST_F(ComposePageTest, TextOutsideTheGsmAlphabetTravelsAsUcs2) {
   EXPECT_EQ(pdu->nDcs, 0x08);
   EXPECT_EQ(pdu->nUdl, 22);
   EXPECT_EQ(pdu->strUserData, "041F04400438043204350442002C0020043C04380440");
+}
+
+TEST_F(ComposePageTest, BelowTheCountALineTellsWhenTheTextGoesAsSeveralMessagesOrInUcs2) {
+  StartPhone();
+  WriteSettings({kStorageSim});
+  auto pDlg = OpenWindow();
+  CComposePage& page = pDlg->GetComposePage();
+  const QLabel* pSize = FindControl<QLabel>(&page, CComposePage::IDC_MESSAGE_SIZE);
+  ASSERT_NE(pSize, nullptr);
+  const struct {
+    QString strText;
+    const char* pszCounter;
+    const char* pszSize;
+  } cases[] = {
+      {QString(159, u'a'), "159 Characters in the message", ""},
+      // The euro sign takes two septets: 80 fill one message, 81 need two.
+      {QString(80, QChar(0x20AC)), "80 Characters in the message", ""},
+      {QString(81, QChar(0x20AC)), "81 Characters in the message", "Goes as 2 messages"},
+      // Cyrillic goes in UCS2: 70 to a message, 67 to each part of a longer one.
+      {QString(70, QChar(0x0416)), "70 Characters in the message", "Goes in UCS2 (Unicode)"},
+      {QString(71, QChar(0x0416)), "71 Characters in the message", "Goes as 2 messages in UCS2 (Unicode)"},
+      {QString(135, QChar(0x0416)), "135 Characters in the message", "Goes as 3 messages in UCS2 (Unicode)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pszCounter);
+    MessageEdit(page)->selectAll();
+    QTest::keyClick(MessageEdit(page), Qt::Key_Delete);
+    EXPECT_TRUE(pSize->text().isEmpty());
+    Paste(MessageEdit(page), c.strText);
+    // The count stays a count of characters.
+    EXPECT_EQ(Counter(page)->text().toStdString(), c.pszCounter);
+    EXPECT_EQ(pSize->text().toStdString(), c.pszSize);
+  }
+  // The last text leaves as the three messages the line promised.
+  Send(page, kDestination, QString());
+  ASSERT_TRUE(WaitForPdus(3));
+  EXPECT_TRUE(pSize->text().isEmpty());
 }

@@ -22,7 +22,7 @@ struct SRow {
 // The code table, by string number.
 const SRow kTable[] = {
     {-1000, 60, 140, 141}, {-999, 61, 138, 0}, {-998, 75, 0, 0},    {-997, 62, 0, 0},     {-996, 63, 0, 0},
-    {-995, 64, 135, 0},    {-994, 133, 0, 0},  {-993, 134, 0, 0},   {-992, 65, 0, 0},     {-991, 66, 0, 0},
+    {-995, 64, 135, 0},    {-994, 133, 0, 0},  {-993, 134, 0, 0},   {-992, 65, 1730, 0},  {-991, 66, 0, 0},
     {-990, 67, 0, 0},      {-989, 68, 0, 0},   {-988, 69, 0, 0},    {-987, 70, 0, 0},     {-986, 105, 136, 137},
     {-985, 104, 0, 0},     {-984, 147, 148, 149}, {-983, 106, 148, 0}, {-982, 147, 148, 149}, {-981, 147, 148, 149},
     {-980, 147, 148, 149}, {-979, 147, 148, 149}, {-978, 71, 0, 0},  {-977, 72, 0, 0},     {-976, 73, 0, 0},
@@ -43,6 +43,14 @@ TEST(ErrorTexts, EveryCodeOfTheTable) {
     EXPECT_FALSE(p.strFirst.empty());
     EXPECT_EQ(p.strCode, "Error Code: " + std::to_string(row.nCode));
   }
+}
+
+TEST(ErrorTexts, ALineThatWentAwaySaysThePhoneIsNotAnsweringOrUnplugged) {
+  const CErrorParagraphs p = GetErrorParagraphs(-992);
+  EXPECT_EQ(p.strFirst, "Could not send the command. Please try again.");
+  EXPECT_EQ(p.strSecond,
+            "The phone is not answering or has been unplugged. Check that it is switched on and connected; the next "
+            "operation connects to it again by itself.");
 }
 
 TEST(ErrorTexts, ExactTextsOfSelectedCodes) {

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "lists/ListDates.h"
@@ -157,6 +158,21 @@ TEST(MergeFetchedTest, AFullerLongMessageReplacesItsIncompleteCopyInPlace) {
   fetched.push_back(Msg(p1 + p2 + p3, "+31641600986", "SM:1,SM:2,SM:3", "fetched"));
   MergeFetched(list, fetched, nullptr, false);
   EXPECT_EQ(Texts(list), (std::vector<std::string>{"stored", "fetched"}));
+}
+
+// What another program stored in the file while the window had the list open is
+// kept when the list replaces the file; what the user deleted here stays deleted.
+TEST(KeepAddedElsewhereTest, AppendsTheFilesNewMessagesButNotTheDeletedOnes) {
+  CMessageArray list;
+  list.push_back(Msg(kDutch, "+31641600986", "SM:1", "kept"));
+  CMessageArray onFile;
+  onFile.push_back(Msg(kDutchOtherCentre, "+31641600986", "SM:1", "same key, other centre"));
+  onFile.push_back(Msg(Part(1, "deleted here"), "+31641600986", "SM:2", "deleted here"));
+  onFile.push_back(Msg(Part(2, "watch added"), "+31641600986", "SM:3", "watch added"));
+  const std::unordered_set<std::string> deleted{onFile[1]->GetPduKey()};
+  EXPECT_EQ(KeepAddedElsewhere(list, onFile, deleted), 1u);
+  EXPECT_EQ(Texts(list), (std::vector<std::string>{"kept", "watch added"}));
+  EXPECT_TRUE(onFile.empty());
 }
 
 TEST(EraseRowsTest, ErasesExactlyTheGivenRowsAndKeepsTheOrder) {

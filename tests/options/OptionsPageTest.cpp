@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,18 +13,23 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sstream>
 
 #include "model/StoreLists.h"
 #include "options/ComPortDelegate.h"
 #include "platform/Registry.h"
+#include "shell/ChoiceLists.h"
 #include "shell/SMSTabbedDlg.h"
 #include "shell/ScriptedPromptService.h"
 #include "tests/shell/TestSandbox.h"
@@ -192,7 +198,7 @@ TEST_F(OptionsPageTest, FirstRunOpensHereAndChoosingThePortConnectsAndWritesInOr
   EXPECT_EQ(pPorts->currentIndex(), -1);
   EXPECT_EQ(Text(page, O::IDC_BAUD_RATE), "57600");
   EXPECT_EQ(Text(page, O::IDC_TIME_OUT), "10");
-  EXPECT_EQ(Text(page, O::IDC_VALIDITY), "None");
+  EXPECT_EQ(Text(page, O::IDC_VALIDITY), "1 Hour");  // as Compose starts
   EXPECT_EQ(Text(page, O::IDC_MODEL), "Not available");
   EXPECT_FALSE(Control(page, O::IDC_SIM)->isEnabled());
   EXPECT_FALSE(Control(page, O::IDC_DELETE_ALL)->isEnabled());
@@ -221,7 +227,7 @@ TEST_F(OptionsPageTest, FirstRunOpensHereAndChoosingThePortConnectsAndWritesInOr
   EXPECT_EQ(OptionText("COM Port"), "COM3");
   EXPECT_EQ(OptionNumber("Storage"), 1038u);
   EXPECT_EQ(OptionNumber("Time Out"), 10000u);
-  EXPECT_EQ(OptionNumber("Delete From Phone"), 1u);
+  EXPECT_EQ(OptionNumber("Delete From Phone"), 0u);  // the window's flag, off
   EXPECT_TRUE(m_prompt.m_errors.empty());
 }
 
@@ -434,4 +440,192 @@ TEST_F(OptionsPageTest, ServiceCenterHistoryGrowsOnceAndIsSavedOnCancel) {
   pDlg = OpenWindow();
   EXPECT_EQ(Items(Control<QComboBox>(ShowOptions(*pDlg), O::IDC_SERVICE_CENTER)),
             (QStringList{"+441234", "+449876"}));
+}
+
+namespace {
+
+bool LogHas(const std::vector<std::string>& log, const std::string& strPrefix) {
+  return std::any_of(log.begin(), log.end(), [&](const std::string& s) { return s.rfind(strPrefix, 0) == 0; });
+}
+
+// One notch of the mouse wheel over the middle of a widget.
+void WheelOver(QWidget* pWidget, int nDelta) {
+  const QPointF at(pWidget->width() / 2.0, pWidget->height() / 2.0);
+  QWheelEvent wheel(at, pWidget->mapToGlobal(at), QPoint(), QPoint(0, nDelta), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(pWidget, &wheel);
+}
+
+}  // namespace
+
+TEST_F(OptionsPageTest, FirstRunChoicesThenLeavingBeforeComposeWasEverShown) {
+  // No port stored: the window opens here, with the Compose page never built. Each
+  // choice that marks the page changed, then each way of leaving it.
+  StartPhone();
+  struct SCase {
+    const char* pszName;
+    std::function<void(COptionsPage&)> choose;
+    int nLeaveTo;  // tab index, or -1 for Close
+  };
+  const SCase cases[] = {
+      {"lifetime, then the Inbox tab", [](COptionsPage& p) { Choose(FindControl<QComboBox>(&p, O::IDC_VALIDITY), 3); }, 1},
+      {"lifetime, then Close", [](COptionsPage& p) { Choose(FindControl<QComboBox>(&p, O::IDC_VALIDITY), 3); }, -1},
+      {"delete box, then Close", [](COptionsPage& p) { Click(FindControl(&p, O::IDC_DELETE_FROM_PHONE)); }, -1},
+      {"delete box, then the Compose tab", [](COptionsPage& p) { Click(FindControl(&p, O::IDC_DELETE_FROM_PHONE)); }, 0},
+      {"service centre, then the Outbox tab", [](COptionsPage& p) { Choose(FindControl<QComboBox>(&p, O::IDC_SERVICE_CENTER), 0); }, 2},
+  };
+  for (const SCase& c : cases) {
+    SCOPED_TRACE(c.pszName);
+    std::filesystem::remove(m_root / "settings.reg");
+    WriteSettings({});
+    CAddressArray history;
+    history.push_back(std::make_unique<CAddress>());
+    history.back()->m_strNumber = "+447700900100";
+    ASSERT_TRUE(SaveServiceCenters(DataFolder(), history));
+    auto pDlg = OpenWindow();
+    COptionsPage& page = pDlg->GetOptionsPage();
+    ASSERT_EQ(pDlg->GetActivePage(), &page);
+    ASSERT_FALSE(pDlg->GetComposePage().IsWindowCreated());
+    c.choose(page);
+    if (c.nLeaveTo < 0) {
+      QTest::mouseClick(pDlg->GetButton(CSMSTabbedDlg::ID_OK), Qt::LeftButton);
+      EXPECT_FALSE(pDlg->isVisible());
+    } else {
+      pDlg->GetTabControl()->setCurrentIndex(c.nLeaveTo);
+      EXPECT_EQ(pDlg->GetActiveIndex(), c.nLeaveTo);
+    }
+    // The settings were written, and Compose, shown later, starts from them.
+    EXPECT_TRUE(OptionNumber("Message Validity").has_value());
+    if (c.nLeaveTo == 0) {
+      EXPECT_EQ(FindControl<QComboBox>(&pDlg->GetComposePage(), CComposePage::IDC_LIFETIME)->currentText(), "1 Hour");
+    }
+  }
+}
+
+TEST_F(OptionsPageTest, TheWheelOverAListWithoutTheFocusChoosesNothing) {
+  StartPhone();
+  WriteSettings({kComPort, "\"Baud Rate\"=dword:00002580"});
+  auto pDlg = OpenWindow();
+  ASSERT_TRUE(pDlg->IsPhoneReady());
+  COptionsPage& page = ShowOptions(*pDlg);
+  for (int nId : {O::IDC_BAUD_RATE, O::IDC_COM_PORT, O::IDC_TIME_OUT, O::IDC_VALIDITY}) {
+    SCOPED_TRACE(nId);
+    QComboBox* pList = Control<QComboBox>(page, nId);
+    Control(page, O::IDC_REFRESH)->setFocus();
+    const int nBefore = pList->currentIndex();
+    WheelOver(pList, -120);
+    WheelOver(pList, 120);
+    WheelOver(pList, 120);
+    EXPECT_EQ(pList->currentIndex(), nBefore);
+    EXPECT_FALSE(pList->hasFocus());
+  }
+  EXPECT_EQ(pDlg->GetBaudRate(), 9600);
+  EXPECT_TRUE(pDlg->IsPhoneReady());
+  EXPECT_FALSE(LogHas(m_pPhone->GetLog(), "CMD AT+IPR"));
+
+  // Once the user has put the focus on it, the wheel is a deliberate choice.
+  QComboBox* pRates = Control<QComboBox>(page, O::IDC_BAUD_RATE);
+  pRates->setFocus();
+  WheelOver(pRates, -120);
+  EXPECT_EQ(pRates->currentText(), "19200");
+  EXPECT_TRUE(m_pPhone->WaitForLog([](const auto& log) { return LogHas(log, "CMD AT+IPR=19200"); }, 5000));
+}
+
+TEST_F(OptionsPageTest, AnOpenListShowsAScrolledHandfulOfItems) {
+  WriteSettings({kComPort});
+  auto pDlg = OpenWindow();
+  COptionsPage& page = ShowOptions(*pDlg);
+  for (int nId : {O::IDC_TIME_OUT, O::IDC_BAUD_RATE}) {
+    SCOPED_TRACE(nId);
+    QComboBox* pList = Control<QComboBox>(page, nId);
+    pList->showPopup();
+    QWidget* pPopup = pList->view()->window();
+    ASSERT_TRUE(pPopup->isVisible());
+    const int nRow = pList->view()->sizeHintForRow(0);
+    ASSERT_GT(nRow, 0);
+    EXPECT_LE(pPopup->height(), 15 * nRow + 2 * pList->view()->frameWidth() + 16);
+    EXPECT_LE(pList->view()->height() / nRow, 15);
+    pList->hidePopup();
+  }
+  // Sixty time-outs scroll; the nine baud rates fit.
+  EXPECT_GT(Control<QComboBox>(page, O::IDC_TIME_OUT)->count(), kMaxVisibleChoices);
+}
+
+TEST_F(OptionsPageTest, WithoutStoredValuesTheLifetimeAndDeleteChoiceAreTheOnesTheWindowUses) {
+  StartPhone();
+  // The key exists but holds neither value; then no key at all.
+  for (bool bKey : {true, false}) {
+    SCOPED_TRACE(bKey ? "key without the values" : "no key");
+    std::filesystem::remove(m_root / "settings.reg");
+    if (bKey)
+      WriteSettings({kComPort});
+    else
+      WriteSettings({});
+    auto pDlg = OpenWindow();
+    COptionsPage& page = ShowOptions(*pDlg);
+    EXPECT_EQ(Text(page, O::IDC_VALIDITY), "1 Hour");
+    EXPECT_EQ(pDlg->GetComposePage().m_nDefaultLifetime, 1);
+    EXPECT_FALSE(Control<QCheckBox>(page, O::IDC_DELETE_FROM_PHONE)->isChecked());
+    EXPECT_FALSE(pDlg->IsDeleteFromPhone());
+    if (bKey) {
+      ASSERT_TRUE(pDlg->SetActivePage(&pDlg->GetComposePage()));
+      EXPECT_EQ(FindControl<QComboBox>(&pDlg->GetComposePage(), CComposePage::IDC_LIFETIME)->currentText(),
+                "1 Hour");
+      page.m_pSheet->SetActivePage(&page);
+    }
+    Click(Control(page, O::IDC_DELETE_FROM_PHONE));
+    EXPECT_TRUE(pDlg->IsDeleteFromPhone());
+    pDlg->accept();
+    EXPECT_EQ(OptionNumber("Message Validity"), 1u);
+    EXPECT_EQ(OptionNumber("Delete From Phone"), 1u);
+  }
+}
+
+TEST_F(OptionsPageTest, ATypedServiceCenterJoinsTheHistoryOnceThroughRefresh) {
+  StartPhone();
+  WriteSettings({kComPort});
+  auto pDlg = OpenWindow();
+  COptionsPage& page = ShowOptions(*pDlg);
+  QComboBox* pCenters = Control<QComboBox>(page, O::IDC_SERVICE_CENTER);
+  pCenters->setFocus();
+  QTest::keyClicks(pCenters->lineEdit(), "+447700900555");
+  Control(page, O::IDC_VALIDITY)->setFocus();
+  Click(Control(page, O::IDC_REFRESH));
+  Click(Control(page, O::IDC_REFRESH));
+  EXPECT_EQ(Items(pCenters), QStringList{"+447700900555"});
+  pDlg->reject();
+  CAddressArray history;
+  ASSERT_EQ(LoadServiceCenters(DataFolder(), history), LoadResult::loaded);
+  ASSERT_EQ(history.size(), 1u);
+  EXPECT_EQ(history[0]->m_strNumber, "+447700900555");
+}
+
+TEST_F(OptionsPageTest, ABaudRateSentThenCancelledGoesBackToTheStoredRate) {
+  StartPhone();
+  struct SCase {
+    std::vector<std::string> lines;
+    int nStored;
+  };
+  const SCase cases[] = {{{kComPort, "\"Baud Rate\"=dword:00004b00"}, 19200}, {{kComPort}, 9600}};
+  for (const SCase& c : cases) {
+    SCOPED_TRACE(c.nStored);
+    WriteSettings(c.lines);
+    auto pDlg = OpenWindow();
+    ASSERT_TRUE(pDlg->IsPhoneReady());
+    COptionsPage& page = ShowOptions(*pDlg);
+    Choose(Control<QComboBox>(page, O::IDC_BAUD_RATE), 8);  // 115200
+    ASSERT_TRUE(m_pPhone->WaitForLog([](const auto& log) { return LogHas(log, "CMD AT+IPR=115200"); }, 5000));
+    pDlg->reject();
+    const std::string strBack = "CMD AT+IPR=" + std::to_string(c.nStored);
+    // The last rate the phone was told is the stored one.
+    EXPECT_TRUE(m_pPhone->WaitForLog(
+        [&](const auto& log) {
+          const auto it = std::find_if(log.rbegin(), log.rend(),
+                                       [](const std::string& s) { return s.rfind("CMD AT+IPR=", 0) == 0; });
+          return it != log.rend() && *it == strBack;
+        },
+        5000));
+    EXPECT_EQ(pDlg->GetBaudRate(), c.nStored);
+    EXPECT_EQ(OptionNumber("Baud Rate"), c.nStored == 9600 ? std::nullopt : std::optional<uint32_t>(19200));
+  }
 }
