@@ -51,7 +51,9 @@ if [ ! -d "$scratch/src/.git" ]; then
 fi
 (cd "$scratch/src" && git fetch -q "$top" HEAD && git checkout -q --detach FETCH_HEAD)
 src="$scratch/src"
-build="$scratch/build"
+# The build folder sits in the clone as it does in a work tree, so that the compiler
+# cache finds the objects of the work tree's own build.
+build="$src/build"
 echo "Building the unmutated tree in $build ..."
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRETH_BENCH=OFF \
   $(command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
