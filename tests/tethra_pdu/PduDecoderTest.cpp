@@ -79,6 +79,10 @@ const DecodeCase kCases[] = {
     {"other element first", "00" "44" + kOa + "0000" + "42211332958540" + "10" + "0B05040B8423F00003070202BCD7",
      PduType::DELIVER, "", 0x44, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7, "2024-12-31 23:59:58 +01:00",
      16, "ok"},
+    // The longest number an address holds: 20 digits, length octet 14.
+    {"twenty-digit originator", "00" "04" "1491" "21436587092143658709" "0000" "42211332958540" "02" "EF35",
+     PduType::DELIVER, "", 0x04, "+12345678901234567890", 0x91, 0x00, CPduDataCoding::GSM7,
+     "2024-12-31 23:59:58 +01:00", 2, "ok"},
 };
 
 }  // namespace
