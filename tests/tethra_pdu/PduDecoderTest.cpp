@@ -166,6 +166,7 @@ TEST(PduDecoder, TimeStampsAsValuesAndOffsets) {
       {"42211332958532", 345, 45657 + 86398 / 86400.0, 1735685998 - 345 * 60 + 3600},
       {"99309251619580", 120, 36248 + 55019 / 86400.0, 922713419},        // years from 90 are 19xx
       {"00209291731400", 0, 36585 + 70661 / 86400.0, 951853061},          // 2000-02-29: a leap year
+      {"09101021436500", 0, 32874 + 45296 / 86400.0, 631197296},          // 1990-01-01: the first year
       {"20316291731400", -1, 0, 0},  // month 13
       {"209032917314A0", -1, 0, 0},  // zone digit A
       {"20209291731400", -1, 0, 0},  // 2002-02-29: not a leap year
@@ -197,9 +198,19 @@ TEST(PduDecoder, ValidityPeriods) {
   for (const auto& [nValue, nSeconds] : relative)
     EXPECT_EQ(CPduValidity::RelativeSeconds(nValue), nSeconds) << int(nValue);
 
-  // Enhanced (VPF 01): 02 = relative in seconds (3C = 60 s), 03 = semi-octets 01:30:00.
+  // What a user reads of a relative period: the largest units, singular or plural.
+  const std::pair<uint8_t, const char*> described[] = {{0x00, "relative 0x00 (5 minutes)"},
+                                                      {0x90, "relative 0x90 (12 hours 30 minutes)"},
+                                                      {0xA7, "relative 0xA7 (1 day)"},
+                                                      {0xC5, "relative 0xC5 (5 weeks)"}};
+  for (const auto& [nValue, pszText] : described)
+    EXPECT_EQ(CPduValidity::Relative(nValue).Describe(), pszText);
+
+  // Enhanced (VPF 01): 02 = relative in seconds (3C = 60 s), 03 = semi-octets 01:30:00;
+  // 82 = the same as 02 with an extension octet (00) before the period.
   const std::string head = "00" "09" "00" "0B916407281553F8" "0000";
-  for (const auto& [strVp, nSeconds] : {std::pair<std::string, int>{"023C0000000000", 60}, {"03100300000000", 5400}}) {
+  for (const auto& [strVp, nSeconds] : {std::pair<std::string, int>{"023C0000000000", 60}, {"03100300000000", 5400},
+                                        {"82003C00000000", 60}}) {
     auto r = CPduDecoder::Decode(head + strVp + "02" "EF35");
     ASSERT_TRUE(r.IsOk()) << r.GetError();
     EXPECT_EQ(r->GetValidityFormat(), CPduValidity::ENHANCED);
