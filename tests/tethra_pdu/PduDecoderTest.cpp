@@ -268,6 +268,35 @@ TEST(PduDecoder, StatusReports) {
   EXPECT_EQ(withText->m_strText, "OK");
   EXPECT_EQ(withText->m_nStatus, 0x46);
   EXPECT_EQ(CPduMessage::StatusText(0x46), "validity period expired");
+
+  // Each combination of the parameter indicator: the fields it announces, in order,
+  // and the same report written back.
+  struct Case {
+    const char* pszTail;  // from the parameter indicator on
+    int nPid;             // -1: absent
+    CPduDataCoding::Alphabet alphabet;
+    const char* pszText;
+  } const cases[] = {
+      {"01" "7F", 0x7F, CPduDataCoding::GSM7, ""},
+      {"02" "08", -1, CPduDataCoding::UCS2, ""},
+      {"03" "7F" "08", 0x7F, CPduDataCoding::UCS2, ""},
+      {"04" "02" "EF35", -1, CPduDataCoding::GSM7, "ok"},
+      {"05" "7F" "02" "EF35", 0x7F, CPduDataCoding::GSM7, "ok"},
+      {"06" "08" "04" "004F004B", -1, CPduDataCoding::UCS2, "OK"},
+  };
+  const std::string head = "00" "06" "2E" + kOa + "42211332958540" "5210100102030A" "00";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pszTail);
+    auto r = CPduDecoder::Decode(head + c.pszTail);
+    ASSERT_TRUE(r.IsOk()) << r.GetError();
+    if (c.nPid >= 0)
+      EXPECT_EQ(r->m_nPid, c.nPid);
+    EXPECT_EQ(r->m_coding.GetAlphabet(), c.alphabet);
+    EXPECT_EQ(r->m_strText, c.pszText);
+    auto e = CPduEncoder::Encode(r.Value());
+    ASSERT_TRUE(e.IsOk()) << e.GetError();
+    EXPECT_EQ(e->m_strPdu, head + c.pszTail);
+  }
 }
 
 TEST(PduDecoder, MalformedInputIsRejected) {
