@@ -1,6 +1,7 @@
 // The archive layout of the store files, byte for byte, and the reader's answers to
 // broken and foreign files.
 #include <algorithm>
+#include <cerrno>
 
 #include "ModelTestSupport.h"
 #include "model/Archive.h"
@@ -141,6 +142,20 @@ TEST(Archive, ValuesAcrossTheReadBufferEdgeReadBackWhole) {
     }
     EXPECT_EQ(reader.GetRemaining(), 0u);
   }
+}
+
+// What the system says when a store file cannot be written or read, as the cause whose
+// text the user is shown.
+TEST(Archive, SystemErrorsMapToTheirFileCause) {
+  const std::pair<int, int> cases[] = {
+      {ENOSPC, CFileException::diskFull},         {EDQUOT, CFileException::diskFull},
+      {EFBIG, CFileException::diskFull},          {EACCES, CFileException::accessDenied},
+      {EROFS, CFileException::accessDenied},      {ENOENT, CFileException::fileNotFound},
+      {EMFILE, CFileException::tooManyOpenFiles}, {EIO, CFileException::hardIO},
+      {ENOLCK, CFileException::lockViolation},    {0, CFileException::none},
+  };
+  for (const auto& [nErrno, nCause] : cases)
+    EXPECT_EQ(CFileException::CauseFromErrno(nErrno), nCause) << nErrno;
 }
 
 TEST(Archive, BrokenAndForeignFilesGiveTheirCause) {
