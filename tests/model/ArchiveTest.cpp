@@ -1,8 +1,10 @@
 // The archive layout of the store files, byte for byte, and the reader's answers to
 // broken and foreign files.
 #include <algorithm>
+#include <cerrno>
 
 #include "ModelTestSupport.h"
+#include "model/Archive.h"
 #include "model/StoreLists.h"
 
 namespace {
@@ -111,6 +113,49 @@ TEST(Archive, CountsOfAtLeast0xFFFFTakeSixBytes) {
   CAddressArray back;
   ASSERT_TRUE(ReadRecordBytes(bytes.data(), bytes.size(), back).IsOk());
   EXPECT_EQ(back.size(), 0xFFFFu);
+}
+
+// A file many times the reader's buffer: values and texts of every length cross the
+// buffer's edge at every offset, and each reads back whole.
+TEST(Archive, ValuesAcrossTheReadBufferEdgeReadBackWhole) {
+  std::string bytes;
+  CMemFile out(&bytes);
+  CArchive writer(&out, CArchive::store, 16);
+  for (uint32_t i = 0; i < 80; ++i)
+    writer << static_cast<uint8_t>(i) << std::string(i % 37, static_cast<char>('a' + i % 26))
+           << i * 0x01020304u << i + 0.5;
+  writer.Close();
+  for (size_t nBuffer : {16, 17, 23, 4096}) {
+    SCOPED_TRACE(nBuffer);
+    CMemFile in(bytes.data(), bytes.size());
+    CArchive reader(&in, CArchive::load, nBuffer);
+    for (uint32_t i = 0; i < 80; ++i) {
+      uint8_t b = 0;
+      std::string text;
+      uint32_t dw = 0;
+      double d = 0;
+      reader >> b >> text >> dw >> d;
+      ASSERT_EQ(b, i);
+      ASSERT_EQ(text, std::string(i % 37, static_cast<char>('a' + i % 26))) << i;
+      ASSERT_EQ(dw, i * 0x01020304u) << i;
+      ASSERT_EQ(d, i + 0.5) << i;
+    }
+    EXPECT_EQ(reader.GetRemaining(), 0u);
+  }
+}
+
+// What the system says when a store file cannot be written or read, as the cause whose
+// text the user is shown.
+TEST(Archive, SystemErrorsMapToTheirFileCause) {
+  const std::pair<int, int> cases[] = {
+      {ENOSPC, CFileException::diskFull},         {EDQUOT, CFileException::diskFull},
+      {EFBIG, CFileException::diskFull},          {EACCES, CFileException::accessDenied},
+      {EROFS, CFileException::accessDenied},      {ENOENT, CFileException::fileNotFound},
+      {EMFILE, CFileException::tooManyOpenFiles}, {EIO, CFileException::hardIO},
+      {ENOLCK, CFileException::lockViolation},    {0, CFileException::none},
+  };
+  for (const auto& [nErrno, nCause] : cases)
+    EXPECT_EQ(CFileException::CauseFromErrno(nErrno), nCause) << nErrno;
 }
 
 TEST(Archive, BrokenAndForeignFilesGiveTheirCause) {

@@ -40,6 +40,8 @@ TEST(DateTime, CalendarFieldsGiveOleDayNumbersBothWays) {
   // -0.5 and 0.5 are both noon of the base day.
   EXPECT_EQ(FieldsOf(CDateTime(-0.5, CDateTime::valid)), Fields(1899, 12, 30, 12, 0, 0));
   EXPECT_EQ(FieldsOf(CDateTime(0.5, CDateTime::valid)), Fields(1899, 12, 30, 12, 0, 0));
+  // Less than half a second before midnight is the next day, never 24:00.
+  EXPECT_EQ(FieldsOf(CDateTime(45658.0 - 0.4 / 86400, CDateTime::valid)), Fields(2025, 1, 1, 0, 0, 0));
 
   setenv("LC_ALL", "C", 1);  // read once, at the first Format
   EXPECT_EQ(CDateTime(2024, 1, 2, 13, 4, 5).Format(), "01/02/24 13:04:05");

@@ -60,6 +60,9 @@ TEST(AtChannelTest, ReportsErrorResultsWithTheirNumbers) {
       {"\r\n+CMS ERROR: SMSC address unknown\r\n", AT_FINAL_CMS, 330},
       {"\r\n+CME ERROR: SIM PIN required\r\n", AT_FINAL_CME, 11},
       {"\r\n+CME ERROR: something new\r\n", AT_FINAL_CME, -1},
+      {"\r\n+CME ERROR:\r\n", AT_FINAL_CME, -1},
+      // A notice whose PDU line never comes does not swallow the result after it.
+      {"\r\n+CMT: ,24\r\n+CMS ERROR: 500\r\n", AT_FINAL_CMS, 500},
       {"\r\nCOMMAND NOT SUPPORT\r\n", AT_FINAL_ERROR, -1},
   };
   for (const Case& c : cases) {

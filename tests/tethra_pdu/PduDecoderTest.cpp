@@ -79,6 +79,10 @@ const DecodeCase kCases[] = {
     {"other element first", "00" "44" + kOa + "0000" + "42211332958540" + "10" + "0B05040B8423F00003070202BCD7",
      PduType::DELIVER, "", 0x44, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7, "2024-12-31 23:59:58 +01:00",
      16, "ok"},
+    // The longest number an address holds: 20 digits, length octet 14.
+    {"twenty-digit originator", "00" "04" "1491" "21436587092143658709" "0000" "42211332958540" "02" "EF35",
+     PduType::DELIVER, "", 0x04, "+12345678901234567890", 0x91, 0x00, CPduDataCoding::GSM7,
+     "2024-12-31 23:59:58 +01:00", 2, "ok"},
 };
 
 }  // namespace
@@ -162,6 +166,7 @@ TEST(PduDecoder, TimeStampsAsValuesAndOffsets) {
       {"42211332958532", 345, 45657 + 86398 / 86400.0, 1735685998 - 345 * 60 + 3600},
       {"99309251619580", 120, 36248 + 55019 / 86400.0, 922713419},        // years from 90 are 19xx
       {"00209291731400", 0, 36585 + 70661 / 86400.0, 951853061},          // 2000-02-29: a leap year
+      {"09101021436500", 0, 32874 + 45296 / 86400.0, 631197296},          // 1990-01-01: the first year
       {"20316291731400", -1, 0, 0},  // month 13
       {"209032917314A0", -1, 0, 0},  // zone digit A
       {"20209291731400", -1, 0, 0},  // 2002-02-29: not a leap year
@@ -193,9 +198,19 @@ TEST(PduDecoder, ValidityPeriods) {
   for (const auto& [nValue, nSeconds] : relative)
     EXPECT_EQ(CPduValidity::RelativeSeconds(nValue), nSeconds) << int(nValue);
 
-  // Enhanced (VPF 01): 02 = relative in seconds (3C = 60 s), 03 = semi-octets 01:30:00.
+  // What a user reads of a relative period: the largest units, singular or plural.
+  const std::pair<uint8_t, const char*> described[] = {{0x00, "relative 0x00 (5 minutes)"},
+                                                      {0x90, "relative 0x90 (12 hours 30 minutes)"},
+                                                      {0xA7, "relative 0xA7 (1 day)"},
+                                                      {0xC5, "relative 0xC5 (5 weeks)"}};
+  for (const auto& [nValue, pszText] : described)
+    EXPECT_EQ(CPduValidity::Relative(nValue).Describe(), pszText);
+
+  // Enhanced (VPF 01): 02 = relative in seconds (3C = 60 s), 03 = semi-octets 01:30:00;
+  // 82 = the same as 02 with an extension octet (00) before the period.
   const std::string head = "00" "09" "00" "0B916407281553F8" "0000";
-  for (const auto& [strVp, nSeconds] : {std::pair<std::string, int>{"023C0000000000", 60}, {"03100300000000", 5400}}) {
+  for (const auto& [strVp, nSeconds] : {std::pair<std::string, int>{"023C0000000000", 60}, {"03100300000000", 5400},
+                                        {"82003C00000000", 60}}) {
     auto r = CPduDecoder::Decode(head + strVp + "02" "EF35");
     ASSERT_TRUE(r.IsOk()) << r.GetError();
     EXPECT_EQ(r->GetValidityFormat(), CPduValidity::ENHANCED);
@@ -253,6 +268,35 @@ TEST(PduDecoder, StatusReports) {
   EXPECT_EQ(withText->m_strText, "OK");
   EXPECT_EQ(withText->m_nStatus, 0x46);
   EXPECT_EQ(CPduMessage::StatusText(0x46), "validity period expired");
+
+  // Each combination of the parameter indicator: the fields it announces, in order,
+  // and the same report written back.
+  struct Case {
+    const char* pszTail;  // from the parameter indicator on
+    int nPid;             // -1: absent
+    CPduDataCoding::Alphabet alphabet;
+    const char* pszText;
+  } const cases[] = {
+      {"01" "7F", 0x7F, CPduDataCoding::GSM7, ""},
+      {"02" "08", -1, CPduDataCoding::UCS2, ""},
+      {"03" "7F" "08", 0x7F, CPduDataCoding::UCS2, ""},
+      {"04" "02" "EF35", -1, CPduDataCoding::GSM7, "ok"},
+      {"05" "7F" "02" "EF35", 0x7F, CPduDataCoding::GSM7, "ok"},
+      {"06" "08" "04" "004F004B", -1, CPduDataCoding::UCS2, "OK"},
+  };
+  const std::string head = "00" "06" "2E" + kOa + "42211332958540" "5210100102030A" "00";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pszTail);
+    auto r = CPduDecoder::Decode(head + c.pszTail);
+    ASSERT_TRUE(r.IsOk()) << r.GetError();
+    if (c.nPid >= 0)
+      EXPECT_EQ(r->m_nPid, c.nPid);
+    EXPECT_EQ(r->m_coding.GetAlphabet(), c.alphabet);
+    EXPECT_EQ(r->m_strText, c.pszText);
+    auto e = CPduEncoder::Encode(r.Value());
+    ASSERT_TRUE(e.IsOk()) << e.GetError();
+    EXPECT_EQ(e->m_strPdu, head + c.pszTail);
+  }
 }
 
 TEST(PduDecoder, MalformedInputIsRejected) {

@@ -193,14 +193,28 @@ TEST(PduEncoder, SplittingIntoConcatenatedParts) {
     EXPECT_EQ(strJoined, c.strText);
   }
 
-  // 141 octets of 8-bit data are 134 + 7.
+  // 140 octets of 8-bit data fit one message; 141 are 134 + 7.
   CPduSubmitRequest d = Request("+1", "");
   d.m_encoding = PduEncoding::DATA8;
+  d.m_data.assign(140, 0xAB);
+  decoded = DecodeParts(Submit(d));
+  ASSERT_EQ(decoded.size(), 1u);
+  EXPECT_EQ(decoded[0].m_payload.size(), 140u);
+  EXPECT_FALSE(decoded[0].IsHeaderIndicator());
   d.m_data.assign(141, 0xAB);
   decoded = DecodeParts(Submit(d));
   ASSERT_EQ(decoded.size(), 2u);
   EXPECT_EQ(decoded[0].m_payload.size(), 134u);
   EXPECT_EQ(decoded[1].m_payload.size(), 7u);
+
+  // Each part has a message reference of its own, counting on from the one asked for,
+  // so that the service centre does not drop the later parts as repeats.
+  r = Request("+1", std::string(161, 'a'));
+  r.m_nMessageReference = 0xFF;
+  decoded = DecodeParts(Submit(r));
+  ASSERT_EQ(decoded.size(), 2u);
+  EXPECT_EQ(decoded[0].m_nMessageReference, 0xFF);
+  EXPECT_EQ(decoded[1].m_nMessageReference, 0x00);
 }
 
 TEST(PduEncoder, DeliverVectors) {
