@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QString>
 
-#include "errors/ErrorDlg.h"
+#include "shell/ErrorDlg.h"
 #include "shell/DialogTemplate.h"
 #include "res/StringTable.h"
 

@@ -10,7 +10,7 @@
 #include <QPushButton>
 
 #include "ShellTestSupport.h"
-#include "errors/ErrorDlg.h"
+#include "shell/ErrorDlg.h"
 #include "errors/ErrorTexts.h"
 #include "shell/DialogTemplate.h"
 

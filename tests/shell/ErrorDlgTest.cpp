@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "ShellTestSupport.h"
-#include "errors/ErrorDlg.h"
+#include "shell/ErrorDlg.h"
 #include "errors/ErrorTexts.h"
 #include "res/StringTable.h"
 #include "shell/DialogTemplate.h"

@@ -1,4 +1,4 @@
-#include "errors/ErrorDlg.h"
+#include "shell/ErrorDlg.h"
 
 #include <QFontMetrics>
 #include <QLabel>
