@@ -26,8 +26,6 @@ class CCharsetUtf {
   // same as big-endian octets.
   static std::u16string ToUtf16(const std::u32string& text);
   static std::vector<uint8_t> ToUtf16Be(const std::u32string& text);
-  // Number of UTF-16 code units a code point takes: 1 or 2.
-  static size_t Utf16Length(char32_t c) { return c > 0xFFFF ? 2 : 1; }
 
   // Big-endian UTF-16 octets to UTF-8. A surrogate without its partner and a final
   // odd octet each become '?'.

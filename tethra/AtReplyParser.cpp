@@ -200,10 +200,8 @@ void CAtReplyParser::EndLine() {
   strLine = Trim(strLine);
   if (strLine.empty())
     return;
-  if (bTooLong || !IsUtf8(strLine) || IsNmeaSentence(strLine)) {
-    ++m_nNoise;
-    return;
-  }
+  if (bTooLong || !IsUtf8(strLine) || IsNmeaSentence(strLine))
+    return;  // noise: passed over
   ClassifyLine(std::move(strLine));
 }
 
@@ -227,10 +225,8 @@ void CAtReplyParser::ClassifyLine(std::string strLine) {
     // Between commands every line is unsolicited; a stray result code is noise.
     int nCode;
     std::string strText;
-    if (ParseFinal(strLine, nCode, strText) != AT_FINAL_NONE) {
-      ++m_nNoise;
+    if (ParseFinal(strLine, nCode, strText) != AT_FINAL_NONE)
       return;
-    }
     for (const char* psz : kPduUrcs)
       if (StartsWith(strLine, psz))
         m_bUrcWantsPdu = true;
@@ -273,10 +269,8 @@ void CAtReplyParser::ClassifyLine(std::string strLine) {
     return;
   }
 
-  if (m_reply.lines.size() >= MAX_REPLY_LINES || m_nReplyBytes + strLine.size() > MAX_REPLY_BYTES) {
-    ++m_nNoise;
-    return;
-  }
+  if (m_reply.lines.size() >= MAX_REPLY_LINES || m_nReplyBytes + strLine.size() > MAX_REPLY_BYTES)
+    return;  // what is kept of a reply is bounded
   if (HasAnyPrefix(strLine, m_prefixes) || IsHexLine(strLine))
     ++m_nProgress;
   m_nReplyBytes += strLine.size();

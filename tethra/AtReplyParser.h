@@ -77,7 +77,6 @@ class CAtReplyParser {
   // count, so a port that chatters on its own cannot keep a command alive.
   uint64_t GetProgress() const { return m_nProgress; }
   // Lines dropped as noise since construction.
-  uint64_t GetNoiseCount() const { return m_nNoise; }
 
   // The information prefixes a command's reply may carry: "+CMGL" for "AT+CMGL=4",
   // "+CMEE" and "+CSMS" for "AT+CMEE=1;+CSMS?". Upper case.
@@ -111,6 +110,5 @@ class CAtReplyParser {
   CAtReply m_reply;
   std::vector<std::string> m_urcs;
   uint64_t m_nProgress = 0;
-  uint64_t m_nNoise = 0;
   size_t m_nReplyBytes = 0;
 };

@@ -41,7 +41,6 @@ public:
     void Feed(const char* pData, std::size_t nSize);
     // Everything queued since the last call.
     std::vector<COutputItem> TakeOutput();
-    bool HasOutput() const { return !m_vecOutput.empty(); }
 
     // Stores a received message (an SMS-DELIVER in hex, service-centre part first) as
     // REC UNREAD in the given storage ("" = the storage for received messages) and
