@@ -149,8 +149,9 @@ class CCliTest : public ::testing::Test {
   // these messages-file lines, playing a dialect when one is named.
   void StartPhone(const std::vector<std::string>& lines = {}, const char* pszDialect = nullptr) {
     CVirtualPhoneConfig config;
-    if (pszDialect)
+    if (pszDialect) {
       ASSERT_TRUE(ApplyVirtualPhoneDialect(pszDialect, config)) << pszDialect;
+    }
     config.m_strLinkPath = Device();
     if (!lines.empty()) {
       std::string strFile = (m_root / "messages.txt").string();

@@ -52,7 +52,7 @@ std::string Part(int nPart, const std::string& strText) {
     strUd += kHex[c & 0xF];
   }
   const int nUdl = 6 + 2 * static_cast<int>(strText.size());
-  char szHead[64];
+  char szHead[96];
   std::snprintf(szHead, sizeof szHead, "07911326040000F0440B911346610089F6000820806291731408%02X050003A7030%d",
                 nUdl, nPart);
   return szHead + strUd;

@@ -289,8 +289,9 @@ TEST(PduDecoder, StatusReports) {
     SCOPED_TRACE(c.pszTail);
     auto r = CPduDecoder::Decode(head + c.pszTail);
     ASSERT_TRUE(r.IsOk()) << r.GetError();
-    if (c.nPid >= 0)
+    if (c.nPid >= 0) {
       EXPECT_EQ(r->m_nPid, c.nPid);
+    }
     EXPECT_EQ(r->m_coding.GetAlphabet(), c.alphabet);
     EXPECT_EQ(r->m_strText, c.pszText);
     auto e = CPduEncoder::Encode(r.Value());

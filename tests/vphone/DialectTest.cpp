@@ -77,8 +77,9 @@ TEST(VirtualPhoneDialects, EachAnswersAsItsDevice) {
     std::string strError;
     // One received message in the SIM (and one in the phone memory where there is one).
     ASSERT_GT(phone.m_phone.Receive("SM", kDeliver, strError), 0) << strError;
-    if (phone.m_phone.Store().HasStorage("ME"))
+    if (phone.m_phone.Store().HasStorage("ME")) {
       ASSERT_GT(phone.m_phone.Receive("ME", kDeliver, strError), 0) << strError;
+    }
     phone.m_phone.TakeOutput();
     for (const Step& step : c.steps)
       EXPECT_EQ(phone.Say(step.strCommand), step.strCommand + step.strAnswer) << step.strCommand;
