@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -55,19 +56,33 @@ double ProcessCpuSeconds(pid_t pid) {
   return dNanoseconds / 1e9;
 }
 
-pid_t Spawn(std::vector<std::string> args) {
+// Starts a program with its standard error to /dev/null, and its standard output
+// there too, or, with pFd, on a pipe whose read end goes to *pFd.
+pid_t Spawn(std::vector<std::string> args, int* pFd = nullptr) {
+  int fds[2] = {-1, -1};
+  if (pFd != nullptr && pipe(fds) != 0)
+    return -1;
   std::vector<char*> argv;
   for (std::string& s : args)
     argv.push_back(s.data());
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  if (pFd != nullptr) {
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  }
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   pid_t pid = -1;
   if (posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ) != 0)
     pid = -1;
   posix_spawn_file_actions_destroy(&actions);
+  if (pFd != nullptr) {
+    close(fds[1]);
+    *pFd = fds[0];
+  }
   return pid;
 }
 
@@ -83,20 +98,42 @@ void Stop(pid_t pid) {
   waitpid(pid, nullptr, 0);
 }
 
+// A virtual phone in a folder of its own, with the lock and settings files there;
+// stopped and removed at the end of the benchmark.
+struct CBenchPhone {
+  explicit CBenchPhone(const std::string& strName)
+      : dir(std::filesystem::temp_directory_path() / (strName + std::to_string(getpid()))) {
+    std::filesystem::create_directories(dir / "locks");
+    setenv("MIRETH_LOCK_DIR", (dir / "locks").c_str(), 1);
+    setenv("MIRETH_REGISTRY", (dir / "settings.reg").c_str(), 1);
+    config.m_strLinkPath = (dir / "modem").string();
+    pPhone = std::make_unique<CVirtualPhone>(config);
+  }
+  ~CBenchPhone() {
+    pPhone->Stop();
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+  bool Start(benchmark::State& state) {
+    std::string strError;
+    if (pPhone->Start(&strError))
+      return true;
+    state.SkipWithError(strError.c_str());
+    return false;
+  }
+  std::filesystem::path dir;
+  CVirtualPhoneConfig config;
+  std::unique_ptr<CVirtualPhone> pPhone;
+};
+
 void BM_WatchIdle(benchmark::State& state) {
   const int nSeconds = MeasureSeconds();
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / ("mireth-watch-bench-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir / "locks");
-  setenv("MIRETH_LOCK_DIR", (dir / "locks").c_str(), 1);
-  setenv("MIRETH_REGISTRY", (dir / "settings.reg").c_str(), 1);
-  CVirtualPhoneConfig config;
-  config.m_strLinkPath = (dir / "modem").string();
-  CVirtualPhone phone(config);
-  std::string strError;
-  if (!phone.Start(&strError)) {
-    state.SkipWithError(strError.c_str());
+  CBenchPhone bench("mireth-watch-bench-");
+  if (!bench.Start(state))
     return;
-  }
+  const std::filesystem::path& dir = bench.dir;
+  const CVirtualPhoneConfig& config = bench.config;
+  CVirtualPhone& phone = *bench.pPhone;
   for (auto _ : state) {
     pid_t watch = Spawn({MIRETH_CLI_PATH, "watch", "--device", config.m_strLinkPath, "--data", dir.string()});
     bool bReady = phone.WaitForLog(
@@ -128,33 +165,8 @@ void BM_WatchIdle(benchmark::State& state) {
     state.counters["baseline_core_seconds_per_hour"] = dBaselinePerHour;
     state.counters["baseline_ratio"] = dWatch / std::max(dBaseline, 1e-9);
   }
-  phone.Stop();
-  std::error_code ec;
-  std::filesystem::remove_all(dir, ec);
 }
 
-// Starts watch with its standard output on a pipe; the read end goes to *pFd.
-pid_t SpawnReading(std::vector<std::string> args, int* pFd) {
-  int fds[2];
-  if (pipe(fds) != 0)
-    return -1;
-  std::vector<char*> argv;
-  for (std::string& s : args)
-    argv.push_back(s.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-  posix_spawn_file_actions_addclose(&actions, fds[0]);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  if (posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ) != 0)
-    pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  close(fds[1]);
-  *pFd = fds[0];
-  return pid;
-}
 
 // Waits up to nMs for a whole line on fd (into strLine); false when none came.
 bool ReadLine(int fd, std::string& buffer, int nMs, std::string& strLine) {
@@ -187,21 +199,15 @@ std::string Deliver(int n) {
 }
 
 void BM_WatchArrival(benchmark::State& state) {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / ("mireth-arrival-bench-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir / "locks");
-  setenv("MIRETH_LOCK_DIR", (dir / "locks").c_str(), 1);
-  setenv("MIRETH_REGISTRY", (dir / "settings.reg").c_str(), 1);
-  CVirtualPhoneConfig config;
-  config.m_strLinkPath = (dir / "modem").string();
-  CVirtualPhone phone(config);
-  std::string strError;
-  if (!phone.Start(&strError)) {
-    state.SkipWithError(strError.c_str());
+  CBenchPhone bench("mireth-arrival-bench-");
+  if (!bench.Start(state))
     return;
-  }
+  const std::filesystem::path& dir = bench.dir;
+  const CVirtualPhoneConfig& config = bench.config;
+  CVirtualPhone& phone = *bench.pPhone;
   for (auto _ : state) {
     int fd = -1;
-    pid_t watch = SpawnReading({MIRETH_CLI_PATH, "watch", "--device", config.m_strLinkPath, "--data", dir.string()}, &fd);
+    pid_t watch = Spawn({MIRETH_CLI_PATH, "watch", "--device", config.m_strLinkPath, "--data", dir.string()}, &fd);
     bool bReady = watch > 0 && phone.WaitForLog(
                                    [](const std::vector<std::string>& log) {
                                      for (const std::string& line : log)
@@ -237,9 +243,6 @@ void BM_WatchArrival(benchmark::State& state) {
     state.counters["arrival_ms"] = dWorstMs;
     state.counters["arrival_ratio"] = dWorstMs / 1000.0;
   }
-  phone.Stop();
-  std::error_code ec;
-  std::filesystem::remove_all(dir, ec);
 }
 
 BENCHMARK(BM_WatchArrival)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

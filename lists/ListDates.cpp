@@ -52,21 +52,12 @@ std::string FourDigitYearFormat(const std::string& strDateFormat) {
 std::string FormatListDateTime(const CDateTime& dt) { return FormatListDateTime(dt, UserListLocale()); }
 
 std::string FormatListDateTime(const CDateTime& dt, locale_t loc) {
-  int nYear, nMonth, nDay, nHour, nMinute, nSecond;
-  if (!dt.GetFields(nYear, nMonth, nDay, nHour, nMinute, nSecond))
-    return std::string();
   struct tm tmValue {};
-  tmValue.tm_year = nYear - 1900;
-  tmValue.tm_mon = nMonth - 1;
-  tmValue.tm_mday = nDay;
-  tmValue.tm_hour = nHour;
-  tmValue.tm_min = nMinute;
-  tmValue.tm_sec = nSecond;
-  tmValue.tm_isdst = -1;
-  timegm(&tmValue);  // fills the day of the week and of the year, for formats that show them
+  if (!dt.GetTm(tmValue))
+    return std::string();
   const std::string strDate =
       Strftime(FourDigitYearFormat(nl_langinfo_l(D_FMT, loc)), tmValue, loc);
-  if (nHour == 0 && nMinute == 0 && nSecond == 0)
+  if (tmValue.tm_hour == 0 && tmValue.tm_min == 0 && tmValue.tm_sec == 0)
     return strDate;
   return strDate + " " + Strftime(nl_langinfo_l(T_FMT, loc), tmValue, loc);
 }

@@ -112,11 +112,11 @@ bool CDateTime::GetFields(int& nYear, int& nMonth, int& nDay, int& nHour, int& n
   return true;
 }
 
-std::string CDateTime::Format() const {
+bool CDateTime::GetTm(struct tm& tmValue) const {
   int nYear, nMonth, nDay, nHour, nMinute, nSecond;
   if (!GetFields(nYear, nMonth, nDay, nHour, nMinute, nSecond))
-    return std::string();
-  struct tm tmValue {};
+    return false;
+  tmValue = tm{};
   tmValue.tm_year = nYear - 1900;
   tmValue.tm_mon = nMonth - 1;
   tmValue.tm_mday = nDay;
@@ -128,6 +128,13 @@ std::string CDateTime::Format() const {
   long nDays = DayNumberFromDate(nYear, nMonth, nDay);
   tmValue.tm_wday = static_cast<int>(((nDays % 7) + 7 + 6) % 7);
   tmValue.tm_yday = static_cast<int>(nDays - DayNumberFromDate(nYear, 1, 1));
+  return true;
+}
+
+std::string CDateTime::Format() const {
+  struct tm tmValue {};
+  if (!GetTm(tmValue))
+    return std::string();
   char szBuffer[256];
   locale_t loc = UserTimeLocale();
   size_t n = loc != static_cast<locale_t>(0)
