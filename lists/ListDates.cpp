@@ -6,16 +6,6 @@
 
 namespace {
 
-locale_t UserListLocale() {
-  static locale_t s_locale = [] {
-    locale_t loc = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
-    if (loc == static_cast<locale_t>(0))
-      loc = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
-    return loc;
-  }();
-  return s_locale;
-}
-
 std::string Strftime(const std::string& strFormat, const struct tm& tmValue, locale_t loc) {
   char szBuffer[256];
   const size_t n = strftime_l(szBuffer, sizeof szBuffer, strFormat.c_str(), &tmValue, loc);
@@ -49,7 +39,7 @@ std::string FourDigitYearFormat(const std::string& strDateFormat) {
   return strResult;
 }
 
-std::string FormatListDateTime(const CDateTime& dt) { return FormatListDateTime(dt, UserListLocale()); }
+std::string FormatListDateTime(const CDateTime& dt) { return FormatListDateTime(dt, UserTimeLocale()); }
 
 std::string FormatListDateTime(const CDateTime& dt, locale_t loc) {
   struct tm tmValue {};

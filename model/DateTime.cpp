@@ -48,6 +48,9 @@ void DateFromDayNumber(long nDays, int& nYear, int& nMonth, int& nDay) {
   nYear = static_cast<int>(nYearOfCycle + nCycle * 400 + (nMonth <= 2 ? 1 : 0));
 }
 
+
+}  // namespace
+
 // The user's time formatting conventions, taken once from the environment
 // (LC_ALL, LC_TIME, LANG) without touching the process-wide locale.
 locale_t UserTimeLocale() {
@@ -59,8 +62,6 @@ locale_t UserTimeLocale() {
   }();
   return s_locale;
 }
-
-}  // namespace
 
 CDateTime::CDateTime(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond) {
   if (nYear < 100 || nYear > 9999 || nMonth < 1 || nMonth > 12 || nDay < 1 ||

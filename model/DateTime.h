@@ -7,6 +7,8 @@
 #include <ctime>
 #include <string>
 
+#include <locale.h>
+
 class CDateTime {
  public:
   enum DateTimeStatus : int32_t { valid = 0, invalid = 1, null = 2 };
@@ -40,3 +42,7 @@ class CDateTime {
   double m_dt = 0.0;
   DateTimeStatus m_status = valid;
 };
+
+// The user's time formatting conventions, taken once from the environment (LC_ALL,
+// LC_TIME, LANG) without touching the process-wide locale.
+locale_t UserTimeLocale();
