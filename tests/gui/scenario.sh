@@ -96,7 +96,11 @@ mkdir -p "$data"
 export MIRETH_REGISTRY="$work/Mireth.reg"
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" HOME="$work/home"
 export MIRETH_LOCK_DIR="$work"
-mkdir -p "$HOME"
+# The window's one-instance lock lives in the runtime folder: a folder of the
+# scenario's own, so that another Mireth window of the same user does not stop it.
+export XDG_RUNTIME_DIR="$work/run"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
 cat >"$MIRETH_REGISTRY" <<REG
 Windows Registry Editor Version 5.00
 
