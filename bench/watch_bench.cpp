@@ -126,31 +126,41 @@ struct CBenchPhone {
   std::unique_ptr<CVirtualPhone> pPhone;
 };
 
+// Starts mireth watch on the bench's phone and waits until the phone has logged a
+// line starting with pszReady, then half a second more for its reply to be read.
+// Standard output goes to /dev/null, or with pFd to a pipe. -1 when it did not start.
+pid_t StartWatch(CBenchPhone& bench, const char* pszReady, int* pFd) {
+  pid_t watch = Spawn({MIRETH_CLI_PATH, "watch", "--device", bench.config.m_strLinkPath, "--data",
+                       bench.dir.string()},
+                      pFd);
+  const bool bReady = watch > 0 && bench.pPhone->WaitForLog(
+                                       [pszReady](const std::vector<std::string>& log) {
+                                         for (const std::string& line : log)
+                                           if (line.rfind(pszReady, 0) == 0)
+                                             return true;
+                                         return false;
+                                       },
+                                       10000);
+  if (!bReady) {
+    if (watch > 0)
+      Stop(watch);
+    return -1;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  return watch;
+}
+
 void BM_WatchIdle(benchmark::State& state) {
   const int nSeconds = MeasureSeconds();
   CBenchPhone bench("mireth-watch-bench-");
   if (!bench.Start(state))
     return;
-  const std::filesystem::path& dir = bench.dir;
-  const CVirtualPhoneConfig& config = bench.config;
-  CVirtualPhone& phone = *bench.pPhone;
   for (auto _ : state) {
-    pid_t watch = Spawn({MIRETH_CLI_PATH, "watch", "--device", config.m_strLinkPath, "--data", dir.string()});
-    bool bReady = phone.WaitForLog(
-        [](const std::vector<std::string>& log) {
-          for (const std::string& line : log)
-            if (line.rfind("CMD AT+CMGL=", 0) == 0)
-              return true;
-          return false;
-        },
-        10000);
-    if (watch < 0 || !bReady) {
+    pid_t watch = StartWatch(bench, "CMD AT+CMGL=", nullptr);
+    if (watch < 0) {
       state.SkipWithError("watch did not start");
-      if (watch > 0)
-        Stop(watch);
       break;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the last listing's reply is read
     double dWatch = IdleCpu(watch, nSeconds);
     Stop(watch);
 
@@ -202,27 +212,14 @@ void BM_WatchArrival(benchmark::State& state) {
   CBenchPhone bench("mireth-arrival-bench-");
   if (!bench.Start(state))
     return;
-  const std::filesystem::path& dir = bench.dir;
-  const CVirtualPhoneConfig& config = bench.config;
   CVirtualPhone& phone = *bench.pPhone;
   for (auto _ : state) {
     int fd = -1;
-    pid_t watch = Spawn({MIRETH_CLI_PATH, "watch", "--device", config.m_strLinkPath, "--data", dir.string()}, &fd);
-    bool bReady = watch > 0 && phone.WaitForLog(
-                                   [](const std::vector<std::string>& log) {
-                                     for (const std::string& line : log)
-                                       if (line.rfind("CMD AT+CNMI=", 0) == 0)
-                                         return true;
-                                     return false;
-                                   },
-                                   10000);
-    if (!bReady) {
+    pid_t watch = StartWatch(bench, "CMD AT+CNMI=", &fd);
+    if (watch < 0) {
       state.SkipWithError("watch did not start");
-      if (watch > 0)
-        Stop(watch);
       break;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
     std::string buffer, strLine;
     while (ReadLine(fd, buffer, 300, strLine)) {
       // what watch prints as it starts
