@@ -10,7 +10,8 @@ bin="$top/build"
 demo="$bin/demo"
 mkdir -p "$demo/SMSData"
 
-vphone_pid=""
+# shellcheck source=scripts/vphone-start.sh
+. "$top/scripts/vphone-start.sh"
 cleanup() { [ -n "$vphone_pid" ] && kill "$vphone_pid" 2>/dev/null; wait 2>/dev/null || true; }
 trap cleanup EXIT
 
@@ -19,29 +20,9 @@ if [ -z "${MIRETH_REGISTRY:-}" ]; then
   # the build tree, with the data folder in the build tree too.
   export MIRETH_REGISTRY="$demo/Mireth.reg"
   link="$demo/vphone"
-  rm -f "$link"
-  "$bin/vphone/mireth-vphone" --link "$link" --messages "$top/vphone/demo-messages.txt" \
-    --log "$demo/vphone.log" >"$demo/vphone.out" 2>&1 &
-  vphone_pid=$!
-  for _ in $(seq 1 100); do [ -e "$link" ] && break; sleep 0.05; done
-  [ -e "$link" ] || { echo "the virtual phone did not start: $(cat "$demo/vphone.out")"; exit 1; }
-  if [ ! -f "$MIRETH_REGISTRY" ]; then
-    cat >"$MIRETH_REGISTRY" <<REG
-Windows Registry Editor Version 5.00
-
-[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Options]
-"COM Port"="COM3"
-"Baud Rate"=dword:00002580
-"Time Out"=dword:00002710
-"Storage"=dword:0000040e
-
-[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Data]
-"Data Folder"="$demo/SMSData/"
-
-[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Ports]
-"COM3"="$link"
-REG
-  fi
+  vphone_start "$bin" "$link" "$demo/vphone.log" "$demo/vphone.out" \
+    --messages "$top/vphone/demo-messages.txt" || exit 1
+  [ -f "$MIRETH_REGISTRY" ] || vphone_settings "$MIRETH_REGISTRY" "$link" "$demo/SMSData/"
   echo "Virtual phone on $link (COM3); its log: $demo/vphone.log"
 fi
 

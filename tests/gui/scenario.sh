@@ -29,6 +29,9 @@ wm=""
 for candidate in openbox xfwm4; do command -v "$candidate" >/dev/null && { wm=$candidate; break; }; done
 [ -n "$wm" ] || { echo "skipped: needs a window manager, openbox or xfwm4 (scripts/deps.sh test)"; exit 77; }
 
+# shellcheck source=scripts/vphone-start.sh
+. "$(dirname "$0")/../../scripts/vphone-start.sh"
+
 work=$(mktemp -d /tmp/mireth-gui.XXXXXX)
 pids=()
 failures=0
@@ -79,13 +82,9 @@ phone_log=""
 start_phone() {  # NAME [vphone options...]
   phone_log="$work/$1.log"
   shift
-  rm -f "$link"
-  "$build/vphone/mireth-vphone" --link "$link" --log "$phone_log" "$@" >"$work/vphone.out" 2>&1 &
-  phone_pid=$!
+  vphone_start "$build" "$link" "$phone_log" "$work/vphone.out" "$@" || exit 1
+  phone_pid=$vphone_pid
   pids+=("$phone_pid")
-  for _ in $(seq 1 100); do [ -e "$link" ] && return 0; sleep 0.05; done
-  echo "the virtual phone did not start: $(cat "$work/vphone.out")"
-  exit 1
 }
 stop_phone() { kill "$phone_pid" 2>/dev/null; wait "$phone_pid" 2>/dev/null; }
 log_count() { grep -c "^CMD $1" "$phone_log" 2>/dev/null || true; }
@@ -101,22 +100,7 @@ export MIRETH_LOCK_DIR="$work"
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
-cat >"$MIRETH_REGISTRY" <<REG
-Windows Registry Editor Version 5.00
-
-[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Options]
-"COM Port"="COM3"
-"Baud Rate"=dword:00002580
-"Time Out"=dword:00002710
-"Storage"=dword:0000040e
-"Delete From Phone"=dword:00000001
-
-[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Data]
-"Data Folder"="$data/"
-
-[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Ports]
-"COM3"="$link"
-REG
+vphone_settings "$MIRETH_REGISTRY" "$link" "$data/" '"Delete From Phone"=dword:00000001'
 echo '{"m_strNumber":"+44 7700 900456","m_strName":"Dana"}' |
   "$build/cli/mireth" store write "$data/SMSAdd.Dat" --class CAddress >/dev/null ||
   { echo "could not write the address book"; exit 1; }
@@ -136,6 +120,44 @@ shot() {  # NAME WINDOW
   [ -n "$shots" ] || return 0
   sleep 0.8
   xwd -silent -id "$2" | xwdtopnm 2>/dev/null | pnmtopng >"$shots/$1.png" 2>/dev/null || echo "(no picture $1)"
+}
+# A window's own pixels as a histogram: red green blue luminance count, 0-255.
+pixels() { xwd -silent -id "$1" 2>/dev/null | xwdtopnm 2>/dev/null | pnmdepth 255 2>/dev/null | ppmhist -noheader 2>/dev/null; }
+# True when a window has drawn its inside: many colours, and dark text pixels that are
+# a small share of it (a window left unpainted is one colour, black or grey).
+drawn() {  # WINDOW
+  local histogram colours dark total
+  histogram=$(pixels "$1")
+  colours=$(grep -c . <<<"$histogram")
+  dark=$(awk '$4 < 100 {n += $5} END {print n + 0}' <<<"$histogram")
+  total=$(awk '{n += $5} END {print n + 0}' <<<"$histogram")
+  [ "$colours" -ge 8 ] && [ "$dark" -ge 30 ] && [ $((dark * 3)) -lt "$total" ]
+}
+# Where a window's inside is on the screen: "X Y WIDTH HEIGHT" (xwininfo's absolute
+# corner; xdotool's position of a framed window lies off by the frame).
+placement() {  # WINDOW
+  xwininfo -id "$1" 2>/dev/null | awk -F: '/Absolute upper-left X/ {x = $2} /Absolute upper-left Y/ {y = $2}
+    /^ *Width/ {w = $2} /^ *Height/ {h = $2} END {print x + 0, y + 0, w + 0, h + 0}'
+}
+# A picture of the screen around the first window, frames included, with each window's
+# inside taken from the window itself: this X server's copy of the whole screen can
+# leave the inside of a second window of the same program black.
+shot_over() {  # NAME WINDOW...
+  [ -n "$shots" ] || return 0
+  local name=$1 screen="$work/screen.ppm" part="$work/part.ppm" id x y w h
+  shift
+  sleep 0.8
+  xwd -silent -root | xwdtopnm 2>/dev/null | pnmdepth 255 >"$screen" 2>/dev/null || { echo "(no picture $name)"; return 0; }
+  [ -n "${MIRETH_GUI_RAW:-}" ] && pnmtopng "$screen" >"$shots/$name-raw.png" 2>/dev/null
+  for id in "$@"; do
+    read -r x y w h < <(placement "$id")
+    xwd -silent -id "$id" | xwdtopnm 2>/dev/null | pnmdepth 255 >"$part" 2>/dev/null &&
+      pnmpaste "$part" "$x" "$y" "$screen" >"$screen.new" 2>/dev/null && mv "$screen.new" "$screen"
+  done
+  read -r x y w h < <(placement "$1")
+  pamcut -left $((x > 12 ? x - 12 : 0)) -top $((y > 32 ? y - 32 : 0)) -width $((w + 24)) \
+    -height $((h + 44)) -pad "$screen" 2>/dev/null | pnmtopng >"$shots/$name.png" 2>/dev/null ||
+    echo "(no picture $name)"
 }
 # Clicks a point of the window given in thousandths of its width and height: the
 # window is laid out in dialog units of its font, so places scale with its size.
@@ -168,6 +190,7 @@ xdotool windowactivate --sync "$win" 2>/dev/null
 sleep 0.5
 ok "the window opened on the virtual phone"
 shot window-compose "$win"
+shot_over window-screen "$win"
 
 # ---- Resend a message stored unsent on the phone ----------------------------------------
 keys alt+u ctrl+Tab ctrl+Tab  # to the Outbox
@@ -248,7 +271,16 @@ keys alt+g
 started=$SECONDS
 if wait_for "SMS Message" 2 1; then
   ok "the progress dialog is up within a second"
-  shot progress "$(newest 'SMS Message')"
+  progress=$(newest 'SMS Message')
+  sleep 0.8
+  if ! command -v xwd >/dev/null || ! command -v ppmhist >/dev/null; then
+    skip "xwd and netpbm to look at the progress dialog's inside"
+  elif drawn "$progress"; then
+    ok "the progress dialog's text, bar and button are drawn"
+  else
+    fail "the progress dialog's inside is not drawn ($(pixels "$progress" | grep -c .) colours)"
+  fi
+  shot_over progress "$win" "$progress"
   keys Escape
   cancelled=$SECONDS
   wait_for "SMS Message" 1 120
