@@ -121,10 +121,12 @@ shot() {  # NAME WINDOW
   sleep 0.8
   xwd -silent -id "$2" | xwdtopnm 2>/dev/null | pnmtopng >"$shots/$1.png" 2>/dev/null || echo "(no picture $1)"
 }
-# A window's own pixels as a histogram: red green blue luminance count, 0-255.
-pixels() { xwd -silent -id "$1" 2>/dev/null | xwdtopnm 2>/dev/null | pnmdepth 255 2>/dev/null | ppmhist -noheader 2>/dev/null; }
-# True when a window has drawn its inside: many colours, and dark text pixels that are
-# a small share of it (a window left unpainted is one colour, black or grey).
+# What the screen shows where a window's inside is, as a histogram: red green blue
+# luminance count, 0-255. Read from the screen (-screen), so a window covered or never
+# painted shows as such.
+pixels() { xwd -silent -id "$1" -screen 2>/dev/null | xwdtopnm 2>/dev/null | pnmdepth 255 2>/dev/null | ppmhist -noheader 2>/dev/null; }
+# True when the screen shows a window's inside drawn: many colours, and dark text pixels
+# that are a small share of it (an unpainted or covered window is one or two colours).
 drawn() {  # WINDOW
   local histogram colours dark total
   histogram=$(pixels "$1")
@@ -140,8 +142,10 @@ placement() {  # WINDOW
     /^ *Width/ {w = $2} /^ *Height/ {h = $2} END {print x + 0, y + 0, w + 0, h + 0}'
 }
 # A picture of the screen around the first window, frames included, with each window's
-# inside taken from the window itself: this X server's copy of the whole screen can
-# leave the inside of a second window of the same program black.
+# inside read from the screen at its place. Not one xwd of the whole screen: Qt gives
+# its windows a colormap other than the screen's, and xwd then builds the picture of a
+# tree of windows region by region and leaves a second window of the program black
+# where it lies over the first, though the screen shows it drawn.
 shot_over() {  # NAME WINDOW...
   [ -n "$shots" ] || return 0
   local name=$1 screen="$work/screen.ppm" part="$work/part.ppm" id x y w h
@@ -151,7 +155,7 @@ shot_over() {  # NAME WINDOW...
   [ -n "${MIRETH_GUI_RAW:-}" ] && pnmtopng "$screen" >"$shots/$name-raw.png" 2>/dev/null
   for id in "$@"; do
     read -r x y w h < <(placement "$id")
-    xwd -silent -id "$id" | xwdtopnm 2>/dev/null | pnmdepth 255 >"$part" 2>/dev/null &&
+    xwd -silent -id "$id" -screen | xwdtopnm 2>/dev/null | pnmdepth 255 >"$part" 2>/dev/null &&
       pnmpaste "$part" "$x" "$y" "$screen" >"$screen.new" 2>/dev/null && mv "$screen.new" "$screen"
   done
   read -r x y w h < <(placement "$1")
