@@ -125,15 +125,25 @@ shot() {  # NAME WINDOW
 # luminance count, 0-255. Read from the screen (-screen), so a window covered or never
 # painted shows as such.
 pixels() { xwd -silent -id "$1" -screen 2>/dev/null | xwdtopnm 2>/dev/null | pnmdepth 255 2>/dev/null | ppmhist -noheader 2>/dev/null; }
-# True when the screen shows a window's inside drawn: many colours, and dark text pixels
-# that are a small share of it (an unpainted or covered window is one or two colours).
-drawn() {  # WINDOW
+# The colour of a window's own background on the screen: its inside 4 pixels in from
+# the lower left corner (below the tab page, left of the buttons).
+background() {  # WINDOW
+  xwd -silent -id "$1" -screen 2>/dev/null | xwdtopnm 2>/dev/null | pnmdepth 255 2>/dev/null |
+    pamcut -left 4 -bottom -5 -width 1 -height 1 2>/dev/null | ppmhist -noheader 2>/dev/null |
+    awk 'NR == 1 {print $1, $2, $3}'
+}
+# True when the screen shows a window's inside drawn in the look of another window of
+# the program: its most common colour is that window's background, it has many colours
+# and dark text pixels that are a small share of it. A window never painted shows one
+# colour, or whatever lay there before (the list under a dialog: white).
+drawn() {  # WINDOW LIKE_WINDOW
   local histogram colours dark total
   histogram=$(pixels "$1")
   colours=$(grep -c . <<<"$histogram")
   dark=$(awk '$4 < 100 {n += $5} END {print n + 0}' <<<"$histogram")
   total=$(awk '{n += $5} END {print n + 0}' <<<"$histogram")
-  [ "$colours" -ge 8 ] && [ "$dark" -ge 30 ] && [ $((dark * 3)) -lt "$total" ]
+  [ "$(awk 'NR == 1 {print $1, $2, $3}' <<<"$histogram")" = "$(background "$2")" ] &&
+    [ "$colours" -ge 8 ] && [ "$dark" -ge 30 ] && [ $((dark * 3)) -lt "$total" ]
 }
 # Where a window's inside is on the screen: "X Y WIDTH HEIGHT" (xwininfo's absolute
 # corner; xdotool's position of a framed window lies off by the frame).
@@ -279,10 +289,10 @@ if wait_for "SMS Message" 2 1; then
   sleep 0.8
   if ! command -v xwd >/dev/null || ! command -v ppmhist >/dev/null; then
     skip "xwd and netpbm to look at the progress dialog's inside"
-  elif drawn "$progress"; then
+  elif drawn "$progress" "$win"; then
     ok "the progress dialog's text, bar and button are drawn"
   else
-    fail "the progress dialog's inside is not drawn ($(pixels "$progress" | grep -c .) colours)"
+    fail "the progress dialog's inside is not drawn ($(pixels "$progress" | grep -c .) colours, mostly $(pixels "$progress" | awk 'NR == 1 {print $1, $2, $3}'), not $(background "$win"))"
   fi
   shot_over progress "$win" "$progress"
   keys Escape
