@@ -145,6 +145,13 @@ drawn() {  # WINDOW LIKE_WINDOW
   [ "$(awk 'NR == 1 {print $1, $2, $3}' <<<"$histogram")" = "$(background "$2")" ] &&
     [ "$colours" -ge 8 ] && [ "$dark" -ge 30 ] && [ $((dark * 3)) -lt "$total" ]
 }
+drawn_within() {  # SECONDS WINDOW LIKE_WINDOW: a loaded machine may paint late
+  local end=$((SECONDS + $1))
+  until drawn "$2" "$3"; do
+    [ $SECONDS -ge $end ] && return 1
+    sleep 0.2
+  done
+}
 # Where a window's inside is on the screen: "X Y WIDTH HEIGHT" (xwininfo's absolute
 # corner; xdotool's position of a framed window lies off by the frame).
 placement() {  # WINDOW
@@ -289,7 +296,7 @@ if wait_for "SMS Message" 2 1; then
   sleep 0.8
   if ! command -v xwd >/dev/null || ! command -v ppmhist >/dev/null; then
     skip "xwd and netpbm to look at the progress dialog's inside"
-  elif drawn "$progress" "$win"; then
+  elif drawn_within 3 "$progress" "$win"; then
     ok "the progress dialog's text, bar and button are drawn"
   else
     fail "the progress dialog's inside is not drawn ($(pixels "$progress" | grep -c .) colours, mostly $(pixels "$progress" | awk 'NR == 1 {print $1, $2, $3}'), not $(background "$win"))"
