@@ -1,6 +1,8 @@
 #include "model/JsonReader.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "platform/CharsetUtf.h"
 
@@ -15,6 +17,26 @@ struct CRunBytes {
   }
 };
 constexpr CRunBytes kRun;
+
+// True when all eight bytes of v belong to a run (as kRun): none is a control
+// character, a quote or a backslash. Each test is exact for the word as a whole.
+bool AllRun(uint64_t v) {
+  constexpr uint64_t k01 = 0x0101010101010101ull, k80 = 0x8080808080808080ull;
+  auto hasZero = [](uint64_t x) { return (x - k01) & ~x & k80; };
+  const uint64_t nBelowSpace = (v - k01 * 0x20) & ~v & k80;
+  return (nBelowSpace | hasZero(v ^ (k01 * '"')) | hasZero(v ^ (k01 * '\\'))) == 0;
+}
+
+// The end of the run that starts at p[i]: eight bytes at a time while it lasts.
+size_t SkipRun(const char* p, size_t i, size_t n) {
+  for (uint64_t v; i + 8 <= n; i += 8) {
+    std::memcpy(&v, p + i, 8);
+    if (!AllRun(v))
+      break;
+  }
+  while (i < n && kRun.m_bRun[static_cast<unsigned char>(p[i])]) ++i;
+  return i;
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -156,8 +178,7 @@ bool CJsonReader::ReadString(std::string& out) {
   const char* const p = m_text.data();
   const size_t nSize = m_text.size();
   while (m_nPos < nSize) {
-    size_t nRun = m_nPos;
-    while (nRun < nSize && kRun.m_bRun[static_cast<unsigned char>(p[nRun])]) ++nRun;
+    const size_t nRun = SkipRun(p, m_nPos, nSize);
     out.append(p + m_nPos, nRun - m_nPos);
     m_nPos = nRun;
     if (m_nPos >= nSize)
@@ -201,10 +222,8 @@ bool CJsonReader::NextMember(bool& bFirst, std::string_view& name, std::string& 
     return Fail("member name expected");
   // A name without escapes is taken from the text itself.
   const size_t nStart = m_nPos + 1;
-  const size_t nEnd = m_text.find_first_of("\"\\", nStart);
-  if (nEnd != std::string_view::npos && m_text[nEnd] == '"' &&
-      std::all_of(m_text.begin() + static_cast<ptrdiff_t>(nStart), m_text.begin() + static_cast<ptrdiff_t>(nEnd),
-                  [](char c) { return static_cast<unsigned char>(c) >= 0x20; })) {
+  const size_t nEnd = SkipRun(m_text.data(), nStart, m_text.size());
+  if (nEnd < m_text.size() && m_text[nEnd] == '"') {
     name = m_text.substr(nStart, nEnd - nStart);
     m_nPos = nEnd + 1;
     return true;

@@ -1,5 +1,6 @@
 #include "model/RecordJson.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -22,7 +23,7 @@ constexpr uint64_t kQuietNanBits = 0x7FF8000000000000ull;
 // itself. The same table writes a record and reads it back.
 template <class R>
 struct CJsonField {
-  const char* m_pszName;
+  std::string_view m_name;
   std::variant<std::string R::*, int32_t R::*, uint8_t R::*, uint16_t R::*, CDateTime R::*> m_member;
 };
 
@@ -98,8 +99,6 @@ void AppendHex4(std::string& out, unsigned int n) {
     out += s_digits[(n >> nShift) & 0xF];
 }
 
-// Plain bytes are copied in runs: only a quote, a backslash, a control character or
-// a byte outside UTF-8 ends a run and is escaped.
 // The bytes that go into a JSON string as they are: printable ASCII but the quote
 // and the backslash.
 struct CPlainBytes {
@@ -110,13 +109,38 @@ struct CPlainBytes {
 };
 constexpr CPlainBytes kPlain;
 
+// True when all eight bytes of v are plain (as kPlain): none is below 0x20, at or
+// above 0x7F, a quote or a backslash. Each test below is exact for the word as a
+// whole, which is all that is asked.
+bool AllPlain(uint64_t v) {
+  constexpr uint64_t k01 = 0x0101010101010101ull, k80 = 0x8080808080808080ull;
+  auto hasZero = [](uint64_t x) { return (x - k01) & ~x & k80; };
+  const uint64_t nBelowSpace = (v - k01 * 0x20) & ~v & k80;
+  return ((v & k80) | nBelowSpace | hasZero(v ^ (k01 * '"')) | hasZero(v ^ (k01 * '\\')) |
+          hasZero(v ^ (k01 * 0x7F))) == 0;
+}
+
+// The end of the run of plain bytes that starts at p[i]: eight at a time while it
+// lasts, then byte by byte.
+size_t SkipPlain(const uint8_t* p, size_t i, size_t n) {
+  for (uint64_t v; i + 8 <= n; i += 8) {
+    std::memcpy(&v, p + i, 8);
+    if (!AllPlain(v))
+      break;
+  }
+  while (i < n && kPlain.m_bPlain[p[i]]) ++i;
+  return i;
+}
+
+// Plain bytes are copied in runs: only a quote, a backslash, a control character or
+// a byte outside UTF-8 ends a run and is escaped.
 void AppendJsonString(std::string& out, const std::string& str) {
   out += '"';
   const uint8_t* p = reinterpret_cast<const uint8_t*>(str.data());
   const size_t n = str.size();
   size_t nRun = 0;  // start of the run not yet copied
   for (size_t i = 0; i < n;) {
-    while (i < n && kPlain.m_bPlain[p[i]]) ++i;
+    i = SkipPlain(p, i, n);
     if (i == n)
       break;
     const uint8_t c = p[i];
@@ -183,18 +207,29 @@ void AppendValue(std::string& out, const CDateTime& dt) {
   out += '}';
 }
 
-// The object of one record: its class first, then every field in table order. The
-// member names are plain ASCII words, written as they are.
+// What goes before each field's value: a comma and the quoted member name (plain
+// ASCII words, written as they are).
+template <class R>
+const std::array<std::string, std::size(CRecordFields<R>::kFields)>& MemberPrefixes() {
+  static const auto s_prefixes = [] {
+    std::array<std::string, std::size(CRecordFields<R>::kFields)> prefixes;
+    for (size_t i = 0; i < prefixes.size(); ++i)
+      prefixes[i] = ",\"" + std::string(CRecordFields<R>::kFields[i].m_name) + "\":";
+    return prefixes;
+  }();
+  return s_prefixes;
+}
+
+// The object of one record: its class first, then every field in table order.
 template <class R>
 void AppendRecord(std::string& out, const R& record) {
   out += "{\"class\":\"";
   out += CRecordFields<R>::kClass;
   out += '"';
-  for (const CJsonField<R>& field : CRecordFields<R>::kFields) {
-    out += ",\"";
-    out += field.m_pszName;
-    out += "\":";
-    std::visit([&](auto pMember) { AppendValue(out, record.*pMember); }, field.m_member);
+  const auto& prefixes = MemberPrefixes<R>();
+  for (size_t i = 0; i < prefixes.size(); ++i) {
+    out += prefixes[i];
+    std::visit([&](auto pMember) { AppendValue(out, record.*pMember); }, CRecordFields<R>::kFields[i].m_member);
   }
   out += '}';
 }
@@ -207,7 +242,7 @@ void AppendRecord(std::string& out, const R& record) {
 // Refusals are kept in m_strRefusal while the rest of the line is still checked.
 class CRecordReader {
  public:
-  explicit CRecordReader(const std::string& strLine) : m_reader(strLine) {}
+  explicit CRecordReader(std::string_view strLine) : m_reader(strLine) {}
 
   // The reason the line was refused, syntax first; empty when it was taken.
   std::string Outcome() {
@@ -258,7 +293,7 @@ class CRecordReader {
         return m_reader.SkipValue(1);
       }
       const CJsonField<R>& field = CRecordFields<R>::kFields[nField];
-      return std::visit([&](auto pMember) { return ReadValue({field.m_pszName}, record.*pMember, 1); },
+      return std::visit([&](auto pMember) { return ReadValue({field.m_name}, record.*pMember, 1); },
                         field.m_member);
     });
   }
@@ -291,7 +326,7 @@ class CRecordReader {
   static size_t FindField(std::string_view name) {
     constexpr size_t nFields = std::size(CRecordFields<R>::kFields);
     for (size_t i = 0; i < nFields; ++i)
-      if (name == CRecordFields<R>::kFields[i].m_pszName)
+      if (name == CRecordFields<R>::kFields[i].m_name)
         return i;
     return name == "class" ? nFields : nFields + 1;
   }
@@ -455,7 +490,7 @@ class CRecordReader {
 };
 
 template <class R>
-bool ReadRecord(const std::string& strLine, R& record, std::string& strError) {
+bool ReadRecord(std::string_view strLine, R& record, std::string& strError) {
   CRecordReader reader(strLine);
   reader.ReadRecordMembers(record);
   strError = reader.Outcome();
@@ -486,7 +521,7 @@ void AppendRecordJson(std::string& out, const CMessage& m) { AppendRecord(out, m
 
 void AppendRecordJson(std::string& out, const CAddress& a) { AppendRecord(out, a); }
 
-bool GetJsonClass(const std::string& strLine, std::string& strClass, std::string& strError) {
+bool GetJsonClass(std::string_view strLine, std::string& strClass, std::string& strError) {
   CRecordReader reader(strLine);
   std::string strFound;
   reader.ReadClassOf(strFound);
@@ -496,10 +531,10 @@ bool GetJsonClass(const std::string& strLine, std::string& strClass, std::string
   return strError.empty();
 }
 
-bool RecordFromJson(const std::string& strLine, CMessage& m, std::string& strError) {
+bool RecordFromJson(std::string_view strLine, CMessage& m, std::string& strError) {
   return ReadRecord(strLine, m, strError);
 }
 
-bool RecordFromJson(const std::string& strLine, CAddress& a, std::string& strError) {
+bool RecordFromJson(std::string_view strLine, CAddress& a, std::string& strError) {
   return ReadRecord(strLine, a, strError);
 }
