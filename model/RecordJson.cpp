@@ -252,8 +252,8 @@ class CRecordReader {
       return m_reader.Error();
     return m_strRefusal;
   }
-  // After Outcome: true when the line is well-formed JSON (taken or refused).
-  bool IsWellFormed() const { return !m_reader.Failed(); }
+  // After Outcome: true when the line is a well-formed JSON object (taken or refused).
+  bool IsWellFormedObject() const { return m_bObject && !m_reader.Failed(); }
 
   // The document: an object, whose members go to fnMember(name) one by one (the
   // reader then at the member's value, one level down). Anything else is checked
@@ -265,6 +265,7 @@ class CRecordReader {
         Refuse("a JSON object expected");
       return;
     }
+    m_bObject = true;
     ReadMembers(fnMember);
   }
 
@@ -485,6 +486,7 @@ class CRecordReader {
   }
 
   CJsonReader m_reader;
+  bool m_bObject = false;
   std::string m_strRefusal;
   std::string m_strText;  // a text read only to be looked at
 };
@@ -526,7 +528,7 @@ bool GetJsonClass(std::string_view strLine, std::string& strClass, std::string& 
   std::string strFound;
   reader.ReadClassOf(strFound);
   strError = reader.Outcome();
-  if (reader.IsWellFormed())
+  if (reader.IsWellFormedObject())
     strClass = strFound;
   return strError.empty();
 }

@@ -31,7 +31,8 @@ void ReadList(CArchive& ar, std::vector<std::unique_ptr<T>>& list, size_t nExpec
     size_t nClass = ar.ReadRecordTag(g_recordClasses, std::size(g_recordClasses));
     if (nClass != nExpectedClass)
       throw CArchiveException(CArchiveException::badClass);
-    auto pRecord = std::make_unique<T>();
+    // Every field has its default by its own initializer; Serialize then reads them all.
+    std::unique_ptr<T> pRecord(new T);
     pRecord->Serialize(ar);
     list.push_back(std::move(pRecord));
   }
