@@ -4,39 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#include "model/JsonBytes.h"
 #include "platform/CharsetUtf.h"
 
 namespace {
-
-// The bytes a string holds as they are, in runs: all but the quote, the backslash
-// and the control characters.
-struct CRunBytes {
-  bool m_bRun[256] = {};
-  constexpr CRunBytes() {
-    for (int c = 0x20; c < 256; ++c) m_bRun[c] = c != '"' && c != '\\';
-  }
-};
-constexpr CRunBytes kRun;
-
-// True when all eight bytes of v belong to a run (as kRun): none is a control
-// character, a quote or a backslash. Each test is exact for the word as a whole.
-bool AllRun(uint64_t v) {
-  constexpr uint64_t k01 = 0x0101010101010101ull, k80 = 0x8080808080808080ull;
-  auto hasZero = [](uint64_t x) { return (x - k01) & ~x & k80; };
-  const uint64_t nBelowSpace = (v - k01 * 0x20) & ~v & k80;
-  return (nBelowSpace | hasZero(v ^ (k01 * '"')) | hasZero(v ^ (k01 * '\\'))) == 0;
-}
-
-// The end of the run that starts at p[i]: eight bytes at a time while it lasts.
-size_t SkipRun(const char* p, size_t i, size_t n) {
-  for (uint64_t v; i + 8 <= n; i += 8) {
-    std::memcpy(&v, p + i, 8);
-    if (!AllRun(v))
-      break;
-  }
-  while (i < n && kRun.m_bRun[static_cast<unsigned char>(p[i])]) ++i;
-  return i;
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -178,7 +149,7 @@ bool CJsonReader::ReadString(std::string& out) {
   const char* const p = m_text.data();
   const size_t nSize = m_text.size();
   while (m_nPos < nSize) {
-    const size_t nRun = SkipRun(p, m_nPos, nSize);
+    const size_t nRun = FindJsonSpecial<false>(p, m_nPos, nSize);
     out.append(p + m_nPos, nRun - m_nPos);
     m_nPos = nRun;
     if (m_nPos >= nSize)
@@ -222,7 +193,7 @@ bool CJsonReader::NextMember(bool& bFirst, std::string_view& name, std::string& 
     return Fail("member name expected");
   // A name without escapes is taken from the text itself.
   const size_t nStart = m_nPos + 1;
-  const size_t nEnd = SkipRun(m_text.data(), nStart, m_text.size());
+  const size_t nEnd = FindJsonSpecial<false>(m_text.data(), nStart, m_text.size());
   if (nEnd < m_text.size() && m_text[nEnd] == '"') {
     name = m_text.substr(nStart, nEnd - nStart);
     m_nPos = nEnd + 1;

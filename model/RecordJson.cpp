@@ -10,6 +10,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "model/JsonBytes.h"
 #include "model/JsonReader.h"
 #include "platform/CharsetUtf.h"
 
@@ -99,39 +100,6 @@ void AppendHex4(std::string& out, unsigned int n) {
     out += s_digits[(n >> nShift) & 0xF];
 }
 
-// The bytes that go into a JSON string as they are: printable ASCII but the quote
-// and the backslash.
-struct CPlainBytes {
-  bool m_bPlain[256] = {};
-  constexpr CPlainBytes() {
-    for (int c = 0x20; c < 0x7F; ++c) m_bPlain[c] = c != '"' && c != '\\';
-  }
-};
-constexpr CPlainBytes kPlain;
-
-// True when all eight bytes of v are plain (as kPlain): none is below 0x20, at or
-// above 0x7F, a quote or a backslash. Each test below is exact for the word as a
-// whole, which is all that is asked.
-bool AllPlain(uint64_t v) {
-  constexpr uint64_t k01 = 0x0101010101010101ull, k80 = 0x8080808080808080ull;
-  auto hasZero = [](uint64_t x) { return (x - k01) & ~x & k80; };
-  const uint64_t nBelowSpace = (v - k01 * 0x20) & ~v & k80;
-  return ((v & k80) | nBelowSpace | hasZero(v ^ (k01 * '"')) | hasZero(v ^ (k01 * '\\')) |
-          hasZero(v ^ (k01 * 0x7F))) == 0;
-}
-
-// The end of the run of plain bytes that starts at p[i]: eight at a time while it
-// lasts, then byte by byte.
-size_t SkipPlain(const uint8_t* p, size_t i, size_t n) {
-  for (uint64_t v; i + 8 <= n; i += 8) {
-    std::memcpy(&v, p + i, 8);
-    if (!AllPlain(v))
-      break;
-  }
-  while (i < n && kPlain.m_bPlain[p[i]]) ++i;
-  return i;
-}
-
 // Plain bytes are copied in runs: only a quote, a backslash, a control character or
 // a byte outside UTF-8 ends a run and is escaped.
 void AppendJsonString(std::string& out, const std::string& str) {
@@ -140,7 +108,7 @@ void AppendJsonString(std::string& out, const std::string& str) {
   const size_t n = str.size();
   size_t nRun = 0;  // start of the run not yet copied
   for (size_t i = 0; i < n;) {
-    i = SkipPlain(p, i, n);
+    i = FindJsonSpecial<true>(str.data(), i, n);
     if (i == n)
       break;
     const uint8_t c = p[i];

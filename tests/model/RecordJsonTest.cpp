@@ -141,7 +141,7 @@ TEST(RecordJson, EveryByteIsEscapedOrNotWhereverItStands) {
       return std::string(1, static_cast<char>(c));
     return sz;
   };
-  for (size_t nBefore : {0, 1, 7, 8, 9, 15, 16, 23}) {
+  for (size_t nBefore : {0, 1, 7, 8, 9, 15, 16, 17, 23, 31, 32}) {
     for (int c = 0; c < 256; ++c) {
       const std::string strText = std::string(nBefore, 'a') + static_cast<char>(c) + "bcdefghij";
       const std::string strJson = JsonString(strText);
