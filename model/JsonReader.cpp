@@ -9,7 +9,6 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
@@ -24,10 +23,6 @@ bool CJsonReader::Fail(const char* pszReason) {
 
 std::string CJsonReader::Error() const {
   return m_strError + " at offset " + std::to_string(m_nErrorPos);
-}
-
-void CJsonReader::SkipSpace() {
-  while (m_nPos < m_text.size() && IsBlank(m_text[m_nPos])) ++m_nPos;
 }
 
 bool CJsonReader::Literal(std::string_view word) {

@@ -56,7 +56,11 @@ class CJsonReader {
   bool Fail(const char* pszReason);
 
  private:
-  void SkipSpace();
+  void SkipSpace() {
+    while (m_nPos < m_text.size() &&
+           (m_text[m_nPos] == ' ' || m_text[m_nPos] == '\t' || m_text[m_nPos] == '\r' || m_text[m_nPos] == '\n'))
+      ++m_nPos;
+  }
   bool Literal(std::string_view word);
   bool ReadHex4(unsigned int& n);
   bool ReadEscape(std::string& out);
