@@ -20,70 +20,28 @@
 // delete within 3x, a key under 1 ms; then the growth of each figure from 10,000 to
 // 100,000 (10 is linear), and the peak memory of opening 100,000 messages against the
 // size of the records in memory (goal: within 2x).
-#include <malloc.h>
-
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QTableView>
 #include <QTest>
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
-#include <new>
 #include <random>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
+#include "bench/HeapCounter.h"
 #include "compose/ComposePage.h"
 #include "lists/InboxPage.h"
 #include "model/StoreLists.h"
 #include "shell/SMSTabbedDlg.h"
 #include "tests/shell/ScriptedPromptService.h"
 #include "tests/shell/TestSandbox.h"
-
-// ---- counting allocator: live bytes and their peak --------------------------------
-
-namespace {
-std::atomic<size_t> g_nLiveBytes{0};
-std::atomic<size_t> g_nPeakBytes{0};
-
-void* CountedAlloc(size_t n) {
-  void* p = std::malloc(n == 0 ? 1 : n);
-  if (p == nullptr)
-    throw std::bad_alloc();
-  const size_t nSize = malloc_usable_size(p);
-  const size_t nLive = g_nLiveBytes.fetch_add(nSize, std::memory_order_relaxed) + nSize;
-  size_t nPeak = g_nPeakBytes.load(std::memory_order_relaxed);
-  while (nLive > nPeak && !g_nPeakBytes.compare_exchange_weak(nPeak, nLive, std::memory_order_relaxed)) {
-  }
-  return p;
-}
-
-void CountedFree(void* p) {
-  if (p == nullptr)
-    return;
-  g_nLiveBytes.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
-  std::free(p);
-}
-}  // namespace
-
-void* operator new(size_t n) { return CountedAlloc(n); }
-void* operator new[](size_t n) { return CountedAlloc(n); }
-void* operator new(size_t n, const std::nothrow_t&) noexcept {
-  try { return CountedAlloc(n); } catch (...) { return nullptr; }
-}
-void* operator new[](size_t n, const std::nothrow_t&) noexcept {
-  try { return CountedAlloc(n); } catch (...) { return nullptr; }
-}
-void operator delete(void* p) noexcept { CountedFree(p); }
-void operator delete[](void* p) noexcept { CountedFree(p); }
-void operator delete(void* p, size_t) noexcept { CountedFree(p); }
-void operator delete[](void* p, size_t) noexcept { CountedFree(p); }
 
 namespace {
 
@@ -204,10 +162,10 @@ SRun RunAt(size_t nMessages) {
 
   // The records in memory: a load into an array of their own.
   {
-    const size_t nBefore = g_nLiveBytes.load();
+    const size_t nBefore = bench::GetLiveHeapBytes();
     CMessageArray records;
     LoadInbox(strData, records);
-    run.dRecordsMb = static_cast<double>(g_nLiveBytes.load() - nBefore) / 1048576.0;
+    run.dRecordsMb = static_cast<double>(bench::GetLiveHeapBytes() - nBefore) / 1048576.0;
   }
 
   // ---- open ---------------------------------------------------------------------------
@@ -229,13 +187,13 @@ SRun RunAt(size_t nMessages) {
     pDlg = std::make_unique<CSMSTabbedDlg>();
     pDlg->show();
     QApplication::processEvents();
-    const size_t nLiveBefore = g_nLiveBytes.load();
-    g_nPeakBytes.store(nLiveBefore);
+    const size_t nLiveBefore = bench::GetLiveHeapBytes();
+    bench::ResetHeapPeak();
     const double dThis = Time([&] { pDlg->SetActivePage(&pDlg->GetInboxPage()); });
     dOpen = std::min(dOpen, dThis);
     dListShare = std::min(dListShare, std::max(0.0, dThis - dLoad));
     if (nRun == 0)
-      run.dOpenPeakMb = static_cast<double>(g_nPeakBytes.load() - nLiveBefore) / 1048576.0;
+      run.dOpenPeakMb = static_cast<double>(bench::GetPeakHeapBytes() - nLiveBefore) / 1048576.0;
     QApplication::processEvents();
   }
   CInboxPage& page = pDlg->GetInboxPage();

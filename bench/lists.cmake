@@ -3,7 +3,7 @@
 if(TARGET mireth_shell)
   find_package(Qt6 COMPONENTS Test QUIET)
   if(Qt6Test_FOUND)
-    mireth_add_bench(list_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/list_bench.cpp
+    mireth_add_bench(list_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/list_bench.cpp ${CMAKE_CURRENT_LIST_DIR}/HeapCounter.cpp
                      LIBS mireth_shell Qt6::Test)
   endif()
 endif()

@@ -6,69 +6,19 @@
 // loaded list.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <malloc.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <new>
 #include <random>
 #include <string>
 
+#include "bench/HeapCounter.h"
 #include "model/RecordList.h"
 #include "model/StoreFile.h"
-
-// ---- counting allocator: live bytes and their peak --------------------------------
-
-namespace {
-std::atomic<size_t> g_nLiveBytes{0};
-std::atomic<size_t> g_nPeakBytes{0};
-// Counting costs two atomic operations per allocation: only the memory measurement
-// pays for it, not the timed runs.
-std::atomic<bool> g_bCounting{false};
-
-void* CountedAlloc(size_t n) {
-  void* p = std::malloc(n == 0 ? 1 : n);
-  if (p == nullptr)
-    throw std::bad_alloc();
-  if (!g_bCounting.load(std::memory_order_relaxed))
-    return p;
-  size_t nLive = g_nLiveBytes.fetch_add(malloc_usable_size(p), std::memory_order_relaxed) +
-                 malloc_usable_size(p);
-  size_t nPeak = g_nPeakBytes.load(std::memory_order_relaxed);
-  while (nLive > nPeak && !g_nPeakBytes.compare_exchange_weak(nPeak, nLive, std::memory_order_relaxed)) {
-  }
-  return p;
-}
-
-void CountedFree(void* p) {
-  if (p == nullptr)
-    return;
-  if (!g_bCounting.load(std::memory_order_relaxed)) {
-    std::free(p);
-    return;
-  }
-  g_nLiveBytes.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
-  std::free(p);
-}
-}  // namespace
-
-void* operator new(size_t n) { return CountedAlloc(n); }
-void* operator new[](size_t n) { return CountedAlloc(n); }
-void* operator new(size_t n, const std::nothrow_t&) noexcept {
-  try { return CountedAlloc(n); } catch (...) { return nullptr; }
-}
-void* operator new[](size_t n, const std::nothrow_t&) noexcept {
-  try { return CountedAlloc(n); } catch (...) { return nullptr; }
-}
-void operator delete(void* p) noexcept { CountedFree(p); }
-void operator delete[](void* p) noexcept { CountedFree(p); }
-void operator delete(void* p, size_t) noexcept { CountedFree(p); }
-void operator delete[](void* p, size_t) noexcept { CountedFree(p); }
 
 // ---- the data ---------------------------------------------------------------------
 
@@ -228,16 +178,15 @@ class CCapturingReporter : public benchmark::ConsoleReporter {
 void MeasureLoadMemory() {
   std::string strPath = Folder() + "SMSIn.Dat";
   RawWrite(strPath, Bytes());
-  g_nLiveBytes.store(0);
-  g_nPeakBytes.store(0);
-  g_bCounting = true;
-  size_t nBase = 0;
+  bench::SetHeapCounting(true);
+  const size_t nBase = bench::GetLiveHeapBytes();
+  bench::ResetHeapPeak();
   CMessageArray list;
   if (!ReadStoreFile(strPath, list).IsOk())
     std::abort();
-  g_bCounting = false;
-  size_t nList = g_nLiveBytes.load() - nBase;
-  size_t nPeak = g_nPeakBytes.load() - nBase;
+  const size_t nList = bench::GetLiveHeapBytes() - nBase;
+  const size_t nPeak = bench::GetPeakHeapBytes() - nBase;
+  bench::SetHeapCounting(false);
   std::printf("load memory: list %.1f MB, peak %.1f MB, ratio %.3f (goal <= 1.5)\n",
               nList / 1048576.0, nPeak / 1048576.0, static_cast<double>(nPeak) / nList);
 }
@@ -245,6 +194,7 @@ void MeasureLoadMemory() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  bench::SetHeapCounting(false);  // counted only where memory is measured
   benchmark::Initialize(&argc, argv);
   std::printf("%zu messages, %.1f MB of store file\n", Messages().size(), Bytes().size() / 1048576.0);
   CCapturingReporter reporter;

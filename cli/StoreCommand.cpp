@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cerrno>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/Command.h"
@@ -152,19 +153,20 @@ bool IsAddressFileName(const std::string& strFile) {
 // Lines of standard input, read in large blocks with no stream synchronisation.
 class CLineReader {
  public:
-  // The next line (without its line end); false at the end of the input.
-  bool Next(std::string& strLine) {
+  // The next line (without its line end), valid until the next call; false at the
+  // end of the input.
+  bool Next(std::string_view& line) {
     for (;;) {
-      size_t nEnd = m_buffer.find('\n', m_nPos);
+      const size_t nEnd = m_buffer.find('\n', m_nPos);
       if (nEnd != std::string::npos) {
-        strLine.assign(m_buffer, m_nPos, nEnd - m_nPos);
+        line = std::string_view(m_buffer).substr(m_nPos, nEnd - m_nPos);
         m_nPos = nEnd + 1;
         return true;
       }
       if (m_bEnd) {
         if (m_nPos >= m_buffer.size())
           return false;
-        strLine.assign(m_buffer, m_nPos, std::string::npos);
+        line = std::string_view(m_buffer).substr(m_nPos);
         m_nPos = m_buffer.size();
         return true;
       }
@@ -185,37 +187,44 @@ class CLineReader {
   bool m_bEnd = false;
 };
 
-template <class List, class Record>
+bool IsBlankLine(std::string_view line) { return line.find_first_not_of(" \t\r") == std::string_view::npos; }
+
+// The records go into the list's bytes as each line is read: one record object is
+// filled again for every line, and nothing else of the list is kept.
+template <class Record>
 int WriteList(const std::string& strFile, std::vector<std::pair<size_t, std::string>>& pending,
               CLineReader& reader, size_t nLine) {
-  List list;
-  auto add = [&](size_t nAt, const std::string& strLine) {
-    auto pRecord = std::make_unique<Record>();
+  CRecordListBytes<Record> list;
+  Record record;
+  const Record blank;
+  CStoreResult result;
+  auto add = [&](size_t nAt, std::string_view line) {
+    record = blank;  // a member a line leaves out has its default value
     std::string strError;
-    if (!RecordFromJson(strLine, *pRecord, strError)) {
+    if (!RecordFromJson(line, record, strError)) {
       Fail("stdin", "line " + std::to_string(nAt) + ": " + strError);
       return false;
     }
-    list.push_back(std::move(pRecord));
-    return true;
+    result = CatchStoreErrors([&] { list.Add(record); });
+    return result.IsOk();
   };
   for (const auto& [nAt, strLine] : pending)
     if (!add(nAt, strLine))
-      return 1;
+      return result.IsOk() ? 1 : Fail(strFile, result.Describe() + "; the file was left as it was");
   pending.clear();
-  std::string strLine;
-  while (reader.Next(strLine)) {
+  std::string_view line;
+  while (reader.Next(line)) {
     ++nLine;
-    if (strLine.find_first_not_of(" \t\r") != std::string::npos && !add(nLine, strLine))
-      return 1;
+    if (!IsBlankLine(line) && !add(nLine, line))
+      return result.IsOk() ? 1 : Fail(strFile, result.Describe() + "; the file was left as it was");
   }
-  CStoreResult result = WriteStoreFile(strFile, list);
+  result = WriteStoreFile(strFile, list);
   if (!result.IsOk()) {
     if (result.m_kind == CStoreResult::notOpened)
       return Fail(strFile, "cannot be opened for writing (in use by another program, or access denied)");
     return Fail(strFile, result.Describe() + "; the file was left as it was");
   }
-  std::printf("wrote %zu record(s) to %s\n", list.size(), strFile.c_str());
+  std::printf("wrote %zu record(s) to %s\n", list.GetCount(), strFile.c_str());
   return 0;
 }
 
@@ -238,23 +247,23 @@ int Write(const std::vector<std::string>& args) {
   // become records as they are read.
   CLineReader reader;
   std::vector<std::pair<size_t, std::string>> pending;
-  std::string strLine;
+  std::string_view line;
   size_t nLine = 0;
-  while (strClass.empty() && reader.Next(strLine)) {
+  while (strClass.empty() && reader.Next(line)) {
     ++nLine;
-    if (strLine.find_first_not_of(" \t\r") == std::string::npos)
+    if (IsBlankLine(line))
       continue;
     std::string strError;
-    if (!GetJsonClass(strLine, strClass, strError))
+    if (!GetJsonClass(line, strClass, strError))
       return Fail("stdin", "line " + std::to_string(nLine) + ": " + strError);
-    pending.emplace_back(nLine, strLine);
+    pending.emplace_back(nLine, std::string(line));
   }
   if (strClass.empty())  // no record names its class: the file's name decides
     strClass = IsAddressFileName(strFile) ? "CAddress" : "CMessage";
   if (strClass == "CAddress")
-    return WriteList<CAddressArray, CAddress>(strFile, pending, reader, nLine);
+    return WriteList<CAddress>(strFile, pending, reader, nLine);
   if (strClass == "CMessage")
-    return WriteList<CMessageArray, CMessage>(strFile, pending, reader, nLine);
+    return WriteList<CMessage>(strFile, pending, reader, nLine);
   return Fail("stdin", "unknown class \"" + strClass + "\" (CMessage or CAddress)");
 }
 

@@ -1,2 +1,4 @@
 # The store-file reader (both record classes) with the archive below it.
 mireth_add_fuzzer(fuzz_archive ${CMAKE_CURRENT_LIST_DIR}/fuzz_archive.cpp LIBS mireth_model)
+# The JSON line reader of `mireth store write`, for both record classes.
+mireth_add_fuzzer(fuzz_record_json ${CMAKE_CURRENT_LIST_DIR}/fuzz_record_json.cpp LIBS mireth_model)

@@ -16,6 +16,7 @@ case $TARGET in
   fuzz_terminal_text) DICT=terminal.dict ;;
   fuzz_registry) DICT=registry.dict ;;
   fuzz_archive) DICT=archive.dict ;;
+  fuzz_record_json) DICT=json.dict ;;
   *) echo "no dictionary for $TARGET" >&2; exit 2 ;;
 esac
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/mireth-$TARGET-XXXXXX")

@@ -210,7 +210,7 @@ void CArchive::ReadBytesInto(std::string& str, size_t nCount) {
   }
 }
 
-CArchive& CArchive::operator>>(std::string& str) {
+CArchive& CArchive::ReadString(std::string& str) {
   CheckMode(load);
   bool bWide = false;
   size_t nLength = ReadStringLength(true, bWide);

@@ -126,7 +126,17 @@ class CArchive {
   CArchive& operator>>(int32_t& l) { GetValue(l); return *this; }
   CArchive& operator>>(uint32_t& dw) { GetValue(dw); return *this; }
   CArchive& operator>>(double& d) { GetValue(d); return *this; }
-  CArchive& operator>>(std::string& str);
+  CArchive& operator>>(std::string& str) {
+    // The usual case, kept inline: a one-byte length with the whole text buffered.
+    if (m_nMode == load && m_pCur != m_pBufEnd && *m_pCur < 0xFF &&
+        static_cast<size_t>(m_pBufEnd - m_pCur) > *m_pCur) {
+      const size_t n = *m_pCur;
+      str.assign(reinterpret_cast<const char*>(m_pCur + 1), n);
+      m_pCur += 1 + n;
+      return *this;
+    }
+    return ReadString(str);
+  }
   CArchive& operator>>(CDateTime& dt);
 
   // The element count of a list: a WORD, or 0xFFFF and a DWORD.
@@ -164,6 +174,7 @@ class CArchive {
       ReadExact(&value, sizeof(T));
     }
   }
+  CArchive& ReadString(std::string& str);       // any length form, at any buffer edge
   void ReadExact(void* pData, size_t nCount);  // end of file when short
   size_t FillBuffer();                           // loading: returns bytes now buffered
   size_t ReadStringLength(bool bAllowWideMark, bool& bWide);

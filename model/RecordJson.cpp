@@ -1,19 +1,67 @@
 #include "model/RecordJson.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <utility>
-#include <vector>
+#include <type_traits>
+#include <variant>
 
+#include "model/JsonBytes.h"
+#include "model/JsonReader.h"
 #include "platform/CharsetUtf.h"
 
 namespace {
 
 constexpr uint64_t kQuietNanBits = 0x7FF8000000000000ull;
+
+// ---- the fields of each record --------------------------------------------------
+
+// One stored field of a record: its member name in the JSON object and the member
+// itself. The same table writes a record and reads it back.
+template <class R>
+struct CJsonField {
+  std::string_view m_name;
+  std::variant<std::string R::*, int32_t R::*, uint8_t R::*, uint16_t R::*, CDateTime R::*> m_member;
+};
+
+template <class R>
+struct CRecordFields;
+
+template <>
+struct CRecordFields<CMessage> {
+  static constexpr const char* kClass = "CMessage";
+  static constexpr CJsonField<CMessage> kFields[] = {
+      {"m_strSenderName", &CMessage::m_strSenderName},
+      {"m_strName", &CMessage::m_strName},
+      {"m_strNumber", &CMessage::m_strNumber},
+      {"m_nStatus", &CMessage::m_nStatus},
+      {"m_nStorage", &CMessage::m_nStorage},
+      {"m_nType", &CMessage::m_nType},
+      {"m_strDateTime", &CMessage::m_strDateTime},
+      {"m_dtDateTime", &CMessage::m_dtDateTime},
+      {"m_strExtra", &CMessage::m_strExtra},
+      {"m_strMessage", &CMessage::m_strMessage},
+      {"m_strPdu", &CMessage::m_strPdu},
+      {"m_strServiceCenter", &CMessage::m_strServiceCenter},
+      {"m_bFlag", &CMessage::m_bFlag},
+      {"m_bReplyCharges", &CMessage::m_bReplyCharges},
+      {"m_wFirstOctet", &CMessage::m_wFirstOctet},
+      {"m_nValidity", &CMessage::m_nValidity},
+  };
+};
+
+template <>
+struct CRecordFields<CAddress> {
+  static constexpr const char* kClass = "CAddress";
+  static constexpr CJsonField<CAddress> kFields[] = {
+      {"m_strNumber", &CAddress::m_strNumber},
+      {"m_strName", &CAddress::m_strName},
+  };
+};
 
 // ---- writing ------------------------------------------------------------------
 
@@ -54,23 +102,13 @@ void AppendHex4(std::string& out, unsigned int n) {
 
 // Plain bytes are copied in runs: only a quote, a backslash, a control character or
 // a byte outside UTF-8 ends a run and is escaped.
-// The bytes that go into a JSON string as they are: printable ASCII but the quote
-// and the backslash.
-struct CPlainBytes {
-  bool m_bPlain[256] = {};
-  constexpr CPlainBytes() {
-    for (int c = 0x20; c < 0x7F; ++c) m_bPlain[c] = c != '"' && c != '\\';
-  }
-};
-constexpr CPlainBytes kPlain;
-
 void AppendJsonString(std::string& out, const std::string& str) {
   out += '"';
   const uint8_t* p = reinterpret_cast<const uint8_t*>(str.data());
   const size_t n = str.size();
   size_t nRun = 0;  // start of the run not yet copied
   for (size_t i = 0; i < n;) {
-    while (i < n && kPlain.m_bPlain[p[i]]) ++i;
+    i = FindJsonSpecial<true>(str.data(), i, n);
     if (i == n)
       break;
     const uint8_t c = p[i];
@@ -97,23 +135,6 @@ void AppendJsonString(std::string& out, const std::string& str) {
   out += '"';
 }
 
-// The member names are plain ASCII words: written without escaping.
-void AppendMember(std::string& out, const char* pszName) {
-  out += out.back() != '{' ? ",\"" : "\"";  // a comma unless the object's first member
-  out += pszName;
-  out += "\":";
-}
-
-void AppendText(std::string& out, const char* pszName, const std::string& str) {
-  AppendMember(out, pszName);
-  AppendJsonString(out, str);
-}
-
-void AppendInt(std::string& out, const char* pszName, long long n) {
-  AppendMember(out, pszName);
-  out += std::to_string(n);
-}
-
 void AppendDouble(std::string& out, double d) {
   if (std::isnan(d)) {
     // The usual quiet NaN by name; any other one by its bits, so that it survives.
@@ -135,349 +156,315 @@ void AppendDouble(std::string& out, double d) {
   }
 }
 
+
+void AppendValue(std::string& out, const std::string& str) { AppendJsonString(out, str); }
+
+template <class T>
+  requires std::is_integral_v<T>
+void AppendValue(std::string& out, T n) {
+  char buffer[16];
+  auto r = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(n));
+  out.append(buffer, r.ptr);
+}
+
+void AppendValue(std::string& out, const CDateTime& dt) {
+  out += "{\"date\":";
+  AppendDouble(out, dt.GetDate());
+  out += ",\"status\":";
+  AppendValue(out, static_cast<int32_t>(dt.GetStatus()));
+  out += '}';
+}
+
+// What goes before each field's value: a comma and the quoted member name (plain
+// ASCII words, written as they are).
+template <class R>
+const std::array<std::string, std::size(CRecordFields<R>::kFields)>& MemberPrefixes() {
+  static const auto s_prefixes = [] {
+    std::array<std::string, std::size(CRecordFields<R>::kFields)> prefixes;
+    for (size_t i = 0; i < prefixes.size(); ++i)
+      prefixes[i] = ",\"" + std::string(CRecordFields<R>::kFields[i].m_name) + "\":";
+    return prefixes;
+  }();
+  return s_prefixes;
+}
+
+// The object of one record: its class first, then every field in table order.
+template <class R>
+void AppendRecord(std::string& out, const R& record) {
+  out += "{\"class\":\"";
+  out += CRecordFields<R>::kClass;
+  out += '"';
+  const auto& prefixes = MemberPrefixes<R>();
+  for (size_t i = 0; i < prefixes.size(); ++i) {
+    out += prefixes[i];
+    std::visit([&](auto pMember) { AppendValue(out, record.*pMember); }, CRecordFields<R>::kFields[i].m_member);
+  }
+  out += '}';
+}
+
 // ---- reading ------------------------------------------------------------------
 
-struct CJsonMember;
-
-struct CJsonValue {
-  enum Type { null, boolean, number, string, object, array };
-  Type type = null;
-  bool b = false;
-  std::string text;  // a string's bytes, or a number's own text
-  std::vector<CJsonMember> members;
-  std::vector<CJsonValue> items;
-};
-
-struct CJsonMember {
-  std::string first;
-  CJsonValue second;
-};
-
-class CJsonParser {
+// Reads the members of one JSON object line into a record. The line is read once,
+// front to back. A syntax error anywhere in the line is the reason given, even when
+// a member before it was already refused; otherwise the first refused member is.
+// Refusals are kept in m_strRefusal while the rest of the line is still checked.
+class CRecordReader {
  public:
-  explicit CJsonParser(const std::string& str) : m_str(str) {}
+  explicit CRecordReader(std::string_view strLine) : m_reader(strLine) {}
 
-  bool ParseDocument(CJsonValue& value, std::string& strError) {
-    if (!ParseValue(value, 0) || (SkipSpace(), m_nPos != m_str.size())) {
-      if (m_strError.empty())
-        Fail("unexpected text after the value");
-      strError = m_strError + " at offset " + std::to_string(m_nPos);
-      return false;
+  // The reason the line was refused, syntax first; empty when it was taken.
+  std::string Outcome() {
+    if (!m_reader.Failed())
+      m_reader.AtEnd();
+    if (m_reader.Failed())
+      return m_reader.Error();
+    return m_strRefusal;
+  }
+  // After Outcome: true when the line is a well-formed JSON object (taken or refused).
+  bool IsWellFormedObject() const { return m_bObject && !m_reader.Failed(); }
+
+  // The document: an object, whose members go to fnMember(name) one by one (the
+  // reader then at the member's value, one level down). Anything else is checked
+  // and refused.
+  template <class Fn>
+  void ReadDocument(Fn&& fnMember) {
+    if (m_reader.PeekValue(0) != CJsonReader::object) {
+      if (m_reader.SkipValue(0) && m_reader.AtEnd())
+        Refuse("a JSON object expected");
+      return;
     }
-    return true;
+    m_bObject = true;
+    ReadMembers(fnMember);
+  }
+
+  // A record's own members, by its field table.
+  template <class R>
+  void ReadRecordMembers(R& record) {
+    constexpr size_t nFields = std::size(CRecordFields<R>::kFields);
+    static_assert(nFields < 32, "one bit per field");
+    uint32_t nSeen = 0;
+    CJsonNameList others;
+    ReadDocument([&](std::string_view name) {
+      const size_t nField = FindField<R>(name);  // "class" has the bit after the fields'
+      if (nField <= nFields) {
+        if (nSeen & (1u << nField))
+          return m_reader.Fail("member given twice");
+        nSeen |= 1u << nField;
+      } else if (!others.Add(m_reader, name)) {
+        return false;
+      }
+      if (!m_reader.Colon())
+        return false;
+      if (nField == nFields)
+        return ReadClass(CRecordFields<R>::kClass);
+      if (nField > nFields) {
+        Refuse("unknown member \"" + std::string(name) + "\"");
+        return m_reader.SkipValue(1);
+      }
+      const CJsonField<R>& field = CRecordFields<R>::kFields[nField];
+      return std::visit([&](auto pMember) { return ReadValue({field.m_name}, record.*pMember, 1); },
+                        field.m_member);
+    });
+  }
+
+  // The "class" member of any object line; its other members are checked only.
+  void ReadClassOf(std::string& strClass) {
+    CJsonNameList names;
+    ReadDocument([&](std::string_view name) {
+      if (!names.Add(m_reader, name) || !m_reader.Colon())
+        return false;
+      if (name != "class" || IsRefused())
+        return m_reader.SkipValue(1);
+      if (m_reader.PeekValue(1) != CJsonReader::string) {
+        Refuse("class: a string expected");
+        return m_reader.SkipValue(1);
+      }
+      return m_reader.ReadString(strClass);
+    });
   }
 
  private:
-  static constexpr int kMaxDepth = 32;
-
-  bool Fail(const char* pszReason) {
-    if (m_strError.empty())
-      m_strError = pszReason;
-    return false;
-  }
-  void SkipSpace() {
-    while (m_nPos < m_str.size() && (m_str[m_nPos] == ' ' || m_str[m_nPos] == '\t' ||
-                                     m_str[m_nPos] == '\r' || m_str[m_nPos] == '\n'))
-      ++m_nPos;
-  }
-  bool Literal(const char* pszWord) {
-    size_t n = std::strlen(pszWord);
-    if (m_str.compare(m_nPos, n, pszWord) != 0)
-      return Fail("unknown word");
-    m_nPos += n;
-    return true;
+  bool IsRefused() const { return !m_strRefusal.empty(); }
+  void Refuse(std::string strReason) {
+    if (m_strRefusal.empty())
+      m_strRefusal = std::move(strReason);
   }
 
-  bool ParseValue(CJsonValue& value, int nDepth) {
-    if (nDepth > kMaxDepth)
-      return Fail("nested too deeply");
-    SkipSpace();
-    if (m_nPos >= m_str.size())
-      return Fail("value expected");
-    char c = m_str[m_nPos];
-    switch (c) {
-      case '{': return ParseObject(value, nDepth);
-      case '[': return ParseArray(value, nDepth);
-      case '"': value.type = CJsonValue::string; return ParseString(value.text);
-      case 't': value.type = CJsonValue::boolean; value.b = true; return Literal("true");
-      case 'f': value.type = CJsonValue::boolean; value.b = false; return Literal("false");
-      case 'n': value.type = CJsonValue::null; return Literal("null");
-      default:
-        if (c == '-' || (c >= '0' && c <= '9'))
-          return ParseNumber(value);
-        return Fail("value expected");
-    }
+  // Index of the field with that name; the field count for "class"; more when none.
+  template <class R>
+  static size_t FindField(std::string_view name) {
+    constexpr size_t nFields = std::size(CRecordFields<R>::kFields);
+    for (size_t i = 0; i < nFields; ++i)
+      if (name == CRecordFields<R>::kFields[i].m_name)
+        return i;
+    return name == "class" ? nFields : nFields + 1;
   }
 
-  bool ParseObject(CJsonValue& value, int nDepth) {
-    value.type = CJsonValue::object;
-    ++m_nPos;  // {
-    SkipSpace();
-    if (m_nPos < m_str.size() && m_str[m_nPos] == '}') {
-      ++m_nPos;
-      return true;
-    }
-    for (;;) {
-      SkipSpace();
-      if (m_nPos >= m_str.size() || m_str[m_nPos] != '"')
-        return Fail("member name expected");
-      std::string strName;
-      if (!ParseString(strName))
+  // The members of an object, the reader at its '{'.
+  template <class Fn>
+  void ReadMembers(Fn&& fnMember) {
+    bool bFirst;
+    m_reader.BeginObject(bFirst);
+    std::string_view name;
+    std::string strScratch;
+    while (m_reader.NextMember(bFirst, name, strScratch))
+      if (!fnMember(name) || m_reader.Failed())
+        return;
+  }
+
+  bool ReadClass(const char* pszClass) {
+    if (IsRefused())
+      return m_reader.SkipValue(1);
+    if (m_reader.PeekValue(1) == CJsonReader::string) {
+      if (!m_reader.ReadString(m_strText))
         return false;
-      for (const auto& member : value.members)
-        if (member.first == strName)
-          return Fail("member given twice");
-      SkipSpace();
-      if (m_nPos >= m_str.size() || m_str[m_nPos] != ':')
-        return Fail("':' expected");
-      ++m_nPos;
-      CJsonValue member;
-      if (!ParseValue(member, nDepth + 1))
-        return false;
-      value.members.push_back(CJsonMember{std::move(strName), std::move(member)});
-      SkipSpace();
-      if (m_nPos < m_str.size() && m_str[m_nPos] == ',') {
-        ++m_nPos;
-        continue;
-      }
-      if (m_nPos < m_str.size() && m_str[m_nPos] == '}') {
-        ++m_nPos;
+      if (m_strText == pszClass)
         return true;
-      }
-      return Fail("',' or '}' expected");
-    }
-  }
-
-  bool ParseArray(CJsonValue& value, int nDepth) {
-    value.type = CJsonValue::array;
-    ++m_nPos;  // [
-    SkipSpace();
-    if (m_nPos < m_str.size() && m_str[m_nPos] == ']') {
-      ++m_nPos;
-      return true;
-    }
-    for (;;) {
-      CJsonValue item;
-      if (!ParseValue(item, nDepth + 1))
-        return false;
-      value.items.push_back(std::move(item));
-      SkipSpace();
-      if (m_nPos < m_str.size() && m_str[m_nPos] == ',') {
-        ++m_nPos;
-        continue;
-      }
-      if (m_nPos < m_str.size() && m_str[m_nPos] == ']') {
-        ++m_nPos;
-        return true;
-      }
-      return Fail("',' or ']' expected");
-    }
-  }
-
-  bool ParseNumber(CJsonValue& value) {
-    size_t nStart = m_nPos;
-    if (m_str[m_nPos] == '-')
-      ++m_nPos;
-    auto digits = [&] {
-      size_t n = m_nPos;
-      while (m_nPos < m_str.size() && m_str[m_nPos] >= '0' && m_str[m_nPos] <= '9')
-        ++m_nPos;
-      return m_nPos - n;
-    };
-    if (digits() == 0)
-      return Fail("digit expected");
-    if (m_nPos < m_str.size() && m_str[m_nPos] == '.') {
-      ++m_nPos;
-      if (digits() == 0)
-        return Fail("digit expected");
-    }
-    if (m_nPos < m_str.size() && (m_str[m_nPos] == 'e' || m_str[m_nPos] == 'E')) {
-      ++m_nPos;
-      if (m_nPos < m_str.size() && (m_str[m_nPos] == '+' || m_str[m_nPos] == '-'))
-        ++m_nPos;
-      if (digits() == 0)
-        return Fail("digit expected");
-    }
-    value.type = CJsonValue::number;
-    value.text = m_str.substr(nStart, m_nPos - nStart);
-    return true;
-  }
-
-  bool ParseHex4(unsigned int& n) {
-    if (m_str.size() - m_nPos < 4)
-      return Fail("bad \\u escape");
-    n = 0;
-    for (int i = 0; i < 4; ++i) {
-      char c = m_str[m_nPos++];
-      unsigned int d;
-      if (c >= '0' && c <= '9') d = static_cast<unsigned int>(c - '0');
-      else if (c >= 'a' && c <= 'f') d = static_cast<unsigned int>(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F') d = static_cast<unsigned int>(c - 'A' + 10);
-      else return Fail("bad \\u escape");
-      n = n * 16 + d;
-    }
-    return true;
-  }
-
-    bool ParseString(std::string& out) {
-    ++m_nPos;  // "
-    out.clear();
-    while (m_nPos < m_str.size()) {
-      // A run of plain characters is copied at once.
-      size_t nRun = m_nPos;
-      const size_t nSize = m_str.size();
-      const char* p = m_str.data();
-      while (nRun < nSize && (kPlain.m_bPlain[static_cast<unsigned char>(p[nRun])] ||
-                              static_cast<unsigned char>(p[nRun]) >= 0x7F))
-        ++nRun;
-      out.append(m_str, m_nPos, nRun - m_nPos);
-      m_nPos = nRun;
-      if (m_nPos >= m_str.size())
-        break;
-      unsigned char c = static_cast<unsigned char>(m_str[m_nPos++]);
-      if (c == '"')
-        return true;
-      if (c < 0x20)
-        return Fail("control character in a string");
-      if (c != '\\') {
-        out += static_cast<char>(c);
-        continue;
-      }
-      if (m_nPos >= m_str.size())
-        break;
-      char e = m_str[m_nPos++];
-      switch (e) {
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
-        case '/': out += '/'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case 'u': {
-          unsigned int u;
-          if (!ParseHex4(u))
-            return false;
-          if (u >= 0xD800 && u <= 0xDBFF) {
-            unsigned int u2;
-            if (m_str.compare(m_nPos, 2, "\\u") != 0)
-              return Fail("unpaired surrogate");
-            m_nPos += 2;
-            if (!ParseHex4(u2) || u2 < 0xDC00 || u2 > 0xDFFF)
-              return Fail("unpaired surrogate");
-            CCharsetUtf::AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (u2 - 0xDC00));
-          } else if (u >= 0xDC80 && u <= 0xDCFF) {
-            out += static_cast<char>(u & 0xFF);  // a byte outside UTF-8
-          } else if (u >= 0xDC00 && u <= 0xDFFF) {
-            return Fail("unpaired surrogate");
-          } else {
-            CCharsetUtf::AppendUtf8(out, u);
-          }
-          break;
-        }
-        default:
-          return Fail("bad escape");
-      }
-    }
-    return Fail("string not closed");
-  }
-
-  const std::string& m_str;
-  size_t m_nPos = 0;
-  std::string m_strError;
-};
-
-bool ParseObjectLine(const std::string& strLine, CJsonValue& value, std::string& strError) {
-  CJsonParser parser(strLine);
-  if (!parser.ParseDocument(value, strError))
-    return false;
-  if (value.type != CJsonValue::object) {
-    strError = "a JSON object expected";
-    return false;
-  }
-  return true;
-}
-
-bool ReadText(const CJsonValue& v, const std::string& strName, std::string& out, std::string& strError) {
-  if (v.type != CJsonValue::string) {
-    strError = strName + ": a string expected";
-    return false;
-  }
-  out = v.text;
-  return true;
-}
-
-template <class T>
-bool ReadInteger(const CJsonValue& v, const std::string& strName, T& out, std::string& strError) {
-  long long n = 0;
-  if (v.type == CJsonValue::number) {
-    auto r = std::from_chars(v.text.data(), v.text.data() + v.text.size(), n);
-    if (r.ec == std::errc() && r.ptr == v.text.data() + v.text.size() &&
-        n >= static_cast<long long>(std::numeric_limits<T>::min()) &&
-        n <= static_cast<long long>(std::numeric_limits<T>::max())) {
-      out = static_cast<T>(n);
-      return true;
-    }
-  }
-  strError = strName + ": an integer from " + std::to_string(+std::numeric_limits<T>::min()) +
-             " to " + std::to_string(+std::numeric_limits<T>::max()) + " expected";
-  return false;
-}
-
-bool ReadDouble(const CJsonValue& v, const std::string& strName, double& out, std::string& strError) {
-  if (v.type == CJsonValue::number) {
-    auto r = std::from_chars(v.text.data(), v.text.data() + v.text.size(), out);
-    if (r.ec == std::errc() && r.ptr == v.text.data() + v.text.size())
-      return true;
-  } else if (v.type == CJsonValue::string) {
-    if (v.text == "nan") { out = std::numeric_limits<double>::quiet_NaN(); return true; }
-    if (v.text.size() == 20 && v.text.compare(0, 4, "nan:") == 0) {
-      uint64_t nBits = 0;
-      auto r = std::from_chars(v.text.data() + 4, v.text.data() + 20, nBits, 16);
-      double d;
-      std::memcpy(&d, &nBits, sizeof d);
-      if (r.ec == std::errc() && r.ptr == v.text.data() + 20 && std::isnan(d)) {
-        out = d;
-        return true;
-      }
-    }
-    if (v.text == "inf") { out = std::numeric_limits<double>::infinity(); return true; }
-    if (v.text == "-inf") { out = -std::numeric_limits<double>::infinity(); return true; }
-  }
-  strError = strName + ": a number expected";
-  return false;
-}
-
-bool ReadDateTime(const CJsonValue& v, const std::string& strName, CDateTime& out, std::string& strError) {
-  if (v.type != CJsonValue::object) {
-    strError = strName + ": an object {\"date\":...,\"status\":...} expected";
-    return false;
-  }
-  double dDate = out.GetDate();
-  int32_t nStatus = out.GetStatus();
-  for (const auto& [strMember, value] : v.members) {
-    if (strMember == "date") {
-      if (!ReadDouble(value, strName + ".date", dDate, strError))
-        return false;
-    } else if (strMember == "status") {
-      if (!ReadInteger(value, strName + ".status", nStatus, strError))
-        return false;
-    } else {
-      strError = strName + ": unknown member \"" + strMember + "\"";
+    } else if (!m_reader.SkipValue(1)) {
       return false;
     }
+    Refuse(std::string("class: \"") + pszClass + "\" expected");
+    return true;
   }
-  out = CDateTime(dDate, static_cast<CDateTime::DateTimeStatus>(nStatus));
-  return true;
-}
 
-bool CheckClass(const CJsonValue& v, const char* pszClass, std::string& strError) {
-  if (v.type != CJsonValue::string || v.text != pszClass) {
-    strError = std::string("class: \"") + pszClass + "\" expected";
+  // The name of a field in a reason: the member's, and the part of its value.
+  struct CFieldName {
+    std::string_view m_name;
+    const char* m_pszPart = "";
+    std::string Text() const { return std::string(m_name) + m_pszPart; }
+  };
+
+  // Each ReadValue reads the value at the reader into a field, or checks and skips
+  // it: when a member was refused before, or when it is of the wrong kind (which
+  // refuses it, naming the field).
+  bool ReadValue(const CFieldName& name, std::string& str, int nDepth) {
+    const CJsonReader::Kind kind = m_reader.PeekValue(nDepth);
+    if (kind == CJsonReader::string && !IsRefused())
+      return m_reader.ReadString(str);
+    if (kind != CJsonReader::invalid && !IsRefused())
+      Refuse(name.Text() + ": a string expected");
+    return m_reader.SkipValue(nDepth);
+  }
+
+  template <class T>
+    requires std::is_integral_v<T>
+  bool ReadValue(const CFieldName& name, T& n, int nDepth) {
+    std::string_view text;
+    if (IsRefused() || m_reader.PeekValue(nDepth) != CJsonReader::number) {
+      if (!m_reader.SkipValue(nDepth))
+        return false;
+    } else {
+      if (!m_reader.ReadNumber(text))
+        return false;
+      long long nValue = 0;
+      auto r = std::from_chars(text.data(), text.data() + text.size(), nValue);
+      if (r.ec == std::errc() && r.ptr == text.data() + text.size() &&
+          nValue >= static_cast<long long>(std::numeric_limits<T>::min()) &&
+          nValue <= static_cast<long long>(std::numeric_limits<T>::max())) {
+        n = static_cast<T>(nValue);
+        return true;
+      }
+    }
+    if (!IsRefused())
+      Refuse(name.Text() + ": an integer from " + std::to_string(+std::numeric_limits<T>::min()) +
+             " to " + std::to_string(+std::numeric_limits<T>::max()) + " expected");
+    return true;
+  }
+
+  // A day number: a number, or one of the names AppendDouble gives the values
+  // that are not finite.
+  bool ReadDayNumber(const CFieldName& name, double& d, int nDepth) {
+    const CJsonReader::Kind kind = IsRefused() ? CJsonReader::invalid : m_reader.PeekValue(nDepth);
+    if (kind == CJsonReader::number) {
+      std::string_view text;
+      if (!m_reader.ReadNumber(text))
+        return false;
+      auto r = std::from_chars(text.data(), text.data() + text.size(), d);
+      if (r.ec == std::errc() && r.ptr == text.data() + text.size())
+        return true;
+    } else if (kind == CJsonReader::string) {
+      if (!m_reader.ReadString(m_strText))
+        return false;
+      if (DayNumberFromName(m_strText, d))
+        return true;
+    } else if (!m_reader.SkipValue(nDepth)) {
+      return false;
+    }
+    if (!IsRefused())
+      Refuse(name.Text() + ": a number expected");
+    return true;
+  }
+
+  static bool DayNumberFromName(const std::string& strText, double& d) {
+    if (strText == "nan") {
+      d = std::numeric_limits<double>::quiet_NaN();
+      return true;
+    }
+    if (strText.size() == 20 && strText.compare(0, 4, "nan:") == 0) {
+      uint64_t nBits = 0;
+      auto r = std::from_chars(strText.data() + 4, strText.data() + 20, nBits, 16);
+      double dNan;
+      std::memcpy(&dNan, &nBits, sizeof dNan);
+      if (r.ec == std::errc() && r.ptr == strText.data() + 20 && std::isnan(dNan)) {
+        d = dNan;
+        return true;
+      }
+    }
+    if (strText == "inf" || strText == "-inf") {
+      d = strText[0] == '-' ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+      return true;
+    }
     return false;
   }
-  return true;
+
+  // {"date":...,"status":...}; a member left out keeps the value's own.
+  bool ReadValue(const CFieldName& name, CDateTime& dt, int nDepth) {
+    if (IsRefused() || m_reader.PeekValue(nDepth) != CJsonReader::object) {
+      if (!m_reader.SkipValue(nDepth))
+        return false;
+      if (!IsRefused())
+        Refuse(name.Text() + ": an object {\"date\":...,\"status\":...} expected");
+      return true;
+    }
+    double dDate = dt.GetDate();
+    int32_t nStatus = dt.GetStatus();
+    bool bDate = false, bStatus = false;
+    CJsonNameList others;
+    ReadMembers([&](std::string_view member) {
+      bool& bSeen = member == "date" ? bDate : bStatus;
+      const bool bKnown = member == "date" || member == "status";
+      if (bKnown && bSeen)
+        return m_reader.Fail("member given twice");
+      if (bKnown)
+        bSeen = true;
+      else if (!others.Add(m_reader, member))
+        return false;
+      if (!m_reader.Colon())
+        return false;
+      if (member == "date")
+        return ReadDayNumber({name.m_name, ".date"}, dDate, nDepth + 1);
+      if (member == "status")
+        return ReadValue({name.m_name, ".status"}, nStatus, nDepth + 1);
+      Refuse(name.Text() + ": unknown member \"" + std::string(member) + "\"");
+      return m_reader.SkipValue(nDepth + 1);
+    });
+    if (!IsRefused())
+      dt = CDateTime(dDate, static_cast<CDateTime::DateTimeStatus>(nStatus));
+    return !m_reader.Failed();
+  }
+
+  CJsonReader m_reader;
+  bool m_bObject = false;
+  std::string m_strRefusal;
+  std::string m_strText;  // a text read only to be looked at
+};
+
+template <class R>
+bool ReadRecord(std::string_view strLine, R& record, std::string& strError) {
+  CRecordReader reader(strLine);
+  reader.ReadRecordMembers(record);
+  strError = reader.Outcome();
+  return strError.empty();
 }
 
 }  // namespace
@@ -490,116 +477,34 @@ std::string JsonString(const std::string& str) {
 
 std::string RecordToJson(const CMessage& m) {
   std::string out;
-  AppendRecordJson(out, m);
+  AppendRecord(out, m);
   return out;
 }
 
 std::string RecordToJson(const CAddress& a) {
   std::string out;
-  AppendRecordJson(out, a);
+  AppendRecord(out, a);
   return out;
 }
 
-void AppendRecordJson(std::string& out, const CMessage& m) {
-  out += '{';
-  AppendText(out, "class", "CMessage");
-  AppendText(out, "m_strSenderName", m.m_strSenderName);
-  AppendText(out, "m_strName", m.m_strName);
-  AppendText(out, "m_strNumber", m.m_strNumber);
-  AppendInt(out, "m_nStatus", m.m_nStatus);
-  AppendInt(out, "m_nStorage", m.m_nStorage);
-  AppendInt(out, "m_nType", m.m_nType);
-  AppendText(out, "m_strDateTime", m.m_strDateTime);
-  AppendMember(out, "m_dtDateTime");
-  out += "{\"date\":";
-  AppendDouble(out, m.m_dtDateTime.GetDate());
-  out += ",\"status\":";
-  out += std::to_string(static_cast<int32_t>(m.m_dtDateTime.GetStatus()));
-  out += '}';
-  AppendText(out, "m_strExtra", m.m_strExtra);
-  AppendText(out, "m_strMessage", m.m_strMessage);
-  AppendText(out, "m_strPdu", m.m_strPdu);
-  AppendText(out, "m_strServiceCenter", m.m_strServiceCenter);
-  AppendInt(out, "m_bFlag", m.m_bFlag);
-  AppendInt(out, "m_bReplyCharges", m.m_bReplyCharges);
-  AppendInt(out, "m_wFirstOctet", m.m_wFirstOctet);
-  AppendInt(out, "m_nValidity", m.m_nValidity);
-  out += '}';
+void AppendRecordJson(std::string& out, const CMessage& m) { AppendRecord(out, m); }
+
+void AppendRecordJson(std::string& out, const CAddress& a) { AppendRecord(out, a); }
+
+bool GetJsonClass(std::string_view strLine, std::string& strClass, std::string& strError) {
+  CRecordReader reader(strLine);
+  std::string strFound;
+  reader.ReadClassOf(strFound);
+  strError = reader.Outcome();
+  if (reader.IsWellFormedObject())
+    strClass = strFound;
+  return strError.empty();
 }
 
-void AppendRecordJson(std::string& out, const CAddress& a) {
-  out += '{';
-  AppendText(out, "class", "CAddress");
-  AppendText(out, "m_strNumber", a.m_strNumber);
-  AppendText(out, "m_strName", a.m_strName);
-  out += '}';
+bool RecordFromJson(std::string_view strLine, CMessage& m, std::string& strError) {
+  return ReadRecord(strLine, m, strError);
 }
 
-bool GetJsonClass(const std::string& strLine, std::string& strClass, std::string& strError) {
-  CJsonValue value;
-  if (!ParseObjectLine(strLine, value, strError))
-    return false;
-  strClass.clear();
-  for (const auto& [strName, member] : value.members) {
-    if (strName == "class") {
-      if (member.type != CJsonValue::string) {
-        strError = "class: a string expected";
-        return false;
-      }
-      strClass = member.text;
-    }
-  }
-  return true;
-}
-
-bool RecordFromJson(const std::string& strLine, CMessage& m, std::string& strError) {
-  CJsonValue value;
-  if (!ParseObjectLine(strLine, value, strError))
-    return false;
-  for (const auto& [n, v] : value.members) {
-    bool bOk;
-    if (n == "class") bOk = CheckClass(v, "CMessage", strError);
-    else if (n == "m_strSenderName") bOk = ReadText(v, n, m.m_strSenderName, strError);
-    else if (n == "m_strName") bOk = ReadText(v, n, m.m_strName, strError);
-    else if (n == "m_strNumber") bOk = ReadText(v, n, m.m_strNumber, strError);
-    else if (n == "m_nStatus") bOk = ReadInteger(v, n, m.m_nStatus, strError);
-    else if (n == "m_nStorage") bOk = ReadInteger(v, n, m.m_nStorage, strError);
-    else if (n == "m_nType") bOk = ReadInteger(v, n, m.m_nType, strError);
-    else if (n == "m_strDateTime") bOk = ReadText(v, n, m.m_strDateTime, strError);
-    else if (n == "m_dtDateTime") bOk = ReadDateTime(v, n, m.m_dtDateTime, strError);
-    else if (n == "m_strExtra") bOk = ReadText(v, n, m.m_strExtra, strError);
-    else if (n == "m_strMessage") bOk = ReadText(v, n, m.m_strMessage, strError);
-    else if (n == "m_strPdu") bOk = ReadText(v, n, m.m_strPdu, strError);
-    else if (n == "m_strServiceCenter") bOk = ReadText(v, n, m.m_strServiceCenter, strError);
-    else if (n == "m_bFlag") bOk = ReadInteger(v, n, m.m_bFlag, strError);
-    else if (n == "m_bReplyCharges") bOk = ReadInteger(v, n, m.m_bReplyCharges, strError);
-    else if (n == "m_wFirstOctet") bOk = ReadInteger(v, n, m.m_wFirstOctet, strError);
-    else if (n == "m_nValidity") bOk = ReadInteger(v, n, m.m_nValidity, strError);
-    else {
-      strError = "unknown member \"" + n + "\"";
-      bOk = false;
-    }
-    if (!bOk)
-      return false;
-  }
-  return true;
-}
-
-bool RecordFromJson(const std::string& strLine, CAddress& a, std::string& strError) {
-  CJsonValue value;
-  if (!ParseObjectLine(strLine, value, strError))
-    return false;
-  for (const auto& [n, v] : value.members) {
-    bool bOk;
-    if (n == "class") bOk = CheckClass(v, "CAddress", strError);
-    else if (n == "m_strNumber") bOk = ReadText(v, n, a.m_strNumber, strError);
-    else if (n == "m_strName") bOk = ReadText(v, n, a.m_strName, strError);
-    else {
-      strError = "unknown member \"" + n + "\"";
-      bOk = false;
-    }
-    if (!bOk)
-      return false;
-  }
-  return true;
+bool RecordFromJson(std::string_view strLine, CAddress& a, std::string& strError) {
+  return ReadRecord(strLine, a, strError);
 }

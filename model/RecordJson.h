@@ -12,6 +12,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "model/Address.h"
 #include "model/Message.h"
@@ -27,10 +28,10 @@ void AppendRecordJson(std::string& out, const CAddress& address);
 
 // The "class" member of a JSON object line ("CMessage", "CAddress"); an empty text
 // when the object has none. False, with a reason, when the line is not an object.
-bool GetJsonClass(const std::string& strLine, std::string& strClass, std::string& strError);
+bool GetJsonClass(std::string_view strLine, std::string& strClass, std::string& strError);
 
 // Fills a record from a JSON object line. Members left out keep the record's values;
 // an unknown member, a value of the wrong type or out of range, or a "class" naming
 // the other class is refused, with a reason.
-bool RecordFromJson(const std::string& strLine, CMessage& message, std::string& strError);
-bool RecordFromJson(const std::string& strLine, CAddress& address, std::string& strError);
+bool RecordFromJson(std::string_view strLine, CMessage& message, std::string& strError);
+bool RecordFromJson(std::string_view strLine, CAddress& address, std::string& strError);

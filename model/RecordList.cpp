@@ -31,7 +31,8 @@ void ReadList(CArchive& ar, std::vector<std::unique_ptr<T>>& list, size_t nExpec
     size_t nClass = ar.ReadRecordTag(g_recordClasses, std::size(g_recordClasses));
     if (nClass != nExpectedClass)
       throw CArchiveException(CArchiveException::badClass);
-    auto pRecord = std::make_unique<T>();
+    // Every field has its default by its own initializer; Serialize then reads them all.
+    std::unique_ptr<T> pRecord(new T);
     pRecord->Serialize(ar);
     list.push_back(std::move(pRecord));
   }
@@ -121,6 +122,75 @@ CStoreResult WriteRecordBytes(const CMessageArray& list, std::string& bytes) {
 CStoreResult WriteRecordBytes(const CAddressArray& list, std::string& bytes) {
   return WriteBytes(list, bytes);
 }
+
+// The file under a CRecordListBytes: what is written goes into blocks of about a
+// megabyte, each filled before the next is begun.
+template <class R>
+class CRecordListBytes<R>::CBlockFile final : public CFile {
+ public:
+  size_t Read(void*, size_t) override { throw CArchiveException(CArchiveException::writeOnly); }
+  void Write(const void* pBuffer, size_t nCount) override {
+    const char* p = static_cast<const char*>(pBuffer);
+    while (nCount != 0) {
+      if (m_blocks.empty() || m_blocks.back().size() == m_blocks.back().capacity()) {
+        m_blocks.emplace_back();
+        m_blocks.back().reserve(kBlock);
+      }
+      std::string& block = m_blocks.back();
+      const size_t n = std::min(nCount, block.capacity() - block.size());
+      block.append(p, n);
+      p += n;
+      nCount -= n;
+    }
+  }
+  std::vector<std::string> m_blocks;
+
+ private:
+  static constexpr size_t kBlock = 1 << 20;
+};
+
+namespace {
+template <class R>
+const CRecordClass& ClassOf();
+template <>
+const CRecordClass& ClassOf<CMessage>() { return g_classMessage; }
+template <>
+const CRecordClass& ClassOf<CAddress>() { return g_classAddress; }
+}  // namespace
+
+template <class R>
+CRecordListBytes<R>::CRecordListBytes()
+    : m_pFile(std::make_unique<CBlockFile>()),
+      m_pArchive(std::make_unique<CArchive>(m_pFile.get(), CArchive::store, 65536)) {}
+
+template <class R>
+CRecordListBytes<R>::~CRecordListBytes() = default;
+
+template <class R>
+void CRecordListBytes<R>::Add(R& record) {
+  m_pArchive->WriteRecordTag(ClassOf<R>());
+  record.Serialize(*m_pArchive);
+  ++m_nCount;
+}
+
+template <class R>
+std::string CRecordListBytes<R>::GetCountBytes() const {
+  std::string bytes;
+  CMemFile file(&bytes);
+  CArchive ar(&file, CArchive::store);
+  ar.WriteCount(m_nCount);
+  ar.Close();
+  return bytes;
+}
+
+template <class R>
+const std::vector<std::string>& CRecordListBytes<R>::GetRecordBlocks() {
+  m_pArchive->Flush();
+  return m_pFile->m_blocks;
+}
+
+template class CRecordListBytes<CMessage>;
+template class CRecordListBytes<CAddress>;
 
 StoreRecordClass DetectRecordClass(const void* pData, size_t nSize) {
   StoreRecordClass result = StoreRecordClass::none;

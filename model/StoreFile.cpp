@@ -351,6 +351,24 @@ CStoreResult WriteFile(const std::string& strStorePath, const List& list) {
   });
 }
 
+template <class R>
+CStoreResult WriteBytesFile(const std::string& strStorePath, CRecordListBytes<R>& list) {
+  const std::string strCount = list.GetCountBytes();
+  const std::vector<std::string>* pBlocks = nullptr;
+  CStoreResult result = CatchStoreErrors([&] { pBlocks = &list.GetRecordBlocks(); });
+  if (!result.IsOk())
+    return result;
+  return ReplaceFileSafely(strStorePath, [&](int fd) {
+    CPosixFile file(fd, 0);
+    file.Write(strCount.data(), strCount.size());
+    for (const std::string& block : *pBlocks)
+      file.Write(block.data(), block.size());
+    CheckStoreFault(StoreStep::sync);
+    if (fsync(fd) != 0)
+      ThrowFileError(errno);
+  });
+}
+
 }  // namespace
 
 StoreFaultHook SetStoreFaultHook(StoreFaultHook hook) {
@@ -431,4 +449,12 @@ CStoreResult WriteStoreFile(const std::string& strPath, const CMessageArray& lis
 
 CStoreResult WriteStoreFile(const std::string& strPath, const CAddressArray& list) {
   return WriteFile(strPath, list);
+}
+
+CStoreResult WriteStoreFile(const std::string& strPath, CRecordListBytes<CMessage>& list) {
+  return WriteBytesFile(strPath, list);
+}
+
+CStoreResult WriteStoreFile(const std::string& strPath, CRecordListBytes<CAddress>& list) {
+  return WriteBytesFile(strPath, list);
 }

@@ -43,6 +43,10 @@ CStoreResult ReadStoreFileBytes(const std::string& strPath, std::string& bytes);
 // the file then cannot be opened for writing or locked.
 CStoreResult WriteStoreFile(const std::string& strPath, const CMessageArray& list);
 CStoreResult WriteStoreFile(const std::string& strPath, const CAddressArray& list);
+// The same for a list archived record by record: its bytes go to the file in a few
+// large writes.
+CStoreResult WriteStoreFile(const std::string& strPath, CRecordListBytes<CMessage>& list);
+CStoreResult WriteStoreFile(const std::string& strPath, CRecordListBytes<CAddress>& list);
 
 // The save behind WriteStoreFile and the CSV copies: fnWrite writes the whole new
 // contents to the descriptor it is given (and flushes them), throwing the archive's

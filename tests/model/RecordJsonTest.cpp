@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -89,6 +90,136 @@ TEST(RecordJson, BadLinesAreRefusedWithAReason) {
     std::string strError;
     EXPECT_FALSE(RecordFromJson(pszLine, m, strError)) << pszLine;
     EXPECT_NE(strError.find(pszReason), std::string::npos) << pszLine << " -> " << strError;
+  }
+}
+
+// The line of a message, every member in its place, as `mireth store dump --json`
+// prints it and `store write` reads it.
+TEST(RecordJson, AMessageLineHasEveryMemberInItsPlace) {
+  CMessage m;
+  m.m_strSenderName = "Ann", m.m_strNumber = "+4915", m.m_nStatus = 1, m.m_nStorage = 2;
+  m.m_strDateTime = "02.01.2024 13:04", m.m_dtDateTime = CDateTime(45293.5, CDateTime::valid);
+  m.m_strMessage = "Hi \"you\"", m.m_strPdu = "0011", m.m_strServiceCenter = "+491";
+  m.m_wFirstOctet = 17, m.m_nValidity = 167;
+  const std::string strLine =
+      "{\"class\":\"CMessage\",\"m_strSenderName\":\"Ann\",\"m_strName\":\"\",\"m_strNumber\":\"+4915\","
+      "\"m_nStatus\":1,\"m_nStorage\":2,\"m_nType\":0,\"m_strDateTime\":\"02.01.2024 13:04\","
+      "\"m_dtDateTime\":{\"date\":45293.5,\"status\":0},\"m_strExtra\":\"\",\"m_strMessage\":\"Hi \\\"you\\\"\","
+      "\"m_strPdu\":\"0011\",\"m_strServiceCenter\":\"+491\",\"m_bFlag\":1,\"m_bReplyCharges\":0,"
+      "\"m_wFirstOctet\":17,\"m_nValidity\":167}";
+  EXPECT_EQ(RecordToJson(m), strLine);
+  std::string strAppended = "x";
+  AppendRecordJson(strAppended, m);
+  EXPECT_EQ(strAppended, "x" + strLine);
+
+  // Read into a record that held other values: every member of the line lands in
+  // its own field.
+  CMessage back;
+  back.m_strName = "old", back.m_nType = 9, back.m_bFlag = 0;
+  std::string strError;
+  ASSERT_TRUE(RecordFromJson(strLine, back, strError)) << strError;
+  EXPECT_TRUE(IsSameRecord(m, back)) << RecordToJson(back);
+}
+
+// Every byte value at every place around the eight-byte steps of the scans: a byte
+// that needs an escape is escaped wherever it stands, and reads back as itself.
+TEST(RecordJson, EveryByteIsEscapedOrNotWhereverItStands) {
+  auto expected = [](unsigned char c) -> std::string {
+    switch (c) {
+      case '"': return "\\\"";
+      case '\\': return "\\\\";
+      case '\n': return "\\n";
+      case '\r': return "\\r";
+      case '\t': return "\\t";
+    }
+    char sz[8];
+    if (c < 0x20 || c == 0x7F)
+      std::snprintf(sz, sizeof sz, "\\u%04x", c);
+    else if (c >= 0x80)  // alone, never a valid UTF-8 sequence
+      std::snprintf(sz, sizeof sz, "\\udc%02x", c);
+    else
+      return std::string(1, static_cast<char>(c));
+    return sz;
+  };
+  for (size_t nBefore : {0, 1, 7, 8, 9, 15, 16, 17, 23, 31, 32}) {
+    for (int c = 0; c < 256; ++c) {
+      const std::string strText = std::string(nBefore, 'a') + static_cast<char>(c) + "bcdefghij";
+      const std::string strJson = JsonString(strText);
+      ASSERT_EQ(strJson, "\"" + std::string(nBefore, 'a') + expected(static_cast<unsigned char>(c)) +
+                             "bcdefghij\"")
+          << "byte " << c << " after " << nBefore;
+      CAddress a;
+      std::string strError;
+      ASSERT_TRUE(RecordFromJson("{\"m_strName\":" + strJson + "}", a, strError)) << strError;
+      ASSERT_EQ(a.m_strName, strText) << "byte " << c << " after " << nBefore;
+    }
+  }
+  // A control character as it is inside a string is refused where it stands.
+  for (size_t nBefore : {0, 5, 8, 17}) {
+    CAddress a;
+    std::string strError;
+    const std::string strLine = "{\"m_strName\":\"" + std::string(nBefore, 'a') + "\x01" + "bcdefghij\"}";
+    EXPECT_FALSE(RecordFromJson(strLine, a, strError));
+    EXPECT_EQ(strError, "control character in a string at offset " + std::to_string(15 + nBefore));
+  }
+}
+
+// The line is checked to its end: a syntax error anywhere is the reason given, even
+// after a member refused before it, and its offset is where it was met. Otherwise the
+// first refused member is.
+TEST(RecordJson, ASyntaxErrorAnywhereIsTheReasonOtherwiseTheFirstRefusedMember) {
+  const std::pair<const char*, const char*> cases[] = {  // the line, the whole reason
+      {"{\"x\":1,\"m_nStatus\":\"a\"", "',' or '}' expected at offset 22"},
+      {"{\"m_nStatus\":\"a\",\"m_nStatus\":1}", "member given twice at offset 28"},
+      {"{\"m_nStatus\":\"a\",\"m_strName\":\"\\q\"}", "bad escape at offset 32"},
+      {"{\"m_dtDateTime\":{\"date\":1,\"date\":2}}", "member given twice at offset 32"},
+      {"{\"m_bReplyCharges\":[{\"a\":1,\"a\":2}]}", "member given twice at offset 30"},
+      {"{\"m_str\\u004eumber\":\"1\",\"m_strNumber\":\"2\"}", "member given twice at offset 37"},
+      {"{\"m_strNumber\":\"1\" \"m_strName\":\"2\"}", "',' or '}' expected at offset 19"},
+      {"{\"m_strNumber\":\"1\"}  {", "unexpected text after the value at offset 21"},
+      {"{\"m_strName\":\"abc\\", "string not closed at offset 18"},
+      {"{\"m_strName\":\"\\u12\"}", "bad \\u escape at offset 19"},
+      {"{\"m_nStatus\":-}", "digit expected at offset 14"},
+      {"{\"m_nStatus\":tru}", "unknown word at offset 13"},
+      {"{\"m_dtDateTime\":{\"date\":\"x\",\"status\":1}}", "m_dtDateTime.date: a number expected"},
+      {"{\"m_dtDateTime\":{\"date\":1,\"status\":\"x\"}}",
+       "m_dtDateTime.status: an integer from -2147483648 to 2147483647 expected"},
+      {"{\"m_dtDateTime\":[1,2]}", "m_dtDateTime: an object {\"date\":...,\"status\":...} expected"},
+      {"{\"m_dtDateTime\":{\"date\":\"nan:7ff0000000000000\"}}", "m_dtDateTime.date: a number expected"},
+      {"{\"m_nType\":2,\"m_nStorage\":true}", "m_nStorage: an integer from -2147483648 to 2147483647 expected"},
+      {"{\"zz\":1,\"m_nStorage\":true}", "unknown member \"zz\""},
+      {"{\"class\":5}", "class: \"CMessage\" expected"},
+      {"\"text\"", "a JSON object expected"},
+  };
+  for (const auto& [pszLine, pszReason] : cases) {
+    CMessage m;
+    std::string strError;
+    EXPECT_FALSE(RecordFromJson(pszLine, m, strError)) << pszLine;
+    EXPECT_EQ(strError, pszReason) << pszLine;
+  }
+}
+
+TEST(RecordJson, TheClassOfALineIsFoundAmongAnyMembers) {
+  struct SCase {
+    const char* pszLine;
+    bool bOk;
+    const char* pszClass;   // what strClass holds afterwards
+    const char* pszReason;  // the whole reason when refused
+  };
+  const SCase cases[] = {
+      {"{\"m_strName\":\"a\",\"class\":\"CAddress\"}", true, "CAddress", ""},
+      {"{\"x\":{\"class\":\"CMessage\"}}", true, "", ""},  // only a member of the line's own object
+      {"{}", true, "", ""},
+      {"{\"class\":5}", false, "", "class: a string expected"},
+      {"{\"class\":\"CAddress\",\"class\":\"CMessage\"}", false, "before", "member given twice at offset 27"},
+      {"[\"class\"]", false, "before", "a JSON object expected"},
+      {"{\"class\":\"CAddress\"", false, "before", "',' or '}' expected at offset 19"},
+  };
+  for (const SCase& c : cases) {
+    std::string strClass = "before", strError;
+    EXPECT_EQ(GetJsonClass(c.pszLine, strClass, strError), c.bOk) << c.pszLine;
+    EXPECT_EQ(strClass, c.pszClass) << c.pszLine;
+    EXPECT_EQ(strError, c.pszReason) << c.pszLine;
   }
 }
 

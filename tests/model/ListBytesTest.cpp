@@ -1,0 +1,117 @@
+// A list archived record by record as its records are made (what `mireth store
+// write` saves): the same bytes as the whole list, and a save as safe as any other.
+#include <string>
+
+#include "ModelTestSupport.h"
+
+namespace {
+
+template <class R>
+std::string BytesOf(CRecordListBytes<R>& list) {
+  std::string bytes = list.GetCountBytes();
+  for (const std::string& block : list.GetRecordBlocks())
+    bytes += block;
+  return bytes;
+}
+
+template <class List>
+std::string WholeListBytes(const List& list) {
+  std::string bytes;
+  EXPECT_TRUE(WriteRecordBytes(list, bytes).IsOk());
+  return bytes;
+}
+
+TEST(ListBytes, RecordByRecordGivesTheBytesOfTheWholeList) {
+  // One service-centre number: the example of the store layout.
+  CRecordListBytes<CAddress> one;
+  CAddress a;
+  a.m_strNumber = "12345";
+  one.Add(a);
+  EXPECT_EQ(BytesOf(one), CBytes().w(1).cls("CAddress").str("12345").str("").s);
+
+  // Counts around the change of the count's form (a WORD below 0xFFFF, else FFFF
+  // and a DWORD), one record object filled again for each record.
+  struct SCase {
+    size_t nCount;
+    std::string countBytes;
+  };
+  const SCase cases[] = {
+      {0, CBytes().w(0).s},           {1, CBytes().w(1).s},
+      {2, CBytes().w(2).s},           {0xFFFE, CBytes().w(0xFFFE).s},
+      {0xFFFF, CBytes().w(0xFFFF).l(0xFFFF).s}, {0x10005, CBytes().w(0xFFFF).l(0x10005).s},
+  };
+  for (const SCase& c : cases) {
+    CAddressArray whole;
+    CRecordListBytes<CAddress> list;
+    CAddress record;
+    for (size_t i = 0; i < c.nCount; ++i) {
+      whole.push_back(MakeAddress(std::to_string(i), i % 3 == 0 ? "Name " + std::to_string(i) : ""));
+      record = *whole.back();
+      list.Add(record);
+    }
+    EXPECT_EQ(list.GetCount(), c.nCount);
+    EXPECT_EQ(list.GetCountBytes(), c.countBytes) << c.nCount;
+    EXPECT_EQ(BytesOf(list), WholeListBytes(whole)) << c.nCount;
+  }
+
+  // Messages whose bytes span several blocks, a record cut by a block's end among them.
+  CMessageArray whole;
+  CRecordListBytes<CMessage> list;
+  CMessage record;
+  for (size_t i = 0; i < 3000; ++i) {
+    whole.push_back(MakeMessage("+49" + std::to_string(i), std::string(700 + i % 301, 'a' + i % 26)));
+    whole.back()->m_dtDateTime = CDateTime(45000.0 + i, CDateTime::valid);
+    record = *whole.back();
+    list.Add(record);
+  }
+  EXPECT_GT(list.GetRecordBlocks().size(), 1u);
+  EXPECT_EQ(BytesOf(list), WholeListBytes(whole));
+}
+
+TEST(ListBytes, TheSaveReplacesTheFileWholeOrNotAtAll) {
+  CTempFolder folder;
+  const std::string strPath = folder.Path() + "SMSIn.Dat";
+  CMessageArray old;
+  old.push_back(MakeMessage("+4911", "old"));
+  const std::string oldBytes = WholeListBytes(old);
+  WriteFileBytes(strPath, oldBytes);
+
+  CMessageArray whole;
+  CRecordListBytes<CMessage> list;
+  for (size_t i = 0; i < 3000; ++i) {
+    whole.push_back(MakeMessage("+49" + std::to_string(i), std::string(1000, 'x')));
+    list.Add(*whole.back());
+  }
+
+  // A failure at any step: the old file stays as it was, and no temporary is left.
+  struct SCase {
+    StoreStep step;
+    size_t nCall;
+    CStoreFault::Kind kind;
+    int nCause;
+    CStoreResult::Kind result;
+  };
+  const SCase cases[] = {
+      {StoreStep::write, 0, CStoreFault::fileError, CFileException::diskFull, CStoreResult::fileError},
+      {StoreStep::write, 2, CStoreFault::fileError, CFileException::hardIO, CStoreResult::fileError},
+      {StoreStep::sync, 0, CStoreFault::fileError, CFileException::hardIO, CStoreResult::fileError},
+      {StoreStep::rename, 0, CStoreFault::fileError, CFileException::accessDenied, CStoreResult::fileError},
+      {StoreStep::write, 1, CStoreFault::memory, 0, CStoreResult::memory},
+  };
+  for (const SCase& c : cases) {
+    CFaultHookScope hook(FailAt(c.step, c.nCall, c.kind, c.nCause));
+    const CStoreResult result = WriteStoreFile(strPath, list);
+    EXPECT_EQ(result.m_kind, c.result) << static_cast<int>(c.step) << " " << c.nCall;
+    EXPECT_EQ(ReadFileBytes(strPath), oldBytes);
+    EXPECT_EQ(folder.Count(), 1u);
+  }
+
+  ASSERT_TRUE(WriteStoreFile(strPath, list).IsOk());
+  EXPECT_EQ(ReadFileBytes(strPath), WholeListBytes(whole));
+  CMessageArray back;
+  ASSERT_TRUE(ReadStoreFile(strPath, back).IsOk());
+  ASSERT_EQ(back.size(), whole.size());
+  EXPECT_TRUE(IsSameRecord(*back.back(), *whole.back()));
+}
+
+}  // namespace
