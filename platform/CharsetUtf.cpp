@@ -62,6 +62,48 @@ std::u32string CCharsetUtf::DecodeUtf8(std::string_view strText, bool* pbValid) 
   return out;
 }
 
+size_t CCharsetUtf::Utf8SequenceLength(std::string_view strText, size_t nAt, char32_t* pc) {
+  if (nAt >= strText.size())
+    return 0;
+  const uint8_t b0 = static_cast<uint8_t>(strText[nAt]);
+  size_t nLength;
+  char32_t c, cMin;
+  if (b0 < 0x80) {
+    nLength = 1; c = b0; cMin = 0;
+  } else if ((b0 & 0xE0) == 0xC0) {
+    nLength = 2; c = b0 & 0x1F; cMin = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    nLength = 3; c = b0 & 0x0F; cMin = 0x800;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    nLength = 4; c = b0 & 0x07; cMin = 0x10000;
+  } else {
+    return 0;
+  }
+  if (strText.size() - nAt < nLength)
+    return 0;
+  for (size_t k = 1; k < nLength; ++k) {
+    const uint8_t b = static_cast<uint8_t>(strText[nAt + k]);
+    if (!IsContinuation(b))
+      return 0;
+    c = (c << 6) | (b & 0x3F);
+  }
+  if (c < cMin || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+    return 0;
+  if (pc)
+    *pc = c;
+  return nLength;
+}
+
+bool CCharsetUtf::IsUtf8(std::string_view strText) {
+  for (size_t i = 0; i < strText.size();) {
+    const size_t n = Utf8SequenceLength(strText, i);
+    if (n == 0)
+      return false;
+    i += n;
+  }
+  return true;
+}
+
 void CCharsetUtf::AppendUtf8(std::string& strOut, char32_t c) {
   if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
     c = U'?';
