@@ -12,6 +12,7 @@
 
 #include "cli/Command.h"
 #include "cli/TableCell.h"
+#include "model/RecordJson.h"
 #include "tethra/PduConcatenation.h"
 #include "tethra/PduDecoder.h"
 #include "tethra/PduEncoder.h"
@@ -38,28 +39,9 @@ std::string Hex2(unsigned n) {
   return buf;
 }
 
-// A JSON string literal of UTF-8 text.
-std::string Json(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04X", c);
-          out += buf;
-        } else {
-          out.push_back(static_cast<char>(c));
-        }
-    }
-  }
-  return out + "\"";
-}
+// A JSON string literal of UTF-8 text, in the spelling this command has always
+// printed.
+std::string Json(const std::string& s) { return JsonString(s, JSON_HEX_UPPER_DEL_KEPT); }
 
 const char* Bool(bool b) { return b ? "true" : "false"; }
 

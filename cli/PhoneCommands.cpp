@@ -322,7 +322,7 @@ int RunSend(const std::vector<std::string>& args) {
   message.m_strNumber = o.strTo;
   message.m_strMessage = o.strText;
   message.m_strServiceCenter = o.strServiceCenter;
-  message.m_nType = 2;
+  message.m_nType = MSG_TYPE_COMPOSED;
   message.m_nStorage = nStorage;
   message.m_dtDateTime = CDateTime::GetCurrentTime();
   message.m_strDateTime = message.m_dtDateTime.Format();

@@ -7,6 +7,7 @@
 #include "cli/Command.h"
 #include "grellow/ComPorts.h"
 #include "grellow/SerialPort.h"
+#include "model/RecordJson.h"
 #include "platform/Registry.h"
 
 namespace {
@@ -26,38 +27,6 @@ const char* PortState(SerialResult result) {
       break;
   }
   return "error";
-}
-
-std::string JsonText(const std::string& strText) {
-  std::string strOut = "\"";
-  for (unsigned char c : strText) {
-    switch (c) {
-      case '"':
-        strOut += "\\\"";
-        break;
-      case '\\':
-        strOut += "\\\\";
-        break;
-      case '\n':
-        strOut += "\\n";
-        break;
-      case '\r':
-        strOut += "\\r";
-        break;
-      case '\t':
-        strOut += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          strOut += buf;
-        } else {
-          strOut += static_cast<char>(c);
-        }
-    }
-  }
-  return strOut + "\"";
 }
 
 int RunPorts(const std::vector<std::string>& args) {
@@ -83,9 +52,9 @@ int RunPorts(const std::vector<std::string>& args) {
         bNew = bNew || strName == entry.m_strName;
       const SerialResult state = CSerialPort::Probe(entry.m_strDevice);
       std::printf("%s\n  {\"name\": %s, \"device\": %s, \"state\": %s, \"reason\": %s, \"new\": %s}",
-                  i ? "," : "", JsonText(entry.m_strName).c_str(),
-                  JsonText(entry.m_strDevice).c_str(), JsonText(PortState(state)).c_str(),
-                  state == SERIAL_OK ? "null" : JsonText(GetSerialFailureText()).c_str(),
+                  i ? "," : "", JsonString(entry.m_strName).c_str(),
+                  JsonString(entry.m_strDevice).c_str(), JsonString(PortState(state)).c_str(),
+                  state == SERIAL_OK ? "null" : JsonString(GetSerialFailureText()).c_str(),
                   bNew ? "true" : "false");
     }
     std::printf("%s]\n", entries.empty() ? "" : "\n");

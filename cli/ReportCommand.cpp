@@ -14,6 +14,7 @@
 #include "model/DateTime.h"
 #include "model/PhoneStatus.h"
 #include "model/RecordJson.h"
+#include "platform/Deadline.h"
 #include "tethra/PduDecoder.h"
 #include "tethra/PduEncoder.h"
 #include "tethra/PhoneSession.h"
@@ -88,11 +89,11 @@ class CReportWaiter {
   // False when the line went away.
   bool Wait(Clock::time_point deadline) {
     while (!IsSettled()) {
-      auto nLeft = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      if (nLeft <= 0)
+      const int nLeft = MillisecondsUntil(deadline);
+      if (nLeft == 0)
         return true;
       std::vector<CAtEvent> events;
-      int nCode = m_session.WaitForEvents(static_cast<int>(std::min<long long>(nLeft, 1000)), events);
+      int nCode = m_session.WaitForEvents(std::min(nLeft, 1000), events);
       for (const CAtEvent& event : events)
         Take(event);
       if (nCode == PHONE_WRITE_FAILED)

@@ -16,29 +16,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/CharsetUtf.h"
+
 namespace terminal_text {
 
 inline void AppendHexEscape(std::string& out, const char* pszPrefix, uint32_t u, int nDigits) {
   static const char kHex[] = "0123456789ABCDEF";
   out += pszPrefix;
   for (int i = nDigits - 1; i >= 0; --i) out += kHex[(u >> (4 * i)) & 0xF];
-}
-
-// The length of the well-formed UTF-8 sequence at s[i] and its code point; 0 when
-// the byte starts none.
-inline size_t DecodeUtf8(std::string_view s, size_t i, uint32_t& u) {
-  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = b(i);
-  size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-  if (n == 0 || i + n > s.size()) return 0;
-  u = c & (n == 2 ? 0x1F : n == 3 ? 0x0F : 0x07);
-  for (size_t k = 1; k < n; ++k) {
-    if ((b(i + k) & 0xC0) != 0x80) return 0;
-    u = (u << 6) | (b(i + k) & 0x3F);
-  }
-  const bool bOverlong = (n == 3 && u < 0x800) || (n == 4 && u < 0x10000);
-  if (bOverlong || u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF)) return 0;
-  return n;
 }
 
 inline bool IsBidiControl(uint32_t u) {
@@ -56,8 +41,8 @@ inline size_t AppendShown(std::string& out, std::string_view s, size_t i) {
     else out += static_cast<char>(c);
     return 1;
   }
-  uint32_t u = 0;
-  const size_t n = DecodeUtf8(s, i, u);
+  char32_t u = 0;
+  const size_t n = CCharsetUtf::Utf8SequenceLength(s, i, &u);
   if (n == 0) {
     AppendHexEscape(out, "\\x", c, 2);
     return 1;

@@ -44,6 +44,7 @@
 #include "model/RecordJson.h"
 #include "model/StoreFile.h"
 #include "model/StoreLists.h"
+#include "platform/Deadline.h"
 #include "tethra/ArrivalBuffer.h"
 #include "tethra/PduDecoder.h"
 #include "tethra/PhoneSession.h"
@@ -183,8 +184,8 @@ class CWatcher {
 bool CWatcher::WaitToRetry() {
   Clock::time_point until = Clock::now() + std::chrono::seconds(m_w.nRetrySeconds);
   while (!g_bStop && Clock::now() < until) {
-    auto nLeft = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
-    struct timespec ts {0, static_cast<long>(std::min<long long>(nLeft, kListenSlice)) * 1000000L};
+    const int nLeft = MillisecondsUntil(until);
+    struct timespec ts {0, static_cast<long>(std::min<int>(nLeft, kListenSlice)) * 1000000L};
     nanosleep(&ts, nullptr);  // waiting for a device to come back, not for a reply
   }
   return !g_bStop;
@@ -226,7 +227,7 @@ bool CWatcher::Connect() {
 
 void CWatcher::ReadUnread() {
   std::vector<CStoredPdu> unread;
-  if (m_session.ListStored(0, unread) == PHONE_SUCCESS)
+  if (m_session.ListStored(AT_STAT_REC_UNREAD, unread) == PHONE_SUCCESS)
     for (const CStoredPdu& place : unread)
       TakePdu(place);
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/TableCell.h"
+#include "platform/CharsetUtf.h"
 
 namespace {
 
@@ -25,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < shown.size();) {
     const unsigned char c = static_cast<unsigned char>(shown[i]);
     Check(c >= 0x20 && c != 0x7F);
-    uint32_t u = 0;
-    size_t n = c < 0x80 ? 1 : terminal_text::DecodeUtf8(shown, i, u);
+    char32_t u = 0;
+    size_t n = c < 0x80 ? 1 : CCharsetUtf::Utf8SequenceLength(shown, i, &u);
     Check(n != 0);  // well-formed UTF-8 only
     if (n > 1)
       Check(u > 0x9F && !terminal_text::IsBidiControl(u));

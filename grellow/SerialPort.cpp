@@ -19,6 +19,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "platform/Deadline.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -72,15 +74,6 @@ std::string ReadFileText(const std::string& strPath) {
 bool IsDirectory(const std::string& strPath) {
   struct stat st {};
   return stat(strPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// Milliseconds left until the deadline, never negative.
-int RemainingMs(Clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-  if (left.count() <= 0)
-    return 0;
-  // Round up so a wait never ends a fraction of a millisecond early.
-  return left.count() >= INT_MAX ? INT_MAX : static_cast<int>(left.count()) + 1;
 }
 
 // What a UUCP lock file says about its owner.
@@ -586,7 +579,7 @@ int CSerialPort::Read(void* pBuffer, size_t nSize, int nTimeoutMs) {
   Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(nTimeoutMs > 0 ? nTimeoutMs : 0);
   for (;;) {
     struct pollfd pfd {m_nFd, POLLIN, 0};
-    int nReady = poll(&pfd, 1, RemainingMs(deadline));
+    int nReady = poll(&pfd, 1, MillisecondsUntil(deadline));
     if (nReady < 0) {
       if (errno == EINTR)
         continue;
@@ -606,7 +599,7 @@ int CSerialPort::Read(void* pBuffer, size_t nSize, int nTimeoutMs) {
     // spurious and we wait on for the rest of the time.
     if (bHangUp)
       return -1;
-    if (RemainingMs(deadline) == 0)
+    if (MillisecondsUntil(deadline) == 0)
       return 0;
   }
 }
@@ -637,7 +630,7 @@ bool CSerialPort::Write(const void* pData, size_t nSize, int nTimeoutMs) {
       return false;  // EIO and the like: the line is gone
     // No room: wait for it.
     for (;;) {
-      int nWait = RemainingMs(deadline);
+      int nWait = MillisecondsUntil(deadline);
       if (nWait == 0)
         return false;
       struct pollfd pfd {m_nFd, POLLOUT, 0};

@@ -1,6 +1,7 @@
 // The date-time value of the records: a day number (days since 30 December 1899,
 // the time of day as the fraction, as OLE Automation dates count) and a status.
-// Stored exactly as that pair; compared by status, then by day number.
+// Stored exactly as that pair. Equal when both the status and the day number are;
+// ordered by the day number alone, whatever the status.
 #pragma once
 
 #include <cstdint>

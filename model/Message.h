@@ -9,6 +9,32 @@
 
 class CArchive;
 
+// The numbers of a record's m_nStatus, m_nStorage and m_nType. They are stored as
+// they are in the store files and read by the pages: the values never change.
+
+// m_nStatus of an outgoing message (0 for a received one): the status words of
+// GetStatusText; any other value is shown as invalid.
+enum Msg_Status : int32_t {
+  MSG_STATUS_NONE = 0,
+  MSG_STATUS_SENT = 1,
+  MSG_STATUS_UNSENT = 2,
+  MSG_STATUS_STORED = 3,
+  MSG_STATUS_AT_SERVICE_CENTER = 4,
+  MSG_STATUS_PENDING = 5,
+  MSG_STATUS_ERROR = 6,
+};
+
+// m_nStorage, and where the phone stores messages: 1 phone memory, 2 SIM card,
+// 3 both; anything else is unknown.
+enum Msg_Storage { MSG_STORAGE_UNKNOWN = 0, MSG_STORAGE_PHONE = 1, MSG_STORAGE_SIM = 2, MSG_STORAGE_BOTH = 3 };
+
+// m_nType: where the record came from.
+enum Msg_Type : int32_t {
+  MSG_TYPE_RECEIVED = 0,        // read from the phone or arrived: an SMS-DELIVER
+  MSG_TYPE_PHONE_OUTGOING = 1,  // an outgoing message read from the phone's storage
+  MSG_TYPE_COMPOSED = 2,        // composed on the desktop
+};
+
 class CMessage {
  public:
   CMessage() = default;
@@ -28,7 +54,7 @@ class CMessage {
   void SetStatus(int n) { m_nStatus = n; }
   int GetStorage() const { return m_nStorage; }
   void SetStorage(int n) { m_nStorage = n; }
-  void SetType(int n) { m_nType = n; }
+  void SetType(int n) { m_nType = n; }  // kept: the record's interface, no caller here
   std::string GetDateTimeText() const { return m_strDateTime; }
   void SetDateTimeText(const std::string& s) { m_strDateTime = s; }
   CDateTime GetDateTime() const { return m_dtDateTime; }
@@ -37,8 +63,8 @@ class CMessage {
   void SetMessage(const std::string& s) { m_strMessage = s; }
   std::string GetPdu() const { return m_strPdu; }
   void SetServiceCenter(const std::string& s) { m_strServiceCenter = s; }
-  int GetReplyCharges() const { return m_bReplyCharges; }
-  void SetValidity(int n) { m_nValidity = n; }
+  int GetReplyCharges() const { return m_bReplyCharges; }  // kept: the record's interface, no caller here
+  void SetValidity(int n) { m_nValidity = n; }  // kept: the record's interface, no caller here
 
   // Flags word (m_wFirstOctet): bits 0-1 type (00 received, 01 submit), bit 2
   // reject duplicates, bits 3-4 validity format (10 relative), bit 5 reply charges,
@@ -70,7 +96,7 @@ class CMessage {
   std::string m_strMessage;
   std::string m_strPdu;
   std::string m_strServiceCenter;
-  uint8_t m_bFlag = 1;
+  uint8_t m_bFlag = 1;  // kept: stored and compared, read by nobody
   int32_t m_bReplyCharges = 0;
   uint16_t m_wFirstOctet = 0;
   int32_t m_nValidity = 0;

@@ -14,10 +14,6 @@
 
 #include "model/Lists.h"
 
-// Where messages are stored: 1 phone memory, 2 SIM card, 3 both; anything else is
-// unknown.
-enum Msg_Storage { MSG_STORAGE_UNKNOWN = 0, MSG_STORAGE_PHONE = 1, MSG_STORAGE_SIM = 2, MSG_STORAGE_BOTH = 3 };
-
 // What a long phone operation is doing when it reports progress.
 enum PhoneStage { PHONE_STAGE_SETUP = 1, PHONE_STAGE_READING = 2, PHONE_STAGE_SENDING = 3, PHONE_STAGE_DELETING = 4 };
 

@@ -93,16 +93,19 @@ size_t Utf8SequenceLength(const uint8_t* p, size_t n) {
   return nLength;
 }
 
-void AppendHex4(std::string& out, unsigned int n) {
-  static const char s_digits[] = "0123456789abcdef";
+void AppendHex4(std::string& out, unsigned int n, bool bUpper) {
+  static const char s_lower[] = "0123456789abcdef";
+  static const char s_upper[] = "0123456789ABCDEF";
+  const char* pszDigits = bUpper ? s_upper : s_lower;
   out += "\\u";
   for (int nShift = 12; nShift >= 0; nShift -= 4)
-    out += s_digits[(n >> nShift) & 0xF];
+    out += pszDigits[(n >> nShift) & 0xF];
 }
 
 // Plain bytes are copied in runs: only a quote, a backslash, a control character or
 // a byte outside UTF-8 ends a run and is escaped.
-void AppendJsonString(std::string& out, const std::string& str) {
+void AppendJsonString(std::string& out, const std::string& str, JsonEscapes eEscapes = JSON_HEX_LOWER_DEL_ESCAPED) {
+  const bool bUpper = eEscapes == JSON_HEX_UPPER_DEL_KEPT;
   out += '"';
   const uint8_t* p = reinterpret_cast<const uint8_t*>(str.data());
   const size_t n = str.size();
@@ -112,6 +115,10 @@ void AppendJsonString(std::string& out, const std::string& str) {
     if (i == n)
       break;
     const uint8_t c = p[i];
+    if (c == 0x7F && bUpper) {  // DEL is a plain byte in that form
+      ++i;
+      continue;
+    }
     size_t nSeq = c >= 0x80 ? Utf8SequenceLength(p + i, n - i) : 0;
     if (nSeq != 0) {
       i += nSeq;
@@ -126,7 +133,7 @@ void AppendJsonString(std::string& out, const std::string& str) {
       case '\t': out += "\\t"; break;
       default:
         // Other controls by number; a byte outside UTF-8 kept by value.
-        AppendHex4(out, c >= 0x80 ? (0xDC00u | c) : c);
+        AppendHex4(out, c >= 0x80 ? (0xDC00u | c) : c, bUpper);
         break;
     }
     nRun = ++i;
@@ -469,9 +476,9 @@ bool ReadRecord(std::string_view strLine, R& record, std::string& strError) {
 
 }  // namespace
 
-std::string JsonString(const std::string& str) {
+std::string JsonString(const std::string& str, JsonEscapes eEscapes) {
   std::string out;
-  AppendJsonString(out, str);
+  AppendJsonString(out, str, eEscapes);
   return out;
 }
 

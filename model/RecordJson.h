@@ -17,8 +17,15 @@
 #include "model/Address.h"
 #include "model/Message.h"
 
+// How JsonString spells the characters it escapes by number; any JSON reader reads
+// both forms as the same text.
+enum JsonEscapes {
+  JSON_HEX_LOWER_DEL_ESCAPED,  // \u001b, DEL as \u007f: the records' form
+  JSON_HEX_UPPER_DEL_KEPT,     // \u001B, DEL written as it is: what `mireth pdu` prints
+};
+
 // A text as a JSON string (quoted, escaped; invalid UTF-8 bytes as \udcXX).
-std::string JsonString(const std::string& str);
+std::string JsonString(const std::string& str, JsonEscapes eEscapes = JSON_HEX_LOWER_DEL_ESCAPED);
 
 std::string RecordToJson(const CMessage& message);
 std::string RecordToJson(const CAddress& address);

@@ -4,6 +4,27 @@ namespace {
 
 bool IsContinuation(uint8_t b) { return (b & 0xC0) == 0x80; }
 
+// What the first byte of a UTF-8 sequence announces: its length (0 for a byte that
+// starts none), the bits of the code point it carries, and the least code point a
+// sequence of that length may hold (less is an overlong form).
+struct CLead {
+  size_t nLength;
+  char32_t c;
+  char32_t cMin;
+};
+
+CLead ReadLead(uint8_t b0) {
+  if (b0 < 0x80)
+    return {1, b0, 0};
+  if ((b0 & 0xE0) == 0xC0)
+    return {2, static_cast<char32_t>(b0 & 0x1F), 0x80};
+  if ((b0 & 0xF0) == 0xE0)
+    return {3, static_cast<char32_t>(b0 & 0x0F), 0x800};
+  if ((b0 & 0xF8) == 0xF0)
+    return {4, static_cast<char32_t>(b0 & 0x07), 0x10000};
+  return {0, 0, 0};
+}
+
 }  // namespace
 
 std::u32string CCharsetUtf::DecodeUtf8(std::string_view strText, bool* pbValid) {
@@ -13,53 +34,56 @@ std::u32string CCharsetUtf::DecodeUtf8(std::string_view strText, bool* pbValid) 
   const size_t n = strText.size();
   size_t i = 0;
   while (i < n) {
-    const uint8_t b0 = static_cast<uint8_t>(strText[i]);
-    if (b0 < 0x80) {
-      out.push_back(b0);
-      ++i;
-      continue;
-    }
-    size_t nMore = 0;
     char32_t c = 0;
-    char32_t cMin = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-      nMore = 1; c = b0 & 0x1F; cMin = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-      nMore = 2; c = b0 & 0x0F; cMin = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-      nMore = 3; c = b0 & 0x07; cMin = 0x10000;
-    } else {
-      // A stray continuation byte or an invalid lead byte.
-      out.push_back(U'?');
-      bValid = false;
-      ++i;
-      continue;
-    }
-    size_t j = 1;
-    for (; j <= nMore && i + j < n; ++j) {
-      const uint8_t b = static_cast<uint8_t>(strText[i + j]);
-      if (!IsContinuation(b))
-        break;
-      c = (c << 6) | (b & 0x3F);
-    }
-    if (j <= nMore) {
-      // Truncated: the bytes read so far form one bad character.
-      out.push_back(U'?');
-      bValid = false;
-      i += j;
-      continue;
-    }
-    if (c < cMin || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      out.push_back(U'?');
-      bValid = false;
-    } else {
+    const size_t nSequence = Utf8SequenceLength(strText, i, &c);
+    if (nSequence != 0) {
       out.push_back(c);
+      i += nSequence;
+      continue;
     }
-    i += nMore + 1;
+    // One '?' for the bad sequence: its lead byte and the continuation bytes after
+    // it, as many as the lead byte announced (a stray byte alone).
+    out.push_back(U'?');
+    bValid = false;
+    const size_t nAnnounced = ReadLead(static_cast<uint8_t>(strText[i])).nLength;
+    size_t j = 1;
+    while (j < nAnnounced && i + j < n && IsContinuation(static_cast<uint8_t>(strText[i + j])))
+      ++j;
+    i += j;
   }
   if (pbValid)
     *pbValid = bValid;
   return out;
+}
+
+size_t CCharsetUtf::Utf8SequenceLength(std::string_view strText, size_t nAt, char32_t* pc) {
+  if (nAt >= strText.size())
+    return 0;
+  const CLead lead = ReadLead(static_cast<uint8_t>(strText[nAt]));
+  if (lead.nLength == 0 || strText.size() - nAt < lead.nLength)
+    return 0;
+  char32_t c = lead.c;
+  for (size_t k = 1; k < lead.nLength; ++k) {
+    const uint8_t b = static_cast<uint8_t>(strText[nAt + k]);
+    if (!IsContinuation(b))
+      return 0;
+    c = (c << 6) | (b & 0x3F);
+  }
+  if (c < lead.cMin || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+    return 0;
+  if (pc)
+    *pc = c;
+  return lead.nLength;
+}
+
+bool CCharsetUtf::IsUtf8(std::string_view strText) {
+  for (size_t i = 0; i < strText.size();) {
+    const size_t n = Utf8SequenceLength(strText, i);
+    if (n == 0)
+      return false;
+    i += n;
+  }
+  return true;
 }
 
 void CCharsetUtf::AppendUtf8(std::string& strOut, char32_t c) {

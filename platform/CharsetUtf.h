@@ -18,6 +18,15 @@ class CCharsetUtf {
   // stray byte). pbValid, when given, is set to false if any such '?' was produced.
   static std::u32string DecodeUtf8(std::string_view strText, bool* pbValid = nullptr);
 
+  // The length (1 to 4) of the well-formed UTF-8 sequence that starts at
+  // strText[nAt], 0 when none starts there (a stray or invalid byte, an overlong
+  // form, a surrogate, a value above U+10FFFF, a truncated sequence). pc, when
+  // given, receives the code point of a well-formed sequence.
+  static size_t Utf8SequenceLength(std::string_view strText, size_t nAt, char32_t* pc = nullptr);
+
+  // True when the whole text is well-formed UTF-8 (plain ASCII included).
+  static bool IsUtf8(std::string_view strText);
+
   // Appends one code point as UTF-8. Values that are no code point become '?'.
   static void AppendUtf8(std::string& strOut, char32_t c);
   static std::string EncodeUtf8(const std::u32string& text);

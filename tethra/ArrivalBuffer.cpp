@@ -105,7 +105,7 @@ CArrival CArrivalBuffer::MakeArrival(CHeld& held) {
   }
   message.m_strExtra = strPlaces;
   message.m_nStorage = StorageNumber(held.places[static_cast<size_t>(order.front())].strStorage);
-  message.m_nType = 0;
+  message.m_nType = MSG_TYPE_RECEIVED;
   message.m_strDateTime = message.m_dtDateTime.IsValid() ? message.m_dtDateTime.Format() : std::string();
   return arrival;
 }

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/Deadline.h"
+#include "tethra/AtErrorCodes.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -28,11 +31,6 @@ bool HasAnswer(const CAtReply& reply, const std::string& strAnswer) {
   return false;
 }
 
-int MillisecondsLeft(Clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 1 << 30));
-}
-
 }  // namespace
 
 CAtChannel::CAtChannel(IAtTransport& transport, int nTimeOutMs) : m_transport(transport), m_nTimeOut(1) {
@@ -49,9 +47,9 @@ CAtTraffic CAtChannel::GetTraffic() {
 
 bool CAtChannel::IsBusyReply(const CAtReply& reply) {
   if (reply.eFinal == AT_FINAL_CME)
-    return reply.nErrorCode == 14 || reply.nErrorCode == 515;
+    return reply.nErrorCode == CME_SIM_BUSY || reply.nErrorCode == CME_DEVICE_BUSY;
   if (reply.eFinal == AT_FINAL_CMS)
-    return reply.nErrorCode == 314 || reply.nErrorCode == 515;
+    return reply.nErrorCode == CMS_SIM_BUSY || reply.nErrorCode == CMS_DEVICE_BUSY;
   return false;
 }
 
@@ -153,7 +151,7 @@ AtStatus CAtChannel::ReadReply(bool bPrompt, int nTimeOutMs) {
       if (!m_strAnswer.empty() && HasAnswer(m_parser.GetReply(), m_strAnswer))
         deadline = Clock::now() + std::chrono::milliseconds(std::min(nTimeOutMs, kAnswerGrace));
     }
-    int nLeft = MillisecondsLeft(deadline);
+    int nLeft = MillisecondsUntil(deadline);
     if (nLeft <= 0)
       return AT_STATUS_TIMEOUT;
     long n = m_transport.Read(buf, sizeof buf, nLeft);

@@ -10,9 +10,13 @@
 // that chatters on its own cannot keep a dead command alive; what is kept of a reply
 // is bounded (see CAtReplyParser).
 //
-// "SIM busy" (+CME ERROR: 14, +CMS ERROR: 314) is retried until the time-out from
-// the first try runs out; between tries the channel waits for the phone to speak, at
-// most a short, growing pause.
+// A busy phone is asked again: "SIM busy" (+CME ERROR: 14, +CMS ERROR: 314) and the
+// vendor number 515 ("wait, initialising", +CME ERROR: 515 or +CMS ERROR: 515). No
+// other error number is retried, and a command that takes data only while no prompt
+// came (once the data went out the message may have gone). Tries go on while the
+// time since the first try plus the next pause stays under the time-out; between
+// tries the channel waits for the phone to speak, at most a pause that starts at
+// 20 ms and doubles up to 500 ms.
 #pragma once
 
 #include <atomic>
@@ -76,7 +80,7 @@ class CAtChannel {
   uint64_t GetCommandCount() const { return m_nCommands; }
   static CAtTraffic GetTraffic();
 
-  // True when the reply is "SIM busy" (or "wait, initialising"): worth another try.
+  // True when the reply is one of the busy numbers above: worth another try.
   static bool IsBusyReply(const CAtReply& reply);
 
  private:

@@ -4,30 +4,16 @@
 #include <cctype>
 
 #include "tethra/AtResponse.h"
+#include "tethra/AtText.h"
 
 namespace {
-
-std::string Upper(std::string s) {
-  for (char& c : s)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
-bool IsHexPdu(const std::string& s) {
-  return !s.empty() && s.size() % 2 == 0 &&
-         std::all_of(s.begin(), s.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
-}
-
-bool StartsWith(const std::string& s, const char* pszPrefix) {
-  return s.rfind(pszPrefix, 0) == 0;
-}
 
 // "+CMTI: \"SM\",3": a storage name and an index.
 bool ParseStored(const std::string& strValue, std::string& strStorage, int& nIndex) {
   std::vector<std::string> params = AtSplitParameters(strValue);
   if (params.size() != 2)
     return false;
-  std::string strName = Upper(AtUnquote(params[0]));
+  std::string strName = AtUpper(AtUnquote(params[0]));
   int n = -1;
   if (strName.empty() || strName.size() > 8 || !AtParseInt(params[1], n) || n < 0)
     return false;
@@ -41,10 +27,10 @@ bool ParseDirect(const std::string& strUrc, std::string& strPdu) {
   size_t nBreak = strUrc.find('\n');
   if (nBreak == std::string::npos)
     return false;
-  std::string strLine = Upper(strUrc.substr(nBreak + 1));
-  while (!strLine.empty() && std::isspace(static_cast<unsigned char>(strLine.back())))
+  std::string strLine = AtUpper(strUrc.substr(nBreak + 1));
+  while (!strLine.empty() && AtIsBlank(strLine.back()))
     strLine.pop_back();
-  if (!IsHexPdu(strLine))
+  if (!AtIsHex(strLine))
     return false;
   strPdu = strLine;
   return true;
@@ -93,21 +79,21 @@ bool Offers(const std::vector<std::vector<int>>& values, size_t nParam, int nVal
 
 bool AtParseEvent(const std::string& strUrc, CAtEvent& event) {
   std::string strHead = strUrc.substr(0, strUrc.find('\n'));
-  std::string strUpper = Upper(strHead);
+  std::string strUpper = AtUpper(strHead);
   CAtEvent e;
-  if (StartsWith(strUpper, "+CMTI:")) {
+  if (strUpper.starts_with("+CMTI:")) {
     e.eKind = CAtEvent::STORED_MESSAGE;
     if (!ParseStored(AtInfoValue(strHead, "+CMTI"), e.strStorage, e.nIndex))
       return false;
-  } else if (StartsWith(strUpper, "+CDSI:")) {
+  } else if (strUpper.starts_with("+CDSI:")) {
     e.eKind = CAtEvent::STORED_REPORT;
     if (!ParseStored(AtInfoValue(strHead, "+CDSI"), e.strStorage, e.nIndex))
       return false;
-  } else if (StartsWith(strUpper, "+CMT:")) {
+  } else if (strUpper.starts_with("+CMT:")) {
     e.eKind = CAtEvent::DIRECT_MESSAGE;
     if (!ParseDirect(strUrc, e.strPdu))
       return false;
-  } else if (StartsWith(strUpper, "+CDS:")) {
+  } else if (strUpper.starts_with("+CDS:")) {
     e.eKind = CAtEvent::DIRECT_REPORT;
     if (!ParseDirect(strUrc, e.strPdu))
       return false;
@@ -119,7 +105,7 @@ bool AtParseEvent(const std::string& strUrc, CAtEvent& event) {
 }
 
 bool AtParseCnmiSupport(const std::string& strLine, std::vector<std::vector<int>>& values) {
-  if (!StartsWith(Upper(strLine), "+CNMI:"))
+  if (!AtUpper(strLine).starts_with("+CNMI:"))
     return false;
   std::vector<std::vector<int>> result;
   for (const std::string& strParam : AtSplitParameters(AtInfoValue(strLine, "+CNMI"))) {
@@ -158,13 +144,13 @@ std::string AtChooseCnmi(const std::vector<std::vector<int>>& values, bool bRepo
 }
 
 bool AtParseCmgrHeader(const std::string& strLine, int& nStat, int& nLength) {
-  if (!StartsWith(Upper(strLine), "+CMGR:"))
+  if (!AtUpper(strLine).starts_with("+CMGR:"))
     return false;
   std::vector<std::string> params = AtSplitParameters(AtInfoValue(strLine, "+CMGR"));
   if (params.size() < 2)
     return false;
   int s = -1, n = -1;
-  if (!AtParseInt(params[0], s) || !AtParseInt(params.back(), n) || s < 0 || s > 3 || n < 0)
+  if (!AtParseInt(params[0], s) || !AtParseInt(params.back(), n) || s < AT_STAT_REC_UNREAD || s > AT_STAT_STO_SENT || n < 0)
     return false;
   nStat = s;
   nLength = n;

@@ -4,66 +4,15 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/CharsetUtf.h"
+#include "tethra/AtText.h"
+
 namespace {
 
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
-bool EndsWithNoCase(const std::string& s, const std::string& tail) {
-  return !tail.empty() && s.size() >= tail.size() && EqualsNoCase(s.substr(s.size() - tail.size()), tail);
-}
-
-bool StartsWith(const std::string& s, const char* pszHead) {
-  return s.compare(0, std::strlen(pszHead), pszHead) == 0;
-}
-
-std::string Trim(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t'))
-    ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
-    --e;
-  return s.substr(b, e - b);
-}
-
-// Well-formed UTF-8 (ASCII included); overlong forms and surrogates are refused.
-bool IsUtf8(const std::string& s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t n;
-    unsigned int cp;
-    if (c < 0x80) { ++i; continue; }
-    if (c >= 0xC2 && c <= 0xDF) { n = 1; cp = c & 0x1F; }
-    else if (c >= 0xE0 && c <= 0xEF) { n = 2; cp = c & 0x0F; }
-    else if (c >= 0xF0 && c <= 0xF4) { n = 3; cp = c & 0x07; }
-    else return false;
-    if (i + n >= s.size())
-      return false;
-    for (size_t k = 1; k <= n; ++k) {
-      unsigned char d = static_cast<unsigned char>(s[i + k]);
-      if ((d & 0xC0) != 0x80)
-        return false;
-      cp = (cp << 6) | (d & 0x3F);
-    }
-    if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
-    i += n + 1;
-  }
-  return true;
-}
-
-bool IsHexLine(const std::string& s) {
-  if (s.empty() || s.size() % 2 != 0)
-    return false;
-  return std::all_of(s.begin(), s.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+// The echo of what was written: the whole line, or its end when bytes of noise
+// precede it on the same line.
+bool IsEchoOf(const std::string& strLine, const std::string& strSent) {
+  return !strSent.empty() && AtEndsWithNoCase(strLine, strSent);
 }
 
 // Result codes that arrive on their own, without a prefix. Calls and start-up
@@ -86,7 +35,7 @@ bool IsNmeaSentence(const std::string& s) {
 
 bool HasAnyPrefix(const std::string& strLine, const std::vector<std::string>& prefixes) {
   for (const std::string& p : prefixes)
-    if (strLine.size() >= p.size() && EqualsNoCase(strLine.substr(0, p.size()), p))
+    if (AtStartsWithNoCase(strLine, p))
       return true;
   return false;
 }
@@ -122,11 +71,11 @@ const ErrorWord kCmsWords[] = {
 };
 
 int ErrorNumber(const std::string& strText, const ErrorWord* pWords, size_t nWords) {
-  std::string t = Trim(strText);
+  std::string t = AtTrim(strText);
   if (!t.empty() && t.size() <= 6 && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return std::stoi(t);
   for (size_t i = 0; i < nWords; ++i)
-    if (EqualsNoCase(t, pWords[i].pszText))
+    if (AtEqualsNoCase(t, pWords[i].pszText))
       return pWords[i].nCode;
   return -1;
 }
@@ -183,7 +132,7 @@ size_t CAtReplyParser::Feed(const char* pData, size_t nSize) {
     }
     m_strLine.push_back(c);
     // The prompt has no line end: "> " (often after "\r\n") waits for the data.
-    if (m_bExpectPrompt && m_eMode == MODE_COMMAND && c == '>' && Trim(m_strLine) == ">") {
+    if (m_bExpectPrompt && m_eMode == MODE_COMMAND && c == '>' && AtTrim(m_strLine) == ">") {
       m_strLine.clear();
       m_reply.bPrompt = true;
       ++m_nProgress;
@@ -197,10 +146,10 @@ void CAtReplyParser::EndLine() {
   strLine.swap(m_strLine);
   bool bTooLong = m_bLineTooLong;
   m_bLineTooLong = false;
-  strLine = Trim(strLine);
+  strLine = AtTrim(strLine);
   if (strLine.empty())
     return;
-  if (bTooLong || !IsUtf8(strLine) || IsNmeaSentence(strLine))
+  if (bTooLong || !CCharsetUtf::IsUtf8(strLine) || IsNmeaSentence(strLine))
     return;  // noise: passed over
   ClassifyLine(std::move(strLine));
 }
@@ -215,7 +164,7 @@ void CAtReplyParser::ClassifyLine(std::string strLine) {
   // The PDU line of a +CMT/+CDS/+CBM that came just before.
   if (m_bUrcWantsPdu) {
     m_bUrcWantsPdu = false;
-    if (IsHexLine(strLine) && !m_urcs.empty()) {
+    if (AtIsHex(strLine) && !m_urcs.empty()) {
       m_urcs.back() += "\n" + strLine;
       return;
     }
@@ -228,7 +177,7 @@ void CAtReplyParser::ClassifyLine(std::string strLine) {
     if (ParseFinal(strLine, nCode, strText) != AT_FINAL_NONE)
       return;
     for (const char* psz : kPduUrcs)
-      if (StartsWith(strLine, psz))
+      if (strLine.starts_with(psz))
         m_bUrcWantsPdu = true;
     AddUrc(std::move(strLine));
     return;
@@ -237,14 +186,13 @@ void CAtReplyParser::ClassifyLine(std::string strLine) {
   // Echo of the command: before anything else of the reply. Bytes of noise may
   // precede it on the same line.
   if (m_eMode == MODE_COMMAND && !m_bEchoSeen && !m_reply.bPrompt && m_reply.lines.empty() &&
-      (EqualsNoCase(strLine, m_strCommand) || EndsWithNoCase(strLine, m_strCommand))) {
+      IsEchoOf(strLine, m_strCommand)) {
     m_bEchoSeen = true;
     ++m_nProgress;
     return;
   }
   // Echo of the data written after the prompt.
-  if (m_eMode == MODE_DATA && !m_bDataEchoSeen && !m_strData.empty() &&
-      (EqualsNoCase(strLine, m_strData) || EndsWithNoCase(strLine, m_strData))) {
+  if (m_eMode == MODE_DATA && !m_bDataEchoSeen && IsEchoOf(strLine, m_strData)) {
     m_bDataEchoSeen = true;
     ++m_nProgress;
     return;
@@ -263,7 +211,7 @@ void CAtReplyParser::ClassifyLine(std::string strLine) {
 
   if (IsUrc(strLine, m_prefixes)) {
     for (const char* psz : kPduUrcs)
-      if (StartsWith(strLine, psz))
+      if (strLine.starts_with(psz))
         m_bUrcWantsPdu = true;
     AddUrc(std::move(strLine));
     return;
@@ -271,7 +219,7 @@ void CAtReplyParser::ClassifyLine(std::string strLine) {
 
   if (m_reply.lines.size() >= MAX_REPLY_LINES || m_nReplyBytes + strLine.size() > MAX_REPLY_BYTES)
     return;  // what is kept of a reply is bounded
-  if (HasAnyPrefix(strLine, m_prefixes) || IsHexLine(strLine))
+  if (HasAnyPrefix(strLine, m_prefixes) || AtIsHex(strLine))
     ++m_nProgress;
   m_nReplyBytes += strLine.size();
   m_reply.lines.push_back(std::move(strLine));
@@ -306,7 +254,7 @@ std::vector<std::string> CAtReplyParser::ExpectedPrefixes(const std::string& str
 
 bool CAtReplyParser::IsUrc(const std::string& strLine, const std::vector<std::string>& prefixes) {
   for (const char* psz : kBareUrcs)
-    if (EqualsNoCase(strLine, psz))
+    if (AtEqualsNoCase(strLine, psz))
       return true;
   if (strLine.empty())
     return false;
@@ -326,7 +274,7 @@ bool CAtReplyParser::IsUrc(const std::string& strLine, const std::vector<std::st
     return false;
   std::string strPrefix = strLine.substr(0, nEnd);
   for (const std::string& p : prefixes)
-    if (EqualsNoCase(strPrefix, p))
+    if (AtEqualsNoCase(strPrefix, p))
       return false;
   return true;
 }
@@ -337,18 +285,18 @@ AtFinal CAtReplyParser::ParseFinal(const std::string& strLine, int& nCode, std::
   if (strLine == "OK")
     return AT_FINAL_OK;
   for (const char* psz : kPlainErrors)
-    if (EqualsNoCase(strLine, psz))
+    if (AtEqualsNoCase(strLine, psz))
       return AT_FINAL_ERROR;
   static const char kCme[] = "+CME ERROR";
   static const char kCms[] = "+CMS ERROR";
-  bool bCme = strLine.size() >= 10 && EqualsNoCase(strLine.substr(0, 10), kCme);
-  bool bCms = strLine.size() >= 10 && EqualsNoCase(strLine.substr(0, 10), kCms);
+  bool bCme = AtStartsWithNoCase(strLine, kCme);
+  bool bCms = AtStartsWithNoCase(strLine, kCms);
   if (!bCme && !bCms)
     return AT_FINAL_NONE;
   std::string rest = strLine.substr(10);
-  rest = Trim(rest);
+  rest = AtTrim(rest);
   if (!rest.empty() && rest[0] == ':')
-    rest = Trim(rest.substr(1));
+    rest = AtTrim(rest.substr(1));
   else if (!rest.empty())
     return AT_FINAL_NONE;  // "+CME ERRORS..." is not a result code
   strText = rest;

@@ -4,51 +4,20 @@
 #include <cctype>
 #include <cstring>
 
+#include "tethra/AtText.h"
+
 namespace {
 
-std::string Trim(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-    ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-    --e;
-  return s.substr(b, e - b);
-}
-
-std::string Upper(std::string s) {
-  for (char& c : s)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 bool HasPrefix(const std::string& strLine, const char* pszPrefix) {
-  size_t n = std::strlen(pszPrefix);
-  if (strLine.size() < n)
-    return false;
-  for (size_t i = 0; i < n; ++i)
-    if (std::toupper(static_cast<unsigned char>(strLine[i])) != std::toupper(static_cast<unsigned char>(pszPrefix[i])))
-      return false;
+  const size_t n = std::strlen(pszPrefix);
   // The name must end here: "+CMGL" is no prefix of "+CMGLX: 1".
-  return strLine.size() == n || strLine[n] == ':' || strLine[n] == ' ';
-}
-
-bool IsHex(const std::string& s) {
-  return !s.empty() && s.size() % 2 == 0 &&
-         std::all_of(s.begin(), s.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
-}
-
-int HexOctet(const std::string& s, size_t nAt) {
-  auto digit = [](char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    return (std::toupper(static_cast<unsigned char>(c)) - 'A') + 10;
-  };
-  return digit(s[nAt]) * 16 + digit(s[nAt + 1]);
+  return AtStartsWithNoCase(strLine, pszPrefix) && (strLine.size() == n || strLine[n] == ':' || strLine[n] == ' ');
 }
 
 // The storage names of one parameter of "AT+CPMS=?": a bracketed list or a single
 // quoted name.
 std::vector<std::string> StorageList(const std::string& strParameter) {
-  std::string p = Trim(strParameter);
+  std::string p = AtTrim(strParameter);
   if (!p.empty() && p.front() == '(') {
     if (p.back() != ')')
       return {};
@@ -56,7 +25,7 @@ std::vector<std::string> StorageList(const std::string& strParameter) {
   }
   std::vector<std::string> names;
   for (const std::string& item : AtSplitParameters(p)) {
-    std::string name = Upper(AtUnquote(item));
+    std::string name = AtUpper(AtUnquote(item));
     if (!name.empty())
       names.push_back(name);
   }
@@ -70,9 +39,9 @@ std::string AtInfoValue(const std::string& strLine, const char* pszPrefix) {
     std::string rest = strLine.substr(std::strlen(pszPrefix));
     if (!rest.empty() && rest[0] == ':')
       rest.erase(0, 1);
-    return Trim(rest);
+    return AtTrim(rest);
   }
-  return Trim(strLine);
+  return AtTrim(strLine);
 }
 
 std::vector<std::string> AtSplitParameters(const std::string& strValue) {
@@ -88,26 +57,26 @@ std::vector<std::string> AtSplitParameters(const std::string& strValue) {
     else if (!bQuoted && c == ')' && nDepth > 0)
       --nDepth;
     if (c == ',' && !bQuoted && nDepth == 0) {
-      parts.push_back(Trim(current));
+      parts.push_back(AtTrim(current));
       current.clear();
       continue;
     }
     current.push_back(c);
   }
-  if (!Trim(current).empty() || !parts.empty())
-    parts.push_back(Trim(current));
+  if (!AtTrim(current).empty() || !parts.empty())
+    parts.push_back(AtTrim(current));
   return parts;
 }
 
 std::string AtUnquote(const std::string& strParameter) {
-  std::string p = Trim(strParameter);
+  std::string p = AtTrim(strParameter);
   if (p.size() >= 2 && p.front() == '"' && p.back() == '"')
     return p.substr(1, p.size() - 2);
   return p;
 }
 
 bool AtParseInt(const std::string& strParameter, int& nValue) {
-  std::string p = Trim(strParameter);
+  std::string p = AtTrim(strParameter);
   size_t i = 0;
   bool bNegative = false;
   if (i < p.size() && (p[i] == '-' || p[i] == '+'))
@@ -134,7 +103,7 @@ bool AtParseCmglHeader(const std::string& strLine, CAtListEntryHeader& header) {
   CAtListEntryHeader h;
   if (!AtParseInt(p[0], h.nIndex) || !AtParseInt(p[1], h.nStat) || !AtParseInt(p.back(), h.nLength))
     return false;
-  if (h.nIndex < 0 || h.nStat < 0 || h.nStat > 3 || h.nLength < 0 || h.nLength > 255)
+  if (h.nIndex < 0 || h.nStat < AT_STAT_REC_UNREAD || h.nStat > AT_STAT_STO_SENT || h.nLength < 0 || h.nLength > 255)
     return false;
   header = h;
   return true;
@@ -145,12 +114,12 @@ namespace {
 // The PDU line of an entry against the length its header announces: the
 // service-centre part (its length octet and that many octets) and the transfer unit.
 bool CheckPduLine(const std::string& strHex, int nLength, std::string& strReason) {
-  if (!IsHex(strHex)) {
+  if (!AtIsHex(strHex)) {
     strReason = "the PDU line is not hexadecimal";
     return false;
   }
   size_t nOctets = strHex.size() / 2;
-  size_t nScaOctets = static_cast<size_t>(HexOctet(strHex, 0));
+  size_t nScaOctets = static_cast<size_t>(AtHexOctet(strHex, 0));
   if (nOctets != 1 + nScaOctets + static_cast<size_t>(nLength)) {
     strReason = "the header announces " + std::to_string(nLength) + " octets, the PDU holds " +
                 std::to_string(nOctets > nScaOctets ? nOctets - 1 - nScaOctets : 0);
@@ -177,7 +146,7 @@ std::vector<std::string> UniqueStorageList(const std::string& strParameter) {
 // "((a),(b))" is "(a),(b)" in one more pair of brackets.
 std::string Unnest(std::string value) {
   while (value.size() >= 2 && value.front() == '(' && value.back() == ')') {
-    std::string inner = Trim(value.substr(1, value.size() - 2));
+    std::string inner = AtTrim(value.substr(1, value.size() - 2));
     if (inner.empty() || inner.front() != '(')
       break;
     // The outer pair must enclose everything: its match is the last character.
@@ -217,7 +186,7 @@ void AtParseCmglListing(const std::vector<std::string>& lines, std::vector<CAtLi
         bad.push_back(e);
         if (i + 1 < lines.size() && LooksLikePduLine(lines[i + 1]))
           ++i;
-      } else if (IsHex(lines[i])) {
+      } else if (AtIsHex(lines[i])) {
         bad.push_back({-1, "a PDU line without its header"});
       }
       continue;
@@ -232,7 +201,7 @@ void AtParseCmglListing(const std::vector<std::string>& lines, std::vector<CAtLi
     } else {
       CAtListEntry entry;
       entry.header = header;
-      entry.strPdu = Upper(lines[i + 1]);
+      entry.strPdu = AtUpper(lines[i + 1]);
       entries.push_back(std::move(entry));
     }
     ++i;
@@ -246,8 +215,8 @@ bool AtParseCmgrReply(const std::vector<std::string>& lines, CAtListEntry& entry
     // <stat>,[<alpha>],<length>
     std::vector<std::string> p = AtSplitParameters(AtInfoValue(lines[i], "+CMGR"));
     CAtListEntryHeader h;
-    if (p.size() < 2 || !AtParseInt(p[0], h.nStat) || !AtParseInt(p.back(), h.nLength) || h.nStat < 0 ||
-        h.nStat > 3 || h.nLength < 0 || h.nLength > 255) {
+    if (p.size() < 2 || !AtParseInt(p[0], h.nStat) || !AtParseInt(p.back(), h.nLength) || h.nStat < AT_STAT_REC_UNREAD ||
+        h.nStat > AT_STAT_STO_SENT || h.nLength < 0 || h.nLength > 255) {
       strReason = "the message's header cannot be read";
       return false;
     }
@@ -259,7 +228,7 @@ bool AtParseCmgrReply(const std::vector<std::string>& lines, CAtListEntry& entry
       return false;
     h.nIndex = entry.header.nIndex;
     entry.header = h;
-    entry.strPdu = Upper(lines[i + 1]);
+    entry.strPdu = AtUpper(lines[i + 1]);
     return true;
   }
   strReason = "no +CMGR line in the reply";
@@ -298,7 +267,7 @@ bool AtParseCpmsUse(const std::string& strLine, std::vector<CAtStorageUse>& uses
     CAtStorageUse use;
     const std::string& p = params[i];
     if (p.size() >= 2 && p.front() == '"') {
-      use.strName = Upper(AtUnquote(p));
+      use.strName = AtUpper(AtUnquote(p));
       ++i;
     }
     if (i + 1 >= params.size() || !AtParseInt(params[i], use.nUsed) || !AtParseInt(params[i + 1], use.nTotal) ||
@@ -320,7 +289,7 @@ bool AtParseCpmsCurrent(const std::string& strLine, std::vector<std::string>& st
   std::vector<std::string> names;
   for (const std::string& p : params)
     if (p.size() >= 2 && p.front() == '"' && p.back() == '"')
-      names.push_back(Upper(AtUnquote(p)));
+      names.push_back(AtUpper(AtUnquote(p)));
   if (names.empty())
     return false;
   storages = names;
@@ -359,7 +328,7 @@ bool AtParseCsca(const std::string& strLine, std::string& strNumber) {
 bool AtParseCpin(const std::string& strLine, std::string& strCode) {
   if (!HasPrefix(strLine, "+CPIN"))
     return false;
-  std::string code = Upper(AtUnquote(AtInfoValue(strLine, "+CPIN")));
+  std::string code = AtUpper(AtUnquote(AtInfoValue(strLine, "+CPIN")));
   if (code.empty())
     return false;
   strCode = code;

@@ -21,10 +21,19 @@ std::string AtUnquote(const std::string& strParameter);
 // A decimal parameter (optional sign, at most 9 digits).
 bool AtParseInt(const std::string& strParameter, int& nValue);
 
+// The <stat> of a stored message in PDU mode, and the value that lists them all.
+enum AtMessageStat : int {
+  AT_STAT_REC_UNREAD = 0,
+  AT_STAT_REC_READ = 1,
+  AT_STAT_STO_UNSENT = 2,
+  AT_STAT_STO_SENT = 3,
+  AT_STAT_ALL = 4,
+};
+
 // One +CMGL header in PDU mode: "+CMGL: <index>,<stat>,[<alpha>],<length>".
 struct CAtListEntryHeader {
   int nIndex = -1;
-  int nStat = -1;    // 0 received unread, 1 received read, 2 stored unsent, 3 stored sent
+  int nStat = -1;    // an AtMessageStat other than AT_STAT_ALL
   int nLength = -1;  // octets of the transfer unit (service-centre part not counted)
 };
 bool AtParseCmglHeader(const std::string& strLine, CAtListEntryHeader& header);

@@ -36,23 +36,29 @@ class CReader {
   size_t m_nPos;
 };
 
-Result Missing(const char* pszField, const CReader& r) {
-  return Result::Failure(std::string("PDU ends before the ") + pszField + " (octet " + std::to_string(r.Position()) +
-                         ")");
+template <class T = CPduMessage>
+CPduResult<T> Missing(const char* pszField, const CReader& r) {
+  return CPduResult<T>::Failure(std::string("PDU ends before the ") + pszField + " (octet " +
+                                std::to_string(r.Position()) + ")");
 }
 
-// Reads TP-UDL and TP-UD into the message according to its coding and header flag.
-std::string ReadUserData(CPduMessage& msg, CReader& r) {
+// Reads TP-UDL and TP-UD into the message according to its coding and header flag,
+// and gives the message back complete.
+Result ReadUserData(CPduMessage msg, CReader& r) {
+  const uint8_t nDcs = msg.m_coding.GetValue();
+  if (msg.m_coding.IsCompressed())
+    return Result::Failure("compressed user data is not supported (data coding scheme " + CPduHex::Encode(&nDcs, 1) +
+                           ")");
   uint8_t nUdl = 0;
   if (!r.Take(nUdl))
-    return "PDU ends before the user-data length (octet " + std::to_string(r.Position()) + ")";
+    return Missing("user-data length", r);
   msg.m_nUserDataLength = nUdl;
   const bool bSeptets = msg.m_coding.GetAlphabet() == CPduDataCoding::GSM7;
   size_t nOctets = bSeptets ? (nUdl * 7 + 7) / 8 : nUdl;
   if (bSeptets && nUdl > CPduDecoder::MAX_SEPTETS)
-    return "user-data length " + std::to_string(nUdl) + " is more than 160 septets";
+    return Result::Failure("user-data length " + std::to_string(nUdl) + " is more than 160 septets");
   if (!bSeptets && nUdl > CPduDecoder::MAX_OCTETS)
-    return "user-data length " + std::to_string(nUdl) + " is more than 140 octets";
+    return Result::Failure("user-data length " + std::to_string(nUdl) + " is more than 140 octets");
   if (nOctets > r.Left()) {
     // Cut short: what is there is the message.
     msg.m_bTruncated = true;
@@ -69,16 +75,17 @@ std::string ReadUserData(CPduMessage& msg, CReader& r) {
 
   size_t nHeaderOctets = 0;  // length octet included
   if (msg.IsHeaderIndicator() && nOctets == 0 && !msg.m_bTruncated)
-    return std::string();  // the header indicator with no user data: an empty message
+    return msg;  // the header indicator with no user data: an empty message
   if (msg.IsHeaderIndicator()) {
     if (nOctets < 1)
-      return "header indicator set but the user data is empty";
+      return Result::Failure("header indicator set but the user data is empty");
     nHeaderOctets = size_t(pData[0]) + 1;
     if (nHeaderOctets > nOctets)
-      return "user-data header of " + std::to_string(nHeaderOctets) + " octets is longer than the user data";
+      return Result::Failure("user-data header of " + std::to_string(nHeaderOctets) +
+                             " octets is longer than the user data");
     auto header = CPduUserDataHeader::Decode(pData + 1, nHeaderOctets - 1);
     if (!header)
-      return header.GetError();
+      return Result::Failure(header.GetError());
     msg.m_header = std::move(header).Value();
     msg.m_bHasHeader = true;
   }
@@ -87,7 +94,8 @@ std::string ReadUserData(CPduMessage& msg, CReader& r) {
     case CPduDataCoding::GSM7: {
       const size_t nHeaderSeptets = (nHeaderOctets * 8 + 6) / 7;
       if (nHeaderSeptets > nUdl)
-        return "user-data header is longer than the user-data length of " + std::to_string(nUdl) + " septets";
+        return Result::Failure("user-data header is longer than the user-data length of " + std::to_string(nUdl) +
+                               " septets");
       msg.m_nFillBits = nHeaderSeptets * 7 - nHeaderOctets * 8;
       const size_t nTextSeptets = nUdl - nHeaderSeptets;
       msg.m_payload = CGsm7Alphabet::Unpack(pData, nOctets, nHeaderSeptets * 7, nTextSeptets);
@@ -103,33 +111,34 @@ std::string ReadUserData(CPduMessage& msg, CReader& r) {
       msg.m_strText = CCharsetUtf::Utf16BeToUtf8(msg.m_payload.data(), msg.m_payload.size());
       break;
   }
-  return std::string();
+  return msg;
 }
 
-// Reads an address field into a, or returns the error.
-std::string ReadAddress(CReader& r, CPduAddress& a, const char* pszWhat) {
+// Reads an address field; the failure names the field.
+CPduResult<CPduAddress> ReadAddress(CReader& r, const char* pszWhat) {
   size_t nUsed = 0;
   auto address = CPduAddress::DecodeField(r.Here(), r.Left(), nUsed);
   if (!address)
-    return std::string(pszWhat) + ": " + address.GetError();
-  a = std::move(address).Value();
+    return CPduResult<CPduAddress>::Failure(std::string(pszWhat) + ": " + address.GetError());
   r.Skip(nUsed);
-  return std::string();
+  return address;
 }
 
-bool ReadTimeStamp(CReader& r, CPduTimeStamp& ts) {
+CPduResult<CPduTimeStamp> ReadTimeStamp(CReader& r, const char* pszWhat) {
   if (r.Left() < CPduTimeStamp::OCTETS)
-    return false;
-  ts = CPduTimeStamp::Decode(r.Here());
+    return Missing<CPduTimeStamp>(pszWhat, r);
+  CPduTimeStamp ts = CPduTimeStamp::Decode(r.Here());
   r.Skip(CPduTimeStamp::OCTETS);
-  return true;
+  return ts;
 }
 
-std::string CheckCoding(const CPduMessage& msg) {
-  const uint8_t nDcs = msg.m_coding.GetValue();
-  if (msg.m_coding.IsCompressed())
-    return "compressed user data is not supported (data coding scheme " + CPduHex::Encode(&nDcs, 1) + ")";
-  return std::string();
+// Moves the value of a good result into field; false when the result failed.
+template <class T>
+bool Into(CPduResult<T>& result, T& field) {
+  if (!result)
+    return false;
+  field = std::move(result).Value();
+  return true;
 }
 
 }  // namespace
@@ -157,12 +166,11 @@ CPduResult<CPduMessage> CPduDecoder::Decode(const std::vector<uint8_t>& octets) 
   CReader r(octets, nUsed);
   if (!r.Take(msg.m_nFirstOctet))
     return Missing("first octet", r);
-  std::string strError;
   switch (msg.m_nFirstOctet & CPduMessage::FO_MTI_MASK) {
     case CPduMessage::FO_MTI_DELIVER:
       msg.m_type = PduType::DELIVER;
-      if (!(strError = ReadAddress(r, msg.m_address, "originating address")).empty())
-        return Result::Failure(strError);
+      if (auto address = ReadAddress(r, "originating address"); !Into(address, msg.m_address))
+        return Result::Failure(address.GetError());
       if (!r.Take(msg.m_nPid))
         return Missing("protocol identifier", r);
       {
@@ -171,16 +179,16 @@ CPduResult<CPduMessage> CPduDecoder::Decode(const std::vector<uint8_t>& octets) 
           return Missing("data coding scheme", r);
         msg.m_coding = CPduDataCoding::Decode(nDcs);
       }
-      if (!ReadTimeStamp(r, msg.m_timeStamp))
-        return Missing("service-centre time stamp", r);
+      if (auto ts = ReadTimeStamp(r, "service-centre time stamp"); !Into(ts, msg.m_timeStamp))
+        return Result::Failure(ts.GetError());
       break;
 
     case CPduMessage::FO_MTI_SUBMIT:
       msg.m_type = PduType::SUBMIT;
       if (!r.Take(msg.m_nMessageReference))
         return Missing("message reference", r);
-      if (!(strError = ReadAddress(r, msg.m_address, "destination address")).empty())
-        return Result::Failure(strError);
+      if (auto address = ReadAddress(r, "destination address"); !Into(address, msg.m_address))
+        return Result::Failure(address.GetError());
       if (!r.Take(msg.m_nPid))
         return Missing("protocol identifier", r);
       {
@@ -203,12 +211,12 @@ CPduResult<CPduMessage> CPduDecoder::Decode(const std::vector<uint8_t>& octets) 
       msg.m_type = PduType::STATUS_REPORT;
       if (!r.Take(msg.m_nMessageReference))
         return Missing("message reference", r);
-      if (!(strError = ReadAddress(r, msg.m_address, "recipient address")).empty())
-        return Result::Failure(strError);
-      if (!ReadTimeStamp(r, msg.m_timeStamp))
-        return Missing("service-centre time stamp", r);
-      if (!ReadTimeStamp(r, msg.m_dischargeTime))
-        return Missing("discharge time", r);
+      if (auto address = ReadAddress(r, "recipient address"); !Into(address, msg.m_address))
+        return Result::Failure(address.GetError());
+      if (auto ts = ReadTimeStamp(r, "service-centre time stamp"); !Into(ts, msg.m_timeStamp))
+        return Result::Failure(ts.GetError());
+      if (auto ts = ReadTimeStamp(r, "discharge time"); !Into(ts, msg.m_dischargeTime))
+        return Result::Failure(ts.GetError());
       if (!r.Take(msg.m_nStatus))
         return Missing("status", r);
       {
@@ -247,9 +255,5 @@ CPduResult<CPduMessage> CPduDecoder::Decode(const std::vector<uint8_t>& octets) 
       return Result::Failure("reserved message type (first octet " + CPduHex::Encode(&msg.m_nFirstOctet, 1) + ")");
   }
 
-  if (!(strError = CheckCoding(msg)).empty())
-    return Result::Failure(strError);
-  if (!(strError = ReadUserData(msg, r)).empty())
-    return Result::Failure(strError);
-  return msg;
+  return ReadUserData(std::move(msg), r);
 }

@@ -1,25 +1,11 @@
 #include "tethra/PduHex.h"
 
-namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  return -1;
-}
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-}  // namespace
+#include "tethra/AtText.h"
 
 CPduResult<std::vector<uint8_t>> CPduHex::Decode(std::string_view strHex) {
-  while (!strHex.empty() && IsBlank(strHex.front()))
+  while (!strHex.empty() && AtIsBlank(strHex.front()))
     strHex.remove_prefix(1);
-  while (!strHex.empty() && IsBlank(strHex.back()))
+  while (!strHex.empty() && AtIsBlank(strHex.back()))
     strHex.remove_suffix(1);
   if (strHex.empty())
     return CPduResult<std::vector<uint8_t>>::Failure("empty PDU");
@@ -29,8 +15,8 @@ CPduResult<std::vector<uint8_t>> CPduHex::Decode(std::string_view strHex) {
   std::vector<uint8_t> out;
   out.reserve(strHex.size() / 2);
   for (size_t i = 0; i < strHex.size(); i += 2) {
-    const int hi = HexValue(strHex[i]);
-    const int lo = HexValue(strHex[i + 1]);
+    const int hi = AtHexValue(strHex[i]);
+    const int lo = AtHexValue(strHex[i + 1]);
     if (hi < 0 || lo < 0) {
       const size_t nBad = hi < 0 ? i : i + 1;
       return CPduResult<std::vector<uint8_t>>::Failure(

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "tethra/AtErrorCodes.h"
+#include "tethra/AtText.h"
 #include "tethra/PduConcatenation.h"
 #include "tethra/PduDecoder.h"
 #include "tethra/PduRecord.h"
@@ -22,32 +23,9 @@ namespace {
 // Most indexes read one by one when a phone does not say how many it holds.
 constexpr int kMaxIndexScan = 1000;
 
-std::string Upper(std::string s) {
-  for (char& c : s)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
-std::string Trim(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-    ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-    --e;
-  return s.substr(b, e - b);
-}
-
 bool IsStorageName(const std::string& s) {
   return !s.empty() && s.size() <= 8 &&
          std::all_of(s.begin(), s.end(), [](char c) { return std::isupper(static_cast<unsigned char>(c)) || c == '_'; });
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
 }
 
 // True when a PDU the phone holds is (one part of) the record: its text appears in
@@ -63,10 +41,10 @@ bool PduBelongsTo(const std::string& strListed, const std::string& strRecord) {
       return true;
     nFound = strRecord.find(strListed, nFound + 1);
   }
-  int hi = HexValue(strListed[0]), lo = HexValue(strListed[1]);
-  if (hi < 0 || lo < 0)
+  const int nScaOctets = AtHexOctet(strListed, 0);
+  if (nScaOctets < 0)
     return false;
-  size_t n = static_cast<size_t>(hi * 16 + lo);
+  size_t n = static_cast<size_t>(nScaOctets);
   if (strListed.size() < 2 * n + 8)
     return false;
   std::string strFirst = strListed.substr(2 * n + 2, 2);
@@ -126,16 +104,16 @@ std::vector<CListedMessage> ParseListing(const std::string& strText) {
     std::istringstream fieldsIn(strLine);
     std::string strField;
     while (std::getline(fieldsIn, strField, '\t'))
-      fields.push_back(Trim(strField));
+      fields.push_back(AtTrim(strField));
     if (fields.size() != 4)
       continue;
     CListedMessage m;
-    m.strStorage = Upper(fields[0]);
+    m.strStorage = AtUpper(fields[0]);
     if (!IsStorageName(m.strStorage) || !AtParseInt(fields[1], m.nIndex) || !AtParseInt(fields[2], m.nStat) ||
         m.nIndex < 0 || fields[3].size() < 2 || fields[3].size() % 2 != 0)
       continue;
-    m.strPdu = Upper(fields[3]);
-    if (!std::all_of(m.strPdu.begin(), m.strPdu.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }))
+    m.strPdu = AtUpper(fields[3]);
+    if (!AtIsHex(m.strPdu))
       continue;
     listed.push_back(std::move(m));
   }
@@ -320,10 +298,10 @@ int CPhoneInterface::Impl::Fetch(bool bOutgoing, CMessageArray* pArray) {
     pMessage->m_nStorage = StorageNumber(where.strStorage);
     pMessage->m_strDateTime = pMessage->m_dtDateTime.IsValid() ? pMessage->m_dtDateTime.Format() : std::string();
     if (bOutgoing) {
-      pMessage->m_nType = 1;
-      pMessage->m_nStatus = where.nStat == 3 ? 1 : 2;  // "Sent", "Unsent"
+      pMessage->m_nType = MSG_TYPE_PHONE_OUTGOING;
+      pMessage->m_nStatus = where.nStat == AT_STAT_STO_SENT ? MSG_STATUS_SENT : MSG_STATUS_UNSENT;
     } else {
-      pMessage->m_nType = 0;
+      pMessage->m_nType = MSG_TYPE_RECEIVED;
     }
     result.push_back(std::move(pMessage));
   }
@@ -340,13 +318,13 @@ int CPhoneInterface::Impl::Send(CMessage* pMessage, const std::string& strComman
     return nCode;
   if (pMessage == nullptr)
     return Fail(PHONE_EXEC_FAILED);
-  std::string strVerb = Upper(Trim(strCommand));
+  std::string strVerb = AtUpper(AtTrim(strCommand));
   if (!strVerb.empty() && strVerb.back() == '=')
     strVerb.pop_back();
   if (strVerb != "AT+CMGS" && strVerb != "AT+CMGW")
     return Fail(PHONE_BAD_COMMAND);
   bool bStore = strVerb == "AT+CMGW";
-  if (!bStore && Trim(pMessage->m_strNumber).empty())
+  if (!bStore && AtTrim(pMessage->m_strNumber).empty())
     return Fail(PHONE_BAD_PDU);
   if (!bStore && pMessage->m_strServiceCenter.empty() && bServiceCenterAnswered && strServiceCenter.empty())
     return Fail(PHONE_SCA_UNKNOWN);
@@ -402,7 +380,7 @@ int CPhoneInterface::Impl::Delete(std::string& strList, const CMessage* pMessage
     }
     strList = FormatListing(listed);
   }
-  std::string strRecord = Upper(pMessage->m_strPdu);
+  std::string strRecord = AtUpper(pMessage->m_strPdu);
   std::vector<CListedMessage> keep, gone;
   for (CListedMessage& m : listed)
     (PduBelongsTo(m.strPdu, strRecord) ? gone : keep).push_back(std::move(m));

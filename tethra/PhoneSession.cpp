@@ -111,7 +111,7 @@ int CPhoneSession::ListStored(int nStat, std::vector<CStoredPdu>& messages) {
   if (nCode != PHONE_SUCCESS)
     return nCode;
   for (CStoredPdu& m : listed)
-    if (nStat == 4 || m.nStat == nStat)
+    if (nStat == AT_STAT_ALL || m.nStat == nStat)
       messages.push_back(std::move(m));
   return PHONE_SUCCESS;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "model/PhoneInterface.h"
+#include "tethra/AtResponse.h"
 #include "model/PhoneStatus.h"
 #include "tethra/AtChannel.h"
 #include "tethra/AtEvents.h"
@@ -54,7 +55,8 @@ class CPhoneSession {
   // Reads one stored message (AT+CMGR) into message.
   int ReadStored(const std::string& strStorage, int nIndex, CStoredPdu& message);
   int DeleteStored(const std::string& strStorage, int nIndex);
-  // The messages of every storage with status nStat (4: all of them), in order.
+  // The messages of every storage with status nStat (an AtMessageStat; AT_STAT_ALL:
+  // all of them), in order.
   int ListStored(int nStat, std::vector<CStoredPdu>& messages);
   // Waits up to nTimeOutMs for the phone to announce something; the announcements
   // that came are appended to events (URCs that are not events are dropped).

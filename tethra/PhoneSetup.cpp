@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "grellow/ComPorts.h"
+#include "platform/Deadline.h"
 #include "tethra/AtErrorCodes.h"
 #include "tethra/PhoneImpl.h"
 
@@ -178,7 +179,7 @@ bool CPhoneInterface::Impl::Wake() {
   Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(nTimeOut);
   int nTry = std::min(1000, std::max(50, nTimeOut / 3));
   for (;;) {
-    int nLeft = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+    int nLeft = MillisecondsUntil(deadline);
     if (nLeft <= 0)
       return false;
     CAtReply reply;

@@ -2,48 +2,18 @@
 
 #include <cctype>
 
+#include "platform/CharsetUtf.h"
 #include "tethra/AtResponse.h"
+#include "tethra/AtText.h"
 
 namespace {
-
-std::string Upper(std::string s) {
-  for (char& c : s)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
-bool StartsWithUpper(const std::string& s, const char* pszPrefix) {
-  return Upper(s.substr(0, std::char_traits<char>::length(pszPrefix))) == pszPrefix;
-}
-
-void AppendUtf8(unsigned cp, std::string& out) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 // Keeps valid UTF-8 sequences and turns every other byte into '?'.
 std::string CleanUtf8(const std::string& s) {
   std::string out;
   for (size_t i = 0; i < s.size();) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-    bool bOk = n > 0 && i + n <= s.size() && !(n == 2 && c < 0xC2);
-    for (size_t k = 1; bOk && k < n; ++k)
-      bOk = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-    if (!bOk) {
+    const size_t n = CCharsetUtf::Utf8SequenceLength(s, i);
+    if (n == 0) {
       out += '?';
       ++i;
       continue;
@@ -73,43 +43,42 @@ bool DecodeUcs2Hex(const std::string& strHex, std::string& strUtf8) {
   for (size_t i = 0; i < strHex.size(); i += 4) {
     unsigned unit = 0;
     for (size_t k = 0; k < 4; ++k) {
-      char c = strHex[i + k];
-      if (!std::isxdigit(static_cast<unsigned char>(c)))
+      const int nDigit = AtHexValue(strHex[i + k]);
+      if (nDigit < 0)
         return false;
-      unit = unit * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                                                                                          : std::toupper(c) - 'A' + 10);
+      unit = unit * 16 + static_cast<unsigned>(nDigit);
     }
     if (unit >= 0xD800 && unit < 0xDC00) {
       if (nHigh)
-        AppendUtf8(0xFFFD, out);
+        CCharsetUtf::AppendUtf8(out, 0xFFFD);
       nHigh = unit;
       continue;
     }
     if (unit >= 0xDC00 && unit < 0xE000) {
-      AppendUtf8(nHigh ? 0x10000 + ((nHigh - 0xD800) << 10) + (unit - 0xDC00) : 0xFFFD, out);
+      CCharsetUtf::AppendUtf8(out, nHigh ? 0x10000 + ((nHigh - 0xD800) << 10) + (unit - 0xDC00) : 0xFFFD);
       nHigh = 0;
       continue;
     }
     if (nHigh)
-      AppendUtf8(0xFFFD, out);
+      CCharsetUtf::AppendUtf8(out, 0xFFFD);
     nHigh = 0;
-    AppendUtf8(unit, out);
+    CCharsetUtf::AppendUtf8(out, unit);
   }
   if (nHigh)
-    AppendUtf8(0xFFFD, out);
+    CCharsetUtf::AppendUtf8(out, 0xFFFD);
   strUtf8 = std::move(out);
   return true;
 }
 
 bool AtParseCpbsSupport(const std::string& strLine, std::vector<std::string>& storages) {
-  if (!StartsWithUpper(strLine, "+CPBS:"))
+  if (!AtStartsWithNoCase(strLine, "+CPBS:"))
     return false;
   std::string strValue = AtInfoValue(strLine, "+CPBS");
   if (strValue.size() >= 2 && strValue.front() == '(' && strValue.back() == ')')
     strValue = strValue.substr(1, strValue.size() - 2);
   std::vector<std::string> result;
   for (const std::string& p : AtSplitParameters(strValue)) {
-    std::string strName = Upper(AtUnquote(p));
+    std::string strName = AtUpper(AtUnquote(p));
     if (strName.empty() || strName.size() > 4)
       return false;
     result.push_back(strName);
@@ -121,7 +90,7 @@ bool AtParseCpbsSupport(const std::string& strLine, std::vector<std::string>& st
 }
 
 bool AtParseCpbrRange(const std::string& strLine, int& nFirst, int& nLast) {
-  if (!StartsWithUpper(strLine, "+CPBR:"))
+  if (!AtStartsWithNoCase(strLine, "+CPBR:"))
     return false;
   std::vector<std::string> params = AtSplitParameters(AtInfoValue(strLine, "+CPBR"));
   if (params.empty() || params[0].size() < 3 || params[0].front() != '(' || params[0].back() != ')')
@@ -144,7 +113,7 @@ bool AtParseCpbrRange(const std::string& strLine, int& nFirst, int& nLast) {
 }
 
 bool AtParseCpbrEntry(const std::string& strLine, bool bUcs2, CPhonebookEntry& entry) {
-  if (!StartsWithUpper(strLine, "+CPBR:"))
+  if (!AtStartsWithNoCase(strLine, "+CPBR:"))
     return false;
   std::vector<std::string> params = AtSplitParameters(AtInfoValue(strLine, "+CPBR"));
   if (params.size() < 4)

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "vphone/CommandText.h"
 #include "vphone/MessagesFile.h"
 
 namespace vphone {
@@ -13,19 +14,6 @@ namespace {
 
 const std::size_t kMaxLine = 1024;     // longer command lines are refused
 const std::size_t kMaxPduText = 400;   // hex digits after the prompt (176 octets fit in 352)
-const int kMaxTpdu = 164;              // largest SMS-SUBMIT TPDU
-
-// Unsolicited codes the flood fault cycles through.
-const char* const kFloodCodes[] = {"+CMTI: \"SM\",3", "RING", "+CREG: 1", "^RSSI: 12"};
-// Line noise sent by the garbage fault: no CR or LF, some bytes no text uses.
-const char kGarbage[] = "\xff\xfe\x13~#\x7f\xf0\x05%&";
-
-const int kRates[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800};
-
-std::string Upper(std::string str) {
-    for (char& c : str) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return str;
-}
 
 // Upper case outside double quotes, so quoted parameters keep their case.
 std::string UpperOutsideQuotes(const std::string& str) {
@@ -34,22 +22,6 @@ std::string UpperOutsideQuotes(const std::string& str) {
     for (char& c : out) {
         if (c == '"') bQuoted = !bQuoted;
         else if (!bQuoted) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return out;
-}
-
-// The log is a text file of lines: control and non-ASCII bytes are written as \xHH.
-std::string Printable(const std::string& str) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : str) {
-        if (c >= 0x20 && c < 0x7f && c != '\\') {
-            out += static_cast<char>(c);
-        } else {
-            out += "\\x";
-            out += kHex[c >> 4];
-            out += kHex[c & 0xF];
-        }
     }
     return out;
 }
@@ -90,34 +62,6 @@ const char* CmsText(int nCode) {
     case 332: return "network timeout";
     default: return "unknown error";
     }
-}
-
-// Texts in the TE character set: with "UCS2" each character is four hex digits.
-std::string ToTeString(const std::string& str, const std::string& strCharset) {
-    if (strCharset != "UCS2") return str;
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : str) {
-        out += "00";
-        out += kHex[c >> 4];
-        out += kHex[c & 0xF];
-    }
-    return out;
-}
-
-bool FromTeString(const std::string& str, const std::string& strCharset, std::string& out) {
-    if (strCharset != "UCS2") {
-        out = str;
-        return true;
-    }
-    Octets octets;
-    if (str.size() % 4 != 0 || !CSmsPdu::FromHex(str, octets)) return false;
-    out.clear();
-    for (std::size_t i = 0; i < octets.size(); i += 2) {
-        if (octets[i] != 0 || octets[i + 1] >= 0x80) return false;  // numbers are ASCII
-        out += static_cast<char>(octets[i + 1]);
-    }
-    return true;
 }
 
 }  // namespace
@@ -203,12 +147,6 @@ void CAtInterpreter::ResetSettings() {
     std::copy(anCnmi, anCnmi + 5, m_anCnmi);
 }
 
-void CAtInterpreter::SetFaults(const CVirtualPhoneFaults& faults) {
-    m_faults = faults;
-    m_nCommands = 0;
-    m_bSilent = faults.m_nSilentAfter == 0;
-}
-
 std::vector<COutputItem> CAtInterpreter::TakeOutput() {
     std::vector<COutputItem> items;
     items.swap(m_vecOutput);
@@ -288,36 +226,16 @@ void CAtInterpreter::ExecuteLine(const std::string& strLine) {
     }
     WriteLog("CMD " + Printable(strLine.substr(nAt)));
     ++m_nCommands;
-    if (m_faults.m_nHangUpAfter >= 0 && m_nCommands > m_faults.m_nHangUpAfter) {
-        HangUp();
-        return;
-    }
+    if (HangUpBeforeCommand()) return;
     if (m_bSilent) return;  // a phone that stopped answering does nothing at all
     m_vecInfo.clear();
     m_bHangUpAfterInfo = false;
     m_nPendingRate = 0;
     m_bReplyOpen = true;
-    if (m_faults.m_nGarbageEvery > 0 && m_nCommands % m_faults.m_nGarbageEvery == 0)
-        Emit(std::string(kGarbage, sizeof kGarbage - 1));
-    EmitUrcFlood();
+    EmitLineNoise();
 
     std::string strUpper = UpperOutsideQuotes(strLine.substr(nAt));
-    for (CVirtualPhoneCommandFault& fault : m_faults.m_vecCommandFaults) {
-        if (fault.m_nTimes == 0 || fault.m_strPrefix.empty() || strUpper.rfind(Upper(fault.m_strPrefix), 0) != 0)
-            continue;
-        if (fault.m_nTimes > 0) --fault.m_nTimes;
-        WriteLog("FAULT " + fault.m_strReply);
-        if (strUpper.rfind("AT+CMGS=", 0) == 0 || strUpper.rfind("AT+CMGW=", 0) == 0) {
-            m_strPduFault = fault.m_strReply;  // answered after the PDU
-            break;
-        }
-        CResult result;
-        result.m_eKind = CResult::eRaw;
-        result.m_strText = fault.m_strReply;
-        EmitReply(result);
-        AfterCommandLine();
-        return;
-    }
+    if (AnswerByCommandFault(strUpper)) return;
 
     CResult result;
     ExecuteCommands(strUpper, 2, result);
@@ -340,14 +258,6 @@ void CAtInterpreter::ExecuteLine(const std::string& strLine) {
         }
     }
     AfterCommandLine();
-}
-
-void CAtInterpreter::AfterCommandLine() {
-    if (m_faults.m_nHangUpAfter >= 0 && m_nCommands >= m_faults.m_nHangUpAfter) HangUp();
-    if (m_faults.m_nSilentAfter >= 0 && m_nCommands >= m_faults.m_nSilentAfter) {
-        if (!m_bSilent) WriteLog("SILENT");
-        m_bSilent = true;
-    }
 }
 
 // Runs the commands of one line after "AT": basic ones (E1, &F, S7=60) back to back,
@@ -569,13 +479,6 @@ void CAtInterpreter::Emit(const std::string& strBytes) {
     m_vecOutput.push_back(std::move(item));
 }
 
-void CAtInterpreter::EmitUrcFlood() {
-    for (int i = 0; i < m_faults.m_nUrcFlood; ++i) {
-        const char* pszCode = kFloodCodes[m_nUrcTurn++ % (sizeof kFloodCodes / sizeof kFloodCodes[0])];
-        Emit(Eol() + pszCode + Eol());
-    }
-}
-
 void CAtInterpreter::AddInfo(const std::string& strLine, bool bGlued) { m_vecInfo.emplace_back(strLine, bGlued); }
 
 void CAtInterpreter::EmitInfo() {
@@ -675,568 +578,6 @@ int CAtInterpreter::Receive(const std::string& strStorage, const std::string& st
     WriteLog("RECV " + strName + " " + std::to_string(nIndex) + " " + message.m_strPdu);
     AnnounceNewMessage(strName, nIndex);
     return nIndex;
-}
-
-// ---------------------------------------------------------------------------------
-// Storages as the client names them
-
-std::string CAtInterpreter::RealName(const std::string& strName) const {
-    std::string strUpper = Upper(strName);
-    for (const std::string& strAlias : m_config.m_vecStorageAliases) {
-        std::size_t nEquals = strAlias.find('=');
-        if (nEquals != std::string::npos && Upper(strAlias.substr(0, nEquals)) == strUpper)
-            return Upper(strAlias.substr(nEquals + 1));
-    }
-    return strUpper;
-}
-
-bool CAtInterpreter::IsSelectable(const std::string& strName) const {
-    for (const std::string& strRefused : m_config.m_vecUnselectable)
-        if (Upper(strRefused) == Upper(strName)) return false;
-    return m_store.HasStorage(strName) || (strName == "MT" && m_config.m_bMtStorage);
-}
-
-std::vector<CAtInterpreter::CPlace> CAtInterpreter::Places(const std::string& strMem) const {
-    std::vector<CPlace> places;
-    int nOffset = 0;
-    for (const std::string& strName : m_store.GetStorageNames()) {
-        if (strMem != "MT" && strName != strMem) continue;
-        for (int nIndex : m_store.GetIndexes(strName)) places.push_back({strName, nIndex, nOffset + nIndex});
-        nOffset += m_store.GetCapacity(strName);
-    }
-    return places;
-}
-
-bool CAtInterpreter::Resolve(const std::string& strMem, int nView, CPlace& place) const {
-    int nOffset = 0;
-    for (const std::string& strName : m_store.GetStorageNames()) {
-        if (strMem != "MT" && strName != strMem) continue;
-        int nCapacity = m_store.GetCapacity(strName);
-        if (nView > nOffset && nView <= nOffset + nCapacity) {
-            place = {strName, nView - nOffset, nView};
-            return true;
-        }
-        nOffset += nCapacity;
-    }
-    return false;
-}
-
-int CAtInterpreter::ViewUsed(const std::string& strMem) const {
-    if (strMem != "MT") return m_store.GetUsed(strMem);
-    int n = 0;
-    for (const std::string& strName : m_store.GetStorageNames()) n += m_store.GetUsed(strName);
-    return n;
-}
-
-int CAtInterpreter::ViewCapacity(const std::string& strMem) const {
-    if (strMem != "MT") return m_store.GetCapacity(strMem);
-    int n = 0;
-    for (const std::string& strName : m_store.GetStorageNames()) n += m_store.GetCapacity(strName);
-    return n;
-}
-
-std::string CAtInterpreter::WriteTarget(const std::string& strMem) const {
-    if (strMem != "MT") return strMem;
-    return m_store.HasStorage("SM") ? "SM" : m_store.GetStorageNames().front();
-}
-
-// ---------------------------------------------------------------------------------
-// Sending
-
-int CAtInterpreter::SendToNetwork(const Octets& octets, const CSmsPdu& pdu) {
-    int nReference = m_nNextReference;
-    m_nNextReference = (m_nNextReference + 1) % 256;
-    std::string strHex = CSmsPdu::ToHex(octets);
-    m_vecSent.push_back(strHex);
-    WriteLog("SENT " + std::to_string(nReference) + " " + strHex);
-    m_reports.Sent(octets, pdu, nReference, m_strSmsc, CNetworkReports::Clock::now());
-    if (!pdu.m_bAlphanumericAddress && SameNumber(pdu.m_strAddress, m_config.m_strOwnNumber)) {
-        Octets deliver = pdu.MakeDeliver(octets, m_strSmsc, CSmsPdu::MakeTimeStamp(std::time(nullptr)));
-        std::string strError;
-        // The reply to the send command is still open, so +CMTI follows its OK.
-        Receive(m_strMem[2], CSmsPdu::ToHex(deliver), strError);
-    }
-    return nReference;
-}
-
-void CAtInterpreter::FinishPdu() {
-    WriteLog("PDU " + Printable(m_strPduText));
-    m_bReplyOpen = true;
-    std::string strFault;
-    strFault.swap(m_strPduFault);
-    CResult result;
-    Octets octets;
-    CSmsPdu pdu;
-    std::string strWhy;
-    CSmsPdu::EType eType = (m_bPduForSend || m_nPduStatus >= eStoUnsent) ? CSmsPdu::eSubmit : CSmsPdu::eDeliver;
-    if (!strFault.empty()) {
-        result.m_eKind = CResult::eRaw;
-        result.m_strText = strFault;
-    } else if (m_bPduOverflow || !CSmsPdu::FromHex(m_strPduText, octets) || octets.empty()) {
-        WriteLog("REJECTED not a hex PDU");
-        result = Cms(304);
-    } else if (octets.size() != 1u + octets[0] + static_cast<std::size_t>(m_nPduLength)) {
-        WriteLog("REJECTED " + std::to_string(octets.size() - std::min<std::size_t>(octets.size(), 1u + octets[0])) +
-                 " TPDU octets, " + std::to_string(m_nPduLength) + " announced");
-        result = Cms(304);
-    } else if (!pdu.Parse(octets, eType, &strWhy)) {
-        WriteLog("REJECTED " + strWhy);
-        result = Cms(304);
-    } else if (m_bPduForSend) {
-        if (octets[0] == 0 && m_strSmsc.empty()) {
-            result = Cms(330);
-        } else {
-            int nReference = SendToNetwork(octets, pdu);
-            AddInfo("+CMGS: " + std::to_string(nReference));
-        }
-    } else {
-        CStoredMessage message;
-        message.m_nStatus = m_nPduStatus;
-        message.m_strPdu = CSmsPdu::ToHex(octets);
-        message.m_nTpduLength = static_cast<int>(pdu.TpduLength());
-        const std::string strTarget = WriteTarget(m_strMem[1]);
-        int nIndex = m_store.Add(strTarget, message);
-        if (nIndex == 0) {
-            result = Cms(322);
-        } else {
-            WriteLog("STORED " + strTarget + " " + std::to_string(nIndex) + " " + message.m_strPdu);
-            int nView = nIndex;
-            for (const CPlace& place : Places(m_strMem[1]))
-                if (place.m_strStorage == strTarget && place.m_nIndex == nIndex) nView = place.m_nView;
-            AddInfo("+CMGW: " + std::to_string(nView));
-        }
-    }
-    m_bInPdu = false;
-    m_strPduText.clear();
-    EmitReply(result);
-}
-
-// ---------------------------------------------------------------------------------
-// Commands
-
-CAtInterpreter::CResult CAtInterpreter::OnCmee(ECommandKind eKind, const std::string& strArgs) {
-    std::vector<CArg> args;
-    int n = 0;
-    switch (eKind) {
-    case eTest: AddInfo("+CMEE: (0-2)"); return Ok();
-    case eRead: AddInfo("+CMEE: " + std::to_string(m_nCmee)); return Ok();
-    case eExec: m_nCmee = 0; return Ok();
-    case eSet:
-        if (!SplitArgs(strArgs, args) || args.size() != 1 || !ToInt(args[0], n) || n > 2) return Error();
-        if (!m_config.m_bCmeeFixed) m_nCmee = n;
-        return Ok();
-    }
-    return Error();
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCpin(ECommandKind eKind, const std::string& strArgs) {
-    std::vector<CArg> args;
-    switch (eKind) {
-    case eTest: return Ok();
-    case eRead:
-        AddInfo(m_bPinLocked ? "+CPIN: SIM PIN" : "+CPIN: READY");
-        return m_config.m_bCpinWithoutOk ? CResult{CResult::eNoAnswer, 0, {}} : Ok();
-    case eSet:
-        if (!SplitArgs(strArgs, args) || args.empty() || args.size() > 2) return Error();
-        if (!m_bPinLocked) return Cme(3);
-        if (args[0].m_strText != m_config.m_strPin) {
-            WriteLog("PIN refused");
-            return Cme(16);
-        }
-        m_bPinLocked = false;
-        return Ok();
-    default: return Error();
-    }
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCscs(ECommandKind eKind, const std::string& strArgs) {
-    static const char* const kSets[] = {"GSM", "IRA", "8859-1", "UCS2"};
-    std::vector<CArg> args;
-    switch (eKind) {
-    case eTest: AddInfo("+CSCS: (\"GSM\",\"IRA\",\"8859-1\",\"UCS2\")"); return Ok();
-    case eRead: AddInfo("+CSCS: \"" + m_strCharset + "\""); return Ok();
-    case eSet:
-        if (!SplitArgs(strArgs, args) || args.size() != 1) return Error();
-        for (const char* pszSet : kSets) {
-            if (Upper(args[0].m_strText) == pszSet) {
-                m_strCharset = pszSet;
-                return Ok();
-            }
-        }
-        return Error();
-    default: return Error();
-    }
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCnmi(ECommandKind eKind, const std::string& strArgs) {
-    static const int kMax[5] = {2, 1, 0, 1, 1};
-    std::vector<CArg> args;
-    std::string strValue;
-    int anNew[5];
-    switch (eKind) {
-    case eTest: AddInfo("+CNMI: (0-2),(0,1),(0),(0,1),(0,1)"); return Ok();
-    case eRead:
-        for (int i = 0; i < 5; ++i) strValue += (i ? "," : "") + std::to_string(m_anCnmi[i]);
-        AddInfo("+CNMI: " + strValue);
-        return Ok();
-    case eSet:
-        if (!SplitArgs(strArgs, args) || args.size() > 5) return Error();
-        std::copy(m_anCnmi, m_anCnmi + 5, anNew);
-        for (std::size_t i = 0; i < args.size(); ++i) {
-            if (args[i].IsEmpty()) continue;
-            if (!ToInt(args[i], anNew[i]) || anNew[i] > kMax[i]) return Error();
-        }
-        std::copy(anNew, anNew + 5, m_anCnmi);
-        return Ok();
-    default: return Error();
-    }
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnIpr(ECommandKind eKind, const std::string& strArgs) {
-    std::vector<CArg> args;
-    std::string strList;
-    int nRate = 0;
-    switch (eKind) {
-    case eTest:
-        for (int n : kRates) strList += (strList.empty() ? "" : ",") + std::to_string(n);
-        AddInfo("+IPR: (0),(" + strList + ")");
-        return Ok();
-    case eRead: AddInfo("+IPR: " + std::to_string(m_nIpr)); return Ok();
-    case eSet:
-        if (!SplitArgs(strArgs, args) || args.size() != 1 || !ToInt(args[0], nRate)) return Error();
-        if (nRate != 0 && std::find(std::begin(kRates), std::end(kRates), nRate) == std::end(kRates))
-            return Error();
-        m_nIpr = nRate;
-        // A paced line follows the new rate once the OK has left at the old one.
-        if (m_nRate > 0 && nRate > 0) m_nPendingRate = nRate;
-        return Ok();
-    default: return Error();
-    }
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCmgf(ECommandKind eKind, const std::string& strArgs) {
-    std::vector<CArg> args;
-    int nMode = 0;
-    switch (eKind) {
-    case eTest: AddInfo("+CMGF: (0)"); return Ok();
-    case eRead: AddInfo("+CMGF: 0"); return Ok();
-    case eExec: return Ok();
-    case eSet:
-        if (!SplitArgs(strArgs, args) || args.size() != 1 || !ToInt(args[0], nMode) || nMode > 1) return Error();
-        return nMode == 0 ? Ok() : Cms(303);  // PDU mode only
-    }
-    return Error();
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCsms(ECommandKind eKind, const std::string& strArgs) {
-    std::vector<CArg> args;
-    int nService = 0;
-    switch (eKind) {
-    case eTest: AddInfo("+CSMS: (0,1)"); return Ok();
-    case eRead: AddInfo("+CSMS: " + std::to_string(m_nCsms) + ",1,1,1"); return Ok();
-    case eSet:
-        if (!SplitArgs(strArgs, args) || args.size() != 1 || !ToInt(args[0], nService) || nService > 1)
-            return Error();
-        m_nCsms = nService;
-        AddInfo("+CSMS: 1,1,1");
-        return Ok();
-    default: return Error();
-    }
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCpms(ECommandKind eKind, const std::string& strArgs) {
-    const int nParams = m_config.m_nCpmsParameters;
-    std::vector<CArg> args;
-    std::string strText;
-    auto use = [this](const std::string& strMem) {
-        return std::to_string(ViewUsed(strMem)) + "," + std::to_string(ViewCapacity(strMem));
-    };
-    switch (eKind) {
-    case eTest: {
-        if (!m_config.m_strCpmsTestReply.empty()) {
-            AddInfo(m_config.m_strCpmsTestReply);
-            return Ok();
-        }
-        std::string strSet;
-        for (const std::string& strName : m_store.GetStorageNames())
-            strSet += (strSet.empty() ? "\"" : ",\"") + strName + "\"";
-        if (m_config.m_bMtStorage) strSet += ",\"MT\"";
-        for (int i = 0; i < nParams; ++i) strText += (i ? ",(" : "(") + strSet + ")";
-        AddInfo("+CPMS: " + strText);
-        return Ok();
-    }
-    case eRead:
-        if (!m_config.m_strCpmsReadReply.empty()) {
-            AddInfo(m_config.m_strCpmsReadReply);
-            return Ok();
-        }
-        for (int i = 0; i < nParams; ++i) strText += (i ? ",\"" : "\"") + m_strMem[i] + "\"," + use(m_strMem[i]);
-        AddInfo("+CPMS: " + strText);
-        return Ok();
-    case eSet: {
-        if (!SplitArgs(strArgs, args) || args.empty() || static_cast<int>(args.size()) > nParams ||
-            static_cast<int>(args.size()) < m_config.m_nCpmsMinParameters)
-            return Error();
-        std::string astrNew[3] = {m_strMem[0], m_strMem[1], m_strMem[2]};
-        for (std::size_t i = 0; i < args.size(); ++i) {
-            if (args[i].IsEmpty()) continue;
-            std::string strName = RealName(args[i].m_strText);
-            if (!IsSelectable(strName)) return Cms(302);
-            astrNew[i] = strName;
-        }
-        // Memories the phone does not let the client choose follow the first.
-        for (int i = nParams; i < 3; ++i) astrNew[i] = astrNew[0];
-        for (int i = 0; i < 3; ++i) m_strMem[i] = astrNew[i];
-        for (int i = 0; i < nParams; ++i) strText += (i ? "," : "") + use(m_strMem[i]);
-        AddInfo("+CPMS: " + strText);
-        return Ok();
-    }
-    default: return Error();
-    }
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCsca(ECommandKind eKind, const std::string& strArgs) {
-    std::vector<CArg> args;
-    std::string strNumber;
-    int nType = -1;
-    Octets field;
-    switch (eKind) {
-    case eTest: return Ok();
-    case eRead:
-        AddInfo("+CSCA: \"" + ToTeString(m_strSmsc, m_strCharset) + "\"," + std::to_string(m_nSmscType));
-        return Ok();
-    case eSet:
-        if (!SplitArgs(strArgs, args) || args.empty() || args.size() > 2 || !args[0].m_bQuoted) return Error();
-        if (!FromTeString(args[0].m_strText, m_strCharset, strNumber)) return Error();
-        if (args.size() == 2 && !args[1].IsEmpty() && (!ToInt(args[1], nType) || nType < 128 || nType > 255))
-            return Error();
-        if (!strNumber.empty() && !CSmsPdu::EncodeSmscAddress(strNumber, nType, field)) return Error();
-        m_strSmsc = strNumber;
-        m_nSmscType = (!strNumber.empty() && strNumber[0] == '+') ? 145 : (nType < 0 ? 129 : nType);
-        return Ok();
-    default: return Error();
-    }
-}
-
-CAtInterpreter::CResult CAtInterpreter::InfoText(ECommandKind eKind, const char* pszName, const std::string& strValue) {
-    if (eKind == eTest) return Ok();
-    if (eKind != eExec) return Error();
-    AddInfo(m_config.m_bPrefixedInfo ? std::string(pszName) + ": " + strValue : strValue);
-    return Ok();
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCgmi(ECommandKind eKind, const std::string&) {
-    return InfoText(eKind, "+CGMI", m_config.m_strManufacturer);
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCgmm(ECommandKind eKind, const std::string&) {
-    return InfoText(eKind, "+CGMM", m_config.m_strModel);
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCgmr(ECommandKind eKind, const std::string&) {
-    return InfoText(eKind, "+CGMR", m_config.m_strRevision);
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCgsn(ECommandKind eKind, const std::string&) {
-    return InfoText(eKind, "+CGSN", m_config.m_strImei);
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCimi(ECommandKind eKind, const std::string&) {
-    if (eKind == eTest) return Ok();
-    if (eKind != eExec) return Error();
-    AddInfo(m_config.m_strImsi);
-    return Ok();
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCmgl(ECommandKind eKind, const std::string& strArgs) {
-    std::vector<CArg> args;
-    int nStat = eRecUnread;
-    if (eKind == eTest) {
-        AddInfo("+CMGL: (0-4)");
-        return Ok();
-    }
-    if (eKind == eRead) return Error();
-    if (eKind == eSet &&
-        (!SplitArgs(strArgs, args) || args.size() != 1 || !ToInt(args[0], nStat) || nStat > 4))
-        return Error();
-    if (m_config.m_bCmglHangs) {
-        WriteLog("HANGS");
-        return CResult{CResult::eNoAnswer, 0, {}};
-    }
-    std::vector<CPlace> entries;
-    for (const CPlace& place : Places(m_strMem[0]))
-        if (nStat == 4 || m_store.Get(place.m_strStorage, place.m_nIndex)->m_nStatus == nStat) entries.push_back(place);
-    const int nCut = m_faults.m_nHangUpInListing;
-    bool bCut = nCut >= 0 && static_cast<int>(entries.size()) > nCut;
-    if (bCut) entries.resize(static_cast<std::size_t>(nCut));
-    int nEntry = 0;
-    for (const CPlace& place : entries) {
-        CStoredMessage* pMessage = m_store.Get(place.m_strStorage, place.m_nIndex);
-        AddInfo("+CMGL: " + std::to_string(place.m_nView) + "," + std::to_string(pMessage->m_nStatus) + ",," +
-                std::to_string(pMessage->m_nTpduLength));
-        std::string strPdu = pMessage->m_strPdu;
-        if (++nEntry == m_config.m_nCorruptEntry && strPdu.size() > 8)
-            strPdu.replace(strPdu.size() - 4, 2, "ZZ");  // as a damaged SIM record reads
-        AddInfo(strPdu, true);
-        if (pMessage->m_nStatus == eRecUnread) pMessage->m_nStatus = eRecRead;  // listed = read
-    }
-    if (bCut) {
-        m_bHangUpAfterInfo = true;
-        return CResult{CResult::eNoAnswer, 0, {}};
-    }
-    return Ok();
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCmgr(ECommandKind eKind, const std::string& strArgs) {
-    std::vector<CArg> args;
-    int nIndex = 0;
-    if (eKind == eTest) return Ok();
-    if (eKind != eSet || !SplitArgs(strArgs, args) || args.size() != 1 || !ToInt(args[0], nIndex)) return Error();
-    CPlace place;
-    CStoredMessage* pMessage =
-        Resolve(m_strMem[0], nIndex, place) ? m_store.Get(place.m_strStorage, place.m_nIndex) : nullptr;
-    if (!pMessage) return Cms(321);
-    AddInfo("+CMGR: " + std::to_string(pMessage->m_nStatus) + ",," + std::to_string(pMessage->m_nTpduLength));
-    AddInfo(pMessage->m_strPdu, true);
-    if (pMessage->m_nStatus == eRecUnread) pMessage->m_nStatus = eRecRead;
-    return Ok();
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCmgd(ECommandKind eKind, const std::string& strArgs) {
-    std::vector<CArg> args;
-    int nIndex = 0;
-    int nFlag = 0;
-    if (eKind == eTest) {
-        std::string strList;
-        for (const CPlace& place : Places(m_strMem[0]))
-            strList += (strList.empty() ? "" : ",") + std::to_string(place.m_nView);
-        AddInfo("+CMGD: (" + strList + "),(0-4)");
-        return Ok();
-    }
-    if (eKind != eSet || !SplitArgs(strArgs, args) || args.empty() || args.size() > 2) return Error();
-    if (args.size() == 2 && !args[1].IsEmpty() && (!ToInt(args[1], nFlag) || nFlag > 4)) return Error();
-    if (nFlag == 0) {
-        CPlace place;
-        if (!ToInt(args[0], nIndex)) return Error();
-        if (!Resolve(m_strMem[0], nIndex, place)) return Cms(321);
-        if (m_store.Delete(place.m_strStorage, place.m_nIndex))
-            WriteLog("DELETED " + place.m_strStorage + " " + std::to_string(place.m_nIndex));
-        return Ok();
-    }
-    if (!args[0].IsEmpty() && !ToInt(args[0], nIndex)) return Error();
-    for (const CPlace& place : Places(m_strMem[0])) {
-        int nStatus = m_store.Get(place.m_strStorage, place.m_nIndex)->m_nStatus;
-        bool bDelete = nFlag == 4 || nStatus == eRecRead || (nFlag >= 2 && nStatus == eStoSent) ||
-                       (nFlag >= 3 && nStatus == eStoUnsent);
-        if (bDelete && m_store.Delete(place.m_strStorage, place.m_nIndex))
-            WriteLog("DELETED " + place.m_strStorage + " " + std::to_string(place.m_nIndex));
-    }
-    return Ok();
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCmgs(ECommandKind eKind, const std::string& strArgs) {
-    std::vector<CArg> args;
-    int nLength = 0;
-    if (eKind == eTest) return Ok();
-    if (eKind != eSet || !SplitArgs(strArgs, args) || args.size() != 1 || !ToInt(args[0], nLength)) return Error();
-    if (nLength < 1 || nLength > kMaxTpdu) return Cms(304);
-    m_bPduForSend = true;
-    m_nPduLength = nLength;
-    return CResult{CResult::ePrompt, 0, {}};
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCmgw(ECommandKind eKind, const std::string& strArgs) {
-    std::vector<CArg> args;
-    int nLength = 0;
-    int nStatus = eStoUnsent;
-    if (eKind == eTest) return Ok();
-    if (eKind != eSet || !SplitArgs(strArgs, args) || args.empty() || args.size() > 2 || !ToInt(args[0], nLength))
-        return Error();
-    if (args.size() == 2 && !args[1].IsEmpty() && (!ToInt(args[1], nStatus) || nStatus > 3)) return Error();
-    if (nLength < 1 || nLength > kMaxTpdu) return Cms(304);
-    m_bPduForSend = false;
-    m_nPduLength = nLength;
-    m_nPduStatus = nStatus;
-    return CResult{CResult::ePrompt, 0, {}};
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCmss(ECommandKind eKind, const std::string& strArgs) {
-    std::vector<CArg> args;
-    int nIndex = 0;
-    int nType = -1;
-    if (eKind == eTest) return Ok();
-    if (eKind != eSet || !SplitArgs(strArgs, args) || args.empty() || args.size() > 3 || !ToInt(args[0], nIndex))
-        return Error();
-    if (args.size() == 3 && !args[2].IsEmpty() && (!ToInt(args[2], nType) || nType < 128 || nType > 255))
-        return Error();
-    CPlace place;
-    CStoredMessage* pMessage =
-        Resolve(m_strMem[1], nIndex, place) ? m_store.Get(place.m_strStorage, place.m_nIndex) : nullptr;
-    if (!pMessage) return Cms(321);
-    if (pMessage->m_nStatus < eStoUnsent) return Cms(302);  // a received message cannot be sent
-    Octets octets;
-    CSmsPdu pdu;
-    if (!CSmsPdu::FromHex(pMessage->m_strPdu, octets) || !pdu.Parse(octets, CSmsPdu::eSubmit)) return Cms(300);
-    if (args.size() >= 2 && !args[1].IsEmpty()) {
-        std::string strNumber;
-        Octets field;
-        if (!args[1].m_bQuoted || !FromTeString(args[1].m_strText, m_strCharset, strNumber) ||
-            !CSmsPdu::EncodeAddress(strNumber, nType, field))
-            return Error();
-        octets = pdu.WithDestination(octets, field);
-        if (!pdu.Parse(octets, CSmsPdu::eSubmit)) return Cms(300);
-    }
-    if (octets[0] == 0 && m_strSmsc.empty()) return Cms(330);
-    int nReference = SendToNetwork(octets, pdu);
-    pMessage->m_nStatus = eStoSent;
-    AddInfo("+CMSS: " + std::to_string(nReference));
-    return Ok();
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCsq(ECommandKind eKind, const std::string&) {
-    if (eKind == eTest) AddInfo("+CSQ: (0-31,99),(0-7,99)");
-    else if (eKind == eExec) AddInfo("+CSQ: 21,99");
-    else return Error();
-    return Ok();
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCreg(ECommandKind eKind, const std::string& strArgs) {
-    std::vector<CArg> args;
-    int n = 0;
-    switch (eKind) {
-    case eTest: AddInfo("+CREG: (0-2)"); return Ok();
-    case eRead: AddInfo("+CREG: " + std::to_string(m_nCreg) + ",1"); return Ok();
-    case eSet:
-        if (!SplitArgs(strArgs, args) || args.size() != 1 || !ToInt(args[0], n) || n > 2) return Error();
-        m_nCreg = n;
-        return Ok();
-    default: return Error();
-    }
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCops(ECommandKind eKind, const std::string&) {
-    switch (eKind) {
-    case eTest: AddInfo("+COPS: (2,\"Kelvane Mobile\",\"Kelvane\",\"23415\"),,(0-4),(0-2)"); return Ok();
-    case eRead: AddInfo("+COPS: 0,0,\"Kelvane Mobile\""); return Ok();
-    case eSet: return Ok();
-    default: return Error();
-    }
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCfun(ECommandKind eKind, const std::string&) {
-    switch (eKind) {
-    case eTest: AddInfo("+CFUN: (0,1),(0,1)"); return Ok();
-    case eRead: AddInfo("+CFUN: 1"); return Ok();
-    case eSet: return Ok();
-    default: return Error();
-    }
-}
-
-CAtInterpreter::CResult CAtInterpreter::OnCbc(ECommandKind eKind, const std::string&) {
-    if (eKind == eTest) AddInfo("+CBC: (0-3),(0-100)");
-    else if (eKind == eExec) AddInfo("+CBC: 0,80");
-    else return Error();
-    return Ok();
 }
 
 }  // namespace vphone

@@ -111,6 +111,11 @@ private:
     std::string FinalText(const CResult& result) const;
     void AnnounceNewMessage(const std::string& strStorage, int nIndex);
     void WriteLog(const std::string& strLine);
+
+    // Faults (AtFaults.cpp).
+    bool HangUpBeforeCommand();
+    void EmitLineNoise();
+    bool AnswerByCommandFault(const std::string& strUpper);
     void AfterCommandLine();
 
     static bool SplitArgs(const std::string& strArgs, std::vector<CArg>& args);
@@ -120,7 +125,7 @@ private:
     CResult Cme(int nCode) const { return CResult{CResult::eCme, nCode, {}}; }
     CResult Cms(int nCode) const { return CResult{CResult::eCms, nCode, {}}; }
 
-    // Commands.
+    // Commands (AtCommands.cpp, message commands in AtMessages.cpp).
     CResult OnCmee(ECommandKind, const std::string&);
     CResult OnCpin(ECommandKind, const std::string&);
     CResult OnCscs(ECommandKind, const std::string&);
@@ -150,7 +155,8 @@ private:
     CResult OnCpbr(ECommandKind, const std::string&);
     CResult InfoText(ECommandKind eKind, const char* pszName, const std::string& strValue);
 
-    // Storages as the client names them: aliases, and MT as ME and SM together.
+    // Storages as the client names them: aliases, and MT as ME and SM together
+    // (AtMessages.cpp).
     struct CPlace {
         std::string m_strStorage;
         int m_nIndex = 0;

@@ -2,18 +2,9 @@
 // (read entries), as 27.007 gives them.
 #include "vphone/AtInterpreter.h"
 
-#include <cctype>
+#include "vphone/CommandText.h"
 
 namespace vphone {
-
-namespace {
-
-std::string Upper(std::string str) {
-    for (char& c : str) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return str;
-}
-
-}  // namespace
 
 CAtInterpreter::CResult CAtInterpreter::OnCpbs(ECommandKind eKind, const std::string& strArgs) {
     std::vector<CArg> args;

@@ -1,0 +1,34 @@
+// The one JSON string escaper in its two spellings: the records' (lower-case hex,
+// DEL escaped) and the one `mireth pdu` prints (upper-case hex, DEL as it is). Both
+// must escape everything JSON requires and agree on all else.
+#include <gtest/gtest.h>
+
+#include "model/RecordJson.h"
+
+namespace {
+
+TEST(JsonEscapes, BothSpellingsOfEveryKindOfCharacter) {
+  struct Case {
+    const char* pszWhat;
+    std::string strText;
+    std::string strRecord;  // JSON_HEX_LOWER_DEL_ESCAPED
+    std::string strPrinted;  // JSON_HEX_UPPER_DEL_KEPT
+  };
+  const Case cases[] = {
+      {"plain", "Hi 123", "\"Hi 123\"", "\"Hi 123\""},
+      {"quote and backslash", "a\"b\\c", "\"a\\\"b\\\\c\"", "\"a\\\"b\\\\c\""},
+      {"named controls", "\n\r\t", "\"\\n\\r\\t\"", "\"\\n\\r\\t\""},
+      {"ESC", "\x1B[2J", "\"\\u001b[2J\"", "\"\\u001B[2J\""},
+      {"NUL keeps the rest", std::string("a\0b", 3), "\"a\\u0000b\"", "\"a\\u0000b\""},
+      {"DEL", "x\x7Fy", "\"x\\u007fy\"", "\"x\x7Fy\""},
+      {"UTF-8 as it is", "\xC3\xA9\xE2\x82\xAC", "\"\xC3\xA9\xE2\x82\xAC\"", "\"\xC3\xA9\xE2\x82\xAC\""},
+      {"a byte outside UTF-8", "a\xFF", "\"a\\udcff\"", "\"a\\uDCFF\""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(JsonString(c.strText), c.strRecord) << c.pszWhat;
+    EXPECT_EQ(JsonString(c.strText, JSON_HEX_LOWER_DEL_ESCAPED), c.strRecord) << c.pszWhat;
+    EXPECT_EQ(JsonString(c.strText, JSON_HEX_UPPER_DEL_KEPT), c.strPrinted) << c.pszWhat;
+  }
+}
+
+}  // namespace

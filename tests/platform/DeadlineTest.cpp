@@ -1,0 +1,41 @@
+// The milliseconds a wait is given until a deadline: never less than is left (a
+// wait that ends early makes the caller poll again with nothing to wait for), 0 only
+// once the deadline has come.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "platform/Deadline.h"
+
+TEST(Deadline, MillisecondsRoundUpAndStopAtZero) {
+  using std::chrono::microseconds;
+  using std::chrono::milliseconds;
+  using std::chrono::hours;
+  struct Case {
+    const char* pszWhat;
+    SteadyClock::duration left;
+    int nExpected;
+  };
+  const Case cases[] = {
+      {"passed long ago", -milliseconds(5000), 0},
+      {"just passed", -microseconds(1), 0},
+      {"exactly now", SteadyClock::duration::zero(), 0},
+      {"a fraction of a millisecond", microseconds(1), 1},
+      {"just under one", microseconds(999), 1},
+      {"exactly one", milliseconds(1), 1},
+      {"just over one", microseconds(1001), 2},
+      {"whole milliseconds stay as they are", milliseconds(250), 250},
+      {"more than an int holds", hours(24 * 365 * 100), INT_MAX},
+  };
+  const SteadyClock::time_point now = SteadyClock::now();
+  for (const Case& c : cases)
+    EXPECT_EQ(MillisecondsBetween(now, now + c.left), c.nExpected) << c.pszWhat;
+}
+
+TEST(Deadline, FromNowAgreesWithTheClock) {
+  const SteadyClock::time_point past = SteadyClock::now() - std::chrono::seconds(1);
+  EXPECT_EQ(MillisecondsUntil(past), 0);
+  const int nLeft = MillisecondsUntil(SteadyClock::now() + std::chrono::seconds(60));
+  EXPECT_GT(nLeft, 59000);
+  EXPECT_LE(nLeft, 60000);
+}
