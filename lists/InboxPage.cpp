@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "compose/ComposePage.h"
-#include "lists/ListEdits.h"
 #include "lists/ListDates.h"
+#include "lists/ListEdits.h"
+#include "lists/ListFetch.h"
 #include "lists/SenderNames.h"
 #include "model/CsvExport.h"
 #include "model/DateTime.h"
@@ -285,30 +286,17 @@ int CInboxPage::FetchFromPhone(CMessageArray& received, bool* pbCancelled) {
 }
 
 void CInboxPage::OnGetMessages() {
-  CWaitCursor wait;
   try {
-    CMessageArray received;
-    bool bCancelled = false;
-    const int nResult = FetchFromPhone(received, &bCancelled);
-    // Stopped by the user: the Inbox stays as it was.
-    if (bCancelled || nResult == PHONE_CANCELLED)
-      return;
-    if (nResult != PHONE_SUCCESS) {
-      wait.End();
-      if (nResult == PHONE_NO_MESSAGES) {
-        ClearSelection();
-        AfxMessageBox(LoadString(IDS_NO_NEW_INCOMING), MB_OK);
-      } else {
-        SetErrorCode(nResult);
-        ReportError();
-      }
-      return;
-    }
-
-    const CFetchMerge merged = AddReceived(received);
-    wait.End();
-    if (!merged.Any())
-      AfxMessageBox(LoadString(IDS_NO_NEW_INCOMING), MB_OK);
+    RunListFetch({IDS_NO_NEW_INCOMING,
+                  [this](CMessageArray& received, bool* pbCancelled) {
+                    return FetchFromPhone(received, pbCancelled);
+                  },
+                  [this](CMessageArray& received) { return AddReceived(received); },
+                  [this] { ClearSelection(); },
+                  [this](int nCode) {
+                    SetErrorCode(nCode);
+                    ReportError();
+                  }});
   } catch (const std::bad_alloc&) {
     // Out of memory ends the fetch quietly; what was added stays.
     if (m_bChanged)

@@ -10,6 +10,7 @@
 #include "compose/ComposePage.h"
 #include "lists/ListDates.h"
 #include "lists/ListEdits.h"
+#include "lists/ListFetch.h"
 #include "model/PhoneInterface.h"
 #include "model/PhoneStatus.h"
 #include "platform/PromptService.h"
@@ -317,43 +318,27 @@ int COutboxPage::RetrieveFromPhone(CMessageArray& fetched, bool* pbCancelled) {
 }
 
 void COutboxPage::OnRetrieve() {
-  CMessageArray* pOutbox = GetOutbox();
-  if (pOutbox == nullptr || m_pSheet == nullptr)
+  if (GetOutbox() == nullptr || m_pSheet == nullptr)
     return;
-  CWaitCursor wait;
-  CFetchMerge merged;
   try {
-    CMessageArray fetched;
-    bool bCancelled = false;
-    const int nResult = RetrieveFromPhone(fetched, &bCancelled);
-    // Stopped by the user: the Outbox stays as it was.
-    if (bCancelled || nResult == PHONE_CANCELLED)
-      return;
-    if (nResult != PHONE_SUCCESS) {
-      // No phone object (Retrieve is offered only while the phone is ready, so it
-      // went away since) is reported as code 0.
-      wait.End();
-      if (nResult == PHONE_NO_MESSAGES) {
-        ClearSelection();
-        AfxMessageBox(LoadString(IDS_NO_NEW_OUTGOING), MB_OK);
-      } else {
-        SetErrorCode(nResult);
-        ReportError();
-      }
-      return;
-    }
-    merged = AddRetrieved(fetched);
+    // No phone object (Retrieve is offered only while the phone is ready, so it went
+    // away since) is reported as code 0.
+    RunListFetch({IDS_NO_NEW_OUTGOING,
+                  [this](CMessageArray& fetched, bool* pbCancelled) {
+                    return RetrieveFromPhone(fetched, pbCancelled);
+                  },
+                  [this](CMessageArray& fetched) { return AddRetrieved(fetched); },
+                  [this] { ClearSelection(); },
+                  [this](int nCode) {
+                    SetErrorCode(nCode);
+                    ReportError();
+                  }});
   } catch (const std::bad_alloc&) {
     // Out of memory: the operation ends quietly with what was added so far.
-    wait.End();
     SetOutboxChanged();
     FillList();
     ClearSelection();
-    return;
   }
-  wait.End();
-  if (!merged.Any())
-    AfxMessageBox(LoadString(IDS_NO_NEW_OUTGOING), MB_OK);
 }
 
 CFetchMerge COutboxPage::AddRetrieved(CMessageArray& fetched) {

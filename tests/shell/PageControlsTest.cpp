@@ -97,6 +97,7 @@ TEST(PageControlsTest, ItemTextsAndPrefixSearch) {
   QWidget parent;
   auto* pList = new QComboBox(&parent);
   Fill(*pList, true);
+  pList->setCurrentIndex(1);  // an index outside the list must not read the selected item
   const struct {
     const char* pszReason;
     int nIndex;
