@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "shell/PageControls.h"
+
 int FindPreset(const CMessageArray& presets, const std::string& strText) {
   for (size_t i = 0; i < presets.size(); ++i) {
     if (presets[i]->m_strMessage == strText) return static_cast<int>(i);
@@ -25,18 +27,6 @@ std::string GetPresetListText(const std::string& strPreset, const std::string& s
   return strPreset.substr(0, nBreak) + strEllipsis;
 }
 
-namespace {
-
-std::string TrimWhiteSpace(const std::string& str) {
-  static const char kWhite[] = " \t\r\n";
-  const size_t nFirst = str.find_first_not_of(kWhite);
-  if (nFirst == std::string::npos) return std::string();
-  const size_t nLast = str.find_last_not_of(kWhite);
-  return str.substr(nFirst, nLast - nFirst + 1);
-}
-
-}  // namespace
-
 std::vector<std::string> SplitHostNumbers(const std::string& strNumbers, int nCount) {
   std::vector<std::string> numbers;
   std::string strRest = strNumbers;
@@ -49,7 +39,7 @@ std::vector<std::string> SplitHostNumbers(const std::string& strNumbers, int nCo
       break;
     }
     numbers.push_back(strRest.substr(0, nBreak));
-    strRest = TrimWhiteSpace(strRest.substr(nBreak));
+    strRest = TrimBlanks(strRest.substr(nBreak));
   }
   return numbers;
 }

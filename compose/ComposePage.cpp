@@ -23,6 +23,7 @@
 #include "platform/Registry.h"
 #include "res/Resources.h"
 #include "res/StringTable.h"
+#include "shell/PageControls.h"
 #include "shell/SMSTabbedDlg.h"
 
 namespace {
@@ -37,27 +38,10 @@ constexpr int kStorageNone = 0;
 constexpr int kStoragePhone = 1;
 constexpr int kStorageSim = 2;
 
-// Height of a combo box's field, in dialog units.
-constexpr int kComboHeight = 14;
-
-std::string OptionsKeyPath() {
-  return LoadString(IDS_KEY_ROOT) + "\\" + LoadString(IDS_SUBKEY_OPTIONS);
-}
-
-QString WindowText(unsigned int nId) { return ToWindowText(LoadString(nId)); }
-
-// A label whose mnemonic moves the focus to its control.
-QLabel* MakeLabel(QWidget* pParent, unsigned int nTextId, const QRect& rect, QWidget* pBuddy) {
-  auto* pLabel = new QLabel(WindowText(nTextId), pParent);
-  pLabel->setGeometry(rect);
-  pLabel->setBuddy(pBuddy);
-  return pLabel;
-}
-
 }  // namespace
 
 CComposePage::CComposePage()
-    : CPropertyPage(IDD, IDS_PAGE_COMPOSE, IDI_COMPOSE, 344, 175),
+    : CSMSPage(IDD, IDS_PAGE_COMPOSE, IDI_COMPOSE, 344, 175),
       m_strOutFile(LoadString(IDS_FILE_SMSOUT)),
       m_strAddressFile(LoadString(IDS_FILE_SMSADD)),
       m_strListFile(LoadString(IDS_FILE_SMSLIST)),
@@ -85,32 +69,23 @@ void CComposePage::CreateControls(const CDialogUnits& units) {
   // Send button on the right. Controls are made in the template's tab order.
   auto rect = [&units](int x, int y, int cx, int cy) { return units.MapRect(x, y, cx, cy); };
 
-  m_pNameList = new QComboBox(this);
-  SetControlId(m_pNameList, IDC_NAME);
-  MakeLabel(this, IDS_LBL_NAME, rect(7, 7, 120, 9), m_pNameList);
-  m_pNameList->setGeometry(rect(7, 17, 120, kComboHeight));
+  m_pNameList = MakeList(this, IDC_NAME, IDS_LBL_NAME, rect(7, 7, 120, 9),
+                         rect(7, 17, 120, kComboHeight));
 
-  m_pNumberList = new QComboBox(this);
-  SetControlId(m_pNumberList, IDC_NUMBER);
-  MakeLabel(this, IDS_LBL_NUMBER, rect(7, 37, 120, 9), m_pNumberList);
-  m_pNumberList->setGeometry(rect(7, 47, 120, kComboHeight));
+  m_pNumberList = MakeList(this, IDC_NUMBER, IDS_LBL_NUMBER, rect(7, 37, 120, 9),
+                           rect(7, 47, 120, kComboHeight));
 
   for (QComboBox* pList : {m_pNameList, m_pNumberList}) {
     // A field that also offers the address book: what is typed stays as typed (no
     // completion, and Enter never adds an item), and the items keep their order.
-    pList->setEditable(true);
-    pList->setInsertPolicy(QComboBox::NoInsert);
-    pList->setCompleter(nullptr);
-    pList->setMaxVisibleItems(12);
+    MakeEditableField(pList);
     pList->lineEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(pList->lineEdit(), &QLineEdit::customContextMenuRequested, this,
             [this, pList](const QPoint& pos) { ShowRecipientMenu(pList, pos); });
   }
 
-  m_pPresetList = new QComboBox(this);
-  SetControlId(m_pPresetList, IDC_PRESET);
-  MakeLabel(this, IDS_LBL_PRESET, rect(137, 7, 200, 9), m_pPresetList);
-  m_pPresetList->setGeometry(rect(137, 17, 200, kComboHeight));
+  m_pPresetList = MakeList(this, IDC_PRESET, IDS_LBL_PRESET, rect(137, 7, 200, 9),
+                           rect(137, 17, 200, kComboHeight));
   m_pPresetList->setMaxVisibleItems(12);
 
   m_pMessageEdit = new CMessageEdit(this);
@@ -118,9 +93,8 @@ void CComposePage::CreateControls(const CDialogUnits& units) {
   m_pMessageEdit->setGeometry(rect(137, 37, 200, 101));
   m_pMessageEdit->SetLimit(kMaxMessageChars);
 
-  m_pCharacterCount = new QLabel(WindowText(IDS_LBL_CHARACTER_COUNT), this);
-  SetControlId(m_pCharacterCount, IDC_CHARACTER_COUNT);
-  m_pCharacterCount->setGeometry(rect(137, 142, 144, 20));
+  m_pCharacterCount = MakeTextControl<QLabel>(this, IDC_CHARACTER_COUNT, IDS_LBL_CHARACTER_COUNT,
+                                              rect(137, 142, 144, 20));
   m_pCharacterCount->setWordWrap(true);
   m_pCharacterCount->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
@@ -131,15 +105,10 @@ void CComposePage::CreateControls(const CDialogUnits& units) {
   m_pMessageSize->setGeometry(rect(137, 163, 200, 10));
   m_pMessageSize->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-  m_pSend = new QPushButton(WindowText(IDS_BTN_SEND), this);
-  SetControlId(m_pSend, IDC_SEND);
-  m_pSend->setGeometry(rect(287, 142, 50, 20));
-  m_pSend->setAutoDefault(false);
+  m_pSend = MakeButton(this, IDC_SEND, IDS_BTN_SEND, rect(287, 142, 50, 20));
 
-  m_pLifetimeList = new QComboBox(this);
-  SetControlId(m_pLifetimeList, IDC_LIFETIME);
-  MakeLabel(this, IDS_LBL_LIFETIME, rect(7, 67, 120, 9), m_pLifetimeList);
-  m_pLifetimeList->setGeometry(rect(7, 77, 120, kComboHeight));
+  m_pLifetimeList = MakeList(this, IDC_LIFETIME, IDS_LBL_LIFETIME, rect(7, 67, 120, 9),
+                             rect(7, 77, 120, kComboHeight));
   for (unsigned int i = 0; i < NUM_LIFETIMES; ++i)
     m_pLifetimeList->addItem(WindowText(IDS_LIFETIME_FIRST + i));
   m_pLifetimeList->setMaxVisibleItems(static_cast<int>(NUM_LIFETIMES));
@@ -147,22 +116,16 @@ void CComposePage::CreateControls(const CDialogUnits& units) {
   // The group box only frames the two buttons, which belong to the page itself.
   auto* pGroup = new QGroupBox(WindowText(IDS_GRP_STORE_IN), this);
   pGroup->setGeometry(rect(7, 98, 120, 42));
-  m_pMobilePhone = new QRadioButton(WindowText(IDS_RB_MOBILE_PHONE), this);
-  SetControlId(m_pMobilePhone, IDC_MOBILE_PHONE);
-  m_pMobilePhone->setGeometry(rect(15, 110, 104, 11));
-  m_pSimCard = new QRadioButton(WindowText(IDS_RB_SIM_CARD), this);
-  SetControlId(m_pSimCard, IDC_SIM_CARD);
-  m_pSimCard->setGeometry(rect(15, 124, 104, 11));
+  m_pMobilePhone = MakeTextControl<QRadioButton>(this, IDC_MOBILE_PHONE, IDS_RB_MOBILE_PHONE,
+                                                 rect(15, 110, 104, 11));
+  m_pSimCard = MakeTextControl<QRadioButton>(this, IDC_SIM_CARD, IDS_RB_SIM_CARD,
+                                             rect(15, 124, 104, 11));
 
-  m_pReplyChargesBox = new QCheckBox(WindowText(IDS_CHK_ACCEPT_REPLY), this);
-  SetControlId(m_pReplyChargesBox, IDC_REPLY_CHARGES);
-  m_pReplyChargesBox->setGeometry(rect(7, 146, 120, 10));
+  m_pReplyChargesBox = MakeTextControl<QCheckBox>(this, IDC_REPLY_CHARGES, IDS_CHK_ACCEPT_REPLY,
+                                                  rect(7, 146, 120, 10));
   m_pReplyChargesBox->hide();
 
-  m_pClear = new QPushButton(WindowText(IDS_BTN_CLEAR), this);
-  SetControlId(m_pClear, IDC_CLEAR);
-  m_pClear->setGeometry(rect(7, 158, 50, 14));
-  m_pClear->setAutoDefault(false);
+  m_pClear = MakeButton(this, IDC_CLEAR, IDS_BTN_CLEAR, rect(7, 158, 50, 14));
   m_pClear->hide();
 
   // The user's events. The change signals used are the ones raised by the user only
@@ -211,7 +174,7 @@ bool CComposePage::DoDataExchange(bool bSaveAndValidate) {
 // ---------------------------------------------------------------------------------
 
 bool CComposePage::OnInitDialog() {
-  CPropertyPage::OnInitDialog();
+  CSMSPage::OnInitDialog();
 
   m_pNumberList->lineEdit()->setMaxLength(kMaxNumberChars);
 
@@ -262,8 +225,8 @@ bool CComposePage::OnSetActive() {
       m_pMessageEdit->SetFieldText(m_strMessage);
       // The book's entry when one matches; otherwise the record's own name and
       // number stay in the fields, so that Send sends it again rather than storing it.
-      ShowRecipient(m_pNumberList, m_strNumber);
-      ShowRecipient(m_pNameList, m_strName);
+      SelectText(m_pNumberList, m_strNumber);
+      SelectText(m_pNameList, m_strName);
     }
     SelectItem(m_pLifetimeList, m_nDefaultLifetime);
     UpdateCharacterCount();
@@ -308,7 +271,7 @@ bool CComposePage::OnSetActive() {
   // The fields take what the controls now show, so that the base activation, which
   // puts the fields into the controls, changes nothing.
   UpdateData(true);
-  return CPropertyPage::OnSetActive();
+  return CSMSPage::OnSetActive();
 }
 
 bool CComposePage::OnQueryCancel() {
@@ -318,17 +281,17 @@ bool CComposePage::OnQueryCancel() {
                                       LoadString(IDS_SMS_MESSAGE), MB_YESNO | MB_ICONQUESTION);
     if (nAnswer != IDYES) return false;
   }
-  return CPropertyPage::OnQueryCancel();
+  return CSMSPage::OnQueryCancel();
 }
 
 void CComposePage::OnOK() {
   SaveChangedLists();
-  CPropertyPage::OnOK();
+  CSMSPage::OnOK();
 }
 
 void CComposePage::OnCancel() {
   SaveChangedLists();
-  CPropertyPage::OnCancel();
+  CSMSPage::OnCancel();
 }
 
 CAddressArray* CComposePage::GetAddressBook() {
@@ -636,14 +599,6 @@ void CComposePage::OnSelchangePreset() {
   UpdateCharacterCount();
 }
 
-void CComposePage::ShowRecipient(QComboBox* pList, const std::string& strText) {
-  const int nIndex = FindItemPrefix(pList, strText);
-  if (nIndex >= 0)
-    SelectItem(pList, nIndex);
-  else
-    SetFieldText(pList, strText);
-}
-
 void CComposePage::OnSelchangeName() {
   const int nSel = m_pNameList->currentIndex();
   if (nSel < 0) return;
@@ -771,65 +726,8 @@ void CComposePage::WriteAddressCsv() {
 // The window's services and control helpers
 // ---------------------------------------------------------------------------------
 
-std::string CComposePage::GetDataFolder() const {
-  return m_pSheet != nullptr ? m_pSheet->GetDataFolder() : std::string();
-}
-
-bool CComposePage::IsPhoneReady() const { return m_pSheet != nullptr && m_pSheet->IsPhoneReady(); }
-
-bool CComposePage::IsExportToCsv() const {
-  return m_pSheet != nullptr && m_pSheet->IsExportToCsv();
-}
-
-void CComposePage::SetErrorCode(int nCode) {
-  if (m_pSheet != nullptr) m_pSheet->SetErrorCode(nCode);
-}
-
-void CComposePage::ReportError() {
-  if (m_pSheet != nullptr) m_pSheet->ReportError();
-}
-
-void CComposePage::SelectItem(QComboBox* pList, int nIndex) {
-  const QSignalBlocker blocker(pList);
-  if (nIndex < 0 || nIndex >= pList->count()) nIndex = -1;
-  pList->setCurrentIndex(nIndex);
-  if (nIndex < 0 && pList->isEditable()) pList->clearEditText();
-}
-
-int CComposePage::FindItemPrefix(const QComboBox* pList, const std::string& strPrefix) {
-  if (strPrefix.empty()) return -1;
-  const QString strWanted = QString::fromLocal8Bit(strPrefix);
-  for (int i = 0; i < pList->count(); ++i) {
-    if (pList->itemText(i).startsWith(strWanted, Qt::CaseInsensitive)) return i;
-  }
-  return -1;
-}
-
-std::string CComposePage::GetItemText(const QComboBox* pList, int nIndex) {
-  return pList->itemText(nIndex).toLocal8Bit().toStdString();
-}
-
-std::string CComposePage::GetFieldText(const QComboBox* pList) {
-  return pList->currentText().toLocal8Bit().toStdString();
-}
-
-void CComposePage::SetFieldText(QComboBox* pList, const std::string& strText) {
-  if (GetFieldText(pList) == strText) return;
-  const QSignalBlocker blocker(pList);
-  const int nIndex = strText.empty() ? -1
-                                     : pList->findText(QString::fromLocal8Bit(strText),
-                                                       Qt::MatchExactly | Qt::MatchCaseSensitive);
-  pList->setCurrentIndex(nIndex);
-  if (nIndex < 0) pList->setEditText(QString::fromLocal8Bit(strText));
-}
-
 void CComposePage::SetStorageChecks(bool bPhone, bool bSim) {
-  // Radio buttons of one parent uncheck each other; both unchecked needs them set
-  // apart for the moment.
-  for (QRadioButton* pButton : {m_pMobilePhone, m_pSimCard}) pButton->setAutoExclusive(false);
-  m_pMobilePhone->setChecked(bPhone);
-  m_pSimCard->setChecked(bSim);
-  for (QRadioButton* pButton : {m_pMobilePhone, m_pSimCard}) pButton->setAutoExclusive(true);
+  ::SetStorageChecks(m_pMobilePhone, bPhone, m_pSimCard, bSim);
 }
 
 bool CComposePage::HasMessageText() const { return !m_pMessageEdit->toPlainText().isEmpty(); }

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "model/Lists.h"
-#include "shell/PropertyPage.h"
+#include "shell/SMSPage.h"
 
 class QCheckBox;
 class QComboBox;
@@ -25,9 +25,8 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class CMessageEdit;
-class CSMSTabbedDlg;
 
-class CComposePage : public CPropertyPage {
+class CComposePage : public CSMSPage {
   Q_OBJECT
 
  public:
@@ -151,7 +150,6 @@ class CComposePage : public CPropertyPage {
   int m_nDefaultLifetime = kDefaultLifetime;
   CAddressArray* m_pAddressBook = nullptr;  // owned
   CMessageArray* m_pPresets = nullptr;      // owned: only the texts are used
-  CSMSTabbedDlg* m_pSheet = nullptr;        // the owning window, set when it adds its pages
 
   // The reply-charges value read from the settings (a nonzero value starts the
   // hidden box checked).
@@ -173,23 +171,6 @@ class CComposePage : public CPropertyPage {
   void WritePresetCsv();
   void WriteAddressCsv();
 
-  std::string GetDataFolder() const;
-  bool IsPhoneReady() const;
-  bool IsExportToCsv() const;
-  void SetErrorCode(int nCode);
-  void ReportError();
-
-  // Item helpers that never raise a change handler.
-  static void SelectItem(QComboBox* pList, int nIndex);
-  // The first item that begins with strPrefix, letter case ignored; -1 for none or
-  // an empty prefix.
-  static int FindItemPrefix(const QComboBox* pList, const std::string& strPrefix);
-  static std::string GetItemText(const QComboBox* pList, int nIndex);
-  static std::string GetFieldText(const QComboBox* pList);
-  static void SetFieldText(QComboBox* pList, const std::string& strText);
-  // Selects the first item that begins with the text; without one, the field shows
-  // the text itself.
-  static void ShowRecipient(QComboBox* pList, const std::string& strText);
   // Checks or unchecks each storage button (both may be unchecked).
   void SetStorageChecks(bool bPhone, bool bSim);
   bool HasMessageText() const;

@@ -5,8 +5,8 @@
 #include "res/StringTable.h"
 #include "tethra/PduEncoder.h"
 
-SMessageSize MeasureMessage(const std::string& strText) {
-  SMessageSize size;
+CMessageSize MeasureMessage(const std::string& strText) {
+  CMessageSize size;
   if (strText.empty())
     return size;
   const auto segments =
@@ -18,7 +18,7 @@ SMessageSize MeasureMessage(const std::string& strText) {
   return size;
 }
 
-std::string DescribeMessageSize(const SMessageSize& size) {
+std::string DescribeMessageSize(const CMessageSize& size) {
   if (size.nParts <= 1)
     return size.bUcs2 ? LoadString(IDS_PARTS_UCS2) : std::string();
   std::string strLine = LoadString(IDS_PARTS_PREFIX) + std::to_string(size.nParts) + LoadString(IDS_PARTS_SUFFIX);

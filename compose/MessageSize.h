@@ -9,16 +9,16 @@
 
 #include <string>
 
-struct SMessageSize {
+struct CMessageSize {
   int nParts = 0;      // 0 for an empty text
   bool bUcs2 = false;  // the text needs UCS2
 };
 
 // The size of a text as the phone library sends it; strText as the records hold it
 // (UTF-8, line breaks as "\r\n"), which is what the library encodes.
-SMessageSize MeasureMessage(const std::string& strText);
+CMessageSize MeasureMessage(const std::string& strText);
 
 // The counter's second line for a size: empty for one message in the GSM alphabet,
 // else "Goes as 3 messages", "Goes in UCS2 (Unicode)" or "Goes as 2 messages in UCS2
 // (Unicode)".
-std::string DescribeMessageSize(const SMessageSize& size);
+std::string DescribeMessageSize(const CMessageSize& size);

@@ -4,15 +4,15 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <algorithm>
 #include <iterator>
 #include <memory>
 #include <new>
 #include <vector>
 
 #include "compose/ComposePage.h"
-#include "lists/ListEdits.h"
 #include "lists/ListDates.h"
+#include "lists/ListEdits.h"
+#include "lists/ListFetch.h"
 #include "lists/SenderNames.h"
 #include "model/CsvExport.h"
 #include "model/DateTime.h"
@@ -23,6 +23,7 @@
 #include "platform/PromptService.h"
 #include "res/Resources.h"
 #include "res/StringTable.h"
+#include "shell/PageControls.h"
 #include "shell/SMSTabbedDlg.h"
 
 namespace {
@@ -40,37 +41,18 @@ const SortListColumn kColumns[] = {
     {IDS_COL_IN_STORAGE, 90, SORT_STORAGE, StorageCell},
 };
 
-QString WindowText(unsigned int nId) { return ToWindowText(LoadString(nId)); }
-
-// Ends the wait cursor when it goes out of scope, also when an operation ends early.
-class CWaitCursor {
- public:
-  CWaitCursor() { GetPromptService().BeginWaitCursor(); }
-  ~CWaitCursor() { Restore(); }
-  CWaitCursor(const CWaitCursor&) = delete;
-  CWaitCursor& operator=(const CWaitCursor&) = delete;
-  void Restore() {
-    if (m_bOn)
-      GetPromptService().EndWaitCursor();
-    m_bOn = false;
-  }
-
- private:
-  bool m_bOn = true;
-};
-
 }  // namespace
 
 const SortListLayout& CInboxPage::GetListLayout() {
   static const SortListLayout s_layout{
       kColumns, static_cast<int>(std::size(kColumns)),
-      LoadString(IDS_KEY_ROOT) + "\\" + LoadString(IDS_SUBKEY_INBOX), IDS_VAL_IN_SORT_COLUMN,
+      SettingsKeyPath(IDS_SUBKEY_INBOX), IDS_VAL_IN_SORT_COLUMN,
       IDS_VAL_IN_SORT_ORDER};
   return s_layout;
 }
 
 CInboxPage::CInboxPage()
-    : CPropertyPage(IDD, IDS_PAGE_INBOX, IDI_INBOX, 335, 175),
+    : CSMSPage(IDD, IDS_PAGE_INBOX, IDI_INBOX, 335, 175),
       m_strFileName(LoadString(IDS_FILE_SMSIN)),
       m_pMessages(new CMessageArray) {}
 
@@ -97,15 +79,9 @@ void CInboxPage::CreateControls(const CDialogUnits& units) {
   m_pList->setGeometry(rect(7, 17, 321, 99));
   pLabel->setBuddy(m_pList);
 
-  m_pGetMessages = new QPushButton(WindowText(IDS_BTN_GET_MESSAGES), this);
-  SetControlId(m_pGetMessages, IDC_GET_MESSAGES);
-  m_pGetMessages->setGeometry(rect(273, 121, 55, 14));
-  m_pGetMessages->setAutoDefault(false);
+  m_pGetMessages = MakeButton(this, IDC_GET_MESSAGES, IDS_BTN_GET_MESSAGES, rect(273, 121, 55, 14));
 
-  m_pDelete = new QPushButton(WindowText(IDS_BTN_IN_DELETE), this);
-  SetControlId(m_pDelete, IDC_DELETE);
-  m_pDelete->setGeometry(rect(273, 139, 55, 14));
-  m_pDelete->setAutoDefault(false);
+  m_pDelete = MakeButton(this, IDC_DELETE, IDS_BTN_IN_DELETE, rect(273, 139, 55, 14));
 
   m_pDetail = new QPlainTextEdit(this);
   SetControlId(m_pDetail, IDC_MESSAGE_TEXT);
@@ -115,9 +91,9 @@ void CInboxPage::CreateControls(const CDialogUnits& units) {
   m_pDetail->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   m_pDetail->setTabChangesFocus(true);
 
-  m_pStatus = new QLabel(QStringLiteral("Static"), this);
-  SetControlId(m_pStatus, IDC_STATUS);
-  m_pStatus->setGeometry(rect(7, 162, 259, 9));
+  m_pStatusLine = new QLabel(QStringLiteral("Static"), this);
+  SetControlId(m_pStatusLine, IDC_STATUS);
+  m_pStatusLine->setGeometry(rect(7, 162, 259, 9));
 
   connect(m_pList, &CSortListCtrl::Click, this, [this] { OnClickList(); });
   connect(m_pList, &CSortListCtrl::ColumnClick, this, [this](int n) { OnColumnClickList(n); });
@@ -138,52 +114,44 @@ bool CInboxPage::DoDataExchange(bool) {
 // ---------------------------------------------------------------------------------
 
 bool CInboxPage::OnInitDialog() {
-  CPropertyPage::OnInitDialog();
+  CSMSPage::OnInitDialog();
   InsertColumns();
   m_pList->BindMessages(m_pMessages);
   LoadListSettings();
   m_pList->SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   m_pDelete->setEnabled(m_pList->GetSelectedItem() != -1);
-  m_pStatus->clear();
+  m_pStatusLine->clear();
   // The rows are filled once, by the activation that follows, after the sort.
   LoadInbox();
   return true;
 }
 
 bool CInboxPage::OnSetActive() {
-  const bool bReady = m_pSheet != nullptr && m_pSheet->IsPhoneReady();
+  const bool bReady = IsPhoneReady();
   m_bGetDisabled = !bReady;
   m_pGetMessages->setEnabled(bReady);
   SortMessages();
   FillList();
   ClearSelection();
-  return CPropertyPage::OnSetActive();
+  return CSMSPage::OnSetActive();
 }
 
 void CInboxPage::OnOK() {
   SaveListSettings();
-  if (m_bChanged) {
-    if (m_pSheet != nullptr && m_pSheet->IsExportToCsv())
-      WriteInboxCsv();
-    SaveInbox();
-  }
-  CPropertyPage::OnOK();
+  SaveChangedInbox();
+  CSMSPage::OnOK();
 }
 
 void CInboxPage::OnCancel() {
-  if (m_bChanged) {
-    if (m_pSheet != nullptr && m_pSheet->IsExportToCsv())
-      WriteInboxCsv();
-    SaveInbox();
-  }
-  CPropertyPage::OnCancel();
+  SaveChangedInbox();
+  CSMSPage::OnCancel();
 }
 
 void CInboxPage::OnClose() { SaveInbox(); }
 
 void CInboxPage::closeEvent(QCloseEvent* pEvent) {
   OnClose();
-  CPropertyPage::closeEvent(pEvent);
+  CSMSPage::closeEvent(pEvent);
 }
 
 // ---------------------------------------------------------------------------------
@@ -216,7 +184,7 @@ void CInboxPage::SortMessages() {
   SortMessageList(*m_pList, GetListLayout(), m_pMessages, m_nSortColumn, m_bSortAscending);
 }
 
-int32_t CInboxPage::ColumnToSortKey(int32_t nColumn) const {
+int32_t CInboxPage::ColumnToSortKey(int32_t nColumn) {
   return SortListColumnToKey(GetListLayout(), nColumn);
 }
 
@@ -238,12 +206,12 @@ void CInboxPage::ShowMessage(int nItem) {
     return;
   const CMessage& message = *(*m_pMessages)[static_cast<size_t>(nItem)];
   m_pDetail->setPlainText(ToWindowText(message.m_strMessage));
-  m_pStatus->setText(message.IsReplyCharges() ? WindowText(IDS_REPLY_CHARGES) : QString());
+  m_pStatusLine->setText(message.IsReplyCharges() ? WindowText(IDS_REPLY_CHARGES) : QString());
 }
 
 void CInboxPage::ClearDetail() {
   m_pDetail->clear();
-  m_pStatus->clear();
+  m_pStatusLine->clear();
 }
 
 void CInboxPage::ClearSelection() {
@@ -275,7 +243,7 @@ void CInboxPage::OnKeyDownList(int nVirtKey) {
   } else if (nVirtKey == VK_DOWN && nItem >= 0 && nItem < nCount - 1) {
     if (nSelected >= 2) {
       m_pDetail->setPlainText(WindowText(IDS_IN_MULTIPLE_SELECTION));
-      m_pStatus->clear();
+      m_pStatusLine->clear();
     } else {
       ShowMessage(nItem + 1);
     }
@@ -318,30 +286,17 @@ int CInboxPage::FetchFromPhone(CMessageArray& received, bool* pbCancelled) {
 }
 
 void CInboxPage::OnGetMessages() {
-  CWaitCursor wait;
   try {
-    CMessageArray received;
-    bool bCancelled = false;
-    const int nResult = FetchFromPhone(received, &bCancelled);
-    // Stopped by the user: the Inbox stays as it was.
-    if (bCancelled || nResult == PHONE_CANCELLED)
-      return;
-    if (nResult != PHONE_SUCCESS) {
-      wait.Restore();
-      if (nResult == PHONE_NO_MESSAGES) {
-        ClearSelection();
-        AfxMessageBox(LoadString(IDS_NO_NEW_INCOMING), MB_OK);
-      } else if (m_pSheet != nullptr) {
-        m_pSheet->SetErrorCode(nResult);
-        m_pSheet->ReportError();
-      }
-      return;
-    }
-
-    const SFetchMerge merged = AddReceived(received);
-    wait.Restore();
-    if (!merged.Any())
-      AfxMessageBox(LoadString(IDS_NO_NEW_INCOMING), MB_OK);
+    RunListFetch({IDS_NO_NEW_INCOMING,
+                  [this](CMessageArray& received, bool* pbCancelled) {
+                    return FetchFromPhone(received, pbCancelled);
+                  },
+                  [this](CMessageArray& received) { return AddReceived(received); },
+                  [this] { ClearSelection(); },
+                  [this](int nCode) {
+                    SetErrorCode(nCode);
+                    ReportError();
+                  }});
   } catch (const std::bad_alloc&) {
     // Out of memory ends the fetch quietly; what was added stays.
     if (m_bChanged)
@@ -349,10 +304,10 @@ void CInboxPage::OnGetMessages() {
   }
 }
 
-SFetchMerge CInboxPage::AddReceived(CMessageArray& received) {
+CFetchMerge CInboxPage::AddReceived(CMessageArray& received) {
   // The book is read once for the whole fetch; the stored keys are hashed once.
   const CSenderNames names(GetAddressBook());
-  const SFetchMerge merged = MergeFetched(
+  const CFetchMerge merged = MergeFetched(
       *m_pMessages, received,
       [&names](CMessage& message) {
         message.m_strSenderName = names.Lookup(message.m_strNumber);
@@ -378,15 +333,9 @@ void CInboxPage::OnDelete() {
 
   try {
     std::vector<int> rows = m_pList->GetSelectedItems();
-    rows.erase(std::remove_if(rows.begin(), rows.end(),
-                              [this](int n) { return static_cast<size_t>(n) >= m_pMessages->size(); }),
-               rows.end());
+    // The phone deletes in row order, first selected row first.
+    const std::vector<const CMessage*> doomed = RecordsAtRows(*m_pMessages, rows);
     if (!rows.empty()) {
-      // The phone deletes in row order, first selected row first.
-      std::vector<const CMessage*> doomed;
-      doomed.reserve(rows.size());
-      for (const int n : rows)
-        doomed.push_back((*m_pMessages)[static_cast<size_t>(n)].get());
       // Stopped by the user during the phone's part: the rows stay.
       if (m_pSheet != nullptr && !m_pSheet->DeleteOnPhone(doomed))
         return;
@@ -405,10 +354,6 @@ void CInboxPage::OnDelete() {
 // ---------------------------------------------------------------------------------
 // The store file and its CSV copy
 // ---------------------------------------------------------------------------------
-
-std::string CInboxPage::GetDataFolder() const {
-  return m_pSheet != nullptr ? m_pSheet->GetDataFolder() : std::string();
-}
 
 void CInboxPage::LoadInbox() {
   if (m_pSheet == nullptr)
@@ -429,6 +374,14 @@ void CInboxPage::SaveInbox() {
   if (KeepAddedElsewhere(*m_pMessages, onFile, m_deletedKeys) != 0)
     m_bChanged = true;
   ::SaveInbox(GetDataFolder(), *m_pMessages);
+}
+
+void CInboxPage::SaveChangedInbox() {
+  if (!m_bChanged)
+    return;
+  if (IsExportToCsv())
+    WriteInboxCsv();
+  SaveInbox();
 }
 
 void CInboxPage::WriteInboxCsv() {

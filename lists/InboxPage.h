@@ -21,15 +21,14 @@
 #include "lists/ListSettings.h"
 #include "lists/SortListCtrl.h"
 #include "model/Lists.h"
-#include "shell/PropertyPage.h"
+#include "shell/SMSPage.h"
 
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class CComposePage;
-class CSMSTabbedDlg;
 
-class CInboxPage : public CPropertyPage {
+class CInboxPage : public CSMSPage {
   Q_OBJECT
 
  public:
@@ -72,7 +71,7 @@ class CInboxPage : public CPropertyPage {
   void SaveListSettings();
   void SetDefaultListSettings();
   void SortMessages();
-  int32_t ColumnToSortKey(int32_t nColumn) const;
+  static int32_t ColumnToSortKey(int32_t nColumn);
   // The address book's name for a sender number (CSenderNames: digits compared on
   // both sides, the last 9 when both have 9 or more); empty for none.
   std::string LookupName(const std::string& strNumber) const;
@@ -83,13 +82,13 @@ class CInboxPage : public CPropertyPage {
   // What Get messages does with the phone's messages: each new one named, dated and
   // appended (a fuller copy of a stored incomplete long message takes its place),
   // the rows refilled, nothing left selected. Takes the messages out of received.
-  SFetchMerge AddReceived(CMessageArray& received);
+  CFetchMerge AddReceived(CMessageArray& received);
   void LoadInbox();
   void SaveInbox();
   void WriteInboxCsv();
 
   // ---- Fields, in the template's binding order ---------------------------------
-  QLabel* m_pStatus = nullptr;            // 1039: "Will accept reply charges" or empty
+  QLabel* m_pStatusLine = nullptr;            // 1039: "Will accept reply charges" or empty
   QPlainTextEdit* m_pDetail = nullptr;    // 1023: text of the selected message
   CSortListCtrl* m_pList = nullptr;       // 1007
   QPushButton* m_pDelete = nullptr;       // 1009
@@ -102,7 +101,6 @@ class CInboxPage : public CPropertyPage {
   std::string m_strFileName;  // "SMSIn.Dat"
   CMessageArray* m_pMessages = nullptr;  // owned: the received messages
 
-  CSMSTabbedDlg* m_pSheet = nullptr;    // the owning window
   CComposePage* m_pCompose = nullptr;   // the Compose page (its address book)
 
   // The page's columns and settings key.
@@ -119,6 +117,7 @@ class CInboxPage : public CPropertyPage {
   void ClearDetail();
   // Nothing selected: the detail pane and status line empty, Delete disabled.
   void ClearSelection();
+  // The list and its CSV copy (when export is on) written when the list changed.
+  void SaveChangedInbox();
   const CAddressArray* GetAddressBook() const;
-  std::string GetDataFolder() const;
 };

@@ -189,9 +189,9 @@ bool IsIncompleteCopyOf(const CMessage& stored, const CMessage& fuller) {
   return IsMadeOfPieces(stored.m_strPdu, fuller.m_strPdu, nMaxPieces);
 }
 
-SFetchMerge MergeFetched(CMessageArray& list, CMessageArray& fetched,
+CFetchMerge MergeFetched(CMessageArray& list, CMessageArray& fetched,
                          const std::function<void(CMessage&)>& prepare, bool bReplaceIncomplete) {
-  SFetchMerge result;
+  CFetchMerge result;
   CMessageKeys keys(list);
   CByNumber byNumber;
   CMessageArray incoming = std::move(fetched);
@@ -213,6 +213,17 @@ SFetchMerge MergeFetched(CMessageArray& list, CMessageArray& fetched,
     ++result.nAdded;
   }
   return result;
+}
+
+std::vector<const CMessage*> RecordsAtRows(const CMessageArray& list, std::vector<int>& rows) {
+  rows.erase(std::remove_if(rows.begin(), rows.end(),
+                            [&list](int n) { return n < 0 || static_cast<size_t>(n) >= list.size(); }),
+             rows.end());
+  std::vector<const CMessage*> records;
+  records.reserve(rows.size());
+  for (const int n : rows)
+    records.push_back(list[static_cast<size_t>(n)].get());
+  return records;
 }
 
 void EraseRows(CMessageArray& list, const std::vector<int>& rows) {

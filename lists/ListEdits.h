@@ -45,7 +45,7 @@ class CMessageKeys {
   std::unordered_multimap<uint64_t, const CMessage*> m_messages;
 };
 
-struct SFetchMerge {
+struct CFetchMerge {
   size_t nAdded = 0;      // appended at the end of the list
   size_t nReplaced = 0;   // stored incomplete long messages replaced by a fuller copy
   bool Any() const { return nAdded + nReplaced > 0; }
@@ -55,7 +55,7 @@ struct SFetchMerge {
 // fetched (which ends empty). prepare runs on each message before it is looked at
 // (naming the sender, fixing the date); bReplaceIncomplete turns on the replacement
 // of incomplete long messages.
-SFetchMerge MergeFetched(CMessageArray& list, CMessageArray& fetched,
+CFetchMerge MergeFetched(CMessageArray& list, CMessageArray& fetched,
                          const std::function<void(CMessage&)>& prepare, bool bReplaceIncomplete);
 
 // True when stored is an incomplete copy of the long message fuller: the rule above.
@@ -68,6 +68,11 @@ bool IsIncompleteCopyOf(const CMessage& stored, const CMessage& fuller);
 // out of onFile. Returns how many were appended.
 size_t KeepAddedElsewhere(CMessageArray& list, CMessageArray& onFile,
                           const std::unordered_set<std::string>& deletedKeys);
+
+// The records of the selected rows, in the order of rows (the order the phone deletes
+// them in). Rows past the end of the list are first dropped from rows, so that rows
+// and the result stay index for index.
+std::vector<const CMessage*> RecordsAtRows(const CMessageArray& list, std::vector<int>& rows);
 
 // Erases the elements at the given indexes (ascending, distinct, all valid) in one
 // pass, keeping the order of the others: O(n + k), not O(n k).

@@ -3,8 +3,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <algorithm>
-#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -12,14 +10,20 @@
 #include "compose/ComposePage.h"
 #include "lists/ListDates.h"
 #include "lists/ListEdits.h"
+#include "lists/ListFetch.h"
 #include "model/PhoneInterface.h"
 #include "model/PhoneStatus.h"
 #include "platform/PromptService.h"
 #include "res/Resources.h"
 #include "res/StringTable.h"
+#include "shell/PageControls.h"
 #include "shell/SMSTabbedDlg.h"
 
 namespace {
+
+// Storage codes that have no word in the list: none given, or both places.
+constexpr int32_t kStorageNone = 0;
+constexpr int32_t kStorageBoth = 3;
 
 // The cells of a row.
 std::string ToCell(const CMessage& m) { return m.m_strName; }
@@ -36,42 +40,17 @@ const SortListColumn kColumns[COutboxPage::NUM_COLUMNS] = {
     {IDS_COL_OUT_STORAGE, 90, SORT_STORAGE, COutboxPage::GetStorageCellText},
 };
 
-const SortListLayout& Layout() {
+}  // namespace
+
+const SortListLayout& COutboxPage::GetListLayout() {
   static const SortListLayout s_layout{
       kColumns, COutboxPage::NUM_COLUMNS,
-      LoadString(IDS_KEY_ROOT) + "\\" + LoadString(IDS_SUBKEY_OUTBOX),
+      SettingsKeyPath(IDS_SUBKEY_OUTBOX),
       IDS_VAL_OUT_SORT_COLUMN, IDS_VAL_OUT_SORT_ORDER};
   return s_layout;
 }
 
-// Storage codes that have no word in the list: none given, or both places.
-constexpr int32_t kStorageNone = 0;
-constexpr int32_t kStorageBoth = 3;
-
-QString WindowText(unsigned int nId) { return ToWindowText(LoadString(nId)); }
-
-// The wait cursor for the length of a phone operation; it may end early, before a
-// message box is shown.
-class CWaitCursorScope {
- public:
-  CWaitCursorScope() { GetPromptService().BeginWaitCursor(); }
-  ~CWaitCursorScope() { End(); }
-  CWaitCursorScope(const CWaitCursorScope&) = delete;
-  CWaitCursorScope& operator=(const CWaitCursorScope&) = delete;
-  void End() {
-    if (m_bActive) {
-      m_bActive = false;
-      GetPromptService().EndWaitCursor();
-    }
-  }
-
- private:
-  bool m_bActive = true;
-};
-
-}  // namespace
-
-COutboxPage::COutboxPage() : CPropertyPage(IDD, IDS_PAGE_OUTBOX, IDI_OUTBOX, 335, 175) {}
+COutboxPage::COutboxPage() : CSMSPage(IDD, IDS_PAGE_OUTBOX, IDI_OUTBOX, 335, 175) {}
 
 // The controls are children of the page; the outgoing list belongs to the Compose page.
 COutboxPage::~COutboxPage() = default;
@@ -96,20 +75,11 @@ void COutboxPage::CreateControls(const CDialogUnits& units) {
   m_pList->setContextMenuPolicy(Qt::CustomContextMenu);
   pLabel->setBuddy(m_pList);
 
-  m_pRetrieve = new QPushButton(WindowText(IDS_BTN_RETRIEVE), this);
-  SetControlId(m_pRetrieve, IDC_RETRIEVE);
-  m_pRetrieve->setGeometry(rect(273, 121, 55, 14));
+  m_pRetrieve = MakeButton(this, IDC_RETRIEVE, IDS_BTN_RETRIEVE, rect(273, 121, 55, 14));
 
-  m_pResendNow = new QPushButton(WindowText(IDS_BTN_RESEND_NOW), this);
-  SetControlId(m_pResendNow, IDC_RESEND_NOW);
-  m_pResendNow->setGeometry(rect(273, 139, 55, 14));
+  m_pResendNow = MakeButton(this, IDC_RESEND_NOW, IDS_BTN_RESEND_NOW, rect(273, 139, 55, 14));
 
-  m_pDelete = new QPushButton(WindowText(IDS_BTN_OUT_DELETE), this);
-  SetControlId(m_pDelete, IDC_DELETE);
-  m_pDelete->setGeometry(rect(273, 157, 55, 14));
-
-  for (QPushButton* pButton : {m_pRetrieve, m_pResendNow, m_pDelete})
-    pButton->setAutoDefault(false);
+  m_pDelete = MakeButton(this, IDC_DELETE, IDS_BTN_OUT_DELETE, rect(273, 157, 55, 14));
 
   m_pDetail = new QPlainTextEdit(this);
   SetControlId(m_pDetail, IDC_DETAIL);
@@ -145,7 +115,7 @@ bool COutboxPage::DoDataExchange(bool) {
 // ---------------------------------------------------------------------------------
 
 bool COutboxPage::OnInitDialog() {
-  CPropertyPage::OnInitDialog();
+  CSMSPage::OnInitDialog();
 
   InsertColumns();
   LoadListSettings();
@@ -181,21 +151,21 @@ bool COutboxPage::OnSetActive() {
     m_pResendNow->setEnabled(false);
     m_pDelete->setEnabled(false);
   }
-  return CPropertyPage::OnSetActive();
+  return CSMSPage::OnSetActive();
 }
 
 void COutboxPage::OnOK() {
   SaveListSettings();
   if (m_pCompose != nullptr)
     m_pCompose->SaveChangedLists();
-  CPropertyPage::OnOK();
+  CSMSPage::OnOK();
 }
 
 // ---------------------------------------------------------------------------------
 // The list
 // ---------------------------------------------------------------------------------
 
-void COutboxPage::InsertColumns() { InsertSortListColumns(*m_pList, Layout()); }
+void COutboxPage::InsertColumns() { InsertSortListColumns(*m_pList, GetListLayout()); }
 
 std::string COutboxPage::GetDateCellText(const CMessage& message) {
   // A date that is not valid, or the zero date of a record that never had one,
@@ -224,23 +194,23 @@ bool COutboxPage::FillList() {
 }
 
 void COutboxPage::LoadListSettings() {
-  LoadSortListSettings(*m_pList, Layout(), m_nSortColumn, m_bSortAscending);
+  LoadSortListSettings(*m_pList, GetListLayout(), m_nSortColumn, m_bSortAscending);
 }
 
 void COutboxPage::SaveListSettings() {
-  SaveSortListSettings(*m_pList, Layout(), m_nSortColumn, m_bSortAscending);
+  SaveSortListSettings(*m_pList, GetListLayout(), m_nSortColumn, m_bSortAscending);
 }
 
 void COutboxPage::SetDefaultListSettings() {
-  SetDefaultSortListSettings(*m_pList, Layout(), m_nSortColumn, m_bSortAscending);
+  SetDefaultSortListSettings(*m_pList, GetListLayout(), m_nSortColumn, m_bSortAscending);
 }
 
 int32_t COutboxPage::ColumnToSortKey(int32_t nColumn) {
-  return SortListColumnToKey(Layout(), nColumn);
+  return SortListColumnToKey(GetListLayout(), nColumn);
 }
 
 void COutboxPage::SortMessages() {
-  SortMessageList(*m_pList, Layout(), GetOutbox(), m_nSortColumn, m_bSortAscending);
+  SortMessageList(*m_pList, GetListLayout(), GetOutbox(), m_nSortColumn, m_bSortAscending);
 }
 
 void COutboxPage::OnColumnClickList(int nColumn) {
@@ -348,52 +318,36 @@ int COutboxPage::RetrieveFromPhone(CMessageArray& fetched, bool* pbCancelled) {
 }
 
 void COutboxPage::OnRetrieve() {
-  CMessageArray* pOutbox = GetOutbox();
-  if (pOutbox == nullptr || m_pSheet == nullptr)
+  if (GetOutbox() == nullptr || m_pSheet == nullptr)
     return;
-  CWaitCursorScope waitCursor;
-  SFetchMerge merged;
   try {
-    CMessageArray fetched;
-    bool bCancelled = false;
-    const int nResult = RetrieveFromPhone(fetched, &bCancelled);
-    // Stopped by the user: the Outbox stays as it was.
-    if (bCancelled || nResult == PHONE_CANCELLED)
-      return;
-    if (nResult != PHONE_SUCCESS) {
-      // No phone object (Retrieve is offered only while the phone is ready, so it
-      // went away since) is reported as code 0.
-      waitCursor.End();
-      if (nResult == PHONE_NO_MESSAGES) {
-        ClearSelection();
-        AfxMessageBox(LoadString(IDS_NO_NEW_OUTGOING), MB_OK);
-      } else {
-        m_pSheet->SetErrorCode(nResult);
-        m_pSheet->ReportError();
-      }
-      return;
-    }
-    merged = AddRetrieved(fetched);
+    // No phone object (Retrieve is offered only while the phone is ready, so it went
+    // away since) is reported as code 0.
+    RunListFetch({IDS_NO_NEW_OUTGOING,
+                  [this](CMessageArray& fetched, bool* pbCancelled) {
+                    return RetrieveFromPhone(fetched, pbCancelled);
+                  },
+                  [this](CMessageArray& fetched) { return AddRetrieved(fetched); },
+                  [this] { ClearSelection(); },
+                  [this](int nCode) {
+                    SetErrorCode(nCode);
+                    ReportError();
+                  }});
   } catch (const std::bad_alloc&) {
     // Out of memory: the operation ends quietly with what was added so far.
-    waitCursor.End();
     SetOutboxChanged();
     FillList();
     ClearSelection();
-    return;
   }
-  waitCursor.End();
-  if (!merged.Any())
-    AfxMessageBox(LoadString(IDS_NO_NEW_OUTGOING), MB_OK);
 }
 
-SFetchMerge COutboxPage::AddRetrieved(CMessageArray& fetched) {
+CFetchMerge COutboxPage::AddRetrieved(CMessageArray& fetched) {
   CMessageArray* pOutbox = GetOutbox();
   if (pOutbox == nullptr)
-    return SFetchMerge();
+    return CFetchMerge();
   // Each message is kept, unchanged, unless the list already holds one with the
   // same key; the ones added by this retrieval count too.
-  const SFetchMerge merged = MergeFetched(*pOutbox, fetched, nullptr, false);
+  const CFetchMerge merged = MergeFetched(*pOutbox, fetched, nullptr, false);
   if (merged.Any())
     SetOutboxChanged();
   // The new messages go to the end; they take their sorted place at the next
@@ -416,20 +370,13 @@ void COutboxPage::OnDelete() {
     return;
 
   std::vector<int> rows = m_pList->GetSelectedItems();
-  rows.erase(std::remove_if(rows.begin(), rows.end(),
-                            [pOutbox](int n) { return static_cast<size_t>(n) >= pOutbox->size(); }),
-             rows.end());
+  // The phone deletes in row order, first selected row first.
+  const std::vector<const CMessage*> doomed = RecordsAtRows(*pOutbox, rows);
   if (!rows.empty()) {
-    // The phone deletes in row order, first selected row first.
-    std::vector<const CMessage*> doomed;
-    doomed.reserve(rows.size());
-    for (const int n : rows)
-      doomed.push_back((*pOutbox)[static_cast<size_t>(n)].get());
     {
       // The wait cursor while the phone works, when it is asked at all.
-      std::unique_ptr<CWaitCursorScope> pWaitCursor;
-      if (m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone() && m_pSheet->GetPhone() != nullptr)
-        pWaitCursor = std::make_unique<CWaitCursorScope>();
+      const CWaitCursor wait(m_pSheet != nullptr && m_pSheet->IsDeleteFromPhone() &&
+                             m_pSheet->GetPhone() != nullptr);
       // Stopped by the user during the phone's part: the rows stay.
       if (m_pSheet != nullptr && !m_pSheet->DeleteOnPhone(doomed))
         return;
@@ -475,5 +422,3 @@ void COutboxPage::SetOutboxChanged() {
 bool COutboxPage::IsOutboxChanged() const {
   return m_pCompose != nullptr && m_pCompose->m_bOutboxChanged;
 }
-
-bool COutboxPage::IsPhoneReady() const { return m_pSheet != nullptr && m_pSheet->IsPhoneReady(); }

@@ -18,15 +18,14 @@
 #include "lists/ListSettings.h"
 #include "lists/SortListCtrl.h"
 #include "model/Lists.h"
-#include "shell/PropertyPage.h"
+#include "shell/SMSPage.h"
 
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class CComposePage;
-class CSMSTabbedDlg;
 
-class COutboxPage : public CPropertyPage {
+class COutboxPage : public CSMSPage {
   Q_OBJECT
 
  public:
@@ -64,6 +63,8 @@ class COutboxPage : public CPropertyPage {
   // rebuilt).
   void SortMessages();
   static int32_t ColumnToSortKey(int32_t nColumn);
+  // The page's columns and settings key.
+  static const SortListLayout& GetListLayout();
   // The texts of the list's cells for one message.
   static std::string GetDateCellText(const CMessage& message);
   static std::string GetStorageCellText(const CMessage& message);
@@ -86,7 +87,7 @@ class COutboxPage : public CPropertyPage {
   int RetrieveFromPhone(CMessageArray& fetched, bool* pbCancelled);
   // What Retrieve does with the phone's messages: each new one appended unchanged,
   // the rows refilled, nothing left selected. Takes the messages out of fetched.
-  SFetchMerge AddRetrieved(CMessageArray& fetched);
+  CFetchMerge AddRetrieved(CMessageArray& fetched);
 
   // ---- Fields ---------------------------------------------------------------------
   // Controls bound by the data exchange.
@@ -98,7 +99,6 @@ class COutboxPage : public CPropertyPage {
   CSortListCtrl* m_pList = nullptr;      // 1018
   bool m_bSortAscending = true;
   int32_t m_nSortColumn = 0;
-  CSMSTabbedDlg* m_pSheet = nullptr;    // the owning window
   CComposePage* m_pCompose = nullptr;   // the Compose page (the outgoing list)
   bool m_bSortPending = false;          // built, not yet sorted and filled
 
@@ -112,7 +112,6 @@ class COutboxPage : public CPropertyPage {
   CMessageArray* GetOutbox() const;
   void SetOutboxChanged();
   bool IsOutboxChanged() const;
-  bool IsPhoneReady() const;
   // Puts a message's text into the detail pane and its reply-charges line into the
   // status line.
   void ShowMessage(const CMessage& message);

@@ -26,41 +26,10 @@
 #include "platform/Registry.h"
 #include "res/Resources.h"
 #include "res/StringTable.h"
+#include "shell/PageControls.h"
 #include "shell/SMSTabbedDlg.h"
 
 namespace {
-
-// Height of a combo box's field, in dialog units.
-constexpr int kComboHeight = 14;
-
-std::string OptionsKeyPath() {
-  return LoadString(IDS_KEY_ROOT) + "\\" + LoadString(IDS_SUBKEY_OPTIONS);
-}
-
-QString WindowText(unsigned int nId) { return ToWindowText(LoadString(nId)); }
-
-QLabel* MakeLabel(QWidget* pParent, unsigned int nTextId, const QRect& rect,
-                  QWidget* pBuddy = nullptr) {
-  auto* pLabel = new QLabel(WindowText(nTextId), pParent);
-  pLabel->setGeometry(rect);
-  if (pBuddy != nullptr)
-    pLabel->setBuddy(pBuddy);
-  return pLabel;
-}
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string Trimmed(const std::string& strText) {
-  size_t nBegin = 0;
-  size_t nEnd = strText.size();
-  while (nBegin < nEnd && IsBlank(strText[nBegin]))
-    ++nBegin;
-  while (nEnd > nBegin && IsBlank(strText[nEnd - 1]))
-    --nEnd;
-  return strText.substr(nBegin, nEnd - nBegin);
-}
 
 // A text as it fits a settings buffer of kMaxSettingText bytes with its terminator:
 // longer texts are cut, at a character boundary so that the stored text stays valid.
@@ -84,7 +53,7 @@ int ItemNumber(const std::string& strText) {
 
 // The page is as large as the largest of the window's pages.
 COptionsPage::COptionsPage()
-    : CPropertyPage(IDD, IDS_PAGE_OPTIONS, IDI_OPTIONS, 344, 175),
+    : CSMSPage(IDD, IDS_PAGE_OPTIONS, IDI_OPTIONS, 344, 175),
       m_pServiceCenters(new CAddressArray),
       m_strServiceCenterFile(LoadString(IDS_FILE_SMSSCA)) {}
 
@@ -109,25 +78,19 @@ void COptionsPage::CreateControls(const CDialogUnits& units) {
   auto* pConnection = new QGroupBox(WindowText(IDS_GRP_CONNECTION), this);
   pConnection->setGeometry(rect(7, 4, 165, 72));
 
-  m_pComPortList = new QComboBox(this);
-  SetControlId(m_pComPortList, IDC_COM_PORT);
-  MakeLabel(this, IDS_LBL_COM_PORTS, rect(15, 19, 52, 8), m_pComPortList);
-  m_pComPortList->setGeometry(rect(70, 17, 94, kComboHeight));
+  m_pComPortList = MakeList(this, IDC_COM_PORT, IDS_LBL_COM_PORTS, rect(15, 19, 52, 8),
+                            rect(70, 17, 94, kComboHeight));
   m_pComPortList->setItemDelegate(new CComPortDelegate(m_pComPortList));
   m_pComPortList->setMaxVisibleItems(12);
 
-  m_pBaudRateList = new QComboBox(this);
-  SetControlId(m_pBaudRateList, IDC_BAUD_RATE);
-  MakeLabel(this, IDS_LBL_BAUD_RATE, rect(15, 37, 52, 8), m_pBaudRateList);
-  m_pBaudRateList->setGeometry(rect(70, 35, 94, kComboHeight));
+  m_pBaudRateList = MakeList(this, IDC_BAUD_RATE, IDS_LBL_BAUD_RATE, rect(15, 37, 52, 8),
+                             rect(70, 35, 94, kComboHeight));
   for (unsigned int i = 0; i < NUM_BAUD_RATES; ++i)
     m_pBaudRateList->addItem(WindowText(IDS_BAUD_300 + i));
   m_pBaudRateList->setMaxVisibleItems(static_cast<int>(NUM_BAUD_RATES));
 
-  m_pTimeOutList = new QComboBox(this);
-  SetControlId(m_pTimeOutList, IDC_TIME_OUT);
-  MakeLabel(this, IDS_LBL_TIME_OUT, rect(15, 55, 52, 8), m_pTimeOutList);
-  m_pTimeOutList->setGeometry(rect(70, 53, 40, kComboHeight));
+  m_pTimeOutList = MakeList(this, IDC_TIME_OUT, IDS_LBL_TIME_OUT, rect(15, 55, 52, 8),
+                            rect(70, 53, 40, kComboHeight));
   for (unsigned int i = 0; i < NUM_TIMEOUTS; ++i)
     m_pTimeOutList->addItem(WindowText(IDS_TIMEOUT_FIRST + i));
   m_pTimeOutList->setMaxVisibleItems(12);
@@ -136,16 +99,16 @@ void COptionsPage::CreateControls(const CDialogUnits& units) {
   // ---- Phone information ---------------------------------------------------------
   auto* pInformation = new QGroupBox(WindowText(IDS_GRP_PHONE_INFO), this);
   pInformation->setGeometry(rect(7, 80, 165, 76));
-  struct SInfoRow {
+  struct CInfoRow {
     unsigned int nLabel;
     int nId;
     QLabel** ppValue;
   };
-  const SInfoRow rows[] = {{IDS_LBL_MODEL, IDC_MODEL, &m_pModel},
+  const CInfoRow rows[] = {{IDS_LBL_MODEL, IDC_MODEL, &m_pModel},
                            {IDS_LBL_VERSION, IDC_VERSION, &m_pVersion},
                            {IDS_LBL_MANUFACTURER, IDC_MANUFACTURER, &m_pManufacturer}};
   int y = 93;
-  for (const SInfoRow& row : rows) {
+  for (const CInfoRow& row : rows) {
     MakeLabel(this, row.nLabel, rect(15, y, 50, 8));
     auto* pValue = new QLabel(WindowText(IDS_NOT_AVAILABLE), this);
     SetControlId(pValue, row.nId);
@@ -154,56 +117,38 @@ void COptionsPage::CreateControls(const CDialogUnits& units) {
     *row.ppValue = pValue;
     y += 12;
   }
-  m_pRefresh = new QPushButton(WindowText(IDS_BTN_REFRESH), this);
-  SetControlId(m_pRefresh, IDC_REFRESH);
-  m_pRefresh->setGeometry(rect(15, 135, 149, 14));
-  m_pRefresh->setAutoDefault(false);
+  m_pRefresh = MakeButton(this, IDC_REFRESH, IDS_BTN_REFRESH, rect(15, 135, 149, 14));
 
   // ---- Message options -----------------------------------------------------------
   auto* pMessages = new QGroupBox(WindowText(IDS_GRP_MESSAGE_OPTIONS), this);
   pMessages->setGeometry(rect(179, 4, 158, 152));
 
-  m_pServiceCenterList = new QComboBox(this);
-  SetControlId(m_pServiceCenterList, IDC_SERVICE_CENTER);
-  MakeLabel(this, IDS_LBL_SERVICE_CENTER, rect(187, 17, 142, 8), m_pServiceCenterList);
-  m_pServiceCenterList->setGeometry(rect(187, 27, 142, kComboHeight));
+  m_pServiceCenterList = MakeList(this, IDC_SERVICE_CENTER, IDS_LBL_SERVICE_CENTER, rect(187, 17, 142, 8),
+                                  rect(187, 27, 142, kComboHeight));
   // A field that also offers the history: what is typed stays as typed (no
   // completion, and Enter never adds an item), and the items keep their order.
-  m_pServiceCenterList->setEditable(true);
-  m_pServiceCenterList->setInsertPolicy(QComboBox::NoInsert);
-  m_pServiceCenterList->setCompleter(nullptr);
-  m_pServiceCenterList->setMaxVisibleItems(12);
+  MakeEditableField(m_pServiceCenterList);
 
-  m_pValidityList = new QComboBox(this);
-  SetControlId(m_pValidityList, IDC_VALIDITY);
-  MakeLabel(this, IDS_LBL_ATTEMPT_TO_SEND, rect(187, 47, 142, 8), m_pValidityList);
-  m_pValidityList->setGeometry(rect(187, 57, 142, kComboHeight));
+  m_pValidityList = MakeList(this, IDC_VALIDITY, IDS_LBL_ATTEMPT_TO_SEND, rect(187, 47, 142, 8),
+                             rect(187, 57, 142, kComboHeight));
   for (unsigned int i = 0; i < NUM_LIFETIMES; ++i)
     m_pValidityList->addItem(WindowText(IDS_LIFETIME_FIRST + i));
   m_pValidityList->setMaxVisibleItems(static_cast<int>(NUM_LIFETIMES));
 
   MakeLabel(this, IDS_LBL_STORE_ON, rect(187, 78, 142, 8));
-  m_pMobilePhone = new QRadioButton(WindowText(IDS_RB_OPT_MOBILE_PHONE), this);
-  SetControlId(m_pMobilePhone, IDC_MOBILE_PHONE);
-  m_pMobilePhone->setGeometry(rect(195, 89, 134, 10));
-  m_pSim = new QRadioButton(WindowText(IDS_RB_OPT_SIM), this);
-  SetControlId(m_pSim, IDC_SIM);
-  m_pSim->setGeometry(rect(195, 101, 134, 10));
+  m_pMobilePhone = MakeTextControl<QRadioButton>(this, IDC_MOBILE_PHONE, IDS_RB_OPT_MOBILE_PHONE,
+                                                 rect(195, 89, 134, 10));
+  m_pSim = MakeTextControl<QRadioButton>(this, IDC_SIM, IDS_RB_OPT_SIM, rect(195, 101, 134, 10));
 
-  m_pReplyChargesBox = new QCheckBox(WindowText(IDS_CHK_OPT_ACCEPT_REPLY), this);
-  SetControlId(m_pReplyChargesBox, IDC_REPLY_CHARGES);
-  m_pReplyChargesBox->setGeometry(rect(187, 116, 142, 10));
+  m_pReplyChargesBox = MakeTextControl<QCheckBox>(this, IDC_REPLY_CHARGES, IDS_CHK_OPT_ACCEPT_REPLY,
+                                                  rect(187, 116, 142, 10));
   m_pReplyChargesBox->hide();
 
-  m_btnDeleteAll = new QPushButton(WindowText(IDS_BTN_DELETE_ALL), this);
-  SetControlId(m_btnDeleteAll, IDC_DELETE_ALL);
-  m_btnDeleteAll->setGeometry(rect(187, 135, 142, 14));
-  m_btnDeleteAll->setAutoDefault(false);
+  m_btnDeleteAll = MakeButton(this, IDC_DELETE_ALL, IDS_BTN_DELETE_ALL, rect(187, 135, 142, 14));
 
   // ---- Across the foot -----------------------------------------------------------
-  m_pDeleteFromPhoneBox = new QCheckBox(WindowText(IDS_CHK_DELETE_FROM_PHONE), this);
-  SetControlId(m_pDeleteFromPhoneBox, IDC_DELETE_FROM_PHONE);
-  m_pDeleteFromPhoneBox->setGeometry(rect(7, 161, 330, 10));
+  m_pDeleteFromPhoneBox = MakeTextControl<QCheckBox>(this, IDC_DELETE_FROM_PHONE, IDS_CHK_DELETE_FROM_PHONE,
+                                                     rect(7, 161, 330, 10));
 
   // The user's events: the signals used are raised by the user only (activated,
   // clicked), never by what the page sets itself.
@@ -233,14 +178,14 @@ bool COptionsPage::eventFilter(QObject* pWatched, QEvent* pEvent) {
     if (pFocus->reason() != Qt::PopupFocusReason && !bInside)
       OnKillfocusServiceCenter();
   }
-  return CPropertyPage::eventFilter(pWatched, pEvent);
+  return CSMSPage::eventFilter(pWatched, pEvent);
 }
 
 bool COptionsPage::DoDataExchange(bool bSaveAndValidate) {
   if (m_pComPortList == nullptr)
     return false;
   if (bSaveAndValidate) {
-    m_strServiceCenter = m_pServiceCenterList->currentText().toLocal8Bit().toStdString();
+    m_strServiceCenter = GetFieldText(m_pServiceCenterList);
     m_nBaudIndex = m_pBaudRateList->currentIndex();
     m_strComPort = GetItemText(m_pComPortList, m_pComPortList->currentIndex());
     m_bReplyCharges = m_pReplyChargesBox->isChecked() ? 1 : 0;
@@ -268,7 +213,7 @@ bool COptionsPage::OnInitDialog() {
     m_bDeleteFromPhone = m_pSheet->IsDeleteFromPhone() ? 1 : 0;
   // The base puts the fields into the controls; the lists of baud rates, time-outs
   // and validities were filled when the controls were made.
-  CPropertyPage::OnInitDialog();
+  CSMSPage::OnInitDialog();
 
   FillComPortList();
   ReadOptions();
@@ -298,7 +243,7 @@ bool COptionsPage::OnSetActive() {
   UpdateStorageButtons();
   SelectServiceCenter();
   m_btnDeleteAll->setEnabled(IsPhoneReady());
-  return CPropertyPage::OnSetActive();
+  return CSMSPage::OnSetActive();
 }
 
 bool COptionsPage::OnKillActive() {
@@ -309,7 +254,7 @@ bool COptionsPage::OnKillActive() {
     if (m_pSheet != nullptr && m_pSheet->IsComPortUnset() && m_pCompose != nullptr)
       m_pCompose->ReloadMessageOptions();
   }
-  return CPropertyPage::OnKillActive();
+  return CSMSPage::OnKillActive();
 }
 
 void COptionsPage::OnOK() {
@@ -318,7 +263,7 @@ void COptionsPage::OnOK() {
   SaveServiceCenters();
   if (IsExportToCsv())
     WriteServiceCenterCsv();
-  CPropertyPage::OnOK();
+  CSMSPage::OnOK();
 }
 
 void COptionsPage::OnCancel() {
@@ -327,7 +272,7 @@ void COptionsPage::OnCancel() {
   SaveServiceCenters();
   if (IsExportToCsv())
     WriteServiceCenterCsv();
-  CPropertyPage::OnCancel();
+  CSMSPage::OnCancel();
 }
 
 // ---------------------------------------------------------------------------------
@@ -390,14 +335,12 @@ void COptionsPage::OnRefreshPhoneOptions() {
     AfxMessageBox(LoadString(IDS_SELECT_COM_PORT_FIRST), MB_OK);
     return;
   }
-  IPromptService& prompt = GetPromptService();
-  prompt.BeginWaitCursor();
+  const CWaitCursor wait;
   if (m_pSheet != nullptr && m_pSheet->IsComPortUnset()) {
     m_pSheet->SetComPort(GetPortIndex(m_strComPort));
     m_pSheet->SetComPortUnset(false);
   }
   ReconnectPhone();
-  prompt.EndWaitCursor();
 }
 
 void COptionsPage::OnSelchangeBaudRate() {
@@ -409,8 +352,8 @@ void COptionsPage::OnSelchangeBaudRate() {
   CPhoneInterface* pPhone = m_pSheet->GetPhone();
   if (IsPhoneReady() && pPhone != nullptr && pPhone->ChangeBaudRate(nBaud) != PHONE_SUCCESS) {
     // The window keeps the new rate all the same.
-    m_pSheet->SetErrorCode(pPhone->GetPhoneErrorCode());
-    m_pSheet->ReportError();
+    SetErrorCode(pPhone->GetPhoneErrorCode());
+    ReportError();
   }
 }
 
@@ -612,13 +555,11 @@ std::vector<std::string> COptionsPage::SplitPortList(const std::string& strPorts
   std::vector<std::string> names;
   std::string strRest = strPorts;
   for (size_t nTab = strRest.find('\t'); nTab != std::string::npos; nTab = strRest.find('\t')) {
-    std::string strName = Trimmed(strRest.substr(0, nTab));
+    std::string strName = TrimBlanks(strRest.substr(0, nTab));
     if (!strName.empty())
       names.push_back(std::move(strName));
-    size_t nNext = nTab;
-    while (nNext < strRest.size() && IsBlank(strRest[nNext]))
-      ++nNext;
-    strRest.erase(0, nNext);
+    // The next name starts after the tab and the white space that follows it.
+    strRest.erase(0, strRest.find_first_not_of(kBlankChars, nTab));
   }
   return names;
 }
@@ -789,63 +730,11 @@ void COptionsPage::FillServiceCenterList() {
 // The window's services and control helpers
 // ---------------------------------------------------------------------------------
 
-bool COptionsPage::IsPhoneReady() const { return m_pSheet != nullptr && m_pSheet->IsPhoneReady(); }
-
-std::string COptionsPage::GetDataFolder() const {
-  return m_pSheet != nullptr ? m_pSheet->GetDataFolder() : std::string();
-}
-
-bool COptionsPage::IsExportToCsv() const {
-  return m_pSheet != nullptr && m_pSheet->IsExportToCsv();
-}
-
 void COptionsPage::SetStorageChecks(bool bPhone, bool bSim) {
-  // Radio buttons of one parent uncheck each other; both unchecked needs them set
-  // apart for the moment.
-  for (QRadioButton* pButton : {m_pMobilePhone, m_pSim})
-    pButton->setAutoExclusive(false);
-  m_pMobilePhone->setChecked(bPhone);
-  m_pSim->setChecked(bSim);
-  for (QRadioButton* pButton : {m_pMobilePhone, m_pSim})
-    pButton->setAutoExclusive(true);
+  ::SetStorageChecks(m_pMobilePhone, bPhone, m_pSim, bSim);
 }
 
 void COptionsPage::SetStorageButtonOfCompose(int nId) {
   if (m_pCompose != nullptr)
     m_pCompose->SetStorageButton(nId);
-}
-
-void COptionsPage::SelectItem(QComboBox* pList, int nIndex) {
-  const QSignalBlocker blocker(pList);
-  if (nIndex < 0 || nIndex >= pList->count())
-    nIndex = -1;
-  pList->setCurrentIndex(nIndex);
-}
-
-int COptionsPage::FindItemPrefix(const QComboBox* pList, const std::string& strPrefix) {
-  if (strPrefix.empty())
-    return -1;
-  const QString strWanted = QString::fromLocal8Bit(strPrefix);
-  for (int i = 0; i < pList->count(); ++i) {
-    if (pList->itemText(i).startsWith(strWanted, Qt::CaseInsensitive))
-      return i;
-  }
-  return -1;
-}
-
-std::string COptionsPage::GetItemText(const QComboBox* pList, int nIndex) {
-  if (nIndex < 0 || nIndex >= pList->count())
-    return std::string();
-  return pList->itemText(nIndex).toLocal8Bit().toStdString();
-}
-
-void COptionsPage::SelectText(QComboBox* pList, const std::string& strText) {
-  const int nIndex = FindItemPrefix(pList, strText);
-  if (nIndex >= 0) {
-    SelectItem(pList, nIndex);
-  } else if (pList->isEditable()) {
-    const QSignalBlocker blocker(pList);
-    pList->setCurrentIndex(-1);
-    pList->setEditText(QString::fromLocal8Bit(strText));
-  }
 }

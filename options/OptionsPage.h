@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "model/Lists.h"
-#include "shell/PropertyPage.h"
+#include "shell/SMSPage.h"
 
 class QCheckBox;
 class QComboBox;
@@ -25,9 +25,8 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class CComposePage;
-class CSMSTabbedDlg;
 
-class COptionsPage : public CPropertyPage {
+class COptionsPage : public CSMSPage {
   Q_OBJECT
 
  public:
@@ -119,7 +118,6 @@ class COptionsPage : public CPropertyPage {
   int m_bReplyCharges = 0;                // check of the hidden 1031
   int m_nTimeOutIndex = -1;               // selected index of 1052
   int m_bDeleteFromPhone = 0;             // check of 1056: the window's flag
-  CSMSTabbedDlg* m_pSheet = nullptr;      // the owning window
   bool m_bModified = false;               // a choice to write when the page is left
   CComposePage* m_pCompose = nullptr;     // the Compose page (message options)
   int m_nValidity = 0;                    // selected index of 1016
@@ -139,9 +137,6 @@ class COptionsPage : public CPropertyPage {
   bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
  private:
-  bool IsPhoneReady() const;
-  std::string GetDataFolder() const;
-  bool IsExportToCsv() const;
   // Runs the phone-information query on a worker thread and waits for it.
   void QueryPhoneInformation();
   void AddServiceCenter(const std::string& strNumber);
@@ -149,16 +144,6 @@ class COptionsPage : public CPropertyPage {
   // Checks or unchecks each storage button (both may be unchecked).
   void SetStorageChecks(bool bPhone, bool bSim);
   void SetStorageButtonOfCompose(int nId);
-
-  // Item helpers that never raise a change handler.
-  static void SelectItem(QComboBox* pList, int nIndex);
-  // The first item that begins with the text, letter case ignored; -1 for none or
-  // an empty text.
-  static int FindItemPrefix(const QComboBox* pList, const std::string& strPrefix);
-  static std::string GetItemText(const QComboBox* pList, int nIndex);
-  // Selects the first item that begins with the text; with none, an editable list
-  // takes the text into its field and a fixed list keeps its selection.
-  static void SelectText(QComboBox* pList, const std::string& strText);
 
   QCheckBox* m_pReplyChargesBox = nullptr;    // 1031 (hidden)
   QCheckBox* m_pDeleteFromPhoneBox = nullptr; // 1056

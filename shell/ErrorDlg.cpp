@@ -10,12 +10,13 @@
 #include "res/Resources.h"
 #include "res/StringTable.h"
 #include "shell/DialogTemplate.h"
+#include "shell/PageControls.h"
 
 namespace {
 
 QLabel* AddStatic(QWidget* pParent, const CDialogUnits& units, int nId, unsigned int nText,
                   int x, int y, int cx, int cy) {
-  auto* pLabel = new QLabel(ToWindowText(LoadString(nText)), pParent);
+  auto* pLabel = new QLabel(WindowText(nText), pParent);
   pLabel->setTextFormat(Qt::PlainText);
   pLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   pLabel->setGeometry(units.MapRect(x, y, cx, cy));
@@ -34,7 +35,7 @@ CErrorDlg::CErrorDlg(std::string strFirst, std::string strSecond, std::string st
       m_strThird(std::move(strThird)),
       m_strCode(std::move(strCode)) {
   setObjectName(QString::number(IDD));
-  setWindowTitle(ToWindowText(LoadString(IDS_ERRDLG_TITLE)));
+  setWindowTitle(WindowText(IDS_ERRDLG_TITLE));
 
   // The template, in dialog units (left, top, width, height).
   const CDialogUnits units(font());
@@ -48,7 +49,7 @@ CErrorDlg::CErrorDlg(std::string strFirst, std::string strSecond, std::string st
   for (QLabel* pParagraph : {m_pFirst, m_pSecond, m_pThird})
     pParagraph->setWordWrap(true);
 
-  m_pContinue = new QPushButton(ToWindowText(LoadString(IDS_ERRDLG_CONTINUE)), this);
+  m_pContinue = new QPushButton(WindowText(IDS_ERRDLG_CONTINUE), this);
   m_pContinue->setGeometry(units.MapRect(163, 140, 96, 14));
   SetControlId(m_pContinue, IDC_CONTINUE);
   m_pContinue->setDefault(true);

@@ -169,35 +169,23 @@ void CPropertySheet::showEvent(QShowEvent* pEvent) {
 }
 
 void CPropertySheet::accept() {
-  if (m_bClosing || m_bSwitching)
-    return;
-  CPropertyPage* pActive = GetActivePage();
-  if (pActive != nullptr && pActive->IsWindowCreated()) {
-    m_bSwitching = true;
-    const bool bLeave = pActive->OnKillActive();
-    m_bSwitching = false;
-    if (!bLeave)
-      return;
-  }
-  m_bClosing = true;
-  CRegistryBatch batch;  // every page's settings in one write of the file
-  const std::vector<CPropertyPage*> pages = m_pages;
-  for (CPropertyPage* pPage : pages)
-    if (pPage->IsWindowCreated())
-      pPage->OnOK();
-  QDialog::accept();
-  m_bClosing = false;
+  EndWithPages(&CPropertyPage::OnKillActive, &CPropertyPage::OnOK, [this] { QDialog::accept(); });
 }
 
 void CPropertySheet::reject() {
+  EndWithPages(&CPropertyPage::OnQueryCancel, &CPropertyPage::OnCancel, [this] { QDialog::reject(); });
+}
+
+void CPropertySheet::EndWithPages(bool (CPropertyPage::*pfnMayEnd)(), void (CPropertyPage::*pfnEnd)(),
+                                  const std::function<void()>& endDialog) {
   if (m_bClosing || m_bSwitching)
     return;
   CPropertyPage* pActive = GetActivePage();
   if (pActive != nullptr && pActive->IsWindowCreated()) {
     m_bSwitching = true;
-    const bool bCancel = pActive->OnQueryCancel();
+    const bool bEnd = (pActive->*pfnMayEnd)();
     m_bSwitching = false;
-    if (!bCancel)
+    if (!bEnd)
       return;
   }
   m_bClosing = true;
@@ -205,8 +193,8 @@ void CPropertySheet::reject() {
   const std::vector<CPropertyPage*> pages = m_pages;
   for (CPropertyPage* pPage : pages)
     if (pPage->IsWindowCreated())
-      pPage->OnCancel();
-  QDialog::reject();
+      (pPage->*pfnEnd)();
+  endDialog();
   m_bClosing = false;
 }
 

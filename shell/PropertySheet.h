@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <vector>
 
 class QHBoxLayout;
@@ -75,6 +76,11 @@ class CPropertySheet : public QDialog {
   void DetachPage(CPropertyPage* pPage);
   void OnTabChanged(int nIndex);
   void ActivatePage(int nIndex);
+  // Close and Cancel alike: the active page is asked first (pfnMayEnd, false keeps the
+  // window open), then pfnEnd runs on every page whose window exists, inside one
+  // settings batch, and last endDialog ends the dialog.
+  void EndWithPages(bool (CPropertyPage::*pfnMayEnd)(), void (CPropertyPage::*pfnEnd)(),
+                    const std::function<void()>& endDialog);
 
   QTabWidget* m_pTabs = nullptr;
   QHBoxLayout* m_pButtonRow = nullptr;

@@ -15,6 +15,7 @@
 #include "res/StringTable.h"
 #include "shell/DataFolder.h"
 #include "shell/Help.h"
+#include "shell/PageControls.h"
 #include "shell/PhoneTask.h"
 
 namespace {
@@ -37,10 +38,6 @@ std::string& HostExePathHook() {
 // The process-wide phone lock: created by a page for one worker-thread query and
 // deleted when the thread has ended.
 std::mutex* g_pPhoneLock = nullptr;
-
-std::string OptionsKeyPath() {
-  return LoadString(IDS_KEY_ROOT) + "\\" + LoadString(IDS_SUBKEY_OPTIONS);
-}
 
 // How far the button row moves to the left after the sheet is built, in pixels.
 constexpr int kButtonMove = 125;

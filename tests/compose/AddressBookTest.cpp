@@ -151,7 +151,7 @@ TEST(MessageSizeRules, PartsAndAlphabetFollowTheLimitsOfOneMessage) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pszLine + std::string(" / ") + std::to_string(c.strText.size()));
-    const SMessageSize size = MeasureMessage(c.strText);
+    const CMessageSize size = MeasureMessage(c.strText);
     EXPECT_EQ(size.nParts, c.nParts);
     EXPECT_EQ(size.bUcs2, c.bUcs2);
     EXPECT_EQ(DescribeMessageSize(size), c.pszLine);

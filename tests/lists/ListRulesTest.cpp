@@ -100,7 +100,7 @@ TEST(MergeFetchedTest, KeepsEachKeyOnceAndAppendsInFetchOrder) {
     for (const auto& s : c.stored) list.push_back(Msg(s));
     for (const auto& s : c.fetched) fetched.push_back(Msg(s));
     int nPrepared = 0;
-    const SFetchMerge merged =
+    const CFetchMerge merged =
         MergeFetched(list, fetched, [&nPrepared](CMessage& m) { m.m_strSenderName = "named", ++nPrepared; }, false);
     std::vector<std::string> pdus;
     for (const auto& p : list) pdus.push_back(p->m_strPdu);
@@ -140,7 +140,7 @@ TEST(MergeFetchedTest, AFullerLongMessageReplacesItsIncompleteCopyInPlace) {
     list.push_back(Msg(kSubmitRef2A + "00", "+2", "ME:2", "after"));
     fetched.push_back(Msg(c.strFetchedPdu, "+31641600986", c.strFetchedPlaces, "fetched"));
     EXPECT_EQ(IsIncompleteCopyOf(*list[1], *fetched[0]), c.bReplaced) << c.pszName;
-    const SFetchMerge merged = MergeFetched(list, fetched, nullptr, true);
+    const CFetchMerge merged = MergeFetched(list, fetched, nullptr, true);
     EXPECT_EQ(Texts(list), c.bReplaced ? (std::vector<std::string>{"before", "fetched", "after"})
                                        : (std::vector<std::string>{"before", "stored", "after", "fetched"}))
         << c.pszName;
