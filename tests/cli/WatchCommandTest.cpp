@@ -131,9 +131,10 @@ TEST_F(WatchCommandTest, TheCommandGetsTheFieldsAndAHostileTextStaysText) {
   auto pWatch = StartWatch(
       {"--exec", "printf '%s|%s|%s|%s\\n' \"$MIRETH_KIND\" \"$MIRETH_FROM\" \"$MIRETH_TEXT\" \"$MIRETH_COMPLETE\" >> '" +
                      strOut + "'"});
-  // Cyrillic is in no GSM table, so this goes as a two-part UCS2 message.
+  // Cyrillic is in no GSM table, so this goes as a UCS2 message of several parts
+  // (how many depends on the length of the temporary folder's path).
   std::vector<std::string> parts = DeliverPdus("+447700900999", strHostile);
-  ASSERT_EQ(parts.size(), 2u);
+  ASSERT_GE(parts.size(), 2u);
   for (const std::string& strPart : parts)
     ASSERT_GT(m_pPhone->InjectReceivedMessage(strPart), 0);
   std::string strLine;
