@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -27,6 +28,9 @@ extern char** environ;
 namespace cli_test {
 
 using Clock = std::chrono::steady_clock;
+
+// "How are you?" from +31641600986 (a PDU widely used as an example).
+inline const std::string kHowAreYou = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
 
 // The program as a child process: standard output through a pipe, standard error to
 // a file.
@@ -163,6 +167,22 @@ class CCliTest : public ::testing::Test {
     m_pPhone = std::make_unique<CVirtualPhone>(config);
     std::string strError;
     ASSERT_TRUE(m_pPhone->Start(&strError)) << strError;
+  }
+
+  // The phone's log, for the message of a failed check.
+  std::string PhoneLog() const {
+    std::string strLog;
+    for (const std::string& line : m_pPhone->GetLog())
+      strLog += line + "\n";
+    return strLog;
+  }
+  // Whether the phone has logged a line starting with strStart, waiting up to nTimeoutMs.
+  bool LogHas(const std::string& strStart, int nTimeoutMs = 0) const {
+    return m_pPhone->WaitForLog(
+        [&](const std::vector<std::string>& log) {
+          return std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(strStart, 0) == 0; });
+        },
+        nTimeoutMs);
   }
 
   std::string Device() const { return (m_root / "modem").string(); }

@@ -59,11 +59,7 @@ TEST_F(ReportCommandTest, WatchShowsAReportWithTheMessageItConcerns) {
             << "7\t+447700900666\t12/06/26 09:29:30\tnot this one\n";
   }
   auto pWatch = std::make_unique<CChild>(With({"watch"}), ErrFile());
-  ASSERT_TRUE(m_pPhone->WaitForLog(
-      [](const std::vector<std::string>& log) {
-        return std::any_of(log.begin(), log.end(), [](const std::string& l) { return l.rfind("CMD AT+CNMI", 0) == 0 && l.find('?') == std::string::npos; });
-      },
-      10000));
+  ASSERT_TRUE(LogHas("CMD AT+CNMI=2", 10000)) << ErrText() << PhoneLog();
   // A report for reference 7 to +447700900555, delivered (service centre
   // +447785016005, time stamps 6 December 2026 09:30 and 09:31, zone +1 hour).
   const std::string strReport = "079144775810065006070C91447700095055622160900300406221609013004000";

@@ -16,9 +16,6 @@ using namespace cli_test;
 
 namespace {
 
-// "How are you?" from +31641600986 (a PDU widely used as an example).
-const char kHowAreYou[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
-
 class WatchCommandTest : public CCliTest {
  protected:
   // Starts watch and waits until it has turned the indications on.
@@ -40,12 +37,6 @@ class WatchCommandTest : public CCliTest {
     return static_cast<size_t>(std::count_if(log.begin(), log.end(), [](const std::string& line) {
       return line.rfind("CMD AT+CNMI=2,1,0,1", 0) == 0;
     }));
-  }
-  std::string PhoneLog() {
-    std::string strLog;
-    for (const std::string& line : m_pPhone->GetLog())
-      strLog += line + "\n";
-    return strLog;
   }
   CMessageArray Inbox() {
     CMessageArray inbox;
@@ -140,9 +131,10 @@ TEST_F(WatchCommandTest, TheCommandGetsTheFieldsAndAHostileTextStaysText) {
   auto pWatch = StartWatch(
       {"--exec", "printf '%s|%s|%s|%s\\n' \"$MIRETH_KIND\" \"$MIRETH_FROM\" \"$MIRETH_TEXT\" \"$MIRETH_COMPLETE\" >> '" +
                      strOut + "'"});
-  // Cyrillic is in no GSM table, so this goes as a two-part UCS2 message.
+  // Cyrillic is in no GSM table, so this goes as a UCS2 message of several parts
+  // (how many depends on the length of the temporary folder's path).
   std::vector<std::string> parts = DeliverPdus("+447700900999", strHostile);
-  ASSERT_EQ(parts.size(), 2u);
+  ASSERT_GE(parts.size(), 2u);
   for (const std::string& strPart : parts)
     ASSERT_GT(m_pPhone->InjectReceivedMessage(strPart), 0);
   std::string strLine;
@@ -199,12 +191,7 @@ TEST_F(WatchCommandTest, APhoneRefusingStatusReportsStillAnnouncesMessages) {
   faults.m_vecCommandFaults.push_back({"AT+CNMI=2,1,0,1", "+CMS ERROR: 303", -1});
   m_pPhone->SetFaults(faults);
   CChild watch(With({"watch"}), ErrFile());
-  ASSERT_TRUE(m_pPhone->WaitForLog(
-      [](const std::vector<std::string>& log) {
-        return std::find(log.begin(), log.end(), "CMD AT+CNMI=2,1,0,0,0") != log.end();
-      },
-      10000))
-      << ErrText() << PhoneLog();
+  ASSERT_TRUE(LogHas("CMD AT+CNMI=2,1,0,0,0", 10000)) << ErrText() << PhoneLog();
   ASSERT_GT(m_pPhone->InjectReceivedMessage(kHowAreYou), 0);
   std::string strLine;
   ASSERT_TRUE(watch.ReadLine(strLine, 2000)) << ErrText();

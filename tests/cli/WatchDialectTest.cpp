@@ -7,24 +7,7 @@ using namespace cli_test;
 
 namespace {
 
-// "How are you?" from +31641600986 (a PDU widely used as an example).
-const char kHowAreYou[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
-
-class WatchDialectTest : public CCliTest {
- protected:
-  std::string PhoneLog() {
-    std::string strLog;
-    for (const std::string& line : m_pPhone->GetLog())
-      strLog += line + "\n";
-    return strLog;
-  }
-  bool LogHas(const std::string& strStart) {
-    for (const std::string& line : m_pPhone->GetLog())
-      if (line.rfind(strStart, 0) == 0)
-        return true;
-    return false;
-  }
-};
+class WatchDialectTest : public CCliTest {};
 
 TEST_F(WatchDialectTest, MessagesBeforeAndDuringTheWatchAreReadOnEveryDialect) {
   const struct {

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +18,7 @@
 
 #include "grellow/ComPorts.h"
 #include "grellow/SerialPort.h"
+#include "shell/TestSandbox.h"
 
 namespace grellow_test {
 
@@ -68,27 +71,38 @@ inline std::string LockText(pid_t pid) {
 class CGrellowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string s = (std::filesystem::temp_directory_path() / "mireth-grellow-XXXXXX").string();
-    ASSERT_NE(mkdtemp(s.data()), nullptr);
-    m_strTemp = s;
-    m_strRegistry = s + "/Mireth.reg", m_strLockDir = s + "/lock", m_strDevDir = s + "/dev";
+    m_strTemp = m_sandbox.Root().string();
+    m_strRegistry = m_strTemp + "/Mireth.reg", m_strLockDir = m_strTemp + "/lock", m_strDevDir = m_strTemp + "/dev";
     const std::pair<const char*, std::string> env[] = {{"MIRETH_LOCK_DIR", m_strLockDir},
-        {"MIRETH_DEV_DIR", m_strDevDir}, {"MIRETH_SYS_DIR", s + "/sys"}, {"MIRETH_REGISTRY", m_strRegistry}};
-    for (const auto& [pszName, strValue] : env) {
-      setenv(pszName, strValue.c_str(), 1);
-      std::filesystem::create_directories(pszName == env[3].first ? s : strValue);
-    }
-  }
-  void TearDown() override {
-    for (const char* psz : {"MIRETH_REGISTRY", "MIRETH_LOCK_DIR", "MIRETH_DEV_DIR", "MIRETH_SYS_DIR"}) unsetenv(psz);
-    std::error_code ec;
-    std::filesystem::remove_all(m_strTemp, ec);
+        {"MIRETH_DEV_DIR", m_strDevDir}, {"MIRETH_SYS_DIR", m_strTemp + "/sys"}, {"MIRETH_REGISTRY", m_strRegistry}};
+    for (const auto& [pszName, strValue] : env)
+      m_sandbox.SetEnv(pszName, strValue);
+    for (const std::string& strDir : {m_strLockDir, m_strDevDir, m_strTemp + "/sys"})
+      std::filesystem::create_directories(strDir);
   }
   std::string LockFileOf(const std::string& strDevice) const {
     return m_strLockDir + "/" + CSerialPort::GetLockFileName(strDevice);
   }
   bool LockFolderEmpty() const { return std::filesystem::is_empty(m_strLockDir); }
 
+  // Runs fn (0 when its checks hold) as an ordinary user, for whom permissions and
+  // signals to another user's processes bind: in this process when it is one, else
+  // in a child that has become nobody, with the test's folders open to it.
+  template <class Fn>
+  int AsOrdinaryUser(Fn fn) const {
+    if (geteuid() != 0)
+      return fn();
+    chmod(m_strTemp.c_str(), 0755);
+    chmod(m_strLockDir.c_str(), 0777);
+    const pid_t pid = fork();
+    if (pid == 0)
+      _exit(setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0 ? fn() : 99);
+    int nStatus = 0;
+    waitpid(pid, &nStatus, 0);
+    return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+  }
+
+  CTestSandbox m_sandbox{"mireth-grellow"};
   std::string m_strTemp, m_strRegistry, m_strLockDir, m_strDevDir;
 };
 

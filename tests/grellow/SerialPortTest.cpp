@@ -28,8 +28,8 @@ TEST_F(SerialPortTest, ProcessesRacingForAStaleLockEndWithOneHolderAndItsLockFil
   int nHeld = 0, nWithoutLock = 0;
   for (int nRound = 0; nRound < kRounds; ++nRound) {
     WriteFile(strLock, LockText(nDead));  // left by a process that has died
-    int go[2], results[2];
-    ASSERT_EQ(pipe(go) | pipe(results), 0);
+    int go[2], results[2], release[2];
+    ASSERT_EQ(pipe(go) | pipe(results) | pipe(release), 0);
     std::vector<pid_t> racers;
     for (int i = 0; i < kRacers; ++i) {
       if (pid_t pid = fork(); pid != 0) {
@@ -37,6 +37,7 @@ TEST_F(SerialPortTest, ProcessesRacingForAStaleLockEndWithOneHolderAndItsLockFil
         continue;
       }
       close(go[1]);
+      close(release[1]);
       char c;
       (void)!read(go[0], &c, 1);  // all start when the pipe closes
       // Each taker dwells between finding the lock stale and replacing it, so that
@@ -49,17 +50,22 @@ TEST_F(SerialPortTest, ProcessesRacingForAStaleLockEndWithOneHolderAndItsLockFil
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         cResult = ReadFile(strLock) == LockText(getpid()) ? 'h' : 'x';
       }
+      // The port is kept until every racer has said what it saw, so that a slow
+      // starter cannot take it after a quick one has let go.
       (void)!write(results[1], &cResult, 1);
+      (void)!read(release[0], &c, 1);
       port.Close();
       _exit(0);
     }
     close(go[0]);
     close(results[1]);
-    // Let them all go at once, then collect what each saw.
+    close(release[0]);
+    // Let them all go at once, collect what each saw, then let them let go.
     std::string seen;
     close(go[1]);
     char c;
-    while (read(results[0], &c, 1) == 1) seen += c;
+    while (seen.size() < kRacers && read(results[0], &c, 1) == 1) seen += c;
+    close(release[1]);
     close(results[0]);
     for (pid_t pid : racers) waitpid(pid, nullptr, 0);
     EXPECT_LE(std::count(seen.begin(), seen.end(), 'h') + std::count(seen.begin(), seen.end(), 'x'), 1) << seen;
@@ -254,11 +260,36 @@ TEST_F(SerialPortTest, PathsThatAreNoSerialDeviceAreRefused) {
     EXPECT_EQ(CSerialPort::Probe(strPath), SERIAL_NOT_FOUND) << strPath;
   }
   EXPECT_EQ(ReadFile(m_strTemp + "/plain-file"), "AT\r");
+  // A device the user may not open: denied, in those words, and no lock file left.
   CPty pty;
-  if (geteuid() != 0 && chmod(pty.m_strSlave.c_str(), 0) == 0) {  // permissions do not bind the superuser
-    EXPECT_EQ(port.Open(pty.m_strSlave, 9600), SERIAL_ACCESS_DENIED);
-  }
+  ASSERT_EQ(chmod(pty.m_strSlave.c_str(), 0), 0);
+  EXPECT_EQ(AsOrdinaryUser([&] {
+              CSerialPort denied;
+              return denied.Open(pty.m_strSlave, 9600) == SERIAL_ACCESS_DENIED ? 0 : 1;
+            }), 0);
   EXPECT_TRUE(LockFolderEmpty());
+}
+
+TEST_F(SerialPortTest, ALockOfAnotherUsersLiveProcessIsHonoured) {
+  // Asking whether another user's process lives gets EPERM, which means it does. As
+  // the superuser the port is opened as nobody against a lock naming this process;
+  // as a user, against one naming process 1 when another user owns it.
+  CPty pty;
+  pid_t nOwner = getpid();
+  struct stat st {};
+  if (geteuid() != 0) {
+    if (stat("/proc/1", &st) != 0 || st.st_uid == geteuid())
+      GTEST_SKIP() << "no process of another user to name in a lock file";
+    nOwner = 1;
+  }
+  ASSERT_EQ(chown(pty.m_strSlave.c_str(), geteuid() == 0 ? 65534 : geteuid(), static_cast<gid_t>(-1)), 0);
+  const std::string strLock = LockFileOf(pty.m_strSlave);
+  WriteFile(strLock, LockText(nOwner));
+  EXPECT_EQ(AsOrdinaryUser([&] {
+              CSerialPort port;
+              return port.Open(pty.m_strSlave, 9600) == SERIAL_IN_USE ? 0 : 1;
+            }), 0);
+  EXPECT_EQ(ReadFile(strLock), LockText(nOwner));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "model/RecordList.h"
 #include "model/StoreFile.h"
 #include "platform/PromptService.h"
+#include "shell/TestSandbox.h"
 
 class CRecordingPrompt final : public IPromptService {
  public:
@@ -106,20 +107,9 @@ inline StoreFaultHook FailAt(StoreStep step, size_t nCall, CStoreFault::Kind kin
 // The spare folder of the user, pointed at a fresh folder for one test.
 class CSpareFolderScope {
  public:
-  CSpareFolderScope() {
-    const char* p = getenv("XDG_CACHE_HOME");
-    m_bHad = p != nullptr;
-    if (p) m_strOld = p;
-    setenv("XDG_CACHE_HOME", m_folder.Path().c_str(), 1);
-  }
-  ~CSpareFolderScope() {
-    if (m_bHad)
-      setenv("XDG_CACHE_HOME", m_strOld.c_str(), 1);
-    else
-      unsetenv("XDG_CACHE_HOME");
-  }
+  CSpareFolderScope() { m_sandbox.SetEnv("XDG_CACHE_HOME", m_sandbox.Root().string()); }
   // The spare folder itself (made by the first save that needs it).
-  std::string Spare() const { return m_folder.Path() + "mireth"; }
+  std::string Spare() const { return (m_sandbox.Root() / "mireth").string(); }
   size_t Files(const std::string& strSuffix) const {
     size_t n = 0;
     std::error_code ec;
@@ -129,7 +119,5 @@ class CSpareFolderScope {
   }
 
  private:
-  CTempFolder m_folder;
-  bool m_bHad = false;
-  std::string m_strOld;
+  CTestSandbox m_sandbox{"mireth-spare"};
 };

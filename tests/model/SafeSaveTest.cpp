@@ -122,21 +122,14 @@ TEST(SafeSave, WithNowhereToKeepACopyTheSaveIsRefusedAndTheFileUntouched) {
   // No cache, no home, no runtime folder: a plain file where the folders would be.
   const std::string strBlock = folder.Path() + "plain";
   WriteFileBytes(strBlock, "x");
-  const char* pHome = getenv("HOME");
-  const std::string strHome = pHome ? pHome : "";
-  setenv("XDG_CACHE_HOME", (strBlock + "/cache").c_str(), 1);
-  setenv("HOME", strBlock.c_str(), 1);
-  unsetenv("XDG_RUNTIME_DIR");
+  CTestSandbox env("mireth-nowhere");
+  for (const char* pszName : {"XDG_CACHE_HOME", "HOME", "XDG_RUNTIME_DIR"})
+    env.SetEnv(pszName, strBlock + "/" + pszName);
   list.push_back(MakeAddress("+4922", "New"));
-  CStoreResult result;
-  {
-    CFaultHookScope scope(NoNewFileThen(StoreStep::read, 999));
-    CRecordingPrompt prompt;
-    EXPECT_FALSE(SaveAddressBook(folder.Path(), list));
-    EXPECT_EQ(prompt.m_texts, std::vector<std::string>{"Unable to Save " + strPath});
-  }
-  unsetenv("XDG_CACHE_HOME");
-  setenv("HOME", strHome.c_str(), 1);
+  CFaultHookScope scope(NoNewFileThen(StoreStep::read, 999));
+  CRecordingPrompt prompt;
+  EXPECT_FALSE(SaveAddressBook(folder.Path(), list));
+  EXPECT_EQ(prompt.m_texts, std::vector<std::string>{"Unable to Save " + strPath});
   EXPECT_EQ(ReadFileBytes(strPath), before);
 }
 

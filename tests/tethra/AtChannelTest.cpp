@@ -12,10 +12,6 @@ namespace {
 
 using namespace std::string_literals;
 
-// A received message ("How are you?" from +31641600986, service centre +31624000000).
-const char kPdu[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
-const std::string kSubmit = "0011000B916407281553F80000AA0AE8329BFD4697D9EC37";
-
 int64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
 }
@@ -81,10 +77,10 @@ TEST(AtChannelTest, ReportsErrorResultsWithTheirNumbers) {
 TEST(AtChannelTest, KeepsUnsolicitedCodesOutOfAListing) {
   // Two messages; URCs before, between and inside the entries, a status report with
   // its own PDU line, then a flood of signal reports before the final OK.
-  std::string reply = "AT+CMGL=4\r\r\n+CMTI: \"SM\",3\r\n+CMGL: 1,1,,30\r\n"s + kPdu + "\r\n";
+  std::string reply = "AT+CMGL=4\r\r\n+CMTI: \"SM\",3\r\n+CMGL: 1,1,,30\r\n"s + kHowAreYou + "\r\n";
   reply += "RING\r\n\r\n+CREG: 1\r\n^RSSI:17\r\n";
   reply += "+CDS: 25\r\n07911326040000F006FF0B911346610089F6208062917314082080629173240800\r\n";
-  reply += "+CMGL: 2,0,\"Bob, Jr\",30\r\n^BOOT:12345,0,0,0,6\r\n"s + kPdu + "\r\n";
+  reply += "+CMGL: 2,0,\"Bob, Jr\",30\r\n^BOOT:12345,0,0,0,6\r\n"s + kHowAreYou + "\r\n";
   for (int i = 0; i < 200; ++i)
     reply += "^RSSI:" + std::to_string(i % 31) + "\r\n";
   reply += "\r\nOK\r\n";
@@ -103,7 +99,7 @@ TEST(AtChannelTest, KeepsUnsolicitedCodesOutOfAListing) {
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].header.nIndex, 1);
     EXPECT_EQ(entries[1].header.nStat, 0);
-    EXPECT_EQ(entries[1].strPdu, kPdu);
+    EXPECT_EQ(entries[1].strPdu, kHowAreYou);
     std::vector<std::string> urcs = channel.TakeUrcs();
     ASSERT_EQ(urcs.size(), 206u);
     EXPECT_EQ(urcs[0], "+CMTI: \"SM\",3");
@@ -112,7 +108,7 @@ TEST(AtChannelTest, KeepsUnsolicitedCodesOutOfAListing) {
     EXPECT_EQ(urcs[205], "^RSSI:13");
   }
   // A longer flood keeps only the newest codes.
-  std::string flood = "\r\n+CMGL: 1,1,,30\r\n"s + kPdu + "\r\n";
+  std::string flood = "\r\n+CMGL: 1,1,,30\r\n"s + kHowAreYou + "\r\n";
   for (int i = 0; i < 5000; ++i)
     flood += "+CREG: " + std::to_string(i) + "\r\n";
   CScriptedTransport t;
@@ -135,9 +131,9 @@ TEST(AtChannelTest, WritesDataAfterThePromptOnly) {
     std::vector<std::string> lines;
   } const cases[] = {
       {"echo on: the PDU comes back with Ctrl-Z", "AT+CMGS=23\r\r\n> ",
-       kSubmit + "\x1A\r\n+CMGS: 42\r\n\r\nOK\r\n", AT_STATUS_OK, {"AT+CMGS=23\r", kSubmit + "\x1A"}, {"+CMGS: 42"}},
+       kHelloSubmit + "\x1A\r\n+CMGS: 42\r\n\r\nOK\r\n", AT_STATUS_OK, {"AT+CMGS=23\r", kHelloSubmit + "\x1A"}, {"+CMGS: 42"}},
       {"a bare prompt and a URC before the result", "\r\n>", " \r\n+CMTI: \"ME\",1\r\n+CMGS: 7\r\nOK\r\n",
-       AT_STATUS_OK, {"AT+CMGS=23\r", kSubmit + "\x1A"}, {"+CMGS: 7"}},
+       AT_STATUS_OK, {"AT+CMGS=23\r", kHelloSubmit + "\x1A"}, {"+CMGS: 7"}},
       {"refused before the prompt: no data", "\r\n+CMS ERROR: 304\r\n", "", AT_STATUS_ERROR, {"AT+CMGS=23\r"}, {}},
       {"no prompt: ESC leaves the text entry", "AT+CMGS=23\r", "", AT_STATUS_TIMEOUT, {"AT+CMGS=23\r", "\x1B"}, {}},
   };
@@ -146,10 +142,10 @@ TEST(AtChannelTest, WritesDataAfterThePromptOnly) {
     CScriptedTransport t;
     t.SetChunkSize(5);
     t.Expect("AT+CMGS=23\r", c.strPrompt);
-    t.Expect(kSubmit + "\x1A", c.strResult);
+    t.Expect(kHelloSubmit + "\x1A", c.strResult);
     CAtChannel channel(t, 200);
     CAtReply reply;
-    EXPECT_EQ(channel.CommandWithData("AT+CMGS=23", kSubmit, reply), c.eStatus);
+    EXPECT_EQ(channel.CommandWithData("AT+CMGS=23", kHelloSubmit, reply), c.eStatus);
     EXPECT_EQ(t.m_writes, c.writes);
     EXPECT_EQ(reply.lines, c.lines);
   }
@@ -262,7 +258,7 @@ TEST(AtChannelTest, SkipsNoiseAndReportsALostLine) {
 
   // Hang-up in the middle of a listing, and a write that fails.
   CScriptedTransport gone;
-  gone.Expect("AT+CMGL=4\r", "\r\n+CMGL: 1,1,,30\r\n"s + kPdu + "\r\n+CMGL: 2,1,,30\r\n0791");
+  gone.Expect("AT+CMGL=4\r", "\r\n+CMGL: 1,1,,30\r\n"s + kHowAreYou + "\r\n+CMGL: 2,1,,30\r\n0791");
   gone.HangUpWhenEmpty();
   CAtChannel goneChannel(gone, 1000);
   EXPECT_EQ(goneChannel.Command("AT+CMGL=4", reply), AT_STATUS_LINE_GONE);

@@ -18,9 +18,6 @@
 
 namespace {
 
-// "How are you?" from +31641600986.
-const char kHowAreYou[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
-
 class PhoneCommandsTest : public VirtualPhoneTest {
  protected:
   void SetUp() override {

@@ -12,21 +12,6 @@
 
 namespace {
 
-// "How are you?" from +31641600986.
-const char kHowAreYou[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
-
-std::unique_ptr<CMessage> Outgoing(const std::string& strNumber, const std::string& strText, int nStorage) {
-  auto p = std::make_unique<CMessage>();
-  p->m_strNumber = strNumber;
-  p->m_strMessage = strText;
-  p->m_nStorage = nStorage;
-  p->m_nType = 2;
-  p->SetSubmitType();
-  p->SetRelativeValidity(true);
-  p->m_nValidity = 167;
-  return p;
-}
-
 const CMessage* FindText(const CMessageArray& messages, const std::string& strText) {
   for (const auto& p : messages)
     if (p->m_strMessage == strText)

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -19,10 +18,30 @@
 
 #include "grellow/ComPorts.h"
 #include "grellow/SerialPort.h"
+#include "model/Message.h"
 #include "platform/Registry.h"
 #include "res/StringTable.h"
+#include "shell/TestSandbox.h"
 #include "tethra/PhoneLine.h"
 #include "vphone/VirtualPhone.h"
+
+// "How are you?" from +31641600986 through the service centre +31624000000.
+inline const std::string kHowAreYou = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+// "hellohello" to +46708251358, relative validity 0xAA, no service centre: 23 TPDU octets.
+inline const std::string kHelloSubmit = "0011000B916407281553F80000AA0AE8329BFD4697D9EC37";
+
+// A record to send or store, as the Compose page makes it.
+inline std::unique_ptr<CMessage> Outgoing(const std::string& strNumber, const std::string& strText, int nStorage) {
+  auto p = std::make_unique<CMessage>();
+  p->m_strNumber = strNumber;
+  p->m_strMessage = strText;
+  p->m_nStorage = nStorage;
+  p->m_nType = 2;
+  p->SetSubmitType();
+  p->SetRelativeValidity(true);
+  p->m_nValidity = 167;
+  return p;
+}
 
 // Each expected write is answered with the reply bytes given for it, handed out in
 // chunks of a chosen size. Silence is a read that waits its time-out out, as a quiet
@@ -88,30 +107,15 @@ class CScriptedTransport : public IPhoneLine {
 // A scratch folder holding the test's settings store ($MIRETH_REGISTRY).
 class CPhoneTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m_dir = std::filesystem::temp_directory_path() / ("mireth-tethra-" + std::to_string(::getpid()) + "-" +
-                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(m_dir);
-    if (const char* pOld = std::getenv("MIRETH_REGISTRY"))
-      m_pOldRegistry = std::make_unique<std::string>(pOld);
-    ::setenv("MIRETH_REGISTRY", (m_dir / "settings.reg").c_str(), 1);
-  }
-  void TearDown() override {
-    if (m_pOldRegistry)
-      ::setenv("MIRETH_REGISTRY", m_pOldRegistry->c_str(), 1);
-    else
-      ::unsetenv("MIRETH_REGISTRY");
-    std::error_code ec;
-    std::filesystem::remove_all(m_dir, ec);
-  }
+  void SetUp() override { m_sandbox.SetEnv("MIRETH_REGISTRY", (m_dir / "settings.reg").string()); }
   static void MapPort(int nPort, const std::string& strDevice) {
     CRegKey key;
     ASSERT_TRUE(key.Create(LoadString(IDS_KEY_PORTS)));
     ASSERT_TRUE(key.SetText(g_szComPortNames[nPort], strDevice));
   }
 
-  std::filesystem::path m_dir;
-  std::unique_ptr<std::string> m_pOldRegistry;
+  CTestSandbox m_sandbox{"mireth-tethra"};
+  std::filesystem::path m_dir = m_sandbox.Root();
 };
 
 // CPhoneInterface on a scripted modem: the line opener hands out the test's transport.
@@ -140,7 +144,6 @@ class ScriptedPhoneTest : public CPhoneTest {
   }
   void TearDown() override {
     SetPhoneLineOpener(nullptr);
-    CPhoneTest::TearDown();
     EXPECT_TRUE(m_t.m_unexpected.empty()) << "unexpected write: " << m_t.m_unexpected.front();
   }
 
@@ -176,7 +179,6 @@ class VirtualPhoneTest : public CPhoneTest {
       m_pPhone->Stop();
     m_pPhone.reset();
     CSerialPort::SetLockDirectory("");
-    CPhoneTest::TearDown();
   }
   // Starts the virtual phone and maps COM3 to its terminal.
   void StartPhone(const CVirtualPhoneConfig& config = CVirtualPhoneConfig()) {
