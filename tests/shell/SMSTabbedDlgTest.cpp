@@ -314,3 +314,20 @@ TEST_F(PhoneRecoveryTest, APhoneThatStaysAwayIsReportedAsUnpluggedAndSetUpOnItsR
   EXPECT_TRUE(dlg.IsPhoneReady());
   EXPECT_EQ(dlg.GetErrorCode(), PHONE_SUCCESS);
 }
+
+TEST_F(PhoneRecoveryTest, ALineLostInTheOperationThatSetItUpLeavesThePhoneNotReady) {
+  // Silent while the window starts, so that the first operation sets the phone up;
+  // then it hangs up in the middle of that operation's listing.
+  auto pPhone = StartPhone();
+  CVirtualPhoneFaults faults;
+  faults.m_nSilentAfter = 0;
+  pPhone->SetFaults(faults);
+  CSMSTabbedDlg dlg;
+  ASSERT_FALSE(dlg.IsPhoneReady());
+  faults = CVirtualPhoneFaults();
+  faults.m_nHangUpInListing = 0;
+  pPhone->SetFaults(faults);
+  size_t nFetched = 0;
+  ASSERT_EQ(Fetch(dlg, nFetched), PHONE_WRITE_FAILED);
+  EXPECT_FALSE(dlg.IsPhoneReady());
+}
