@@ -114,12 +114,6 @@ TEST(CharacterCountRules, CharactersNotBytesAndALineBreakCountsTwo) {
     EXPECT_EQ(CountMessageCharacters(pszText), nCount) << pszText;
 }
 
-TEST(LifetimeRules, EachEntryHasItsValidityValue) {
-  const int expected[] = {0, 12, 24, 36, 48, 60, 72, 167, 193};
-  for (int i = -1; i <= 9; ++i)
-    EXPECT_EQ(GetValidityForLifetime(i), i < 0 || i > 8 ? 0 : expected[i]) << "lifetime " << i;
-}
-
 TEST(MessageSizeRules, PartsAndAlphabetFollowTheLimitsOfOneMessage) {
   // One message holds 160 septets or 70 UCS2 characters; each part of a longer one
   // 153 septets or 67 UCS2 characters (3GPP TS 23.040, an 8-bit reference header).

@@ -2,15 +2,12 @@
 // from sending, the host's recipient, a message sent again from the outgoing list,
 // and saving on Close and Cancel (with the question about an unsent text) so that
 // the lists come back with the next window.
-#include <QTest>
-
 #include "ComposeTestSupport.h"
 #include "compose/AddressBook.h"
 #include "model/StoreLists.h"
 
 namespace {
 
-const char kStorageSim[] = "\"Storage\"=dword:0000040e";  // 1038
 const char kNumberA[] = "+31641600986";
 const char kNumberB[] = "+31641600987";
 const char kNumberC[] = "+31641600988";
@@ -25,24 +22,10 @@ PairList Pairs(const CAddressArray& book) {
   return pairs;
 }
 
-QStringList Items(const QComboBox* pList) {
-  QStringList items;
-  for (int i = 0; i < pList->count(); ++i)
-    items << pList->itemText(i);
-  return items;
-}
-
 }  // namespace
 
 class ComposeListsTest : public CComposeTest {
  protected:
-  // Opens the window on a phone with the SIM remembered as the storage.
-  CComposePage& Open() {
-    StartPhone();
-    WriteSettings({kStorageSim});
-    m_pDlg = OpenWindow();
-    return m_pDlg->GetComposePage();
-  }
   // Fills the form as the user does and presses Send.
   static void SendAs(CComposePage& page, const QString& strName, const QString& strNumber, const QString& strText) {
     Type(NameList(page)->lineEdit(), strName);
@@ -52,12 +35,10 @@ class ComposeListsTest : public CComposeTest {
     QTest::mouseClick(SendButton(page), Qt::LeftButton);
   }
   void Click(int nButton) { QTest::mouseClick(m_pDlg->GetButton(nButton), Qt::LeftButton); }
-
-  std::unique_ptr<CSMSTabbedDlg> m_pDlg;
 };
 
 TEST_F(ComposeListsTest, SendingTeachesTheAddressBookAndThePresets) {
-  CComposePage& page = Open();
+  CComposePage& page = OpenCompose();
   CAddressArray& book = *page.GetAddressBook();
   ASSERT_TRUE(book.empty());
   // No presets file: the five defaults, in their order.
@@ -88,9 +69,8 @@ TEST_F(ComposeListsTest, SendingTeachesTheAddressBookAndThePresets) {
   ASSERT_EQ(m_prompt.m_errors.size(), 1u);
   EXPECT_EQ(page.m_pOutbox->back()->m_nStatus, 6);
   EXPECT_EQ(page.m_pPresets->size(), 10u);
-  // The recipient stays for another try; this one goes elsewhere.
-  EXPECT_EQ(NameList(page)->currentText(), "Bob");
-  EXPECT_EQ(NumberList(page)->currentText(), kNumberA);
+  // The recipient stays for another try (the Compose tests' own); this one goes
+  // elsewhere.
   NameList(page)->lineEdit()->clear();
   NumberList(page)->lineEdit()->clear();
 
@@ -112,8 +92,8 @@ TEST_F(ComposeListsTest, TheHostsRecipientWithTwoNumbersIsLearntAndFillsTheForm)
   WriteSettings({kStorageSim});
   const std::string strNumbers = std::string(kNumberA) + "\r\n" + kNumberB;
   const RecipientInfo recipient{"Carol", 2, strNumbers.c_str()};
-  auto pDlg = OpenWindow(&recipient);
-  CComposePage& page = pDlg->GetComposePage();
+  m_pDlg = OpenWindow(&recipient);
+  CComposePage& page = m_pDlg->GetComposePage();
   EXPECT_EQ(Pairs(*page.GetAddressBook()), (PairList{{"Carol", kNumberA}, {"Carol", kNumberB}}));
   EXPECT_EQ(NameList(page)->currentText(), "Carol");
   EXPECT_EQ(NumberList(page)->currentText(), kNumberB);
@@ -122,8 +102,7 @@ TEST_F(ComposeListsTest, TheHostsRecipientWithTwoNumbersIsLearntAndFillsTheForm)
   QTest::mouseClick(SendButton(page), Qt::LeftButton);
   ASSERT_EQ(page.m_pOutbox->size(), 1u);
   EXPECT_EQ(page.m_pOutbox->front()->m_strName, "Carol");
-  ASSERT_TRUE(WaitForPdus(1));
-  const auto pdu = ReadSubmitPdu(LoggedPdus().back());
+  const auto pdu = SubmitPdu(1);
   ASSERT_TRUE(pdu.has_value());
   EXPECT_EQ(pdu->strAddressField, "0B911346610089F7");
   EXPECT_EQ(page.GetAddressBook()->size(), 2u);
@@ -145,10 +124,7 @@ TEST_F(ComposeListsTest, AMessageChosenForResendingFillsTheFormAtTheNextActivati
     ASSERT_TRUE(AddAddressEntry(book, "Dave", kNumberA, "No Name"));
     ASSERT_TRUE(SaveAddressBook(DataFolder(), book));
   }
-  StartPhone();
-  WriteSettings({kStorageSim, "\"Message Validity\"=dword:00000003"});
-  auto pDlg = OpenWindow();
-  CComposePage& page = pDlg->GetComposePage();
+  CComposePage& page = OpenCompose({kStorageSim, "\"Message Validity\"=dword:00000003"});
   ASSERT_EQ(page.m_pOutbox->size(), 2u);
   Choose(LifetimeList(page), 8);
   Type(MessageEdit(page), "draft");
@@ -181,7 +157,7 @@ TEST_F(ComposeListsTest, AMessageChosenForResendingFillsTheFormAtTheNextActivati
 }
 
 TEST_F(ComposeListsTest, CancelAsksAboutAnUnsentTextAndSavesTheChangedListsOnlyWhenLeaving) {
-  CComposePage& page = Open();
+  CComposePage& page = OpenCompose();
   SendAs(page, "Alice", kNumberA, "hellohello");
   Type(MessageEdit(page), "unfinished");
   m_prompt.Clear();
@@ -219,7 +195,7 @@ TEST_F(ComposeListsTest, CancelAsksAboutAnUnsentTextAndSavesTheChangedListsOnlyW
 
 TEST_F(ComposeListsTest, ListsComeBackWithTheNextWindowWithTheirCsvCopies) {
   m_bExportToCsv = true;
-  CComposePage& page = Open();
+  CComposePage& page = OpenCompose();
   ASSERT_TRUE(m_pDlg->IsExportToCsv());
   SendAs(page, "Alice", kNumberA, "hello, world");
   ASSERT_EQ(page.m_pOutbox->size(), 1u);

@@ -3,12 +3,11 @@
 // when asked), sorting by the headers, the list settings, and the list kept over a
 // close and reopen.
 #include <QStyle>
-#include <QTest>
-#include <algorithm>
 #include <cstdio>
 #include <functional>
 
 #include "ListsTestSupport.h"
+#include "compose/AddressBook.h"
 #include "compose/ComposePage.h"
 #include "model/StoreLists.h"
 
@@ -32,36 +31,18 @@ const char kStoredUnsent[] =
 
 const char kNoNew[] = "There are no new incoming messages on the phone.";
 
-std::string PduOf(const char* pszLine) { return std::string(pszLine).substr(5); }
-
-const CMessage* FindText(const CInboxPage& page, const std::string& strText) {
-  for (const auto& p : *page.m_pMessages)
-    if (p->m_strMessage == strText) return p.get();
-  return nullptr;
-}
-
 int RowOf(const CInboxPage& page, const std::string& strText) {
   for (size_t i = 0; i < page.m_pMessages->size(); ++i)
     if ((*page.m_pMessages)[i]->m_strMessage == strText) return static_cast<int>(i);
   return -1;
 }
 
-std::vector<std::string> PhonePdus(const CVirtualPhone& phone) {
-  std::vector<std::string> pdus;
+// Whether the phone still holds the message of a messages-file line.
+bool Holds(const CVirtualPhone& phone, const char* pszLine) {
   for (const char* pszStorage : {"ME", "SM"})
-    for (const CVirtualPhoneMessage& m : phone.GetMessages(pszStorage)) pdus.push_back(m.m_strPdu);
-  return pdus;
-}
-
-bool Holds(const std::vector<std::string>& pdus, const char* pszLine) {
-  return std::find(pdus.begin(), pdus.end(), PduOf(pszLine)) != pdus.end();
-}
-
-void AddToBook(CComposePage& compose, const std::string& strName, const std::string& strNumber) {
-  auto pEntry = std::make_unique<CAddress>();
-  pEntry->m_strName = strName;
-  pEntry->m_strNumber = strNumber;
-  compose.GetAddressBook()->push_back(std::move(pEntry));
+    for (const CVirtualPhoneMessage& m : phone.GetMessages(pszStorage))
+      if (m.m_strPdu == std::string(pszLine).substr(5)) return true;
+  return false;
 }
 
 // A received message for a store file written before the window opens.
@@ -85,16 +66,14 @@ class InboxPageTest : public CInboxTest {};
 TEST_F(InboxPageTest, FetchingAddsNewMessagesOnceAndNamesSendersFromTheAddressBook) {
   StartPhone({kFromDutch, kFromNational, kFromAirport, kStoredUnsent});
   WriteSettings();
-  auto pDlg = std::make_unique<CSMSTabbedDlg>();
-  pDlg->show();
+  auto pDlg = OpenWindow();
   ASSERT_TRUE(pDlg->IsPhoneReady());
   // Digits are compared on both sides: the national sender matches an entry written
   // with blanks, and a sender with '+' matches an entry written with '+'.
   CComposePage& compose = pDlg->GetComposePage();
-  AddToBook(compose, "Dutch friend", "+31641600986");
-  AddToBook(compose, "Office", "0770 090 0321");
-  pDlg->SetActivePage(&pDlg->GetInboxPage());
-  CInboxPage& page = pDlg->GetInboxPage();
+  AddAddressEntry(*compose.GetAddressBook(), "Dutch friend", "+31641600986", "No Name");
+  AddAddressEntry(*compose.GetAddressBook(), "Office", "0770 090 0321", "No Name");
+  CInboxPage& page = ShowPage(*pDlg, pDlg->GetInboxPage());
   // The page is built when first shown; its controls are on screen.
   for (QWidget* pControl : std::initializer_list<QWidget*>{
            List(page), GetButton(page), DeleteButton(page), Detail(page), Status(page)})
@@ -111,10 +90,10 @@ TEST_F(InboxPageTest, FetchingAddsNewMessagesOnceAndNamesSendersFromTheAddressBo
   EXPECT_GE(m_prompt.m_nWaitBegun, 1);
   ASSERT_EQ(page.m_pMessages->size(), 3u);
   EXPECT_TRUE(page.m_bChanged);
-  const CMessage* pOffice = FindText(page, "Meeting moved to 3pm, room 4B.");
-  const CMessage* pDutch = FindText(page, "How are you?");
-  ASSERT_NE(pOffice, nullptr);
-  ASSERT_NE(pDutch, nullptr);
+  const int nOffice = RowOf(page, "Meeting moved to 3pm, room 4B."), nDutch = RowOf(page, "How are you?");
+  ASSERT_TRUE(nOffice >= 0 && nDutch >= 0);
+  const CMessage* pOffice = (*page.m_pMessages)[static_cast<size_t>(nOffice)].get();
+  const CMessage* pDutch = (*page.m_pMessages)[static_cast<size_t>(nDutch)].get();
   EXPECT_EQ(pOffice->m_strNumber, "07700900321");
   EXPECT_EQ(pOffice->m_strSenderName, "Office");
   EXPECT_EQ(pDutch->m_strSenderName, "Dutch friend");
@@ -222,10 +201,9 @@ TEST_F(InboxPageTest, DeletingAsksFirstAndDeletesOnThePhoneOnlyWhenAsked) {
     EXPECT_FALSE(DeleteButton(page)->isEnabled());
     EXPECT_TRUE(Detail(page)->toPlainText().isEmpty());
 
-    const std::vector<std::string> left = PhonePdus(*m_pPhone);
-    EXPECT_TRUE(Holds(left, kFromNational));
-    EXPECT_EQ(Holds(left, kFromDutch), !bFromPhone);
-    EXPECT_EQ(Holds(left, kFromAirport), !bFromPhone);
+    EXPECT_TRUE(Holds(*m_pPhone, kFromNational));
+    EXPECT_EQ(Holds(*m_pPhone, kFromDutch), !bFromPhone);
+    EXPECT_EQ(Holds(*m_pPhone, kFromAirport), !bFromPhone);
     const std::vector<std::string> log = m_pPhone->GetLog();
     const auto nDeletes = std::count_if(log.begin(), log.end(), [](const std::string& s) {
       return s.rfind("CMD AT+CMGD", 0) == 0;
@@ -295,6 +273,16 @@ TEST_F(InboxPageTest, TheDetailPaneFollowsClicksAndArrowKeys) {
   EXPECT_TRUE(Detail(page)->toPlainText().isEmpty());
   EXPECT_TRUE(Status(page)->text().isEmpty());
   EXPECT_FALSE(DeleteButton(page)->isEnabled());
+
+  // A row deleted here stays deleted, though the file the page saves into held it.
+  ClickRow(pList, 0);
+  m_prompt.QueueAnswer(IDYES);
+  QTest::mouseClick(DeleteButton(page), Qt::LeftButton);
+  pDlg->reject();
+  CMessageArray saved;
+  ASSERT_EQ(LoadInbox(DataFolder(), saved), LoadResult::loaded);
+  ASSERT_EQ(saved.size(), 2u);
+  EXPECT_EQ(saved[0]->m_strMessage, "second text");
 }
 
 TEST_F(InboxPageTest, HeaderClicksSortAndTheSettingsAreKeptOnClose) {
@@ -380,7 +368,7 @@ TEST_F(InboxPageTest, TheListSurvivesClosingAndReopeningWithItsCsvCopy) {
     for (const auto& p : *page.m_pMessages) texts.push_back(p->m_strMessage);
     pDlg->accept();
   }
-  const std::string strCsv = ReadText(DataFolder() + "SMSIn.csv");
+  const std::string strCsv = ReadFile(DataFile("SMSIn.csv"));
   EXPECT_EQ(strCsv.rfind("From,Number,Date and Time,Storage,Message\r\n", 0), 0u);
   EXPECT_NE(strCsv.find(",07700900321,"), std::string::npos);
 
@@ -389,7 +377,7 @@ TEST_F(InboxPageTest, TheListSurvivesClosingAndReopeningWithItsCsvCopy) {
   auto pDlg = OpenInbox();
   CInboxPage& page = pDlg->GetInboxPage();
   ASSERT_EQ(page.m_pMessages->size(), 3u);
-  for (const std::string& strText : texts) EXPECT_NE(FindText(page, strText), nullptr) << strText;
+  for (const std::string& strText : texts) EXPECT_NE(RowOf(page, strText), -1) << strText;
   ExpectRowsFollowMessages(page);
   EXPECT_FALSE(page.m_bChanged);
   QTest::mouseClick(GetButton(page), Qt::LeftButton);
@@ -397,27 +385,6 @@ TEST_F(InboxPageTest, TheListSurvivesClosingAndReopeningWithItsCsvCopy) {
   ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
   EXPECT_EQ(m_prompt.m_boxes[0].strText, kNoNew);
 }
-
-namespace {
-
-// One part of a long UCS2 message from +31641600986 (reference A7, three parts), as
-// an SMS-DELIVER with a concatenation header (3GPP TS 23.040 9.2.3.24.1).
-std::string LongPart(int nPart, const std::string& strText) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string strUd;
-  for (const char c : strText) {
-    strUd += "00";
-    strUd += kHex[(c >> 4) & 0xF];
-    strUd += kHex[c & 0xF];
-  }
-  char szHead[80];
-  std::snprintf(szHead, sizeof szHead,
-                "07911326040000F0440B911346610089F6000820806291731408%02X050003A7030%d",
-                6 + 2 * static_cast<int>(strText.size()), nPart);
-  return szHead + strUd;
-}
-
-}  // namespace
 
 TEST_F(InboxPageTest, ALongMessageCompletedLaterEndsAsOneMessageWithTheWholeText) {
   StartPhone({kFromNational});

@@ -1,16 +1,13 @@
 // The rules of the message lists that need no window: which fetched messages a list
 // keeps (keys, and a fuller copy of an incomplete long message), erasing rows, naming
 // senders from the address book, and the text of a Date and Time cell.
-#include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
 #include <unordered_set>
-#include <vector>
 
 #include "lists/ListDates.h"
 #include "lists/ListEdits.h"
 #include "lists/SenderNames.h"
+#include "tests/lists/ListsTestSupport.h"
 
 namespace {
 
@@ -42,29 +39,13 @@ const std::string kDutchOtherCentre = "0791448720003023" + kTpdu;
 const std::string kSubmit = "0011000C914477000940650000A716C3309B0D6A97417774D90DCABFEB2076D84D7601";
 const std::string kSubmitRef2A = "00112A0C914477000940650000A716C3309B0D6A97417774D90DCABFEB2076D84D7601";
 
-// Parts of a long UCS2 deliver from +31641600986, reference A7, three parts.
-std::string Part(int nPart, const std::string& strText) {
-  std::string strUd;
-  for (const char c : strText) {
-    static const char kHex[] = "0123456789ABCDEF";
-    strUd += "00";
-    strUd += kHex[(c >> 4) & 0xF];
-    strUd += kHex[c & 0xF];
-  }
-  const int nUdl = 6 + 2 * static_cast<int>(strText.size());
-  char szHead[96];
-  std::snprintf(szHead, sizeof szHead, "07911326040000F0440B911346610089F6000820806291731408%02X050003A7030%d",
-                nUdl, nPart);
-  return szHead + strUd;
-}
-
 }  // namespace
 
 TEST(MessageKeysTest, HashingFromThePduAgreesWithTheKeyItself) {
   // Well-formed PDUs and the odd texts a damaged store file may hold: lower-case or
   // non-hex service-centre lengths, lengths past the end, one character, nothing.
   for (const std::string& strPdu :
-       {kDutch, kDutchOtherCentre, kSubmit, Part(2, "Part two. "), std::string("0011000C91"),
+       {kDutch, kDutchOtherCentre, kSubmit, LongPart(2, "Part two. "), std::string("0011000C91"),
         std::string("07911326040000F0"), std::string("07"), std::string("0"), std::string(""),
         std::string("ff1122334455"), std::string("0a11223344556677"), std::string("ZZ0011223344"),
         std::string("F0112233"), std::string("00\x80\xFF" "AB")}) {
@@ -114,7 +95,7 @@ TEST(MergeFetchedTest, KeepsEachKeyOnceAndAppendsInFetchOrder) {
 }
 
 TEST(MergeFetchedTest, AFullerLongMessageReplacesItsIncompleteCopyInPlace) {
-  const std::string p1 = Part(1, "Part one. "), p2 = Part(2, "Part two. "), p3 = Part(3, "Part three.");
+  const std::string p1 = LongPart(1, "Part one. "), p2 = LongPart(2, "Part two. "), p3 = LongPart(3, "Part three.");
   struct SCase {
     const char* pszName;
     std::string strStoredPdu, strStoredPlaces, strStoredNumber;
@@ -167,8 +148,8 @@ TEST(KeepAddedElsewhereTest, AppendsTheFilesNewMessagesButNotTheDeletedOnes) {
   list.push_back(Msg(kDutch, "+31641600986", "SM:1", "kept"));
   CMessageArray onFile;
   onFile.push_back(Msg(kDutchOtherCentre, "+31641600986", "SM:1", "same key, other centre"));
-  onFile.push_back(Msg(Part(1, "deleted here"), "+31641600986", "SM:2", "deleted here"));
-  onFile.push_back(Msg(Part(2, "watch added"), "+31641600986", "SM:3", "watch added"));
+  onFile.push_back(Msg(LongPart(1, "deleted here"), "+31641600986", "SM:2", "deleted here"));
+  onFile.push_back(Msg(LongPart(2, "watch added"), "+31641600986", "SM:3", "watch added"));
   const std::unordered_set<std::string> deleted{onFile[1]->GetPduKey()};
   EXPECT_EQ(KeepAddedElsewhere(list, onFile, deleted), 1u);
   EXPECT_EQ(Texts(list), (std::vector<std::string>{"kept", "watch added"}));

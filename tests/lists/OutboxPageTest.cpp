@@ -1,21 +1,15 @@
 // The Outbox page in its window, on a virtual phone: messages sent from the Compose
 // page, retrieving the phone's sent and stored messages, resending, deleting (on the
 // phone too), sorting, and the list settings kept on Close.
-#include <QHeaderView>
 #include <QPlainTextEdit>
-#include <QTest>
-#include <algorithm>
-#include <fstream>
 #include <functional>
 
 #include "compose/ComposeTestSupport.h"
 #include "lists/OutboxPage.h"
 #include "model/StoreLists.h"
-#include "platform/Registry.h"
 
 namespace {
 
-const char kStorageSim[] = "\"Storage\"=dword:0000040e";  // 1038
 const char kNoNewOutgoing[] = "There are no new outgoing messages on the phone to retrieve.";
 using Texts = std::vector<std::string>;
 
@@ -40,42 +34,28 @@ void SaveRecords(const std::string& strFolder,
 
 class OutboxPageTest : public CComposeTest {
  protected:
-  // A phone holding a stored unsent message in its memory, a sent one on the SIM
-  // (SMS-SUBMIT: "Call me when you land." to +447700900456, "I'm fine, thanks!" to
-  // +31641600986) and a received one, which is not the Outbox's.
-  void StartPhoneWithMessages() {
-    const std::string strFile = (m_root / "messages.txt").string();
-    std::ofstream(strFile)
-        << "ME 2 0011000C914477000940650000A716C3309B0D6A97417774D90DCABFEB2076D84D7601\n"
-           "SM 3 0001000B911346610089F6000011C9531B644EBBCB2C101D1D76AFE721\n"
-           "SM 1 07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07\n";
-    CVirtualPhoneConfig config;
-    config.m_strMessagesFile = strFile;
-    StartPhone(config);
+  // The window on a phone holding a stored unsent message in its memory, a sent one
+  // on the SIM ("Call me when you land." to +447700900456, "I'm fine, thanks!" to
+  // +31641600986) and a received one, which is not the Outbox's; its Outbox page.
+  COutboxPage& OpenOutbox(const std::vector<std::string>& extraLines = {}) {
+    StartPhone({"ME 2 0011000C914477000940650000A716C3309B0D6A97417774D90DCABFEB2076D84D7601",
+                "SM 3 0001000B911346610089F6000011C9531B644EBBCB2C101D1D76AFE721",
+                "SM 1 07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07"});
+    WriteSettings({kStorageSim}, extraLines);
+    m_pDlg = OpenWindow();
+    return ShowOutbox(*m_pDlg);
   }
-  static COutboxPage& ShowOutbox(CSMSTabbedDlg& dlg) {
-    EXPECT_TRUE(dlg.SetActivePage(&dlg.GetOutboxPage()));
-    return dlg.GetOutboxPage();
+  static COutboxPage& ShowOutbox(CSMSTabbedDlg& dlg) { return ShowPage(dlg, dlg.GetOutboxPage()); }
+  static CSortListCtrl* List(COutboxPage& page) { return PAGE_CONTROL(CSortListCtrl, page, COutboxPage::IDC_LIST); }
+  static QPlainTextEdit* Detail(COutboxPage& page) {
+    return PAGE_CONTROL(QPlainTextEdit, page, COutboxPage::IDC_DETAIL);
   }
-  static CSortListCtrl* List(COutboxPage& page) {
-    return FindControl<CSortListCtrl>(&page, COutboxPage::IDC_LIST);
-  }
-  static void Click(COutboxPage& page, int nId) {
-    QTest::mouseClick(FindControl<QPushButton>(&page, nId), Qt::LeftButton);
-  }
+  static QPushButton* Button(COutboxPage& page, int nId) { return RequireControl<QPushButton>(&page, nId, "button"); }
+  static void Click(COutboxPage& page, int nId) { QTest::mouseClick(Button(page, nId), Qt::LeftButton); }
   static Texts Column(CSortListCtrl* pList, int nColumn) {
     Texts texts;
     for (int i = 0; i < pList->GetItemCount(); ++i) texts.push_back(pList->GetItemText(i, nColumn));
     return texts;
-  }
-  static void ClickRow(CSortListCtrl* pList, int nRow, Qt::KeyboardModifiers mods = {}) {
-    QTest::mouseClick(pList->viewport(), Qt::LeftButton, mods,
-                      pList->visualRect(pList->model()->index(nRow, 0)).center());
-  }
-  static void ClickHeader(CSortListCtrl* pList, int nColumn) {
-    QHeaderView* pHeader = pList->GetHeaderCtrl();
-    QTest::mouseClick(pHeader->viewport(), Qt::LeftButton, {},
-                      QPoint(pHeader->sectionViewportPosition(nColumn) + 5, pHeader->height() / 2));
   }
   // Row i must show element i of the outgoing list.
   static void ExpectRowsFollowTheList(COutboxPage& page) {
@@ -84,19 +64,11 @@ class OutboxPageTest : public CComposeTest {
     for (const auto& p : outbox) numbers.push_back(p->m_strNumber);
     EXPECT_EQ(Column(List(page), 1), numbers);
   }
-  size_t CountCommands(size_t nFrom, const char* pszVerb) const {
-    const Texts commands = LoggedCommands();
-    return static_cast<size_t>(std::count_if(
-        commands.begin() + static_cast<long>(nFrom), commands.end(),
-        [pszVerb](const std::string& s) { return s.rfind(pszVerb, 0) == 0; }));
-  }
+  size_t CountCommands(size_t nFrom, const char* pszVerb) const { return Logged(std::string("CMD ") + pszVerb, nFrom).size(); }
 };
 
 TEST_F(OutboxPageTest, SentAndStoredMessagesShowUpAndAStoredOneIsNotRetrievedTwice) {
-  StartPhone();
-  WriteSettings({kStorageSim});
-  auto pDlg = OpenWindow();
-  CComposePage& compose = pDlg->GetComposePage();
+  CComposePage& compose = OpenCompose();
   Type(NameList(compose)->lineEdit(), "Alice");
   Type(NumberList(compose)->lineEdit(), "+31641600986");
   Type(MessageEdit(compose), "hello");
@@ -105,12 +77,12 @@ TEST_F(OutboxPageTest, SentAndStoredMessagesShowUpAndAStoredOneIsNotRetrievedTwi
   QTest::mouseClick(SendButton(compose), Qt::LeftButton);
   m_prompt.Clear();
 
-  COutboxPage& page = ShowOutbox(*pDlg);
+  COutboxPage& page = ShowOutbox(*m_pDlg);
   CSortListCtrl* pList = List(page);
   // Built while the window was up, the page still shows every control.
   for (int nId : {COutboxPage::IDC_LIST, COutboxPage::IDC_RETRIEVE, COutboxPage::IDC_RESEND_NOW,
                   COutboxPage::IDC_DELETE, COutboxPage::IDC_DETAIL})
-    EXPECT_TRUE(FindControl(&page, nId)->isVisible()) << nId;
+    EXPECT_TRUE(RequireControl(&page, nId, "control")->isVisible()) << nId;
   // First start: descending by recipient.
   EXPECT_EQ(Column(pList, 0), (Texts{"Alice", ""}));
   EXPECT_EQ(Column(pList, 2), (Texts{"Sent", "Stored"}));
@@ -126,19 +98,16 @@ TEST_F(OutboxPageTest, SentAndStoredMessagesShowUpAndAStoredOneIsNotRetrievedTwi
 
 TEST_F(OutboxPageTest, RetrieveAppendsThePhonesOutgoingMessagesOnceAndReportsFailures) {
   SaveRecords(DataFolder(), {{"Zoe", "+111", 6, 1, 45000.0}});
-  StartPhoneWithMessages();
-  WriteSettings({kStorageSim}, {"[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Outbox]",
-                                "\"Sort Order\"=dword:00000001"});
-  auto pDlg = OpenWindow();
-  COutboxPage& page = ShowOutbox(*pDlg);
+  COutboxPage& page =
+      OpenOutbox({"[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Outbox]", "\"Sort Order\"=dword:00000001"});
   CSortListCtrl* pList = List(page);
-  pDlg->GetComposePage().m_bOutboxChanged = false;
+  m_pDlg->GetComposePage().m_bOutboxChanged = false;
   m_prompt.Clear();
 
   Click(page, COutboxPage::IDC_RETRIEVE);
   EXPECT_TRUE(m_prompt.m_boxes.empty());
   EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
-  EXPECT_TRUE(pDlg->GetComposePage().m_bOutboxChanged);
+  EXPECT_TRUE(m_pDlg->GetComposePage().m_bOutboxChanged);
   // Appended after the list's own record and not sorted yet (ascending would put
   // the unnamed ones first).
   EXPECT_EQ(Column(pList, 0), (Texts{"Zoe", "", ""}));
@@ -167,47 +136,41 @@ TEST_F(OutboxPageTest, RetrieveAppendsThePhonesOutgoingMessagesOnceAndReportsFai
   Click(page, COutboxPage::IDC_RETRIEVE);
   EXPECT_TRUE(m_prompt.m_boxes.empty());
   ASSERT_EQ(m_prompt.m_errors.size(), 1u);
-  EXPECT_NE(pDlg->GetErrorCode(), 1);
-  EXPECT_NE(m_prompt.m_errors[0].strCode.find(std::to_string(pDlg->GetErrorCode())),
+  EXPECT_NE(m_pDlg->GetErrorCode(), 1);
+  EXPECT_NE(m_prompt.m_errors[0].strCode.find(std::to_string(m_pDlg->GetErrorCode())),
             std::string::npos);
   EXPECT_EQ(pList->GetItemCount(), 3);
 }
 
 TEST_F(OutboxPageTest, ResendNowOpensTheSelectedRecordOnTheComposePage) {
   SaveRecords(DataFolder(), {{"Bob", "+222", 1, 2, 45000.0}, {"Dave", "+444", 6, 2, 45000.0}});
-  StartPhone();
-  WriteSettings({kStorageSim});
-  auto pDlg = OpenWindow();
-  CComposePage& compose = pDlg->GetComposePage();
-  COutboxPage& page = ShowOutbox(*pDlg);
+  CComposePage& compose = OpenCompose();
+  COutboxPage& page = ShowOutbox(*m_pDlg);
   CSortListCtrl* pList = List(page);
 
   page.OnResendNow();  // nothing selected: nothing happens
-  EXPECT_EQ(pDlg->GetActivePage(), &page);
+  EXPECT_EQ(m_pDlg->GetActivePage(), &page);
 
   // Sorted descending, "Bob" is row 1 and so element 1 of the list.
   ASSERT_EQ(pList->GetItemText(1, 0), "Bob");
   ClickRow(pList, 1);
-  EXPECT_EQ(FindControl<QPlainTextEdit>(&page, COutboxPage::IDC_DETAIL)->toPlainText(),
+  EXPECT_EQ(Detail(page)->toPlainText(),
             "text for +222");
   Click(page, COutboxPage::IDC_RESEND_NOW);
-  EXPECT_EQ(pDlg->GetActivePage(), &compose);
+  EXPECT_EQ(m_pDlg->GetActivePage(), &compose);
   EXPECT_EQ(MessageEdit(compose)->toPlainText(), "text for +222");
 }
 
 TEST_F(OutboxPageTest, DeleteAsksFirstAndDeletesOnThePhoneWhenTheOptionIsOn) {
   SaveRecords(DataFolder(), {{"C", "+3", 1, 2, 1.0}, {"B", "+2", 1, 2, 1.0}, {"A", "+1", 1, 2, 1.0}});
-  StartPhoneWithMessages();
-  WriteSettings({kStorageSim});
-  auto pDlg = OpenWindow();
-  COutboxPage& page = ShowOutbox(*pDlg);
-  CComposePage& compose = pDlg->GetComposePage();
+  COutboxPage& page = OpenOutbox();
+  CComposePage& compose = m_pDlg->GetComposePage();
   CSortListCtrl* pList = List(page);
   ClickRow(pList, 0);
   ClickRow(pList, 2, Qt::ControlModifier);
-  EXPECT_EQ(FindControl<QPlainTextEdit>(&page, COutboxPage::IDC_DETAIL)->toPlainText(),
+  EXPECT_EQ(Detail(page)->toPlainText(),
             "Multiple Selection");
-  EXPECT_FALSE(FindControl<QPushButton>(&page, COutboxPage::IDC_RESEND_NOW)->isEnabled());
+  EXPECT_FALSE(Button(page, COutboxPage::IDC_RESEND_NOW)->isEnabled());
   compose.m_bOutboxChanged = false;
   m_prompt.Clear();
 
@@ -219,25 +182,38 @@ TEST_F(OutboxPageTest, DeleteAsksFirstAndDeletesOnThePhoneWhenTheOptionIsOn) {
   EXPECT_EQ(pList->GetItemCount(), 3);
   EXPECT_FALSE(compose.m_bOutboxChanged);
 
-  size_t nFrom = LoggedCommands().size();
-  Click(page, COutboxPage::IDC_DELETE);  // answered Yes
+  size_t nFrom = m_pPhone->GetLog().size();
+  m_prompt.QueueAnswer(IDYES);
+  Click(page, COutboxPage::IDC_DELETE);
   EXPECT_EQ(Column(pList, 0), (Texts{"B"}));
   ExpectRowsFollowTheList(page);
   EXPECT_TRUE(compose.m_bOutboxChanged);
-  EXPECT_EQ(LoggedCommands().size(), nFrom);  // option off: the phone is not asked
+  EXPECT_EQ(m_pPhone->GetLog().size(), nFrom);  // option off: the phone is not asked
 
   // With it on, one listing of the phone serves the deletions of both.
-  pDlg->SetDeleteFromPhone(true);
-  nFrom = LoggedCommands().size();
+  m_pDlg->SetDeleteFromPhone(true);
+  nFrom = m_pPhone->GetLog().size();
   Click(page, COutboxPage::IDC_RETRIEVE);
   const size_t nListing = CountCommands(nFrom, "AT+CMGL");
-  ClickRow(pList, 1);
-  ClickRow(pList, 2, Qt::ControlModifier);
-  nFrom = LoggedCommands().size();
+  // Selected last row first, the phone still deletes in row order: each AT+CMGD
+  // works in the storage chosen last before it, that of its row.
+  Texts storages, expected = {Column(pList, 4)[1], Column(pList, 4)[2]};
+  ClickRow(pList, 2);
+  ClickRow(pList, 1, Qt::ControlModifier);
+  nFrom = m_pPhone->GetLog().size();
+  m_prompt.QueueAnswer(IDYES);
   Click(page, COutboxPage::IDC_DELETE);
   EXPECT_EQ(Column(pList, 0), (Texts{"B"}));
   EXPECT_EQ(CountCommands(nFrom, "AT+CMGL"), nListing);
-  EXPECT_EQ(CountCommands(nFrom, "AT+CMGD="), 2u);
+  std::string strStorage = "?";
+  for (const std::string& strCommand : Logged("CMD ", nFrom)) {
+    if (strCommand.rfind("AT+CPMS=", 0) == 0)
+      strStorage = strCommand.substr(9, 2) == "ME" ? "Phone" : "SIM";
+    else if (strCommand.rfind("AT+CMGD=", 0) == 0)
+      storages.push_back(strStorage);
+  }
+  EXPECT_EQ(storages, expected);
+  EXPECT_NE(expected[0], expected[1]);
   EXPECT_TRUE(m_pPhone->GetMessages("ME").empty());
   EXPECT_EQ(m_pPhone->GetMessages("SM").size(), 1u);  // the received message stays
 }
@@ -248,25 +224,22 @@ TEST_F(OutboxPageTest, ColumnsSortTheListAndTheSettingsAreWrittenOnCloseOnly) {
                              {"n", "+2", 5, 0, 45002.0}, {"n", "+3", 0, 3, 0.0},
                              {"n", "+4", 6, 7, 45004.0}, {"n", "+5", 4, 1, 45005.0},
                              {"n", "+6", 3, 2, 45006.0}});
-  StartPhone();
-  WriteSettings({kStorageSim});
+  OpenCompose();
   const std::string strKey = "SOFTWARE\\Kelvane\\Mireth\\Outbox";
-  {
-    auto pDlg = OpenWindow();
-    ClickHeader(List(ShowOutbox(*pDlg)), 2);
-    pDlg->reject();
-    EXPECT_FALSE(CRegKey().Open(strKey));  // Cancel writes no list settings
-  }
-  auto pDlg = OpenWindow();
-  COutboxPage& page = ShowOutbox(*pDlg);
+  ClickHeader(List(ShowOutbox(*m_pDlg)), 2);
+  m_pDlg->reject();
+  EXPECT_FALSE(CRegKey().Open(strKey));  // Cancel writes no list settings
+  m_pDlg.reset();
+  m_pDlg = OpenWindow();
+  COutboxPage& page = ShowOutbox(*m_pDlg);
   CSortListCtrl* pList = List(page);
-  pDlg->GetComposePage().m_bOutboxChanged = false;
+  m_pDlg->GetComposePage().m_bOutboxChanged = false;
 
   // From the descending default the first click sorts ascending, by the words.
   ClickHeader(pList, 2);
   EXPECT_EQ(Column(pList, 2), (Texts{"At Service Center", "Error", "Invalid", "Pending", "Sent",
                                      "Stored", "Unsent"}));
-  EXPECT_TRUE(pDlg->GetComposePage().m_bOutboxChanged);
+  EXPECT_TRUE(m_pDlg->GetComposePage().m_bOutboxChanged);
   ExpectRowsFollowTheList(page);
   ClickHeader(pList, 2);
   EXPECT_EQ(Column(pList, 2).front(), "Unsent");
@@ -280,7 +253,7 @@ TEST_F(OutboxPageTest, ColumnsSortTheListAndTheSettingsAreWrittenOnCloseOnly) {
 
   pList->SetColumnWidth(0, 123);
   const uint32_t nDefaultDate = static_cast<uint32_t>(pList->ScaleWidth(180));
-  pDlg->accept();
+  m_pDlg->accept();
   CRegKey key;
   ASSERT_TRUE(key.Open(strKey));
   uint32_t nTo = 0, nDate = 0, nColumn = 0, nOrder = 0;
@@ -297,14 +270,11 @@ TEST_F(OutboxPageTest, ColumnsSortTheListAndTheSettingsAreWrittenOnCloseOnly) {
 TEST_F(OutboxPageTest, SortRetrieveAndDeleteLeaveNothingSelectedAndResendDisabled) {
   SaveRecords(DataFolder(), {{"A", "+1", 1, 2, 45000.0}, {"B", "+2", 2, 1, 45001.0},
                              {"C", "+3", 6, 2, 45002.0}, {"D", "+4", 1, 1, 45003.0}});
-  StartPhoneWithMessages();
-  WriteSettings({kStorageSim});
-  auto pDlg = OpenWindow();
-  COutboxPage& page = ShowOutbox(*pDlg);
+  COutboxPage& page = OpenOutbox();
   CSortListCtrl* pList = List(page);
-  auto* pDetail = FindControl<QPlainTextEdit>(&page, COutboxPage::IDC_DETAIL);
-  auto* pResend = FindControl<QPushButton>(&page, COutboxPage::IDC_RESEND_NOW);
-  auto* pDelete = FindControl<QPushButton>(&page, COutboxPage::IDC_DELETE);
+  auto* pDetail = Detail(page);
+  auto* pResend = Button(page, COutboxPage::IDC_RESEND_NOW);
+  auto* pDelete = Button(page, COutboxPage::IDC_DELETE);
 
   const std::vector<std::pair<const char*, std::function<void()>>> actions = {
       {"header click", [&] { ClickHeader(pList, 2); }},

@@ -1,15 +1,11 @@
 // The sort of a message list by a column's key, in both directions, and the header's
 // arrow and its settings helpers.
-#include <gtest/gtest.h>
 
 #include <QImage>
 #include <QPainter>
-#include <algorithm>
 #include <functional>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "ListsTestSupport.h"
 #include "lists/SortListCtrl.h"
@@ -189,7 +185,7 @@ TEST(SortMessagesByDateTest, ComparesStoredValuesWhateverTheirStatus) {
 }
 
 TEST(SortHeaderCtrlTest, TheArrowPointsUpOrDownInTheSortedColumnOnly) {
-  ListsTestApp();
+  TestApp();
   CSortListCtrl list;
   list.InsertColumn(0, "From", 40);
   list.InsertColumn(1, "Date and Time", 120);
@@ -235,7 +231,7 @@ TEST(SortHeaderCtrlTest, TheArrowPointsUpOrDownInTheSortedColumnOnly) {
 }
 
 TEST(SortListCtrlTest, TheSelectionIsReadFromItsRangesAndTextRowsAreKeptInOrder) {
-  ListsTestApp();
+  TestApp();
   CSortListCtrl list;
   for (int i = 0; i < 3; ++i) list.InsertColumn(i, "col" + std::to_string(i), 40);
   // Rows without a bound array keep the texts they are given.
@@ -298,7 +294,7 @@ TEST(SortListCtrlTest, TheSelectionIsReadFromItsRangesAndTextRowsAreKeptInOrder)
 }
 
 TEST(SortListCtrlTest, BoundRowsShowTheArrayAndFollowItOnlyWhenRefilled) {
-  ListsTestApp();
+  TestApp();
   CSortListCtrl list;
   list.InsertColumn(0, "Number", 40);
   list.InsertColumn(1, "Name", 40);

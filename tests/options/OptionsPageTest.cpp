@@ -2,38 +2,20 @@
 // settings and the order they are written in, the connection and its failures, the
 // phone's information, the service-centre history and deleting everything on the
 // phone. Each test has its own settings file, data folder and phone.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QSignalBlocker>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTest>
 #include <QWheelEvent>
-#include <algorithm>
-#include <atomic>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <optional>
-#include <sstream>
 
 #include "model/StoreLists.h"
 #include "options/ComPortDelegate.h"
-#include "platform/Registry.h"
 #include "shell/ChoiceLists.h"
-#include "shell/SMSTabbedDlg.h"
-#include "shell/ScriptedPromptService.h"
-#include "tests/shell/TestSandbox.h"
-#include "vphone/VirtualPhone.h"
+#include "tests/shell/WindowTestSupport.h"
 
 // The windows are shown, so their text is laid out with the system's fonts; the font
 // library keeps a few blocks of its own to the end of the process.
@@ -42,139 +24,36 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 namespace {
 
 using O = COptionsPage;
-const char kOptionsKey[] = "SOFTWARE\\Kelvane\\Mireth\\Options";
 const char kComPort[] = "\"COM Port\"=\"COM3\"";
 // A received message in the phone's messages-file form ("How are you?").
 const char kDeliverPdu[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
 
-std::optional<uint32_t> OptionNumber(const std::string& strName) {
-  CRegKey key;
-  uint32_t n = 0;
-  return key.Open(kOptionsKey) && key.QueryNumber(strName, n) ? std::optional<uint32_t>(n) : std::nullopt;
-}
-
-std::optional<std::string> OptionText(const std::string& strName) {
-  CRegKey key;
-  std::string s;
-  return key.Open(kOptionsKey) && key.QueryText(strName, s) ? std::optional<std::string>(s) : std::nullopt;
-}
-
-QStringList Items(const QComboBox* pList) {
-  QStringList items;
-  for (int i = 0; i < pList->count(); ++i) items << pList->itemText(i);
-  return items;
-}
-
-// Chooses an item as the user does: one arrow key onto it.
-void Choose(QComboBox* pList, int nIndex) {
-  {
-    const QSignalBlocker blocker(pList);
-    pList->setCurrentIndex(nIndex - 1);
-  }
-  QTest::keyClick(pList, Qt::Key_Down);
-  ASSERT_EQ(pList->currentIndex(), nIndex);
-}
-
-// Near the left edge: a check box or radio button takes clicks on its mark and text.
-void Click(QWidget* pButton) {
-  ASSERT_TRUE(pButton->isVisible() && pButton->isEnabled());
-  QTest::mouseClick(pButton, Qt::LeftButton, Qt::NoModifier, QPoint(4, pButton->height() / 2));
-}
-
 }  // namespace
 
-class OptionsPageTest : public ::testing::Test {
+class OptionsPageTest : public CWindowTest {
  protected:
-  OptionsPageTest() {
-    if (qApp == nullptr) {
-      if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-      static int s_argc = 1;
-      static char s_szName[] = "options_page_test";
-      static char* s_argv[] = {s_szName, nullptr};
-      new QApplication(s_argc, s_argv);
-    }
-    for (const char* pszDir : {"data", "home", "dev", "sys"})
-      std::filesystem::create_directories(m_root / pszDir);
-    // Empty device folders: the only ports are those the settings map.
-    for (const auto& [pszName, strValue] :
-         {std::pair<const char*, std::string>{"MIRETH_REGISTRY", (m_root / "settings.reg").string()},
-          {"XDG_CONFIG_HOME", (m_root / "config").string()}, {"HOME", (m_root / "home").string()},
-          {"MIRETH_LOCK_DIR", m_root.string()}, {"MIRETH_DEV_DIR", (m_root / "dev").string()},
-          {"MIRETH_SYS_DIR", (m_root / "sys").string()}})
-      m_sandbox.SetEnv(pszName, strValue);
+  // Starts the phone, writes the settings (COM3, then these lines) and opens the
+  // window, kept in m_pDlg, on its Options page.
+  COptionsPage& OpenOptions(std::vector<std::string> optionsLines = {}) {
+    StartPhone();
+    optionsLines.insert(optionsLines.begin(), kComPort);
+    WriteSettings(optionsLines);
+    m_pDlg = OpenWindow();
+    return ShowOptions(*m_pDlg);
   }
-
-  ~OptionsPageTest() override {
-    if (m_pPhone) m_pPhone->Stop();
-    CSMSTabbedDlg::SetPortProber({});
-  }
-
-  void StartPhone(const std::vector<std::string>& messageLines = {}) {
-    CVirtualPhoneConfig config;
-    if (!messageLines.empty()) {
-      config.m_strMessagesFile = (m_root / "messages.txt").string();
-      std::ofstream out(config.m_strMessagesFile);
-      for (const std::string& line : messageLines) out << line << "\n";
-    }
-    m_pPhone = std::make_unique<CVirtualPhone>(config);
-    std::string strError;
-    ASSERT_TRUE(m_pPhone->Start(&strError)) << strError;
-  }
-
-  // The data folder, COM3 on the phone (or on no device without one) and, unless
-  // optionsLines is empty, an Options key with those lines.
-  void WriteSettings(const std::vector<std::string>& optionsLines, bool bExportToCsv = false) {
-    std::ofstream out(m_root / "settings.reg", std::ios::binary | std::ios::trunc);
-    out << "Windows Registry Editor Version 5.00\r\n\r\n";
-    if (!optionsLines.empty()) {
-      out << "[HKEY_CURRENT_USER\\" << kOptionsKey << "]\r\n";
-      for (const std::string& line : optionsLines) out << line << "\r\n";
-    }
-    out << "\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Data]\r\n\"Data Folder\"=\"" << DataFolder()
-        << "\"\r\n\"Export To CSV\"=dword:0000000" << bExportToCsv << "\r\n\r\n";
-    out << "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Ports]\r\n\"COM3\"=\""
-        << (m_pPhone ? m_pPhone->GetSlavePath() : (m_root / "dev/none").string()) << "\"\r\n";
-  }
-
-  // The window, built, shown and active, with its posted events run.
-  std::unique_ptr<CSMSTabbedDlg> OpenWindow() {
-    auto pDlg = std::make_unique<CSMSTabbedDlg>();
-    pDlg->show();
-    pDlg->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(pDlg.get()));
-    QCoreApplication::sendPostedEvents();
-    return pDlg;
-  }
-
-  static COptionsPage& ShowOptions(CSMSTabbedDlg& dlg) {
-    EXPECT_TRUE(dlg.SetActivePage(&dlg.GetOptionsPage()));
-    return dlg.GetOptionsPage();
-  }
-
-  template <class T = QWidget>
-  static T* Control(COptionsPage& page, int nId) {
-    T* p = FindControl<T>(&page, nId);
-    EXPECT_NE(p, nullptr) << "control " << nId;
-    return p;
-  }
+  static COptionsPage& ShowOptions(CSMSTabbedDlg& dlg) { return ShowPage(dlg, dlg.GetOptionsPage()); }
   static QString Text(COptionsPage& page, int nId) {
-    const QWidget* p = Control(page, nId);
+    const QWidget* p = RequireControl(&page, nId, "field");
     if (const auto* pList = qobject_cast<const QComboBox*>(p)) return pList->currentText();
     return qobject_cast<const QLabel*>(p)->text();
   }
-
   std::vector<std::string> ErrorCodes() const {
     std::vector<std::string> codes;
     for (const auto& error : m_prompt.m_errors) codes.push_back(error.strCode);
     return codes;
   }
 
-  std::string DataFolder() const { return (m_root / "data").string() + "/"; }
-
-  CTestSandbox m_sandbox{"mireth-options"};
-  std::filesystem::path m_root = m_sandbox.Root();
-  CScriptedPromptService m_prompt;
-  std::unique_ptr<CVirtualPhone> m_pPhone;
+  std::unique_ptr<CSMSTabbedDlg> m_pDlg;
 };
 
 TEST_F(OptionsPageTest, FirstRunOpensHereAndChoosingThePortConnectsAndWritesInOrder) {
@@ -191,7 +70,7 @@ TEST_F(OptionsPageTest, FirstRunOpensHereAndChoosingThePortConnectsAndWritesInOr
   EXPECT_EQ(m_prompt.m_boxes[0].strCaption, "SMS Message");
 
   // The port offered with its device, nothing chosen, and the first run's defaults.
-  QComboBox* pPorts = Control<QComboBox>(page, O::IDC_COM_PORT);
+  QComboBox* pPorts = PAGE_CONTROL(QComboBox, page, O::IDC_COM_PORT);
   EXPECT_EQ(Items(pPorts), QStringList{"COM3"});
   EXPECT_EQ(pPorts->itemData(0, CComPortDelegate::kDeviceRole).toString().toStdString(),
             m_pPhone->GetSlavePath());
@@ -200,8 +79,8 @@ TEST_F(OptionsPageTest, FirstRunOpensHereAndChoosingThePortConnectsAndWritesInOr
   EXPECT_EQ(Text(page, O::IDC_TIME_OUT), "10");
   EXPECT_EQ(Text(page, O::IDC_VALIDITY), "1 Hour");  // as Compose starts
   EXPECT_EQ(Text(page, O::IDC_MODEL), "Not available");
-  EXPECT_FALSE(Control(page, O::IDC_SIM)->isEnabled());
-  EXPECT_FALSE(Control(page, O::IDC_DELETE_ALL)->isEnabled());
+  EXPECT_FALSE(PAGE_CONTROL(QWidget, page, O::IDC_SIM)->isEnabled());
+  EXPECT_FALSE(PAGE_CONTROL(QWidget, page, O::IDC_DELETE_ALL)->isEnabled());
 
   Choose(pPorts, 0);
   ASSERT_TRUE(pDlg->IsPhoneReady());
@@ -210,11 +89,11 @@ TEST_F(OptionsPageTest, FirstRunOpensHereAndChoosingThePortConnectsAndWritesInOr
   EXPECT_EQ(Text(page, O::IDC_MODEL), "VP-1");
   EXPECT_EQ(Text(page, O::IDC_VERSION), "V1.0 2024-05-02");
   EXPECT_EQ(Text(page, O::IDC_MANUFACTURER), "Kelvane");
-  EXPECT_TRUE(Control<QRadioButton>(page, O::IDC_SIM)->isChecked());
-  EXPECT_TRUE(Control(page, O::IDC_DELETE_ALL)->isEnabled());
+  EXPECT_TRUE(PAGE_CONTROL(QRadioButton, page, O::IDC_SIM)->isChecked());
+  EXPECT_TRUE(PAGE_CONTROL(QWidget, page, O::IDC_DELETE_ALL)->isEnabled());
 
   // A validity goes to the Compose page at once; leaving writes every value, in order.
-  Choose(Control<QComboBox>(page, O::IDC_VALIDITY), 2);
+  Choose(PAGE_CONTROL(QComboBox, page, O::IDC_VALIDITY), 2);
   EXPECT_EQ(pDlg->GetComposePage().m_nDefaultLifetime, 2);
   CRegKey key;
   EXPECT_FALSE(key.Open(kOptionsKey));
@@ -232,40 +111,32 @@ TEST_F(OptionsPageTest, FirstRunOpensHereAndChoosingThePortConnectsAndWritesInOr
 }
 
 TEST_F(OptionsPageTest, StoredSettingsAreShownAndWrittenBackOnClose) {
-  StartPhone();
-  WriteSettings({kComPort, "\"Baud Rate\"=dword:00002580", "\"Message Validity\"=dword:00000009",
+  COptionsPage& page = OpenOptions({"\"Baud Rate\"=dword:00002580", "\"Message Validity\"=dword:00000009",
                  "\"Storage\"=dword:00000005", "\"Time Out\"=dword:00007530",
                  "\"Delete From Phone\"=dword:00000000", "\"Service Center\"=\"+447958879879\""});
-  auto pDlg = OpenWindow();
-  ASSERT_TRUE(pDlg->IsPhoneReady());
-  COptionsPage& page = ShowOptions(*pDlg);
+  ASSERT_TRUE(m_pDlg->IsPhoneReady());
   EXPECT_TRUE(m_prompt.m_boxes.empty());  // a port is chosen: no reminder
   EXPECT_EQ(Text(page, O::IDC_COM_PORT), "COM3");
   EXPECT_EQ(Text(page, O::IDC_VALIDITY), "None");  // 9 reads as 0
   EXPECT_EQ(Text(page, O::IDC_TIME_OUT), "30");
-  EXPECT_FALSE(Control<QCheckBox>(page, O::IDC_DELETE_FROM_PHONE)->isChecked());
-  EXPECT_TRUE(Control<QRadioButton>(page, O::IDC_SIM)->isChecked());  // 5 reads as SIM
-  EXPECT_EQ(pDlg->GetComposePage().m_nStorageButton, 1038);
+  EXPECT_FALSE(PAGE_CONTROL(QCheckBox, page, O::IDC_DELETE_FROM_PHONE)->isChecked());
+  EXPECT_TRUE(PAGE_CONTROL(QRadioButton, page, O::IDC_SIM)->isChecked());  // 5 reads as SIM
+  EXPECT_EQ(m_pDlg->GetComposePage().m_nStorageButton, 1038);
   // The remembered service centre, new to the history, is listed and shown.
-  EXPECT_EQ(Items(Control<QComboBox>(page, O::IDC_SERVICE_CENTER)), QStringList{"+447958879879"});
+  EXPECT_EQ(Items(PAGE_CONTROL(QComboBox, page, O::IDC_SERVICE_CENTER)), QStringList{"+447958879879"});
   EXPECT_EQ(Text(page, O::IDC_SERVICE_CENTER), "+447958879879");
 
   // A time-out goes to the window at once but is not written when the page is left.
-  Choose(Control<QComboBox>(page, O::IDC_TIME_OUT), 4);
-  EXPECT_EQ(pDlg->GetTimeOut(), 5000);
-  ASSERT_TRUE(pDlg->SetActivePage(&pDlg->GetComposePage()));
+  Choose(PAGE_CONTROL(QComboBox, page, O::IDC_TIME_OUT), 4);
+  EXPECT_EQ(m_pDlg->GetTimeOut(), 5000);
+  ASSERT_TRUE(m_pDlg->SetActivePage(&m_pDlg->GetComposePage()));
   EXPECT_EQ(OptionNumber("Time Out"), 30000u);
 
-  ShowOptions(*pDlg);
-  Click(Control(page, O::IDC_MOBILE_PHONE));
-  EXPECT_TRUE(m_pPhone->WaitForLog(
-      [](const std::vector<std::string>& log) {
-        return std::any_of(log.begin(), log.end(),
-                           [](const std::string& s) { return s.rfind("CMD AT+CPMS=\"ME\"", 0) == 0; });
-      },
-      5000));
+  ShowOptions(*m_pDlg);
+  Click(PAGE_CONTROL(QWidget, page, O::IDC_MOBILE_PHONE));
+  EXPECT_TRUE(WaitForLogged("CMD AT+CPMS=\"ME\""));
   const unsigned long nWrites = GetRegistryWriteCount();
-  pDlg->accept();
+  m_pDlg->accept();
   EXPECT_EQ(GetRegistryWriteCount(), nWrites + 1);  // every page's settings in one write
   EXPECT_EQ(OptionNumber("Message Validity"), 0u);
   EXPECT_EQ(OptionNumber("Baud Rate"), 9600u);
@@ -282,29 +153,32 @@ TEST_F(OptionsPageTest, StoredSettingsAreShownAndWrittenBackOnClose) {
 TEST_F(OptionsPageTest, StoredValuesWithoutAnItemOfTheirOwnAndRefreshWithoutAPort) {
   // No phone: no port opens, so the window opens here.
   struct SCase {
-    const char *pszBaud, *pszTimeOut, *pszBaudShown;
+    const char *pszBaud, *pszTimeOut, *pszValidity, *pszBaudShown, *pszValidityShown;
     uint32_t nBaudWritten, nTimeOutWritten;
   };
   const SCase cases[] = {
       // 1 selects the first rate that begins with "1"; half a second selects no item
-      // and is kept.
-      {"\"Baud Rate\"=dword:00000001", "\"Time Out\"=dword:000001f4", "1200", 1200, 500},
+      // and is kept; the highest lifetime is read as it is.
+      {"\"Baud Rate\"=dword:00000001", "\"Time Out\"=dword:000001f4", "\"Message Validity\"=dword:00000008",
+       "1200", "1 Week", 1200, 500},
       // 14400 selects nothing, and 9600 is written; 61 seconds is past the last item.
-      {"\"Baud Rate\"=dword:00003840", "\"Time Out\"=dword:0000ee48", "", 9600, 61000},
+      {"\"Baud Rate\"=dword:00003840", "\"Time Out\"=dword:0000ee48", "\"Message Validity\"=dword:00000003",
+       "", "3 Hours", 9600, 61000},
   };
   for (const SCase& c : cases) {
     SCOPED_TRACE(c.pszBaud);
-    WriteSettings({kComPort, c.pszBaud, c.pszTimeOut});
+    WriteSettings({kComPort, c.pszBaud, c.pszTimeOut, c.pszValidity});
     auto pDlg = OpenWindow();
     COptionsPage& page = pDlg->GetOptionsPage();
     ASSERT_EQ(pDlg->GetActivePage(), &page);
     EXPECT_EQ(pDlg->GetErrorCode(), -994);
     EXPECT_EQ(Text(page, O::IDC_BAUD_RATE).toStdString(), c.pszBaudShown);
-    EXPECT_EQ(Control<QComboBox>(page, O::IDC_TIME_OUT)->currentIndex(), -1);
+    EXPECT_EQ(Text(page, O::IDC_VALIDITY).toStdString(), c.pszValidityShown);
+    EXPECT_EQ(PAGE_CONTROL(QComboBox, page, O::IDC_TIME_OUT)->currentIndex(), -1);
 
     m_prompt.m_boxes.clear();
     const int nWaitBegun = m_prompt.m_nWaitBegun;
-    Click(Control(page, O::IDC_REFRESH));
+    Click(PAGE_CONTROL(QWidget, page, O::IDC_REFRESH));
     ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
     EXPECT_EQ(m_prompt.m_boxes[0].strText,
               "You need to select a valid COM port before you can refresh the phone information.");
@@ -327,7 +201,7 @@ TEST_F(OptionsPageTest, PortListIsSortedAsTextAndNamesEndAtTabs) {
   WriteSettings({"\"COM Port\"=\"com1\""});
   auto pDlg = OpenWindow();
   COptionsPage& page = ShowOptions(*pDlg);
-  EXPECT_EQ(Items(Control<QComboBox>(page, O::IDC_COM_PORT)), (QStringList{"COM1", "COM10", "COM2", "COM3"}));
+  EXPECT_EQ(Items(PAGE_CONTROL(QComboBox, page, O::IDC_COM_PORT)), (QStringList{"COM1", "COM10", "COM2", "COM3"}));
   EXPECT_EQ(Text(page, O::IDC_COM_PORT), "COM1");  // the first that begins with it, case aside
 }
 
@@ -336,7 +210,7 @@ TEST_F(OptionsPageTest, BaudRateTheLineRefusesOrASilentPhoneIsReportedAndKeptByT
   WriteSettings({kComPort, "\"Baud Rate\"=dword:00002580", "\"Time Out\"=dword:000003e8"});
   auto pDlg = OpenWindow();
   ASSERT_TRUE(pDlg->IsPhoneReady());
-  QComboBox* pRates = Control<QComboBox>(ShowOptions(*pDlg), O::IDC_BAUD_RATE);
+  QComboBox* pRates = PAGE_CONTROL(QComboBox, ShowOptions(*pDlg), O::IDC_BAUD_RATE);
 
   CVirtualPhoneFaults faults;
   faults.m_vecCommandFaults.push_back({"AT+IPR=", "ERROR", 1});
@@ -353,7 +227,7 @@ TEST_F(OptionsPageTest, BaudRateTheLineRefusesOrASilentPhoneIsReportedAndKeptByT
   faults = CVirtualPhoneFaults();
   faults.m_nSilentAfter = 0;
   m_pPhone->SetFaults(faults);
-  Choose(Control<QComboBox>(ShowOptions(*pDlg), O::IDC_BAUD_RATE), 8);  // 115200
+  Choose(PAGE_CONTROL(QComboBox, ShowOptions(*pDlg), O::IDC_BAUD_RATE), 8);  // 115200
   EXPECT_EQ(ErrorCodes(), (std::vector<std::string>{"Error Code: -993", "Error Code: -998"}));
   pDlg->accept();
   EXPECT_EQ(OptionNumber("Baud Rate"), 115200u);
@@ -367,15 +241,15 @@ TEST_F(OptionsPageTest, ConnectingToASilentPortShowsNothingUntilComposeNeedsTheP
   WriteSettings({});
   auto pDlg = OpenWindow();
   COptionsPage& page = pDlg->GetOptionsPage();
-  Choose(Control<QComboBox>(page, O::IDC_TIME_OUT), 0);  // 1 second
+  Choose(PAGE_CONTROL(QComboBox, page, O::IDC_TIME_OUT), 0);  // 1 second
   EXPECT_EQ(pDlg->GetTimeOut(), 1000);
-  Choose(Control<QComboBox>(page, O::IDC_COM_PORT), 0);
+  Choose(PAGE_CONTROL(QComboBox, page, O::IDC_COM_PORT), 0);
   EXPECT_FALSE(pDlg->IsPhoneReady());
   EXPECT_EQ(pDlg->GetErrorCode(), -999);
   EXPECT_TRUE(m_prompt.m_errors.empty());
   for (int nId : {O::IDC_MODEL, O::IDC_VERSION, O::IDC_MANUFACTURER}) EXPECT_EQ(Text(page, nId), "Not available");
   for (int nId : {O::IDC_MOBILE_PHONE, O::IDC_SIM})
-    EXPECT_FALSE(Control<QRadioButton>(page, nId)->isEnabled() || Control<QRadioButton>(page, nId)->isChecked());
+    EXPECT_FALSE(RequireControl<QRadioButton>(&page, nId, "storage button")->isEnabled() || RequireControl<QRadioButton>(&page, nId, "storage button")->isChecked());
 
   ASSERT_TRUE(pDlg->SetActivePage(&pDlg->GetComposePage()));
   EXPECT_EQ(ErrorCodes(), std::vector<std::string>{"Error Code: -999"});
@@ -387,7 +261,7 @@ TEST_F(OptionsPageTest, DeleteAllAsksFirstAndEmptiesThePhone) {
   WriteSettings({kComPort});
   auto pDlg = OpenWindow();
   ASSERT_TRUE(pDlg->IsPhoneReady());
-  QWidget* pDeleteAll = Control(ShowOptions(*pDlg), O::IDC_DELETE_ALL);
+  QWidget* pDeleteAll = PAGE_CONTROL(QWidget, ShowOptions(*pDlg), O::IDC_DELETE_ALL);
   m_prompt.m_boxes.clear();
 
   Click(pDeleteAll);  // No, the default answer
@@ -406,47 +280,43 @@ TEST_F(OptionsPageTest, DeleteAllAsksFirstAndEmptiesThePhone) {
 }
 
 TEST_F(OptionsPageTest, ServiceCenterHistoryGrowsOnceAndIsSavedOnCancel) {
-  StartPhone();
-  WriteSettings({kComPort}, /*bExportToCsv=*/true);
-  auto pDlg = OpenWindow();
-  COptionsPage& page = ShowOptions(*pDlg);
-  QComboBox* pCenters = Control<QComboBox>(page, O::IDC_SERVICE_CENTER);
+  m_bExportToCsv = true;
+  COptionsPage& page = OpenOptions();
+  QComboBox* pCenters = PAGE_CONTROL(QComboBox, page, O::IDC_SERVICE_CENTER);
   auto typeAndLeave = [&](const QString& strText) {
     pCenters->setFocus();
     pCenters->lineEdit()->clear();
     QTest::keyClicks(pCenters->lineEdit(), strText);
-    Control(page, O::IDC_VALIDITY)->setFocus();
+    PAGE_CONTROL(QWidget, page, O::IDC_VALIDITY)->setFocus();
   };
   typeAndLeave("+441234");
-  EXPECT_EQ(pDlg->GetComposePage().m_strServiceCenter, "+441234");
+  EXPECT_EQ(m_pDlg->GetComposePage().m_strServiceCenter, "+441234");
   typeAndLeave("+441234");
   typeAndLeave("");
-  EXPECT_EQ(pDlg->GetComposePage().m_strServiceCenter, "");
+  EXPECT_EQ(m_pDlg->GetComposePage().m_strServiceCenter, "");
   typeAndLeave("+449876");
   EXPECT_TRUE(Items(pCenters).isEmpty());  // listed once saved and loaded again
+  // A refresh offers the last one typed, once however often it runs.
+  Click(PAGE_CONTROL(QWidget, page, O::IDC_REFRESH));
+  Click(PAGE_CONTROL(QWidget, page, O::IDC_REFRESH));
+  EXPECT_EQ(Items(pCenters), QStringList{"+449876"});
 
-  pDlg->reject();
+  m_pDlg->reject();
   CAddressArray history;
   ASSERT_EQ(LoadServiceCenters(DataFolder(), history), LoadResult::loaded);
   ASSERT_EQ(history.size(), 2u);
   EXPECT_EQ(history[0]->m_strNumber, "+441234");
   EXPECT_EQ(history[1]->m_strNumber, "+449876");
-  std::ostringstream csv;
-  csv << std::ifstream(DataFolder() + "SMSSCA.csv", std::ios::binary).rdbuf();
-  EXPECT_EQ(csv.str(), "Service Center\r\n+441234\r\n+449876\r\n");
+  EXPECT_EQ(ReadFile(DataFile("SMSSCA.csv")), "Service Center\r\n+441234\r\n+449876\r\n");
   EXPECT_FALSE(OptionText("Service Center").has_value());  // Cancel writes no settings
 
-  pDlg.reset();
-  pDlg = OpenWindow();
-  EXPECT_EQ(Items(Control<QComboBox>(ShowOptions(*pDlg), O::IDC_SERVICE_CENTER)),
+  m_pDlg.reset();
+  m_pDlg = OpenWindow();
+  EXPECT_EQ(Items(PAGE_CONTROL(QComboBox, ShowOptions(*m_pDlg), O::IDC_SERVICE_CENTER)),
             (QStringList{"+441234", "+449876"}));
 }
 
 namespace {
-
-bool LogHas(const std::vector<std::string>& log, const std::string& strPrefix) {
-  return std::any_of(log.begin(), log.end(), [&](const std::string& s) { return s.rfind(strPrefix, 0) == 0; });
-}
 
 // One notch of the mouse wheel over the middle of a widget.
 void WheelOver(QWidget* pWidget, int nDelta) {
@@ -468,15 +338,14 @@ TEST_F(OptionsPageTest, FirstRunChoicesThenLeavingBeforeComposeWasEverShown) {
     int nLeaveTo;  // tab index, or -1 for Close
   };
   const SCase cases[] = {
-      {"lifetime, then the Inbox tab", [](COptionsPage& p) { Choose(FindControl<QComboBox>(&p, O::IDC_VALIDITY), 3); }, 1},
-      {"lifetime, then Close", [](COptionsPage& p) { Choose(FindControl<QComboBox>(&p, O::IDC_VALIDITY), 3); }, -1},
-      {"delete box, then Close", [](COptionsPage& p) { Click(FindControl(&p, O::IDC_DELETE_FROM_PHONE)); }, -1},
-      {"delete box, then the Compose tab", [](COptionsPage& p) { Click(FindControl(&p, O::IDC_DELETE_FROM_PHONE)); }, 0},
-      {"service centre, then the Outbox tab", [](COptionsPage& p) { Choose(FindControl<QComboBox>(&p, O::IDC_SERVICE_CENTER), 0); }, 2},
+      {"lifetime, then the Inbox tab", [](COptionsPage& p) { Choose(PAGE_CONTROL(QComboBox, p, O::IDC_VALIDITY), 3); }, 1},
+      {"lifetime, then Close", [](COptionsPage& p) { Choose(PAGE_CONTROL(QComboBox, p, O::IDC_VALIDITY), 3); }, -1},
+      {"delete box, then Close", [](COptionsPage& p) { Click(PAGE_CONTROL(QWidget, p, O::IDC_DELETE_FROM_PHONE)); }, -1},
+      {"delete box, then the Compose tab", [](COptionsPage& p) { Click(PAGE_CONTROL(QWidget, p, O::IDC_DELETE_FROM_PHONE)); }, 0},
+      {"service centre, then the Outbox tab", [](COptionsPage& p) { Choose(PAGE_CONTROL(QComboBox, p, O::IDC_SERVICE_CENTER), 0); }, 2},
   };
   for (const SCase& c : cases) {
     SCOPED_TRACE(c.pszName);
-    std::filesystem::remove(m_root / "settings.reg");
     WriteSettings({});
     CAddressArray history;
     history.push_back(std::make_unique<CAddress>());
@@ -497,21 +366,18 @@ TEST_F(OptionsPageTest, FirstRunChoicesThenLeavingBeforeComposeWasEverShown) {
     // The settings were written, and Compose, shown later, starts from them.
     EXPECT_TRUE(OptionNumber("Message Validity").has_value());
     if (c.nLeaveTo == 0) {
-      EXPECT_EQ(FindControl<QComboBox>(&pDlg->GetComposePage(), CComposePage::IDC_LIFETIME)->currentText(), "1 Hour");
+      EXPECT_EQ(PAGE_CONTROL(QComboBox, pDlg->GetComposePage(), CComposePage::IDC_LIFETIME)->currentText(), "1 Hour");
     }
   }
 }
 
-TEST_F(OptionsPageTest, TheWheelOverAListWithoutTheFocusChoosesNothing) {
-  StartPhone();
-  WriteSettings({kComPort, "\"Baud Rate\"=dword:00002580"});
-  auto pDlg = OpenWindow();
-  ASSERT_TRUE(pDlg->IsPhoneReady());
-  COptionsPage& page = ShowOptions(*pDlg);
+TEST_F(OptionsPageTest, TheWheelOverAListWithoutTheFocusChoosesNothingAndAnOpenListScrolls) {
+  COptionsPage& page = OpenOptions({"\"Baud Rate\"=dword:00002580"});
+  ASSERT_TRUE(m_pDlg->IsPhoneReady());
   for (int nId : {O::IDC_BAUD_RATE, O::IDC_COM_PORT, O::IDC_TIME_OUT, O::IDC_VALIDITY}) {
     SCOPED_TRACE(nId);
-    QComboBox* pList = Control<QComboBox>(page, nId);
-    Control(page, O::IDC_REFRESH)->setFocus();
+    QComboBox* pList = RequireControl<QComboBox>(&page, nId, "list");
+    PAGE_CONTROL(QWidget, page, O::IDC_REFRESH)->setFocus();
     const int nBefore = pList->currentIndex();
     WheelOver(pList, -120);
     WheelOver(pList, 120);
@@ -519,25 +385,21 @@ TEST_F(OptionsPageTest, TheWheelOverAListWithoutTheFocusChoosesNothing) {
     EXPECT_EQ(pList->currentIndex(), nBefore);
     EXPECT_FALSE(pList->hasFocus());
   }
-  EXPECT_EQ(pDlg->GetBaudRate(), 9600);
-  EXPECT_TRUE(pDlg->IsPhoneReady());
-  EXPECT_FALSE(LogHas(m_pPhone->GetLog(), "CMD AT+IPR"));
+  EXPECT_EQ(m_pDlg->GetBaudRate(), 9600);
+  EXPECT_TRUE(m_pDlg->IsPhoneReady());
+  EXPECT_TRUE(Logged("CMD AT+IPR").empty());
 
   // Once the user has put the focus on it, the wheel is a deliberate choice.
-  QComboBox* pRates = Control<QComboBox>(page, O::IDC_BAUD_RATE);
+  QComboBox* pRates = PAGE_CONTROL(QComboBox, page, O::IDC_BAUD_RATE);
   pRates->setFocus();
   WheelOver(pRates, -120);
   EXPECT_EQ(pRates->currentText(), "19200");
-  EXPECT_TRUE(m_pPhone->WaitForLog([](const auto& log) { return LogHas(log, "CMD AT+IPR=19200"); }, 5000));
-}
+  EXPECT_TRUE(WaitForLogged("CMD AT+IPR=19200"));
 
-TEST_F(OptionsPageTest, AnOpenListShowsAScrolledHandfulOfItems) {
-  WriteSettings({kComPort});
-  auto pDlg = OpenWindow();
-  COptionsPage& page = ShowOptions(*pDlg);
+  // An open list shows a scrolled handful of items.
   for (int nId : {O::IDC_TIME_OUT, O::IDC_BAUD_RATE}) {
     SCOPED_TRACE(nId);
-    QComboBox* pList = Control<QComboBox>(page, nId);
+    QComboBox* pList = RequireControl<QComboBox>(&page, nId, "list");
     pList->showPopup();
     QWidget* pPopup = pList->view()->window();
     ASSERT_TRUE(pPopup->isVisible());
@@ -548,7 +410,7 @@ TEST_F(OptionsPageTest, AnOpenListShowsAScrolledHandfulOfItems) {
     pList->hidePopup();
   }
   // Sixty time-outs scroll; the nine baud rates fit.
-  EXPECT_GT(Control<QComboBox>(page, O::IDC_TIME_OUT)->count(), kMaxVisibleChoices);
+  EXPECT_GT(PAGE_CONTROL(QComboBox, page, O::IDC_TIME_OUT)->count(), kMaxVisibleChoices);
 }
 
 TEST_F(OptionsPageTest, WithoutStoredValuesTheLifetimeAndDeleteChoiceAreTheOnesTheWindowUses) {
@@ -556,7 +418,6 @@ TEST_F(OptionsPageTest, WithoutStoredValuesTheLifetimeAndDeleteChoiceAreTheOnesT
   // The key exists but holds neither value; then no key at all.
   for (bool bKey : {true, false}) {
     SCOPED_TRACE(bKey ? "key without the values" : "no key");
-    std::filesystem::remove(m_root / "settings.reg");
     if (bKey)
       WriteSettings({kComPort});
     else
@@ -565,39 +426,20 @@ TEST_F(OptionsPageTest, WithoutStoredValuesTheLifetimeAndDeleteChoiceAreTheOnesT
     COptionsPage& page = ShowOptions(*pDlg);
     EXPECT_EQ(Text(page, O::IDC_VALIDITY), "1 Hour");
     EXPECT_EQ(pDlg->GetComposePage().m_nDefaultLifetime, 1);
-    EXPECT_FALSE(Control<QCheckBox>(page, O::IDC_DELETE_FROM_PHONE)->isChecked());
+    EXPECT_FALSE(PAGE_CONTROL(QCheckBox, page, O::IDC_DELETE_FROM_PHONE)->isChecked());
     EXPECT_FALSE(pDlg->IsDeleteFromPhone());
     if (bKey) {
       ASSERT_TRUE(pDlg->SetActivePage(&pDlg->GetComposePage()));
-      EXPECT_EQ(FindControl<QComboBox>(&pDlg->GetComposePage(), CComposePage::IDC_LIFETIME)->currentText(),
+      EXPECT_EQ(PAGE_CONTROL(QComboBox, pDlg->GetComposePage(), CComposePage::IDC_LIFETIME)->currentText(),
                 "1 Hour");
       page.m_pSheet->SetActivePage(&page);
     }
-    Click(Control(page, O::IDC_DELETE_FROM_PHONE));
+    Click(PAGE_CONTROL(QWidget, page, O::IDC_DELETE_FROM_PHONE));
     EXPECT_TRUE(pDlg->IsDeleteFromPhone());
     pDlg->accept();
     EXPECT_EQ(OptionNumber("Message Validity"), 1u);
     EXPECT_EQ(OptionNumber("Delete From Phone"), 1u);
   }
-}
-
-TEST_F(OptionsPageTest, ATypedServiceCenterJoinsTheHistoryOnceThroughRefresh) {
-  StartPhone();
-  WriteSettings({kComPort});
-  auto pDlg = OpenWindow();
-  COptionsPage& page = ShowOptions(*pDlg);
-  QComboBox* pCenters = Control<QComboBox>(page, O::IDC_SERVICE_CENTER);
-  pCenters->setFocus();
-  QTest::keyClicks(pCenters->lineEdit(), "+447700900555");
-  Control(page, O::IDC_VALIDITY)->setFocus();
-  Click(Control(page, O::IDC_REFRESH));
-  Click(Control(page, O::IDC_REFRESH));
-  EXPECT_EQ(Items(pCenters), QStringList{"+447700900555"});
-  pDlg->reject();
-  CAddressArray history;
-  ASSERT_EQ(LoadServiceCenters(DataFolder(), history), LoadResult::loaded);
-  ASSERT_EQ(history.size(), 1u);
-  EXPECT_EQ(history[0]->m_strNumber, "+447700900555");
 }
 
 TEST_F(OptionsPageTest, ABaudRateSentThenCancelledGoesBackToTheStoredRate) {
@@ -613,8 +455,8 @@ TEST_F(OptionsPageTest, ABaudRateSentThenCancelledGoesBackToTheStoredRate) {
     auto pDlg = OpenWindow();
     ASSERT_TRUE(pDlg->IsPhoneReady());
     COptionsPage& page = ShowOptions(*pDlg);
-    Choose(Control<QComboBox>(page, O::IDC_BAUD_RATE), 8);  // 115200
-    ASSERT_TRUE(m_pPhone->WaitForLog([](const auto& log) { return LogHas(log, "CMD AT+IPR=115200"); }, 5000));
+    Choose(PAGE_CONTROL(QComboBox, page, O::IDC_BAUD_RATE), 8);  // 115200
+    ASSERT_TRUE(WaitForLogged("CMD AT+IPR=115200"));
     pDlg->reject();
     const std::string strBack = "CMD AT+IPR=" + std::to_string(c.nStored);
     // The last rate the phone was told is the stored one.
@@ -627,5 +469,30 @@ TEST_F(OptionsPageTest, ABaudRateSentThenCancelledGoesBackToTheStoredRate) {
         5000));
     EXPECT_EQ(pDlg->GetBaudRate(), c.nStored);
     EXPECT_EQ(OptionNumber("Baud Rate"), c.nStored == 9600 ? std::nullopt : std::optional<uint32_t>(19200));
+  }
+}
+
+TEST_F(OptionsPageTest, APhoneWithOneStorageOffersOnlyItsButtonOnBothPages) {
+  for (const char* pszStorage : {"ME", "SM"}) {
+    SCOPED_TRACE(pszStorage);
+    const bool bPhone = std::string(pszStorage) == "ME";
+    m_pDlg.reset();
+    m_pPhone.reset();
+    CVirtualPhoneConfig config;
+    config.m_vecStorages = {pszStorage};
+    StartConfiguredPhone(config);
+    WriteSettings({kComPort, "\"Storage\"=dword:0000040e"});
+    m_pDlg = OpenWindow();
+    ASSERT_TRUE(m_pDlg->IsPhoneReady());
+    QWidget* pages[] = {&m_pDlg->GetComposePage(), &ShowOptions(*m_pDlg)};
+    for (const QWidget* pPage : pages) {
+      // The two pages give their buttons the same ids.
+      auto* pPhoneButton = RequireControl<QRadioButton>(pPage, O::IDC_MOBILE_PHONE, "IDC_MOBILE_PHONE");
+      auto* pSimButton = RequireControl<QRadioButton>(pPage, O::IDC_SIM, "IDC_SIM");
+      EXPECT_EQ(pPhoneButton->isChecked(), bPhone);
+      EXPECT_EQ(pPhoneButton->isEnabled(), bPhone);
+      EXPECT_EQ(pSimButton->isChecked(), !bPhone);
+      EXPECT_EQ(pSimButton->isEnabled(), !bPhone);
+    }
   }
 }

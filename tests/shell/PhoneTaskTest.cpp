@@ -3,22 +3,19 @@
 // Cancel reaches the operation at its next report, the window keeps running its
 // events meanwhile, and a second operation is refused while one runs. Then the
 // window's own use of it: a phone whose line went away is reached again.
-#include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QDialog>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <thread>
 
-#include "ShellTestSupport.h"
+#include "WindowTestSupport.h"
 #include "model/PhoneStatus.h"
 #include "shell/PhoneTask.h"
-#include "shell/ScriptedPromptService.h"
 #include "res/StringTable.h"
 
 namespace {

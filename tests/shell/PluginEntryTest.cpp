@@ -2,9 +2,7 @@
 // procedure, and the one-window guard (the per-user lock and the search of the X
 // display by title).
 #include <fcntl.h>
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -12,14 +10,11 @@
 
 #include <QIcon>
 #include <QTimer>
-#include <utility>
 
-#include "ScriptedPromptService.h"
-#include "ShellTestSupport.h"
+#include "WindowTestSupport.h"
 #include "host/QVPlugin.h"
 #include "res/StringTable.h"
 #include "shell/PluginEntry.h"
-#include "shell/SMSTabbedDlg.h"
 #include "shell/SingleInstance.h"
 
 #ifdef MIRETH_HAVE_X11
@@ -46,14 +41,13 @@ struct CForeignLock {
 
 bool LockIsFree() { return CForeignLock().fd >= 0; }
 
-class PluginEntryTest : public CShellTest {
+class PluginEntryTest : public CWindowTest {
  protected:
   PluginEntryTest() : m_hPlugin(CreateQVPlugin()), m_nHostValue(QVPlugin_GetHostValue(m_hPlugin)) {
     CSMSTabbedDlg::SetPortProber([this](const std::string&) { return ++m_nProbes, false; });
   }
   ~PluginEntryTest() override { QVPlugin_RemoveAll(); }
 
-  CScriptedPromptService m_prompt;
   void* m_hPlugin;
   int32_t m_nHostValue;
   int m_nProbes = 0;
@@ -126,11 +120,11 @@ TEST_F(PluginEntryTest, CommandOneRunsTheWindowAndHoldsTheGuardWhileItIsOpen) {
 }
 
 TEST_F(PluginEntryTest, TheLockFileFollowsTheRuntimeFolder) {
-  EXPECT_EQ(CSingleInstance::GetLockFilePath(), m_scratch / "mireth.lock");
-  CEnvOverride noRuntime("XDG_RUNTIME_DIR", "");
+  EXPECT_EQ(CSingleInstance::GetLockFilePath(), Path("mireth.lock"));
+  m_sandbox.SetEnv("XDG_RUNTIME_DIR", "");
   EXPECT_EQ(CSingleInstance::GetLockFilePath(), "/tmp/mireth-" + std::to_string(::getuid()) + ".lock");
   // The guard itself: one holder at a time, free again after release.
-  CEnvOverride runtime("XDG_RUNTIME_DIR", m_scratch.Path().string());
+  m_sandbox.SetEnv("XDG_RUNTIME_DIR", m_root.string());
   CSingleInstance first, second;
   EXPECT_TRUE(first.Acquire("SMS Message"));
   EXPECT_FALSE(second.Acquire("SMS Message"));

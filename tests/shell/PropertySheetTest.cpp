@@ -1,16 +1,12 @@
 // The property sheet's order of calls to its pages and its buttons, and the dialog
 // units of the templates.
-#include <gtest/gtest.h>
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <string>
-#include <vector>
 
-#include "ShellTestSupport.h"
-#include "shell/DialogTemplate.h"
+#include "WindowTestSupport.h"
 #include "shell/PropertyPage.h"
 #include "shell/PropertySheet.h"
 

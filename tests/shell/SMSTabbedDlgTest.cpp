@@ -1,30 +1,23 @@
 // The SMS window: settings read at start, port probing, phone set-up and the start
 // page it chooses, error reports, the export flag written back, and help.
-#include <gtest/gtest.h>
 #include <pty.h>
 #include <unistd.h>
 
 #include <QPushButton>
-#include <QTest>
 
-#include "ScriptedPromptService.h"
-#include "ShellTestSupport.h"
+#include "WindowTestSupport.h"
 #include "grellow/SerialPort.h"
 #include "model/PhoneInterface.h"
 #include "model/PhoneStatus.h"
-#include "platform/Registry.h"
 #include "res/StringTable.h"
-#include "shell/SMSTabbedDlg.h"
-#include "vphone/VirtualPhone.h"
 
 namespace {
 
 const char kOptions[] = "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Options]";
 const char kPorts[] = "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Ports]";
 
-class SMSTabbedDlgTest : public CShellTest {
+class SMSTabbedDlgTest : public CWindowTest {
  protected:
-  SMSTabbedDlgTest() : m_lockDir("MIRETH_LOCK_DIR", m_scratch.Path().string()) {}
 
   // A prober that answers true for the given names and notes every name asked.
   void ProbeAnswers(std::vector<std::string> open) {
@@ -46,9 +39,7 @@ class SMSTabbedDlgTest : public CShellTest {
     return key.Open("SOFTWARE\\Kelvane\\Mireth\\Data") && key.QueryNumber("Export To CSV", n) ? n : 0xDEAD;
   }
 
-  CScriptedPromptService m_prompt;
   std::vector<std::string> m_probed;
-  CEnvOverride m_lockDir;
 };
 
 std::vector<std::string> AllPortNames() {
@@ -236,4 +227,107 @@ TEST_F(SMSTabbedDlgTest, HelpOpensTheTopicOfTheActivePage) {
     QTest::keyClick(&dlg, Qt::Key_F1);
     EXPECT_TRUE(helpUrl().ends_with(pszAnchor)) << helpUrl();
   }
+}
+
+// The window reaches a phone again by itself: after the phone went away (here the
+// virtual phone stopped and started anew on the same link, as a phone unplugged and
+// plugged in again), the next operation sets the line up again and succeeds; while
+// the phone stays away the operation fails with the code whose text says the phone
+// is not answering or unplugged, and the one after its return succeeds.
+namespace {
+
+// A received message in the phone's messages-file form ("How are you?").
+const char kDeliverPdu[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+
+class PhoneRecoveryTest : public CWindowTest {
+ protected:
+  PhoneRecoveryTest() {
+    std::ofstream(Path("messages.txt")) << "SM 1 " << kDeliverPdu << "\n";
+    WriteRegistry({"[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Options]", "\"COM Port\"=\"COM3\"",
+                   "\"Time Out\"=dword:000007d0", "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Ports]",
+                   "\"COM3\"=\"" + LinkPath() + "\""});
+    CSMSTabbedDlg::SetPortProber({});
+  }
+  std::string LinkPath() const { return Path("phone-link"); }
+
+  std::unique_ptr<CVirtualPhone> StartPhone() {
+    CVirtualPhoneConfig config;
+    config.m_strLinkPath = LinkPath();
+    config.m_strMessagesFile = Path("messages.txt");
+    auto pPhone = std::make_unique<CVirtualPhone>(config);
+    std::string strError;
+    EXPECT_TRUE(pPhone->Start(&strError)) << strError;
+    return pPhone;
+  }
+
+  static int Fetch(CSMSTabbedDlg& dlg, size_t& nFetched) {
+    CMessageArray received;
+    const int nCode = dlg.RunPhoneOperation(IDS_TASK_GET_MESSAGES, [&received](CPhoneInterface& phone) {
+      return phone.GetIncomingMessagesFromPhone(&received);
+    });
+    nFetched = received.size();
+    return nCode;
+  }
+
+};
+
+}  // namespace
+
+TEST_F(PhoneRecoveryTest, ThePhoneRestartedIsReachedAgainByTheNextOperation) {
+  auto pPhone = StartPhone();
+  CSMSTabbedDlg dlg;
+  ASSERT_TRUE(dlg.IsPhoneReady());
+  size_t nFetched = 0;
+  ASSERT_EQ(Fetch(dlg, nFetched), PHONE_SUCCESS);
+  EXPECT_EQ(nFetched, 1u);
+
+  // Unplugged and plugged in again between two operations: nothing to report.
+  pPhone->Stop();
+  pPhone = StartPhone();
+  EXPECT_EQ(Fetch(dlg, nFetched), PHONE_SUCCESS);
+  EXPECT_EQ(nFetched, 1u);
+  EXPECT_TRUE(dlg.IsPhoneReady());
+  EXPECT_TRUE(m_prompt.m_errors.empty());
+}
+
+TEST_F(PhoneRecoveryTest, APhoneThatStaysAwayIsReportedAsUnpluggedAndSetUpOnItsReturn) {
+  auto pPhone = StartPhone();
+  CSMSTabbedDlg dlg;
+  ASSERT_TRUE(dlg.IsPhoneReady());
+  pPhone->Stop();
+  pPhone.reset();
+
+  size_t nFetched = 0;
+  const int nCode = Fetch(dlg, nFetched);
+  EXPECT_EQ(nCode, PHONE_WRITE_FAILED);
+  EXPECT_FALSE(dlg.IsPhoneReady());
+  dlg.SetErrorCode(nCode);
+  dlg.ReportError();
+  ASSERT_EQ(m_prompt.m_errors.size(), 1u);
+  EXPECT_NE(m_prompt.m_errors[0].strSecond.find("not answering or has been unplugged"), std::string::npos);
+
+  // Still away: the set-up fails and says so; back again: the operation succeeds.
+  EXPECT_NE(Fetch(dlg, nFetched), PHONE_SUCCESS);
+  pPhone = StartPhone();
+  EXPECT_EQ(Fetch(dlg, nFetched), PHONE_SUCCESS);
+  EXPECT_EQ(nFetched, 1u);
+  EXPECT_TRUE(dlg.IsPhoneReady());
+  EXPECT_EQ(dlg.GetErrorCode(), PHONE_SUCCESS);
+}
+
+TEST_F(PhoneRecoveryTest, ALineLostInTheOperationThatSetItUpLeavesThePhoneNotReady) {
+  // Silent while the window starts, so that the first operation sets the phone up;
+  // then it hangs up in the middle of that operation's listing.
+  auto pPhone = StartPhone();
+  CVirtualPhoneFaults faults;
+  faults.m_nSilentAfter = 0;
+  pPhone->SetFaults(faults);
+  CSMSTabbedDlg dlg;
+  ASSERT_FALSE(dlg.IsPhoneReady());
+  faults = CVirtualPhoneFaults();
+  faults.m_nHangUpInListing = 0;
+  pPhone->SetFaults(faults);
+  size_t nFetched = 0;
+  ASSERT_EQ(Fetch(dlg, nFetched), PHONE_WRITE_FAILED);
+  EXPECT_FALSE(dlg.IsPhoneReady());
 }

@@ -40,6 +40,10 @@ class CScriptedPromptService : public IPromptService {
   }
   void QueueAnswer(int nAnswer) { m_answers.push_back(nAnswer); }
   size_t AnswersLeft() const { return m_answers.size(); }
+  void Clear() {
+    m_boxes.clear();
+    m_errors.clear();
+  }
 
   std::vector<SBox> m_boxes;
   std::vector<SErrorDialog> m_errors;
