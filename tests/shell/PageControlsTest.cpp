@@ -11,7 +11,7 @@
 #include <string>
 
 #include "ScriptedPromptService.h"
-#include "ShellTestSupport.h"
+#include "WindowTestSupport.h"
 #include "shell/PageControls.h"
 
 namespace {
