@@ -91,6 +91,14 @@ bool TakeSessionOptions(std::vector<std::string>& args, CSessionOptions& o, std:
   return true;
 }
 
+bool SettingsUsable() {
+  return GetRegistryFault().empty();
+}
+
+int SettingsExitStatus(int nStatus) {
+  return SettingsUsable() ? nStatus : 1;
+}
+
 bool ResolveSessionDefaults(CSessionOptions& o, std::string& strError) {
   CRegKey options;
   std::string strSavedPort;
@@ -101,6 +109,12 @@ bool ResolveSessionDefaults(CSessionOptions& o, std::string& strError) {
       o.nBaudRate = static_cast<int>(nSaved);
     if (o.nTimeOut == 0 && options.QueryNumber(LoadString(IDS_VAL_TIME_OUT), nSaved) && nSaved > 0)
       o.nTimeOut = static_cast<int>(nSaved);
+  }
+  if (!SettingsUsable()) {
+    // The report above names the file and the reason; talking to a phone on a
+    // default port and rate instead of the saved ones could reach the wrong device.
+    strError = "stopped: the settings could not be read";
+    return false;
   }
   if (o.nBaudRate == 0)
     o.nBaudRate = kDefaultBaudRate;

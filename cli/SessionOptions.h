@@ -30,13 +30,22 @@ bool TakeSessionOptions(std::vector<std::string>& args, CSessionOptions& o, std:
                         bool bDataFolder = true);
 // Fills what the command line left out from the settings store: the rate, the
 // time-out and, unless a device is given, the COM name (strPort). False, with a
-// reason, when both a port and a device are given or the port is not a COM name.
+// reason, when both a port and a device are given, the port is not a COM name, or
+// the settings file could not be read (a port or rate would then be a guess).
 bool ResolveSessionDefaults(CSessionOptions& o, std::string& strError);
 // ResolveSessionDefaults, then the device to open: the one given, or the one the
 // COM name is mapped to (false, with a reason, when it is mapped to none).
 bool ResolveSessionOptions(CSessionOptions& o, std::string& strDevice, std::string& strError);
 // The data folder (ending in '/'); empty when neither given nor in the settings.
 std::string SessionDataFolder(const CSessionOptions& o);
+
+// Whether the settings file could be read and written so far in this run. When it
+// could not, the settings store has shown why (the path and the reason, once).
+bool SettingsUsable();
+// The exit status of a command that returned nStatus: a command that used the
+// settings while they could not be read or written fails with 1, whatever it did
+// without them. Commands that never touch the settings keep their status.
+int SettingsExitStatus(int nStatus);
 
 // A decimal number of at most nine digits.
 bool ParseCount(const std::string& strText, int& nValue);

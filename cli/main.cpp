@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "cli/SessionOptions.h"
 #include "mireth_version.h"
 
 namespace {
@@ -50,5 +51,6 @@ int main(int argc, char** argv) {
     return PrintUsage(stderr);
   }
   std::vector<std::string> args(argv + 2, argv + argc);
-  return it->second.pfn(args);
+  // A settings file that could not be read or written fails every command that used it.
+  return SettingsExitStatus(it->second.pfn(args));
 }

@@ -1,0 +1,171 @@
+// A settings file that cannot be read or written, as the command-line program meets
+// it: the report (with the path) comes once, every command that needed the settings
+// fails with 1 and does nothing with the phone, and commands that never need them
+// run as usual.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "CliTestSupport.h"
+
+using namespace cli_test;
+
+namespace {
+
+const char kHowAreYou[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+
+// The program's device folders hold one serial device (ttyUSB0, a character device
+// that is not a phone), so `ports` has a device to give a COM name.
+class SettingsFaultTest : public CCliTest {
+ protected:
+  void SetUp() override {
+    CCliTest::SetUp();
+    std::filesystem::create_directories(m_root / "dev");
+    std::filesystem::create_directories(m_root / "sys");
+    std::filesystem::create_symlink("/dev/null", m_root / "dev" / "ttyUSB0");
+    m_sandbox.SetEnv("MIRETH_DEV_DIR", (m_root / "dev").string());
+    m_sandbox.SetEnv("MIRETH_SYS_DIR", (m_root / "sys").string());
+  }
+
+  // The device and time-out options alone (the phone commands keep no files).
+  std::vector<std::string> OnPhone(std::vector<std::string> args) const {
+    for (const std::string& s : {std::string("--device"), Device(), std::string("--timeout"), std::string("3000")})
+      args.push_back(s);
+    return args;
+  }
+  // How often strWhat occurs in strText.
+  static int Count(const std::string& strText, const std::string& strWhat) {
+    int n = 0;
+    for (size_t i = strText.find(strWhat); i != std::string::npos; i = strText.find(strWhat, i + 1))
+      ++n;
+    return n;
+  }
+};
+
+// The ways a settings file can be unusable. Mode 000 only stops a normal user (root
+// reads it anyway), so that case runs only when the test is not run as root.
+enum class Fault { Folder, Pipe, UnderAFile, NoPermission, LockIsFolder };
+
+struct FaultCase {
+  const char* pszName;
+  Fault fault;
+};
+
+// Makes the settings path unusable in the given way; false when this user cannot
+// be stopped that way.
+bool MakeFault(Fault fault, const std::filesystem::path& root, std::filesystem::path& settings) {
+  std::filesystem::create_directories(root);
+  switch (fault) {
+    case Fault::Folder:
+      settings = root / "folder.reg";
+      std::filesystem::create_directories(settings);
+      return true;
+    case Fault::Pipe:
+      settings = root / "pipe.reg";
+      return mkfifo(settings.c_str(), 0600) == 0;
+    case Fault::UnderAFile:
+      std::ofstream(root / "plain") << "x";
+      settings = root / "plain" / "settings.reg";
+      return true;
+    case Fault::NoPermission:
+      if (geteuid() == 0)
+        return false;
+      settings = root / "closed.reg";
+      std::ofstream(settings) << "Windows Registry Editor Version 5.00\r\n";
+      return chmod(settings.c_str(), 0) == 0;
+    case Fault::LockIsFolder:
+      // Readable, but no change can be written: the lock beside it cannot be taken.
+      settings = root / "locked.reg";
+      std::ofstream(settings) << "Windows Registry Editor Version 5.00\r\n";
+      std::filesystem::create_directories(root / "locked.reg.lock");
+      return true;
+  }
+  return false;
+}
+
+TEST_F(SettingsFaultTest, CommandsThatNeedTheSettingsFailOnceReported) {
+  StartPhone({"SM 1 " + std::string(kHowAreYou)});
+  const FaultCase faults[] = {
+      {"a folder", Fault::Folder},
+      {"a named pipe", Fault::Pipe},
+      {"a path below a plain file", Fault::UnderAFile},
+      {"mode 000", Fault::NoPermission},
+  };
+  // Each of these would succeed (or, watch, run on) with usable settings.
+  const std::vector<std::vector<std::string>> commands = {
+      OnPhone({"identify"}),
+      OnPhone({"inbox"}),
+      OnPhone({"outbox"}),
+      OnPhone({"send", "--to", "+447700900555", "--text", "hi"}),
+      OnPhone({"delete", "--index", "1", "--storage", "sim"}),
+      With({"watch"}),
+      With({"contacts"}),
+      With({"send", "--report", "--report-timeout", "1", "--to", "+447700900555", "--text", "hi"}),
+      {"ports"},
+  };
+  for (const FaultCase& f : faults) {
+    std::filesystem::path settings;
+    if (!MakeFault(f.fault, m_root / f.pszName, settings)) {
+      std::printf("skipped '%s': this user cannot be stopped that way\n", f.pszName);
+      continue;
+    }
+    m_sandbox.SetEnv("MIRETH_REGISTRY", settings.string());
+    for (const auto& args : commands) {
+      std::string strOut;
+      EXPECT_EQ(Run(args, strOut), 1) << f.pszName << ": " << args[0] << "\n" << strOut << ErrText();
+      const std::string strErr = ErrText();
+      EXPECT_EQ(Count(strErr, settings.string()), 1) << f.pszName << ": " << args[0] << "\n" << strErr;
+      if (args[0] != "ports")  // nothing was read from the phone
+        EXPECT_EQ(strOut, "") << f.pszName << ": " << args[0];
+    }
+  }
+  // Not one command reached the phone.
+  for (const std::string& strEvent : m_pPhone->GetLog())
+    EXPECT_NE(strEvent.rfind("CMD ", 0), 0u) << strEvent;
+}
+
+TEST_F(SettingsFaultTest, CommandsThatNeverUseTheSettingsAreUnaffected) {
+  const FaultCase faults[] = {
+      {"a folder", Fault::Folder},
+      {"a named pipe", Fault::Pipe},
+      {"a lock that is a folder", Fault::LockIsFolder},
+  };
+  struct Command {
+    std::vector<std::string> args;
+    const char* pszOutput;  // a piece of what it prints
+  };
+  const Command commands[] = {
+      {{"pdu", "decode", kHowAreYou}, "How are you?"},
+      {{"--version"}, "mireth "},
+      {{"help"}, "commands:"},
+  };
+  for (const FaultCase& f : faults) {
+    std::filesystem::path settings;
+    ASSERT_TRUE(MakeFault(f.fault, m_root / f.pszName, settings)) << f.pszName;
+    m_sandbox.SetEnv("MIRETH_REGISTRY", settings.string());
+    for (const Command& c : commands) {
+      std::string strOut;
+      EXPECT_EQ(Run(c.args, strOut), 0) << f.pszName << ": " << c.args[0] << "\n" << ErrText();
+      EXPECT_NE(strOut.find(c.pszOutput), std::string::npos) << f.pszName << ": " << c.args[0] << "\n" << strOut;
+      EXPECT_EQ(Count(ErrText(), settings.string()), 0) << f.pszName << ": " << c.args[0];
+    }
+  }
+}
+
+TEST_F(SettingsFaultTest, SettingsThatCannotBeWrittenFailTheCommandThatWrites) {
+  std::filesystem::path settings;
+  ASSERT_TRUE(MakeFault(Fault::LockIsFolder, m_root, settings));
+  m_sandbox.SetEnv("MIRETH_REGISTRY", settings.string());
+  // ports gives ttyUSB0 a COM name in the settings; that write fails.
+  for (const char* pszForm : {"", "--json"}) {
+    std::vector<std::string> args = {"ports"};
+    if (*pszForm)
+      args.push_back(pszForm);
+    std::string strOut;
+    EXPECT_EQ(Run(args, strOut), 1) << pszForm << "\n" << strOut << ErrText();
+    EXPECT_EQ(Count(ErrText(), settings.string()), 1) << pszForm << "\n" << ErrText();
+  }
+}
+
+}  // namespace
