@@ -116,8 +116,9 @@ TEST_F(SettingsFaultTest, CommandsThatNeedTheSettingsFailOnceReported) {
       EXPECT_EQ(Run(args, strOut), 1) << f.pszName << ": " << args[0] << "\n" << strOut << ErrText();
       const std::string strErr = ErrText();
       EXPECT_EQ(Count(strErr, settings.string()), 1) << f.pszName << ": " << args[0] << "\n" << strErr;
-      if (args[0] != "ports")  // nothing was read from the phone
+      if (args[0] != "ports") {  // nothing was read from the phone
         EXPECT_EQ(strOut, "") << f.pszName << ": " << args[0];
+      }
     }
   }
   // Not one command reached the phone.
