@@ -9,7 +9,8 @@ want=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
 if [ "${1:-run}" = test ]; then
   want+=(gammu socat
          desktop-file-utils appstream lintian man-db groff  # the install checks
-         openbox xdotool x11-apps netpbm)                   # the window scenario
+         openbox xdotool x11-apps netpbm                    # the window scenario
+         clang-format)                                      # the format check
 fi
 missing=()
 for p in "${want[@]}"; do
