@@ -48,10 +48,18 @@ void ResetHeapPeak() { g_nPeakBytes.store(g_nLiveBytes.load()); }
 void* operator new(size_t n) { return CountedAlloc(n); }
 void* operator new[](size_t n) { return CountedAlloc(n); }
 void* operator new(size_t n, const std::nothrow_t&) noexcept {
-  try { return CountedAlloc(n); } catch (...) { return nullptr; }
+  try {
+    return CountedAlloc(n);
+  } catch (...) {
+    return nullptr;
+  }
 }
 void* operator new[](size_t n, const std::nothrow_t&) noexcept {
-  try { return CountedAlloc(n); } catch (...) { return nullptr; }
+  try {
+    return CountedAlloc(n);
+  } catch (...) {
+    return nullptr;
+  }
 }
 void operator delete(void* p) noexcept { CountedFree(p); }
 void operator delete[](void* p) noexcept { CountedFree(p); }

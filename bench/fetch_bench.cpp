@@ -70,7 +70,8 @@ class CBenchPhone {
     if (!m_pPhone->Start(&m_strError))
       return;
     CRegKey key;
-    if (!key.Create(LoadString(IDS_KEY_PORTS)) || !key.SetText(g_szComPortNames[kPort], m_pPhone->GetSlavePath()))
+    if (!key.Create(LoadString(IDS_KEY_PORTS)) ||
+        !key.SetText(g_szComPortNames[kPort], m_pPhone->GetSlavePath()))
       m_strError = "cannot map the COM name";
   }
 
@@ -172,11 +173,12 @@ void BM_FetchPacedPhone(benchmark::State& state) {
   state.counters["wire_ratio"] = dRatio;
   state.counters["setup_commands"] = dSetupCommands;
   state.counters["bytes_per_fetch"] = static_cast<double>(nBytes) / static_cast<double>(state.iterations());
-  std::printf("fetch of %d messages at %d baud: %.3f x the wire time (goal <= 1.05 idle, 1.2 loaded), %.3f x a "
-              "bare client (goal <= 1.05; the bare client takes %.3f x the wire time); set-up: %.0f commands "
-              "(goal <= 8)\n",
-              kMessages, kBaudRate, dRatio, dRawSeconds > 0 ? dSeconds / dRawSeconds : 0,
-              dRawWire > 0 ? dRawSeconds / dRawWire : 0, dSetupCommands);
+  std::printf(
+      "fetch of %d messages at %d baud: %.3f x the wire time (goal <= 1.05 idle, 1.2 loaded), %.3f x a "
+      "bare client (goal <= 1.05; the bare client takes %.3f x the wire time); set-up: %.0f commands "
+      "(goal <= 8)\n",
+      kMessages, kBaudRate, dRatio, dRawSeconds > 0 ? dSeconds / dRawSeconds : 0,
+      dRawWire > 0 ? dRawSeconds / dRawWire : 0, dSetupCommands);
 }
 
 BENCHMARK(BM_FetchPacedPhone)->Unit(benchmark::kMillisecond)->Iterations(5);

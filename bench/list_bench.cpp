@@ -91,8 +91,8 @@ std::unique_ptr<CMessage> MakeMessage(uint64_t nSerial, std::mt19937& rng) {
   static const char* kTexts[] = {"See you at the airport! Gate B12.", "Meeting moved to 3pm, room 4B.",
                                  "How are you?", "Call me when you land, the car is outside."};
   p->m_strMessage = kTexts[rng() % 4];
-  p->m_strPdu = "07914477000000F0040C9144" + Hex(nSubscriber, 10) + "0000" + Hex(rng(), 14) +
-                "40" + Hex(nSerial, 16) + std::string(48, 'A' + static_cast<char>(rng() % 6));
+  p->m_strPdu = "07914477000000F0040C9144" + Hex(nSubscriber, 10) + "0000" + Hex(rng(), 14) + "40" +
+                Hex(nSerial, 16) + std::string(48, 'A' + static_cast<char>(rng() % 6));
   return p;
 }
 
@@ -116,8 +116,8 @@ struct SFigure {
   const char* pszName;
   double dTime;
   double dBaseline;
-  double dGoalRatio;    // 0: none
-  double dGoalMs;       // 0: none
+  double dGoalRatio;  // 0: none
+  double dGoalMs;     // 0: none
 };
 
 struct SRun {
@@ -139,8 +139,8 @@ SRun RunAt(size_t nMessages) {
   sandbox.SetEnv("MIRETH_LOCK_DIR", root.string());
   CSMSTabbedDlg::SetHostExecutablePath((root / "host/Program/HVDesktop.Exe").string());
   const std::string strData = (root / "data").string() + "/";
-  WriteWindowSettings(root / "settings.reg", {"\"COM Port\"=\"COM3\""}, strData, false,
-                      "/nonexistent/tty", {});
+  WriteWindowSettings(root / "settings.reg", {"\"COM Port\"=\"COM3\""}, strData, false, "/nonexistent/tty",
+                      {});
   CScriptedPromptService prompt;
 
   std::mt19937 rng(12345);
@@ -207,7 +207,11 @@ SRun RunAt(size_t nMessages) {
   CMessageArray loaded;
   std::vector<std::string> sorted;
   const double dOpenBase = BestOf(
-      3, [&] { loaded.clear(); sorted = names; },
+      3,
+      [&] {
+        loaded.clear();
+        sorted = names;
+      },
       [&] {
         LoadInbox(strData, loaded);
         std::sort(sorted.begin(), sorted.end());
@@ -219,8 +223,8 @@ SRun RunAt(size_t nMessages) {
   run.figures.push_back({"open Inbox", dOpen, dOpenBase, 3.0, 150.0});
   // The store file's load is the store's own work; the list's share is the open less
   // a plain load of the same file, against the sort alone.
-  const double dSortNames =
-      BestOf(3, [&] { sorted = names; }, [&] { std::sort(sorted.begin(), sorted.end()); });
+  const double dSortNames = BestOf(
+      3, [&] { sorted = names; }, [&] { std::sort(sorted.begin(), sorted.end()); });
   run.figures.push_back({"open less load", dListShare, dSortNames, 3.0, 150.0});
 
   // ---- header click -------------------------------------------------------------------
@@ -232,8 +236,8 @@ SRun RunAt(size_t nMessages) {
     dHeader = std::min(dHeader, Time([&] { page.OnColumnClickList(1); }));
     QApplication::processEvents();
   }
-  const double dHeaderBase =
-      BestOf(3, [&] { sorted = numbers; }, [&] { std::sort(sorted.begin(), sorted.end()); });
+  const double dHeaderBase = BestOf(
+      3, [&] { sorted = numbers; }, [&] { std::sort(sorted.begin(), sorted.end()); });
   run.figures.push_back({"header click", dHeader, dHeaderBase, 3.0, 150.0});
 
   // ---- get 200 new messages -----------------------------------------------------------
@@ -298,7 +302,8 @@ SRun RunAt(size_t nMessages) {
       [&] {
         size_t nKept = 0;
         for (size_t i = 0; i < plain.size(); ++i)
-          if (!(i % static_cast<size_t>(nStep) == 0 && i / static_cast<size_t>(nStep) < static_cast<size_t>(nDelete)))
+          if (!(i % static_cast<size_t>(nStep) == 0 &&
+                i / static_cast<size_t>(nStep) < static_cast<size_t>(nDelete)))
             plain[nKept++] = std::move(plain[i]);
         plain.resize(nKept);
         model.Reset(static_cast<int>(nKept));
@@ -348,8 +353,8 @@ int main(int argc, char** argv) {
     runs.push_back(RunAt(n));
 
   bool bAllMet = true;
-  std::printf("%-9s %-17s %10s %13s %8s  %s\n", "messages", "figure", "time ms", "baseline ms",
-              "ratio", "goal at 100,000");
+  std::printf("%-9s %-17s %10s %13s %8s  %s\n", "messages", "figure", "time ms", "baseline ms", "ratio",
+              "goal at 100,000");
   for (const SRun& run : runs) {
     for (const SFigure& f : run.figures) {
       const double dRatio = f.dBaseline > 0 ? f.dTime / f.dBaseline : 0.0;
@@ -370,8 +375,8 @@ int main(int argc, char** argv) {
         strGoal += bMet ? "  met" : "  MISSED";
         bAllMet = bAllMet && bMet;
       }
-      std::printf("%-9zu %-17s %10.3f %13.3f %7.2fx  %s\n", run.nMessages, f.pszName, f.dTime,
-                  f.dBaseline, dRatio, strGoal.c_str());
+      std::printf("%-9zu %-17s %10.3f %13.3f %7.2fx  %s\n", run.nMessages, f.pszName, f.dTime, f.dBaseline,
+                  dRatio, strGoal.c_str());
     }
   }
   std::printf("\ngrowth from 10,000 to 100,000 messages (10x is linear):\n");

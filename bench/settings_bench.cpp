@@ -31,7 +31,8 @@ const std::string& SettingsFile() {
     std::string strPath = strFolder + "/Mireth.reg";
     std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
     for (int i = 0; i < kKeys; ++i)
-      text += "[HKEY_CURRENT_USER\\" + KeyPath(i) + "]\r\n\"Value\"=dword:" + std::to_string(10000000 + i) + "\r\n\r\n";
+      text += "[HKEY_CURRENT_USER\\" + KeyPath(i) + "]\r\n\"Value\"=dword:" + std::to_string(10000000 + i) +
+              "\r\n\r\n";
     std::ofstream(strPath, std::ios::binary) << text;
     setenv("MIRETH_REGISTRY", strPath.c_str(), 1);
     return strPath;
@@ -45,7 +46,8 @@ void BM_ReadAndSplitLines(benchmark::State& state) {
     std::ifstream in(SettingsFile(), std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(in)), {});
     size_t nLines = 0;
-    for (size_t n = text.find('\n'); n != std::string::npos; n = text.find('\n', n + 1)) ++nLines;
+    for (size_t n = text.find('\n'); n != std::string::npos; n = text.find('\n', n + 1))
+      ++nLines;
     benchmark::DoNotOptimize(nLines);
   }
 }
@@ -85,7 +87,8 @@ BENCHMARK(BM_AllKeysLookedUp)->Unit(benchmark::kMillisecond)->Iterations(3);
 class CCapturingReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+    for (const Run& run : runs)
+      m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
     ConsoleReporter::ReportRuns(runs);
   }
   double Get(const std::string& strName) const {
@@ -109,7 +112,8 @@ int main(int argc, char** argv) {
   const double dFirst = reporter.Get("BM_FirstLookup/iterations:5");
   const double dAll = reporter.Get("BM_AllKeysLookedUp/iterations:3");
   std::printf("read and parse: %.0f ms (goal < 1000 ms), %.1fx reading the lines\n", dFirst, dFirst / dBase);
-  std::printf("100,000 lookups after it: %.0f ms, %.1fx reading the lines (no read again)\n", dAll, dAll / dBase);
+  std::printf("100,000 lookups after it: %.0f ms, %.1fx reading the lines (no read again)\n", dAll,
+              dAll / dBase);
   std::error_code ec;
   std::filesystem::remove_all(std::filesystem::path(SettingsFile()).parent_path(), ec);
   benchmark::Shutdown();

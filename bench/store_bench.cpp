@@ -187,8 +187,8 @@ void MeasureLoadMemory() {
   const size_t nList = bench::GetLiveHeapBytes() - nBase;
   const size_t nPeak = bench::GetPeakHeapBytes() - nBase;
   bench::SetHeapCounting(false);
-  std::printf("load memory: list %.1f MB, peak %.1f MB, ratio %.3f (goal <= 1.5)\n",
-              nList / 1048576.0, nPeak / 1048576.0, static_cast<double>(nPeak) / nList);
+  std::printf("load memory: list %.1f MB, peak %.1f MB, ratio %.3f (goal <= 1.5)\n", nList / 1048576.0,
+              nPeak / 1048576.0, static_cast<double>(nPeak) / nList);
 }
 
 }  // namespace

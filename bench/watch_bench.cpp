@@ -130,9 +130,8 @@ struct CBenchPhone {
 // line starting with pszReady, then half a second more for its reply to be read.
 // Standard output goes to /dev/null, or with pFd to a pipe. -1 when it did not start.
 pid_t StartWatch(CBenchPhone& bench, const char* pszReady, int* pFd) {
-  pid_t watch = Spawn({MIRETH_CLI_PATH, "watch", "--device", bench.config.m_strLinkPath, "--data",
-                       bench.dir.string()},
-                      pFd);
+  pid_t watch = Spawn(
+      {MIRETH_CLI_PATH, "watch", "--device", bench.config.m_strLinkPath, "--data", bench.dir.string()}, pFd);
   const bool bReady = watch > 0 && bench.pPhone->WaitForLog(
                                        [pszReady](const std::vector<std::string>& log) {
                                          for (const std::string& line : log)
@@ -177,12 +176,13 @@ void BM_WatchIdle(benchmark::State& state) {
   }
 }
 
-
 // Waits up to nMs for a whole line on fd (into strLine); false when none came.
 bool ReadLine(int fd, std::string& buffer, int nMs, std::string& strLine) {
   const auto tEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(nMs);
   while (buffer.find('\n') == std::string::npos) {
-    const auto nLeft = std::chrono::duration_cast<std::chrono::milliseconds>(tEnd - std::chrono::steady_clock::now()).count();
+    const auto nLeft =
+        std::chrono::duration_cast<std::chrono::milliseconds>(tEnd - std::chrono::steady_clock::now())
+            .count();
     if (nLeft <= 0)
       return false;
     pollfd p{fd, POLLIN, 0};
@@ -232,7 +232,8 @@ void BM_WatchArrival(benchmark::State& state) {
         state.SkipWithError(("a message was not printed within ten seconds: " + strLine).c_str());
         break;
       }
-      const double dMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+      const double dMs =
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
       dWorstMs = std::max(dWorstMs, dMs);
     }
     Stop(watch);

@@ -130,11 +130,12 @@ void List(const std::vector<CPhonebookEntry>& entries, bool bJson) {
     std::printf("%-6s %-5s %-20s %s\n", "Book", "Index", "Number", "Name");
   for (const CPhonebookEntry& e : entries) {
     if (bJson)
-      std::printf("{\"book\":\"%s\",\"index\":%d,\"number\":%s,\"type\":%d,\"name\":%s}\n", BookName(e.strStorage),
-                  e.nIndex, JsonString(e.strNumber).c_str(), e.nType, JsonString(e.strName).c_str());
+      std::printf("{\"book\":\"%s\",\"index\":%d,\"number\":%s,\"type\":%d,\"name\":%s}\n",
+                  BookName(e.strStorage), e.nIndex, JsonString(e.strNumber).c_str(), e.nType,
+                  JsonString(e.strName).c_str());
     else
-      std::printf("%-6s %-5d %-20s %s\n", BookName(e.strStorage), e.nIndex, TableCell(e.strNumber, 20).c_str(),
-                  TableCell(e.strName, 60).c_str());
+      std::printf("%-6s %-5d %-20s %s\n", BookName(e.strStorage), e.nIndex,
+                  TableCell(e.strNumber, 20).c_str(), TableCell(e.strName, 60).c_str());
   }
 }
 

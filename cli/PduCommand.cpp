@@ -58,7 +58,8 @@ std::string TimeJson(const CPduTimeStamp& ts) {
   if (ts.IsValid()) {
     s += ", \"year\": " + std::to_string(ts.GetYear()) + ", \"month\": " + std::to_string(ts.GetMonth()) +
          ", \"day\": " + std::to_string(ts.GetDay()) + ", \"hour\": " + std::to_string(ts.GetHour()) +
-         ", \"minute\": " + std::to_string(ts.GetMinute()) + ", \"second\": " + std::to_string(ts.GetSecond()) +
+         ", \"minute\": " + std::to_string(ts.GetMinute()) +
+         ", \"second\": " + std::to_string(ts.GetSecond()) +
          ", \"offset_minutes\": " + std::to_string(ts.GetOffsetMinutes()) +
          ", \"utc_seconds\": " + std::to_string(ts.ToUtcSeconds());
   }
@@ -117,8 +118,10 @@ void PrintJson(const CPduMessage& m) {
   std::printf("],\n");
   CPduConcatInfo info;
   if (m.GetConcatenation(info))
-    std::printf("  \"concatenation\": {\"reference\": %u, \"total\": %u, \"sequence\": %u, \"reference_bits\": %d},\n",
-                info.m_nReference, info.m_nTotal, info.m_nSequence, info.m_b16Bit ? 16 : 8);
+    std::printf(
+        "  \"concatenation\": {\"reference\": %u, \"total\": %u, \"sequence\": %u, \"reference_bits\": "
+        "%d},\n",
+        info.m_nReference, info.m_nTotal, info.m_nSequence, info.m_b16Bit ? 16 : 8);
   std::printf("  \"text\": %s\n}\n", Json(m.m_strText).c_str());
 }
 
@@ -180,8 +183,9 @@ void PrintText(const CPduMessage& m) {
       Line("Header element:", Hex2(e.m_nIei) + " " + CPduHex::Encode(e.m_data));
     CPduConcatInfo info;
     if (m.GetConcatenation(info))
-      Line("Part:", std::to_string(info.m_nSequence) + " of " + std::to_string(info.m_nTotal) + ", reference " +
-                        std::to_string(info.m_nReference) + (info.m_b16Bit ? " (16-bit)" : " (8-bit)"));
+      Line("Part:", std::to_string(info.m_nSequence) + " of " + std::to_string(info.m_nTotal) +
+                        ", reference " + std::to_string(info.m_nReference) +
+                        (info.m_b16Bit ? " (16-bit)" : " (8-bit)"));
   }
   Line("PDU length:", std::to_string(m.GetTpduLength()) + " octets after the service centre");
   Line("Text:", m.m_strText);
@@ -222,8 +226,8 @@ int RunDecode(const std::vector<std::string>& args) {
     for (const auto& g : CPduConcatenation::Group(messages)) {
       if (!g.m_bConcatenated)
         continue;
-      std::printf("\nConcatenated message from/to %s, reference %u, %u parts: ", TerminalText(g.m_strAddress).c_str(),
-                  g.m_nReference, g.m_nTotal);
+      std::printf("\nConcatenated message from/to %s, reference %u, %u parts: ",
+                  TerminalText(g.m_strAddress).c_str(), g.m_nReference, g.m_nTotal);
       if (g.IsComplete()) {
         std::printf("complete\n");
         Line("Text:", g.m_strText);

@@ -226,13 +226,16 @@ int RunIdentify(const std::vector<std::string>& args) {
     return ReportPhoneFailure("identify", nResult, phone.GetDiagnostics());
   const std::string strLock = phone.GetDiagnostics().strSimLock;
   int nPreferred = strLock.empty() ? phone.GetPreferredMessageStorage() : MSG_STORAGE_UNKNOWN;
-  const char* pszPreferred = nPreferred == MSG_STORAGE_PHONE ? "phone" : nPreferred == MSG_STORAGE_SIM ? "SIM" : "unknown";
+  const char* pszPreferred = nPreferred == MSG_STORAGE_PHONE ? "phone"
+                             : nPreferred == MSG_STORAGE_SIM ? "SIM"
+                                                             : "unknown";
   if (o.bJson) {
-    std::printf("{\"manufacturer\":%s,\"model\":%s,\"version\":%s,\"storage\":%d,\"preferred\":%d,"
-                "\"sim_lock\":%s}\n",
-                JsonString(phone.GetPhoneManufacturer()).c_str(), JsonString(phone.GetPhoneModel()).c_str(),
-                JsonString(phone.GetPhoneVersion()).c_str(), phone.GetAvailableStorage(),
-                nPreferred > 0 ? nPreferred : 0, JsonString(strLock).c_str());
+    std::printf(
+        "{\"manufacturer\":%s,\"model\":%s,\"version\":%s,\"storage\":%d,\"preferred\":%d,"
+        "\"sim_lock\":%s}\n",
+        JsonString(phone.GetPhoneManufacturer()).c_str(), JsonString(phone.GetPhoneModel()).c_str(),
+        JsonString(phone.GetPhoneVersion()).c_str(), phone.GetAvailableStorage(),
+        nPreferred > 0 ? nPreferred : 0, JsonString(strLock).c_str());
   } else {
     std::printf("Manufacturer: %s\nModel:        %s\nVersion:      %s\nStorage:      %s\nPreferred:    %s\n",
                 phone.GetPhoneManufacturer().c_str(), phone.GetPhoneModel().c_str(),
@@ -258,7 +261,8 @@ int RunList(const std::vector<std::string>& args, bool bOutgoing) {
   if (int n = OpenPhone(pszCommand, o, map, phone); n != 0)
     return n;
   CMessageArray messages;
-  int nResult = bOutgoing ? phone.GetOutgoingMessagesFromPhone(&messages) : phone.GetIncomingMessagesFromPhone(&messages);
+  int nResult = bOutgoing ? phone.GetOutgoingMessagesFromPhone(&messages)
+                          : phone.GetIncomingMessagesFromPhone(&messages);
   if (nResult == PHONE_NO_MESSAGES) {
     if (!o.bJson)
       std::printf("No messages.\n");
@@ -286,13 +290,9 @@ int RunList(const std::vector<std::string>& args, bool bOutgoing) {
   return 0;
 }
 
-int RunInbox(const std::vector<std::string>& args) {
-  return RunList(args, false);
-}
+int RunInbox(const std::vector<std::string>& args) { return RunList(args, false); }
 
-int RunOutbox(const std::vector<std::string>& args) {
-  return RunList(args, true);
-}
+int RunOutbox(const std::vector<std::string>& args) { return RunList(args, true); }
 
 int RunSend(const std::vector<std::string>& args) {
   if (std::find(args.begin(), args.end(), "--report") != args.end())
@@ -304,8 +304,9 @@ int RunSend(const std::vector<std::string>& args) {
     return 2;
   }
   if (!o.bTextGiven || (o.strTo.empty() && !o.bStore)) {
-    std::fprintf(stderr, "usage: mireth send --to NUMBER --text TEXT [--store] [--storage phone|sim]\n"
-                         "                   [--smsc NUMBER] [--validity N]\n");
+    std::fprintf(stderr,
+                 "usage: mireth send --to NUMBER --text TEXT [--store] [--storage phone|sim]\n"
+                 "                   [--smsc NUMBER] [--validity N]\n");
     return 2;
   }
   int nStorage = MSG_STORAGE_UNKNOWN;
@@ -348,8 +349,9 @@ int RunDelete(const std::vector<std::string>& args) {
   }
   int nStorage = StorageFromWord(o.strStorage);
   if (o.bAll == (o.nIndex >= 0) || (!o.bAll && nStorage == MSG_STORAGE_UNKNOWN)) {
-    std::fprintf(stderr, "usage: mireth delete --index N --storage phone|sim\n"
-                         "       mireth delete --all\n");
+    std::fprintf(stderr,
+                 "usage: mireth delete --index N --storage phone|sim\n"
+                 "       mireth delete --all\n");
     return 2;
   }
   CTemporaryPortMap map;
@@ -368,8 +370,8 @@ int RunDelete(const std::vector<std::string>& args) {
   int nResult = phone.ListAllMessages(strList);
   if (nResult != PHONE_SUCCESS)
     return ReportPhoneFailure("delete", nResult, phone.GetDiagnostics());
-  const std::string strWanted = std::string(nStorage == MSG_STORAGE_PHONE ? "ME" : "SM") + "\t" +
-                                std::to_string(o.nIndex) + "\t";
+  const std::string strWanted =
+      std::string(nStorage == MSG_STORAGE_PHONE ? "ME" : "SM") + "\t" + std::to_string(o.nIndex) + "\t";
   CMessage target;
   size_t nLine = 0;
   while (nLine < strList.size()) {
@@ -397,7 +399,8 @@ int RunDelete(const std::vector<std::string>& args) {
 CCommandRegistrar g_identify("identify", "show the phone's maker, model, version and storages", RunIdentify);
 CCommandRegistrar g_inbox("inbox", "list the received messages on the phone", RunInbox);
 CCommandRegistrar g_outbox("outbox", "list the sent and stored messages on the phone", RunOutbox);
-CCommandRegistrar g_send("send", "send a message (--report: and wait for its delivery report), or store it (--store)",
+CCommandRegistrar g_send("send",
+                         "send a message (--report: and wait for its delivery report), or store it (--store)",
                          RunSend);
 CCommandRegistrar g_delete("delete", "delete a message on the phone by index, or all of them", RunDelete);
 

@@ -60,8 +60,8 @@ int RunPorts(const std::vector<std::string>& args) {
         bNew = bNew || strName == entry.m_strName;
       const SerialResult state = CSerialPort::Probe(entry.m_strDevice);
       std::printf("%s\n  {\"name\": %s, \"device\": %s, \"state\": %s, \"reason\": %s, \"new\": %s}",
-                  i ? "," : "", JsonString(entry.m_strName).c_str(),
-                  JsonString(entry.m_strDevice).c_str(), JsonString(PortState(state)).c_str(),
+                  i ? "," : "", JsonString(entry.m_strName).c_str(), JsonString(entry.m_strDevice).c_str(),
+                  JsonString(PortState(state)).c_str(),
                   state == SERIAL_OK ? "null" : JsonString(GetSerialFailureText()).c_str(),
                   bNew ? "true" : "false");
     }
@@ -90,5 +90,4 @@ int RunPorts(const std::vector<std::string>& args) {
 
 }  // namespace
 
-static CCommandRegistrar reg("ports", "list the COM ports, their devices and which are free",
-                             RunPorts);
+static CCommandRegistrar reg("ports", "list the COM ports, their devices and which are free", RunPorts);

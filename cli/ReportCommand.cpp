@@ -23,7 +23,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kDefaultReportTimeout = 120;  // seconds
+constexpr int kDefaultReportTimeout = 120;   // seconds
 constexpr uint8_t kSubmitWithReport = 0x35;  // SUBMIT, reject duplicates, relative validity, report request
 
 struct CReportOptions {
@@ -83,7 +83,9 @@ bool ParseReportOptions(const std::vector<std::string>& args, CReportOptions& r,
 class CReportWaiter {
  public:
   CReportWaiter(CPhoneSession& session, std::vector<int> references, std::string strNumber)
-      : m_session(session), m_references(std::move(references)), m_strNumber(std::move(strNumber)),
+      : m_session(session),
+        m_references(std::move(references)),
+        m_strNumber(std::move(strNumber)),
         m_reports(m_references.size()) {}
 
   // False when the line went away.
@@ -166,9 +168,7 @@ class CReportWaiter {
 
 }  // namespace
 
-std::string GetSentJournalPath(const std::string& strDataFolder) {
-  return strDataFolder + "SMSSent.txt";
-}
+std::string GetSentJournalPath(const std::string& strDataFolder) { return strDataFolder + "SMSSent.txt"; }
 
 bool AppendSentJournal(const std::string& strDataFolder, const CSentReference& sent) {
   if (strDataFolder.empty())
@@ -199,10 +199,12 @@ std::string FormatReportLine(const CPduMessage& report, const CSentReference* pS
   std::string strNumber = report.m_address.GetText();
   std::string strStatus = CPduMessage::StatusText(report.m_nStatus);
   if (bJson) {
-    return std::string("{\"kind\":\"report\",\"state\":\"") + pszState + "\",\"to\":" + JsonString(strNumber) +
-           ",\"reference\":" + std::to_string(report.m_nMessageReference) + ",\"status\":" +
-           std::to_string(report.m_nStatus) + ",\"status_text\":" + JsonString(strStatus) +
-           ",\"time\":" + JsonString(strWhen) + ",\"sent_text\":" + (pSent ? JsonString(pSent->strText) : "null") +
+    return std::string("{\"kind\":\"report\",\"state\":\"") + pszState +
+           "\",\"to\":" + JsonString(strNumber) +
+           ",\"reference\":" + std::to_string(report.m_nMessageReference) +
+           ",\"status\":" + std::to_string(report.m_nStatus) + ",\"status_text\":" + JsonString(strStatus) +
+           ",\"time\":" + JsonString(strWhen) +
+           ",\"sent_text\":" + (pSent ? JsonString(pSent->strText) : "null") +
            ",\"sent_time\":" + (pSent ? JsonString(pSent->strTime) : "null") + "}";
   }
   std::string strLine = std::string("report  ") + pszState + "  " + TableCell(strNumber, 20) + "  ref " +
@@ -254,7 +256,8 @@ int RunSendWithReport(const std::vector<std::string>& argsIn) {
   for (int nReference : references)
     AppendSentJournal(strDataFolder, CSentReference{nReference, r.strTo, strSentTime, r.strText});
   if (!r.bJson) {
-    std::printf("Sent (reference %d); waiting up to %d s for the report.\n", references.front(), r.nTimeoutSeconds);
+    std::printf("Sent (reference %d); waiting up to %d s for the report.\n", references.front(),
+                r.nTimeoutSeconds);
     std::fflush(stdout);
   }
 

@@ -35,7 +35,8 @@ void ReportPhoneSide(const CPhoneDiagnostics& diag) {
   if (diag.strSimLock == "SIM PIN")
     std::fprintf(stderr, "  The SIM card asks for its PIN: give it with --pin NNNN.\n");
   else if (!diag.strSimLock.empty())
-    std::fprintf(stderr, "  The SIM card is locked (%s): unlock it in a phone first.\n", diag.strSimLock.c_str());
+    std::fprintf(stderr, "  The SIM card is locked (%s): unlock it in a phone first.\n",
+                 diag.strSimLock.c_str());
 }
 
 }  // namespace
@@ -91,13 +92,9 @@ bool TakeSessionOptions(std::vector<std::string>& args, CSessionOptions& o, std:
   return true;
 }
 
-bool SettingsUsable() {
-  return GetRegistryFault().empty();
-}
+bool SettingsUsable() { return GetRegistryFault().empty(); }
 
-int SettingsExitStatus(int nStatus) {
-  return SettingsUsable() ? nStatus : 1;
-}
+int SettingsExitStatus(int nStatus) { return SettingsUsable() ? nStatus : 1; }
 
 bool ResolveSessionDefaults(CSessionOptions& o, std::string& strError) {
   CRegKey options;

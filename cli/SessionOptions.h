@@ -53,4 +53,5 @@ bool ParseCount(const std::string& strText, int& nValue);
 // Prints the failure with the explanation the error dialog would give, then what
 // the phone itself said (its +CME/+CMS ERROR number with its meaning, a SIM that
 // waits for its PIN); returns 1.
-int ReportPhoneFailure(const char* pszCommand, int nCode, const CPhoneDiagnostics& diag = CPhoneDiagnostics());
+int ReportPhoneFailure(const char* pszCommand, int nCode,
+                       const CPhoneDiagnostics& diag = CPhoneDiagnostics());

@@ -57,7 +57,8 @@ void PrintRow(size_t i, const CMessage& m) {
 void PrintHeader(const CAddress&) { std::printf("%-5s %-24s %s\n", "#", "Number", "Name"); }
 
 void PrintRow(size_t i, const CAddress& a) {
-  std::printf("%-5zu %-24s %s\n", i, TableCell(a.m_strNumber, 24).c_str(), TableCell(a.m_strName, 60).c_str());
+  std::printf("%-5zu %-24s %s\n", i, TableCell(a.m_strNumber, 24).c_str(),
+              TableCell(a.m_strName, 60).c_str());
 }
 
 // Standard output in large blocks: records are gathered in one buffer that is
@@ -90,16 +91,15 @@ int DumpList(const std::string& strFile, bool bJson) {
   if (bJson) {
     CBlockOutput out;
     result = ReadStoreFileRecords(strFile, std::function<void(const Record&)>([&](const Record& record) {
-      AppendRecordJson(out.Buffer(), record);
-      out.Buffer() += '\n';
-      out.FlushIfFull();
-      ++nCount;
-    }));
+                                    AppendRecordJson(out.Buffer(), record);
+                                    out.Buffer() += '\n';
+                                    out.FlushIfFull();
+                                    ++nCount;
+                                  }));
   } else {
     PrintHeader(Record());
-    result = ReadStoreFileRecords(strFile, std::function<void(const Record&)>([&](const Record& record) {
-      PrintRow(++nCount, record);
-    }));
+    result = ReadStoreFileRecords(strFile, std::function<void(const Record&)>(
+                                               [&](const Record& record) { PrintRow(++nCount, record); }));
   }
   std::fflush(stdout);
   if (result.m_kind == CStoreResult::notOpened)

@@ -23,22 +23,29 @@ namespace terminal_text {
 inline void AppendHexEscape(std::string& out, const char* pszPrefix, uint32_t u, int nDigits) {
   static const char kHex[] = "0123456789ABCDEF";
   out += pszPrefix;
-  for (int i = nDigits - 1; i >= 0; --i) out += kHex[(u >> (4 * i)) & 0xF];
+  for (int i = nDigits - 1; i >= 0; --i)
+    out += kHex[(u >> (4 * i)) & 0xF];
 }
 
 inline bool IsBidiControl(uint32_t u) {
-  return u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+  return u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E) ||
+         (u >= 0x2066 && u <= 0x2069);
 }
 
 // Appends the shown form of the character at s[i]; returns the bytes it took.
 inline size_t AppendShown(std::string& out, std::string_view s, size_t i) {
   const unsigned char c = static_cast<unsigned char>(s[i]);
   if (c < 0x80) {
-    if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\t') out += "\\t";
-    else if (c < 0x20 || c == 0x7F) AppendHexEscape(out, "\\x", c, 2);
-    else out += static_cast<char>(c);
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else if (c == '\t')
+      out += "\\t";
+    else if (c < 0x20 || c == 0x7F)
+      AppendHexEscape(out, "\\x", c, 2);
+    else
+      out += static_cast<char>(c);
     return 1;
   }
   char32_t u = 0;
@@ -60,7 +67,8 @@ inline size_t AppendShown(std::string& out, std::string_view s, size_t i) {
 inline std::string TerminalText(std::string_view str) {
   std::string out;
   out.reserve(str.size());
-  for (size_t i = 0; i < str.size();) i += terminal_text::AppendShown(out, str, i);
+  for (size_t i = 0; i < str.size();)
+    i += terminal_text::AppendShown(out, str, i);
   return out;
 }
 
@@ -72,7 +80,8 @@ inline std::string TableCell(const std::string& str, size_t nMax) {
   size_t nFits = 0;  // the length of the longest whole prefix that leaves room for "..."
   for (size_t i = 0; i < str.size();) {
     i += terminal_text::AppendShown(out, str, i);
-    if (out.size() + 3 <= nMax) nFits = out.size();
+    if (out.size() + 3 <= nMax)
+      nFits = out.size();
     if (out.size() > nMax) {
       out.resize(nFits);
       return out + "...";

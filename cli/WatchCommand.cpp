@@ -57,9 +57,7 @@ using Clock = std::chrono::steady_clock;
 
 volatile sig_atomic_t g_bStop = 0;
 
-void OnStopSignal(int) {
-  g_bStop = 1;
-}
+void OnStopSignal(int) { g_bStop = 1; }
 
 // The longest the watcher blocks in one read: how soon it sees a stop signal.
 constexpr int kListenSlice = 500;
@@ -185,7 +183,9 @@ bool CWatcher::WaitToRetry() {
   Clock::time_point until = Clock::now() + std::chrono::seconds(m_w.nRetrySeconds);
   while (!g_bStop && Clock::now() < until) {
     const int nLeft = MillisecondsUntil(until);
-    struct timespec ts {0, static_cast<long>(std::min<int>(nLeft, kListenSlice)) * 1000000L};
+    struct timespec ts {
+      0, static_cast<long>(std::min<int>(nLeft, kListenSlice)) * 1000000L
+    };
     nanosleep(&ts, nullptr);  // waiting for a device to come back, not for a reply
   }
   return !g_bStop;
@@ -279,8 +279,8 @@ bool CWatcher::Handle(const CAtEvent& event) {
     return true;
   }
   if (nCode != PHONE_SUCCESS) {
-    std::fprintf(stderr, "mireth watch: cannot read %s:%d (status %d)\n", event.strStorage.c_str(), event.nIndex,
-                 nCode);
+    std::fprintf(stderr, "mireth watch: cannot read %s:%d (status %d)\n", event.strStorage.c_str(),
+                 event.nIndex, nCode);
     return true;
   }
   TakePdu(place);
@@ -333,8 +333,8 @@ void CWatcher::DeleteFromPhone(const CArrival& arrival) {
     if (place.strStorage.empty())
       continue;
     if (m_session.DeleteStored(place.strStorage, place.nIndex) != PHONE_SUCCESS) {
-      std::fprintf(stderr, "mireth watch: %s:%d could not be deleted from the phone\n", place.strStorage.c_str(),
-                   place.nIndex);
+      std::fprintf(stderr, "mireth watch: %s:%d could not be deleted from the phone\n",
+                   place.strStorage.c_str(), place.nIndex);
       continue;
     }
     // The slot is free again: the next message put there is a new one.
@@ -346,11 +346,12 @@ void CWatcher::Emit(CArrival& arrival) {
   const CMessage& m = *arrival.pMessage;
   std::string strTime = m.m_dtDateTime.IsValid() ? m.m_dtDateTime.Format() : std::string();
   if (m_w.bJson) {
-    std::printf("{\"kind\":\"message\",\"from\":%s,\"time\":%s,\"text\":%s,\"complete\":%s,\"places\":%s,"
-                "\"smsc\":%s}\n",
-                JsonString(m.m_strNumber).c_str(), JsonString(strTime).c_str(), JsonString(m.m_strMessage).c_str(),
-                arrival.bComplete ? "true" : "false", JsonString(m.m_strExtra).c_str(),
-                JsonString(m.m_strServiceCenter).c_str());
+    std::printf(
+        "{\"kind\":\"message\",\"from\":%s,\"time\":%s,\"text\":%s,\"complete\":%s,\"places\":%s,"
+        "\"smsc\":%s}\n",
+        JsonString(m.m_strNumber).c_str(), JsonString(strTime).c_str(), JsonString(m.m_strMessage).c_str(),
+        arrival.bComplete ? "true" : "false", JsonString(m.m_strExtra).c_str(),
+        JsonString(m.m_strServiceCenter).c_str());
   } else {
     std::printf("%-20s %-16s %s%s\n", TableCell(strTime, 20).c_str(), TableCell(m.m_strNumber, 16).c_str(),
                 arrival.bComplete ? "" : "[incomplete] ", TableCell(m.m_strMessage, 200).c_str());
@@ -383,7 +384,8 @@ void CWatcher::EmitReport(const CPduMessage& report, const CStoredPdu& place) {
     CExecEnvironment env;
     env.Set("MIRETH_KIND", "report");
     env.Set("MIRETH_FROM", report.m_address.GetText());
-    env.Set("MIRETH_TIME", report.m_dischargeTime.IsValid() ? report.m_dischargeTime.ToDateTime().Format() : "");
+    env.Set("MIRETH_TIME",
+            report.m_dischargeTime.IsValid() ? report.m_dischargeTime.ToDateTime().Format() : "");
     env.Set("MIRETH_STATE", GetDeliveryStateName(GetDeliveryState(report.m_nStatus)));
     env.Set("MIRETH_STATUS", CPduMessage::StatusText(report.m_nStatus));
     env.Set("MIRETH_REFERENCE", std::to_string(report.m_nMessageReference));

@@ -30,8 +30,7 @@ int PrintUsage(FILE* out) {
 
 }  // namespace
 
-CCommandRegistrar::CCommandRegistrar(const char* pszName, const char* pszSummary,
-                                     CommandFunction pfn) {
+CCommandRegistrar::CCommandRegistrar(const char* pszName, const char* pszSummary, CommandFunction pfn) {
   Commands()[pszName] = CommandEntry{pszSummary, pfn};
 }
 

@@ -69,11 +69,10 @@ void CComposePage::CreateControls(const CDialogUnits& units) {
   // Send button on the right. Controls are made in the template's tab order.
   auto rect = [&units](int x, int y, int cx, int cy) { return units.MapRect(x, y, cx, cy); };
 
-  m_pNameList = MakeList(this, IDC_NAME, IDS_LBL_NAME, rect(7, 7, 120, 9),
-                         rect(7, 17, 120, kComboHeight));
+  m_pNameList = MakeList(this, IDC_NAME, IDS_LBL_NAME, rect(7, 7, 120, 9), rect(7, 17, 120, kComboHeight));
 
-  m_pNumberList = MakeList(this, IDC_NUMBER, IDS_LBL_NUMBER, rect(7, 37, 120, 9),
-                           rect(7, 47, 120, kComboHeight));
+  m_pNumberList =
+      MakeList(this, IDC_NUMBER, IDS_LBL_NUMBER, rect(7, 37, 120, 9), rect(7, 47, 120, kComboHeight));
 
   for (QComboBox* pList : {m_pNameList, m_pNumberList}) {
     // A field that also offers the address book: what is typed stays as typed (no
@@ -84,8 +83,8 @@ void CComposePage::CreateControls(const CDialogUnits& units) {
             [this, pList](const QPoint& pos) { ShowRecipientMenu(pList, pos); });
   }
 
-  m_pPresetList = MakeList(this, IDC_PRESET, IDS_LBL_PRESET, rect(137, 7, 200, 9),
-                           rect(137, 17, 200, kComboHeight));
+  m_pPresetList =
+      MakeList(this, IDC_PRESET, IDS_LBL_PRESET, rect(137, 7, 200, 9), rect(137, 17, 200, kComboHeight));
   m_pPresetList->setMaxVisibleItems(12);
 
   m_pMessageEdit = new CMessageEdit(this);
@@ -93,8 +92,8 @@ void CComposePage::CreateControls(const CDialogUnits& units) {
   m_pMessageEdit->setGeometry(rect(137, 37, 200, 101));
   m_pMessageEdit->SetLimit(kMaxMessageChars);
 
-  m_pCharacterCount = MakeTextControl<QLabel>(this, IDC_CHARACTER_COUNT, IDS_LBL_CHARACTER_COUNT,
-                                              rect(137, 142, 144, 20));
+  m_pCharacterCount =
+      MakeTextControl<QLabel>(this, IDC_CHARACTER_COUNT, IDS_LBL_CHARACTER_COUNT, rect(137, 142, 144, 20));
   m_pCharacterCount->setWordWrap(true);
   m_pCharacterCount->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
@@ -107,8 +106,8 @@ void CComposePage::CreateControls(const CDialogUnits& units) {
 
   m_pSend = MakeButton(this, IDC_SEND, IDS_BTN_SEND, rect(287, 142, 50, 20));
 
-  m_pLifetimeList = MakeList(this, IDC_LIFETIME, IDS_LBL_LIFETIME, rect(7, 67, 120, 9),
-                             rect(7, 77, 120, kComboHeight));
+  m_pLifetimeList =
+      MakeList(this, IDC_LIFETIME, IDS_LBL_LIFETIME, rect(7, 67, 120, 9), rect(7, 77, 120, kComboHeight));
   for (unsigned int i = 0; i < NUM_LIFETIMES; ++i)
     m_pLifetimeList->addItem(WindowText(IDS_LIFETIME_FIRST + i));
   m_pLifetimeList->setMaxVisibleItems(static_cast<int>(NUM_LIFETIMES));
@@ -116,13 +115,12 @@ void CComposePage::CreateControls(const CDialogUnits& units) {
   // The group box only frames the two buttons, which belong to the page itself.
   auto* pGroup = new QGroupBox(WindowText(IDS_GRP_STORE_IN), this);
   pGroup->setGeometry(rect(7, 98, 120, 42));
-  m_pMobilePhone = MakeTextControl<QRadioButton>(this, IDC_MOBILE_PHONE, IDS_RB_MOBILE_PHONE,
-                                                 rect(15, 110, 104, 11));
-  m_pSimCard = MakeTextControl<QRadioButton>(this, IDC_SIM_CARD, IDS_RB_SIM_CARD,
-                                             rect(15, 124, 104, 11));
+  m_pMobilePhone =
+      MakeTextControl<QRadioButton>(this, IDC_MOBILE_PHONE, IDS_RB_MOBILE_PHONE, rect(15, 110, 104, 11));
+  m_pSimCard = MakeTextControl<QRadioButton>(this, IDC_SIM_CARD, IDS_RB_SIM_CARD, rect(15, 124, 104, 11));
 
-  m_pReplyChargesBox = MakeTextControl<QCheckBox>(this, IDC_REPLY_CHARGES, IDS_CHK_ACCEPT_REPLY,
-                                                  rect(7, 146, 120, 10));
+  m_pReplyChargesBox =
+      MakeTextControl<QCheckBox>(this, IDC_REPLY_CHARGES, IDS_CHK_ACCEPT_REPLY, rect(7, 146, 120, 10));
   m_pReplyChargesBox->hide();
 
   m_pClear = MakeButton(this, IDC_CLEAR, IDS_BTN_CLEAR, rect(7, 158, 50, 14));
@@ -141,13 +139,15 @@ void CComposePage::CreateControls(const CDialogUnits& units) {
 }
 
 bool CComposePage::DoDataExchange(bool bSaveAndValidate) {
-  if (m_pMessageEdit == nullptr) return false;
+  if (m_pMessageEdit == nullptr)
+    return false;
   if (bSaveAndValidate) {
     const int nPreset = m_pPresetList->currentIndex();
     m_strPreset = nPreset >= 0 ? GetItemText(m_pPresetList, nPreset) : std::string();
     m_bReplyCharges = m_pReplyChargesBox->isChecked() ? 1 : 0;
     const std::string strMessage = m_pMessageEdit->GetFieldText();
-    if (CountMessageCharacters(strMessage) > kMaxMessageChars) return false;
+    if (CountMessageCharacters(strMessage) > kMaxMessageChars)
+      return false;
     m_strMessage = strMessage;
     m_strNumber = GetFieldText(m_pNumberList);
     m_strName = GetFieldText(m_pNameList);
@@ -156,13 +156,14 @@ bool CComposePage::DoDataExchange(bool bSaveAndValidate) {
   }
   {
     const QSignalBlocker blocker(m_pPresetList);
-    m_pPresetList->setCurrentIndex(
-        m_strPreset.empty() ? -1
-                            : m_pPresetList->findText(QString::fromLocal8Bit(m_strPreset),
-                                                      Qt::MatchExactly | Qt::MatchCaseSensitive));
+    m_pPresetList->setCurrentIndex(m_strPreset.empty()
+                                       ? -1
+                                       : m_pPresetList->findText(QString::fromLocal8Bit(m_strPreset),
+                                                                 Qt::MatchExactly | Qt::MatchCaseSensitive));
   }
   m_pReplyChargesBox->setChecked(m_bReplyCharges != 0);
-  if (m_pMessageEdit->GetFieldText() != m_strMessage) m_pMessageEdit->SetFieldText(m_strMessage);
+  if (m_pMessageEdit->GetFieldText() != m_strMessage)
+    m_pMessageEdit->SetFieldText(m_strMessage);
   SetFieldText(m_pNumberList, m_strNumber);
   SetFieldText(m_pNameList, m_strName);
   SelectItem(m_pLifetimeList, m_nLifetime);
@@ -207,7 +208,8 @@ bool CComposePage::OnInitDialog() {
 
   // The page has finished its start: end the wait cursor the window began while it
   // was being built.
-  if (m_pSheet != nullptr) m_pSheet->EndStartWaitCursor();
+  if (m_pSheet != nullptr)
+    m_pSheet->EndStartWaitCursor();
   return true;
 }
 
@@ -253,7 +255,8 @@ bool CComposePage::OnSetActive() {
       SelectItem(m_pNumberList, nNumber);
     else
       SetFieldText(m_pNumberList, strNumber);
-    if (nPreset < m_pPresetList->count()) SelectItem(m_pPresetList, nPreset);
+    if (nPreset < m_pPresetList->count())
+      SelectItem(m_pPresetList, nPreset);
   }
 
   if (m_nStorageButton != -1) {
@@ -276,10 +279,10 @@ bool CComposePage::OnSetActive() {
 
 bool CComposePage::OnQueryCancel() {
   if (HasMessageText()) {
-    const int nAnswer =
-        GetPromptService().MessageBox(LoadString(IDS_QUERY_CANCEL_COMPOSE),
-                                      LoadString(IDS_SMS_MESSAGE), MB_YESNO | MB_ICONQUESTION);
-    if (nAnswer != IDYES) return false;
+    const int nAnswer = GetPromptService().MessageBox(
+        LoadString(IDS_QUERY_CANCEL_COMPOSE), LoadString(IDS_SMS_MESSAGE), MB_YESNO | MB_ICONQUESTION);
+    if (nAnswer != IDYES)
+      return false;
   }
   return CSMSPage::OnQueryCancel();
 }
@@ -300,7 +303,8 @@ CAddressArray* CComposePage::GetAddressBook() {
 }
 
 void CComposePage::EnsureListsLoaded() {
-  if (m_bListsLoaded || m_pSheet == nullptr) return;
+  if (m_bListsLoaded || m_pSheet == nullptr)
+    return;
   m_bListsLoaded = true;
   // Whatever another page put into a list before is kept after what the files hold.
   CMessageArray outboxBefore = std::move(*m_pOutbox);
@@ -311,8 +315,10 @@ void CComposePage::EnsureListsLoaded() {
   LoadAddressBook();
   LoadOutbox();
   LoadPresets();
-  for (auto& pRecord : outboxBefore) m_pOutbox->push_back(std::move(pRecord));
-  for (auto& pEntry : bookBefore) m_pAddressBook->push_back(std::move(pEntry));
+  for (auto& pRecord : outboxBefore)
+    m_pOutbox->push_back(std::move(pRecord));
+  for (auto& pEntry : bookBefore)
+    m_pAddressBook->push_back(std::move(pEntry));
 }
 
 void CComposePage::SaveChangedLists() {
@@ -330,7 +336,8 @@ void CComposePage::SaveChangedLists() {
     m_bOutboxChanged = false;
   }
   if (m_bAddressesChanged) {
-    if (IsExportToCsv()) WriteAddressCsv();
+    if (IsExportToCsv())
+      WriteAddressCsv();
     SaveAddressBook();
     m_bAddressesChanged = false;
   }
@@ -427,7 +434,8 @@ void CComposePage::SelectDefaultLifetime() { SelectItem(m_pLifetimeList, m_nDefa
 
 void CComposePage::ReadServiceCenter() {
   CRegKey key;
-  if (!key.Open(OptionsKeyPath())) return;
+  if (!key.Open(OptionsKeyPath()))
+    return;
   std::string strValue;
   if (key.QueryText(LoadString(IDS_VAL_SERVICE_CENTER), strValue, 260))
     m_strServiceCenter = strValue;
@@ -436,7 +444,8 @@ void CComposePage::ReadServiceCenter() {
 
 void CComposePage::ReadMessageValidity() {
   CRegKey key;
-  if (!key.Open(OptionsKeyPath())) return;
+  if (!key.Open(OptionsKeyPath()))
+    return;
   uint32_t nValue = 0;
   if (key.QueryNumber(LoadString(IDS_VAL_MESSAGE_VALIDITY), nValue))
     m_nDefaultLifetime = static_cast<int>(nValue);
@@ -445,19 +454,20 @@ void CComposePage::ReadMessageValidity() {
 
 void CComposePage::ReadStorage() {
   CRegKey key;
-  if (!key.Open(OptionsKeyPath())) return;
+  if (!key.Open(OptionsKeyPath()))
+    return;
   uint32_t nValue = 0;
   m_nStorageButton = -1;
   if (key.QueryNumber(LoadString(IDS_VAL_STORAGE), nValue) &&
-      (nValue == static_cast<uint32_t>(IDC_MOBILE_PHONE) ||
-       nValue == static_cast<uint32_t>(IDC_SIM_CARD)))
+      (nValue == static_cast<uint32_t>(IDC_MOBILE_PHONE) || nValue == static_cast<uint32_t>(IDC_SIM_CARD)))
     m_nStorageButton = static_cast<int>(nValue);
   key.Close();
 }
 
 void CComposePage::ReadReplyCharges() {
   CRegKey key;
-  if (!key.Open(OptionsKeyPath())) return;
+  if (!key.Open(OptionsKeyPath()))
+    return;
   uint32_t nValue = 0;
   m_nReplyChargesSetting =
       key.QueryNumber(LoadString(IDS_VAL_REPLY_CHARGES), nValue) ? static_cast<int>(nValue) : 0;
@@ -473,7 +483,8 @@ void CComposePage::ReadReplyCharges() {
 // ---------------------------------------------------------------------------------
 
 void CComposePage::OnSend() {
-  if (!UpdateData(true)) return;
+  if (!UpdateData(true))
+    return;
   m_bOutboxChanged = true;
 
   auto pNew = std::make_unique<CMessage>();
@@ -541,17 +552,20 @@ void CComposePage::OnSend() {
 
 bool CComposePage::SendToPhone(CMessage* pMessage) {
   m_bSendCancelled = false;
-  if (pMessage == nullptr) return false;
+  if (pMessage == nullptr)
+    return false;
   if (m_pSheet == nullptr || m_pSheet->GetPhone() == nullptr) {
     SetErrorCode(PHONE_NO_OBJECT);
     return false;
   }
   const std::string strCommand =
       !pMessage->m_strNumber.empty() ? LoadString(IDS_CMD_SEND) : LoadString(IDS_CMD_STORE);
-  const int nResult = m_pSheet->RunPhoneOperation(IDS_TASK_SEND, [pMessage, &strCommand](CPhoneInterface& phone) {
-    return phone.SendMessageToPhone(pMessage, strCommand);
-  });
-  if (nResult == PHONE_SUCCESS) return true;
+  const int nResult =
+      m_pSheet->RunPhoneOperation(IDS_TASK_SEND, [pMessage, &strCommand](CPhoneInterface& phone) {
+        return phone.SendMessageToPhone(pMessage, strCommand);
+      });
+  if (nResult == PHONE_SUCCESS)
+    return true;
   m_bSendCancelled = nResult == PHONE_CANCELLED;
   // A phone that went away is named as such; any other failure is a failed send.
   SetErrorCode(nResult == PHONE_WRITE_FAILED ? PHONE_WRITE_FAILED : PHONE_SEND_FAILED);
@@ -584,8 +598,7 @@ void CComposePage::FillPresetList() {
   m_pPresetList->clear();
   const std::string strEllipsis = LoadString(IDS_ELLIPSIS);
   for (const auto& pPreset : *m_pPresets)
-    m_pPresetList->addItem(
-        QString::fromLocal8Bit(GetPresetListText(pPreset->m_strMessage, strEllipsis)));
+    m_pPresetList->addItem(QString::fromLocal8Bit(GetPresetListText(pPreset->m_strMessage, strEllipsis)));
   m_pPresetList->setCurrentIndex(-1);
 }
 
@@ -601,11 +614,14 @@ void CComposePage::OnSelchangePreset() {
 
 void CComposePage::OnSelchangeName() {
   const int nSel = m_pNameList->currentIndex();
-  if (nSel < 0) return;
+  if (nSel < 0)
+    return;
   const std::string strItem = GetItemText(m_pNameList, nSel);
-  if (strItem.empty()) return;
+  if (strItem.empty())
+    return;
   for (const auto& pEntry : *m_pAddressBook) {
-    if (pEntry->m_nIndex != nSel || pEntry->m_strName != strItem) continue;
+    if (pEntry->m_nIndex != nSel || pEntry->m_strName != strItem)
+      continue;
     // The first number that begins with the entry's number; none empties the field.
     SelectItem(m_pNumberList, FindItemPrefix(m_pNumberList, pEntry->m_strNumber));
     m_bCanSend = true;
@@ -614,8 +630,10 @@ void CComposePage::OnSelchangeName() {
 }
 
 void CComposePage::AddToAddressBook() {
-  if (m_strName.empty() && m_strNumber.empty()) return;
-  if (!AddAddressEntry(*m_pAddressBook, m_strName, m_strNumber, LoadString(IDS_NO_NAME))) return;
+  if (m_strName.empty() && m_strNumber.empty())
+    return;
+  if (!AddAddressEntry(*m_pAddressBook, m_strName, m_strNumber, LoadString(IDS_NO_NAME)))
+    return;
   m_bAddressesChanged = true;
   SelectItem(m_pNameList, -1);
   SelectItem(m_pNumberList, -1);
@@ -631,8 +649,7 @@ void CComposePage::OnClear() {
     for (size_t i = 0; i < m_pAddressBook->size();) {
       const CAddress& entry = *(*m_pAddressBook)[i];
       if (entry.m_strName == m_strName && entry.m_strNumber == m_strNumber &&
-          GetPromptService().MessageBox(LoadString(IDS_QUERY_DELETE_ADDRESS),
-                                        LoadString(IDS_SMS_MESSAGE),
+          GetPromptService().MessageBox(LoadString(IDS_QUERY_DELETE_ADDRESS), LoadString(IDS_SMS_MESSAGE),
                                         MB_YESNO | MB_ICONQUESTION) == IDYES) {
         // The entry that takes its place is looked at next.
         m_pAddressBook->erase(m_pAddressBook->begin() + static_cast<std::ptrdiff_t>(i));
@@ -662,7 +679,8 @@ void CComposePage::ApplyHostRecipients() {
 
   if (!m_strName.empty() && !strNumbers.empty()) {
     for (const auto& pEntry : *m_pAddressBook) {
-      if (pEntry->m_strName != m_strName || pEntry->m_strNumber != m_strNumber) continue;
+      if (pEntry->m_strName != m_strName || pEntry->m_strNumber != m_strNumber)
+        continue;
       const int nIndex = pEntry->m_nIndex;
       SelectItem(m_pNameList, nIndex);
       SelectItem(m_pNumberList, nIndex);
@@ -676,8 +694,7 @@ void CComposePage::ShowRecipientMenu(QComboBox* pList, const QPoint& pos) {
   std::unique_ptr<QMenu> pMenu(pList->lineEdit()->createStandardContextMenu());
   pMenu->addSeparator();
   QAction* pClear = pMenu->addAction(WindowText(IDS_BTN_CLEAR));
-  pClear->setEnabled(!m_pNameList->currentText().isEmpty() &&
-                     !m_pNumberList->currentText().isEmpty());
+  pClear->setEnabled(!m_pNameList->currentText().isEmpty() && !m_pNumberList->currentText().isEmpty());
   connect(pClear, &QAction::triggered, this, [this] { OnClear(); });
   pMenu->exec(pList->lineEdit()->mapToGlobal(pos));
 }
@@ -687,39 +704,48 @@ void CComposePage::ShowRecipientMenu(QComboBox* pList, const QPoint& pos) {
 // ---------------------------------------------------------------------------------
 
 void CComposePage::LoadAddressBook() {
-  if (m_pSheet != nullptr) ::LoadAddressBook(GetDataFolder(), *m_pAddressBook);
+  if (m_pSheet != nullptr)
+    ::LoadAddressBook(GetDataFolder(), *m_pAddressBook);
 }
 
 void CComposePage::LoadOutbox() {
-  if (m_pSheet != nullptr) ::LoadOutbox(GetDataFolder(), *m_pOutbox);
+  if (m_pSheet != nullptr)
+    ::LoadOutbox(GetDataFolder(), *m_pOutbox);
 }
 
 void CComposePage::LoadPresets() {
-  if (m_pSheet != nullptr) ::LoadPresets(GetDataFolder(), *m_pPresets);
+  if (m_pSheet != nullptr)
+    ::LoadPresets(GetDataFolder(), *m_pPresets);
 }
 
 void CComposePage::SaveOutbox() {
-  if (m_pSheet != nullptr) ::SaveOutbox(GetDataFolder(), *m_pOutbox);
+  if (m_pSheet != nullptr)
+    ::SaveOutbox(GetDataFolder(), *m_pOutbox);
 }
 
 void CComposePage::SavePresets() {
-  if (m_pSheet != nullptr) ::SavePresets(GetDataFolder(), *m_pPresets);
+  if (m_pSheet != nullptr)
+    ::SavePresets(GetDataFolder(), *m_pPresets);
 }
 
 void CComposePage::SaveAddressBook() {
-  if (m_pSheet != nullptr) ::SaveAddressBook(GetDataFolder(), *m_pAddressBook);
+  if (m_pSheet != nullptr)
+    ::SaveAddressBook(GetDataFolder(), *m_pAddressBook);
 }
 
 void CComposePage::WriteOutboxCsv() {
-  if (m_pSheet != nullptr) ::WriteOutboxCsv(GetDataFolder(), *m_pOutbox);
+  if (m_pSheet != nullptr)
+    ::WriteOutboxCsv(GetDataFolder(), *m_pOutbox);
 }
 
 void CComposePage::WritePresetCsv() {
-  if (m_pSheet != nullptr) ::WritePresetCsv(GetDataFolder(), *m_pPresets);
+  if (m_pSheet != nullptr)
+    ::WritePresetCsv(GetDataFolder(), *m_pPresets);
 }
 
 void CComposePage::WriteAddressCsv() {
-  if (m_pSheet != nullptr) ::WriteAddressCsv(GetDataFolder(), *m_pAddressBook);
+  if (m_pSheet != nullptr)
+    ::WriteAddressCsv(GetDataFolder(), *m_pAddressBook);
 }
 
 // ---------------------------------------------------------------------------------

@@ -178,7 +178,7 @@ class CComposePage : public CSMSPage {
   void ShowRecipientMenu(QComboBox* pList, const QPoint& pos);
 
   bool m_bListsLoaded = false;
-  bool m_bSendCancelled = false;  // the last SendToPhone was stopped by the user
+  bool m_bSendCancelled = false;            // the last SendToPhone was stopped by the user
   QCheckBox* m_pReplyChargesBox = nullptr;  // 1031 (hidden)
   QRadioButton* m_pMobilePhone = nullptr;   // 1037
   QRadioButton* m_pSimCard = nullptr;       // 1038

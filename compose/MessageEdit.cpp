@@ -58,7 +58,8 @@ QString CMessageEdit::CutToRoom(const QString& strText, int nRoom) {
   while (i < strText.size()) {
     qsizetype nUnits = 1;
     const int n = CountAt(strText, i, nUnits);
-    if (nCount + n > nRoom) break;
+    if (nCount + n > nRoom)
+      break;
     nCount += n;
     i += nUnits;
   }
@@ -82,14 +83,16 @@ std::string CMessageEdit::GetFieldText() const {
 
 void CMessageEdit::SetFieldText(const std::string& strText) {
   QString str = NormaliseLineBreaks(QString::fromLocal8Bit(strText));
-  if (m_nLimit > 0) str = CutToRoom(str, m_nLimit);
+  if (m_nLimit > 0)
+    str = CutToRoom(str, m_nLimit);
   const QSignalBlocker blocker(this);
   setPlainText(str);
   moveCursor(QTextCursor::End);
 }
 
 int CMessageEdit::RoomForInsertion() const {
-  if (m_nLimit <= 0) return std::numeric_limits<int>::max();
+  if (m_nLimit <= 0)
+    return std::numeric_limits<int>::max();
   const int nSelected = CountCharacters(textCursor().selectedText());
   const int nRoom = m_nLimit - (GetCountedLength() - nSelected);
   return nRoom > 0 ? nRoom : 0;
@@ -123,11 +126,14 @@ void CMessageEdit::keyPressEvent(QKeyEvent* pEvent) {
 }
 
 void CMessageEdit::insertFromMimeData(const QMimeData* pSource) {
-  if (pSource == nullptr || !pSource->hasText() || isReadOnly()) return;
+  if (pSource == nullptr || !pSource->hasText() || isReadOnly())
+    return;
   const QString strText = NormaliseLineBreaks(pSource->text());
   const QString strFits = m_nLimit > 0 ? CutToRoom(strText, RoomForInsertion()) : strText;
-  if (strFits.size() < strText.size()) QApplication::beep();
-  if (strFits.isEmpty()) return;
+  if (strFits.size() < strText.size())
+    QApplication::beep();
+  if (strFits.isEmpty())
+    return;
   textCursor().insertText(strFits);
   ensureCursorVisible();
 }

@@ -52,7 +52,8 @@ std::string LoadOrEmpty(unsigned int nID) { return nID ? LoadString(nID) : std::
 CErrorParagraphs GetErrorParagraphs(int nCode) {
   const SParagraphIds* pIds = &g_unknown;
   for (const SParagraphIds& ids : g_codes)
-    if (ids.nCode == nCode) pIds = &ids;
+    if (ids.nCode == nCode)
+      pIds = &ids;
   CErrorParagraphs paragraphs;
   paragraphs.strFirst = LoadOrEmpty(pIds->nFirst);
   paragraphs.strSecond = LoadOrEmpty(pIds->nSecond);

@@ -100,8 +100,9 @@ int main(int argc, char** argv) {
       nAccepted += Accepts(buffer) ? 1 : 0;
     }
   }
-  const double dPercent = nMutants ? 100.0 * static_cast<double>(nAccepted) / static_cast<double>(nMutants) : 0.0;
-  std::printf("%zu accepted inputs, %zu mutants: %.1f %% accepted, %zu too long\n", nInputs, nMutants, dPercent,
-              nTooLong);
+  const double dPercent =
+      nMutants ? 100.0 * static_cast<double>(nAccepted) / static_cast<double>(nMutants) : 0.0;
+  std::printf("%zu accepted inputs, %zu mutants: %.1f %% accepted, %zu too long\n", nInputs, nMutants,
+              dPercent, nTooLong);
   return nInputs > 0 && nTooLong == 0 && dPercent >= std::atof(argv[2]) ? 0 : 1;
 }

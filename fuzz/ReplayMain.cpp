@@ -31,7 +31,10 @@ int main(int argc, char** argv) {
     std::filesystem::path p(argv[i]);
     if (std::filesystem::is_directory(p)) {
       for (const auto& e : std::filesystem::recursive_directory_iterator(p))
-        if (e.is_regular_file()) { RunFile(e.path()); ++nRun; }
+        if (e.is_regular_file()) {
+          RunFile(e.path());
+          ++nRun;
+        }
     } else if (std::filesystem::exists(p)) {
       RunFile(p);
       ++nRun;

@@ -59,9 +59,10 @@ enum class FieldKind { Text, Int32, Byte, Word, DateTime };
 
 // The fields of each record class in file order.
 constexpr FieldKind kMessageFields[] = {
-    FieldKind::Text,  FieldKind::Text, FieldKind::Text,     FieldKind::Int32, FieldKind::Int32, FieldKind::Int32,
-    FieldKind::Byte,  FieldKind::Text, FieldKind::DateTime, FieldKind::Text,  FieldKind::Text,  FieldKind::Int32,
-    FieldKind::Word,  FieldKind::Int32, FieldKind::Text,    FieldKind::Text};
+    FieldKind::Text,     FieldKind::Text,  FieldKind::Text, FieldKind::Int32,
+    FieldKind::Int32,    FieldKind::Int32, FieldKind::Byte, FieldKind::Text,
+    FieldKind::DateTime, FieldKind::Text,  FieldKind::Text, FieldKind::Int32,
+    FieldKind::Word,     FieldKind::Int32, FieldKind::Text, FieldKind::Text};
 constexpr FieldKind kAddressFields[] = {FieldKind::Text, FieldKind::Text};
 
 // How a text's length is written: as short as it goes, escaped to 16 or 32 bits
@@ -72,8 +73,8 @@ struct CField {
   FieldKind kind = FieldKind::Text;
   std::vector<uint8_t> text;  // bytes of a text (UTF-8; written as UTF-16 in the wide form)
   LengthForm form = LengthForm::Short;
-  uint32_t nNumber = 0;       // an integer field, or a date-time's status
-  double dValue = 0;          // a date-time's value (days since 30 Dec 1899)
+  uint32_t nNumber = 0;  // an integer field, or a date-time's status
+  double dValue = 0;     // a date-time's value (days since 30 Dec 1899)
 };
 
 struct CRecordShape {
@@ -87,7 +88,7 @@ struct CRecordShape {
 
 struct CArchiveShape {
   std::vector<CRecordShape> records;
-  int nCountLie = 0;         // added to the record count written
+  int nCountLie = 0;           // added to the record count written
   bool bEscapedCount = false;  // the count as FFFF and 32 bits
   std::vector<uint8_t> tail;   // bytes after the last record
 };
@@ -308,7 +309,8 @@ std::vector<uint8_t> WriteArchiveShape(const CArchiveShape& shape) {
     uint32_t& nClass = r.bAddress ? nAddressClass : nMessageClass;
     const char* pszName = r.bAddress ? "CAddress" : "CMessage";
     if (nClass == 0 || r.tag == CRecordShape::Tag::WrongSchema || r.tag == CRecordShape::Tag::WrongName) {
-      const std::string strName = r.tag == CRecordShape::Tag::WrongName ? std::string(pszName, 7) + "x" : pszName;
+      const std::string strName =
+          r.tag == CRecordShape::Tag::WrongName ? std::string(pszName, 7) + "x" : pszName;
       Put<uint16_t>(out, 0xFFFF);
       Put<uint16_t>(out, r.tag == CRecordShape::Tag::WrongSchema ? 2 : 1);
       Put<uint16_t>(out, static_cast<uint16_t>(strName.size()));
@@ -320,7 +322,8 @@ std::vector<uint8_t> WriteArchiveShape(const CArchiveShape& shape) {
       Put<uint16_t>(out, 0x7FFF);
       Put<uint32_t>(out, 0x80000000u | nClass);
     } else {
-      Put<uint16_t>(out, static_cast<uint16_t>(0x8000 | (r.tag == CRecordShape::Tag::WrongNumber ? nMapCount : nClass)));
+      Put<uint16_t>(out, static_cast<uint16_t>(
+                             0x8000 | (r.tag == CRecordShape::Tag::WrongNumber ? nMapCount : nClass)));
     }
     ++nMapCount;
     for (const CField& f : r.fields)
@@ -331,28 +334,43 @@ std::vector<uint8_t> WriteArchiveShape(const CArchiveShape& shape) {
 }
 
 void MutateNumber(CField& f, CShapeRandom& random) {
-  static const uint32_t values[] = {0, 1, 2, 3, 4, 5, 7, 0x7F, 0x80, 0xFF, 0x100, 0xFFFF, 0x7FFFFFFF, 0x80000000u,
-                                    0xFFFFFFFFu};
-  f.nNumber = random.OneIn(3) ? (static_cast<uint32_t>(random.Octet()) << 24 | random.Octet() << 8 | random.Octet())
-                              : random.Pick(values);
+  static const uint32_t values[] = {0,    1,    2,     3,      4,          5,           7,          0x7F,
+                                    0x80, 0xFF, 0x100, 0xFFFF, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu};
+  f.nNumber = random.OneIn(3)
+                  ? (static_cast<uint32_t>(random.Octet()) << 24 | random.Octet() << 8 | random.Octet())
+                  : random.Pick(values);
 }
 
 // A date-time: its status (valid, invalid, null, none of them) and a value of the
 // calendar's edges, beyond them, or not a number.
 void MutateDateTime(CField& f, CShapeRandom& random) {
-  static const double values[] = {0.0,      1.0,       -1.0,     0.5,       -0.5,      46000.25, 2958465.99999,
-                                  2958466., -657434.0, -657435., 1e300,     -1e300,    1e-300,
-                                  std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+  static const double values[] = {0.0,
+                                  1.0,
+                                  -1.0,
+                                  0.5,
+                                  -0.5,
+                                  46000.25,
+                                  2958465.99999,
+                                  2958466.,
+                                  -657434.0,
+                                  -657435.,
+                                  1e300,
+                                  -1e300,
+                                  1e-300,
+                                  std::numeric_limits<double>::infinity(),
+                                  std::numeric_limits<double>::quiet_NaN()};
   if (random.OneIn(2))
     f.nNumber = random.OneIn(4) ? random.Octet() : static_cast<uint32_t>(random.Below(3));
   else
-    f.dValue = random.Pick(values) + (random.OneIn(3) ? static_cast<double>(random.Below(100000)) / 7.0 : 0.0);
+    f.dValue =
+        random.Pick(values) + (random.OneIn(3) ? static_cast<double>(random.Below(100000)) / 7.0 : 0.0);
 }
 
 void MutateText(CField& f, CShapeRandom& random) {
   switch (random.Below(5)) {
     case 0: {
-      static const LengthForm forms[] = {LengthForm::Short, LengthForm::Word, LengthForm::Dword, LengthForm::Wide};
+      static const LengthForm forms[] = {LengthForm::Short, LengthForm::Word, LengthForm::Dword,
+                                         LengthForm::Wide};
       f.form = random.Pick(forms);
       break;
     }

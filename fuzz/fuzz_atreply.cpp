@@ -14,7 +14,7 @@
 namespace {
 
 const char* const kCommands[] = {
-    "AT+CMGL=4", "AT+CMGS=23", "AT+CPMS=?", "AT+CPMS?", "AT+CSMS?",
+    "AT+CMGL=4", "AT+CMGS=23", "AT+CPMS=?",   "AT+CPMS?", "AT+CSMS?",
     "AT+CSCA?",  "AT+CGMI",    "ATE0+CMEE=1", "AT+CPIN?", "AT",
 };
 
@@ -58,8 +58,9 @@ void ReadLines(const std::vector<std::string>& lines) {
     Check(!strReason.empty());
   for (const CAtListEntry& e : entries) {
     Check(e.strPdu.size() % 2 == 0);
-    Check(e.strPdu.size() / 2 == 1 + static_cast<size_t>(std::strtoul(e.strPdu.substr(0, 2).c_str(), nullptr, 16)) +
-                                     static_cast<size_t>(e.header.nLength));
+    Check(e.strPdu.size() / 2 ==
+          1 + static_cast<size_t>(std::strtoul(e.strPdu.substr(0, 2).c_str(), nullptr, 16)) +
+              static_cast<size_t>(e.header.nLength));
   }
   for (const CAtBadEntry& b : bad)
     Check(!b.strReason.empty() && b.nIndex >= -1);

@@ -98,7 +98,7 @@ struct CPduShape {
   std::vector<uint8_t> validity;  // SMS-SUBMIT: as its first octet's VPF says
   std::vector<uint8_t> discharge{0x62, 0x60, 0x21, 0x90, 0x92, 0x00, 0x00};
   uint8_t nStatus = 0;
-  std::vector<uint8_t> indicator{0x07};  // status report: the parameter indicator(s)
+  std::vector<uint8_t> indicator{0x07};        // status report: the parameter indicator(s)
   std::vector<std::vector<uint8_t>> elements;  // IEs: identifier, length, data
   std::vector<uint8_t> body;
   int nLengthLie = 0;  // added to the user-data length written
@@ -108,17 +108,14 @@ struct CPduShape {
 constexpr uint8_t kMtiMask = 0x03, kMtiDeliver = 0x00, kMtiSubmit = 0x01, kMtiReport = 0x02;
 constexpr uint8_t kUdhi = 0x40;
 
-int MessageType(const CPduShape& p) {
-  return p.nFirst & kMtiMask;
-}
+int MessageType(const CPduShape& p) { return p.nFirst & kMtiMask; }
 
 bool HasUserData(const CPduShape& p) {
-  return MessageType(p) != kMtiReport || (!p.indicator.empty() && p.indicator[0] != 0xFF && (p.indicator[0] & 0x04));
+  return MessageType(p) != kMtiReport ||
+         (!p.indicator.empty() && p.indicator[0] != 0xFF && (p.indicator[0] & 0x04));
 }
 
-bool IsSeptets(uint8_t nDcs) {
-  return CPduDataCoding::Decode(nDcs).GetAlphabet() == CPduDataCoding::GSM7;
-}
+bool IsSeptets(uint8_t nDcs) { return CPduDataCoding::Decode(nDcs).GetAlphabet() == CPduDataCoding::GSM7; }
 
 size_t ValidityLength(uint8_t nFirst) {
   switch ((nFirst >> 3) & 0x03) {
@@ -189,8 +186,11 @@ class COctetReader {
 
 // The octets of the input: hexadecimal text when it is all hex digits, else itself.
 std::vector<uint8_t> InputOctets(const uint8_t* pData, size_t nSize, bool& bHex) {
-  auto hex = [](uint8_t c) { return std::isxdigit(c) ? (std::isdigit(c) ? c - '0' : (c | 0x20) - 'a' + 10) : -1; };
-  bHex = nSize >= 2 && nSize % 2 == 0 && std::all_of(pData, pData + nSize, [&](uint8_t c) { return hex(c) >= 0; });
+  auto hex = [](uint8_t c) {
+    return std::isxdigit(c) ? (std::isdigit(c) ? c - '0' : (c | 0x20) - 'a' + 10) : -1;
+  };
+  bHex = nSize >= 2 && nSize % 2 == 0 &&
+         std::all_of(pData, pData + nSize, [&](uint8_t c) { return hex(c) >= 0; });
   if (!bHex)
     return std::vector<uint8_t>(pData, pData + nSize);
   std::vector<uint8_t> out;
@@ -250,7 +250,8 @@ bool ReadShape(const std::vector<uint8_t>& octets, CPduShape& p) {
   }
   if (bSeptets) {
     const size_t nHeaderSeptets = (nHeader * 8 + 6) / 7;
-    p.body = UnpackSeptets(pData, nOctets, nHeaderSeptets * 7, nUdl > nHeaderSeptets ? nUdl - nHeaderSeptets : 0);
+    p.body =
+        UnpackSeptets(pData, nOctets, nHeaderSeptets * 7, nUdl > nHeaderSeptets ? nUdl - nHeaderSeptets : 0);
   } else {
     p.body.assign(pData + nHeader, pData + nOctets);
   }
@@ -266,14 +267,14 @@ std::vector<uint8_t> WriteShape(const CPduShape& p) {
     case kMtiDeliver:
       add(p.address);
       out.push_back(p.nPid);
-    out.push_back(p.nDcs);
+      out.push_back(p.nDcs);
       add(p.timeStamp);
       break;
     case kMtiSubmit:
       out.push_back(p.nReference);
       add(p.address);
       out.push_back(p.nPid);
-    out.push_back(p.nDcs);
+      out.push_back(p.nDcs);
       add(p.validity);
       break;
     default:
@@ -326,7 +327,8 @@ std::vector<uint8_t> MakeAddress(CShapeRandom& random) {
     nDigits = (random.Below(12) * 7 + 3) / 4;  // semi-octets of up to 11 packed characters
   std::vector<uint8_t> field{static_cast<uint8_t>(nDigits), nType};
   for (size_t i = 0; i < (nDigits + 1) / 2; ++i)
-    field.push_back(random.OneIn(6) ? random.Octet() : static_cast<uint8_t>(random.Below(10) * 16 + random.Below(10)));
+    field.push_back(random.OneIn(6) ? random.Octet()
+                                    : static_cast<uint8_t>(random.Below(10) * 16 + random.Below(10)));
   if (nDigits % 2 && !random.OneIn(4))
     field.back() |= 0xF0;
   return field;
@@ -335,7 +337,8 @@ std::vector<uint8_t> MakeAddress(CShapeRandom& random) {
 std::vector<uint8_t> MakeTimeStamp(CShapeRandom& random) {
   std::vector<uint8_t> ts;
   for (int i = 0; i < 7; ++i)
-    ts.push_back(random.OneIn(5) ? random.Octet() : static_cast<uint8_t>(random.Below(10) * 16 + random.Below(10)));
+    ts.push_back(random.OneIn(5) ? random.Octet()
+                                 : static_cast<uint8_t>(random.Below(10) * 16 + random.Below(10)));
   if (random.OneIn(2))
     ts[6] |= 0x08;  // a time zone west of Greenwich
   return ts;
@@ -345,7 +348,8 @@ std::vector<uint8_t> MakeTimeStamp(CShapeRandom& random) {
 // references), port addressing, national language shifts, and others.
 std::vector<uint8_t> MakeElement(CShapeRandom& random) {
   const uint8_t nTotal = random.OneIn(6) ? random.Octet() : static_cast<uint8_t>(1 + random.Below(4));
-  const uint8_t nPart = random.OneIn(6) ? random.Octet() : static_cast<uint8_t>(1 + random.Below(nTotal ? nTotal : 1));
+  const uint8_t nPart =
+      random.OneIn(6) ? random.Octet() : static_cast<uint8_t>(1 + random.Below(nTotal ? nTotal : 1));
   switch (random.Below(9)) {
     case 0:
       return {0x00, 0x03, random.Octet(), nTotal, nPart};
@@ -375,9 +379,9 @@ std::vector<uint8_t> MakeElement(CShapeRandom& random) {
 // Data coding schemes of every group: GSM 7-bit, 8-bit and UCS2 with and without a
 // class, compressed, message waiting, data coding/class, auto-deletion, reserved.
 uint8_t MakeDcs(CShapeRandom& random) {
-  static const uint8_t values[] = {0x00, 0x04, 0x08, 0x0C, 0x10, 0x11, 0x12, 0x13, 0x14, 0x16, 0x18, 0x20, 0x24,
-                                   0x40, 0x44, 0x48, 0x80, 0xC0, 0xC8, 0xD0, 0xD8, 0xE0, 0xE8, 0xF0, 0xF1, 0xF4,
-                                   0xF6, 0xF7};
+  static const uint8_t values[] = {0x00, 0x04, 0x08, 0x0C, 0x10, 0x11, 0x12, 0x13, 0x14, 0x16,
+                                   0x18, 0x20, 0x24, 0x40, 0x44, 0x48, 0x80, 0xC0, 0xC8, 0xD0,
+                                   0xD8, 0xE0, 0xE8, 0xF0, 0xF1, 0xF4, 0xF6, 0xF7};
   return random.OneIn(6) ? random.Octet() : random.Pick(values);
 }
 
@@ -419,7 +423,8 @@ void MutateField(CPduShape& p, CShapeRandom& random, size_t nMaxBody) {
       (random.OneIn(2) ? p.timeStamp : p.discharge) = MakeTimeStamp(random);
       break;
     case 7: {
-      static const uint8_t statuses[] = {0x00, 0x01, 0x02, 0x20, 0x25, 0x30, 0x40, 0x41, 0x49, 0x60, 0x65, 0x7F};
+      static const uint8_t statuses[] = {0x00, 0x01, 0x02, 0x20, 0x25, 0x30,
+                                         0x40, 0x41, 0x49, 0x60, 0x65, 0x7F};
       p.nStatus = random.OneIn(4) ? random.Octet() : random.Pick(statuses);
       static const uint8_t indicators[] = {0x00, 0x01, 0x02, 0x03, 0x04, 0x06, 0x07, 0x87, 0xFF};
       p.indicator = {random.Pick(indicators)};

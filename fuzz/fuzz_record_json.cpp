@@ -27,7 +27,8 @@ void Check(std::string_view line) {
     std::abort();
   const std::string strBack = RecordToJson(record);
   Record back;
-  if (!RecordFromJson(strBack, back, strError) || !IsSameRecord(record, back) || RecordToJson(back) != strBack)
+  if (!RecordFromJson(strBack, back, strError) || !IsSameRecord(record, back) ||
+      RecordToJson(back) != strBack)
     std::abort();
 }
 

@@ -25,19 +25,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         file.FindKey(key.strPath) != &key)
       std::abort();
     for (const CRegistryFile::SValue& value : key.values)
-      if (CRegistryFile::FindValue(key, value.strName) != &value) std::abort();
+      if (CRegistryFile::FindValue(key, value.strName) != &value)
+        std::abort();
   }
 
   const std::string written = file.Write();
   CRegistryFile again;
-  if (!again.Parse(written, err) || !(again == file)) std::abort();
-  if (again.Write() != written) std::abort();
+  if (!again.Parse(written, err) || !(again == file))
+    std::abort();
+  if (again.Write() != written)
+    std::abort();
 
   // Changes keep the contents writable and readable.
   if (CRegistryFile::SKey* pKey = again.CreateKey("SOFTWARE\\Kelvane\\Mireth\\Options")) {
     CRegistryFile::SetValue(*pKey, {"Baud Rate", CRegistryFile::EType::Number, "", 9600});
     CRegistryFile third;
-    if (!third.Parse(again.Write(), err) || !(third == again)) std::abort();
+    if (!third.Parse(again.Write(), err) || !(third == again))
+      std::abort();
   }
   return 0;
 }

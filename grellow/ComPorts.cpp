@@ -29,8 +29,7 @@ std::mutex g_rootsMutex;
 std::string g_strDevOverride;
 std::string g_strSysOverride;
 
-std::string RootFolder(const std::string& strOverride, const char* pszEnv,
-                       const char* pszDefault) {
+std::string RootFolder(const std::string& strOverride, const char* pszEnv, const char* pszDefault) {
   {
     std::lock_guard<std::mutex> guard(g_rootsMutex);
     if (!strOverride.empty())
@@ -181,8 +180,7 @@ std::string ResolveComPort(const std::string& strComName) {
     return std::string();
   CRegKey key;
   std::string strDevice;
-  if (!key.Open(LoadString(IDS_KEY_PORTS)) ||
-      !key.QueryText(strComName, strDevice, MAX_DEVICE_PATH))
+  if (!key.Open(LoadString(IDS_KEY_PORTS)) || !key.QueryText(strComName, strDevice, MAX_DEVICE_PATH))
     return std::string();
   return strDevice;
 }
@@ -292,9 +290,7 @@ SerialResult ProbeComPortResult(const std::string& strComName) {
   return CSerialPort::Probe(strDevice);
 }
 
-bool ProbeComPort(const std::string& strComName) {
-  return ProbeComPortResult(strComName) == SERIAL_OK;
-}
+bool ProbeComPort(const std::string& strComName) { return ProbeComPortResult(strComName) == SERIAL_OK; }
 
 std::string FindAvailablePorts() {
   std::string strAvailable;

@@ -31,9 +31,8 @@ struct BaudEntry {
 };
 
 const BaudEntry g_baudTable[] = {
-    {300, B300},       {600, B600},       {1200, B1200},   {1800, B1800},
-    {2400, B2400},     {4800, B4800},     {9600, B9600},   {19200, B19200},
-    {38400, B38400},   {57600, B57600},   {115200, B115200},
+    {300, B300},       {600, B600},     {1200, B1200},   {1800, B1800},   {2400, B2400},     {4800, B4800},
+    {9600, B9600},     {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200},
 #ifdef B230400
     {230400, B230400},
 #endif
@@ -78,17 +77,16 @@ bool IsDirectory(const std::string& strPath) {
 
 // What a UUCP lock file says about its owner.
 enum LockOwner {
-  OWNER_GONE,     // the file vanished meanwhile
-  OWNER_ALIVE,    // a running process holds it (or it cannot be read)
-  OWNER_STALE,    // a dead process, or a file that holds no process id
-  OWNER_TAKEN     // it was stale and our lock has replaced it
+  OWNER_GONE,   // the file vanished meanwhile
+  OWNER_ALIVE,  // a running process holds it (or it cannot be read)
+  OWNER_STALE,  // a dead process, or a file that holds no process id
+  OWNER_TAKEN   // it was stale and our lock has replaced it
 };
 
 // An empty lock file younger than this is taken as one being written right now.
 constexpr time_t EMPTY_LOCK_GRACE_SECONDS = 10;
 
-bool ReadLockPid(const std::string& strPath, pid_t& pid, bool& bEmpty, bool& bMissing,
-                 time_t& mtime) {
+bool ReadLockPid(const std::string& strPath, pid_t& pid, bool& bEmpty, bool& bMissing, time_t& mtime) {
   bEmpty = false;
   bMissing = false;
   pid = 0;
@@ -184,8 +182,8 @@ class CFolderGuard {
 // there is no moment without a lock file that a second taker could fill. The owner is
 // checked again under the folder's guard, right before the rename: a lock another
 // taker has just put in place is seen as alive and left alone.
-LockOwner TakeOverIfStale(const std::string& strFolder, const std::string& strPath, const std::string& strTemp,
-                          pid_t& nHolderPid) {
+LockOwner TakeOverIfStale(const std::string& strFolder, const std::string& strPath,
+                          const std::string& strTemp, pid_t& nHolderPid) {
   CFolderGuard guard(strFolder);
   LockOwner owner = CheckLockOwner(strPath, nHolderPid);
   if (owner != OWNER_STALE)
@@ -214,8 +212,8 @@ LockResult AcquireLockFile(const std::string& strDevice, std::string& strLockPat
   if (strFolder.empty() || !IsDirectory(strFolder))
     return LOCK_NONE;
   std::string strPath = strFolder + "/" + CSerialPort::GetLockFileName(strDevice);
-  std::string strTemp = strFolder + "/LTMP." + std::to_string(getpid()) + "." +
-                        std::to_string(g_nTempCounter.fetch_add(1));
+  std::string strTemp =
+      strFolder + "/LTMP." + std::to_string(getpid()) + "." + std::to_string(g_nTempCounter.fetch_add(1));
 
   char content[32];
   int nLen = std::snprintf(content, sizeof content, "%10d\n", static_cast<int>(getpid()));
@@ -394,20 +392,23 @@ SerialResult Failed(SerialResult result, const std::string& strDevice, int nErrn
       g_strFailure = strDevice + " is in use by another program";
       if (nHolder > 0) {
         std::string strName = ProcessName(nHolder);
-        g_strFailure += " (process " + std::to_string(nHolder) + (strName.empty() ? "" : ", " + strName) + ")";
+        g_strFailure +=
+            " (process " + std::to_string(nHolder) + (strName.empty() ? "" : ", " + strName) + ")";
       }
       break;
     case SERIAL_NOT_FOUND:
       g_strFailure = NotFoundText(strDevice, nErrno);
       break;
     case SERIAL_ACCESS_DENIED:
-      g_strFailure = "no permission to open " + strDevice + " (the user must be in the device's group, often dialout)";
+      g_strFailure =
+          "no permission to open " + strDevice + " (the user must be in the device's group, often dialout)";
       break;
     case SERIAL_BAD_BAUD:
       g_strFailure = "the baud rate is not supported by " + strDevice;
       break;
     default:
-      g_strFailure = strDevice + " cannot be opened" + (nErrno ? std::string(": ") + std::strerror(nErrno) : "");
+      g_strFailure =
+          strDevice + " cannot be opened" + (nErrno ? std::string(": ") + std::strerror(nErrno) : "");
       break;
   }
   return result;
@@ -510,8 +511,7 @@ SerialResult CSerialPort::Open(const std::string& strDevice, int nBaudRate) {
   // Raw 8N1: no character processing either way, no echo, no signals, no flow
   // control; the modem lines are ignored and the receiver is on. A read returns what
   // is there at once; the waiting is done with poll().
-  tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
-                   IXANY | INPCK);
+  tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK);
   tio.c_oflag &= ~OPOST;
   tio.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
   tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
@@ -554,8 +554,7 @@ SerialResult CSerialPort::ApplyBaudRate(int nBaudRate) {
   struct termios now {};
   if (tcgetattr(m_nFd, &now) != 0)
     return SERIAL_IO_ERROR;
-  if (cfgetospeed(&now) != speed ||
-      (cfgetispeed(&now) != speed && cfgetispeed(&now) != B0)) {
+  if (cfgetospeed(&now) != speed || (cfgetispeed(&now) != speed && cfgetispeed(&now) != B0)) {
     tcsetattr(m_nFd, TCSANOW, &old);
     return SERIAL_BAD_BAUD;
   }
@@ -578,7 +577,9 @@ int CSerialPort::Read(void* pBuffer, size_t nSize, int nTimeoutMs) {
     nSize = static_cast<size_t>(INT_MAX);
   Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(nTimeoutMs > 0 ? nTimeoutMs : 0);
   for (;;) {
-    struct pollfd pfd {m_nFd, POLLIN, 0};
+    struct pollfd pfd {
+      m_nFd, POLLIN, 0
+    };
     int nReady = poll(&pfd, 1, MillisecondsUntil(deadline));
     if (nReady < 0) {
       if (errno == EINTR)
@@ -633,7 +634,9 @@ bool CSerialPort::Write(const void* pData, size_t nSize, int nTimeoutMs) {
       int nWait = MillisecondsUntil(deadline);
       if (nWait == 0)
         return false;
-      struct pollfd pfd {m_nFd, POLLOUT, 0};
+      struct pollfd pfd {
+        m_nFd, POLLOUT, 0
+      };
       int nReady = poll(&pfd, 1, nWait);
       if (nReady < 0 && errno == EINTR)
         continue;
@@ -649,8 +652,6 @@ bool CSerialPort::Write(const void* pData, size_t nSize, int nTimeoutMs) {
   return true;
 }
 
-bool CSerialPort::DiscardInput() {
-  return m_nFd >= 0 && tcflush(m_nFd, TCIFLUSH) == 0;
-}
+bool CSerialPort::DiscardInput() { return m_nFd >= 0 && tcflush(m_nFd, TCIFLUSH) == 0; }
 
 void CSerialPort::Close() { Release(); }

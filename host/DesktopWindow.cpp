@@ -55,25 +55,27 @@ void CDesktopWindow::ShowPlugins(const std::vector<std::string>& notes) {
   for (int32_t i = 0; i < n; ++i) {
     void* handle = QVPlugin_GetHandle(i);
     const QIcon* pIcon = QVPlugin_GetIcon(handle);
-    auto* pItem = new QListWidgetItem(pIcon ? *pIcon : QIcon(),
-                                      QString::fromLocal8Bit(QVPlugin_GetName(handle)));
+    auto* pItem =
+        new QListWidgetItem(pIcon ? *pIcon : QIcon(), QString::fromLocal8Bit(QVPlugin_GetName(handle)));
     pItem->setData(kHandleRole, QVariant::fromValue(reinterpret_cast<quintptr>(handle)));
     pItem->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_pList->addItem(pItem);
   }
-  if (n > 0) m_pList->setCurrentRow(0);
+  if (n > 0)
+    m_pList->setCurrentRow(0);
 
   QStringList lines;
-  if (n == 0) lines << tr("No plug-ins were found.");
-  for (const std::string& note : notes) lines << QString::fromLocal8Bit(note.c_str());
+  if (n == 0)
+    lines << tr("No plug-ins were found.");
+  for (const std::string& note : notes)
+    lines << QString::fromLocal8Bit(note.c_str());
   m_pNotes->setText(lines.join(QLatin1Char('\n')));
   m_pNotes->setVisible(!lines.isEmpty());
 }
 
 int32_t CDesktopWindow::SendCommand(void* handle, int32_t command) {
   const QString name = QString::fromLocal8Bit(QVPlugin_GetName(handle));
-  const intptr_t param2 =
-      command == QVPLUGIN_CMD_OPEN ? reinterpret_cast<intptr_t>(m_pRecipient) : 0;
+  const intptr_t param2 = command == QVPLUGIN_CMD_OPEN ? reinterpret_cast<intptr_t>(m_pRecipient) : 0;
   statusBar()->showMessage(tr("%1: command %2 ...").arg(name).arg(command));
   const int32_t result = QVPlugin_SendCommand(handle, command, 0, param2);
   if (command == QVPLUGIN_CMD_OPEN)
@@ -84,7 +86,8 @@ int32_t CDesktopWindow::SendCommand(void* handle, int32_t command) {
 }
 
 void CDesktopWindow::OnActivated(QListWidgetItem* pItem) {
-  if (pItem == nullptr) return;
+  if (pItem == nullptr)
+    return;
   void* handle = reinterpret_cast<void*>(pItem->data(kHandleRole).value<quintptr>());
   SendCommand(handle, QVPLUGIN_CMD_OPEN);
 }

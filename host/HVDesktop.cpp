@@ -35,7 +35,8 @@ void* FindPlugin(const std::string& strName) {
   const int32_t n = QVPlugin_GetCount();
   for (int32_t i = 0; i < n; ++i) {
     void* handle = QVPlugin_GetHandle(i);
-    if (strName.empty() || strName == QVPlugin_GetName(handle)) return handle;
+    if (strName.empty() || strName == QVPlugin_GetName(handle))
+      return handle;
   }
   return nullptr;
 }
@@ -53,8 +54,7 @@ int main(int argc, char** argv) {
       std::puts("HVDesktop " MIRETH_VERSION);
       return 0;
     case CHostOptions::EParse::Error:
-      std::fprintf(stderr, "HVDesktop: %s\n%s", options.GetError().c_str(),
-                   CHostOptions::GetUsage().c_str());
+      std::fprintf(stderr, "HVDesktop: %s\n%s", options.GetError().c_str(), CHostOptions::GetUsage().c_str());
       return 2;
     case CHostOptions::EParse::Run:
       break;
@@ -62,8 +62,7 @@ int main(int argc, char** argv) {
 
   // Without a display Qt would abort with a message about platform plug-ins; say it
   // plainly instead.
-  if (!HasDisplay(std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"),
-                  std::getenv("WAYLAND_DISPLAY"))) {
+  if (!HasDisplay(std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"))) {
     std::fputs("HVDesktop needs a display: set DISPLAY or run under Xvfb\n", stderr);
     return 1;
   }
@@ -85,19 +84,25 @@ int main(int argc, char** argv) {
   if (options.m_strPluginDir.empty() && options.m_plugins.empty()) {
     std::error_code ec;
     const fs::path built = exeFolder / ".." / "shell" / "libmireth.so";
-    if (fs::exists(built, ec)) files.push_back(built.lexically_normal().string());
+    if (fs::exists(built, ec))
+      files.push_back(built.lexically_normal().string());
   }
 
   CPluginLoader loader;
-  for (const std::string& file : files) loader.Load(file);
-  for (const std::string& folder : folders) loader.LoadFolder(folder);
+  for (const std::string& file : files)
+    loader.Load(file);
+  for (const std::string& folder : folders)
+    loader.LoadFolder(folder);
 
   std::vector<std::string> notes = loader.GetErrors();
-  for (const std::string& error : loader.GetErrors()) std::fprintf(stderr, "HVDesktop: %s\n", error.c_str());
+  for (const std::string& error : loader.GetErrors())
+    std::fprintf(stderr, "HVDesktop: %s\n", error.c_str());
   if (QVPlugin_GetCount() == 0) {
     std::string searched = "Searched:";
-    for (const std::string& f : files) searched += " " + f;
-    for (const std::string& f : folders) searched += " " + f + "/";
+    for (const std::string& f : files)
+      searched += " " + f;
+    for (const std::string& f : folders)
+      searched += " " + f + "/";
     notes.push_back(searched);
   }
 
@@ -110,7 +115,8 @@ int main(int argc, char** argv) {
       for (int32_t i = 0; i < QVPlugin_GetCount(); ++i)
         std::printf("plug-in: %s\n", QVPlugin_GetName(QVPlugin_GetHandle(i)));
     } else {
-      if (!options.m_bQuitAfter) window.show();
+      if (!options.m_bQuitAfter)
+        window.show();
       if (options.m_bHaveCommand) {
         QTimer::singleShot(0, &window, [&] {
           void* handle = FindPlugin(options.m_strPluginName);
@@ -119,7 +125,8 @@ int main(int argc, char** argv) {
               std::fputs("HVDesktop: no plug-in is loaded\n", stderr);
             else
               std::fprintf(stderr, "HVDesktop: no plug-in named \"%s\"\n", options.m_strPluginName.c_str());
-            if (options.m_bQuitAfter) QApplication::exit(3);
+            if (options.m_bQuitAfter)
+              QApplication::exit(3);
             return;
           }
           // With --quit-after, a window the command opens (modal, as the plug-in's
@@ -128,14 +135,17 @@ int main(int argc, char** argv) {
           QTimer closer;
           closer.setInterval(0);
           QObject::connect(&closer, &QTimer::timeout, [] {
-            if (QWidget* pModal = QApplication::activeModalWidget()) pModal->close();
+            if (QWidget* pModal = QApplication::activeModalWidget())
+              pModal->close();
           });
-          if (options.m_bQuitAfter) closer.start();
+          if (options.m_bQuitAfter)
+            closer.start();
           const int32_t result = window.SendCommand(handle, options.m_nCommand);
           closer.stop();
           std::printf("result: %d\n", static_cast<int>(result));
           std::fflush(stdout);
-          if (options.m_bQuitAfter) QApplication::exit(0);
+          if (options.m_bQuitAfter)
+            QApplication::exit(0);
         });
       }
       exitCode = QApplication::exec();

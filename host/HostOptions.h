@@ -29,15 +29,15 @@ class CHostOptions {
   // command line. Points into this object.
   const RecipientInfo* GetRecipient() const;
 
-  std::string m_strPluginDir;                 // --plugin-dir
-  std::vector<std::string> m_plugins;         // --plugin (repeatable)
-  std::string m_strPluginName;                // --plugin-name
-  std::string m_strRecipientName;             // --recipient-name
+  std::string m_strPluginDir;                   // --plugin-dir
+  std::vector<std::string> m_plugins;           // --plugin (repeatable)
+  std::string m_strPluginName;                  // --plugin-name
+  std::string m_strRecipientName;               // --recipient-name
   std::vector<std::string> m_recipientNumbers;  // --recipient-number (repeatable)
-  bool m_bHaveRecipient = false;              // a --recipient-* option was given
-  bool m_bHaveCommand = false;                // --command was given
-  int32_t m_nCommand = 0;                     // --command
-  bool m_bQuitAfter = false;                  // --quit-after
+  bool m_bHaveRecipient = false;                // a --recipient-* option was given
+  bool m_bHaveCommand = false;                  // --command was given
+  int32_t m_nCommand = 0;                       // --command
+  bool m_bQuitAfter = false;                    // --quit-after
 
  private:
   std::string m_strError;

@@ -21,7 +21,8 @@ std::vector<void*> CPluginLoader::Load(const std::string& strPath) {
     m_errors.push_back(strPath + ": not a file");
     return {};
   }
-  if (m_loaded.count(canonical.string()) != 0) return {};
+  if (m_loaded.count(canonical.string()) != 0)
+    return {};
 
   // A path with a slash makes dlopen take the file itself, not search the library path.
   void* pLib = dlopen(canonical.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -44,8 +45,10 @@ std::vector<void*> CPluginLoader::Load(const std::string& strPath) {
   pfnCreate();
   const int32_t nAfter = QVPlugin_GetCount();
   std::vector<void*> handles;
-  for (int32_t i = nBefore; i < nAfter; ++i) handles.push_back(QVPlugin_GetHandle(i));
-  if (handles.empty()) m_errors.push_back(strPath + ": the plug-in did not register");
+  for (int32_t i = nBefore; i < nAfter; ++i)
+    handles.push_back(QVPlugin_GetHandle(i));
+  if (handles.empty())
+    m_errors.push_back(strPath + ": the plug-in did not register");
   return handles;
 }
 
@@ -55,7 +58,8 @@ std::vector<std::string> CPluginLoader::FindLibraries(const std::string& strFold
   for (fs::directory_iterator it(strFolder, ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path& p = it->path();
     std::error_code ecFile;
-    if (p.extension() == ".so" && fs::is_regular_file(p, ecFile)) files.push_back(p.string());
+    if (p.extension() == ".so" && fs::is_regular_file(p, ecFile))
+      files.push_back(p.string());
   }
   std::sort(files.begin(), files.end());
   return files;
@@ -64,7 +68,8 @@ std::vector<std::string> CPluginLoader::FindLibraries(const std::string& strFold
 std::vector<void*> CPluginLoader::LoadFolder(const std::string& strFolder) {
   std::vector<void*> handles;
   for (const std::string& file : FindLibraries(strFolder)) {
-    if (m_names.count(fs::path(file).filename().string()) != 0) continue;
+    if (m_names.count(fs::path(file).filename().string()) != 0)
+      continue;
     std::vector<void*> more = Load(file);
     handles.insert(handles.end(), more.begin(), more.end());
   }
@@ -73,8 +78,7 @@ std::vector<void*> CPluginLoader::LoadFolder(const std::string& strFolder) {
 
 std::vector<std::string> CPluginLoader::DefaultFolders(const std::string& strExeFolder,
                                                        const std::string& strInstalled,
-                                                       const char* pszXdgDataHome,
-                                                       const char* pszHome) {
+                                                       const char* pszXdgDataHome, const char* pszHome) {
   std::vector<std::string> folders;
   fs::path dataHome;
   if (pszXdgDataHome != nullptr && pszXdgDataHome[0] == '/')  // a relative value is ignored

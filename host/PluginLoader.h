@@ -34,8 +34,8 @@ class CPluginLoader {
   // (relative to the program's folder; left out when empty). The variables' values
   // are given, null when unset.
   static std::vector<std::string> DefaultFolders(const std::string& strExeFolder,
-                                                 const std::string& strInstalled,
-                                                 const char* pszXdgDataHome, const char* pszHome);
+                                                 const std::string& strInstalled, const char* pszXdgDataHome,
+                                                 const char* pszHome);
 
   // The "*.so" files of a folder, sorted by name.
   static std::vector<std::string> FindLibraries(const std::string& strFolder);

@@ -40,13 +40,15 @@ PluginTable& GetTable() {
 // The registration behind a handle, or null; the caller holds the lock.
 Registration* Find(PluginTable& reg, const void* handle) {
   for (const auto& p : reg.plugins)
-    if (p.get() == handle) return p.get();
+    if (p.get() == handle)
+      return p.get();
   return nullptr;
 }
 
 Registration* FindByHostValue(PluginTable& reg, int32_t hostValue) {
   for (const auto& p : reg.plugins)
-    if (p->nHostValue == hostValue) return p.get();
+    if (p->nHostValue == hostValue)
+      return p.get();
   return nullptr;
 }
 
@@ -56,7 +58,8 @@ extern "C" {
 
 void* QVPlugin_Create(const char* pszName, void* hIcon, QVPluginCommandProc pfnProc) {
   std::unique_ptr<QIcon> pIcon(static_cast<QIcon*>(hIcon));
-  if (pszName == nullptr || pfnProc == nullptr) return nullptr;
+  if (pszName == nullptr || pfnProc == nullptr)
+    return nullptr;
   auto rec = std::make_unique<Registration>();
   rec->strName = pszName;
   rec->pIcon = std::move(pIcon);
@@ -68,8 +71,7 @@ void* QVPlugin_Create(const char* pszName, void* hIcon, QVPluginCommandProc pfnP
   return reg.plugins.back().get();
 }
 
-int32_t QVPlugin_DefCommandProc(int32_t hostValue, int32_t command, int32_t param1,
-                                intptr_t param2) {
+int32_t QVPlugin_DefCommandProc(int32_t hostValue, int32_t command, int32_t param1, intptr_t param2) {
   PluginTable& reg = GetTable();
   std::lock_guard<std::mutex> lock(reg.mutex);
   int32_t result = 0;
@@ -95,7 +97,8 @@ int32_t QVPlugin_GetCount(void) {
 void* QVPlugin_GetHandle(int32_t index) {
   PluginTable& reg = GetTable();
   std::lock_guard<std::mutex> lock(reg.mutex);
-  if (index < 0 || static_cast<size_t>(index) >= reg.plugins.size()) return nullptr;
+  if (index < 0 || static_cast<size_t>(index) >= reg.plugins.size())
+    return nullptr;
   return reg.plugins[static_cast<size_t>(index)].get();
 }
 
@@ -134,7 +137,8 @@ int32_t QVPlugin_SendCommand(void* handle, int32_t command, int32_t param1, intp
     PluginTable& reg = GetTable();
     std::lock_guard<std::mutex> lock(reg.mutex);
     const Registration* rec = Find(reg, handle);
-    if (rec == nullptr) return 0;
+    if (rec == nullptr)
+      return 0;
     pfnProc = rec->pfnProc;
     hostValue = rec->nHostValue;
   }
@@ -144,8 +148,10 @@ int32_t QVPlugin_SendCommand(void* handle, int32_t command, int32_t param1, intp
 bool QVPlugin_GetLastDefaultCall(QVPluginDefaultCall* pCall) {
   PluginTable& reg = GetTable();
   std::lock_guard<std::mutex> lock(reg.mutex);
-  if (!reg.bHaveLastCall) return false;
-  if (pCall != nullptr) *pCall = reg.lastCall;
+  if (!reg.bHaveLastCall)
+    return false;
+  if (pCall != nullptr)
+    *pCall = reg.lastCall;
   return true;
 }
 

@@ -40,8 +40,7 @@ constexpr int32_t QVPLUGIN_CMD_OPEN = 1;  // open the plug-in's window; param2: 
 // The second parameter is pointer-sized (intptr_t) rather than 32 bits: it carries a
 // RecipientInfo pointer with command 1, and on a 64-bit system a pointer does not fit
 // in 32 bits. The other arguments and the result are 32-bit integers.
-typedef int32_t (*QVPluginCommandProc)(int32_t hostValue, int32_t command, int32_t param1,
-                                       intptr_t param2);
+typedef int32_t (*QVPluginCommandProc)(int32_t hostValue, int32_t command, int32_t param1, intptr_t param2);
 
 // The plug-in's factory, exported as "CreateQVPlugin".
 typedef void* (*QVPluginFactory)(void);
@@ -88,8 +87,7 @@ QVPLUGIN_API int32_t QVPlugin_GetClosedCount(void* handle);
 
 // Sends a command to a plug-in through its command procedure, with its host value, and
 // returns the procedure's result; 0 for a null handle.
-QVPLUGIN_API int32_t QVPlugin_SendCommand(void* handle, int32_t command, int32_t param1,
-                                          intptr_t param2);
+QVPLUGIN_API int32_t QVPlugin_SendCommand(void* handle, int32_t command, int32_t param1, intptr_t param2);
 
 // The last call of QVPlugin_DefCommandProc; false when there was none since the last
 // QVPlugin_RemoveAll.

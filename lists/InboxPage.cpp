@@ -44,10 +44,9 @@ const SortListColumn kColumns[] = {
 }  // namespace
 
 const SortListLayout& CInboxPage::GetListLayout() {
-  static const SortListLayout s_layout{
-      kColumns, static_cast<int>(std::size(kColumns)),
-      SettingsKeyPath(IDS_SUBKEY_INBOX), IDS_VAL_IN_SORT_COLUMN,
-      IDS_VAL_IN_SORT_ORDER};
+  static const SortListLayout s_layout{kColumns, static_cast<int>(std::size(kColumns)),
+                                       SettingsKeyPath(IDS_SUBKEY_INBOX), IDS_VAL_IN_SORT_COLUMN,
+                                       IDS_VAL_IN_SORT_ORDER};
   return s_layout;
 }
 
@@ -184,9 +183,7 @@ void CInboxPage::SortMessages() {
   SortMessageList(*m_pList, GetListLayout(), m_pMessages, m_nSortColumn, m_bSortAscending);
 }
 
-int32_t CInboxPage::ColumnToSortKey(int32_t nColumn) {
-  return SortListColumnToKey(GetListLayout(), nColumn);
-}
+int32_t CInboxPage::ColumnToSortKey(int32_t nColumn) { return SortListColumnToKey(GetListLayout(), nColumn); }
 
 void CInboxPage::OnColumnClickList(int nColumn) {
   m_bSortAscending = !m_bSortAscending;
@@ -287,16 +284,14 @@ int CInboxPage::FetchFromPhone(CMessageArray& received, bool* pbCancelled) {
 
 void CInboxPage::OnGetMessages() {
   try {
-    RunListFetch({IDS_NO_NEW_INCOMING,
-                  [this](CMessageArray& received, bool* pbCancelled) {
-                    return FetchFromPhone(received, pbCancelled);
-                  },
-                  [this](CMessageArray& received) { return AddReceived(received); },
-                  [this] { ClearSelection(); },
-                  [this](int nCode) {
-                    SetErrorCode(nCode);
-                    ReportError();
-                  }});
+    RunListFetch(
+        {IDS_NO_NEW_INCOMING,
+         [this](CMessageArray& received, bool* pbCancelled) { return FetchFromPhone(received, pbCancelled); },
+         [this](CMessageArray& received) { return AddReceived(received); }, [this] { ClearSelection(); },
+         [this](int nCode) {
+           SetErrorCode(nCode);
+           ReportError();
+         }});
   } catch (const std::bad_alloc&) {
     // Out of memory ends the fetch quietly; what was added stays.
     if (m_bChanged)
@@ -325,9 +320,9 @@ CFetchMerge CInboxPage::AddReceived(CMessageArray& received) {
 }
 
 void CInboxPage::OnDelete() {
-  const int nAnswer = GetPromptService().MessageBox(
-      LoadString(IDS_CONFIRM_DELETE_SELECTED), LoadString(IDS_SMS_MESSAGE),
-      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+  const int nAnswer =
+      GetPromptService().MessageBox(LoadString(IDS_CONFIRM_DELETE_SELECTED), LoadString(IDS_SMS_MESSAGE),
+                                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
   if (nAnswer != IDYES)
     return;
 

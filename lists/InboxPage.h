@@ -88,20 +88,20 @@ class CInboxPage : public CSMSPage {
   void WriteInboxCsv();
 
   // ---- Fields, in the template's binding order ---------------------------------
-  QLabel* m_pStatusLine = nullptr;            // 1039: "Will accept reply charges" or empty
+  QLabel* m_pStatusLine = nullptr;        // 1039: "Will accept reply charges" or empty
   QPlainTextEdit* m_pDetail = nullptr;    // 1023: text of the selected message
   CSortListCtrl* m_pList = nullptr;       // 1007
   QPushButton* m_pDelete = nullptr;       // 1009
   QPushButton* m_pGetMessages = nullptr;  // 1008
   bool m_bSortAscending = true;
-  bool m_bChanged = false;    // reordered, grown or shrunk since it was loaded
+  bool m_bChanged = false;                        // reordered, grown or shrunk since it was loaded
   std::unordered_set<std::string> m_deletedKeys;  // keys of the messages deleted here
   int32_t m_nSortColumn = 0;
   bool m_bGetDisabled = false;
-  std::string m_strFileName;  // "SMSIn.Dat"
+  std::string m_strFileName;             // "SMSIn.Dat"
   CMessageArray* m_pMessages = nullptr;  // owned: the received messages
 
-  CComposePage* m_pCompose = nullptr;   // the Compose page (its address book)
+  CComposePage* m_pCompose = nullptr;  // the Compose page (its address book)
 
   // The page's columns and settings key.
   static const SortListLayout& GetListLayout();

@@ -45,8 +45,7 @@ std::string FormatListDateTime(const CDateTime& dt, locale_t loc) {
   struct tm tmValue {};
   if (!dt.GetTm(tmValue))
     return std::string();
-  const std::string strDate =
-      Strftime(FourDigitYearFormat(nl_langinfo_l(D_FMT, loc)), tmValue, loc);
+  const std::string strDate = Strftime(FourDigitYearFormat(nl_langinfo_l(D_FMT, loc)), tmValue, loc);
   if (tmValue.tm_hour == 0 && tmValue.tm_min == 0 && tmValue.tm_sec == 0)
     return strDate;
   return strDate + " " + Strftime(nl_langinfo_l(T_FMT, loc), tmValue, loc);

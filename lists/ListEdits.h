@@ -46,8 +46,8 @@ class CMessageKeys {
 };
 
 struct CFetchMerge {
-  size_t nAdded = 0;      // appended at the end of the list
-  size_t nReplaced = 0;   // stored incomplete long messages replaced by a fuller copy
+  size_t nAdded = 0;     // appended at the end of the list
+  size_t nReplaced = 0;  // stored incomplete long messages replaced by a fuller copy
   bool Any() const { return nAdded + nReplaced > 0; }
 };
 

@@ -17,16 +17,16 @@ int32_t SortListColumnToKey(const SortListLayout& layout, int32_t nColumn) {
   return nColumn;
 }
 
-void SetDefaultSortListSettings(CSortListCtrl& list, const SortListLayout& layout,
-                                int32_t& nSortColumn, bool& bSortAscending) {
+void SetDefaultSortListSettings(CSortListCtrl& list, const SortListLayout& layout, int32_t& nSortColumn,
+                                bool& bSortAscending) {
   for (int i = 0; i < layout.nColumns; ++i)
     list.SetColumnWidth(i, list.ScaleWidth(layout.pColumns[i].nDefaultWidth));
   nSortColumn = 0;
   bSortAscending = false;
 }
 
-void LoadSortListSettings(CSortListCtrl& list, const SortListLayout& layout,
-                          int32_t& nSortColumn, bool& bSortAscending) {
+void LoadSortListSettings(CSortListCtrl& list, const SortListLayout& layout, int32_t& nSortColumn,
+                          bool& bSortAscending) {
   CRegKey key;
   if (!key.Open(layout.strKey)) {
     SetDefaultSortListSettings(list, layout, nSortColumn, bSortAscending);
@@ -40,20 +40,17 @@ void LoadSortListSettings(CSortListCtrl& list, const SortListLayout& layout,
       list.SetColumnWidth(i, list.ScaleWidth(layout.pColumns[i].nDefaultWidth));
   }
   uint32_t nValue = 0;
-  nSortColumn = key.QueryNumber(LoadString(layout.nIdSortColumn), nValue)
-                    ? static_cast<int32_t>(nValue)
-                    : 0;
+  nSortColumn = key.QueryNumber(LoadString(layout.nIdSortColumn), nValue) ? static_cast<int32_t>(nValue) : 0;
   bSortAscending = key.QueryNumber(LoadString(layout.nIdSortOrder), nValue) && nValue != 0;
 }
 
-void SaveSortListSettings(const CSortListCtrl& list, const SortListLayout& layout,
-                          int32_t nSortColumn, bool bSortAscending) {
+void SaveSortListSettings(const CSortListCtrl& list, const SortListLayout& layout, int32_t nSortColumn,
+                          bool bSortAscending) {
   CRegKey key;
   if (!key.Create(layout.strKey))
     return;
   for (int i = 0; i < layout.nColumns; ++i)
-    key.SetNumber(LoadString(layout.pColumns[i].nIdHeading),
-                  static_cast<uint32_t>(list.GetColumnWidth(i)));
+    key.SetNumber(LoadString(layout.pColumns[i].nIdHeading), static_cast<uint32_t>(list.GetColumnWidth(i)));
   key.SetNumber(LoadString(layout.nIdSortColumn), static_cast<uint32_t>(nSortColumn));
   key.SetNumber(LoadString(layout.nIdSortOrder), bSortAscending ? 1u : 0u);
 }

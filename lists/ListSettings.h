@@ -29,9 +29,9 @@ struct SortListColumn {
 struct SortListLayout {
   const SortListColumn* pColumns;
   int nColumns;
-  std::string strKey;               // "SOFTWARE\Kelvane\Mireth\Inbox"
-  unsigned int nIdSortColumn;       // value name "Sort Column"
-  unsigned int nIdSortOrder;        // value name "Sort Order"
+  std::string strKey;          // "SOFTWARE\Kelvane\Mireth\Inbox"
+  unsigned int nIdSortColumn;  // value name "Sort Column"
+  unsigned int nIdSortOrder;   // value name "Sort Order"
 };
 
 // Inserts the columns of the table, left-aligned, at their default widths, with
@@ -40,17 +40,17 @@ void InsertSortListColumns(CSortListCtrl& list, const SortListLayout& layout);
 // The sort key of a column; any other column number is returned unchanged.
 int32_t SortListColumnToKey(const SortListLayout& layout, int32_t nColumn);
 // Every column to its default width; column 0, descending.
-void SetDefaultSortListSettings(CSortListCtrl& list, const SortListLayout& layout,
-                                int32_t& nSortColumn, bool& bSortAscending);
+void SetDefaultSortListSettings(CSortListCtrl& list, const SortListLayout& layout, int32_t& nSortColumn,
+                                bool& bSortAscending);
 // Reads the widths (low 16 bits; a missing value gives the default), the sort column
 // (missing: 0) and the order (nonzero: ascending; missing: descending). A key that
 // cannot be opened gives the defaults.
-void LoadSortListSettings(CSortListCtrl& list, const SortListLayout& layout,
-                          int32_t& nSortColumn, bool& bSortAscending);
+void LoadSortListSettings(CSortListCtrl& list, const SortListLayout& layout, int32_t& nSortColumn,
+                          bool& bSortAscending);
 // Writes the current widths, the sort column and the order (1 or 0), creating the
 // key; does nothing when the key cannot be created.
-void SaveSortListSettings(const CSortListCtrl& list, const SortListLayout& layout,
-                          int32_t nSortColumn, bool bSortAscending);
+void SaveSortListSettings(const CSortListCtrl& list, const SortListLayout& layout, int32_t nSortColumn,
+                          bool bSortAscending);
 // Marks the sorted column in the header and sorts the array by that column's key.
 // The rows are not rebuilt: the caller fills the list afterwards.
 void SortMessageList(CSortListCtrl& list, const SortListLayout& layout, CMessageArray* pList,

@@ -43,10 +43,8 @@ const SortListColumn kColumns[COutboxPage::NUM_COLUMNS] = {
 }  // namespace
 
 const SortListLayout& COutboxPage::GetListLayout() {
-  static const SortListLayout s_layout{
-      kColumns, COutboxPage::NUM_COLUMNS,
-      SettingsKeyPath(IDS_SUBKEY_OUTBOX),
-      IDS_VAL_OUT_SORT_COLUMN, IDS_VAL_OUT_SORT_ORDER};
+  static const SortListLayout s_layout{kColumns, COutboxPage::NUM_COLUMNS, SettingsKeyPath(IDS_SUBKEY_OUTBOX),
+                                       IDS_VAL_OUT_SORT_COLUMN, IDS_VAL_OUT_SORT_ORDER};
   return s_layout;
 }
 
@@ -98,8 +96,7 @@ void COutboxPage::CreateControls(const CDialogUnits& units) {
   connect(m_pList, &CSortListCtrl::SetFocus, this, [this] { OnSetFocusList(); });
   connect(m_pList, &CSortListCtrl::KillFocus, this, [this] { OnKillFocusList(); });
   connect(m_pList, &CSortListCtrl::KeyDown, this, [this](int nKey) { OnKeyDownList(nKey); });
-  connect(m_pList, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint&) { OnRightClickList(); });
+  connect(m_pList, &QWidget::customContextMenuRequested, this, [this](const QPoint&) { OnRightClickList(); });
   connect(m_pDelete, &QPushButton::clicked, this, [this] { OnDelete(); });
   connect(m_pResendNow, &QPushButton::clicked, this, [this] { OnResendNow(); });
   connect(m_pRetrieve, &QPushButton::clicked, this, [this] { OnRetrieve(); });
@@ -314,7 +311,8 @@ int COutboxPage::RetrieveFromPhone(CMessageArray& fetched, bool* pbCancelled) {
     return PHONE_NO_OBJECT;
   return m_pSheet->RunPhoneOperation(
       IDS_TASK_RETRIEVE,
-      [&fetched](CPhoneInterface& phone) { return phone.GetOutgoingMessagesFromPhone(&fetched); }, pbCancelled);
+      [&fetched](CPhoneInterface& phone) { return phone.GetOutgoingMessagesFromPhone(&fetched); },
+      pbCancelled);
 }
 
 void COutboxPage::OnRetrieve() {
@@ -360,8 +358,7 @@ CFetchMerge COutboxPage::AddRetrieved(CMessageArray& fetched) {
 
 void COutboxPage::OnDelete() {
   const int nAnswer =
-      GetPromptService().MessageBox(LoadString(IDS_CONFIRM_DELETE_SELECTED),
-                                    LoadString(IDS_SMS_MESSAGE),
+      GetPromptService().MessageBox(LoadString(IDS_CONFIRM_DELETE_SELECTED), LoadString(IDS_SMS_MESSAGE),
                                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
   if (nAnswer != IDYES)
     return;
@@ -419,6 +416,4 @@ void COutboxPage::SetOutboxChanged() {
     m_pCompose->m_bOutboxChanged = true;
 }
 
-bool COutboxPage::IsOutboxChanged() const {
-  return m_pCompose != nullptr && m_pCompose->m_bOutboxChanged;
-}
+bool COutboxPage::IsOutboxChanged() const { return m_pCompose != nullptr && m_pCompose->m_bOutboxChanged; }

@@ -91,16 +91,16 @@ class COutboxPage : public CSMSPage {
 
   // ---- Fields ---------------------------------------------------------------------
   // Controls bound by the data exchange.
-  QPushButton* m_pRetrieve = nullptr;    // 1057
-  QLabel* m_pStatusLine = nullptr;       // 1039
-  QPlainTextEdit* m_pDetail = nullptr;   // 1025
-  QPushButton* m_pDelete = nullptr;      // 1009
-  QPushButton* m_pResendNow = nullptr;   // 1019
-  CSortListCtrl* m_pList = nullptr;      // 1018
+  QPushButton* m_pRetrieve = nullptr;   // 1057
+  QLabel* m_pStatusLine = nullptr;      // 1039
+  QPlainTextEdit* m_pDetail = nullptr;  // 1025
+  QPushButton* m_pDelete = nullptr;     // 1009
+  QPushButton* m_pResendNow = nullptr;  // 1019
+  CSortListCtrl* m_pList = nullptr;     // 1018
   bool m_bSortAscending = true;
   int32_t m_nSortColumn = 0;
-  CComposePage* m_pCompose = nullptr;   // the Compose page (the outgoing list)
-  bool m_bSortPending = false;          // built, not yet sorted and filled
+  CComposePage* m_pCompose = nullptr;  // the Compose page (the outgoing list)
+  bool m_bSortPending = false;         // built, not yet sorted and filled
 
  protected:
   void CreateControls(const CDialogUnits& units) override;

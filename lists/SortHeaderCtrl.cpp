@@ -50,8 +50,7 @@ void CSortHeaderCtrl::mouseReleaseEvent(QMouseEvent* pEvent) {
   }
 }
 
-void CSortHeaderCtrl::paintSection(QPainter* pPainter, const QRect& rect,
-                                   int nLogicalIndex) const {
+void CSortHeaderCtrl::paintSection(QPainter* pPainter, const QRect& rect, int nLogicalIndex) const {
   if (!rect.isValid())
     return;
   if (IsOwnerDrawn(nLogicalIndex))
@@ -90,14 +89,12 @@ void CSortHeaderCtrl::DrawItem(QPainter* pPainter, const QRect& rect, int nLogic
   style()->drawControl(QStyle::CE_HeaderSection, &opt, pPainter, this);
 
   // The label.
-  const QVariant vText = model() != nullptr
-                             ? model()->headerData(nLogicalIndex, orientation(), Qt::DisplayRole)
-                             : QVariant();
+  const QVariant vText =
+      model() != nullptr ? model()->headerData(nLogicalIndex, orientation(), Qt::DisplayRole) : QVariant();
   const QString strText = vText.toString().left(255);
-  const QVariant vAlign =
-      model() != nullptr
-          ? model()->headerData(nLogicalIndex, orientation(), Qt::TextAlignmentRole)
-          : QVariant();
+  const QVariant vAlign = model() != nullptr
+                              ? model()->headerData(nLogicalIndex, orientation(), Qt::TextAlignmentRole)
+                              : QVariant();
   Qt::Alignment align = Qt::AlignLeft;
   if (vAlign.isValid()) {
     const Qt::Alignment a = Qt::Alignment(vAlign.toInt());
@@ -141,12 +138,10 @@ void CSortHeaderCtrl::DrawItem(QPainter* pPainter, const QRect& rect, int nLogic
       pPainter->drawLine(top, right);
       pPainter->drawLine(right, QPoint(nRight - 5 * u / 2 - 2, nBottom - u));
       pPainter->setPen(dark);
-      pPainter->drawLine(QPoint(nRight - 5 * u / 2 - 1, nBottom - u - 1),
-                         QPoint(nRight - 2 * u, u - 2));
+      pPainter->drawLine(QPoint(nRight - 5 * u / 2 - 1, nBottom - u - 1), QPoint(nRight - 2 * u, u - 2));
     } else {
       pPainter->setPen(light);
-      pPainter->drawLine(QPoint(nRight - 3 * u / 2, u - 1),
-                         QPoint(nRight - 2 * u - 1, nBottom - u + 1));
+      pPainter->drawLine(QPoint(nRight - 3 * u / 2, u - 1), QPoint(nRight - 2 * u - 1, nBottom - u + 1));
       pPainter->setPen(dark);
       const QPoint bottom(nRight - 2 * u - 1, nBottom - u);
       const QPoint left(nRight - 5 * u / 2 - 1, u - 1);

@@ -27,8 +27,8 @@ class CSortHeaderCtrl : public QHeaderView {
   bool IsOwnerDrawn(int nColumn) const;
   QSize sizeHint() const override;
 
-  int32_t m_nSortCol = -1;        // the sorted column; -1: none (no arrow)
-  bool m_bSortAscending = true;   // arrow up
+  int32_t m_nSortCol = -1;       // the sorted column; -1: none (no arrow)
+  bool m_bSortAscending = true;  // arrow up
 
  protected:
   void paintSection(QPainter* pPainter, const QRect& rect, int nLogicalIndex) const override;
@@ -38,6 +38,6 @@ class CSortHeaderCtrl : public QHeaderView {
   void DrawItem(QPainter* pPainter, const QRect& rect, int nLogicalIndex) const;
 
  private:
-  QList<int> m_ownerDrawn;   // columns marked by SetSortImage
-  int m_nPressed = -1;       // the item held down by the mouse, drawn pushed
+  QList<int> m_ownerDrawn;  // columns marked by SetSortImage
+  int m_nPressed = -1;      // the item held down by the mouse, drawn pushed
 };

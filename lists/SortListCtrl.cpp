@@ -15,21 +15,35 @@ namespace {
 // The virtual-key code of a key, for the keys a page may look at.
 int ToVirtualKey(int nQtKey) {
   switch (nQtKey) {
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Delete: return 46;
-    case Qt::Key_Space: return 32;
+    case Qt::Key_Up:
+      return VK_UP;
+    case Qt::Key_Down:
+      return VK_DOWN;
+    case Qt::Key_Left:
+      return 37;
+    case Qt::Key_Right:
+      return 39;
+    case Qt::Key_PageUp:
+      return 33;
+    case Qt::Key_PageDown:
+      return 34;
+    case Qt::Key_End:
+      return 35;
+    case Qt::Key_Home:
+      return 36;
+    case Qt::Key_Delete:
+      return 46;
+    case Qt::Key_Space:
+      return 32;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Tab: return 9;
-    default: break;
+    case Qt::Key_Enter:
+      return 13;
+    case Qt::Key_Escape:
+      return 27;
+    case Qt::Key_Tab:
+      return 9;
+    default:
+      break;
   }
   // Letters and digits have the codes of their upper-case characters.
   if ((nQtKey >= Qt::Key_0 && nQtKey <= Qt::Key_9) || (nQtKey >= Qt::Key_A && nQtKey <= Qt::Key_Z))
@@ -126,8 +140,7 @@ void CSortListCtrl::SetItemSelected(int nItem, bool bSelected) {
     return;
   selectionModel()->select(
       m_pModel->index(nItem, 0),
-      (bSelected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
-          QItemSelectionModel::Rows);
+      (bSelected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) | QItemSelectionModel::Rows);
 }
 
 void CSortListCtrl::SetExtendedStyle(uint32_t dwStyle) {

@@ -101,9 +101,7 @@ QString CSortListModel::GetText(int nRow, int nCol) const {
   return QString::fromLocal8Bit(pfn(*(*m_pMessages)[static_cast<size_t>(nRow)]));
 }
 
-int CSortListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : m_nRows;
-}
+int CSortListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_nRows; }
 
 int CSortListModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : GetColumnCount();
@@ -113,9 +111,12 @@ QVariant CSortListModel::data(const QModelIndex& index, int nRole) const {
   if (!index.isValid())
     return QVariant();
   switch (nRole) {
-    case Qt::DisplayRole: return GetText(index.row(), index.column());
-    case Qt::TextAlignmentRole: return int(Qt::AlignLeft | Qt::AlignVCenter);
-    default: return QVariant();
+    case Qt::DisplayRole:
+      return GetText(index.row(), index.column());
+    case Qt::TextAlignmentRole:
+      return int(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+      return QVariant();
   }
 }
 
@@ -123,9 +124,12 @@ QVariant CSortListModel::headerData(int nSection, Qt::Orientation orientation, i
   if (orientation != Qt::Horizontal || nSection < 0 || nSection >= GetColumnCount())
     return QVariant();
   switch (nRole) {
-    case Qt::DisplayRole: return m_columns[static_cast<size_t>(nSection)].strHeading;
-    case Qt::TextAlignmentRole: return int(Qt::AlignLeft | Qt::AlignVCenter);
-    default: return QVariant();
+    case Qt::DisplayRole:
+      return m_columns[static_cast<size_t>(nSection)].strHeading;
+    case Qt::TextAlignmentRole:
+      return int(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+      return QVariant();
   }
 }
 

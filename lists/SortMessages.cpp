@@ -7,12 +7,18 @@
 
 std::string GetSortText(const CMessage& message, int32_t nKey) {
   switch (nKey) {
-    case SORT_SENDER_NAME: return message.m_strSenderName;
-    case SORT_NUMBER: return message.m_strNumber;
-    case SORT_STORAGE: return GetStorageText(message.m_nStorage);
-    case SORT_RECIPIENT_NAME: return message.m_strName;
-    case SORT_STATUS: return GetStatusText(message.m_nStatus);
-    default: return std::string();
+    case SORT_SENDER_NAME:
+      return message.m_strSenderName;
+    case SORT_NUMBER:
+      return message.m_strNumber;
+    case SORT_STORAGE:
+      return GetStorageText(message.m_nStorage);
+    case SORT_RECIPIENT_NAME:
+      return message.m_strName;
+    case SORT_STATUS:
+      return GetStatusText(message.m_nStatus);
+    default:
+      return std::string();
   }
 }
 
@@ -42,17 +48,15 @@ struct CTextOrder {
 // positions exchanges their entries, so the values themselves never move. Equal
 // elements are never exchanged, so a range already in order stays as it is.
 template <class Order, class Value>
-void QuickSort(const std::vector<Value>& values, std::vector<uint32_t>& order, bool bAscending,
-               int32_t nLow, int32_t nHigh) {
+void QuickSort(const std::vector<Value>& values, std::vector<uint32_t>& order, bool bAscending, int32_t nLow,
+               int32_t nHigh) {
   if (nHigh <= nLow)
     return;
   // x precedes y: x < y ascending, x > y descending.
   auto precedes = [bAscending](const Value& x, const Value& y) {
     return bAscending ? Order::Less(x, y) : Order::Less(y, x);
   };
-  auto at = [&values, &order](int32_t i) -> const Value& {
-    return values[order[static_cast<size_t>(i)]];
-  };
+  auto at = [&values, &order](int32_t i) -> const Value& { return values[order[static_cast<size_t>(i)]]; };
   const Value& pivot = at(nLow + (nHigh - nLow) / 2);  // taken once for this range
 
   int32_t lo = nLow;
@@ -78,8 +82,7 @@ void QuickSort(const std::vector<Value>& values, std::vector<uint32_t>& order, b
 // Checks the range, works out each element's value once, sorts the positions and
 // then moves the messages to their places.
 template <class Order, class ValueOf>
-bool SortRange(CMessageArray* pList, const ValueOf& valueOf, bool bAscending, int32_t nLow,
-               int32_t nHigh) {
+bool SortRange(CMessageArray* pList, const ValueOf& valueOf, bool bAscending, int32_t nLow, int32_t nHigh) {
   if (pList == nullptr)
     return false;
   if (nHigh == -1)
@@ -111,8 +114,7 @@ bool SortRange(CMessageArray* pList, const ValueOf& valueOf, bool bAscending, in
 
 }  // namespace
 
-bool SortMessagesByText(CMessageArray* pList, int32_t nKey, bool bAscending, int32_t nLow,
-                        int32_t nHigh) {
+bool SortMessagesByText(CMessageArray* pList, int32_t nKey, bool bAscending, int32_t nLow, int32_t nHigh) {
   return SortRange<CTextOrder>(
       pList, [nKey](const CMessage& m) { return TextValue(m, nKey); }, bAscending, nLow, nHigh);
 }

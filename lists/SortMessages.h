@@ -16,12 +16,12 @@
 
 // Sort keys: a page maps each of its columns to one (ColumnToSortKey). Any other
 // value acts as a key whose text is always empty.
-constexpr int32_t SORT_SENDER_NAME = -1000;     // m_strSenderName
-constexpr int32_t SORT_NUMBER = -999;           // m_strNumber
-constexpr int32_t SORT_DATE = -998;             // m_dtDateTime (dates compared)
-constexpr int32_t SORT_STORAGE = -997;          // storage word of m_nStorage
-constexpr int32_t SORT_RECIPIENT_NAME = -996;   // m_strName
-constexpr int32_t SORT_STATUS = -995;           // status word of m_nStatus
+constexpr int32_t SORT_SENDER_NAME = -1000;    // m_strSenderName
+constexpr int32_t SORT_NUMBER = -999;          // m_strNumber
+constexpr int32_t SORT_DATE = -998;            // m_dtDateTime (dates compared)
+constexpr int32_t SORT_STORAGE = -997;         // storage word of m_nStorage
+constexpr int32_t SORT_RECIPIENT_NAME = -996;  // m_strName
+constexpr int32_t SORT_STATUS = -995;          // status word of m_nStatus
 
 // Sorts elements nLow..nHigh of the array in place (nHigh -1: the last element) by
 // the text of nKey (byte order up to the first NUL, bytes unsigned, case-sensitive),
@@ -29,8 +29,7 @@ constexpr int32_t SORT_STATUS = -995;           // status word of m_nStatus
 // Elements with equal values are never exchanged (dates are equal with the same
 // value and status). False when the array is null or the range holds fewer than two
 // elements or lies outside the array.
-bool SortMessagesByText(CMessageArray* pList, int32_t nKey, bool bAscending, int32_t nLow,
-                        int32_t nHigh);
+bool SortMessagesByText(CMessageArray* pList, int32_t nKey, bool bAscending, int32_t nLow, int32_t nHigh);
 bool SortMessagesByDate(CMessageArray* pList, bool bAscending, int32_t nLow, int32_t nHigh);
 // The text a key compares; empty for SORT_DATE and for any unknown key.
 std::string GetSortText(const CMessage& message, int32_t nKey);

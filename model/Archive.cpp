@@ -22,18 +22,43 @@ constexpr size_t kStringChunk = 1 << 20;
 
 int CFileException::CauseFromErrno(int nErrno) {
   switch (nErrno) {
-    case 0: return none;
-    case ENOENT: return fileNotFound;
-    case ENOTDIR: case ENAMETOOLONG: case ELOOP: return badPath;
-    case EMFILE: case ENFILE: return tooManyOpenFiles;
-    case EACCES: case EPERM: case EROFS: case EISDIR: case ETXTBSY: return accessDenied;
-    case EBADF: return invalidFile;
-    case ESPIPE: case EOVERFLOW: return badSeek;
-    case EIO: case ENXIO: case ENODEV: return hardIO;
-    case EWOULDBLOCK: return sharingViolation;
-    case EDEADLK: case ENOLCK: return lockViolation;
-    case ENOSPC: case EDQUOT: case EFBIG: return diskFull;
-    default: return genericException;
+    case 0:
+      return none;
+    case ENOENT:
+      return fileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+      return badPath;
+    case EMFILE:
+    case ENFILE:
+      return tooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+      return accessDenied;
+    case EBADF:
+      return invalidFile;
+    case ESPIPE:
+    case EOVERFLOW:
+      return badSeek;
+    case EIO:
+    case ENXIO:
+    case ENODEV:
+      return hardIO;
+    case EWOULDBLOCK:
+      return sharingViolation;
+    case EDEADLK:
+    case ENOLCK:
+      return lockViolation;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return diskFull;
+    default:
+      return genericException;
   }
 }
 
@@ -60,8 +85,7 @@ CArchive::CArchive(CFile* pFile, Mode nMode, size_t nBufferSize)
 
 void CArchive::CheckMode(Mode nMode) const {
   if (m_nMode != nMode)
-    throw CArchiveException(m_nMode == load ? CArchiveException::readOnly
-                                            : CArchiveException::writeOnly);
+    throw CArchiveException(m_nMode == load ? CArchiveException::readOnly : CArchiveException::writeOnly);
 }
 
 void CArchive::Flush() {

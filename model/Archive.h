@@ -73,8 +73,7 @@ class CFile {
 // A file in memory: reads from a fixed byte range, or appends what is written.
 class CMemFile final : public CFile {
  public:
-  CMemFile(const void* pData, size_t nSize)
-      : m_pData(static_cast<const uint8_t*>(pData)), m_nSize(nSize) {}
+  CMemFile(const void* pData, size_t nSize) : m_pData(static_cast<const uint8_t*>(pData)), m_nSize(nSize) {}
   explicit CMemFile(std::string* pOut) : m_pOut(pOut) {}
   size_t Read(void* pBuffer, size_t nCount) override;
   void Write(const void* pBuffer, size_t nCount) override;
@@ -113,19 +112,49 @@ class CArchive {
   void Write(const void* pData, size_t nCount);
   size_t Read(void* pData, size_t nCount);
 
-  CArchive& operator<<(uint8_t b) { PutValue(b); return *this; }
-  CArchive& operator<<(uint16_t w) { PutValue(w); return *this; }
-  CArchive& operator<<(int32_t l) { PutValue(l); return *this; }
-  CArchive& operator<<(uint32_t dw) { PutValue(dw); return *this; }
-  CArchive& operator<<(double d) { PutValue(d); return *this; }
+  CArchive& operator<<(uint8_t b) {
+    PutValue(b);
+    return *this;
+  }
+  CArchive& operator<<(uint16_t w) {
+    PutValue(w);
+    return *this;
+  }
+  CArchive& operator<<(int32_t l) {
+    PutValue(l);
+    return *this;
+  }
+  CArchive& operator<<(uint32_t dw) {
+    PutValue(dw);
+    return *this;
+  }
+  CArchive& operator<<(double d) {
+    PutValue(d);
+    return *this;
+  }
   CArchive& operator<<(const std::string& str);
   CArchive& operator<<(const CDateTime& dt);
 
-  CArchive& operator>>(uint8_t& b) { GetValue(b); return *this; }
-  CArchive& operator>>(uint16_t& w) { GetValue(w); return *this; }
-  CArchive& operator>>(int32_t& l) { GetValue(l); return *this; }
-  CArchive& operator>>(uint32_t& dw) { GetValue(dw); return *this; }
-  CArchive& operator>>(double& d) { GetValue(d); return *this; }
+  CArchive& operator>>(uint8_t& b) {
+    GetValue(b);
+    return *this;
+  }
+  CArchive& operator>>(uint16_t& w) {
+    GetValue(w);
+    return *this;
+  }
+  CArchive& operator>>(int32_t& l) {
+    GetValue(l);
+    return *this;
+  }
+  CArchive& operator>>(uint32_t& dw) {
+    GetValue(dw);
+    return *this;
+  }
+  CArchive& operator>>(double& d) {
+    GetValue(d);
+    return *this;
+  }
   CArchive& operator>>(std::string& str) {
     // The usual case, kept inline: a one-byte length with the whole text buffered.
     if (m_nMode == load && m_pCur != m_pBufEnd && *m_pCur < 0xFF &&
@@ -174,9 +203,9 @@ class CArchive {
       ReadExact(&value, sizeof(T));
     }
   }
-  CArchive& ReadString(std::string& str);       // any length form, at any buffer edge
+  CArchive& ReadString(std::string& str);      // any length form, at any buffer edge
   void ReadExact(void* pData, size_t nCount);  // end of file when short
-  size_t FillBuffer();                           // loading: returns bytes now buffered
+  size_t FillBuffer();                         // loading: returns bytes now buffered
   size_t ReadStringLength(bool bAllowWideMark, bool& bWide);
   void ReadBytesInto(std::string& str, size_t nCount);
   void CheckMode(Mode nMode) const;
@@ -192,8 +221,8 @@ class CArchive {
   uint32_t m_nMapCount = 1;
   struct ClassNumber {
     uint32_t nNumber;
-    size_t nClass;                  // loading: index in the caller's class list
-    const CRecordClass* pClass;     // storing
+    size_t nClass;               // loading: index in the caller's class list
+    const CRecordClass* pClass;  // storing
   };
   std::vector<ClassNumber> m_classes;
 };

@@ -12,9 +12,7 @@ constexpr double kMinDate = -657434.0;
 constexpr double kMaxDate = 2958466.0;  // exclusive
 constexpr long kSecondsPerDay = 86400;
 
-bool IsLeapYear(int nYear) {
-  return (nYear % 4 == 0 && nYear % 100 != 0) || nYear % 400 == 0;
-}
+bool IsLeapYear(int nYear) { return (nYear % 4 == 0 && nYear % 100 != 0) || nYear % 400 == 0; }
 
 int DaysInMonth(int nYear, int nMonth) {
   static const int s_days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -27,9 +25,9 @@ int DaysInMonth(int nYear, int nMonth) {
 long DayNumberFromDate(int nYear, int nMonth, int nDay) {
   long y = nYear - (nMonth <= 2 ? 1 : 0);
   long nCycle = (y >= 0 ? y : y - 399) / 400;
-  long nYearOfCycle = y - nCycle * 400;                                  // 0..399
-  long nMonthFromMarch = nMonth > 2 ? nMonth - 3 : nMonth + 9;          // 0..11
-  long nDayOfYear = (153 * nMonthFromMarch + 2) / 5 + nDay - 1;         // 0..365
+  long nYearOfCycle = y - nCycle * 400;                          // 0..399
+  long nMonthFromMarch = nMonth > 2 ? nMonth - 3 : nMonth + 9;   // 0..11
+  long nDayOfYear = (153 * nMonthFromMarch + 2) / 5 + nDay - 1;  // 0..365
   long nDayOfCycle = nYearOfCycle * 365 + nYearOfCycle / 4 - nYearOfCycle / 100 + nDayOfYear;
   // 1 March 0000 is day -693899 before 30 December 1899.
   return nCycle * 146097 + nDayOfCycle - 693899;
@@ -38,16 +36,14 @@ long DayNumberFromDate(int nYear, int nMonth, int nDay) {
 void DateFromDayNumber(long nDays, int& nYear, int& nMonth, int& nDay) {
   long z = nDays + 693899;
   long nCycle = (z >= 0 ? z : z - 146096) / 146097;
-  long nDayOfCycle = z - nCycle * 146097;                                // 0..146096
-  long nYearOfCycle =
-      (nDayOfCycle - nDayOfCycle / 1460 + nDayOfCycle / 36524 - nDayOfCycle / 146096) / 365;
+  long nDayOfCycle = z - nCycle * 146097;  // 0..146096
+  long nYearOfCycle = (nDayOfCycle - nDayOfCycle / 1460 + nDayOfCycle / 36524 - nDayOfCycle / 146096) / 365;
   long nDayOfYear = nDayOfCycle - (365 * nYearOfCycle + nYearOfCycle / 4 - nYearOfCycle / 100);
   long nMonthFromMarch = (5 * nDayOfYear + 2) / 153;
   nDay = static_cast<int>(nDayOfYear - (153 * nMonthFromMarch + 2) / 5 + 1);
   nMonth = static_cast<int>(nMonthFromMarch < 10 ? nMonthFromMarch + 3 : nMonthFromMarch - 9);
   nYear = static_cast<int>(nYearOfCycle + nCycle * 400 + (nMonth <= 2 ? 1 : 0));
 }
-
 
 }  // namespace
 
@@ -65,8 +61,8 @@ locale_t UserTimeLocale() {
 
 CDateTime::CDateTime(int nYear, int nMonth, int nDay, int nHour, int nMinute, int nSecond) {
   if (nYear < 100 || nYear > 9999 || nMonth < 1 || nMonth > 12 || nDay < 1 ||
-      nDay > DaysInMonth(nYear, nMonth) || nHour < 0 || nHour > 23 || nMinute < 0 ||
-      nMinute > 59 || nSecond < 0 || nSecond > 59) {
+      nDay > DaysInMonth(nYear, nMonth) || nHour < 0 || nHour > 23 || nMinute < 0 || nMinute > 59 ||
+      nSecond < 0 || nSecond > 59) {
     m_dt = 0.0;
     m_status = invalid;
     return;
@@ -84,12 +80,11 @@ CDateTime CDateTime::GetCurrentTime() {
   struct tm tmLocal {};
   if (localtime_r(&now, &tmLocal) == nullptr)
     return CDateTime(0.0, invalid);
-  return CDateTime(tmLocal.tm_year + 1900, tmLocal.tm_mon + 1, tmLocal.tm_mday,
-                   tmLocal.tm_hour, tmLocal.tm_min, tmLocal.tm_sec > 59 ? 59 : tmLocal.tm_sec);
+  return CDateTime(tmLocal.tm_year + 1900, tmLocal.tm_mon + 1, tmLocal.tm_mday, tmLocal.tm_hour,
+                   tmLocal.tm_min, tmLocal.tm_sec > 59 ? 59 : tmLocal.tm_sec);
 }
 
-bool CDateTime::GetFields(int& nYear, int& nMonth, int& nDay, int& nHour, int& nMinute,
-                          int& nSecond) const {
+bool CDateTime::GetFields(int& nYear, int& nMonth, int& nDay, int& nHour, int& nMinute, int& nSecond) const {
   if (m_status != valid || !(m_dt >= kMinDate && m_dt < kMaxDate))
     return false;
   double dWhole = std::trunc(m_dt);
@@ -138,8 +133,7 @@ std::string CDateTime::Format() const {
     return std::string();
   char szBuffer[256];
   locale_t loc = UserTimeLocale();
-  size_t n = loc != static_cast<locale_t>(0)
-                 ? strftime_l(szBuffer, sizeof szBuffer, "%x %X", &tmValue, loc)
-                 : strftime(szBuffer, sizeof szBuffer, "%x %X", &tmValue);
+  size_t n = loc != static_cast<locale_t>(0) ? strftime_l(szBuffer, sizeof szBuffer, "%x %X", &tmValue, loc)
+                                             : strftime(szBuffer, sizeof szBuffer, "%x %X", &tmValue);
   return std::string(szBuffer, n);
 }

@@ -27,8 +27,7 @@ class CDateTime {
   bool IsValid() const { return m_status == valid; }
 
   // Calendar fields of a valid value; false for an invalid one.
-  bool GetFields(int& nYear, int& nMonth, int& nDay, int& nHour, int& nMinute,
-                 int& nSecond) const;
+  bool GetFields(int& nYear, int& nMonth, int& nDay, int& nHour, int& nMinute, int& nSecond) const;
   // The value as a calendar time for strftime (with the day of the week and of the
   // year filled); false for an invalid value.
   bool GetTm(struct tm& tmValue) const;

@@ -16,7 +16,8 @@
 // One bit for each of the sixteen bytes of v that FindJsonSpecial looks for.
 template <bool bWriting>
 unsigned int JsonSpecialMask(__m128i v) {
-  __m128i special = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\\')));
+  __m128i special =
+      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\\')));
   if constexpr (bWriting) {
     // Compared as signed bytes, 0x80 and up are below the blank too.
     special = _mm_or_si128(special, _mm_cmplt_epi8(v, _mm_set1_epi8(0x20)));
@@ -35,7 +36,8 @@ template <bool bWriting>
 size_t FindJsonSpecial(const char* p, size_t i, size_t n) {
 #if defined(__SSE2__)
   for (; i + 16 <= n; i += 16) {
-    const unsigned int nMask = JsonSpecialMask<bWriting>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+    const unsigned int nMask =
+        JsonSpecialMask<bWriting>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
     if (nMask != 0)
       return i + static_cast<size_t>(__builtin_ctz(nMask));
   }
@@ -46,12 +48,14 @@ size_t FindJsonSpecial(const char* p, size_t i, size_t n) {
   const size_t nLeft = n - i;
   unsigned int nMask;
   if (n >= 16) {
-    nMask = JsonSpecialMask<bWriting>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16))) >> (16 - nLeft);
+    nMask = JsonSpecialMask<bWriting>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16))) >>
+            (16 - nLeft);
   } else {
     char tail[16];
     __builtin_memset(tail, 'a', sizeof tail);
     __builtin_memcpy(tail, p + i, nLeft);
-    nMask = JsonSpecialMask<bWriting>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(tail))) & ((1u << nLeft) - 1);
+    nMask = JsonSpecialMask<bWriting>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(tail))) &
+            ((1u << nLeft) - 1);
   }
   return nMask != 0 ? i + static_cast<size_t>(__builtin_ctz(nMask)) : n;
 #else

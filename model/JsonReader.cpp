@@ -21,9 +21,7 @@ bool CJsonReader::Fail(const char* pszReason) {
   return false;
 }
 
-std::string CJsonReader::Error() const {
-  return m_strError + " at offset " + std::to_string(m_nErrorPos);
-}
+std::string CJsonReader::Error() const { return m_strError + " at offset " + std::to_string(m_nErrorPos); }
 
 bool CJsonReader::Literal(std::string_view word) {
   if (m_text.substr(m_nPos, word.size()) != word)
@@ -40,11 +38,17 @@ CJsonReader::Kind CJsonReader::PeekValue(int nDepth) {
     return Fail("value expected"), invalid;
   const char c = m_text[m_nPos];
   switch (c) {
-    case '{': return object;
-    case '[': return array;
-    case '"': return string;
-    case 't': case 'f': return boolean;
-    case 'n': return null;
+    case '{':
+      return object;
+    case '[':
+      return array;
+    case '"':
+      return string;
+    case 't':
+    case 'f':
+      return boolean;
+    case 'n':
+      return null;
     default:
       if (c == '-' || IsDigit(c))
         return number;
@@ -65,7 +69,8 @@ bool CJsonReader::ReadNumber(std::string_view& text) {
     ++m_nPos;
   auto digits = [&] {
     const size_t n = m_nPos;
-    while (m_nPos < m_text.size() && IsDigit(m_text[m_nPos])) ++m_nPos;
+    while (m_nPos < m_text.size() && IsDigit(m_text[m_nPos]))
+      ++m_nPos;
     return m_nPos - n;
   };
   if (digits() == 0)
@@ -93,10 +98,14 @@ bool CJsonReader::ReadHex4(unsigned int& n) {
   for (int i = 0; i < 4; ++i) {
     const char c = m_text[m_nPos++];
     unsigned int d;
-    if (c >= '0' && c <= '9') d = static_cast<unsigned int>(c - '0');
-    else if (c >= 'a' && c <= 'f') d = static_cast<unsigned int>(c - 'a' + 10);
-    else if (c >= 'A' && c <= 'F') d = static_cast<unsigned int>(c - 'A' + 10);
-    else return Fail("bad \\u escape");
+    if (c >= '0' && c <= '9')
+      d = static_cast<unsigned int>(c - '0');
+    else if (c >= 'a' && c <= 'f')
+      d = static_cast<unsigned int>(c - 'a' + 10);
+    else if (c >= 'A' && c <= 'F')
+      d = static_cast<unsigned int>(c - 'A' + 10);
+    else
+      return Fail("bad \\u escape");
     n = n * 16 + d;
   }
   return true;
@@ -106,16 +115,34 @@ bool CJsonReader::ReadHex4(unsigned int& n) {
 bool CJsonReader::ReadEscape(std::string& out) {
   const char e = m_text[m_nPos++];
   switch (e) {
-    case '"': out += '"'; return true;
-    case '\\': out += '\\'; return true;
-    case '/': out += '/'; return true;
-    case 'b': out += '\b'; return true;
-    case 'f': out += '\f'; return true;
-    case 'n': out += '\n'; return true;
-    case 'r': out += '\r'; return true;
-    case 't': out += '\t'; return true;
-    case 'u': break;
-    default: return Fail("bad escape");
+    case '"':
+      out += '"';
+      return true;
+    case '\\':
+      out += '\\';
+      return true;
+    case '/':
+      out += '/';
+      return true;
+    case 'b':
+      out += '\b';
+      return true;
+    case 'f':
+      out += '\f';
+      return true;
+    case 'n':
+      out += '\n';
+      return true;
+    case 'r':
+      out += '\r';
+      return true;
+    case 't':
+      out += '\t';
+      return true;
+    case 'u':
+      break;
+    default:
+      return Fail("bad escape");
   }
   unsigned int u;
   if (!ReadHex4(u))
@@ -249,13 +276,20 @@ bool CJsonReader::SkipValue(int nDepth) {
   std::string_view numberText;
   bool b;
   switch (PeekValue(nDepth)) {
-    case invalid: return false;
-    case null: return ReadNull();
-    case boolean: return ReadBoolean(b);
-    case number: return ReadNumber(numberText);
-    case string: return ReadString(strText);
-    case object: return SkipObject(nDepth);
-    case array: return SkipArray(nDepth);
+    case invalid:
+      return false;
+    case null:
+      return ReadNull();
+    case boolean:
+      return ReadBoolean(b);
+    case number:
+      return ReadNumber(numberText);
+    case string:
+      return ReadString(strText);
+    case object:
+      return SkipObject(nDepth);
+    case array:
+      return SkipArray(nDepth);
   }
   return false;
 }

@@ -57,8 +57,8 @@ class CJsonReader {
 
  private:
   void SkipSpace() {
-    while (m_nPos < m_text.size() &&
-           (m_text[m_nPos] == ' ' || m_text[m_nPos] == '\t' || m_text[m_nPos] == '\r' || m_text[m_nPos] == '\n'))
+    while (m_nPos < m_text.size() && (m_text[m_nPos] == ' ' || m_text[m_nPos] == '\t' ||
+                                      m_text[m_nPos] == '\r' || m_text[m_nPos] == '\n'))
       ++m_nPos;
   }
   bool Literal(std::string_view word);

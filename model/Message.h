@@ -26,7 +26,12 @@ enum Msg_Status : int32_t {
 
 // m_nStorage, and where the phone stores messages: 1 phone memory, 2 SIM card,
 // 3 both; anything else is unknown.
-enum Msg_Storage { MSG_STORAGE_UNKNOWN = 0, MSG_STORAGE_PHONE = 1, MSG_STORAGE_SIM = 2, MSG_STORAGE_BOTH = 3 };
+enum Msg_Storage {
+  MSG_STORAGE_UNKNOWN = 0,
+  MSG_STORAGE_PHONE = 1,
+  MSG_STORAGE_SIM = 2,
+  MSG_STORAGE_BOTH = 3
+};
 
 // m_nType: where the record came from.
 enum Msg_Type : int32_t {
@@ -64,7 +69,7 @@ class CMessage {
   std::string GetPdu() const { return m_strPdu; }
   void SetServiceCenter(const std::string& s) { m_strServiceCenter = s; }
   int GetReplyCharges() const { return m_bReplyCharges; }  // kept: the record's interface, no caller here
-  void SetValidity(int n) { m_nValidity = n; }  // kept: the record's interface, no caller here
+  void SetValidity(int n) { m_nValidity = n; }             // kept: the record's interface, no caller here
 
   // Flags word (m_wFirstOctet): bits 0-1 type (00 received, 01 submit), bit 2
   // reject duplicates, bits 3-4 validity format (10 relative), bit 5 reply charges,

@@ -15,7 +15,12 @@
 #include "model/Lists.h"
 
 // What a long phone operation is doing when it reports progress.
-enum PhoneStage { PHONE_STAGE_SETUP = 1, PHONE_STAGE_READING = 2, PHONE_STAGE_SENDING = 3, PHONE_STAGE_DELETING = 4 };
+enum PhoneStage {
+  PHONE_STAGE_SETUP = 1,
+  PHONE_STAGE_READING = 2,
+  PHONE_STAGE_SENDING = 3,
+  PHONE_STAGE_DELETING = 4
+};
 
 // Progress of a long operation, called on the thread that runs it, between two
 // commands: the stage, the storage it concerns (MSG_STORAGE_UNKNOWN when none), how

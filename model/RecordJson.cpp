@@ -76,12 +76,16 @@ size_t Utf8SequenceLength(const uint8_t* p, size_t n) {
     nLength = 2;
   } else if (c >= 0xE0 && c <= 0xEF) {
     nLength = 3;
-    if (c == 0xE0) nLow = 0xA0;
-    if (c == 0xED) nHigh = 0x9F;  // no surrogates
+    if (c == 0xE0)
+      nLow = 0xA0;
+    if (c == 0xED)
+      nHigh = 0x9F;  // no surrogates
   } else if (c >= 0xF0 && c <= 0xF4) {
     nLength = 4;
-    if (c == 0xF0) nLow = 0x90;
-    if (c == 0xF4) nHigh = 0x8F;
+    if (c == 0xF0)
+      nLow = 0x90;
+    if (c == 0xF4)
+      nHigh = 0x8F;
   } else {
     return 0;
   }
@@ -104,7 +108,8 @@ void AppendHex4(std::string& out, unsigned int n, bool bUpper) {
 
 // Plain bytes are copied in runs: only a quote, a backslash, a control character or
 // a byte outside UTF-8 ends a run and is escaped.
-void AppendJsonString(std::string& out, const std::string& str, JsonEscapes eEscapes = JSON_HEX_LOWER_DEL_ESCAPED) {
+void AppendJsonString(std::string& out, const std::string& str,
+                      JsonEscapes eEscapes = JSON_HEX_LOWER_DEL_ESCAPED) {
   const bool bUpper = eEscapes == JSON_HEX_UPPER_DEL_KEPT;
   out += '"';
   const uint8_t* p = reinterpret_cast<const uint8_t*>(str.data());
@@ -126,11 +131,21 @@ void AppendJsonString(std::string& out, const std::string& str, JsonEscapes eEsc
     }
     out.append(str, nRun, i - nRun);
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         // Other controls by number; a byte outside UTF-8 kept by value.
         AppendHex4(out, c >= 0x80 ? (0xDC00u | c) : c, bUpper);
@@ -163,11 +178,10 @@ void AppendDouble(std::string& out, double d) {
   }
 }
 
-
 void AppendValue(std::string& out, const std::string& str) { AppendJsonString(out, str); }
 
 template <class T>
-  requires std::is_integral_v<T>
+requires std::is_integral_v<T>
 void AppendValue(std::string& out, T n) {
   char buffer[16];
   auto r = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(n));
@@ -204,7 +218,8 @@ void AppendRecord(std::string& out, const R& record) {
   const auto& prefixes = MemberPrefixes<R>();
   for (size_t i = 0; i < prefixes.size(); ++i) {
     out += prefixes[i];
-    std::visit([&](auto pMember) { AppendValue(out, record.*pMember); }, CRecordFields<R>::kFields[i].m_member);
+    std::visit([&](auto pMember) { AppendValue(out, record.*pMember); },
+               CRecordFields<R>::kFields[i].m_member);
   }
   out += '}';
 }
@@ -354,7 +369,7 @@ class CRecordReader {
   }
 
   template <class T>
-    requires std::is_integral_v<T>
+  requires std::is_integral_v<T>
   bool ReadValue(const CFieldName& name, T& n, int nDepth) {
     std::string_view text;
     if (IsRefused() || m_reader.PeekValue(nDepth) != CJsonReader::number) {
@@ -373,8 +388,8 @@ class CRecordReader {
       }
     }
     if (!IsRefused())
-      Refuse(name.Text() + ": an integer from " + std::to_string(+std::numeric_limits<T>::min()) +
-             " to " + std::to_string(+std::numeric_limits<T>::max()) + " expected");
+      Refuse(name.Text() + ": an integer from " + std::to_string(+std::numeric_limits<T>::min()) + " to " +
+             std::to_string(+std::numeric_limits<T>::max()) + " expected");
     return true;
   }
 
@@ -418,7 +433,8 @@ class CRecordReader {
       }
     }
     if (strText == "inf" || strText == "-inf") {
-      d = strText[0] == '-' ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+      d = strText[0] == '-' ? -std::numeric_limits<double>::infinity()
+                            : std::numeric_limits<double>::infinity();
       return true;
     }
     return false;

@@ -51,8 +51,7 @@ void ReadStream(CArchive& ar, T& record, const std::function<void(const T&)>& fn
 }
 
 template <class T>
-void WriteList(CArchive& ar, const std::vector<std::unique_ptr<T>>& list,
-               const CRecordClass& recordClass) {
+void WriteList(CArchive& ar, const std::vector<std::unique_ptr<T>>& list, const CRecordClass& recordClass) {
   size_t nCount = static_cast<size_t>(
       std::count_if(list.begin(), list.end(), [](const auto& p) { return p != nullptr; }));
   ar.WriteCount(nCount);
@@ -153,9 +152,13 @@ namespace {
 template <class R>
 const CRecordClass& ClassOf();
 template <>
-const CRecordClass& ClassOf<CMessage>() { return g_classMessage; }
+const CRecordClass& ClassOf<CMessage>() {
+  return g_classMessage;
+}
 template <>
-const CRecordClass& ClassOf<CAddress>() { return g_classAddress; }
+const CRecordClass& ClassOf<CAddress>() {
+  return g_classAddress;
+}
 }  // namespace
 
 template <class R>
@@ -241,13 +244,13 @@ bool SameDate(const CDateTime& a, const CDateTime& b) {
 
 bool IsSameRecord(const CMessage& a, const CMessage& b) {
   return a.m_strSenderName == b.m_strSenderName && a.m_strName == b.m_strName &&
-         a.m_strNumber == b.m_strNumber && a.m_nStatus == b.m_nStatus &&
-         a.m_nStorage == b.m_nStorage && a.m_nType == b.m_nType &&
-         a.m_strDateTime == b.m_strDateTime && SameDate(a.m_dtDateTime, b.m_dtDateTime) &&
-         a.m_strExtra == b.m_strExtra && a.m_strMessage == b.m_strMessage &&
-         a.m_strPdu == b.m_strPdu && a.m_strServiceCenter == b.m_strServiceCenter &&
-         a.m_bFlag == b.m_bFlag && a.m_bReplyCharges == b.m_bReplyCharges &&
-         a.m_wFirstOctet == b.m_wFirstOctet && a.m_nValidity == b.m_nValidity;
+         a.m_strNumber == b.m_strNumber && a.m_nStatus == b.m_nStatus && a.m_nStorage == b.m_nStorage &&
+         a.m_nType == b.m_nType && a.m_strDateTime == b.m_strDateTime &&
+         SameDate(a.m_dtDateTime, b.m_dtDateTime) && a.m_strExtra == b.m_strExtra &&
+         a.m_strMessage == b.m_strMessage && a.m_strPdu == b.m_strPdu &&
+         a.m_strServiceCenter == b.m_strServiceCenter && a.m_bFlag == b.m_bFlag &&
+         a.m_bReplyCharges == b.m_bReplyCharges && a.m_wFirstOctet == b.m_wFirstOctet &&
+         a.m_nValidity == b.m_nValidity;
 }
 
 bool IsSameRecord(const CAddress& a, const CAddress& b) {

@@ -145,7 +145,8 @@ std::string SpareBase(const std::string& strPath, const std::string& strFolder) 
   }
   static const char kHex[] = "0123456789abcdef";
   std::string strName(16, '0');
-  for (int i = 15; i >= 0; --i, nHash >>= 4) strName[static_cast<size_t>(i)] = kHex[nHash & 0xF];
+  for (int i = 15; i >= 0; --i, nHash >>= 4)
+    strName[static_cast<size_t>(i)] = kHex[nHash & 0xF];
   return strFolder + "/" + strName;
 }
 
@@ -233,9 +234,7 @@ CStoreResult WriteThroughSpare(const std::string& strPath, int fdStore, const Fi
   const std::string strBase = SpareBase(strPath, strSpare);
   const std::string strNew = strBase + ".new", strBackup = strBase + ".bak";
   CStoreResult result = CatchStoreErrors([&] {
-    WriteSpare(strBackup, [&](int fd) {
-      CopyOver(fdStore, fd);
-    });
+    WriteSpare(strBackup, [&](int fd) { CopyOver(fdStore, fd); });
     WriteSpare(strNew, fnWrite);
     SyncFolder(strSpare);
   });
@@ -418,12 +417,14 @@ CStoreResult ReadStoreFile(const std::string& strPath, CAddressArray& list) {
   return ReadFile(strPath, [&](CArchive& ar) { ReadRecordList(ar, list); });
 }
 
-CStoreResult ReadStoreFileRecords(const std::string& strPath, const std::function<void(const CMessage&)>& fn) {
+CStoreResult ReadStoreFileRecords(const std::string& strPath,
+                                  const std::function<void(const CMessage&)>& fn) {
   CMessage record;
   return ReadFile(strPath, [&](CArchive& ar) { ReadRecordStream(ar, record, fn); });
 }
 
-CStoreResult ReadStoreFileRecords(const std::string& strPath, const std::function<void(const CAddress&)>& fn) {
+CStoreResult ReadStoreFileRecords(const std::string& strPath,
+                                  const std::function<void(const CAddress&)>& fn) {
   CAddress record;
   return ReadFile(strPath, [&](CArchive& ar) { ReadRecordStream(ar, record, fn); });
 }

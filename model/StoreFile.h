@@ -58,13 +58,13 @@ CStoreResult ReplaceFileSafely(const std::string& strPath, const FileWriter& fnW
 // store-file or CSV operation and may make that step fail. nCall counts the calls of
 // that step within the current operation, from 0.
 enum class StoreStep {
-  read,      // one read from a store file
-  write,     // one write of a buffer to the temporary file
-  sync,      // flushing the temporary file to the disk
-  rename,    // renaming it over the store file
-  csvWrite,  // the write of a CSV file's text
+  read,        // one read from a store file
+  write,       // one write of a buffer to the temporary file
+  sync,        // flushing the temporary file to the disk
+  rename,      // renaming it over the store file
+  csvWrite,    // the write of a CSV file's text
   createTemp,  // creating the temporary file (any fault: as if access were denied)
-  copyBack,  // one write of a spare copy over the file in place
+  copyBack,    // one write of a spare copy over the file in place
 };
 struct CStoreFault {
   enum Kind { none, fileError, archiveError, memory };

@@ -28,9 +28,7 @@ constexpr SFileRules g_rules[] = {
     {StoreList::serviceCenters, IDS_FILE_SMSSCA, true, true, true, true},
 };
 
-const SFileRules& RulesOf(StoreList which) {
-  return g_rules[static_cast<size_t>(which)];
-}
+const SFileRules& RulesOf(StoreList which) { return g_rules[static_cast<size_t>(which)]; }
 
 // Shows the text of a file or archive error when the rules ask for it. A cause
 // without a text gives an empty message box.
@@ -70,9 +68,9 @@ bool Save(const std::string& strDataFolder, StoreList which, const List& list) {
     CStoreResult result = WriteStoreFile(strPath, list);
     if (result.m_kind == CStoreResult::notOpened) {
       // The outgoing list names its file alone; the others give the full path.
-      AfxMessageBox(LoadString(IDS_UNABLE_TO_SAVE) +
-                        (which == StoreList::outbox ? GetStoreFileName(which) : strPath),
-                    MB_OK);
+      AfxMessageBox(
+          LoadString(IDS_UNABLE_TO_SAVE) + (which == StoreList::outbox ? GetStoreFileName(which) : strPath),
+          MB_OK);
       return false;
     }
     if (!result.IsOk()) {
@@ -150,8 +148,8 @@ bool SaveServiceCenters(const std::string& strDataFolder, const CAddressArray& l
 }
 
 void AddDefaultPresets(CMessageArray& list) {
-  static constexpr unsigned int s_ids[] = {IDS_PRESET_1, IDS_PRESET_2, IDS_PRESET_3,
-                                           IDS_PRESET_4, IDS_PRESET_5};
+  static constexpr unsigned int s_ids[] = {IDS_PRESET_1, IDS_PRESET_2, IDS_PRESET_3, IDS_PRESET_4,
+                                           IDS_PRESET_5};
   for (unsigned int nId : s_ids) {
     auto pPreset = std::make_unique<CMessage>();
     pPreset->SetMessage(LoadString(nId));

@@ -18,8 +18,7 @@ void CComPortDelegate::FitPopupWidth(QComboBox* pList) {
   const QFontMetrics metrics(pList->view()->font());
   int nWidest = 0;
   for (int i = 0; i < pList->count(); ++i) {
-    const QString strLabel =
-        GetItemLabel(pList->itemText(i), pList->itemData(i, kDeviceRole).toString());
+    const QString strLabel = GetItemLabel(pList->itemText(i), pList->itemData(i, kDeviceRole).toString());
     nWidest = std::max(nWidest, metrics.horizontalAdvance(strLabel));
   }
   // Room for the item's margins and a scroll bar.
@@ -28,8 +27,7 @@ void CComPortDelegate::FitPopupWidth(QComboBox* pList) {
   pList->view()->setMinimumWidth(std::max(pList->width(), nWidest + nMargins));
 }
 
-void CComPortDelegate::initStyleOption(QStyleOptionViewItem* pOption,
-                                       const QModelIndex& index) const {
+void CComPortDelegate::initStyleOption(QStyleOptionViewItem* pOption, const QModelIndex& index) const {
   QStyledItemDelegate::initStyleOption(pOption, index);
   pOption->text = GetItemLabel(pOption->text, index.data(kDeviceRole).toString());
 }

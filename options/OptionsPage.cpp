@@ -78,19 +78,19 @@ void COptionsPage::CreateControls(const CDialogUnits& units) {
   auto* pConnection = new QGroupBox(WindowText(IDS_GRP_CONNECTION), this);
   pConnection->setGeometry(rect(7, 4, 165, 72));
 
-  m_pComPortList = MakeList(this, IDC_COM_PORT, IDS_LBL_COM_PORTS, rect(15, 19, 52, 8),
-                            rect(70, 17, 94, kComboHeight));
+  m_pComPortList =
+      MakeList(this, IDC_COM_PORT, IDS_LBL_COM_PORTS, rect(15, 19, 52, 8), rect(70, 17, 94, kComboHeight));
   m_pComPortList->setItemDelegate(new CComPortDelegate(m_pComPortList));
   m_pComPortList->setMaxVisibleItems(12);
 
-  m_pBaudRateList = MakeList(this, IDC_BAUD_RATE, IDS_LBL_BAUD_RATE, rect(15, 37, 52, 8),
-                             rect(70, 35, 94, kComboHeight));
+  m_pBaudRateList =
+      MakeList(this, IDC_BAUD_RATE, IDS_LBL_BAUD_RATE, rect(15, 37, 52, 8), rect(70, 35, 94, kComboHeight));
   for (unsigned int i = 0; i < NUM_BAUD_RATES; ++i)
     m_pBaudRateList->addItem(WindowText(IDS_BAUD_300 + i));
   m_pBaudRateList->setMaxVisibleItems(static_cast<int>(NUM_BAUD_RATES));
 
-  m_pTimeOutList = MakeList(this, IDC_TIME_OUT, IDS_LBL_TIME_OUT, rect(15, 55, 52, 8),
-                            rect(70, 53, 40, kComboHeight));
+  m_pTimeOutList =
+      MakeList(this, IDC_TIME_OUT, IDS_LBL_TIME_OUT, rect(15, 55, 52, 8), rect(70, 53, 40, kComboHeight));
   for (unsigned int i = 0; i < NUM_TIMEOUTS; ++i)
     m_pTimeOutList->addItem(WindowText(IDS_TIMEOUT_FIRST + i));
   m_pTimeOutList->setMaxVisibleItems(12);
@@ -136,12 +136,12 @@ void COptionsPage::CreateControls(const CDialogUnits& units) {
   m_pValidityList->setMaxVisibleItems(static_cast<int>(NUM_LIFETIMES));
 
   MakeLabel(this, IDS_LBL_STORE_ON, rect(187, 78, 142, 8));
-  m_pMobilePhone = MakeTextControl<QRadioButton>(this, IDC_MOBILE_PHONE, IDS_RB_OPT_MOBILE_PHONE,
-                                                 rect(195, 89, 134, 10));
+  m_pMobilePhone =
+      MakeTextControl<QRadioButton>(this, IDC_MOBILE_PHONE, IDS_RB_OPT_MOBILE_PHONE, rect(195, 89, 134, 10));
   m_pSim = MakeTextControl<QRadioButton>(this, IDC_SIM, IDS_RB_OPT_SIM, rect(195, 101, 134, 10));
 
-  m_pReplyChargesBox = MakeTextControl<QCheckBox>(this, IDC_REPLY_CHARGES, IDS_CHK_OPT_ACCEPT_REPLY,
-                                                  rect(187, 116, 142, 10));
+  m_pReplyChargesBox =
+      MakeTextControl<QCheckBox>(this, IDC_REPLY_CHARGES, IDS_CHK_OPT_ACCEPT_REPLY, rect(187, 116, 142, 10));
   m_pReplyChargesBox->hide();
 
   m_btnDeleteAll = MakeButton(this, IDC_DELETE_ALL, IDS_BTN_DELETE_ALL, rect(187, 135, 142, 14));
@@ -173,8 +173,8 @@ bool COptionsPage::eventFilter(QObject* pWatched, QEvent* pEvent) {
     // its parts to the other.
     const auto* pFocus = static_cast<QFocusEvent*>(pEvent);
     const QWidget* pNew = QApplication::focusWidget();
-    const bool bInside = pNew != nullptr && (pNew == m_pServiceCenterList ||
-                                             m_pServiceCenterList->isAncestorOf(pNew));
+    const bool bInside =
+        pNew != nullptr && (pNew == m_pServiceCenterList || m_pServiceCenterList->isAncestorOf(pNew));
     if (pFocus->reason() != Qt::PopupFocusReason && !bInside)
       OnKillfocusServiceCenter();
   }
@@ -226,14 +226,14 @@ bool COptionsPage::OnInitDialog() {
   }
 
   // Once the page is shown: ask for a COM port if none is chosen yet.
-  QMetaObject::invokeMethod(this, [this] { OnComPortReminder(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { OnComPortReminder(); }, Qt::QueuedConnection);
   return true;
 }
 
 int COptionsPage::OnComPortReminder() {
   if (m_strComPort.empty())
-    GetPromptService().MessageBox(LoadString(IDS_COM_PORT_REMINDER), LoadString(IDS_SMS_MESSAGE),
-                                  MB_OK);
+    GetPromptService().MessageBox(LoadString(IDS_COM_PORT_REMINDER), LoadString(IDS_SMS_MESSAGE), MB_OK);
   return 1;
 }
 
@@ -429,8 +429,8 @@ void COptionsPage::OnDeleteFromPhone() {
 }
 
 void COptionsPage::OnDeleteAll() {
-  const int nAnswer = AfxMessageBox(LoadString(IDS_CONFIRM_DELETE_ALL),
-                                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+  const int nAnswer =
+      AfxMessageBox(LoadString(IDS_CONFIRM_DELETE_ALL), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
   if (nAnswer != IDYES || !IsPhoneReady())
     return;
   if (m_pSheet->GetPhone() == nullptr)
@@ -481,10 +481,10 @@ bool COptionsPage::ReadOptions() {
   SelectItem(m_pValidityList, m_nValidity);
 
   if (key.QueryNumber(LoadString(IDS_VAL_STORAGE), nValue)) {
-    m_nStorageButton = (nValue == static_cast<uint32_t>(IDC_MOBILE_PHONE) ||
-                        nValue == static_cast<uint32_t>(IDC_SIM))
-                           ? static_cast<int>(nValue)
-                           : IDC_SIM;
+    m_nStorageButton =
+        (nValue == static_cast<uint32_t>(IDC_MOBILE_PHONE) || nValue == static_cast<uint32_t>(IDC_SIM))
+            ? static_cast<int>(nValue)
+            : IDC_SIM;
     SetStorageButtonOfCompose(m_nStorageButton);
     SetStorageChecks(m_nStorageButton == IDC_MOBILE_PHONE, m_nStorageButton == IDC_SIM);
   } else {

@@ -111,22 +111,22 @@ class COptionsPage : public CSMSPage {
   static int GetTimeOutMilliseconds(int nIndex) { return (nIndex + 1) * 1000; }
 
   // ---- Fields -------------------------------------------------------------------
-  QPushButton* m_btnDeleteAll = nullptr;  // 1058
-  std::string m_strServiceCenter;         // text of 1020
-  int m_nBaudIndex = -1;                  // selected index of 1022
-  std::string m_strComPort;               // text of the selected item of 1026, "COM2"
-  int m_bReplyCharges = 0;                // check of the hidden 1031
-  int m_nTimeOutIndex = -1;               // selected index of 1052
-  int m_bDeleteFromPhone = 0;             // check of 1056: the window's flag
-  bool m_bModified = false;               // a choice to write when the page is left
-  CComposePage* m_pCompose = nullptr;     // the Compose page (message options)
-  int m_nValidity = 0;                    // selected index of 1016
-  int m_nStorageButton = -1;              // 1037, 1038 or -1
-  QComboBox* m_pBaudRateList = nullptr;       // 1022
-  QComboBox* m_pServiceCenterList = nullptr;  // 1020
-  QComboBox* m_pComPortList = nullptr;        // 1026
-  QComboBox* m_pValidityList = nullptr;       // 1016
-  QComboBox* m_pTimeOutList = nullptr;        // 1052
+  QPushButton* m_btnDeleteAll = nullptr;       // 1058
+  std::string m_strServiceCenter;              // text of 1020
+  int m_nBaudIndex = -1;                       // selected index of 1022
+  std::string m_strComPort;                    // text of the selected item of 1026, "COM2"
+  int m_bReplyCharges = 0;                     // check of the hidden 1031
+  int m_nTimeOutIndex = -1;                    // selected index of 1052
+  int m_bDeleteFromPhone = 0;                  // check of 1056: the window's flag
+  bool m_bModified = false;                    // a choice to write when the page is left
+  CComposePage* m_pCompose = nullptr;          // the Compose page (message options)
+  int m_nValidity = 0;                         // selected index of 1016
+  int m_nStorageButton = -1;                   // 1037, 1038 or -1
+  QComboBox* m_pBaudRateList = nullptr;        // 1022
+  QComboBox* m_pServiceCenterList = nullptr;   // 1020
+  QComboBox* m_pComPortList = nullptr;         // 1026
+  QComboBox* m_pValidityList = nullptr;        // 1016
+  QComboBox* m_pTimeOutList = nullptr;         // 1052
   CAddressArray* m_pServiceCenters = nullptr;  // owned: only the numbers are used
   std::string m_strServiceCenterFile;          // "SMSSCA.Dat"
   std::string m_strLastServiceCenter;          // the remembered service centre
@@ -145,12 +145,12 @@ class COptionsPage : public CSMSPage {
   void SetStorageChecks(bool bPhone, bool bSim);
   void SetStorageButtonOfCompose(int nId);
 
-  QCheckBox* m_pReplyChargesBox = nullptr;    // 1031 (hidden)
-  QCheckBox* m_pDeleteFromPhoneBox = nullptr; // 1056
-  QRadioButton* m_pMobilePhone = nullptr;     // 1037
-  QRadioButton* m_pSim = nullptr;             // 1038
-  QLabel* m_pModel = nullptr;                 // 1053
-  QLabel* m_pVersion = nullptr;               // 1054
-  QLabel* m_pManufacturer = nullptr;          // 1055
-  QPushButton* m_pRefresh = nullptr;          // 1067
+  QCheckBox* m_pReplyChargesBox = nullptr;     // 1031 (hidden)
+  QCheckBox* m_pDeleteFromPhoneBox = nullptr;  // 1056
+  QRadioButton* m_pMobilePhone = nullptr;      // 1037
+  QRadioButton* m_pSim = nullptr;              // 1038
+  QLabel* m_pModel = nullptr;                  // 1053
+  QLabel* m_pVersion = nullptr;                // 1054
+  QLabel* m_pManufacturer = nullptr;           // 1055
+  QPushButton* m_pRefresh = nullptr;           // 1067
 };

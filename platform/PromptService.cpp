@@ -7,8 +7,7 @@ namespace {
 
 class CConsolePromptService final : public IPromptService {
  public:
-  int MessageBox(const std::string& text, const std::string& caption,
-                 unsigned int type) override {
+  int MessageBox(const std::string& text, const std::string& caption, unsigned int type) override {
     if (!caption.empty())
       std::fprintf(stderr, "%s: ", caption.c_str());
     std::fprintf(stderr, "%s\n", text.c_str());

@@ -26,8 +26,7 @@ class IPromptService {
   virtual ~IPromptService() = default;
   // Shows text in a message box; returns the button pressed (IDOK, IDYES, IDNO).
   // An empty caption means the application's own title.
-  virtual int MessageBox(const std::string& text, const std::string& caption,
-                         unsigned int type) = 0;
+  virtual int MessageBox(const std::string& text, const std::string& caption, unsigned int type) = 0;
   // Wait cursor: calls nest; each Begin is matched by one End.
   virtual void BeginWaitCursor() = 0;
   virtual void EndWaitCursor() = 0;

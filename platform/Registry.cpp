@@ -58,18 +58,23 @@ std::set<std::string> g_reported;
 
 std::string DirName(const std::string& strPath) {
   size_t n = strPath.rfind('/');
-  if (n == std::string::npos) return ".";
-  if (n == 0) return "/";
+  if (n == std::string::npos)
+    return ".";
+  if (n == 0)
+    return "/";
   return strPath.substr(0, n);
 }
 
 // Creates the folder and those above it (mode 0700 for new ones).
 bool MakeDirs(const std::string& strDir) {
   struct stat st {};
-  if (stat(strDir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  if (stat(strDir.c_str(), &st) == 0)
+    return S_ISDIR(st.st_mode);
   std::string strParent = DirName(strDir);
-  if (strParent != strDir && !MakeDirs(strParent)) return false;
-  if (mkdir(strDir.c_str(), 0700) == 0 || errno == EEXIST) return true;
+  if (strParent != strDir && !MakeDirs(strParent))
+    return false;
+  if (mkdir(strDir.c_str(), 0700) == 0 || errno == EEXIST)
+    return true;
   return false;
 }
 
@@ -77,7 +82,8 @@ class CFd {
  public:
   explicit CFd(int fd = -1) : m_fd(fd) {}
   ~CFd() {
-    if (m_fd >= 0) close(m_fd);
+    if (m_fd >= 0)
+      close(m_fd);
   }
   CFd(const CFd&) = delete;
   CFd& operator=(const CFd&) = delete;
@@ -98,7 +104,8 @@ class CStoreLock {
   explicit CStoreLock(const std::string& strStore) {
     std::string strLock = strStore + ".lock";
     m_fd = open(strLock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (m_fd < 0) return;
+    if (m_fd < 0)
+      return;
     int r;
     do {
       r = flock(m_fd, LOCK_EX);
@@ -129,8 +136,10 @@ enum class EReadResult { Missing, Read, Unreadable };
 EReadResult ReadWholeFile(const std::string& strPath, std::string& strText, struct stat& st) {
   strText.clear();
   CFd fd(open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-  if (fd.Get() < 0) return errno == ENOENT ? EReadResult::Missing : EReadResult::Unreadable;
-  if (fstat(fd.Get(), &st) != 0) return EReadResult::Unreadable;
+  if (fd.Get() < 0)
+    return errno == ENOENT ? EReadResult::Missing : EReadResult::Unreadable;
+  if (fstat(fd.Get(), &st) != 0)
+    return EReadResult::Unreadable;
   if (!S_ISREG(st.st_mode)) {
     errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     return EReadResult::Unreadable;
@@ -139,10 +148,12 @@ EReadResult ReadWholeFile(const std::string& strPath, std::string& strText, stru
   for (;;) {
     ssize_t n = read(fd.Get(), buf, sizeof buf);
     if (n < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR)
+        continue;
       return EReadResult::Unreadable;
     }
-    if (n == 0) break;
+    if (n == 0)
+      break;
     strText.append(buf, static_cast<size_t>(n));
   }
   return EReadResult::Read;
@@ -176,15 +187,18 @@ bool MoveAside(const std::string& strPath, std::string& strAside) {
     strAside = strPath + ".bad-" + stamp + (i ? "-" + std::to_string(i) : std::string());
     // link() fails when the name is taken, so nothing is ever overwritten.
     if (link(strPath.c_str(), strAside.c_str()) == 0) {
-      if (unlink(strPath.c_str()) == 0) return true;
+      if (unlink(strPath.c_str()) == 0)
+        return true;
       unlink(strAside.c_str());
       return false;
     }
-    if (errno == EEXIST) continue;
+    if (errno == EEXIST)
+      continue;
     // A file system without hard links: rename, after checking the name is free
     // (we hold the store's lock, and nothing else creates these names).
     struct stat st {};
-    if (lstat(strAside.c_str(), &st) == 0) continue;
+    if (lstat(strAside.c_str(), &st) == 0)
+      continue;
     return rename(strPath.c_str(), strAside.c_str()) == 0;
   }
   return false;
@@ -204,12 +218,14 @@ bool HandleDamaged(const std::string& strPath, const CRegistryFile::SError& err,
                       std::to_string(st.st_mtim.tv_sec) + '.' + std::to_string(st.st_mtim.tv_nsec) + ':' +
                       std::to_string(st.st_size);
   std::lock_guard<std::mutex> guard(g_reportedMutex);
-  if (g_reported.insert(strId).second) strReport = DamageText(IDS_SETTINGS_DAMAGED_KEPT, strPath, err, "");
+  if (g_reported.insert(strId).second)
+    strReport = DamageText(IDS_SETTINGS_DAMAGED_KEPT, strPath, err, "");
   return false;
 }
 
 void ShowReport(const std::string& strReport) {
-  if (!strReport.empty()) AfxMessageBox(strReport, MB_OK | MB_ICONWARNING);
+  if (!strReport.empty())
+    AfxMessageBox(strReport, MB_OK | MB_ICONWARNING);
 }
 
 std::string g_strFault;  // the last unreadable or unwritable report (under g_reportedMutex)
@@ -222,7 +238,8 @@ void ReportFault(unsigned int nTextID, const std::string& strPath, int nErrno) {
   {
     std::lock_guard<std::mutex> guard(g_reportedMutex);
     g_strFault = strText;
-    if (!g_reported.insert(std::to_string(nTextID) + '\n' + strPath + '\n' + strReason).second) return;
+    if (!g_reported.insert(std::to_string(nTextID) + '\n' + strPath + '\n' + strReason).second)
+      return;
   }
   ShowReport(strText);
 }
@@ -235,7 +252,8 @@ struct SCache {
   dev_t nDev = 0;
   ino_t nIno = 0;
   off_t nSize = 0;
-  struct timespec mtime {}, ctime {};
+  struct timespec mtime {
+  }, ctime{};
   std::shared_ptr<const CRegistryFile> pData;
 };
 std::recursive_mutex g_cacheMutex;  // recursive: a report shown may read settings
@@ -250,8 +268,10 @@ std::vector<FnChange> g_pending;
 std::shared_ptr<CRegistryFile> g_pBatchView;
 
 bool SameIdentity(const SCache& c, const std::string& strPath, bool bExists, const struct stat& st) {
-  if (!c.pData || c.strPath != strPath || c.bExists != bExists) return false;
-  if (!bExists) return true;
+  if (!c.pData || c.strPath != strPath || c.bExists != bExists)
+    return false;
+  if (!bExists)
+    return true;
   return c.nDev == st.st_dev && c.nIno == st.st_ino && c.nSize == st.st_size &&
          c.mtime.tv_sec == st.st_mtim.tv_sec && c.mtime.tv_nsec == st.st_mtim.tv_nsec &&
          c.ctime.tv_sec == st.st_ctim.tv_sec && c.ctime.tv_nsec == st.st_ctim.tv_nsec;
@@ -270,24 +290,30 @@ void Remember(const std::string& strPath, bool bExists, const struct stat& st,
 }
 
 // Reads and parses the file; a damaged one is dealt with under the lock.
-std::shared_ptr<const CRegistryFile> ParseForReading(const std::string& strPath, struct stat& st, bool& bExists) {
+std::shared_ptr<const CRegistryFile> ParseForReading(const std::string& strPath, struct stat& st,
+                                                     bool& bExists) {
   auto pData = std::make_shared<CRegistryFile>();
   CRegistryFile::SError err;
   std::string strText;
   bExists = false;
   EReadResult eRead = ReadWholeFile(strPath, strText, st);
-  if (eRead == EReadResult::Unreadable) ReportFault(IDS_SETTINGS_UNREADABLE, strPath, errno);
-  if (eRead != EReadResult::Read) return pData;
+  if (eRead == EReadResult::Unreadable)
+    ReportFault(IDS_SETTINGS_UNREADABLE, strPath, errno);
+  if (eRead != EReadResult::Read)
+    return pData;
   bExists = true;
-  if (pData->Parse(strText, err)) return pData;
+  if (pData->Parse(strText, err))
+    return pData;
 
   // Damaged. Look again under the lock, so that a file a writer has just put in
   // its place is never moved.
   std::string strReport;
   {
     CStoreLock lock(strPath);
-    if (ReadWholeFile(strPath, strText, st) != EReadResult::Read) return pData;
-    if (pData->Parse(strText, err)) return pData;
+    if (ReadWholeFile(strPath, strText, st) != EReadResult::Read)
+      return pData;
+    if (pData->Parse(strText, err))
+      return pData;
     HandleDamaged(strPath, err, st, strReport);
   }
   ShowReport(strReport);
@@ -300,13 +326,16 @@ std::shared_ptr<const CRegistryFile> ParseForReading(const std::string& strPath,
 std::shared_ptr<const CRegistryFile> LoadForReading() {
   const std::string strPath = FollowLinks(GetRegistryFilePath());
   std::lock_guard<std::recursive_mutex> guard(g_cacheMutex);
-  if (g_pBatchView) return g_pBatchView;
+  if (g_pBatchView)
+    return g_pBatchView;
   struct stat st {};
   bool bExists = stat(strPath.c_str(), &st) == 0;
-  if (SameIdentity(g_cache, strPath, bExists, st)) return g_cache.pData;
+  if (SameIdentity(g_cache, strPath, bExists, st))
+    return g_cache.pData;
   auto pData = ParseForReading(strPath, st, bExists);
   // Only a file read whole (or one that is not there) is kept for later lookups.
-  if (bExists || stat(strPath.c_str(), &st) != 0) Remember(strPath, bExists, st, pData);
+  if (bExists || stat(strPath.c_str(), &st) != 0)
+    Remember(strPath, bExists, st, pData);
   return pData;
 }
 
@@ -317,9 +346,11 @@ bool ReplaceStore(const std::string& strPath, const std::string& strText, const 
   RemoveStaleTemps(strPath);
   std::string strTemp;
   CFd fd(CreateLockedTemp(strPath, strTemp, 0600));
-  if (fd.Get() < 0) return false;
+  if (fd.Get() < 0)
+    return false;
   bool bOk = WriteFully(fd.Get(), strText.data(), strText.size());
-  if (bOk && pOld) fchmod(fd.Get(), pOld->st_mode & 07777);
+  if (bOk && pOld)
+    fchmod(fd.Get(), pOld->st_mode & 07777);
   bOk = bOk && fsync(fd.Get()) == 0;
   bOk = bOk && rename(strTemp.c_str(), strPath.c_str()) == 0;
   if (!bOk) {
@@ -357,17 +388,20 @@ bool ModifyLocked(const std::string& strPath, const FnChange& fnChange, std::str
   bool bExists = eRead == EReadResult::Read;
   if (bExists && !pData->Parse(strText, err)) {
     // Never write over a damaged file that could not be kept aside.
-    if (!HandleDamaged(strPath, err, st, strReport)) return false;
+    if (!HandleDamaged(strPath, err, st, strReport))
+      return false;
     bExists = false;
   }
   int nChange = fnChange(*pData);
-  if (nChange <= 0) return nChange == 0;
+  if (nChange <= 0)
+    return nChange == 0;
   if (!ReplaceStore(strPath, pData->Write(), bExists ? &st : nullptr)) {
     ReportFault(IDS_SETTINGS_UNWRITABLE, strPath, errno);
     return false;
   }
   ++g_nWrites;
-  if (stat(strPath.c_str(), &st) == 0) Remember(strPath, true, st, std::move(pData));
+  if (stat(strPath.c_str(), &st) == 0)
+    Remember(strPath, true, st, std::move(pData));
   return true;
 }
 
@@ -379,9 +413,11 @@ bool ModifyStore(FnChange fnChange) {
   {
     std::lock_guard<std::recursive_mutex> guard(g_cacheMutex);
     if (g_nBatchDepth > 0) {
-      if (!g_pBatchView) g_pBatchView = std::make_shared<CRegistryFile>(*LoadForReading());
+      if (!g_pBatchView)
+        g_pBatchView = std::make_shared<CRegistryFile>(*LoadForReading());
       int nChange = fnChange(*g_pBatchView);
-      if (nChange > 0) g_pending.push_back(std::move(fnChange));
+      if (nChange > 0)
+        g_pending.push_back(std::move(fnChange));
       return nChange >= 0;
     }
     bResult = ModifyLocked(FollowLinks(GetRegistryFilePath()), fnChange, strReport);
@@ -396,10 +432,11 @@ bool SetStoreValue(const std::string& strPath, const CRegistryFile::SValue& valu
   return ModifyStore([strPath, value](CRegistryFile& data) {
     const size_t nKeys = data.GetKeys().size();
     CRegistryFile::SKey* pKey = data.CreateKey(strPath);
-    if (!pKey) return -1;
+    if (!pKey)
+      return -1;
     const CRegistryFile::SValue* pOld = CRegistryFile::FindValue(*pKey, value.strName);
-    if (nKeys == data.GetKeys().size() && pOld && pOld->eType == value.eType && pOld->strText == value.strText &&
-        pOld->nNumber == value.nNumber)
+    if (nKeys == data.GetKeys().size() && pOld && pOld->eType == value.eType &&
+        pOld->strText == value.strText && pOld->nNumber == value.nNumber)
       return 0;
     CRegistryFile::SetValue(*pKey, value);
     return 1;
@@ -410,7 +447,8 @@ bool SetStoreValue(const std::string& strPath, const CRegistryFile::SValue& valu
 
 std::string GetRegistryFilePath() {
   const char* p = std::getenv("MIRETH_REGISTRY");
-  if (p && *p) return p;
+  if (p && *p)
+    return p;
   std::string strConfig;
   p = std::getenv("XDG_CONFIG_HOME");
   if (p && *p == '/') {
@@ -428,8 +466,10 @@ std::string GetRegistryFilePath() {
 
 bool CRegKey::Open(const std::string& strPath) {
   Close();
-  if (!CRegistryFile::IsValidKeyPath(strPath)) return false;
-  if (!LoadForReading()->KeyExists(strPath)) return false;
+  if (!CRegistryFile::IsValidKeyPath(strPath))
+    return false;
+  if (!LoadForReading()->KeyExists(strPath))
+    return false;
   m_bOpen = true;
   m_strPath = strPath;
   return true;
@@ -437,12 +477,15 @@ bool CRegKey::Open(const std::string& strPath) {
 
 bool CRegKey::Create(const std::string& strPath) {
   Close();
-  if (!CRegistryFile::IsValidKeyPath(strPath)) return false;
+  if (!CRegistryFile::IsValidKeyPath(strPath))
+    return false;
   bool bOk = ModifyStore([strPath](CRegistryFile& data) {
-    if (data.KeyExists(strPath)) return 0;
+    if (data.KeyExists(strPath))
+      return 0;
     return data.CreateKey(strPath) ? 1 : -1;
   });
-  if (!bOk) return false;
+  if (!bOk)
+    return false;
   m_bOpen = true;
   m_strPath = strPath;
   return true;
@@ -454,34 +497,40 @@ void CRegKey::Close() {
 }
 
 bool CRegKey::QueryNumber(const std::string& strName, uint32_t& nValue) const {
-  if (!m_bOpen) return false;
+  if (!m_bOpen)
+    return false;
   std::shared_ptr<const CRegistryFile> pData = LoadForReading();
   const CRegistryFile::SKey* pKey = pData->FindKey(m_strPath);
   const CRegistryFile::SValue* pValue = pKey ? CRegistryFile::FindValue(*pKey, strName) : nullptr;
-  if (!pValue || pValue->eType != CRegistryFile::EType::Number) return false;
+  if (!pValue || pValue->eType != CRegistryFile::EType::Number)
+    return false;
   nValue = pValue->nNumber;
   return true;
 }
 
 bool CRegKey::QueryText(const std::string& strName, std::string& strValue, size_t nMaxBytes) const {
-  if (!m_bOpen || nMaxBytes == 0) return false;
+  if (!m_bOpen || nMaxBytes == 0)
+    return false;
   std::shared_ptr<const CRegistryFile> pData = LoadForReading();
   const CRegistryFile::SKey* pKey = pData->FindKey(m_strPath);
   const CRegistryFile::SValue* pValue = pKey ? CRegistryFile::FindValue(*pKey, strName) : nullptr;
-  if (!pValue || pValue->eType != CRegistryFile::EType::Text) return false;
+  if (!pValue || pValue->eType != CRegistryFile::EType::Text)
+    return false;
   const std::string& str = pValue->strText;
   size_t nLen = str.size();
   if (nLen > nMaxBytes - 1) {
     // Cut to the buffer, and not inside a UTF-8 sequence.
     nLen = nMaxBytes - 1;
-    while (nLen > 0 && (static_cast<unsigned char>(str[nLen]) & 0xC0) == 0x80) --nLen;
+    while (nLen > 0 && (static_cast<unsigned char>(str[nLen]) & 0xC0) == 0x80)
+      --nLen;
   }
   strValue.assign(str, 0, nLen);
   return true;
 }
 
 bool CRegKey::SetNumber(const std::string& strName, uint32_t nValue) {
-  if (!m_bOpen || !CRegistryFile::IsValidText(strName)) return false;
+  if (!m_bOpen || !CRegistryFile::IsValidText(strName))
+    return false;
   CRegistryFile::SValue value;
   value.strName = strName;
   value.eType = CRegistryFile::EType::Number;
@@ -490,7 +539,8 @@ bool CRegKey::SetNumber(const std::string& strName, uint32_t nValue) {
 }
 
 bool CRegKey::SetText(const std::string& strName, const std::string& strValue) {
-  if (!m_bOpen || !CRegistryFile::IsValidText(strName) || !CRegistryFile::IsValidText(strValue)) return false;
+  if (!m_bOpen || !CRegistryFile::IsValidText(strName) || !CRegistryFile::IsValidText(strValue))
+    return false;
   CRegistryFile::SValue value;
   value.strName = strName;
   value.eType = CRegistryFile::EType::Text;
@@ -499,7 +549,8 @@ bool CRegKey::SetText(const std::string& strName, const std::string& strValue) {
 }
 
 bool CRegKey::DeleteValue(const std::string& strName) {
-  if (!m_bOpen) return false;
+  if (!m_bOpen)
+    return false;
   return ModifyStore([strPath = m_strPath, strName](CRegistryFile& data) {
     CRegistryFile::SKey* pKey = data.FindKey(strPath);
     return (pKey && CRegistryFile::DeleteValue(*pKey, strName)) ? 1 : -1;
@@ -508,10 +559,12 @@ bool CRegKey::DeleteValue(const std::string& strName) {
 
 std::vector<std::string> CRegKey::GetValueNames() const {
   std::vector<std::string> names;
-  if (!m_bOpen) return names;
+  if (!m_bOpen)
+    return names;
   std::shared_ptr<const CRegistryFile> pData = LoadForReading();
   if (const CRegistryFile::SKey* pKey = pData->FindKey(m_strPath))
-    for (const CRegistryFile::SValue& v : pKey->values) names.push_back(v.strName);
+    for (const CRegistryFile::SValue& v : pKey->values)
+      names.push_back(v.strName);
   return names;
 }
 
@@ -534,15 +587,18 @@ CRegistryBatch::~CRegistryBatch() {
   std::vector<FnChange> pending;
   {
     std::lock_guard<std::recursive_mutex> guard(g_cacheMutex);
-    if (--g_nBatchDepth > 0) return;
+    if (--g_nBatchDepth > 0)
+      return;
     pending.swap(g_pending);
     g_pBatchView.reset();
   }
-  if (pending.empty()) return;
+  if (pending.empty())
+    return;
   // Every change again on the file as it is now, in the order they were made.
   ModifyStore([&pending](CRegistryFile& data) {
     int nResult = 0;
-    for (const FnChange& fn : pending) nResult = std::max(nResult, fn(data));
+    for (const FnChange& fn : pending)
+      nResult = std::max(nResult, fn(data));
     return nResult;
   });
 }

@@ -46,8 +46,7 @@ class CRegKey {
   bool QueryNumber(const std::string& strName, uint32_t& nValue) const;
   // Reads a text value into at most nMaxBytes bytes including the terminator (so a
   // longer text is cut to nMaxBytes - 1 bytes); false when missing or not a text.
-  bool QueryText(const std::string& strName, std::string& strValue,
-                 size_t nMaxBytes = 260) const;
+  bool QueryText(const std::string& strName, std::string& strValue, size_t nMaxBytes = 260) const;
   bool SetNumber(const std::string& strName, uint32_t nValue);
   bool SetText(const std::string& strName, const std::string& strValue);
   bool DeleteValue(const std::string& strName);

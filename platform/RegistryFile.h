@@ -35,7 +35,7 @@ class CRegistryFile {
   enum class EType { Text, Number, Raw };
 
   struct SValue {
-    std::string strName;   // "" is the key's default value, written as @
+    std::string strName;  // "" is the key's default value, written as @
     EType eType = EType::Text;
     std::string strText;   // Text: the text; Raw: the data after '=', lines joined by '\n'
     uint32_t nNumber = 0;  // Number
@@ -43,7 +43,7 @@ class CRegistryFile {
   };
 
   struct SKey {
-    std::string strPath;   // below HKEY_CURRENT_USER, e.g. "SOFTWARE\Kelvane\Mireth"; "" the hive
+    std::string strPath;  // below HKEY_CURRENT_USER, e.g. "SOFTWARE\Kelvane\Mireth"; "" the hive
     std::vector<SValue> values;
     bool operator==(const SKey&) const = default;
   };

@@ -20,7 +20,8 @@ constexpr char kSuffixChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstu
 std::string RandomSuffix() {
   thread_local std::mt19937_64 rng(std::random_device{}() ^ static_cast<uint64_t>(getpid()) << 32);
   std::string s(kSuffixLength, 'x');
-  for (char& c : s) c = kSuffixChars[rng() % (sizeof kSuffixChars - 1)];
+  for (char& c : s)
+    c = kSuffixChars[rng() % (sizeof kSuffixChars - 1)];
   return s;
 }
 
@@ -29,7 +30,8 @@ bool IsSuffix(const char* psz) {
   for (; psz[n] != '\0'; ++n) {
     char c = psz[n];
     bool bAlnum = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-    if (!bAlnum) return false;
+    if (!bAlnum)
+      return false;
   }
   return n == kSuffixLength;
 }
@@ -41,16 +43,20 @@ std::string BaseName(const std::string& strPath) {
 
 bool MakeFolder(const std::string& strFolder, bool bCreate) {
   struct stat st {};
-  if (stat(strFolder.c_str(), &st) == 0) return S_ISDIR(st.st_mode) && access(strFolder.c_str(), W_OK | X_OK) == 0;
-  if (!bCreate) return false;
+  if (stat(strFolder.c_str(), &st) == 0)
+    return S_ISDIR(st.st_mode) && access(strFolder.c_str(), W_OK | X_OK) == 0;
+  if (!bCreate)
+    return false;
   std::string strParent = FolderOf(strFolder);
-  if (strParent != strFolder && !MakeFolder(strParent, bCreate)) return false;
+  if (strParent != strFolder && !MakeFolder(strParent, bCreate))
+    return false;
   return mkdir(strFolder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
 std::string HomeFolder() {
   const char* p = std::getenv("HOME");
-  if (p && *p) return p;
+  if (p && *p)
+    return p;
   const struct passwd* pw = getpwuid(getuid());
   return pw && pw->pw_dir ? pw->pw_dir : "";
 }
@@ -59,7 +65,8 @@ std::string HomeFolder() {
 
 std::string FolderOf(const std::string& strPath) {
   size_t n = strPath.rfind('/');
-  if (n == std::string::npos) return ".";
+  if (n == std::string::npos)
+    return ".";
   return n == 0 ? "/" : strPath.substr(0, n);
 }
 
@@ -68,10 +75,12 @@ std::string FollowLinks(const std::string& strPath) {
   // As many steps as the system allows in one path lookup; a longer chain is a loop.
   for (int nStep = 0; nStep < 40; ++nStep) {
     struct stat st {};
-    if (lstat(strCurrent.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return strCurrent;
+    if (lstat(strCurrent.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+      return strCurrent;
     std::string strLink(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
     ssize_t n = readlink(strCurrent.c_str(), strLink.data(), strLink.size());
-    if (n <= 0 || static_cast<size_t>(n) >= strLink.size()) return strCurrent;
+    if (n <= 0 || static_cast<size_t>(n) >= strLink.size())
+      return strCurrent;
     strLink.resize(static_cast<size_t>(n));
     strCurrent = strLink.front() == '/' ? strLink : FolderOf(strCurrent) + "/" + strLink;
   }
@@ -83,7 +92,8 @@ int CreateLockedTemp(const std::string& strPath, std::string& strTemp, mode_t nM
     strTemp = strPath + kTempInfix + RandomSuffix();
     int fd = open(strTemp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, nMode);
     if (fd < 0) {
-      if (errno == EEXIST) continue;
+      if (errno == EEXIST)
+        continue;
       return -1;
     }
     int r;
@@ -93,7 +103,8 @@ int CreateLockedTemp(const std::string& strPath, std::string& strTemp, mode_t nM
     // A sweep by another save may have taken the new file for a stale one between
     // its creation and the lock; then it is gone and another name is tried.
     struct stat st {};
-    if (r == 0 && fstat(fd, &st) == 0 && st.st_nlink > 0) return fd;
+    if (r == 0 && fstat(fd, &st) == 0 && st.st_nlink > 0)
+      return fd;
     close(fd);
   }
   errno = EEXIST;
@@ -104,17 +115,21 @@ int RemoveStaleTemps(const std::string& strPath) {
   const std::string strFolder = FolderOf(strPath);
   const std::string strPrefix = BaseName(strPath) + kTempInfix;
   DIR* pDir = opendir(strFolder.c_str());
-  if (!pDir) return 0;
+  if (!pDir)
+    return 0;
   int nRemoved = 0;
   while (const struct dirent* pEntry = readdir(pDir)) {
     const char* pszName = pEntry->d_name;
-    if (strPrefix.compare(0, strPrefix.size(), pszName, 0, strPrefix.size()) != 0) continue;
+    if (strPrefix.compare(0, strPrefix.size(), pszName, 0, strPrefix.size()) != 0)
+      continue;
     if (std::char_traits<char>::length(pszName) < strPrefix.size() || !IsSuffix(pszName + strPrefix.size()))
       continue;
     const std::string strTemp = strFolder + "/" + pszName;
     int fd = open(strTemp.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) continue;
-    struct stat st {}, stNow {};
+    if (fd < 0)
+      continue;
+    struct stat st {
+    }, stNow{};
     // Removed only while locked here, and only when the name still leads to this file.
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
         lstat(strTemp.c_str(), &stNow) == 0 && stNow.st_ino == st.st_ino && stNow.st_dev == st.st_dev &&
@@ -128,7 +143,8 @@ int RemoveStaleTemps(const std::string& strPath) {
 
 bool SyncFolder(const std::string& strFolder) {
   int fd = open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0)
+    return false;
   bool bOk = fsync(fd) == 0;
   close(fd);
   return bOk;
@@ -139,7 +155,8 @@ bool WriteFully(int fd, const void* pData, size_t nSize) {
   while (nSize != 0) {
     ssize_t n = write(fd, p, nSize);
     if (n < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR)
+        continue;
       return false;
     }
     if (n == 0) {
@@ -159,8 +176,10 @@ std::string GetSpareFolder(bool bCreate) {
     strCache = p;
   else if (std::string strHome = HomeFolder(); !strHome.empty())
     strCache = strHome + "/.cache";
-  if (!strCache.empty() && MakeFolder(strCache + "/mireth", bCreate)) return strCache + "/mireth";
+  if (!strCache.empty() && MakeFolder(strCache + "/mireth", bCreate))
+    return strCache + "/mireth";
   p = std::getenv("XDG_RUNTIME_DIR");
-  if (p && *p == '/' && MakeFolder(std::string(p) + "/mireth", bCreate)) return std::string(p) + "/mireth";
+  if (p && *p == '/' && MakeFolder(std::string(p) + "/mireth", bCreate))
+    return std::string(p) + "/mireth";
   return "";
 }

@@ -344,7 +344,8 @@ constexpr SStringEntry g_table[] = {
 
 constexpr bool IsStrictlySorted() {
   for (size_t i = 1; i < std::size(g_table); ++i)
-    if (g_table[i - 1].nID >= g_table[i].nID) return false;
+    if (g_table[i - 1].nID >= g_table[i].nID)
+      return false;
   return true;
 }
 static_assert(IsStrictlySorted(), "string table numbers must be unique and ascending");

@@ -29,8 +29,7 @@ bool CanEnter(const std::string& strFolder) {
   if (strFolder.empty())
     return false;
   struct stat st {};
-  return ::stat(strFolder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-         ::access(strFolder.c_str(), X_OK) == 0;
+  return ::stat(strFolder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(strFolder.c_str(), X_OK) == 0;
 }
 
 bool CanWriteIn(const std::string& strFolder) {
@@ -65,8 +64,8 @@ std::string GetHomeFolder() {
   std::vector<char> buffer(16384);
   struct passwd pw {};
   struct passwd* pResult = nullptr;
-  if (::getpwuid_r(::getuid(), &pw, buffer.data(), buffer.size(), &pResult) == 0 &&
-      pResult != nullptr && pResult->pw_dir != nullptr)
+  if (::getpwuid_r(::getuid(), &pw, buffer.data(), buffer.size(), &pResult) == 0 && pResult != nullptr &&
+      pResult->pw_dir != nullptr)
     return pResult->pw_dir;
   return "/tmp";
 }
@@ -75,8 +74,7 @@ std::string DataKeyPath() { return LoadString(IDS_KEY_DATA); }
 
 }  // namespace
 
-void CDataFolder::Resolve(const std::string& strHostExePath, std::string& strDataFolder,
-                          bool& bExportToCsv) {
+void CDataFolder::Resolve(const std::string& strHostExePath, std::string& strDataFolder, bool& bExportToCsv) {
   std::string strStored;
   bool bStored = false;
   {
@@ -125,8 +123,8 @@ std::string CDataFolder::Derive(const std::string& strHostExePath) {
     if (ToUpper(strDirectory.substr(strDirectory.size() >= nDrop ? strDirectory.size() - nDrop : 0)) !=
         ToUpper(LoadString(IDS_PROGRAM_FOLDER) + '/'))
       return GetFallbackFolder();
-    strBase = strDirectory.size() > nDrop ? strDirectory.substr(0, strDirectory.size() - nDrop)
-                                          : std::string();
+    strBase =
+        strDirectory.size() > nDrop ? strDirectory.substr(0, strDirectory.size() - nDrop) : std::string();
   } else {
     strBase = strDirectory;
   }
@@ -153,8 +151,7 @@ bool CDataFolder::Save(const std::string& strDataFolder) {
   if (!key.Create(DataKeyPath()))
     return false;
   const size_t nPos = strDataFolder.find(LoadString(IDS_DATA_FOLDER_NAME));
-  const std::string strInstallDir =
-      nPos == std::string::npos ? std::string() : strDataFolder.substr(0, nPos);
+  const std::string strInstallDir = nPos == std::string::npos ? std::string() : strDataFolder.substr(0, nPos);
   bool bOk = key.SetText(LoadString(IDS_VAL_DATA_FOLDER), strDataFolder);
   bOk = key.SetText(LoadString(IDS_VAL_INSTALL_DIR), strInstallDir) && bOk;
   key.Close();

@@ -16,8 +16,7 @@ class CDataFolder {
   // Reads "Export To CSV" into bExportToCsv (unchanged when it cannot be read) and
   // sets strDataFolder (ending in '/'), deriving it from strHostExePath when none is
   // stored.
-  static void Resolve(const std::string& strHostExePath, std::string& strDataFolder,
-                      bool& bExportToCsv);
+  static void Resolve(const std::string& strHostExePath, std::string& strDataFolder, bool& bExportToCsv);
   // Writes "Data Folder" and "InstallDir" (the text before the first "SMSData", empty
   // when there is none); false when the settings cannot be written.
   static bool Save(const std::string& strDataFolder);

@@ -14,8 +14,8 @@
 
 namespace {
 
-QLabel* AddStatic(QWidget* pParent, const CDialogUnits& units, int nId, unsigned int nText,
-                  int x, int y, int cx, int cy) {
+QLabel* AddStatic(QWidget* pParent, const CDialogUnits& units, int nId, unsigned int nText, int x, int y,
+                  int cx, int cy) {
   auto* pLabel = new QLabel(WindowText(nText), pParent);
   pLabel->setTextFormat(Qt::PlainText);
   pLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -27,8 +27,8 @@ QLabel* AddStatic(QWidget* pParent, const CDialogUnits& units, int nId, unsigned
 
 }  // namespace
 
-CErrorDlg::CErrorDlg(std::string strFirst, std::string strSecond, std::string strThird,
-                     std::string strCode, QWidget* pParent)
+CErrorDlg::CErrorDlg(std::string strFirst, std::string strSecond, std::string strThird, std::string strCode,
+                     QWidget* pParent)
     : QDialog(pParent),
       m_strFirst(std::move(strFirst)),
       m_strSecond(std::move(strSecond)),
@@ -101,9 +101,9 @@ int CErrorDlg::NeededHeight(const QLabel& label) {
   if (label.text().isEmpty())
     return 0;
   const QFontMetrics fm(label.font());
-  const QRect bounds = fm.boundingRect(QRect(0, 0, label.width(), 1 << 20),
-                                       Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs,
-                                       label.text());
+  const QRect bounds =
+      fm.boundingRect(QRect(0, 0, label.width(), 1 << 20),
+                      Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs, label.text());
   return qMax(bounds.height(), label.heightForWidth(label.width()));
 }
 

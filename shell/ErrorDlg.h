@@ -29,8 +29,8 @@ class CErrorDlg : public QDialog {
   };
   static constexpr int IDD = 150;
 
-  CErrorDlg(std::string strFirst, std::string strSecond, std::string strThird,
-            std::string strCode, QWidget* pParent = nullptr);
+  CErrorDlg(std::string strFirst, std::string strSecond, std::string strThird, std::string strCode,
+            QWidget* pParent = nullptr);
 
   // Runs the dialog modally; the result means nothing.
   int DoModal();

@@ -75,9 +75,7 @@ std::string GetItemText(const QComboBox* pList, int nIndex) {
   return pList->itemText(nIndex).toLocal8Bit().toStdString();
 }
 
-std::string GetFieldText(const QComboBox* pList) {
-  return pList->currentText().toLocal8Bit().toStdString();
-}
+std::string GetFieldText(const QComboBox* pList) { return pList->currentText().toLocal8Bit().toStdString(); }
 
 void SetFieldText(QComboBox* pList, const std::string& strText) {
   if (GetFieldText(pList) == strText)

@@ -40,8 +40,7 @@ std::string OptionsKeyPath();
 
 // A label with text nTextId at rect; its mnemonic moves the focus to pBuddy when one
 // is given.
-QLabel* MakeLabel(QWidget* pParent, unsigned int nTextId, const QRect& rect,
-                  QWidget* pBuddy = nullptr);
+QLabel* MakeLabel(QWidget* pParent, unsigned int nTextId, const QRect& rect, QWidget* pBuddy = nullptr);
 
 // A drop-down list with template id nId at listRect, under (or beside) its label
 // nLabelId at labelRect, whose mnemonic moves the focus to the list. The list comes

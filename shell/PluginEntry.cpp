@@ -46,8 +46,7 @@ extern "C" void* CreateQVPlugin(void) {
   return QVPlugin_Create(strName.c_str(), pIcon, &PluginCommandProc);
 }
 
-extern "C" int32_t PluginCommandProc(int32_t hostValue, int32_t command, int32_t param1,
-                                     intptr_t param2) {
+extern "C" int32_t PluginCommandProc(int32_t hostValue, int32_t command, int32_t param1, intptr_t param2) {
   if (command == QVPLUGIN_CMD_OPEN)
     RunMessageWindow(reinterpret_cast<const RecipientInfo*>(param2));
   return QVPlugin_DefCommandProc(hostValue, command, param1, param2);

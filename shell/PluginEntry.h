@@ -21,8 +21,7 @@ MIRETH_EXPORT void* CreateQVPlugin(void);
 // The command procedure: command 1 opens the window (param2 a RecipientInfo* or 0)
 // and returns when it is closed; every command, 1 included, then goes to the host's
 // default procedure, whose result is returned.
-MIRETH_EXPORT int32_t PluginCommandProc(int32_t hostValue, int32_t command, int32_t param1,
-                                        intptr_t param2);
+MIRETH_EXPORT int32_t PluginCommandProc(int32_t hostValue, int32_t command, int32_t param1, intptr_t param2);
 
 }  // extern "C"
 

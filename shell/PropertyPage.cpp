@@ -4,8 +4,8 @@
 #include "shell/ChoiceLists.h"
 #include "shell/PropertySheet.h"
 
-CPropertyPage::CPropertyPage(unsigned int nIDTemplate, unsigned int nIDCaption,
-                             unsigned int nIDIcon, int nWidthDU, int nHeightDU)
+CPropertyPage::CPropertyPage(unsigned int nIDTemplate, unsigned int nIDCaption, unsigned int nIDIcon,
+                             int nWidthDU, int nHeightDU)
     : QWidget(nullptr),
       m_nIDTemplate(nIDTemplate),
       m_nIDCaption(nIDCaption),
@@ -25,9 +25,7 @@ CPropertyPage::~CPropertyPage() {
     m_pSheetBase->DetachPage(this);
 }
 
-QString CPropertyPage::GetTabText() const {
-  return QString::fromLocal8Bit(LoadString(m_nIDCaption));
-}
+QString CPropertyPage::GetTabText() const { return QString::fromLocal8Bit(LoadString(m_nIDCaption)); }
 
 bool CPropertyPage::UpdateData(bool bSaveAndValidate) {
   if (!m_bCreated)

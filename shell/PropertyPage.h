@@ -26,8 +26,8 @@ class CPropertyPage : public QWidget {
   // nIDTemplate: the page's dialog number (its help topic is 0x20000 + that number);
   // nIDCaption: string-table number of the tab text; nIDIcon: the tab's icon resource
   // (0 for none); nWidthDU x nHeightDU: the template's size in dialog units.
-  CPropertyPage(unsigned int nIDTemplate, unsigned int nIDCaption, unsigned int nIDIcon,
-                int nWidthDU, int nHeightDU);
+  CPropertyPage(unsigned int nIDTemplate, unsigned int nIDCaption, unsigned int nIDIcon, int nWidthDU,
+                int nHeightDU);
   ~CPropertyPage() override;
 
   unsigned int GetTemplateId() const { return m_nIDTemplate; }

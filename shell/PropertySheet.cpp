@@ -105,9 +105,7 @@ bool CPropertySheet::SetActivePage(int nPage) {
   return m_nActive == nPage;
 }
 
-bool CPropertySheet::SetActivePage(CPropertyPage* pPage) {
-  return SetActivePage(GetPageIndex(pPage));
-}
+bool CPropertySheet::SetActivePage(CPropertyPage* pPage) { return SetActivePage(GetPageIndex(pPage)); }
 
 void CPropertySheet::SetHasHelp(bool bHasHelp) { m_pHelp->setVisible(bHasHelp); }
 

@@ -22,8 +22,7 @@ class CPropertySheet : public QDialog {
   // Ids of the buttons, as the dialog manager numbers them.
   enum : int { ID_OK = 1, ID_CANCEL = 2, ID_HELP = 9 };
 
-  explicit CPropertySheet(const QString& strCaption, QWidget* pParent = nullptr,
-                          int nSelectPage = 0);
+  explicit CPropertySheet(const QString& strCaption, QWidget* pParent = nullptr, int nSelectPage = 0);
   ~CPropertySheet() override;
 
   // Adds a page as the last tab. The page is not built until it is shown.

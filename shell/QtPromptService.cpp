@@ -48,8 +48,7 @@ CQtPromptService::~CQtPromptService() {
     }
 }
 
-int CQtPromptService::MessageBox(const std::string& text, const std::string& caption,
-                                 unsigned int type) {
+int CQtPromptService::MessageBox(const std::string& text, const std::string& caption, unsigned int type) {
   if (!HaveGui())
     return (type & 0xF) == MB_YESNO ? ((type & MB_DEFBUTTON2) ? IDNO : IDYES) : IDOK;
 

@@ -11,12 +11,11 @@ class CQtPromptService final : public IPromptService {
 
   // A box owned by the active window, with the caption "SMS Message" when none is
   // given; Yes and No for MB_YESNO (No the default with MB_DEFBUTTON2, else Yes).
-  int MessageBox(const std::string& text, const std::string& caption,
-                 unsigned int type) override;
+  int MessageBox(const std::string& text, const std::string& caption, unsigned int type) override;
   void BeginWaitCursor() override;
   void EndWaitCursor() override;
-  void ShowErrorDialog(const std::string& strFirst, const std::string& strSecond,
-                       const std::string& strThird, const std::string& strCode) override;
+  void ShowErrorDialog(const std::string& strFirst, const std::string& strSecond, const std::string& strThird,
+                       const std::string& strCode) override;
 
   // How many wait cursors are begun and not yet ended.
   int GetWaitDepth() const { return m_nWaitDepth; }

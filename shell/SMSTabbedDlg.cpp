@@ -51,8 +51,7 @@ void CSMSTabbedDlg::SetPortProber(PortProber prober) { PortProberHook() = std::m
 void CSMSTabbedDlg::SetHostExecutablePath(const std::string& strPath) { HostExePathHook() = strPath; }
 
 CSMSTabbedDlg::CSMSTabbedDlg(const RecipientInfo* pRecipients, QWidget* pParent)
-    : CPropertySheet(QString::fromLocal8Bit(LoadString(IDS_SMS_MESSAGE)), pParent, 0),
-      m_recipients{} {
+    : CPropertySheet(QString::fromLocal8Bit(LoadString(IDS_SMS_MESSAGE)), pParent, 0), m_recipients{} {
   AddPages();
 
   SetHasHelp(true);
@@ -110,8 +109,7 @@ int CSMSTabbedDlg::ReadBaudRate() {
   if (!key.Open(OptionsKeyPath()))
     return m_nBaudRate;
   uint32_t nValue = 0;
-  m_nBaudRate = key.QueryNumber(LoadString(IDS_VAL_BAUD_RATE), nValue) ? static_cast<int32_t>(nValue)
-                                                                       : 9600;
+  m_nBaudRate = key.QueryNumber(LoadString(IDS_VAL_BAUD_RATE), nValue) ? static_cast<int32_t>(nValue) : 9600;
   key.Close();
   return m_nBaudRate;
 }
@@ -121,8 +119,7 @@ int CSMSTabbedDlg::ReadTimeOut() {
   if (!key.Open(OptionsKeyPath()))
     return m_nTimeOut;
   uint32_t nValue = 0;
-  m_nTimeOut = key.QueryNumber(LoadString(IDS_VAL_TIME_OUT), nValue) ? static_cast<int32_t>(nValue)
-                                                                     : 10000;
+  m_nTimeOut = key.QueryNumber(LoadString(IDS_VAL_TIME_OUT), nValue) ? static_cast<int32_t>(nValue) : 10000;
   key.Close();
   return m_nTimeOut;
 }
@@ -221,7 +218,9 @@ void CSMSTabbedDlg::SetupPhone() {
     // progress dialog if the phone is slow to answer.
     CPhoneInterface* pPhone = m_pPhone.get();
     const int nPort = m_nComPort, nBaud = m_nBaudRate, nTimeOut = m_nTimeOut;
-    nResult = CPhoneTask(this, pPhone, IDS_TASK_RECONNECT).Run([=] { return pPhone->SetupCommPort(nPort, nBaud, nTimeOut); });
+    nResult = CPhoneTask(this, pPhone, IDS_TASK_RECONNECT).Run([=] {
+      return pPhone->SetupCommPort(nPort, nBaud, nTimeOut);
+    });
   } else {
     IPromptService& prompt = GetPromptService();
     prompt.BeginWaitCursor();
@@ -255,7 +254,8 @@ bool CSMSTabbedDlg::DeleteOnPhone(const std::vector<const CMessage*>& messages) 
   return !bCancelled;
 }
 
-int CSMSTabbedDlg::RunPhoneOperation(unsigned int nTextId, const PhoneOperation& operation, bool* pbCancelled) {
+int CSMSTabbedDlg::RunPhoneOperation(unsigned int nTextId, const PhoneOperation& operation,
+                                     bool* pbCancelled) {
   if (pbCancelled != nullptr)
     *pbCancelled = false;
   if (CPhoneTask::IsBusy())

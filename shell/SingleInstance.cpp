@@ -41,11 +41,11 @@ bool HasTitle(Display* pDisplay, Window window, const std::string& strTitle, Ato
   int nFormat = 0;
   unsigned long nItems = 0, nAfter = 0;
   unsigned char* pData = nullptr;
-  if (XGetWindowProperty(pDisplay, window, atomNetWmName, 0, 4096, False, atomUtf8, &type,
-                         &nFormat, &nItems, &nAfter, &pData) == Success &&
+  if (XGetWindowProperty(pDisplay, window, atomNetWmName, 0, 4096, False, atomUtf8, &type, &nFormat, &nItems,
+                         &nAfter, &pData) == Success &&
       pData != nullptr) {
-    const bool bMatch = type == atomUtf8 && nFormat == 8 &&
-                        std::string(reinterpret_cast<char*>(pData), nItems) == strTitle;
+    const bool bMatch =
+        type == atomUtf8 && nFormat == 8 && std::string(reinterpret_cast<char*>(pData), nItems) == strTitle;
     XFree(pData);
     if (bMatch)
       return true;
@@ -73,8 +73,7 @@ bool HasTitle(Display* pDisplay, Window window, const std::string& strTitle, Ato
 
 bool IsMapped(Display* pDisplay, Window window) {
   XWindowAttributes attributes{};
-  return XGetWindowAttributes(pDisplay, window, &attributes) != 0 &&
-         attributes.map_state != IsUnmapped;
+  return XGetWindowAttributes(pDisplay, window, &attributes) != 0 && attributes.map_state != IsUnmapped;
 }
 
 }  // namespace
@@ -141,8 +140,7 @@ bool CSingleInstance::Acquire(const std::string& strTitle) {
   if (m_nLockFd >= 0)
     return true;
   // Searching by title makes sense where this process's windows are X windows too.
-  if (QGuiApplication::platformName() == QLatin1String("xcb") &&
-      FindX11WindowByTitle(nullptr, strTitle))
+  if (QGuiApplication::platformName() == QLatin1String("xcb") && FindX11WindowByTitle(nullptr, strTitle))
     return false;
 
   const std::string strPath = GetLockFilePath();

@@ -32,7 +32,8 @@ class CArrivalBuffer {
 
   // Adds one received part (decoded is its SMS-DELIVER); messages it completes are
   // appended to ready. A part already held (the same PDU) is ignored.
-  void Add(const CStoredPdu& part, const CPduMessage& decoded, Clock::time_point now, std::vector<CArrival>& ready);
+  void Add(const CStoredPdu& part, const CPduMessage& decoded, Clock::time_point now,
+           std::vector<CArrival>& ready);
   // Hands out the messages whose hold time has run out.
   void Expire(Clock::time_point now, std::vector<CArrival>& ready);
   // Milliseconds until the next message's hold time runs out; -1 when none is held.

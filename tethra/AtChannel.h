@@ -28,15 +28,15 @@
 #include "tethra/AtTransport.h"
 
 enum AtStatus {
-  AT_STATUS_OK,          // final result OK
-  AT_STATUS_ERROR,       // ERROR, +CME ERROR or +CMS ERROR: see the reply
-  AT_STATUS_TIMEOUT,     // no final result in time
-  AT_STATUS_LINE_GONE,   // the line failed: a write failed, or the device hung up
+  AT_STATUS_OK,         // final result OK
+  AT_STATUS_ERROR,      // ERROR, +CME ERROR or +CMS ERROR: see the reply
+  AT_STATUS_TIMEOUT,    // no final result in time
+  AT_STATUS_LINE_GONE,  // the line failed: a write failed, or the device hung up
 };
 
 // Counts kept over every channel of the process (benchmarks, diagnostics).
 struct CAtTraffic {
-  uint64_t nCommands = 0;   // command lines written (data after a prompt not counted)
+  uint64_t nCommands = 0;  // command lines written (data after a prompt not counted)
   uint64_t nBytesWritten = 0;
   uint64_t nBytesRead = 0;
 };
@@ -86,8 +86,7 @@ class CAtChannel {
  private:
   // Run, repeated while the phone answers "SIM busy", until the time-out.
   AtStatus RunRetryingBusy(const std::string& strCommand, const std::string* pData, CAtReply& reply);
-  AtStatus Run(const std::string& strCommand, const std::string* pData, CAtReply& reply,
-               int nTimeOutMs);
+  AtStatus Run(const std::string& strCommand, const std::string* pData, CAtReply& reply, int nTimeOutMs);
   // Reads until the parser is done (or has the prompt, when bPrompt); the deadline
   // moves on with every line of the reply.
   AtStatus ReadReply(bool bPrompt, int nTimeOutMs);

@@ -150,7 +150,8 @@ bool AtParseCmgrHeader(const std::string& strLine, int& nStat, int& nLength) {
   if (params.size() < 2)
     return false;
   int s = -1, n = -1;
-  if (!AtParseInt(params[0], s) || !AtParseInt(params.back(), n) || s < AT_STAT_REC_UNREAD || s > AT_STAT_STO_SENT || n < 0)
+  if (!AtParseInt(params[0], s) || !AtParseInt(params.back(), n) || s < AT_STAT_REC_UNREAD ||
+      s > AT_STAT_STO_SENT || n < 0)
     return false;
   nStat = s;
   nLength = n;

@@ -18,8 +18,8 @@ bool IsEchoOf(const std::string& strLine, const std::string& strSent) {
 // Result codes that arrive on their own, without a prefix. Calls and start-up
 // notices of modems: none of them ever ends an SMS command.
 const char* const kBareUrcs[] = {
-    "RING", "NO CARRIER", "BUSY", "NO ANSWER", "NO DIALTONE", "RDY", "SMS READY",
-    "SMS DONE", "PB DONE", "CALL READY", "NORMAL POWER DOWN", "POWERED DOWN",
+    "RING",      "NO CARRIER", "BUSY",    "NO ANSWER",  "NO DIALTONE",       "RDY",
+    "SMS READY", "SMS DONE",   "PB DONE", "CALL READY", "NORMAL POWER DOWN", "POWERED DOWN",
 };
 
 // A sentence of a GPS receiver ("$GPGGA,...", "$GNRMC,..."), as a modem's NMEA port
@@ -54,25 +54,50 @@ struct ErrorWord {
 // Verbose error texts (a modem still in +CMEE=2 mode, or one that ignores +CMEE=1)
 // mapped back to their numbers, so that "SIM busy" is retried like 14.
 const ErrorWord kCmeWords[] = {
-    {"PHONE FAILURE", 0}, {"NO CONNECTION TO PHONE", 1}, {"OPERATION NOT ALLOWED", 3},
-    {"OPERATION NOT SUPPORTED", 4}, {"SIM NOT INSERTED", 10}, {"SIM PIN REQUIRED", 11},
-    {"SIM PUK REQUIRED", 12}, {"SIM FAILURE", 13}, {"SIM BUSY", 14}, {"SIM WRONG", 15},
-    {"INCORRECT PASSWORD", 16}, {"MEMORY FULL", 20}, {"INVALID INDEX", 21},
-    {"NOT FOUND", 22}, {"MEMORY FAILURE", 23}, {"NO NETWORK SERVICE", 30},
-    {"NETWORK TIMEOUT", 31}, {"UNKNOWN", 100},
+    {"PHONE FAILURE", 0},
+    {"NO CONNECTION TO PHONE", 1},
+    {"OPERATION NOT ALLOWED", 3},
+    {"OPERATION NOT SUPPORTED", 4},
+    {"SIM NOT INSERTED", 10},
+    {"SIM PIN REQUIRED", 11},
+    {"SIM PUK REQUIRED", 12},
+    {"SIM FAILURE", 13},
+    {"SIM BUSY", 14},
+    {"SIM WRONG", 15},
+    {"INCORRECT PASSWORD", 16},
+    {"MEMORY FULL", 20},
+    {"INVALID INDEX", 21},
+    {"NOT FOUND", 22},
+    {"MEMORY FAILURE", 23},
+    {"NO NETWORK SERVICE", 30},
+    {"NETWORK TIMEOUT", 31},
+    {"UNKNOWN", 100},
 };
 const ErrorWord kCmsWords[] = {
-    {"ME FAILURE", 300}, {"SMS SERVICE OF ME RESERVED", 301}, {"OPERATION NOT ALLOWED", 302},
-    {"OPERATION NOT SUPPORTED", 303}, {"INVALID PDU MODE PARAMETER", 304},
-    {"INVALID TEXT MODE PARAMETER", 305}, {"SIM NOT INSERTED", 310}, {"SIM PIN REQUIRED", 311},
-    {"SIM FAILURE", 313}, {"SIM BUSY", 314}, {"SIM WRONG", 315}, {"MEMORY FAILURE", 320},
-    {"INVALID MEMORY INDEX", 321}, {"MEMORY FULL", 322}, {"SMSC ADDRESS UNKNOWN", 330},
-    {"NO NETWORK SERVICE", 331}, {"NETWORK TIMEOUT", 332}, {"UNKNOWN ERROR", 500},
+    {"ME FAILURE", 300},
+    {"SMS SERVICE OF ME RESERVED", 301},
+    {"OPERATION NOT ALLOWED", 302},
+    {"OPERATION NOT SUPPORTED", 303},
+    {"INVALID PDU MODE PARAMETER", 304},
+    {"INVALID TEXT MODE PARAMETER", 305},
+    {"SIM NOT INSERTED", 310},
+    {"SIM PIN REQUIRED", 311},
+    {"SIM FAILURE", 313},
+    {"SIM BUSY", 314},
+    {"SIM WRONG", 315},
+    {"MEMORY FAILURE", 320},
+    {"INVALID MEMORY INDEX", 321},
+    {"MEMORY FULL", 322},
+    {"SMSC ADDRESS UNKNOWN", 330},
+    {"NO NETWORK SERVICE", 331},
+    {"NETWORK TIMEOUT", 332},
+    {"UNKNOWN ERROR", 500},
 };
 
 int ErrorNumber(const std::string& strText, const ErrorWord* pWords, size_t nWords) {
   std::string t = AtTrim(strText);
-  if (!t.empty() && t.size() <= 6 && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
+  if (!t.empty() && t.size() <= 6 &&
+      std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return std::stoi(t);
   for (size_t i = 0; i < nWords; ++i)
     if (AtEqualsNoCase(t, pWords[i].pszText))

@@ -16,7 +16,7 @@
 #include <vector>
 
 enum AtFinal {
-  AT_FINAL_NONE,   // no final result yet
+  AT_FINAL_NONE,  // no final result yet
   AT_FINAL_OK,
   AT_FINAL_ERROR,  // plain ERROR (or a vendor's wording of it)
   AT_FINAL_CME,    // +CME ERROR: n (equipment)
@@ -26,10 +26,10 @@ enum AtFinal {
 // The reply to one command.
 struct CAtReply {
   AtFinal eFinal = AT_FINAL_NONE;
-  int nErrorCode = -1;        // n of +CME/+CMS ERROR; -1 when not given or unknown
-  std::string strErrorText;   // the text after "ERROR: ", as the modem sent it
+  int nErrorCode = -1;             // n of +CME/+CMS ERROR; -1 when not given or unknown
+  std::string strErrorText;        // the text after "ERROR: ", as the modem sent it
   std::vector<std::string> lines;  // information lines, in order, trimmed
-  bool bPrompt = false;       // the "> " prompt was seen
+  bool bPrompt = false;            // the "> " prompt was seen
 
   bool IsOk() const { return eFinal == AT_FINAL_OK; }
   void Clear() { *this = CAtReply(); }

@@ -11,7 +11,8 @@ namespace {
 bool HasPrefix(const std::string& strLine, const char* pszPrefix) {
   const size_t n = std::strlen(pszPrefix);
   // The name must end here: "+CMGL" is no prefix of "+CMGLX: 1".
-  return AtStartsWithNoCase(strLine, pszPrefix) && (strLine.size() == n || strLine[n] == ':' || strLine[n] == ' ');
+  return AtStartsWithNoCase(strLine, pszPrefix) &&
+         (strLine.size() == n || strLine[n] == ':' || strLine[n] == ' ');
 }
 
 // The storage names of one parameter of "AT+CPMS=?": a bracketed list or a single
@@ -103,7 +104,8 @@ bool AtParseCmglHeader(const std::string& strLine, CAtListEntryHeader& header) {
   CAtListEntryHeader h;
   if (!AtParseInt(p[0], h.nIndex) || !AtParseInt(p[1], h.nStat) || !AtParseInt(p.back(), h.nLength))
     return false;
-  if (h.nIndex < 0 || h.nStat < AT_STAT_REC_UNREAD || h.nStat > AT_STAT_STO_SENT || h.nLength < 0 || h.nLength > 255)
+  if (h.nIndex < 0 || h.nStat < AT_STAT_REC_UNREAD || h.nStat > AT_STAT_STO_SENT || h.nLength < 0 ||
+      h.nLength > 255)
     return false;
   header = h;
   return true;
@@ -130,9 +132,7 @@ bool CheckPduLine(const std::string& strHex, int nLength, std::string& strReason
 
 // A line that should be the PDU of an entry: anything but another header or a
 // result of the listing's own kind.
-bool LooksLikePduLine(const std::string& strLine) {
-  return !strLine.empty() && strLine[0] != '+';
-}
+bool LooksLikePduLine(const std::string& strLine) { return !strLine.empty() && strLine[0] != '+'; }
 
 // The storage names of a bracketed list or a single name, each once.
 std::vector<std::string> UniqueStorageList(const std::string& strParameter) {
@@ -215,8 +215,8 @@ bool AtParseCmgrReply(const std::vector<std::string>& lines, CAtListEntry& entry
     // <stat>,[<alpha>],<length>
     std::vector<std::string> p = AtSplitParameters(AtInfoValue(lines[i], "+CMGR"));
     CAtListEntryHeader h;
-    if (p.size() < 2 || !AtParseInt(p[0], h.nStat) || !AtParseInt(p.back(), h.nLength) || h.nStat < AT_STAT_REC_UNREAD ||
-        h.nStat > AT_STAT_STO_SENT || h.nLength < 0 || h.nLength > 255) {
+    if (p.size() < 2 || !AtParseInt(p[0], h.nStat) || !AtParseInt(p.back(), h.nLength) ||
+        h.nStat < AT_STAT_REC_UNREAD || h.nStat > AT_STAT_STO_SENT || h.nLength < 0 || h.nLength > 255) {
       strReason = "the message's header cannot be read";
       return false;
     }
@@ -270,8 +270,8 @@ bool AtParseCpmsUse(const std::string& strLine, std::vector<CAtStorageUse>& uses
       use.strName = AtUpper(AtUnquote(p));
       ++i;
     }
-    if (i + 1 >= params.size() || !AtParseInt(params[i], use.nUsed) || !AtParseInt(params[i + 1], use.nTotal) ||
-        use.nUsed < 0 || use.nTotal < 0)
+    if (i + 1 >= params.size() || !AtParseInt(params[i], use.nUsed) ||
+        !AtParseInt(params[i + 1], use.nTotal) || use.nUsed < 0 || use.nTotal < 0)
       break;
     result.push_back(use);
     i += 2;
@@ -317,9 +317,8 @@ bool AtParseCsca(const std::string& strLine, std::string& strNumber) {
     return false;
   std::string number = AtUnquote(p[0]);
   // A number holds digits, '+', '*', '#' and nothing else.
-  if (!std::all_of(number.begin(), number.end(), [](char c) {
-        return (c >= '0' && c <= '9') || c == '+' || c == '*' || c == '#';
-      }))
+  if (!std::all_of(number.begin(), number.end(),
+                   [](char c) { return (c >= '0' && c <= '9') || c == '+' || c == '*' || c == '#'; }))
     return false;
   strNumber = number;
   return true;

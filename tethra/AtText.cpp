@@ -6,9 +6,7 @@ char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a'
 
 }  // namespace
 
-bool AtIsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
+bool AtIsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 std::string AtTrim(std::string_view s) {
   while (!s.empty() && AtIsBlank(s.front()))

@@ -11,22 +11,22 @@ namespace {
 // The default alphabet, by septet value. The escape (0x1B) is shown as a space when
 // it has to be shown at all.
 constexpr char32_t kDefault[128] = {
-    U'@',    U'\u00A3', U'$',      U'\u00A5', U'\u00E8', U'\u00E9', U'\u00F9', U'\u00EC',  // 0x00
-    U'\u00F2', U'\u00C7', U'\n',   U'\u00D8', U'\u00F8', U'\r',     U'\u00C5', U'\u00E5',  // 0x08
-    U'\u0394', U'_',    U'\u03A6', U'\u0393', U'\u039B', U'\u03A9', U'\u03A0', U'\u03A8',  // 0x10
-    U'\u03A3', U'\u0398', U'\u039E', U' ',    U'\u00C6', U'\u00E6', U'\u00DF', U'\u00C9',  // 0x18
-    U' ',    U'!',      U'"',      U'#',      U'\u00A4', U'%',      U'&',      U'\'',      // 0x20
-    U'(',    U')',      U'*',      U'+',      U',',      U'-',      U'.',      U'/',       // 0x28
-    U'0',    U'1',      U'2',      U'3',      U'4',      U'5',      U'6',      U'7',       // 0x30
-    U'8',    U'9',      U':',      U';',      U'<',      U'=',      U'>',      U'?',       // 0x38
-    U'\u00A1', U'A',    U'B',      U'C',      U'D',      U'E',      U'F',      U'G',       // 0x40
-    U'H',    U'I',      U'J',      U'K',      U'L',      U'M',      U'N',      U'O',       // 0x48
-    U'P',    U'Q',      U'R',      U'S',      U'T',      U'U',      U'V',      U'W',       // 0x50
-    U'X',    U'Y',      U'Z',      U'\u00C4', U'\u00D6', U'\u00D1', U'\u00DC', U'\u00A7',  // 0x58
-    U'\u00BF', U'a',    U'b',      U'c',      U'd',      U'e',      U'f',      U'g',       // 0x60
-    U'h',    U'i',      U'j',      U'k',      U'l',      U'm',      U'n',      U'o',       // 0x68
-    U'p',    U'q',      U'r',      U's',      U't',      U'u',      U'v',      U'w',       // 0x70
-    U'x',    U'y',      U'z',      U'\u00E4', U'\u00F6', U'\u00F1', U'\u00FC', U'\u00E0',  // 0x78
+    U'@',      U'\u00A3', U'$',      U'\u00A5', U'\u00E8', U'\u00E9', U'\u00F9', U'\u00EC',  // 0x00
+    U'\u00F2', U'\u00C7', U'\n',     U'\u00D8', U'\u00F8', U'\r',     U'\u00C5', U'\u00E5',  // 0x08
+    U'\u0394', U'_',      U'\u03A6', U'\u0393', U'\u039B', U'\u03A9', U'\u03A0', U'\u03A8',  // 0x10
+    U'\u03A3', U'\u0398', U'\u039E', U' ',      U'\u00C6', U'\u00E6', U'\u00DF', U'\u00C9',  // 0x18
+    U' ',      U'!',      U'"',      U'#',      U'\u00A4', U'%',      U'&',      U'\'',      // 0x20
+    U'(',      U')',      U'*',      U'+',      U',',      U'-',      U'.',      U'/',       // 0x28
+    U'0',      U'1',      U'2',      U'3',      U'4',      U'5',      U'6',      U'7',       // 0x30
+    U'8',      U'9',      U':',      U';',      U'<',      U'=',      U'>',      U'?',       // 0x38
+    U'\u00A1', U'A',      U'B',      U'C',      U'D',      U'E',      U'F',      U'G',       // 0x40
+    U'H',      U'I',      U'J',      U'K',      U'L',      U'M',      U'N',      U'O',       // 0x48
+    U'P',      U'Q',      U'R',      U'S',      U'T',      U'U',      U'V',      U'W',       // 0x50
+    U'X',      U'Y',      U'Z',      U'\u00C4', U'\u00D6', U'\u00D1', U'\u00DC', U'\u00A7',  // 0x58
+    U'\u00BF', U'a',      U'b',      U'c',      U'd',      U'e',      U'f',      U'g',       // 0x60
+    U'h',      U'i',      U'j',      U'k',      U'l',      U'm',      U'n',      U'o',       // 0x68
+    U'p',      U'q',      U'r',      U's',      U't',      U'u',      U'v',      U'w',       // 0x70
+    U'x',      U'y',      U'z',      U'\u00E4', U'\u00F6', U'\u00F1', U'\u00FC', U'\u00E0',  // 0x78
 };
 
 struct ExtensionEntry {
@@ -111,7 +111,8 @@ int CGsm7Alphabet::SeptetsFor(char32_t c, const CGsm7Tables& tables) {
   return n >= 0x100 ? 2 : 1;
 }
 
-bool CGsm7Alphabet::Encode(const std::u32string& text, std::vector<uint8_t>& septets, const CGsm7Tables& tables) {
+bool CGsm7Alphabet::Encode(const std::u32string& text, std::vector<uint8_t>& septets,
+                           const CGsm7Tables& tables) {
   if (tables.IsDefault())
     return Encode(text, septets);
   bool bAll = true;
@@ -263,7 +264,8 @@ void CGsm7Alphabet::Pack(const std::vector<uint8_t>& septets, size_t nBitOffset,
   }
 }
 
-std::vector<uint8_t> CGsm7Alphabet::Unpack(const uint8_t* pData, size_t nOctets, size_t nBitOffset, size_t nCount) {
+std::vector<uint8_t> CGsm7Alphabet::Unpack(const uint8_t* pData, size_t nOctets, size_t nBitOffset,
+                                           size_t nCount) {
   std::vector<uint8_t> septets;
   const size_t nAvailableBits = nOctets * 8;
   if (nBitOffset >= nAvailableBits)

@@ -12,12 +12,21 @@ int DigitValue(char c) {
   if (c >= '0' && c <= '9')
     return c - '0';
   switch (c) {
-    case '*': return 10;
-    case '#': return 11;
-    case 'a': case 'A': return 12;
-    case 'b': case 'B': return 13;
-    case 'c': case 'C': return 14;
-    default: return -1;
+    case '*':
+      return 10;
+    case '#':
+      return 11;
+    case 'a':
+    case 'A':
+      return 12;
+    case 'b':
+    case 'B':
+      return 13;
+    case 'c':
+    case 'C':
+      return 14;
+    default:
+      return -1;
   }
 }
 
@@ -69,8 +78,8 @@ CPduResult<CPduAddress> CPduAddress::FromNumber(std::string_view strText) {
       continue;
     const int v = DigitValue(c);
     if (v < 0)
-      return CPduResult<CPduAddress>::Failure("invalid character '" + std::string(1, c) +
-                                              "' in number \"" + std::string(strText) + "\"");
+      return CPduResult<CPduAddress>::Failure("invalid character '" + std::string(1, c) + "' in number \"" +
+                                              std::string(strText) + "\"");
     address.m_strValue.push_back(kBcdDigits[v]);
   }
   if (address.m_strValue.size() > MAX_DIGITS)

@@ -30,8 +30,8 @@ class CPduAddress {
   static constexpr uint8_t TOA_UNKNOWN = 0x81;        // unknown type, ISDN numbering plan
   static constexpr uint8_t TOA_INTERNATIONAL = 0x91;  // international, ISDN numbering plan
   static constexpr uint8_t TOA_ALPHANUMERIC = 0xD0;
-  static constexpr size_t MAX_DIGITS = 20;           // address value of at most 10 octets
-  static constexpr size_t MAX_ALPHANUMERIC = 11;     // 11 septets fill 20 semi-octets
+  static constexpr size_t MAX_DIGITS = 20;        // address value of at most 10 octets
+  static constexpr size_t MAX_ALPHANUMERIC = 11;  // 11 septets fill 20 semi-octets
 
   CPduAddress() = default;
 

@@ -20,8 +20,8 @@ std::string JoinText(const CPduConcatGroup& g, const std::vector<const CPduMessa
   const CGsm7Tables tables = first.GetNationalTables();
   for (int n : g.m_parts) {
     const CGsm7Tables other = messages[static_cast<size_t>(n)]->GetNationalTables();
-    if (messages[static_cast<size_t>(n)]->m_coding.GetAlphabet() != alphabet || other.nLocking != tables.nLocking ||
-        other.nSingle != tables.nSingle)
+    if (messages[static_cast<size_t>(n)]->m_coding.GetAlphabet() != alphabet ||
+        other.nLocking != tables.nLocking || other.nSingle != tables.nSingle)
       bSame = false;
   }
   if (!bSame) {
@@ -78,9 +78,7 @@ std::string_view Tpdu(const CPduMessage& m) {
 }
 
 // Seconds of the part's time stamp, or -1 when it has none (a SUBMIT).
-int64_t PartTime(const CPduMessage& m) {
-  return m.m_timeStamp.IsValid() ? m.m_timeStamp.ToUtcSeconds() : -1;
-}
+int64_t PartTime(const CPduMessage& m) { return m.m_timeStamp.IsValid() ? m.m_timeStamp.ToUtcSeconds() : -1; }
 
 struct SOpenGroup {
   size_t nGroup;  // in the result
@@ -119,7 +117,8 @@ std::vector<CPduConcatGroup> CPduConcatenation::Group(const std::vector<const CP
     int64_t nBestDistance = 0;
     for (const SOpenGroup& c : candidates) {
       CPduConcatGroup& g = groups[c.nGroup];
-      const int64_t nDistance = nTime < 0 || c.nTime < 0 ? 0 : (nTime > c.nTime ? nTime - c.nTime : c.nTime - nTime);
+      const int64_t nDistance =
+          nTime < 0 || c.nTime < 0 ? 0 : (nTime > c.nTime ? nTime - c.nTime : c.nTime - nTime);
       if (nDistance > kMaxPartSpreadSeconds)
         continue;
       const int nTaken = g.m_parts[nSlot];

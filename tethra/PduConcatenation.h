@@ -20,13 +20,13 @@
 
 struct CPduConcatGroup {
   PduType m_type = PduType::DELIVER;
-  std::string m_strAddress;         // as CPduAddress::GetText() gives it
+  std::string m_strAddress;  // as CPduAddress::GetText() gives it
   uint16_t m_nReference = 0;
   uint8_t m_nTotal = 1;
-  bool m_bConcatenated = false;     // false: a single message
-  std::vector<int> m_parts;         // by part number - 1: index of the message in the input, -1 when missing
-  std::vector<size_t> m_duplicates; // indexes of byte-for-byte repeats of a part already present
-  std::string m_strText;            // the joined text; empty while incomplete
+  bool m_bConcatenated = false;      // false: a single message
+  std::vector<int> m_parts;          // by part number - 1: index of the message in the input, -1 when missing
+  std::vector<size_t> m_duplicates;  // indexes of byte-for-byte repeats of a part already present
+  std::string m_strText;             // the joined text; empty while incomplete
 
   bool IsComplete() const;
   // Part numbers (1-based) that are not there.

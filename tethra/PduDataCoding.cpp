@@ -11,10 +11,19 @@ CPduDataCoding CPduDataCoding::Decode(uint8_t nDcs) {
     if (nDcs & 0x10)
       dc.m_nClass = nDcs & 0x03;
     switch ((nDcs >> 2) & 0x03) {
-      case 0: dc.m_alphabet = GSM7; break;
-      case 1: dc.m_alphabet = DATA8; break;
-      case 2: dc.m_alphabet = UCS2; break;
-      default: dc.m_alphabet = GSM7; dc.m_bReserved = true; break;
+      case 0:
+        dc.m_alphabet = GSM7;
+        break;
+      case 1:
+        dc.m_alphabet = DATA8;
+        break;
+      case 2:
+        dc.m_alphabet = UCS2;
+        break;
+      default:
+        dc.m_alphabet = GSM7;
+        dc.m_bReserved = true;
+        break;
     }
   } else if (group <= 0xB) {
     dc.m_bReserved = true;  // reserved coding groups
@@ -41,9 +50,12 @@ uint8_t CPduDataCoding::Make(Alphabet alphabet, int nClass) {
 
 const char* CPduDataCoding::AlphabetName(Alphabet alphabet) {
   switch (alphabet) {
-    case GSM7: return "GSM 7-bit";
-    case DATA8: return "8-bit data";
-    case UCS2: return "UCS2";
+    case GSM7:
+      return "GSM 7-bit";
+    case DATA8:
+      return "8-bit data";
+    case UCS2:
+      return "UCS2";
   }
   return "?";
 }

@@ -47,8 +47,8 @@ CPduResult<T> Missing(const char* pszField, const CReader& r) {
 Result ReadUserData(CPduMessage msg, CReader& r) {
   const uint8_t nDcs = msg.m_coding.GetValue();
   if (msg.m_coding.IsCompressed())
-    return Result::Failure("compressed user data is not supported (data coding scheme " + CPduHex::Encode(&nDcs, 1) +
-                           ")");
+    return Result::Failure("compressed user data is not supported (data coding scheme " +
+                           CPduHex::Encode(&nDcs, 1) + ")");
   uint8_t nUdl = 0;
   if (!r.Take(nUdl))
     return Missing("user-data length", r);
@@ -94,12 +94,13 @@ Result ReadUserData(CPduMessage msg, CReader& r) {
     case CPduDataCoding::GSM7: {
       const size_t nHeaderSeptets = (nHeaderOctets * 8 + 6) / 7;
       if (nHeaderSeptets > nUdl)
-        return Result::Failure("user-data header is longer than the user-data length of " + std::to_string(nUdl) +
-                               " septets");
+        return Result::Failure("user-data header is longer than the user-data length of " +
+                               std::to_string(nUdl) + " septets");
       msg.m_nFillBits = nHeaderSeptets * 7 - nHeaderOctets * 8;
       const size_t nTextSeptets = nUdl - nHeaderSeptets;
       msg.m_payload = CGsm7Alphabet::Unpack(pData, nOctets, nHeaderSeptets * 7, nTextSeptets);
-      msg.m_strText = CGsm7Alphabet::Decode(msg.m_payload.data(), msg.m_payload.size(), msg.GetNationalTables());
+      msg.m_strText =
+          CGsm7Alphabet::Decode(msg.m_payload.data(), msg.m_payload.size(), msg.GetNationalTables());
       break;
     }
     case CPduDataCoding::DATA8:
@@ -107,7 +108,9 @@ Result ReadUserData(CPduMessage msg, CReader& r) {
       msg.m_strText = CCharsetUtf::Latin1ToUtf8(msg.m_payload.data(), msg.m_payload.size());
       break;
     case CPduDataCoding::UCS2:
-      msg.m_payload.assign(pData + nHeaderOctets, pData + (msg.m_bTruncated ? nHeaderOctets + ((nOctets - nHeaderOctets) & ~size_t(1)) : nOctets));
+      msg.m_payload.assign(
+          pData + nHeaderOctets,
+          pData + (msg.m_bTruncated ? nHeaderOctets + ((nOctets - nHeaderOctets) & ~size_t(1)) : nOctets));
       msg.m_strText = CCharsetUtf::Utf16BeToUtf8(msg.m_payload.data(), msg.m_payload.size());
       break;
   }
@@ -252,7 +255,8 @@ CPduResult<CPduMessage> CPduDecoder::Decode(const std::vector<uint8_t>& octets) 
       break;
 
     default:
-      return Result::Failure("reserved message type (first octet " + CPduHex::Encode(&msg.m_nFirstOctet, 1) + ")");
+      return Result::Failure("reserved message type (first octet " + CPduHex::Encode(&msg.m_nFirstOctet, 1) +
+                             ")");
   }
 
   return ReadUserData(std::move(msg), r);

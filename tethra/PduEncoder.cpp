@@ -46,8 +46,8 @@ using EncodedList = std::vector<CPduEncoded>;
 // Shared by SUBMIT and DELIVER: one message per segment with a concatenation header
 // when there is more than one.
 template <class Fill>
-CPduResult<EncodedList> EncodeParts(const CPduSegments& segments, int nClass, uint16_t nReference, bool b16Bit,
-                                    CPduMessage base, Fill fill) {
+CPduResult<EncodedList> EncodeParts(const CPduSegments& segments, int nClass, uint16_t nReference,
+                                    bool b16Bit, CPduMessage base, Fill fill) {
   EncodedList out;
   base.m_coding = CPduDataCoding::Decode(CPduDataCoding::Make(segments.m_alphabet, nClass));
   const size_t nParts = segments.m_parts.size();
@@ -76,7 +76,7 @@ CPduResult<EncodedList> EncodeParts(const CPduSegments& segments, int nClass, ui
 }  // namespace
 
 CPduResult<CPduSegments> CPduEncoder::Segment(std::string_view strText, const std::vector<uint8_t>& data,
-                                             PduEncoding encoding, bool b16BitReference) {
+                                              PduEncoding encoding, bool b16BitReference) {
   CPduSegments seg;
   const size_t nHeader = ConcatHeaderOctets(b16BitReference);
 
@@ -120,7 +120,8 @@ CPduResult<CPduSegments> CPduEncoder::Segment(std::string_view strText, const st
       seg.m_alphabet = CPduDataCoding::UCS2;
       // Whole UTF-16 units only: 134 octets, or 132 when the header takes 7.
       const size_t nLimit = (CPduDecoder::MAX_OCTETS - nHeader) / 2 * 2;
-      seg.m_parts = nTotal <= CPduDecoder::MAX_OCTETS ? Split(groups, CPduDecoder::MAX_OCTETS) : Split(groups, nLimit);
+      seg.m_parts =
+          nTotal <= CPduDecoder::MAX_OCTETS ? Split(groups, CPduDecoder::MAX_OCTETS) : Split(groups, nLimit);
     }
   }
   if (seg.m_parts.empty())
@@ -178,7 +179,8 @@ CPduResult<CPduEncoded> CPduEncoder::Encode(const CPduMessage& m) {
       m.m_timeStamp.Encode(out);
       break;
     case PduType::SUBMIT: {
-      const CPduValidity::Format format = static_cast<CPduValidity::Format>((nFirst & CPduMessage::FO_VPF_MASK) >> 3);
+      const CPduValidity::Format format =
+          static_cast<CPduValidity::Format>((nFirst & CPduMessage::FO_VPF_MASK) >> 3);
       if (format != m.m_validity.GetFormat())
         return Result::Failure("the validity period does not match the format of the first octet");
       out.push_back(nFirst | CPduMessage::FO_MTI_SUBMIT);
@@ -197,7 +199,8 @@ CPduResult<CPduEncoded> CPduEncoder::Encode(const CPduMessage& m) {
       m.m_dischargeTime.Encode(out);
       out.push_back(m.m_nStatus);
       if (m.m_nParameterIndicator >= 0 || m.m_bHasUserData) {
-        uint8_t nPi = static_cast<uint8_t>(m.m_nParameterIndicator >= 0 ? m.m_nParameterIndicator & 0x7B : 0x03);
+        uint8_t nPi =
+            static_cast<uint8_t>(m.m_nParameterIndicator >= 0 ? m.m_nParameterIndicator & 0x7B : 0x03);
         if (m.m_bHasUserData)
           nPi |= 0x04;
         else
@@ -250,8 +253,8 @@ CPduResult<std::vector<CPduEncoded>> CPduEncoder::EncodeSubmit(const CPduSubmitR
   auto segments = Segment(r.m_strText, r.m_data, r.m_encoding, r.m_b16BitReference);
   if (!segments)
     return Result::Failure(segments.GetError());
-  return EncodeParts(segments.Value(), r.m_nMessageClass, r.m_nConcatReference, r.m_b16BitReference, std::move(base),
-                     [&](CPduMessage& msg, size_t i) {
+  return EncodeParts(segments.Value(), r.m_nMessageClass, r.m_nConcatReference, r.m_b16BitReference,
+                     std::move(base), [&](CPduMessage& msg, size_t i) {
                        msg.m_nMessageReference = static_cast<uint8_t>(r.m_nMessageReference + i);
                      });
 }
@@ -269,15 +272,16 @@ CPduResult<std::vector<CPduEncoded>> CPduEncoder::EncodeDeliver(const CPduDelive
   if (!oa)
     return Result::Failure("originator: " + oa.GetError());
   base.m_address = std::move(oa).Value();
-  base.m_nFirstOctet = r.m_nFirstOctet & (CPduMessage::FO_MMS_RD | CPduMessage::FO_LP | CPduMessage::FO_SRI_SRR |
-                                          CPduMessage::FO_RP);
-  base.m_timeStamp = r.m_timeStamp.IsPresent() ? r.m_timeStamp : CPduTimeStamp::Decode(std::vector<uint8_t>(7).data());
+  base.m_nFirstOctet = r.m_nFirstOctet & (CPduMessage::FO_MMS_RD | CPduMessage::FO_LP |
+                                          CPduMessage::FO_SRI_SRR | CPduMessage::FO_RP);
+  base.m_timeStamp =
+      r.m_timeStamp.IsPresent() ? r.m_timeStamp : CPduTimeStamp::Decode(std::vector<uint8_t>(7).data());
   base.m_nPid = r.m_nPid;
   if (r.m_nMessageClass < -1 || r.m_nMessageClass > 3)
     return Result::Failure("message class " + std::to_string(r.m_nMessageClass) + " is not 0 to 3");
   auto segments = Segment(r.m_strText, r.m_data, r.m_encoding, r.m_b16BitReference);
   if (!segments)
     return Result::Failure(segments.GetError());
-  return EncodeParts(segments.Value(), r.m_nMessageClass, r.m_nConcatReference, r.m_b16BitReference, std::move(base),
-                     [](CPduMessage&, size_t) {});
+  return EncodeParts(segments.Value(), r.m_nMessageClass, r.m_nConcatReference, r.m_b16BitReference,
+                     std::move(base), [](CPduMessage&, size_t) {});
 }

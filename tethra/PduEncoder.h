@@ -23,8 +23,8 @@
 #include "tethra/PduTimeStamp.h"
 
 enum class PduEncoding {
-  AUTO,   // GSM 7-bit when the text fits the alphabet, UCS2 otherwise
-  GSM7,   // GSM 7-bit; characters without a place become '?'
+  AUTO,  // GSM 7-bit when the text fits the alphabet, UCS2 otherwise
+  GSM7,  // GSM 7-bit; characters without a place become '?'
   UCS2,
   DATA8,  // the octets of m_data, text ignored
 };
@@ -41,17 +41,17 @@ struct CPduSubmitRequest {
   // header indicator are set here. Of the validity formats only relative (10) and
   // none (00) can be built.
   uint8_t m_nFirstOctet = 0x11;
-  uint8_t m_nValidity = 0xA7;          // relative validity (0xA7 = 24 hours)
-  uint8_t m_nMessageReference = 0;     // part i gets this value + i (the phone may set its own)
+  uint8_t m_nValidity = 0xA7;       // relative validity (0xA7 = 24 hours)
+  uint8_t m_nMessageReference = 0;  // part i gets this value + i (the phone may set its own)
   uint8_t m_nPid = 0;
-  int m_nMessageClass = -1;            // 0-3, -1 for none
-  uint16_t m_nConcatReference = 0;     // reference shared by the parts of a long text
-  bool m_b16BitReference = false;      // IEI 08 (16-bit reference) instead of IEI 00
+  int m_nMessageClass = -1;         // 0-3, -1 for none
+  uint16_t m_nConcatReference = 0;  // reference shared by the parts of a long text
+  bool m_b16BitReference = false;   // IEI 08 (16-bit reference) instead of IEI 00
 };
 
 struct CPduDeliverRequest {
   std::string m_strServiceCenter;
-  std::string m_strOriginator;         // a number, or a name when m_bAlphanumericOriginator
+  std::string m_strOriginator;  // a number, or a name when m_bAlphanumericOriginator
   bool m_bAlphanumericOriginator = false;
   std::string m_strText;
   std::vector<uint8_t> m_data;
@@ -59,7 +59,7 @@ struct CPduDeliverRequest {
   // More-messages, loop-prevention, status-report-indication and reply-path bits are
   // used; the type and header indicator are set here. 0x04: no more messages.
   uint8_t m_nFirstOctet = 0x04;
-  CPduTimeStamp m_timeStamp;           // absent: all zero digits
+  CPduTimeStamp m_timeStamp;  // absent: all zero digits
   uint8_t m_nPid = 0;
   int m_nMessageClass = -1;
   uint16_t m_nConcatReference = 0;
@@ -68,8 +68,8 @@ struct CPduDeliverRequest {
 
 // One PDU ready for the phone.
 struct CPduEncoded {
-  std::string m_strPdu;       // upper-case hexadecimal, service-centre part first
-  size_t m_nTpduLength = 0;   // octets after the service-centre part: the AT+CMGS length
+  std::string m_strPdu;      // upper-case hexadecimal, service-centre part first
+  size_t m_nTpduLength = 0;  // octets after the service-centre part: the AT+CMGS length
 };
 
 // A text cut into parts of user data: septets (GSM 7-bit) or octets.

@@ -10,8 +10,8 @@ CPduResult<std::vector<uint8_t>> CPduHex::Decode(std::string_view strHex) {
   if (strHex.empty())
     return CPduResult<std::vector<uint8_t>>::Failure("empty PDU");
   if (strHex.size() % 2 != 0)
-    return CPduResult<std::vector<uint8_t>>::Failure(
-        "odd number of hexadecimal digits (" + std::to_string(strHex.size()) + ")");
+    return CPduResult<std::vector<uint8_t>>::Failure("odd number of hexadecimal digits (" +
+                                                     std::to_string(strHex.size()) + ")");
   std::vector<uint8_t> out;
   out.reserve(strHex.size() / 2);
   for (size_t i = 0; i < strHex.size(); i += 2) {
@@ -19,8 +19,8 @@ CPduResult<std::vector<uint8_t>> CPduHex::Decode(std::string_view strHex) {
     const int lo = AtHexValue(strHex[i + 1]);
     if (hi < 0 || lo < 0) {
       const size_t nBad = hi < 0 ? i : i + 1;
-      return CPduResult<std::vector<uint8_t>>::Failure(
-          "not a hexadecimal digit at position " + std::to_string(nBad));
+      return CPduResult<std::vector<uint8_t>>::Failure("not a hexadecimal digit at position " +
+                                                       std::to_string(nBad));
     }
     out.push_back(static_cast<uint8_t>(hi << 4 | lo));
   }

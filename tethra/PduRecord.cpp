@@ -40,7 +40,8 @@ uint8_t CPduRecord::FirstOctetFromFlags(uint16_t wFlags) {
   return n;
 }
 
-CPduResult<std::vector<CPduEncoded>> CPduRecord::EncodeMessage(const CMessage& message, uint8_t nMessageReference,
+CPduResult<std::vector<CPduEncoded>> CPduRecord::EncodeMessage(const CMessage& message,
+                                                               uint8_t nMessageReference,
                                                                uint16_t nConcatReference) {
   CPduSubmitRequest r;
   r.m_strServiceCenter = message.m_strServiceCenter;

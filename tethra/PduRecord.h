@@ -45,6 +45,7 @@ class CPduRecord {
   // m_strMessage, m_strServiceCenter (empty: the phone's own), the flags word and
   // m_nValidity as the relative validity value. Texts too long for one message are
   // split, with nConcatReference as the reference of the parts.
-  static CPduResult<std::vector<CPduEncoded>> EncodeMessage(const CMessage& message, uint8_t nMessageReference,
+  static CPduResult<std::vector<CPduEncoded>> EncodeMessage(const CMessage& message,
+                                                            uint8_t nMessageReference,
                                                             uint16_t nConcatReference);
 };

@@ -112,8 +112,8 @@ CDateTime CPduTimeStamp::ToDateTime() const {
 int64_t CPduTimeStamp::ToUtcSeconds() const {
   if (!IsValid())
     return 0;
-  const int64_t nLocal = DaysFromCivil(m_nYear, m_nMonth, m_nDay) * 86400 + m_nHour * 3600 + m_nMinute * 60 +
-                         m_nSecond;
+  const int64_t nLocal =
+      DaysFromCivil(m_nYear, m_nMonth, m_nDay) * 86400 + m_nHour * 3600 + m_nMinute * 60 + m_nSecond;
   return nLocal - static_cast<int64_t>(GetOffsetMinutes()) * 60;
 }
 
@@ -125,7 +125,7 @@ std::string CPduTimeStamp::Format() const {
   const int nOffset = GetOffsetMinutes();
   const int nAbs = std::abs(nOffset);
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d %c%02d:%02d", m_nYear, m_nMonth, m_nDay, m_nHour,
-                m_nMinute, m_nSecond, nOffset < 0 ? '-' : '+', nAbs / 60, nAbs % 60);
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d %c%02d:%02d", m_nYear, m_nMonth, m_nDay,
+                m_nHour, m_nMinute, m_nSecond, nOffset < 0 ? '-' : '+', nAbs / 60, nAbs % 60);
   return buf;
 }

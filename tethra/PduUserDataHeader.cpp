@@ -7,14 +7,15 @@ CPduResult<CPduUserDataHeader> CPduUserDataHeader::Decode(const uint8_t* p, size
   size_t i = 0;
   while (i < nLength) {
     if (i + 2 > nLength)
-      return CPduResult<CPduUserDataHeader>::Failure("information element at header offset " + std::to_string(i) +
-                                                     " has no length octet");
+      return CPduResult<CPduUserDataHeader>::Failure("information element at header offset " +
+                                                     std::to_string(i) + " has no length octet");
     const uint8_t nIei = p[i];
     const size_t nIeLength = p[i + 1];
     if (i + 2 + nIeLength > nLength)
       return CPduResult<CPduUserDataHeader>::Failure("information element " + std::to_string(nIei) +
                                                      " runs past the end of the user-data header");
-    header.m_elements.push_back(CPduInformationElement{nIei, std::vector<uint8_t>(p + i + 2, p + i + 2 + nIeLength)});
+    header.m_elements.push_back(
+        CPduInformationElement{nIei, std::vector<uint8_t>(p + i + 2, p + i + 2 + nIeLength)});
     i += 2 + nIeLength;
   }
   return header;
@@ -66,8 +67,10 @@ bool CPduUserDataHeader::GetConcatenation(CPduConcatInfo& info) const {
 
 void CPduUserDataHeader::SetConcatenation(const CPduConcatInfo& info) {
   if (info.m_b16Bit)
-    AddElement(IEI_CONCAT_16BIT, {static_cast<uint8_t>(info.m_nReference >> 8),
-                                  static_cast<uint8_t>(info.m_nReference & 0xFF), info.m_nTotal, info.m_nSequence});
+    AddElement(IEI_CONCAT_16BIT,
+               {static_cast<uint8_t>(info.m_nReference >> 8), static_cast<uint8_t>(info.m_nReference & 0xFF),
+                info.m_nTotal, info.m_nSequence});
   else
-    AddElement(IEI_CONCAT_8BIT, {static_cast<uint8_t>(info.m_nReference & 0xFF), info.m_nTotal, info.m_nSequence});
+    AddElement(IEI_CONCAT_8BIT,
+               {static_cast<uint8_t>(info.m_nReference & 0xFF), info.m_nTotal, info.m_nSequence});
 }

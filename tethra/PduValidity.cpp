@@ -19,7 +19,8 @@ std::string DescribeSeconds(int64_t n) {
     int64_t nSeconds;
     const char* pszName;
   };
-  static const Unit kUnits[] = {{7 * 86400, "week"}, {86400, "day"}, {3600, "hour"}, {60, "minute"}, {1, "second"}};
+  static const Unit kUnits[] = {
+      {7 * 86400, "week"}, {86400, "day"}, {3600, "hour"}, {60, "minute"}, {1, "second"}};
   std::string s;
   for (const Unit& u : kUnits) {
     if (n >= u.nSeconds) {
@@ -45,10 +46,13 @@ CPduValidity CPduValidity::Relative(uint8_t nValue) {
 
 size_t CPduValidity::FieldLength(Format format) {
   switch (format) {
-    case NONE: return 0;
-    case RELATIVE: return 1;
+    case NONE:
+      return 0;
+    case RELATIVE:
+      return 1;
     case ENHANCED:
-    case ABSOLUTE: return 7;
+    case ABSOLUTE:
+      return 7;
   }
   return 0;
 }

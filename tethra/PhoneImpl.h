@@ -97,7 +97,8 @@ struct CPhoneInterface::Impl {
   // The one error mapper: the status of a command that did not end in OK. A phone
   // that stops answering during set-up is a phone that is not ready; a refusal is
   // nOnError unless the SIM is the reason (then, during set-up, PHONE_NOT_READY).
-  int CodeOf(AtStatus status, const CAtReply& reply, int nOnError = PHONE_ERROR_REPLY, bool bSetup = false) const;
+  int CodeOf(AtStatus status, const CAtReply& reply, int nOnError = PHONE_ERROR_REPLY,
+             bool bSetup = false) const;
   // The progress hook; false when the user wants the operation stopped.
   bool Report(PhoneStage stage, int nStorage, int nDone, int nTotal) const {
     return !progress || progress(stage, static_cast<Msg_Storage>(nStorage), nDone, nTotal);
@@ -124,8 +125,10 @@ struct CPhoneInterface::Impl {
   int Information();
 
   // Messages (PhoneMessages.cpp).
-  int ListStorage(const std::string& strStorage, std::vector<CAtListEntry>& entries, std::vector<CAtBadEntry>& bad);
-  int ReadByIndex(const std::string& strStorage, std::vector<CAtListEntry>& entries, std::vector<CAtBadEntry>& bad);
+  int ListStorage(const std::string& strStorage, std::vector<CAtListEntry>& entries,
+                  std::vector<CAtBadEntry>& bad);
+  int ReadByIndex(const std::string& strStorage, std::vector<CAtListEntry>& entries,
+                  std::vector<CAtBadEntry>& bad);
   int ListAll(std::vector<CListedMessage>& listed);
   int Fetch(bool bOutgoing, CMessageArray* pArray);
   int Send(CMessage* pMessage, const std::string& strCommand);

@@ -28,9 +28,7 @@ int CPhoneInterface::SetupCommPort(int nPort, int nBaudRate, int nTimeOut) {
   return Guarded(*m_pImpl, [&] { return m_pImpl->Setup(nPort, nBaudRate, nTimeOut); });
 }
 
-int CPhoneInterface::GetPhoneErrorCode() const {
-  return m_pImpl->nError;
-}
+int CPhoneInterface::GetPhoneErrorCode() const { return m_pImpl->nError; }
 
 int CPhoneInterface::SendMessageToPhone(CMessage* pMessage, const std::string& strCommand) {
   return Guarded(*m_pImpl, [&] { return m_pImpl->Send(pMessage, strCommand); });
@@ -91,30 +89,18 @@ void CPhoneInterface::ChangeTimeOut(int nTimeOut) {
     m_pImpl->pChannel->SetTimeOut(m_pImpl->nTimeOut);
 }
 
-void CPhoneInterface::SetProgressCallback(PhoneProgress progress) {
-  m_pImpl->progress = std::move(progress);
-}
+void CPhoneInterface::SetProgressCallback(PhoneProgress progress) { m_pImpl->progress = std::move(progress); }
 
-void CPhoneInterface::SetSimPin(const std::string& strPin) {
-  m_pImpl->strPin = strPin;
-}
+void CPhoneInterface::SetSimPin(const std::string& strPin) { m_pImpl->strPin = strPin; }
 
-const CPhoneDiagnostics& CPhoneInterface::GetDiagnostics() const {
-  return m_pImpl->diag;
-}
+const CPhoneDiagnostics& CPhoneInterface::GetDiagnostics() const { return m_pImpl->diag; }
 
 int CPhoneInterface::GetPhoneInformation() {
   return Guarded(*m_pImpl, [&] { return m_pImpl->Information(); });
 }
 
-std::string CPhoneInterface::GetPhoneManufacturer() const {
-  return m_pImpl->strManufacturer;
-}
+std::string CPhoneInterface::GetPhoneManufacturer() const { return m_pImpl->strManufacturer; }
 
-std::string CPhoneInterface::GetPhoneModel() const {
-  return m_pImpl->strModel;
-}
+std::string CPhoneInterface::GetPhoneModel() const { return m_pImpl->strModel; }
 
-std::string CPhoneInterface::GetPhoneVersion() const {
-  return m_pImpl->strVersion;
-}
+std::string CPhoneInterface::GetPhoneVersion() const { return m_pImpl->strVersion; }

@@ -24,8 +24,9 @@ namespace {
 constexpr int kMaxIndexScan = 1000;
 
 bool IsStorageName(const std::string& s) {
-  return !s.empty() && s.size() <= 8 &&
-         std::all_of(s.begin(), s.end(), [](char c) { return std::isupper(static_cast<unsigned char>(c)) || c == '_'; });
+  return !s.empty() && s.size() <= 8 && std::all_of(s.begin(), s.end(), [](char c) {
+    return std::isupper(static_cast<unsigned char>(c)) || c == '_';
+  });
 }
 
 // True when a PDU the phone holds is (one part of) the record: its text appears in
@@ -73,7 +74,8 @@ bool IsListingRefused(const CAtReply& reply) {
 bool IsEmptyPlace(const CAtReply& reply) {
   return reply.eFinal == AT_FINAL_ERROR ||
          (reply.eFinal == AT_FINAL_CMS && reply.nErrorCode == CMS_INVALID_MEMORY_INDEX) ||
-         (reply.eFinal == AT_FINAL_CME && (reply.nErrorCode == CME_INVALID_INDEX || reply.nErrorCode == CME_NOT_FOUND));
+         (reply.eFinal == AT_FINAL_CME &&
+          (reply.nErrorCode == CME_INVALID_INDEX || reply.nErrorCode == CME_NOT_FOUND));
 }
 
 // Drops from listed those entries that repeat one of earlier (same PDU), one for one:
@@ -131,11 +133,13 @@ int CPhoneInterface::Impl::ListStorage(const std::string& strStorage, std::vecto
   if (!bReadByIndex) {
     CAtReply reply;
     AtStatus status = Command("AT+CMGL=4", reply);
-    if (status == AT_STATUS_ERROR && reply.eFinal == AT_FINAL_CMS && reply.nErrorCode == CMS_INVALID_MEMORY_INDEX)
+    if (status == AT_STATUS_ERROR && reply.eFinal == AT_FINAL_CMS &&
+        reply.nErrorCode == CMS_INVALID_MEMORY_INDEX)
       return PHONE_SUCCESS;  // "invalid memory index": some phones say so of an empty storage
     if (status == AT_STATUS_OK) {
       AtParseCmglListing(reply.lines, entries, bad);
-      return Report(PHONE_STAGE_READING, StorageNumber(strStorage), static_cast<int>(entries.size() + bad.size()),
+      return Report(PHONE_STAGE_READING, StorageNumber(strStorage),
+                    static_cast<int>(entries.size() + bad.size()),
                     static_cast<int>(entries.size() + bad.size()))
                  ? PHONE_SUCCESS
                  : PHONE_CANCELLED;
@@ -165,7 +169,8 @@ int CPhoneInterface::Impl::ReadByIndex(const std::string& strStorage, std::vecto
         break;
     if (uses.empty())
       return PHONE_ERROR_REPLY;
-    auto it = std::find_if(uses.begin(), uses.end(), [&](const CAtStorageUse& u) { return u.strName == strStorage; });
+    auto it = std::find_if(uses.begin(), uses.end(),
+                           [&](const CAtStorageUse& u) { return u.strName == strStorage; });
     const CAtStorageUse& use = it != uses.end() ? *it : uses.front();
     nUsed = use.nUsed;
     nTotal = use.nTotal;
@@ -296,7 +301,8 @@ int CPhoneInterface::Impl::Fetch(bool bOutgoing, CMessageArray* pArray) {
     }
     pMessage->m_strExtra = strPlaces;
     pMessage->m_nStorage = StorageNumber(where.strStorage);
-    pMessage->m_strDateTime = pMessage->m_dtDateTime.IsValid() ? pMessage->m_dtDateTime.Format() : std::string();
+    pMessage->m_strDateTime =
+        pMessage->m_dtDateTime.IsValid() ? pMessage->m_dtDateTime.Format() : std::string();
     if (bOutgoing) {
       pMessage->m_nType = MSG_TYPE_PHONE_OUTGOING;
       pMessage->m_nStatus = where.nStat == AT_STAT_STO_SENT ? MSG_STATUS_SENT : MSG_STATUS_UNSENT;
@@ -348,9 +354,11 @@ int CPhoneInterface::Impl::Send(CMessage* pMessage, const std::string& strComman
       return Fail(PHONE_CANCELLED);
     const CPduEncoded& part = encoded.Value()[static_cast<size_t>(i)];
     CAtReply reply;
-    AtStatus status = CommandWithData(strVerb + "=" + std::to_string(part.m_nTpduLength), part.m_strPdu, reply);
+    AtStatus status =
+        CommandWithData(strVerb + "=" + std::to_string(part.m_nTpduLength), part.m_strPdu, reply);
     if (status != AT_STATUS_OK) {
-      if (status == AT_STATUS_ERROR && reply.eFinal == AT_FINAL_CMS && reply.nErrorCode == CMS_SMSC_ADDRESS_UNKNOWN)
+      if (status == AT_STATUS_ERROR && reply.eFinal == AT_FINAL_CMS &&
+          reply.nErrorCode == CMS_SMSC_ADDRESS_UNKNOWN)
         return Fail(PHONE_SCA_UNKNOWN);
       return Fail(CodeOf(status, reply));
     }

@@ -18,10 +18,6 @@ long CPhoneSerialLine::Read(void* pBuffer, size_t nSize, int nTimeoutMs) {
   return m_port.Read(pBuffer, nSize, nTimeoutMs < 0 ? 0 : nTimeoutMs);
 }
 
-bool CPhoneSerialLine::Write(const void* pData, size_t nSize) {
-  return m_port.Write(pData, nSize);
-}
+bool CPhoneSerialLine::Write(const void* pData, size_t nSize) { return m_port.Write(pData, nSize); }
 
-bool CPhoneSerialLine::SetBaudRate(int nBaudRate) {
-  return m_port.SetBaudRate(nBaudRate) == SERIAL_OK;
-}
+bool CPhoneSerialLine::SetBaudRate(int nBaudRate) { return m_port.SetBaudRate(nBaudRate) == SERIAL_OK; }

@@ -26,13 +26,9 @@ void CPhoneSession::Close() {
   m_pending.clear();
 }
 
-bool CPhoneSession::IsOpen() const {
-  return m_pImpl->bReady && m_pImpl->pChannel;
-}
+bool CPhoneSession::IsOpen() const { return m_pImpl->bReady && m_pImpl->pChannel; }
 
-const CPhoneDiagnostics& CPhoneSession::GetDiagnostics() const {
-  return m_pImpl->diag;
-}
+const CPhoneDiagnostics& CPhoneSession::GetDiagnostics() const { return m_pImpl->diag; }
 
 int CPhoneSession::Finish(AtStatus status, const CAtReply& reply, int nOnError) {
   TakeEvents(m_pending);
@@ -159,7 +155,8 @@ int CPhoneSession::SendPdu(const std::string& strPdu, size_t nTpduLength, int& n
   return nReference >= 0 ? PHONE_SUCCESS : PHONE_ERROR_REPLY;
 }
 
-int CPhoneSession::ReadPhonebook(const std::string& strStorage, bool bUcs2, std::vector<CPhonebookEntry>& entries) {
+int CPhoneSession::ReadPhonebook(const std::string& strStorage, bool bUcs2,
+                                 std::vector<CPhonebookEntry>& entries) {
   CAtReply reply;
   if (int nCode = Command("AT+CPBS=\"" + strStorage + "\"", reply); nCode != PHONE_SUCCESS)
     return nCode == PHONE_ERROR_REPLY ? PHONE_SUCCESS : nCode;  // a phonebook the phone will not open: none

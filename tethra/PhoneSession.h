@@ -25,8 +25,8 @@
 struct CStoredPdu {
   std::string strStorage;  // "SM", "ME", ...
   int nIndex = -1;
-  int nStat = -1;          // 0 received unread, 1 received read, 2 stored unsent, 3 stored sent
-  std::string strPdu;      // upper-case hex, service-centre part first
+  int nStat = -1;      // 0 received unread, 1 received read, 2 stored unsent, 3 stored sent
+  std::string strPdu;  // upper-case hex, service-centre part first
 };
 
 class CPhoneSession {

@@ -59,7 +59,10 @@ struct CStorageName {
 };
 // The names phones give their storages, in the order they are preferred.
 const CStorageName kStorageNames[] = {
-    {"ME", MSG_STORAGE_PHONE}, {"ME_P", MSG_STORAGE_PHONE}, {"SM", MSG_STORAGE_SIM}, {"SM_P", MSG_STORAGE_SIM},
+    {"ME", MSG_STORAGE_PHONE},
+    {"ME_P", MSG_STORAGE_PHONE},
+    {"SM", MSG_STORAGE_SIM},
+    {"SM_P", MSG_STORAGE_SIM},
 };
 // Storages that hold no messages of the lists: cell broadcasts and status reports.
 const char* const kNotMessageStorages[] = {"BM", "SR"};
@@ -93,7 +96,8 @@ bool IsPinWanted(const CAtReply& reply) {
 std::string FormatListing(const std::vector<CListedMessage>& listed) {
   std::string strText;
   for (const CListedMessage& m : listed)
-    strText += m.strStorage + "\t" + std::to_string(m.nIndex) + "\t" + std::to_string(m.nStat) + "\t" + m.strPdu + "\n";
+    strText += m.strStorage + "\t" + std::to_string(m.nIndex) + "\t" + std::to_string(m.nStat) + "\t" +
+               m.strPdu + "\n";
   return strText;
 }
 

@@ -9,9 +9,9 @@
 struct CPhonebookEntry {
   std::string strStorage;  // "SM" (SIM), "ME" (phone), ...
   int nIndex = -1;
-  std::string strNumber;   // "+" in front when the type of address is international
+  std::string strNumber;  // "+" in front when the type of address is international
   int nType = 129;
-  std::string strName;     // UTF-8
+  std::string strName;  // UTF-8
 };
 
 // "+CPBS: (\"SM\",\"ME\",\"FD\")": the phonebooks the phone offers, upper case.

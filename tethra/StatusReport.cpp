@@ -18,11 +18,20 @@ std::string Escape(const std::string& s) {
   std::string out;
   for (char c : s) {
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      default: out += c;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -38,11 +47,20 @@ bool Unescape(const std::string& s, std::string& out) {
     if (++i >= s.size())
       return false;
     switch (s[i]) {
-      case '\\': out += '\\'; break;
-      case 't': out += '\t'; break;
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      default: return false;
+      case '\\':
+        out += '\\';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      default:
+        return false;
     }
   }
   return true;
@@ -89,8 +107,8 @@ bool ReportMatches(const CPduMessage& report, const CSentReference& sent) {
 }
 
 std::string FormatSentReference(const CSentReference& sent) {
-  return std::to_string(sent.nReference) + "\t" + Escape(sent.strNumber) + "\t" + Escape(sent.strTime) + "\t" +
-         Escape(sent.strText);
+  return std::to_string(sent.nReference) + "\t" + Escape(sent.strNumber) + "\t" + Escape(sent.strTime) +
+         "\t" + Escape(sent.strText);
 }
 
 bool ParseSentReference(const std::string& strLine, CSentReference& sent) {
@@ -111,7 +129,8 @@ bool ParseSentReference(const std::string& strLine, CSentReference& sent) {
   return true;
 }
 
-const CSentReference* FindSentReference(const std::vector<CSentReference>& journal, const CPduMessage& report) {
+const CSentReference* FindSentReference(const std::vector<CSentReference>& journal,
+                                        const CPduMessage& report) {
   for (auto it = journal.rbegin(); it != journal.rend(); ++it)
     if (ReportMatches(report, *it))
       return &*it;

@@ -38,4 +38,5 @@ bool ReportMatches(const CPduMessage& report, const CSentReference& sent);
 std::string FormatSentReference(const CSentReference& sent);
 bool ParseSentReference(const std::string& strLine, CSentReference& sent);
 // The latest entry of a journal's text that the report matches; nullptr when none.
-const CSentReference* FindSentReference(const std::vector<CSentReference>& journal, const CPduMessage& report);
+const CSentReference* FindSentReference(const std::vector<CSentReference>& journal,
+                                        const CPduMessage& report);

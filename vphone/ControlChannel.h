@@ -3,7 +3,8 @@
 // write command lines to while the phone runs, e.g.
 //
 //   mireth-vphone --link /tmp/modem --control /tmp/modem.ctl &
-//   echo 'receive 07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07' > /tmp/modem.ctl
+//   echo 'receive 07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07' >
+//   /tmp/modem.ctl
 //
 // Commands (one a line; an answer or an error goes to the phone's standard error):
 //   receive [ME|SM] PDU    a message arrives from the network (an SMS-DELIVER in hex,
@@ -26,25 +27,25 @@ namespace vphone {
 std::string RunControlLine(CVirtualPhone& phone, const std::string& strLine);
 
 class CControlFifo {
-public:
-    explicit CControlFifo(CVirtualPhone& phone) : m_phone(phone) {}
-    ~CControlFifo() { Stop(); }
-    CControlFifo(const CControlFifo&) = delete;
-    CControlFifo& operator=(const CControlFifo&) = delete;
+ public:
+  explicit CControlFifo(CVirtualPhone& phone) : m_phone(phone) {}
+  ~CControlFifo() { Stop(); }
+  CControlFifo(const CControlFifo&) = delete;
+  CControlFifo& operator=(const CControlFifo&) = delete;
 
-    // Makes the FIFO at strPath (an old FIFO there is reused) and starts reading it.
-    bool Start(const std::string& strPath, std::string& strError);
-    // Stops reading and removes the FIFO.
-    void Stop();
+  // Makes the FIFO at strPath (an old FIFO there is reused) and starts reading it.
+  bool Start(const std::string& strPath, std::string& strError);
+  // Stops reading and removes the FIFO.
+  void Stop();
 
-private:
-    void Run();
+ private:
+  void Run();
 
-    CVirtualPhone& m_phone;
-    std::string m_strPath;
-    int m_fd = -1;
-    int m_fdStop = -1;
-    std::thread m_thread;
+  CVirtualPhone& m_phone;
+  std::string m_strPath;
+  int m_fd = -1;
+  int m_fdStop = -1;
+  std::thread m_thread;
 };
 
 }  // namespace vphone

@@ -10,11 +10,11 @@
 #include "vphone/VirtualPhoneConfig.h"
 
 struct CVirtualPhoneDialect {
-    const char* m_pszName;         // for --dialect
-    const char* m_pszDescription;  // one line for --help
-    // The PIN its SIM asks for ("" = none): the client must give it.
-    const char* m_pszPin;
-    void (*m_pfnApply)(CVirtualPhoneConfig& config);
+  const char* m_pszName;         // for --dialect
+  const char* m_pszDescription;  // one line for --help
+  // The PIN its SIM asks for ("" = none): the client must give it.
+  const char* m_pszPin;
+  void (*m_pfnApply)(CVirtualPhoneConfig& config);
 };
 
 // Every dialect, "plain" first.

@@ -11,26 +11,26 @@
 namespace vphone {
 
 struct CPhonebookEntry {
-    std::string m_strNumber;
-    int m_nType = 129;
-    std::string m_strName;  // UTF-8
+  std::string m_strNumber;
+  int m_nType = 129;
+  std::string m_strName;  // UTF-8
 };
 
 class CPhonebook {
-public:
-    CPhonebook();
+ public:
+  CPhonebook();
 
-    std::vector<std::string> GetStorageNames() const { return {"SM", "ME"}; }
-    bool HasStorage(const std::string& strName) const { return m_mapBooks.count(strName) != 0; }
-    int GetCapacity(const std::string& strName) const;
-    // Entries of a storage by index (ascending).
-    const std::map<int, CPhonebookEntry>& GetEntries(const std::string& strName) const;
+  std::vector<std::string> GetStorageNames() const { return {"SM", "ME"}; }
+  bool HasStorage(const std::string& strName) const { return m_mapBooks.count(strName) != 0; }
+  int GetCapacity(const std::string& strName) const;
+  // Entries of a storage by index (ascending).
+  const std::map<int, CPhonebookEntry>& GetEntries(const std::string& strName) const;
 
-    // The name as the character set writes it ("GSM", "IRA", "8859-1", "UCS2").
-    static std::string EncodeName(const std::string& strUtf8, const std::string& strCharset);
+  // The name as the character set writes it ("GSM", "IRA", "8859-1", "UCS2").
+  static std::string EncodeName(const std::string& strUtf8, const std::string& strCharset);
 
-private:
-    std::map<std::string, std::map<int, CPhonebookEntry>> m_mapBooks;
+ private:
+  std::map<std::string, std::map<int, CPhonebookEntry>> m_mapBooks;
 };
 
 }  // namespace vphone

@@ -72,82 +72,82 @@ class CAtInterpreter;
 
 // A stored message as the phone holds it.
 struct CVirtualPhoneMessage {
-    int m_nIndex = 0;
-    int m_nStatus = 0;     // 0 REC UNREAD, 1 REC READ, 2 STO UNSENT, 3 STO SENT
-    std::string m_strPdu;  // upper-case hex, service-centre part first
+  int m_nIndex = 0;
+  int m_nStatus = 0;     // 0 REC UNREAD, 1 REC READ, 2 STO UNSENT, 3 STO SENT
+  std::string m_strPdu;  // upper-case hex, service-centre part first
 };
 
 class CVirtualPhone {
-public:
-    explicit CVirtualPhone(const CVirtualPhoneConfig& config = CVirtualPhoneConfig());
-    ~CVirtualPhone();
-    CVirtualPhone(const CVirtualPhone&) = delete;
-    CVirtualPhone& operator=(const CVirtualPhone&) = delete;
+ public:
+  explicit CVirtualPhone(const CVirtualPhoneConfig& config = CVirtualPhoneConfig());
+  ~CVirtualPhone();
+  CVirtualPhone(const CVirtualPhone&) = delete;
+  CVirtualPhone& operator=(const CVirtualPhone&) = delete;
 
-    // Loads the messages, opens the log and the pseudo-terminal, makes the link and
-    // starts answering. False, with the reason in *pError, when any of it fails.
-    bool Start(std::string* pError = nullptr);
-    // Stops answering, closes the pseudo-terminal and removes the link. Returns at
-    // once, whatever the line is doing. Safe to call more than once.
-    void Stop();
-    // Waits until the phone has stopped or hung up; nTimeoutMs < 0 waits for ever.
-    // True when it has ended.
-    bool WaitUntilEnded(int nTimeoutMs);
-    bool IsHungUp() const { return m_bHungUp; }
+  // Loads the messages, opens the log and the pseudo-terminal, makes the link and
+  // starts answering. False, with the reason in *pError, when any of it fails.
+  bool Start(std::string* pError = nullptr);
+  // Stops answering, closes the pseudo-terminal and removes the link. Returns at
+  // once, whatever the line is doing. Safe to call more than once.
+  void Stop();
+  // Waits until the phone has stopped or hung up; nTimeoutMs < 0 waits for ever.
+  // True when it has ended.
+  bool WaitUntilEnded(int nTimeoutMs);
+  bool IsHungUp() const { return m_bHungUp; }
 
-    // The terminal a client opens ("/dev/pts/3").
-    const std::string& GetSlavePath() const { return m_strSlavePath; }
+  // The terminal a client opens ("/dev/pts/3").
+  const std::string& GetSlavePath() const { return m_strSlavePath; }
 
-    // Inspection: copies taken under the phone's lock.
-    std::vector<std::string> GetLog() const;
-    // Waits until the log satisfies the test (checked after every batch of input the
-    // phone handles); nTimeoutMs < 0 waits for ever. True when it did.
-    bool WaitForLog(const std::function<bool(const std::vector<std::string>&)>& test, int nTimeoutMs) const;
-    // Every PDU that went out to the network (AT+CMGS, AT+CMSS), in order.
-    std::vector<std::string> GetSentPdus() const;
-    // The messages of a storage ("ME", "SM"), by ascending index.
-    std::vector<CVirtualPhoneMessage> GetMessages(const std::string& strStorage) const;
-    // Preferred storage: 0 read/list/delete, 1 write/send, 2 receive.
-    std::string GetPreferredStorage(int nWhich) const;
-    // The rate the output is paced at now (0 = unpaced).
-    int GetBaudRate() const;
+  // Inspection: copies taken under the phone's lock.
+  std::vector<std::string> GetLog() const;
+  // Waits until the log satisfies the test (checked after every batch of input the
+  // phone handles); nTimeoutMs < 0 waits for ever. True when it did.
+  bool WaitForLog(const std::function<bool(const std::vector<std::string>&)>& test, int nTimeoutMs) const;
+  // Every PDU that went out to the network (AT+CMGS, AT+CMSS), in order.
+  std::vector<std::string> GetSentPdus() const;
+  // The messages of a storage ("ME", "SM"), by ascending index.
+  std::vector<CVirtualPhoneMessage> GetMessages(const std::string& strStorage) const;
+  // Preferred storage: 0 read/list/delete, 1 write/send, 2 receive.
+  std::string GetPreferredStorage(int nWhich) const;
+  // The rate the output is paced at now (0 = unpaced).
+  int GetBaudRate() const;
 
-    // A message arrives from the network: an SMS-DELIVER (hex, service-centre part
-    // first) stored as REC UNREAD in strStorage ("" = the receive storage set by
-    // AT+CPMS) and announced with +CMTI. Returns its index, or 0 with the reason.
-    int InjectReceivedMessage(const std::string& strPduHex, const std::string& strStorage = "",
-                              std::string* pError = nullptr);
-    // Status reports for messages sent with a report request: sent nDelayMs after the
-    // message with TP-ST nStatus (0 delivered, 0x41 failed, ...). Default 200 ms, 0.
-    void SetReportOutcome(int nDelayMs, int nStatus);
-    // Sends an unsolicited result code line ("RING", "+CREG: 1") now.
-    void InjectUnsolicited(const std::string& strLine);
-    // Replaces the faults; command counts start from here.
-    void SetFaults(const CVirtualPhoneFaults& faults);
-    // Hangs up once what was already sent has been read.
-    void HangUp();
+  // A message arrives from the network: an SMS-DELIVER (hex, service-centre part
+  // first) stored as REC UNREAD in strStorage ("" = the receive storage set by
+  // AT+CPMS) and announced with +CMTI. Returns its index, or 0 with the reason.
+  int InjectReceivedMessage(const std::string& strPduHex, const std::string& strStorage = "",
+                            std::string* pError = nullptr);
+  // Status reports for messages sent with a report request: sent nDelayMs after the
+  // message with TP-ST nStatus (0 delivered, 0x41 failed, ...). Default 200 ms, 0.
+  void SetReportOutcome(int nDelayMs, int nStatus);
+  // Sends an unsolicited result code line ("RING", "+CREG: 1") now.
+  void InjectUnsolicited(const std::string& strLine);
+  // Replaces the faults; command counts start from here.
+  void SetFaults(const CVirtualPhoneFaults& faults);
+  // Hangs up once what was already sent has been read.
+  void HangUp();
 
-private:
-    void Run();
-    void Wake();
-    void CloseAll();
-    void RemoveLink();
-    void MarkEnded();
+ private:
+  void Run();
+  void Wake();
+  void CloseAll();
+  void RemoveLink();
+  void MarkEnded();
 
-    CVirtualPhoneConfig m_config;
-    std::unique_ptr<vphone::CAtInterpreter> m_pInterpreter;
-    mutable std::mutex m_mutex;  // guards the interpreter and m_bEnded
-    std::condition_variable m_cvEnded;
-    mutable std::condition_variable m_cvLog;
-    bool m_bEnded = false;
-    std::thread m_thread;
-    std::atomic<bool> m_bStop{false};
-    std::atomic<bool> m_bHungUp{false};
-    std::atomic<int> m_nPacedRate{0};
-    int m_fdMaster = -1;
-    int m_fdSlave = -1;   // held open so the terminal survives clients closing it
-    int m_fdWake = -1;    // eventfd: new output or Stop
-    int m_fdNotify = -1;  // inotify on the slave: clients opening and closing it
-    std::string m_strSlavePath;
-    bool m_bLinked = false;
+  CVirtualPhoneConfig m_config;
+  std::unique_ptr<vphone::CAtInterpreter> m_pInterpreter;
+  mutable std::mutex m_mutex;  // guards the interpreter and m_bEnded
+  std::condition_variable m_cvEnded;
+  mutable std::condition_variable m_cvLog;
+  bool m_bEnded = false;
+  std::thread m_thread;
+  std::atomic<bool> m_bStop{false};
+  std::atomic<bool> m_bHungUp{false};
+  std::atomic<int> m_nPacedRate{0};
+  int m_fdMaster = -1;
+  int m_fdSlave = -1;   // held open so the terminal survives clients closing it
+  int m_fdWake = -1;    // eventfd: new output or Stop
+  int m_fdNotify = -1;  // inotify on the slave: clients opening and closing it
+  std::string m_strSlavePath;
+  bool m_bLinked = false;
 };

@@ -75,169 +75,207 @@ const char kUsage[] =
     "from index 1 in file order.\n";
 
 bool ParseNumber(const std::string& strText, int nMin, int& nValue) {
-    if (strText.empty() || strText.size() > 9) return false;
-    for (char c : strText)
-        if (c < '0' || c > '9') return false;
-    nValue = std::atoi(strText.c_str());
-    return nValue >= nMin;
+  if (strText.empty() || strText.size() > 9)
+    return false;
+  for (char c : strText)
+    if (c < '0' || c > '9')
+      return false;
+  nValue = std::atoi(strText.c_str());
+  return nValue >= nMin;
 }
 
 void PrintDialects() {
-    std::cout << "\nDialects (--dialect NAME):\n";
-    for (const CVirtualPhoneDialect& d : GetVirtualPhoneDialects()) {
-        std::string strName = d.m_pszName;
-        strName.resize(std::max<std::size_t>(strName.size() + 1, 23), ' ');
-        std::cout << "  " << strName << d.m_pszDescription << "\n";
-    }
+  std::cout << "\nDialects (--dialect NAME):\n";
+  for (const CVirtualPhoneDialect& d : GetVirtualPhoneDialects()) {
+    std::string strName = d.m_pszName;
+    strName.resize(std::max<std::size_t>(strName.size() + 1, 23), ' ');
+    std::cout << "  " << strName << d.m_pszDescription << "\n";
+  }
 }
 
 int BadUsage(const std::string& strWhy) {
-    std::cerr << "mireth-vphone: " << strWhy << "\n(mireth-vphone --help lists the options)\n";
-    return 2;
+  std::cerr << "mireth-vphone: " << strWhy << "\n(mireth-vphone --help lists the options)\n";
+  return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    CVirtualPhoneConfig config;
-    std::string strControl;
-    int nReportDelay = 200, nReportStatus = 0;
-    for (int i = 1; i < argc; ++i) {
-        std::string strOption = argv[i];
-        std::string strValue;
-        bool bHasValue = false;
-        std::size_t nEquals = strOption.find('=');
-        if (strOption.rfind("--", 0) == 0 && nEquals != std::string::npos) {
-            strValue = strOption.substr(nEquals + 1);
-            strOption.erase(nEquals);
-            bHasValue = true;
-        }
-        auto value = [&]() -> bool {
-            if (bHasValue) return true;
-            if (i + 1 >= argc) return false;
-            strValue = argv[++i];
-            return true;
-        };
-        auto number = [&](int nMin, int& nTarget) -> int {
-            if (!value()) return BadUsage(strOption + " needs a number");
-            if (!ParseNumber(strValue, nMin, nTarget))
-                return BadUsage(strOption + ": \"" + strValue + "\" is not a number of at least " +
-                                std::to_string(nMin));
-            return 0;
-        };
-        auto text = [&](std::string& strTarget) -> int {
-            if (!value()) return BadUsage(strOption + " needs a value");
-            strTarget = strValue;
-            return 0;
-        };
-        int nError = 0;
-        bool bFlag = false;
-        if (strOption == "--help" || strOption == "-h") {
-            std::cout << kUsage;
-            PrintDialects();
-            return 0;
-        } else if (strOption == "--version") {
-            std::cout << "mireth-vphone " MIRETH_VERSION "\n";
-            return 0;
-        } else if (strOption == "--dialect") {
-            std::string strName;
-            nError = text(strName);
-            if (!nError && !ApplyVirtualPhoneDialect(strName, config))
-                nError = BadUsage("no dialect \"" + strName + "\" (--help lists them)");
-        } else if (strOption == "--link") nError = text(config.m_strLinkPath);
-        else if (strOption == "--messages") nError = text(config.m_strMessagesFile);
-        else if (strOption == "--storages") {
-            std::string strList;
-            nError = text(strList);
-            config.m_vecStorages.clear();
-            std::size_t nStart = 0;
-            while (!nError) {
-                std::size_t nComma = strList.find(',', nStart);
-                config.m_vecStorages.push_back(strList.substr(nStart, nComma - nStart));
-                if (nComma == std::string::npos) break;
-                nStart = nComma + 1;
-            }
-        } else if (strOption == "--phone-capacity") nError = number(1, config.m_nPhoneCapacity);
-        else if (strOption == "--sim-capacity") nError = number(1, config.m_nSimCapacity);
-        else if (strOption == "--cpms-params") nError = number(1, config.m_nCpmsParameters);
-        else if (strOption == "--own-number") nError = text(config.m_strOwnNumber);
-        else if (strOption == "--smsc") nError = text(config.m_strSmsc);
-        else if (strOption == "--manufacturer") nError = text(config.m_strManufacturer);
-        else if (strOption == "--model") nError = text(config.m_strModel);
-        else if (strOption == "--revision") nError = text(config.m_strRevision);
-        else if (strOption == "--imei") nError = text(config.m_strImei);
-        else if (strOption == "--imsi") nError = text(config.m_strImsi);
-        else if (strOption == "--prefixed-info") bFlag = config.m_bPrefixedInfo = true;
-        else if (strOption == "--pin") nError = text(config.m_strPin);
-        else if (strOption == "--cmee") nError = number(0, config.m_nCmee);
-        else if (strOption == "--log") nError = text(config.m_strLogFile);
-        else if (strOption == "--baud") nError = number(0, config.m_nBaudRate);
-        else if (strOption == "--control") nError = text(strControl);
-        else if (strOption == "--report-delay") nError = number(0, nReportDelay);
-        else if (strOption == "--report-status") nError = number(0, nReportStatus);
-        else if (strOption == "--silent-after") nError = number(0, config.m_faults.m_nSilentAfter);
-        else if (strOption == "--hang-up-after") nError = number(0, config.m_faults.m_nHangUpAfter);
-        else if (strOption == "--hang-up-in-listing") nError = number(0, config.m_faults.m_nHangUpInListing);
-        else if (strOption == "--garbage-every") nError = number(1, config.m_faults.m_nGarbageEvery);
-        else if (strOption == "--urc-flood") nError = number(1, config.m_faults.m_nUrcFlood);
-        else if (strOption == "--refuse-echo-off") bFlag = config.m_faults.m_bRefuseEchoOff = true;
-        else if (strOption == "--sim-busy") nError = number(1, config.m_faults.m_nSimBusyFor);
-        else if (strOption == "--fail" || strOption == "--fail-once") {
-            std::string strFault;
-            nError = text(strFault);
-            std::size_t nColon = strFault.find(':');
-            if (!nError && (nColon == std::string::npos || nColon == 0 || nColon + 1 == strFault.size()))
-                nError = BadUsage(strOption + " takes PREFIX:REPLY, e.g. 'AT+CMGL:ERROR'");
-            if (!nError) {
-                CVirtualPhoneCommandFault fault;
-                fault.m_strPrefix = strFault.substr(0, nColon);
-                fault.m_strReply = strFault.substr(nColon + 1);
-                fault.m_nTimes = strOption == "--fail-once" ? 1 : -1;
-                config.m_faults.m_vecCommandFaults.push_back(fault);
-            }
-        } else {
-            return BadUsage("unknown option \"" + std::string(argv[i]) + "\"");
-        }
-        if (nError) return nError;
-        if (bFlag && bHasValue) return BadUsage(strOption + " takes no value");
+  CVirtualPhoneConfig config;
+  std::string strControl;
+  int nReportDelay = 200, nReportStatus = 0;
+  for (int i = 1; i < argc; ++i) {
+    std::string strOption = argv[i];
+    std::string strValue;
+    bool bHasValue = false;
+    std::size_t nEquals = strOption.find('=');
+    if (strOption.rfind("--", 0) == 0 && nEquals != std::string::npos) {
+      strValue = strOption.substr(nEquals + 1);
+      strOption.erase(nEquals);
+      bHasValue = true;
     }
-
-    // Signals are taken by one thread with sigwait, so the phone's thread never sees them.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-
-    CVirtualPhone phone(config);
-    std::string strError;
-    if (!phone.Start(&strError)) {
-        std::cerr << "mireth-vphone: " << strError << "\n";
-        return 1;
+    auto value = [&]() -> bool {
+      if (bHasValue)
+        return true;
+      if (i + 1 >= argc)
+        return false;
+      strValue = argv[++i];
+      return true;
+    };
+    auto number = [&](int nMin, int& nTarget) -> int {
+      if (!value())
+        return BadUsage(strOption + " needs a number");
+      if (!ParseNumber(strValue, nMin, nTarget))
+        return BadUsage(strOption + ": \"" + strValue + "\" is not a number of at least " +
+                        std::to_string(nMin));
+      return 0;
+    };
+    auto text = [&](std::string& strTarget) -> int {
+      if (!value())
+        return BadUsage(strOption + " needs a value");
+      strTarget = strValue;
+      return 0;
+    };
+    int nError = 0;
+    bool bFlag = false;
+    if (strOption == "--help" || strOption == "-h") {
+      std::cout << kUsage;
+      PrintDialects();
+      return 0;
+    } else if (strOption == "--version") {
+      std::cout << "mireth-vphone " MIRETH_VERSION "\n";
+      return 0;
+    } else if (strOption == "--dialect") {
+      std::string strName;
+      nError = text(strName);
+      if (!nError && !ApplyVirtualPhoneDialect(strName, config))
+        nError = BadUsage("no dialect \"" + strName + "\" (--help lists them)");
+    } else if (strOption == "--link")
+      nError = text(config.m_strLinkPath);
+    else if (strOption == "--messages")
+      nError = text(config.m_strMessagesFile);
+    else if (strOption == "--storages") {
+      std::string strList;
+      nError = text(strList);
+      config.m_vecStorages.clear();
+      std::size_t nStart = 0;
+      while (!nError) {
+        std::size_t nComma = strList.find(',', nStart);
+        config.m_vecStorages.push_back(strList.substr(nStart, nComma - nStart));
+        if (nComma == std::string::npos)
+          break;
+        nStart = nComma + 1;
+      }
+    } else if (strOption == "--phone-capacity")
+      nError = number(1, config.m_nPhoneCapacity);
+    else if (strOption == "--sim-capacity")
+      nError = number(1, config.m_nSimCapacity);
+    else if (strOption == "--cpms-params")
+      nError = number(1, config.m_nCpmsParameters);
+    else if (strOption == "--own-number")
+      nError = text(config.m_strOwnNumber);
+    else if (strOption == "--smsc")
+      nError = text(config.m_strSmsc);
+    else if (strOption == "--manufacturer")
+      nError = text(config.m_strManufacturer);
+    else if (strOption == "--model")
+      nError = text(config.m_strModel);
+    else if (strOption == "--revision")
+      nError = text(config.m_strRevision);
+    else if (strOption == "--imei")
+      nError = text(config.m_strImei);
+    else if (strOption == "--imsi")
+      nError = text(config.m_strImsi);
+    else if (strOption == "--prefixed-info")
+      bFlag = config.m_bPrefixedInfo = true;
+    else if (strOption == "--pin")
+      nError = text(config.m_strPin);
+    else if (strOption == "--cmee")
+      nError = number(0, config.m_nCmee);
+    else if (strOption == "--log")
+      nError = text(config.m_strLogFile);
+    else if (strOption == "--baud")
+      nError = number(0, config.m_nBaudRate);
+    else if (strOption == "--control")
+      nError = text(strControl);
+    else if (strOption == "--report-delay")
+      nError = number(0, nReportDelay);
+    else if (strOption == "--report-status")
+      nError = number(0, nReportStatus);
+    else if (strOption == "--silent-after")
+      nError = number(0, config.m_faults.m_nSilentAfter);
+    else if (strOption == "--hang-up-after")
+      nError = number(0, config.m_faults.m_nHangUpAfter);
+    else if (strOption == "--hang-up-in-listing")
+      nError = number(0, config.m_faults.m_nHangUpInListing);
+    else if (strOption == "--garbage-every")
+      nError = number(1, config.m_faults.m_nGarbageEvery);
+    else if (strOption == "--urc-flood")
+      nError = number(1, config.m_faults.m_nUrcFlood);
+    else if (strOption == "--refuse-echo-off")
+      bFlag = config.m_faults.m_bRefuseEchoOff = true;
+    else if (strOption == "--sim-busy")
+      nError = number(1, config.m_faults.m_nSimBusyFor);
+    else if (strOption == "--fail" || strOption == "--fail-once") {
+      std::string strFault;
+      nError = text(strFault);
+      std::size_t nColon = strFault.find(':');
+      if (!nError && (nColon == std::string::npos || nColon == 0 || nColon + 1 == strFault.size()))
+        nError = BadUsage(strOption + " takes PREFIX:REPLY, e.g. 'AT+CMGL:ERROR'");
+      if (!nError) {
+        CVirtualPhoneCommandFault fault;
+        fault.m_strPrefix = strFault.substr(0, nColon);
+        fault.m_strReply = strFault.substr(nColon + 1);
+        fault.m_nTimes = strOption == "--fail-once" ? 1 : -1;
+        config.m_faults.m_vecCommandFaults.push_back(fault);
+      }
+    } else {
+      return BadUsage("unknown option \"" + std::string(argv[i]) + "\"");
     }
-    phone.SetReportOutcome(nReportDelay, nReportStatus);
-    vphone::CControlFifo control(phone);
-    if (!strControl.empty() && !control.Start(strControl, strError)) {
-        std::cerr << "mireth-vphone: " << strError << "\n";
-        phone.Stop();
-        return 1;
-    }
-    std::cout << phone.GetSlavePath();
-    if (!config.m_strLinkPath.empty()) std::cout << " " << config.m_strLinkPath;
-    std::cout << std::endl;
+    if (nError)
+      return nError;
+    if (bFlag && bHasValue)
+      return BadUsage(strOption + " takes no value");
+  }
 
-    std::thread waiter([&phone, &signals] {
-        int nSignal = 0;
-        sigwait(&signals, &nSignal);
-        phone.Stop();
-    });
-    phone.WaitUntilEnded(-1);
-    bool bHungUp = phone.IsHungUp();
-    kill(getpid(), SIGTERM);  // wakes the waiter when the phone hung up by itself
-    waiter.join();
-    control.Stop();
+  // Signals are taken by one thread with sigwait, so the phone's thread never sees them.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+  CVirtualPhone phone(config);
+  std::string strError;
+  if (!phone.Start(&strError)) {
+    std::cerr << "mireth-vphone: " << strError << "\n";
+    return 1;
+  }
+  phone.SetReportOutcome(nReportDelay, nReportStatus);
+  vphone::CControlFifo control(phone);
+  if (!strControl.empty() && !control.Start(strControl, strError)) {
+    std::cerr << "mireth-vphone: " << strError << "\n";
     phone.Stop();
-    if (bHungUp) std::cerr << "mireth-vphone: the phone hung up\n";
-    return 0;
+    return 1;
+  }
+  std::cout << phone.GetSlavePath();
+  if (!config.m_strLinkPath.empty())
+    std::cout << " " << config.m_strLinkPath;
+  std::cout << std::endl;
+
+  std::thread waiter([&phone, &signals] {
+    int nSignal = 0;
+    sigwait(&signals, &nSignal);
+    phone.Stop();
+  });
+  phone.WaitUntilEnded(-1);
+  bool bHungUp = phone.IsHungUp();
+  kill(getpid(), SIGTERM);  // wakes the waiter when the phone hung up by itself
+  waiter.join();
+  control.Stop();
+  phone.Stop();
+  if (bHungUp)
+    std::cerr << "mireth-vphone: the phone hung up\n";
+  return 0;
 }

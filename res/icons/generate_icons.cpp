@@ -84,22 +84,22 @@ void DrawBubble(QPainter& p, double x, double y, double w, double h, const QColo
   p.setPen(Qt::NoPen);
   p.setBrush(kWhite);
   const double cy = y + h / 2;
-  for (int i = -1; i <= 1; ++i) p.drawEllipse(QPointF(x + w / 2 + i * 4, cy), 1.4, 1.4);
+  for (int i = -1; i <= 1; ++i)
+    p.drawEllipse(QPointF(x + w / 2 + i * 4, cy), 1.4, 1.4);
 }
 
 // An in/out tray: a box whose top has a dip in the middle. Drawn after the arrow, so
 // the arrow passes behind its front and shows only through the dip.
 void DrawTray(QPainter& p) {
-  Outlined(p, Polygon({{3, 17}, {11, 17}, {13, 21}, {19, 21}, {21, 17}, {29, 17}, {29, 29}, {3, 29}}),
-           kPale);
+  Outlined(p, Polygon({{3, 17}, {11, 17}, {13, 21}, {19, 21}, {21, 17}, {29, 17}, {29, 29}, {3, 29}}), kPale);
 }
 
 // A thick arrow along the vertical line x = 16 from yTail to yTip.
 void DrawArrow(QPainter& p, double yTail, double yTip, const QColor& fill) {
   const double dir = yTip < yTail ? -1.0 : 1.0;
   const double yBase = yTip - dir * 8;  // where the head meets the shaft
-  Outlined(p, Polygon({{13, yTail}, {13, yBase}, {8, yBase}, {16, yTip}, {24, yBase}, {19, yBase},
-                       {19, yTail}}),
+  Outlined(p,
+           Polygon({{13, yTail}, {13, yBase}, {8, yBase}, {16, yTip}, {24, yBase}, {19, yBase}, {19, yTail}}),
            fill);
 }
 
@@ -115,7 +115,8 @@ void DrawPluginIcon(QPainter& p) {
 void DrawCompose(QPainter& p) {
   Outlined(p, RoundRect(5, 3, 16, 26, 2), kWhite);
   p.setPen(QPen(kPale, kStroke, Qt::SolidLine, Qt::RoundCap));
-  for (double y : {9.0, 13.0, 17.0}) p.drawLine(QPointF(9, y), QPointF(18, y));
+  for (double y : {9.0, 13.0, 17.0})
+    p.drawLine(QPointF(9, y), QPointF(18, y));
   p.drawLine(QPointF(9, 21), QPointF(13, 21));
   // The pen, drawn lying along the x axis and turned so its tip points down-left.
   p.save();
@@ -126,7 +127,7 @@ void DrawCompose(QPainter& p) {
   p.setBrush(kInk);
   p.drawPath(Polygon({{-8.6, -1.2}, {-11, 0}, {-8.6, 1.2}}));  // the point
   p.setPen(InkPen());
-  p.drawLine(QPointF(7, -3), QPointF(7, 3));                   // the cap's rim
+  p.drawLine(QPointF(7, -3), QPointF(7, 3));  // the cap's rim
   p.restore();
 }
 
@@ -212,8 +213,10 @@ QImage Sheet(const std::vector<Image>& images) {
   int width = 0, height = pad;
   for (const Image& image : images) {
     int w = label, h = 0;
-    for (int s : image.sizes) w += s + pad, h = std::max(h, s * zoom);
-    for (int s : image.sizes) w += s * zoom + pad;
+    for (int s : image.sizes)
+      w += s + pad, h = std::max(h, s * zoom);
+    for (int s : image.sizes)
+      w += s * zoom + pad;
     width = std::max(width, w + pad);
     height += h + pad;
   }
@@ -226,18 +229,17 @@ QImage Sheet(const std::vector<Image>& images) {
   int y = pad;
   for (const Image& image : images) {
     int h = 0;
-    for (int s : image.sizes) h = std::max(h, s * zoom);
+    for (int s : image.sizes)
+      h = std::max(h, s * zoom);
     p.setPen(kInk);
-    p.drawText(QRect(pad, y, label - pad, h), Qt::AlignVCenter | Qt::AlignLeft,
-               QString::number(image.nId));
+    p.drawText(QRect(pad, y, label - pad, h), Qt::AlignVCenter | Qt::AlignLeft, QString::number(image.nId));
     int x = label;
     for (int s : image.sizes) {
       p.drawImage(x, y + (h - s) / 2, Render(image, s));
       x += s + pad;
     }
     for (int s : image.sizes) {
-      QImage big = Render(image, s).scaled(s * zoom, s * zoom, Qt::IgnoreAspectRatio,
-                                           Qt::FastTransformation);
+      QImage big = Render(image, s).scaled(s * zoom, s * zoom, Qt::IgnoreAspectRatio, Qt::FastTransformation);
       p.drawImage(x, y + (h - s * zoom) / 2, big);
       x += s * zoom + pad;
     }
@@ -251,7 +253,8 @@ QImage Sheet(const std::vector<Image>& images) {
 
 int main(int argc, char** argv) {
   // Drawing needs no screen; the sheet's labels need fonts, which need the GUI side.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
 
   QString outDir, sheetFile;
@@ -272,14 +275,10 @@ int main(int argc, char** argv) {
   }
 
   const std::vector<Image> images = {
-      {149, false, {48}, DrawPluginIcon},
-      {31234, false, {16, 32, 48}, DrawPluginIcon},
-      {145, false, {16, 32}, DrawCompose},
-      {146, false, {16, 32}, DrawOutbox},
-      {147, false, {16, 32}, DrawInbox},
-      {148, false, {16, 32}, DrawOptions},
-      {153, false, {16, 32}, DrawSend},
-      {152, true, {32}, DrawErrorPicture},
+      {149, false, {48}, DrawPluginIcon},  {31234, false, {16, 32, 48}, DrawPluginIcon},
+      {145, false, {16, 32}, DrawCompose}, {146, false, {16, 32}, DrawOutbox},
+      {147, false, {16, 32}, DrawInbox},   {148, false, {16, 32}, DrawOptions},
+      {153, false, {16, 32}, DrawSend},    {152, true, {32}, DrawErrorPicture},
   };
 
   if (!QDir().mkpath(outDir)) {

@@ -30,7 +30,8 @@ namespace cli_test {
 using Clock = std::chrono::steady_clock;
 
 // "How are you?" from +31641600986 (a PDU widely used as an example).
-inline const std::string kHowAreYou = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+inline const std::string kHowAreYou =
+    "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
 
 // The program as a child process: standard output through a pipe, standard error to
 // a file.
@@ -180,7 +181,8 @@ class CCliTest : public ::testing::Test {
   bool LogHas(const std::string& strStart, int nTimeoutMs = 0) const {
     return m_pPhone->WaitForLog(
         [&](const std::vector<std::string>& log) {
-          return std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(strStart, 0) == 0; });
+          return std::any_of(log.begin(), log.end(),
+                             [&](const std::string& l) { return l.rfind(strStart, 0) == 0; });
         },
         nTimeoutMs);
   }

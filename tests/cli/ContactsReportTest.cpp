@@ -32,8 +32,8 @@ TEST_F(ReportCommandTest, DeliveredFailedAndPendingHaveTheirOwnExitCodes) {
   for (const Case& c : cases) {
     m_pPhone->SetReportOutcome(c.nDelayMs, c.nStatus);
     std::string strOut;
-    EXPECT_EQ(Run(With({"send", "--report", "--report-timeout", c.pszTimeout, "--to", "+447700900555", "--text",
-                        "Are you there?"}),
+    EXPECT_EQ(Run(With({"send", "--report", "--report-timeout", c.pszTimeout, "--to", "+447700900555",
+                        "--text", "Are you there?"}),
                   strOut),
               c.nExit)
         << strOut << ErrText();
@@ -68,7 +68,8 @@ TEST_F(ReportCommandTest, WatchShowsAReportWithTheMessageItConcerns) {
   m_pPhone->InjectUnsolicited("+CDS: 25\r\n" + strReport);
   std::string strLine;
   ASSERT_TRUE(pWatch->ReadLine(strLine, 2000)) << ErrText();
-  EXPECT_EQ(strLine.rfind("report  delivered  +447700900555  ref 7  received by the recipient", 0), 0u) << strLine;
+  EXPECT_EQ(strLine.rfind("report  delivered  +447700900555  ref 7  received by the recipient", 0), 0u)
+      << strLine;
   EXPECT_NE(strLine.find("\"Dinner at eight?\" sent 12/06/26 09:29:00"), std::string::npos) << strLine;
   EXPECT_FALSE(pWatch->ReadLine(strLine, 300)) << strLine;
   pWatch->Signal(SIGTERM);
@@ -79,17 +80,18 @@ TEST_F(ContactsCommandTest, ListsTheSimAndPhoneBooksWithNamesInAnyScript) {
   StartPhone();
   std::string strOut;
   ASSERT_EQ(Run(With({"contacts", "--json"}), strOut), 0) << ErrText();
-  EXPECT_EQ(strOut,
-            "{\"book\":\"SIM\",\"index\":1,\"number\":\"+447700900001\",\"type\":145,\"name\":\"Alice Martin\"}\n"
-            "{\"book\":\"SIM\",\"index\":2,\"number\":\"07700900002\",\"type\":129,\"name\":\"J\xC3\xBCrgen "
-            "Gro\xC3\x9F\"}\n"
-            "{\"book\":\"SIM\",\"index\":3,\"number\":\"+306912345678\",\"type\":145,\"name\":"
-            "\"\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7\"}\n"
-            "{\"book\":\"phone\",\"index\":1,\"number\":\"+8613800138000\",\"type\":145,\"name\":"
-            "\"\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E\"}\n"
-            "{\"book\":\"phone\",\"index\":2,\"number\":\"+447700900005\",\"type\":145,\"name\":\"Bob\"}\n"
-            "{\"book\":\"phone\",\"index\":4,\"number\":\"+79161234567\",\"type\":145,\"name\":"
-            "\"\xD0\x90\xD0\xBB\xD0\xB5\xD0\xBA\xD1\x81\xD0\xB5\xD0\xB9\"}\n");
+  EXPECT_EQ(
+      strOut,
+      "{\"book\":\"SIM\",\"index\":1,\"number\":\"+447700900001\",\"type\":145,\"name\":\"Alice Martin\"}\n"
+      "{\"book\":\"SIM\",\"index\":2,\"number\":\"07700900002\",\"type\":129,\"name\":\"J\xC3\xBCrgen "
+      "Gro\xC3\x9F\"}\n"
+      "{\"book\":\"SIM\",\"index\":3,\"number\":\"+306912345678\",\"type\":145,\"name\":"
+      "\"\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7\"}\n"
+      "{\"book\":\"phone\",\"index\":1,\"number\":\"+8613800138000\",\"type\":145,\"name\":"
+      "\"\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E\"}\n"
+      "{\"book\":\"phone\",\"index\":2,\"number\":\"+447700900005\",\"type\":145,\"name\":\"Bob\"}\n"
+      "{\"book\":\"phone\",\"index\":4,\"number\":\"+79161234567\",\"type\":145,\"name\":"
+      "\"\xD0\x90\xD0\xBB\xD0\xB5\xD0\xBA\xD1\x81\xD0\xB5\xD0\xB9\"}\n");
   // The names came in UCS2, and the phone was left in the character set it had.
   std::vector<std::string> log = m_pPhone->GetLog();
   EXPECT_NE(std::find(log.begin(), log.end(), "CMD AT+CSCS=\"UCS2\""), log.end());
@@ -101,7 +103,8 @@ TEST_F(ContactsCommandTest, ImportKeepsTheAddressBookRulesAndAddsNothingTheSecon
   // The book already knows Bob under that number, and Alice under another.
   {
     CAddressArray book;
-    for (auto [name, number] : {std::pair{"Bob", "+447700900005"}, std::pair{"Alice Martin", "+447700900099"}}) {
+    for (auto [name, number] :
+         {std::pair{"Bob", "+447700900005"}, std::pair{"Alice Martin", "+447700900099"}}) {
       auto p = std::make_unique<CAddress>();
       p->m_strName = name;
       p->m_strNumber = number;
@@ -136,7 +139,8 @@ TEST_F(ContactsCommandTest, ExportWritesVcard30) {
       "END:VCARD\r\n";
   EXPECT_NE(strText.find(strGreek), std::string::npos) << strText;
   size_t nCards = 0;
-  for (size_t p = strText.find("BEGIN:VCARD\r\n"); p != std::string::npos; p = strText.find("BEGIN:VCARD\r\n", p + 1))
+  for (size_t p = strText.find("BEGIN:VCARD\r\n"); p != std::string::npos;
+       p = strText.find("BEGIN:VCARD\r\n", p + 1))
     ++nCards;
   EXPECT_EQ(nCards, 6u);
   EXPECT_EQ(Run(With({"contacts", "export"}), strOut), 2);  // the format must be named

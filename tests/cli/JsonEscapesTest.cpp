@@ -11,7 +11,7 @@ TEST(JsonEscapes, BothSpellingsOfEveryKindOfCharacter) {
   struct Case {
     const char* pszWhat;
     std::string strText;
-    std::string strRecord;  // JSON_HEX_LOWER_DEL_ESCAPED
+    std::string strRecord;   // JSON_HEX_LOWER_DEL_ESCAPED
     std::string strPrinted;  // JSON_HEX_UPPER_DEL_KEPT
   };
   const Case cases[] = {

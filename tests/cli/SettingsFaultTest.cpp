@@ -30,7 +30,8 @@ class SettingsFaultTest : public CCliTest {
 
   // The device and time-out options alone (the phone commands keep no files).
   std::vector<std::string> OnPhone(std::vector<std::string> args) const {
-    for (const std::string& s : {std::string("--device"), Device(), std::string("--timeout"), std::string("3000")})
+    for (const std::string& s :
+         {std::string("--device"), Device(), std::string("--timeout"), std::string("3000")})
       args.push_back(s);
     return args;
   }
@@ -148,7 +149,8 @@ TEST_F(SettingsFaultTest, CommandsThatNeverUseTheSettingsAreUnaffected) {
     for (const Command& c : commands) {
       std::string strOut;
       EXPECT_EQ(Run(c.args, strOut), 0) << f.pszName << ": " << c.args[0] << "\n" << ErrText();
-      EXPECT_NE(strOut.find(c.pszOutput), std::string::npos) << f.pszName << ": " << c.args[0] << "\n" << strOut;
+      EXPECT_NE(strOut.find(c.pszOutput), std::string::npos) << f.pszName << ": " << c.args[0] << "\n"
+                                                             << strOut;
       EXPECT_EQ(Count(ErrText(), settings.string()), 0) << f.pszName << ": " << c.args[0];
     }
   }

@@ -13,9 +13,11 @@ namespace {
 std::string RunCli(const std::string& strArgs) {
   std::string out;
   FILE* pPipe = popen((std::string("'") + MIRETH_CLI_PATH + "' " + strArgs).c_str(), "r");
-  if (!pPipe) return out;
+  if (!pPipe)
+    return out;
   char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, pPipe)) != 0;) out.append(buf, n);
+  for (size_t n; (n = fread(buf, 1, sizeof buf, pPipe)) != 0;)
+    out.append(buf, n);
   pclose(pPipe);
   return out;
 }
@@ -27,12 +29,18 @@ TEST(TerminalText, HostileTextIsShownInertAndWhole) {
     std::string shown;
   };
   const Case cases[] = {
-      {"window title (OSC) and screen clear (CSI)", "a\x1B]0;pwned\x07\x1B[2Jb", "a\\x1B]0;pwned\\x07\\x1B[2Jb"},
+      {"window title (OSC) and screen clear (CSI)", "a\x1B]0;pwned\x07\x1B[2Jb",
+       "a\\x1B]0;pwned\\x07\\x1B[2Jb"},
       {"line breaks and tab", "one\r\ntwo\tthree", "one\\r\\ntwo\\tthree"},
-      {"C1 CSI as UTF-8 and as a lone byte", "x\xC2\x9B" "31my\x9B" "2J", "x\\u009B31my\\x9B2J"},
+      {"C1 CSI as UTF-8 and as a lone byte",
+       "x\xC2\x9B"
+       "31my\x9B"
+       "2J",
+       "x\\u009B31my\\x9B2J"},
       {"DEL", "del\x7F", "del\\x7F"},
       {"text after NUL is kept", std::string("before\0after", 12), "before\\x00after"},
-      {"right-to-left override and isolates", "file\xE2\x80\xAEgnp.exe\xE2\x81\xA6x", "file\\u202Egnp.exe\\u2066x"},
+      {"right-to-left override and isolates", "file\xE2\x80\xAEgnp.exe\xE2\x81\xA6x",
+       "file\\u202Egnp.exe\\u2066x"},
       {"broken and overlong UTF-8", "\xC3(\xE0\x80\xAF", "\\xC3(\\xE0\\x80\\xAF"},
       {"ordinary text of every script", "Grüße, Привет, 你好 😀 \\", "Grüße, Привет, 你好 😀 \\"},
   };
@@ -50,9 +58,11 @@ TEST(TerminalText, CellsAreCutBetweenWholeCharactersAndEscapes) {
     std::string cell;
   };
   const Case cases[] = {
-      {"abcdefgh", 8, "abcdefgh"},      // fits exactly
+      {"abcdefgh", 8, "abcdefgh"},  // fits exactly
       {"abcdefghi", 8, "abcde..."},
-      {"abcd\x1B" "efgh", 9, "abcd..."},  // never half of "\x1B"
+      {"abcd\x1B"
+       "efgh",
+       9, "abcd..."},  // never half of "\x1B"
       {"abc\xC3\xA9\xC3\xA9xyz", 8, "abc\xC3\xA9..."},
       {"\xE2\x80\xAE\xE2\x80\xAE", 9, "\\u202E..."},
   };
@@ -66,11 +76,18 @@ TEST(TerminalText, PduDecodeOfAHostileSmsPrintsNoControlCharacter) {
   // A UCS2 DELIVER whose text sets the window title, clears the screen, sends a C1
   // CSI, reverses the line, hides text behind U+0000 and ends in DEL.
   const std::string strPdu =
-      "00" "04" "0B911346610089F6" "00" "08" "42211332958540" "46"
+      "00"
+      "04"
+      "0B911346610089F6"
+      "00"
+      "08"
+      "42211332958540"
+      "46"
       "00480069001B005D0030003B00700077006E006500640007001B005B0032004A009B00330031006D202E0067006E"
       "0070002E006500780065000000610066007400650072007F";
   const std::string out = RunCli("pdu decode " + strPdu);
-  EXPECT_NE(out.find("Hi\\x1B]0;pwned\\x07\\x1B[2J\\u009B31m\\u202Egnp.exe\\x00after\\x7F\n"), std::string::npos)
+  EXPECT_NE(out.find("Hi\\x1B]0;pwned\\x07\\x1B[2J\\u009B31m\\u202Egnp.exe\\x00after\\x7F\n"),
+            std::string::npos)
       << out;
   for (unsigned char c : out) {
     EXPECT_TRUE(c == '\n' || (c >= 0x20 && c != 0x7F)) << static_cast<int>(c);
@@ -79,8 +96,10 @@ TEST(TerminalText, PduDecodeOfAHostileSmsPrintsNoControlCharacter) {
   EXPECT_EQ(out.find("\xE2\x80\xAE"), std::string::npos);
   // The JSON form keeps the exact text, escaped as JSON.
   const std::string json = RunCli("pdu decode --json " + strPdu);
-  EXPECT_NE(json.find("\"text\": \"Hi\\u001B]0;pwned\\u0007\\u001B[2J\xC2\x9B" "31m\xE2\x80\xAEgnp.exe\\u0000after\x7F\""),
-            std::string::npos) << json;
+  EXPECT_NE(json.find("\"text\": \"Hi\\u001B]0;pwned\\u0007\\u001B[2J\xC2\x9B"
+                      "31m\xE2\x80\xAEgnp.exe\\u0000after\x7F\""),
+            std::string::npos)
+      << json;
 }
 
 }  // namespace

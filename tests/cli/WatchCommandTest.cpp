@@ -128,9 +128,10 @@ TEST_F(WatchCommandTest, TheCommandGetsTheFieldsAndAHostileTextStaysText) {
   const std::string strTrap = (m_root / "pwned").string();
   const std::string strHostile =
       "Привет '; touch " + strTrap + "; echo \"$(touch " + strTrap + ")\" `touch " + strTrap + "`";
-  auto pWatch = StartWatch(
-      {"--exec", "printf '%s|%s|%s|%s\\n' \"$MIRETH_KIND\" \"$MIRETH_FROM\" \"$MIRETH_TEXT\" \"$MIRETH_COMPLETE\" >> '" +
-                     strOut + "'"});
+  auto pWatch = StartWatch({"--exec",
+                            "printf '%s|%s|%s|%s\\n' \"$MIRETH_KIND\" \"$MIRETH_FROM\" \"$MIRETH_TEXT\" "
+                            "\"$MIRETH_COMPLETE\" >> '" +
+                                strOut + "'"});
   // Cyrillic is in no GSM table, so this goes as a UCS2 message of several parts
   // (how many depends on the length of the temporary folder's path).
   std::vector<std::string> parts = DeliverPdus("+447700900999", strHostile);

@@ -29,7 +29,8 @@ TEST_F(WatchInboxTest, WhatWatchStoredIsShownOnceAndGetMessagesAddsNothing) {
     EXPECT_NE(strLine.find("See you at the airport! Gate B12."), std::string::npos) << strLine;
     ASSERT_TRUE(m_pPhone->WaitForLog(
         [](const std::vector<std::string>& log) {
-          return std::any_of(log.begin(), log.end(), [](const std::string& l) { return l.rfind("CMD AT+CMGL=", 0) == 0; });
+          return std::any_of(log.begin(), log.end(),
+                             [](const std::string& l) { return l.rfind("CMD AT+CMGL=", 0) == 0; });
         },
         5000));
     // A long message arrives in two parts while watch runs.

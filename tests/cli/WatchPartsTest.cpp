@@ -40,7 +40,7 @@ TEST(AtEvents, AnnouncementsAreReadAndAnythingElseIsRefused) {
       {"+CMTI: \"SM\"", CAtEvent::NONE, "", -1, ""},
       {"+CMTI: \"SM\",-1", CAtEvent::NONE, "", -1, ""},
       {"+CMTI: \"\",2", CAtEvent::NONE, "", -1, ""},
-      {"+CMT: ,24", CAtEvent::NONE, "", -1, ""},        // the PDU line is missing
+      {"+CMT: ,24", CAtEvent::NONE, "", -1, ""},          // the PDU line is missing
       {"+CMT: ,24\n0791G4", CAtEvent::NONE, "", -1, ""},  // not hex
       {"+CDS: 3\nABC", CAtEvent::NONE, "", -1, ""},       // odd number of digits
       {"RING", CAtEvent::NONE, "", -1, ""},
@@ -173,10 +173,11 @@ TEST(StatusReport, StatesRecipientsAndTheJournal) {
     uint8_t nStatus;
     const char* pszState;
   };
-  for (const StateCase& c : {StateCase{0x00, "delivered"}, StateCase{0x02, "delivered"}, StateCase{0x1F, "delivered"},
-                             StateCase{0x20, "pending"}, StateCase{0x25, "pending"}, StateCase{0x3F, "pending"},
-                             StateCase{0x40, "failed"}, StateCase{0x46, "failed"}, StateCase{0x65, "failed"},
-                             StateCase{0xFF, "failed"}})
+  for (const StateCase& c :
+       {StateCase{0x00, "delivered"}, StateCase{0x02, "delivered"}, StateCase{0x1F, "delivered"},
+        StateCase{0x20, "pending"}, StateCase{0x25, "pending"}, StateCase{0x3F, "pending"},
+        StateCase{0x40, "failed"}, StateCase{0x46, "failed"}, StateCase{0x65, "failed"},
+        StateCase{0xFF, "failed"}})
     EXPECT_STREQ(GetDeliveryStateName(GetDeliveryState(c.nStatus)), c.pszState) << int(c.nStatus);
 
   struct NumberCase {
@@ -200,8 +201,8 @@ TEST(StatusReport, StatesRecipientsAndTheJournal) {
   EXPECT_EQ(back.nReference, 42);
   EXPECT_EQ(back.strNumber, sent.strNumber);
   EXPECT_EQ(back.strText, sent.strText);
-  for (const char* pszBad : {"", "42\t+44", "256\t+44\tt\tx", "x\t+44\tt\tx", "1\t+44\tt\tbad \\q escape",
-                             "1\t+44\tt\tx\textra"})
+  for (const char* pszBad :
+       {"", "42\t+44", "256\t+44\tt\tx", "x\t+44\tt\tx", "1\t+44\tt\tbad \\q escape", "1\t+44\tt\tx\textra"})
     EXPECT_FALSE(ParseSentReference(pszBad, back)) << pszBad;
 
   // A report from the network (reference 7 to +447700900555, delivered) matches the
@@ -228,15 +229,16 @@ TEST(Phonebook, EntriesInEveryCharacterSetAndUcs2Names) {
     bool bOk;
     const char* pszUtf8;
   };
-  for (const Ucs2Case& c : {Ucs2Case{"00410042", true, "AB"},
-                            Ucs2Case{"039503BB03AD03BD03B7", true, "\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7"},
-                            Ucs2Case{"738B5C0F660E", true, "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E"},
-                            Ucs2Case{"D83DDE00", true, "\xF0\x9F\x98\x80"},  // a surrogate pair
-                            Ucs2Case{"D83D0041", true, "\xEF\xBF\xBD" "A"},  // a lone high surrogate
-                            Ucs2Case{"DE00", true, "\xEF\xBF\xBD"},
-                            Ucs2Case{"", true, ""},
-                            Ucs2Case{"004", false, ""},
-                            Ucs2Case{"00G1", false, ""}}) {
+  for (const Ucs2Case& c :
+       {Ucs2Case{"00410042", true, "AB"},
+        Ucs2Case{"039503BB03AD03BD03B7", true, "\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7"},
+        Ucs2Case{"738B5C0F660E", true, "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E"},
+        Ucs2Case{"D83DDE00", true, "\xF0\x9F\x98\x80"},  // a surrogate pair
+        Ucs2Case{"D83D0041", true,
+                 "\xEF\xBF\xBD"
+                 "A"},  // a lone high surrogate
+        Ucs2Case{"DE00", true, "\xEF\xBF\xBD"}, Ucs2Case{"", true, ""}, Ucs2Case{"004", false, ""},
+        Ucs2Case{"00G1", false, ""}}) {
     std::string strOut = "unchanged";
     EXPECT_EQ(DecodeUcs2Hex(c.pszHex, strOut), c.bOk) << c.pszHex;
     EXPECT_EQ(strOut, c.bOk ? c.pszUtf8 : "unchanged") << c.pszHex;
@@ -256,7 +258,8 @@ TEST(Phonebook, EntriesInEveryCharacterSetAndUcs2Names) {
        "\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7"},
       // A phone that writes the number in UCS2 too.
       {"+CPBR: 2,\"002B0034003400370037\",145,\"0042006F0062\"", true, true, 2, "+4477", "Bob"},
-      {"+CPBR: 4,\"07700900002\",129,\"J\xFCrgen\"", false, true, 4, "07700900002", "J?rgen"},  // Latin-1 byte
+      {"+CPBR: 4,\"07700900002\",129,\"J\xFCrgen\"", false, true, 4, "07700900002",
+       "J?rgen"},  // Latin-1 byte
       {"+CPBR: 5,\"*100#\",129,\"Balance\",0", false, true, 5, "*100#", "Balance"},
       {"+CPBR: 6,\"\",129,\"\"", false, true, 6, "", ""},
       {"+CPBR: 7,\"12ab\",129,\"x\"", false, false, 0, "", ""},
@@ -372,8 +375,10 @@ TEST(ControlChannel, CommandsReachThePhoneAndMistakesAreSaidNotActedOn) {
   }
   EXPECT_TRUE(phone.WaitForLog(
       [](const std::vector<std::string>& log) {
-        return std::count_if(log.begin(), log.end(), [](const std::string& l) { return l.rfind("RECV ME", 0) == 0; }) >= 1 &&
-               std::count_if(log.begin(), log.end(), [](const std::string& l) { return l.rfind("RECV", 0) == 0; }) == 3;
+        return std::count_if(log.begin(), log.end(),
+                             [](const std::string& l) { return l.rfind("RECV ME", 0) == 0; }) >= 1 &&
+               std::count_if(log.begin(), log.end(),
+                             [](const std::string& l) { return l.rfind("RECV", 0) == 0; }) == 3;
       },
       3000));
   control.Stop();

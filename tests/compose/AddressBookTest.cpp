@@ -27,14 +27,20 @@ TEST(AddressBookRules, PairsAreAddedOnceAndBareNumbersOnlyWhenUnknown) {
   const struct {
     const char *pszName, *pszNumber;
     bool bAdded;
-  } steps[] = {{"Alice", "+111", true}, {"Alice", "+111", false}, {"Alice", "+222", true}, {"Bob", "+111", true},
-               {"alice", "+111", true}, {"Alice", "+111 ", true}, {"Carol", "", true},     {"Carol", "", false},
-               {"", "", false},         {"", "+333", true},       {"", "+333", false},     {"", "+222", false}};
+  } steps[] = {{"Alice", "+111", true}, {"Alice", "+111", false}, {"Alice", "+222", true},
+               {"Bob", "+111", true},   {"alice", "+111", true},  {"Alice", "+111 ", true},
+               {"Carol", "", true},     {"Carol", "", false},     {"", "", false},
+               {"", "+333", true},      {"", "+333", false},      {"", "+222", false}};
   CAddressArray book;
   for (const auto& s : steps)
     EXPECT_EQ(AddAddressEntry(book, s.pszName, s.pszNumber, "No Name"), s.bAdded) << s.pszName << s.pszNumber;
-  EXPECT_EQ(Pairs(book), (PairList{{"Alice", "+111"}, {"Alice", "+222"}, {"Bob", "+111"}, {"alice", "+111"},
-                                   {"Alice", "+111 "}, {"Carol", ""}, {"No Name", "+333"}}));
+  EXPECT_EQ(Pairs(book), (PairList{{"Alice", "+111"},
+                                   {"Alice", "+222"},
+                                   {"Bob", "+111"},
+                                   {"alice", "+111"},
+                                   {"Alice", "+111 "},
+                                   {"Carol", ""},
+                                   {"No Name", "+333"}}));
   EXPECT_EQ(FindAddress(book, "Bob", "+111"), 2);
   EXPECT_EQ(FindAddressByNumber(book, ""), -1);
   // A stored entry named "NoName" (an unnamed entry from the file) counts too.
@@ -87,8 +93,12 @@ TEST(PresetRules, TextsAreKeptOnceAndShownByTheirFirstLine) {
   EXPECT_TRUE(AddPresetText(presets, "happy birthday!"));
   EXPECT_EQ(FindPreset(presets, "happy birthday!"), 1);
   const std::pair<const char*, const char*> shown[] = {
-      {"Line one\r\nLine two", "Line one..."}, {"What time is our meeting?", "What time is our meeting?"},
-      {"\r\nafter an empty first line", "..."}, {"a\rb", "a..."}, {"one\ntwo", "one..."}, {"", ""}};
+      {"Line one\r\nLine two", "Line one..."},
+      {"What time is our meeting?", "What time is our meeting?"},
+      {"\r\nafter an empty first line", "..."},
+      {"a\rb", "a..."},
+      {"one\ntwo", "one..."},
+      {"", ""}};
   for (const auto& [pszText, pszShown] : shown)
     EXPECT_EQ(GetPresetListText(pszText, "..."), pszShown);
 }
@@ -117,11 +127,12 @@ TEST(CharacterCountRules, CharactersNotBytesAndALineBreakCountsTwo) {
 TEST(MessageSizeRules, PartsAndAlphabetFollowTheLimitsOfOneMessage) {
   // One message holds 160 septets or 70 UCS2 characters; each part of a longer one
   // 153 septets or 67 UCS2 characters (3GPP TS 23.040, an 8-bit reference header).
-  const std::string strZhe = "\xD0\x96";     // U+0416, UTF-8
+  const std::string strZhe = "\xD0\x96";       // U+0416, UTF-8
   const std::string strEuro = "\xE2\x82\xAC";  // U+20AC, two septets
   auto repeat = [](const std::string& s, int n) {
     std::string strOut;
-    for (int i = 0; i < n; ++i) strOut += s;
+    for (int i = 0; i < n; ++i)
+      strOut += s;
     return strOut;
   };
   const struct {

@@ -27,7 +27,8 @@ PairList Pairs(const CAddressArray& book) {
 class ComposeListsTest : public CComposeTest {
  protected:
   // Fills the form as the user does and presses Send.
-  static void SendAs(CComposePage& page, const QString& strName, const QString& strNumber, const QString& strText) {
+  static void SendAs(CComposePage& page, const QString& strName, const QString& strNumber,
+                     const QString& strText) {
     Type(NameList(page)->lineEdit(), strName);
     Type(NumberList(page)->lineEdit(), strNumber);
     Type(MessageEdit(page), strText);
@@ -42,9 +43,10 @@ TEST_F(ComposeListsTest, SendingTeachesTheAddressBookAndThePresets) {
   CAddressArray& book = *page.GetAddressBook();
   ASSERT_TRUE(book.empty());
   // No presets file: the five defaults, in their order.
-  EXPECT_EQ(Items(PresetList(page)), (QStringList{"Happy Birthday!", "I received your message. Thank you.",
-                                                  "Could you please give me a call?",
-                                                  "What are your plans for the weekend?", "What time is our meeting?"}));
+  EXPECT_EQ(Items(PresetList(page)),
+            (QStringList{"Happy Birthday!", "I received your message. Thank you.",
+                         "Could you please give me a call?", "What are your plans for the weekend?",
+                         "What time is our meeting?"}));
   // A new pair, the same pair, the same name with another number, no name twice.
   SendAs(page, "Bob", kNumberA, "first");
   EXPECT_TRUE(page.m_bAddressesChanged);
@@ -111,8 +113,8 @@ TEST_F(ComposeListsTest, TheHostsRecipientWithTwoNumbersIsLearntAndFillsTheForm)
 TEST_F(ComposeListsTest, AMessageChosenForResendingFillsTheFormAtTheNextActivation) {
   {
     CMessageArray outbox;
-    for (const auto& [pszName, pszNumber, pszText] : {std::tuple{"Dave", kNumberA, "Call me\r\nlater"},
-                                                      {"Stranger", "+4400000", "who?"}}) {
+    for (const auto& [pszName, pszNumber, pszText] :
+         {std::tuple{"Dave", kNumberA, "Call me\r\nlater"}, {"Stranger", "+4400000", "who?"}}) {
       outbox.push_back(std::make_unique<CMessage>());
       outbox.back()->m_strName = pszName;
       outbox.back()->m_strNumber = pszNumber;
@@ -207,7 +209,8 @@ TEST_F(ComposeListsTest, ListsComeBackWithTheNextWindowWithTheirCsvCopies) {
   EXPECT_FALSE(m_pDlg->isVisible());
   m_pDlg.reset();
 
-  const std::string strDateField = strDateTime.find(',') != std::string::npos ? "\"" + strDateTime + "\"" : strDateTime;
+  const std::string strDateField =
+      strDateTime.find(',') != std::string::npos ? "\"" + strDateTime + "\"" : strDateTime;
   EXPECT_EQ(ReadFile(DataFile("SMSOut.csv")), "To,Number,Date and Time,Storage,Status,Message\r\nAlice," +
                                                   std::string(kNumberA) + "," + strDateField +
                                                   ",SIM,Sent,\"hello, world\"\r\n");
@@ -229,5 +232,6 @@ TEST_F(ComposeListsTest, ListsComeBackWithTheNextWindowWithTheirCsvCopies) {
   CAddressArray book;
   ASSERT_EQ(LoadAddressBook(DataFolder(), book), LoadResult::loaded);
   EXPECT_EQ(Pairs(book), (PairList{{"Alice", kNumberA}, {"Bob", kNumberB}}));
-  EXPECT_NE(ReadFile(DataFile("SMSAdd.csv")).find("Bob," + std::string(kNumberB) + "\r\n"), std::string::npos);
+  EXPECT_NE(ReadFile(DataFile("SMSAdd.csv")).find("Bob," + std::string(kNumberB) + "\r\n"),
+            std::string::npos);
 }

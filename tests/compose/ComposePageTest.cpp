@@ -18,7 +18,8 @@ const char kDestinationField[] = "0B911346610089F6";
 const char kHelloPacked[] = "E8329BFD4697D9EC37";
 
 bool AnyStartsWith(const std::vector<std::string>& lines, const std::string& strStart) {
-  return std::any_of(lines.begin(), lines.end(), [&](const std::string& s) { return s.rfind(strStart, 0) == 0; });
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& s) { return s.rfind(strStart, 0) == 0; });
 }
 
 }  // namespace
@@ -47,7 +48,8 @@ TEST_F(ComposePageTest, SendingWithANumberSendsAndKeepsACopyInTheOutgoingList) {
   Send(page, kDestination, "ellohello");
 
   ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
-  EXPECT_EQ(m_prompt.m_boxes[0].strText, "The message has been sent. A copy of the message can be found in the Outbox.");
+  EXPECT_EQ(m_prompt.m_boxes[0].strText,
+            "The message has been sent. A copy of the message can be found in the Outbox.");
   EXPECT_EQ(m_prompt.m_boxes[0].strCaption, "SMS Message");
   EXPECT_TRUE(m_prompt.m_errors.empty());
   EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
@@ -103,7 +105,8 @@ TEST_F(ComposePageTest, AFailedSendKeepsTheTextAndRecipientAndSendTriesAgain) {
 
   EXPECT_TRUE(m_prompt.m_boxes.empty());
   ASSERT_EQ(m_prompt.m_errors.size(), 1u);
-  EXPECT_EQ(m_prompt.m_errors[0].strFirst, "There is an error in sending the message. Please resend the message.");
+  EXPECT_EQ(m_prompt.m_errors[0].strFirst,
+            "There is an error in sending the message. Please resend the message.");
   EXPECT_EQ(m_prompt.m_errors[0].strCode, "Error Code: -1000");
   EXPECT_EQ(m_pDlg->GetErrorCode(), -1000);
   EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
@@ -177,7 +180,8 @@ TEST_F(ComposePageTest, TheCounterFollowsTheTextAndTheLimitHoldsForTypingAndPast
 }
 
 TEST_F(ComposePageTest, EachLifetimeGivesItsValidityAndFlagBits) {
-  CComposePage& page = OpenCompose({kStorageSim, "\"Message Validity\"=dword:00000007", "\"Reply Charges\"=dword:00000001"});
+  CComposePage& page =
+      OpenCompose({kStorageSim, "\"Message Validity\"=dword:00000007", "\"Reply Charges\"=dword:00000001"});
   QComboBox* pLifetime = LifetimeList(page);
   EXPECT_EQ(pLifetime->currentIndex(), 7);  // the stored "Message Validity"
   // The reply-charges box is hidden, and checked from the settings.
@@ -185,7 +189,7 @@ TEST_F(ComposePageTest, EachLifetimeGivesItsValidityAndFlagBits) {
   const struct {
     const char* pszText;
     int nValidity;
-  } lifetimes[] = {{"None", 0},     {"1 Hour", 12},   {"2 Hours", 24}, {"3 Hours", 36}, {"4 Hours", 48},
+  } lifetimes[] = {{"None", 0},     {"1 Hour", 12},  {"2 Hours", 24}, {"3 Hours", 36}, {"4 Hours", 48},
                    {"5 Hours", 60}, {"6 Hours", 72}, {"1 Day", 167},  {"1 Week", 193}};
   ASSERT_EQ(pLifetime->count(), 9);
   for (int i = 0; i < 9; ++i) {

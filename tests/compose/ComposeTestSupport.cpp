@@ -15,8 +15,8 @@ std::optional<CSubmitPdu> ReadSubmitPdu(const std::string& strHex) {
   if (!vphone::CSmsPdu::FromHex(strHex, octets) || !parsed.Parse(octets, vphone::CSmsPdu::eSubmit))
     return std::nullopt;
   auto hex = [&octets](size_t nFirst, size_t nEnd) {
-    return vphone::CSmsPdu::ToHex(vphone::Octets(octets.begin() + static_cast<long>(nFirst),
-                                                 octets.begin() + static_cast<long>(nEnd)));
+    return vphone::CSmsPdu::ToHex(
+        vphone::Octets(octets.begin() + static_cast<long>(nFirst), octets.begin() + static_cast<long>(nEnd)));
   };
   CSubmitPdu pdu;
   pdu.nFirstOctet = parsed.m_nFirstOctet;

@@ -31,7 +31,8 @@ std::optional<CSubmitPdu> ReadSubmitPdu(const std::string& strHex);
 class CComposeTest : public CWindowTest {
  protected:
   // COM3 on the phone with a 3-second time-out, then these Options lines.
-  void WriteSettings(std::vector<std::string> optionsLines = {}, const std::vector<std::string>& extraLines = {}) {
+  void WriteSettings(std::vector<std::string> optionsLines = {},
+                     const std::vector<std::string>& extraLines = {}) {
     optionsLines.insert(optionsLines.begin(), {"\"COM Port\"=\"COM3\"", "\"Time Out\"=dword:00000bb8"});
     CWindowTest::WriteSettings(optionsLines, extraLines);
   }
@@ -46,17 +47,27 @@ class CComposeTest : public CWindowTest {
     return m_pDlg->GetComposePage();
   }
 
-  static QComboBox* NameList(CComposePage& page) { return PAGE_CONTROL(QComboBox, page, CComposePage::IDC_NAME); }
-  static QComboBox* NumberList(CComposePage& page) { return PAGE_CONTROL(QComboBox, page, CComposePage::IDC_NUMBER); }
-  static QComboBox* PresetList(CComposePage& page) { return PAGE_CONTROL(QComboBox, page, CComposePage::IDC_PRESET); }
+  static QComboBox* NameList(CComposePage& page) {
+    return PAGE_CONTROL(QComboBox, page, CComposePage::IDC_NAME);
+  }
+  static QComboBox* NumberList(CComposePage& page) {
+    return PAGE_CONTROL(QComboBox, page, CComposePage::IDC_NUMBER);
+  }
+  static QComboBox* PresetList(CComposePage& page) {
+    return PAGE_CONTROL(QComboBox, page, CComposePage::IDC_PRESET);
+  }
   static QComboBox* LifetimeList(CComposePage& page) {
     return PAGE_CONTROL(QComboBox, page, CComposePage::IDC_LIFETIME);
   }
   static CMessageEdit* MessageEdit(CComposePage& page) {
     return PAGE_CONTROL(CMessageEdit, page, CComposePage::IDC_MESSAGE);
   }
-  static QLabel* Counter(CComposePage& page) { return PAGE_CONTROL(QLabel, page, CComposePage::IDC_CHARACTER_COUNT); }
-  static QPushButton* SendButton(CComposePage& page) { return PAGE_CONTROL(QPushButton, page, CComposePage::IDC_SEND); }
+  static QLabel* Counter(CComposePage& page) {
+    return PAGE_CONTROL(QLabel, page, CComposePage::IDC_CHARACTER_COUNT);
+  }
+  static QPushButton* SendButton(CComposePage& page) {
+    return PAGE_CONTROL(QPushButton, page, CComposePage::IDC_SEND);
+  }
   static QRadioButton* SimCardButton(CComposePage& page) {
     return PAGE_CONTROL(QRadioButton, page, CComposePage::IDC_SIM_CARD);
   }

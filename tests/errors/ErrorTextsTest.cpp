@@ -21,12 +21,13 @@ struct SRow {
 
 // The code table, by string number.
 const SRow kTable[] = {
-    {-1000, 60, 140, 141}, {-999, 61, 138, 0}, {-998, 75, 0, 0},    {-997, 62, 0, 0},     {-996, 63, 0, 0},
-    {-995, 64, 135, 0},    {-994, 133, 0, 0},  {-993, 134, 0, 0},   {-992, 65, 1730, 0},  {-991, 66, 0, 0},
-    {-990, 67, 0, 0},      {-989, 68, 0, 0},   {-988, 69, 0, 0},    {-987, 70, 0, 0},     {-986, 105, 136, 137},
-    {-985, 104, 0, 0},     {-984, 147, 148, 149}, {-983, 106, 148, 0}, {-982, 147, 148, 149}, {-981, 147, 148, 149},
-    {-980, 147, 148, 149}, {-979, 147, 148, 149}, {-978, 71, 0, 0},  {-977, 72, 0, 0},     {-976, 73, 0, 0},
-    {-975, 74, 0, 0},      {0, 59, 139, 0},
+    {-1000, 60, 140, 141}, {-999, 61, 138, 0},    {-998, 75, 0, 0},      {-997, 62, 0, 0},
+    {-996, 63, 0, 0},      {-995, 64, 135, 0},    {-994, 133, 0, 0},     {-993, 134, 0, 0},
+    {-992, 65, 1730, 0},   {-991, 66, 0, 0},      {-990, 67, 0, 0},      {-989, 68, 0, 0},
+    {-988, 69, 0, 0},      {-987, 70, 0, 0},      {-986, 105, 136, 137}, {-985, 104, 0, 0},
+    {-984, 147, 148, 149}, {-983, 106, 148, 0},   {-982, 147, 148, 149}, {-981, 147, 148, 149},
+    {-980, 147, 148, 149}, {-979, 147, 148, 149}, {-978, 71, 0, 0},      {-977, 72, 0, 0},
+    {-976, 73, 0, 0},      {-975, 74, 0, 0},      {0, 59, 139, 0},
 };
 
 std::string Text(unsigned int n) { return n ? LoadString(n) : std::string(); }
@@ -49,23 +50,26 @@ TEST(ErrorTexts, ALineThatWentAwaySaysThePhoneIsNotAnsweringOrUnplugged) {
   const CErrorParagraphs p = GetErrorParagraphs(-992);
   EXPECT_EQ(p.strFirst, "Could not send the command. Please try again.");
   EXPECT_EQ(p.strSecond,
-            "The phone is not answering or has been unplugged. Check that it is switched on and connected; the next "
+            "The phone is not answering or has been unplugged. Check that it is switched on and connected; "
+            "the next "
             "operation connects to it again by itself.");
 }
 
 TEST(ErrorTexts, ExactTextsOfSelectedCodes) {
   CErrorParagraphs p = GetErrorParagraphs(-998);
   EXPECT_EQ(p.strFirst,
-            "The Phone has timed-out. If the time-out value specified in the Options page is too small, you may want "
+            "The Phone has timed-out. If the time-out value specified in the Options page is too small, you "
+            "may want "
             "to increase this value and try again.");
   EXPECT_EQ(p.strSecond, "");
   EXPECT_EQ(p.strThird, "");
   EXPECT_EQ(p.strCode, "Error Code: -998");
 
   p = GetErrorParagraphs(0);
-  EXPECT_EQ(p.strFirst,
-            "Phone did not return any information. Please make sure that correct COM port, Baud Rate, and Time Out "
-            "values are specified in the Options page.");
+  EXPECT_EQ(
+      p.strFirst,
+      "Phone did not return any information. Please make sure that correct COM port, Baud Rate, and Time Out "
+      "values are specified in the Options page.");
   EXPECT_EQ(p.strSecond,
             "This error can also be caused by a severed link between the phone and the computer. Ensure the "
             "connection between the computer and the phone is established correctly.");

@@ -60,9 +60,9 @@ TEST_F(ComPortsTest, FindsSerialDevicesAndPrefersStableNames) {
   std::string strFound;
   for (const CSerialDevice& device : EnumerateSerialDevices())
     strFound += device.m_strPath + " " + device.m_strNode + " " + device.m_strKind + "\n";
-  EXPECT_EQ(strFound, strS0 + " " + strS0 + " serial\n" + strById + " " + m_strDevDir + "/ttyUSB2 USB\n" + strUsb10 +
-                          " " + strUsb10 + " USB\n" + strAcm0 + " " + strAcm0 + " ACM\n" + strRfcomm + " " + strRfcomm +
-                          " Bluetooth\n");
+  EXPECT_EQ(strFound, strS0 + " " + strS0 + " serial\n" + strById + " " + m_strDevDir + "/ttyUSB2 USB\n" +
+                          strUsb10 + " " + strUsb10 + " USB\n" + strAcm0 + " " + strAcm0 + " ACM\n" +
+                          strRfcomm + " " + strRfcomm + " Bluetooth\n");
 }
 
 TEST_F(ComPortsTest, NewDevicesGetTheLowestFreeNumberAndKeepIt) {
@@ -73,8 +73,10 @@ TEST_F(ComPortsTest, NewDevicesGetTheLowestFreeNumberAndKeepIt) {
   SetMap("COM3", usb1.m_strSlave);
   const std::string strUsb0 = AddDevice("ttyUSB0", usb0), strAcm0 = AddDevice("ttyACM0", acm0);
   EXPECT_EQ(AssignComNumbers(), (std::vector<std::string>{"COM2", "COM4"}));
-  std::map<std::string, std::string> expected = {
-      {"COM1", "/dev/serial/by-id/usb-unplugged"}, {"COM2", strUsb0}, {"COM3", usb1.m_strSlave}, {"COM4", strAcm0}};
+  std::map<std::string, std::string> expected = {{"COM1", "/dev/serial/by-id/usb-unplugged"},
+                                                 {"COM2", strUsb0},
+                                                 {"COM3", usb1.m_strSlave},
+                                                 {"COM4", strAcm0}};
   EXPECT_EQ(Map(), expected);
   // The next run finds nothing new.
   EXPECT_TRUE(AssignComNumbers().empty());

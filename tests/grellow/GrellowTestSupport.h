@@ -31,7 +31,9 @@ struct CPty {
     m_strSlave = ptsname(m_nMaster);
   }
   ~CPty() { close(m_nMaster); }
-  bool WriteMaster(const std::string& s) { return write(m_nMaster, s.data(), s.size()) == static_cast<ssize_t>(s.size()); }
+  bool WriteMaster(const std::string& s) {
+    return write(m_nMaster, s.data(), s.size()) == static_cast<ssize_t>(s.size());
+  }
   // Reads until nBytes have come or nothing more comes within nTimeoutMs.
   std::string ReadMaster(size_t nBytes, int nTimeoutMs = 5000) {
     std::string s;
@@ -39,7 +41,8 @@ struct CPty {
     pollfd pfd{m_nMaster, POLLIN, 0};
     while (s.size() < nBytes && poll(&pfd, 1, nTimeoutMs) == 1) {
       const ssize_t n = read(m_nMaster, buf, std::min(sizeof buf, nBytes - s.size()));
-      if (n <= 0) break;
+      if (n <= 0)
+        break;
       s.append(buf, static_cast<size_t>(n));
     }
     return s;
@@ -58,7 +61,9 @@ inline std::string ReadFile(const std::string& strPath) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-inline bool Exists(const std::string& strPath) { return std::filesystem::exists(std::filesystem::symlink_status(strPath)); }
+inline bool Exists(const std::string& strPath) {
+  return std::filesystem::exists(std::filesystem::symlink_status(strPath));
+}
 
 // The text of a UUCP lock file naming the process.
 inline std::string LockText(pid_t pid) {
@@ -72,9 +77,12 @@ class CGrellowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     m_strTemp = m_sandbox.Root().string();
-    m_strRegistry = m_strTemp + "/Mireth.reg", m_strLockDir = m_strTemp + "/lock", m_strDevDir = m_strTemp + "/dev";
+    m_strRegistry = m_strTemp + "/Mireth.reg", m_strLockDir = m_strTemp + "/lock",
+    m_strDevDir = m_strTemp + "/dev";
     const std::pair<const char*, std::string> env[] = {{"MIRETH_LOCK_DIR", m_strLockDir},
-        {"MIRETH_DEV_DIR", m_strDevDir}, {"MIRETH_SYS_DIR", m_strTemp + "/sys"}, {"MIRETH_REGISTRY", m_strRegistry}};
+                                                       {"MIRETH_DEV_DIR", m_strDevDir},
+                                                       {"MIRETH_SYS_DIR", m_strTemp + "/sys"},
+                                                       {"MIRETH_REGISTRY", m_strRegistry}};
     for (const auto& [pszName, strValue] : env)
       m_sandbox.SetEnv(pszName, strValue);
     for (const std::string& strDir : {m_strLockDir, m_strDevDir, m_strTemp + "/sys"})

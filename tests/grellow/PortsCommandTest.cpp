@@ -36,12 +36,12 @@ TEST_F(PortsCommandTest, ListsMappedPortsWithTheirState) {
     ASSERT_EQ(holder.Result(), SERIAL_OK);
     EXPECT_EQ(Run("", strOut), 0);
     // Held by a process that the lock file names.
-    const std::string strHeld = strModem + " is in use by another program (process " + std::to_string(holder.m_pid) +
-                                ", grellow_tests)";
+    const std::string strHeld = strModem + " is in use by another program (process " +
+                                std::to_string(holder.m_pid) + ", grellow_tests)";
     EXPECT_EQ(strOut, "COM7   in use    " + strModem + "\n       " + strHeld + "\n");
     EXPECT_EQ(Run("--json", strOut), 0);
-    EXPECT_EQ(strOut, "[\n  {\"name\": \"COM7\", \"device\": \"" + strModem + "\", \"state\": \"in use\", \"reason\": \"" +
-                          strHeld + "\", \"new\": false}\n]\n");
+    EXPECT_EQ(strOut, "[\n  {\"name\": \"COM7\", \"device\": \"" + strModem +
+                          "\", \"state\": \"in use\", \"reason\": \"" + strHeld + "\", \"new\": false}\n]\n");
   }
   EXPECT_EQ(Run("", strOut), 0);
   EXPECT_EQ(strOut, "COM7   free      " + strModem + "\n");
@@ -57,7 +57,8 @@ TEST_F(PortsCommandTest, ListsMappedPortsWithTheirState) {
   ASSERT_EQ(unlink(m_strRegistry.c_str()), 0);
   ASSERT_EQ(mkfifo(m_strRegistry.c_str(), 0600), 0);
   EXPECT_EQ(Run("2>&1", strOut), 1);
-  EXPECT_EQ(strOut.find("The settings file " + m_strRegistry + " cannot be read (it is not a regular file)."), 0u)
+  EXPECT_EQ(strOut.find("The settings file " + m_strRegistry + " cannot be read (it is not a regular file)."),
+            0u)
       << strOut;
   EXPECT_EQ(strOut.find("cannot be read", strOut.find("cannot be read") + 1), std::string::npos) << strOut;
 }

@@ -22,7 +22,8 @@ TEST_F(SerialPortTest, ProcessesRacingForAStaleLockEndWithOneHolderAndItsLockFil
   const std::string& strDev = pty.m_strSlave;
   const std::string strLock = LockFileOf(strDev);
   const pid_t nDead = fork();
-  if (nDead == 0) _exit(0);
+  if (nDead == 0)
+    _exit(0);
   waitpid(nDead, nullptr, 0);
   constexpr int kRounds = 40, kRacers = 4;
   int nHeld = 0, nWithoutLock = 0;
@@ -64,17 +65,20 @@ TEST_F(SerialPortTest, ProcessesRacingForAStaleLockEndWithOneHolderAndItsLockFil
     std::string seen;
     close(go[1]);
     char c;
-    while (seen.size() < kRacers && read(results[0], &c, 1) == 1) seen += c;
+    while (seen.size() < kRacers && read(results[0], &c, 1) == 1)
+      seen += c;
     close(release[1]);
     close(results[0]);
-    for (pid_t pid : racers) waitpid(pid, nullptr, 0);
-    EXPECT_LE(std::count(seen.begin(), seen.end(), 'h') + std::count(seen.begin(), seen.end(), 'x'), 1) << seen;
+    for (pid_t pid : racers)
+      waitpid(pid, nullptr, 0);
+    EXPECT_LE(std::count(seen.begin(), seen.end(), 'h') + std::count(seen.begin(), seen.end(), 'x'), 1)
+        << seen;
     nHeld += static_cast<int>(std::count(seen.begin(), seen.end(), 'h'));
     nWithoutLock += static_cast<int>(std::count(seen.begin(), seen.end(), 'x'));
     unlink(strLock.c_str());
   }
-  printf("%d races of %d processes: %d won with their lock file, %d won without one\n", kRounds, kRacers, nHeld,
-         nWithoutLock);
+  printf("%d races of %d processes: %d won with their lock file, %d won without one\n", kRounds, kRacers,
+         nHeld, nWithoutLock);
   EXPECT_EQ(nWithoutLock, 0);
   EXPECT_GT(nHeld, kRounds / 2);  // the stale lock is taken over, not left to block
   // Nothing of the takers is left in the lock folder.
@@ -87,7 +91,8 @@ TEST_F(SerialPortTest, RawLineReadsWithTimeOutAndWritesEverything) {
   ASSERT_EQ(port.Open(pty.m_strSlave, 115200), SERIAL_OK);
   // Bytes cross unchanged both ways: no line ends rewritten, no echo, no signal or
   // flow-control characters taken out, no waiting for a whole line.
-  const std::string strOut("AT\r\n\n\x03\x11\x13\x7f\xff", 10), strIn("\r\nOK\r\n\x1a\x03\x04\x11\x13\x00", 12);
+  const std::string strOut("AT\r\n\n\x03\x11\x13\x7f\xff", 10),
+      strIn("\r\nOK\r\n\x1a\x03\x04\x11\x13\x00", 12);
   ASSERT_TRUE(port.Write(strOut.data(), strOut.size()));
   EXPECT_EQ(pty.ReadMaster(strOut.size()), strOut);
 
@@ -100,7 +105,8 @@ TEST_F(SerialPortTest, RawLineReadsWithTimeOutAndWritesEverything) {
   // what has come, never more than asked.
   std::thread writer([&] { pty.WriteMaster(strIn); });
   std::string strGot;
-  for (int n; strGot.size() < strIn.size() && (n = port.Read(buf, 4, 10000)) > 0; strGot.append(buf, static_cast<size_t>(n)))
+  for (int n; strGot.size() < strIn.size() && (n = port.Read(buf, 4, 10000)) > 0;
+       strGot.append(buf, static_cast<size_t>(n)))
     ASSERT_LE(n, 4);
   writer.join();
   EXPECT_EQ(strGot, strIn);
@@ -141,7 +147,8 @@ TEST_F(SerialPortTest, HangUpEndsTheWaitEvenWithUnreadBytes) {
   const auto start = std::chrono::steady_clock::now();
   char buf[16];
   int n;
-  while ((n = port.Read(buf, sizeof buf, 60000)) > 0) {}
+  while ((n = port.Read(buf, sizeof buf, 60000)) > 0) {
+  }
   EXPECT_EQ(n, -1);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
   EXPECT_FALSE(port.Write("AT\r", 3, 1000));
@@ -166,15 +173,26 @@ TEST_F(SerialPortTest, EachKindOfHoldOnThePortIsHonoured) {
     switch (hold) {
       case object:
         ASSERT_EQ(first.Open(strLink, 9600), SERIAL_OK);
-        if (fork() == 0) first.Close(), _exit(0);
+        if (fork() == 0)
+          first.Close(), _exit(0);
         wait(nullptr);
         EXPECT_EQ(ReadFile(strLock), LockText(getpid()));
         break;
-      case flocked: ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0); break;
-      case exclusive: ASSERT_EQ(ioctl(fd, TIOCEXCL), 0); break;
-      case liveText: WriteFile(strLock, LockText(nParent)); break;
-      case liveBinary: WriteFile(strLock, std::string(reinterpret_cast<const char*>(&nParent), 4)); break;
-      case empty: WriteFile(strLock, ""); break;
+      case flocked:
+        ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+        break;
+      case exclusive:
+        ASSERT_EQ(ioctl(fd, TIOCEXCL), 0);
+        break;
+      case liveText:
+        WriteFile(strLock, LockText(nParent));
+        break;
+      case liveBinary:
+        WriteFile(strLock, std::string(reinterpret_cast<const char*>(&nParent), 4));
+        break;
+      case empty:
+        WriteFile(strLock, "");
+        break;
     }
     const std::string strBefore = ReadFile(strLock);
     CSerialPort second;
@@ -183,12 +201,14 @@ TEST_F(SerialPortTest, EachKindOfHoldOnThePortIsHonoured) {
     const bool bNamed = hold == object || hold == liveText || hold == liveBinary;
     const std::string strHolder = hold == object ? std::to_string(getpid()) : std::to_string(nParent);
     EXPECT_EQ(GetSerialFailureText().find(strDev + " is in use by another program" +
-                                          (bNamed ? " (process " + strHolder : std::string())), 0u)
+                                          (bNamed ? " (process " + strHolder : std::string())),
+              0u)
         << GetSerialFailureText();
     EXPECT_EQ(CSerialPort::Probe(strDev), SERIAL_IN_USE);
     EXPECT_EQ(Exists(strLock), hold != flocked && hold != exclusive);
     EXPECT_EQ(ReadFile(strLock), strBefore);
-    if (fd >= 0) ioctl(fd, TIOCNXCL), close(fd);
+    if (fd >= 0)
+      ioctl(fd, TIOCNXCL), close(fd);
     first.Close();
     unlink(strLock.c_str());
     EXPECT_EQ(second.Open(strDev, 9600), SERIAL_OK);
@@ -196,9 +216,11 @@ TEST_F(SerialPortTest, EachKindOfHoldOnThePortIsHonoured) {
   // A lock left by a process that has died, or naming no process, is taken over and
   // removed on close; a lock file another process wrote meanwhile is not.
   const pid_t nDead = fork();
-  if (nDead == 0) _exit(0);
+  if (nDead == 0)
+    _exit(0);
   waitpid(nDead, nullptr, 0);
-  for (const std::string& strStale : {LockText(nDead), std::string("garbage\n"), std::string("         0\n")}) {
+  for (const std::string& strStale :
+       {LockText(nDead), std::string("garbage\n"), std::string("         0\n")}) {
     WriteFile(strLock, strStale);
     CSerialPort port;
     EXPECT_EQ(port.Open(strDev, 9600), SERIAL_OK) << strStale;
@@ -222,8 +244,9 @@ TEST_F(SerialPortTest, EachKindOfHoldOnThePortIsHonoured) {
 TEST_F(SerialPortTest, StandardRatesAreAcceptedAndOthersRefused) {
   CPty pty;
   CSerialPort port;
-  const std::pair<int, speed_t> rates[] = {{300, B300}, {600, B600}, {1200, B1200}, {1800, B1800}, {2400, B2400},
-      {4800, B4800}, {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}};
+  const std::pair<int, speed_t> rates[] = {
+      {300, B300},   {600, B600},     {1200, B1200},   {1800, B1800},   {2400, B2400},    {4800, B4800},
+      {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}};
   termios tio{};
   for (const auto& [nRate, speed] : rates) {
     ASSERT_EQ(port.Open(pty.m_strSlave, nRate), SERIAL_OK) << nRate;
@@ -266,7 +289,8 @@ TEST_F(SerialPortTest, PathsThatAreNoSerialDeviceAreRefused) {
   EXPECT_EQ(AsOrdinaryUser([&] {
               CSerialPort denied;
               return denied.Open(pty.m_strSlave, 9600) == SERIAL_ACCESS_DENIED ? 0 : 1;
-            }), 0);
+            }),
+            0);
   EXPECT_TRUE(LockFolderEmpty());
 }
 
@@ -288,7 +312,8 @@ TEST_F(SerialPortTest, ALockOfAnotherUsersLiveProcessIsHonoured) {
   EXPECT_EQ(AsOrdinaryUser([&] {
               CSerialPort port;
               return port.Open(pty.m_strSlave, 9600) == SERIAL_IN_USE ? 0 : 1;
-            }), 0);
+            }),
+            0);
   EXPECT_EQ(ReadFile(strLock), LockText(nOwner));
 }
 

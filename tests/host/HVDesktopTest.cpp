@@ -21,15 +21,19 @@ class HVDesktopTest : public ::testing::Test {
   // A program still running after a minute (waiting for a window) is ended.
   Result Run(const std::vector<std::string>& args, std::vector<std::string> env) {
     for (const char* pszName : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
-      if (const char* psz = std::getenv(pszName)) env.push_back(std::string(pszName) + "=" + psz);
+      if (const char* psz = std::getenv(pszName))
+        env.push_back(std::string(pszName) + "=" + psz);
     std::string strCommand = "timeout -s KILL 60 env -i";
-    for (const std::string& s : env) strCommand += " '" + s + "'";
+    for (const std::string& s : env)
+      strCommand += " '" + s + "'";
     strCommand += " '" HVDESKTOP_PATH "'";
-    for (const std::string& s : args) strCommand += " '" + s + "'";
+    for (const std::string& s : args)
+      strCommand += " '" + s + "'";
     FILE* pPipe = popen((strCommand + " 2>'" + m_trace.Dir() + "/err'").c_str(), "r");
     Result r;
     char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, pPipe)) > 0;) r.strOut.append(buf, n);
+    for (size_t n; (n = fread(buf, 1, sizeof buf, pPipe)) > 0;)
+      r.strOut.append(buf, n);
     const int nStatus = pclose(pPipe);
     r.nExit = WIFEXITED(nStatus) && WEXITSTATUS(nStatus) < 124 ? WEXITSTATUS(nStatus) : -1;
     std::ifstream err(m_trace.Dir() + "/err");
@@ -68,17 +72,19 @@ TEST_F(HVDesktopTest, CommandsGoToTheNamedOrFirstPlugin) {
   EXPECT_EQ(r.nExit, 0) << r.strErr;
   EXPECT_EQ(r.strOut, "result: 1\n");
   EXPECT_EQ(r.strErr, "");  // Qt must not take "--plugin" for one of its own options
-  r = Run({"--plugin", TEST_PLUGIN_BETA, "--plugin", TEST_PLUGIN_ALPHA, "--recipient-name", "Ann", "--command", "7",
-           "--quit-after"},
+  r = Run({"--plugin", TEST_PLUGIN_BETA, "--plugin", TEST_PLUGIN_ALPHA, "--recipient-name", "Ann",
+           "--command", "7", "--quit-after"},
           Offscreen());
   EXPECT_EQ(r.strOut, "result: 7\n");
   // Beta registered second in the first run and first in the second.
-  const std::string strTrace = "Beta host=2 command=1 param1=0 name=Ann Lee count=2 numbers=a\\r\\nb result=1\n"
-                               "Beta host=1 command=7 param1=0 param2=0 result=7\n";
+  const std::string strTrace =
+      "Beta host=2 command=1 param1=0 name=Ann Lee count=2 numbers=a\\r\\nb result=1\n"
+      "Beta host=1 command=7 param1=0 param2=0 result=7\n";
   EXPECT_EQ(m_trace.Read(), strTrace);
 
   // A command for a plug-in that is not there reaches nobody.
-  r = Run({"--plugin-dir", TEST_PLUGIN_DIR, "--plugin-name", "Gamma", "--command", "1", "--quit-after"}, Offscreen());
+  r = Run({"--plugin-dir", TEST_PLUGIN_DIR, "--plugin-name", "Gamma", "--command", "1", "--quit-after"},
+          Offscreen());
   EXPECT_EQ(r.nExit, 3);
   EXPECT_NE(r.strErr.find("no plug-in named \"Gamma\""), std::string::npos) << r.strErr;
   EXPECT_EQ(m_trace.Read(), strTrace);

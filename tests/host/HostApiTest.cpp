@@ -73,20 +73,26 @@ TEST_F(HostApiTest, LoadedPluginGetsTheRecipientWithCommandOneAndOthersGoToTheDe
   EXPECT_EQ(QVPlugin_SendCommand(h, 7, 0, 0), 7);
   EXPECT_EQ(QVPlugin_SendCommand(h, -3, 4, 5), -3);
   EXPECT_EQ(QVPlugin_SendCommand(nullptr, 1, 0, 0), 0);  // reaches nobody
-  EXPECT_EQ(m_trace.Read(), "Alpha host=" + std::to_string(v) + " command=1 param1=9 name=Ann Lee count=2 numbers=a\\r\\nb result=1\n"
-                            "Alpha host=" + std::to_string(v) + " command=7 param1=0 param2=0 result=7\n"
-                            "Alpha host=" + std::to_string(v) + " command=-3 param1=4 param2=5 result=-3\n");
+  EXPECT_EQ(m_trace.Read(), "Alpha host=" + std::to_string(v) +
+                                " command=1 param1=9 name=Ann Lee count=2 numbers=a\\r\\nb result=1\n"
+                                "Alpha host=" +
+                                std::to_string(v) +
+                                " command=7 param1=0 param2=0 result=7\n"
+                                "Alpha host=" +
+                                std::to_string(v) + " command=-3 param1=4 param2=5 result=-3\n");
   EXPECT_EQ(QVPlugin_GetClosedCount(h), 1);
 
   // A procedure's own answer is what the host gets; the default procedure does not
   // know host values that no plug-in holds.
-  void* hOwn = QVPlugin_Create("Own", nullptr, [](int32_t, int32_t, int32_t, intptr_t) { return int32_t{-5}; });
+  void* hOwn =
+      QVPlugin_Create("Own", nullptr, [](int32_t, int32_t, int32_t, intptr_t) { return int32_t{-5}; });
   EXPECT_EQ(QVPlugin_SendCommand(hOwn, 1, 0, 0), -5);
   EXPECT_EQ(QVPlugin_GetClosedCount(hOwn), 0);
   EXPECT_EQ(QVPlugin_DefCommandProc(v + 1000, 7, 1, 2), 0);
   // The same file by another path is not loaded twice.
   const std::string strAlpha = TEST_PLUGIN_ALPHA;
-  EXPECT_TRUE(loader.Load(std::string(TEST_PLUGIN_DIR) + "/./" + strAlpha.substr(strAlpha.rfind('/') + 1)).empty());
+  EXPECT_TRUE(
+      loader.Load(std::string(TEST_PLUGIN_DIR) + "/./" + strAlpha.substr(strAlpha.rfind('/') + 1)).empty());
   EXPECT_TRUE(loader.GetErrors().empty());
   EXPECT_EQ(QVPlugin_GetCount(), 2);
 }
@@ -99,8 +105,9 @@ TEST_F(HostApiTest, FailuresAreReportedAndTheWindowOpensTheActivatedPlugin) {
   // The folder holds Alpha, Beta and two duds; the plug-ins register in file-name order.
   CPluginLoader scanner;
   ASSERT_EQ(scanner.LoadFolder(TEST_PLUGIN_DIR).size(), 2u);
-  EXPECT_EQ(scanner.GetErrors(), (std::vector<std::string>{std::string(TEST_PLUGIN_NONE) + ": not a plug-in (no CreateQVPlugin)",
-                                                            std::string(TEST_PLUGIN_SILENT) + ": the plug-in did not register"}));
+  EXPECT_EQ(scanner.GetErrors(),
+            (std::vector<std::string>{std::string(TEST_PLUGIN_NONE) + ": not a plug-in (no CreateQVPlugin)",
+                                      std::string(TEST_PLUGIN_SILENT) + ": the plug-in did not register"}));
   EXPECT_TRUE(scanner.LoadFolder(std::string(TEST_PLUGIN_DIR) + "/no-such-folder").empty());
   EXPECT_EQ(scanner.GetErrors().size(), 2u);
 
@@ -143,16 +150,17 @@ TEST(HostOptions, DisplayCheck) {
     const char *pszQpa, *pszDisplay, *pszWayland;
     bool bDisplay;
   } cases[] = {
-      {nullptr, nullptr, nullptr, false}, {"", "", "", false},
-      {nullptr, ":99", nullptr, true},     {nullptr, nullptr, "wayland-0", true},
+      {nullptr, nullptr, nullptr, false},    {"", "", "", false},
+      {nullptr, ":99", nullptr, true},       {nullptr, nullptr, "wayland-0", true},
       {"offscreen", nullptr, nullptr, true}, {"vnc:size=800x600", nullptr, nullptr, true},
-      {"xcb", nullptr, "wayland-0", false}, {"xcb", ":0", nullptr, true},
-      {"wayland", ":0", nullptr, false},   {"wayland-egl", nullptr, "wayland-1", true},
-      {"wayland;xcb", ":0", nullptr, true}, {"wayland;xcb", nullptr, nullptr, false},
+      {"xcb", nullptr, "wayland-0", false},  {"xcb", ":0", nullptr, true},
+      {"wayland", ":0", nullptr, false},     {"wayland-egl", nullptr, "wayland-1", true},
+      {"wayland;xcb", ":0", nullptr, true},  {"wayland;xcb", nullptr, nullptr, false},
   };
   for (const auto& c : cases)
     EXPECT_EQ(HasDisplay(c.pszQpa, c.pszDisplay, c.pszWayland), c.bDisplay)
-        << (c.pszQpa ? c.pszQpa : "-") << " " << (c.pszDisplay ? c.pszDisplay : "-") << " " << (c.pszWayland ? c.pszWayland : "-");
+        << (c.pszQpa ? c.pszQpa : "-") << " " << (c.pszDisplay ? c.pszDisplay : "-") << " "
+        << (c.pszWayland ? c.pszWayland : "-");
 }
 
 TEST(PluginFolders, UserFolderFirstThenBesideTheProgramThenInstalled) {
@@ -163,12 +171,18 @@ TEST(PluginFolders, UserFolderFirstThenBesideTheProgramThenInstalled) {
     std::vector<std::string> expected;
   };
   const Case cases[] = {
-      {"/data", "/home/ann", "../lib/mireth/plugins",
+      {"/data",
+       "/home/ann",
+       "../lib/mireth/plugins",
        {"/data/Kelvane/plugins", "/opt/m/bin/plugins", "/opt/m/lib/mireth/plugins"}},
       // XDG_DATA_HOME unset, empty or relative: the home folder's .local/share.
-      {nullptr, "/home/ann", "../lib/mireth/plugins",
+      {nullptr,
+       "/home/ann",
+       "../lib/mireth/plugins",
        {"/home/ann/.local/share/Kelvane/plugins", "/opt/m/bin/plugins", "/opt/m/lib/mireth/plugins"}},
-      {"", "/home/ann/", "../lib/x86_64-linux-gnu/mireth/plugins",
+      {"",
+       "/home/ann/",
+       "../lib/x86_64-linux-gnu/mireth/plugins",
        {"/home/ann/.local/share/Kelvane/plugins", "/opt/m/bin/plugins",
         "/opt/m/lib/x86_64-linux-gnu/mireth/plugins"}},
       {"share", "/home/ann", "", {"/home/ann/.local/share/Kelvane/plugins", "/opt/m/bin/plugins"}},

@@ -14,7 +14,10 @@ class CTraceFile {
     std::string s = std::filesystem::temp_directory_path().string() + "/mireth-host-XXXXXX";
     m_strDir = mkdtemp(s.data()) ? s : std::string();
   }
-  ~CTraceFile() { std::error_code ec; std::filesystem::remove_all(m_strDir, ec); }
+  ~CTraceFile() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_strDir, ec);
+  }
   const std::string& Dir() const { return m_strDir; }
   std::string Path() const { return m_strDir + "/trace.txt"; }
   std::string Read() const {

@@ -34,8 +34,8 @@ void ExpectDrawing(const QPixmap& pm, const QSize& size) {
 
 TEST(Resources, EveryIconAndBitmapComesInItsSizes) {
   const std::pair<int, QList<int>> icons[] = {
-      {IDI_MIRETH, {48}}, {IDI_SMS_MESSAGE, {16, 32, 48}}, {IDI_COMPOSE, {16, 32}}, {IDI_OUTBOX, {16, 32}},
-      {IDI_INBOX, {16, 32}}, {IDI_OPTIONS, {16, 32}}, {IDI_SEND, {16, 32}}};
+      {IDI_MIRETH, {48}},    {IDI_SMS_MESSAGE, {16, 32, 48}}, {IDI_COMPOSE, {16, 32}}, {IDI_OUTBOX, {16, 32}},
+      {IDI_INBOX, {16, 32}}, {IDI_OPTIONS, {16, 32}},         {IDI_SEND, {16, 32}}};
   for (const auto& [nId, sizes] : icons) {
     SCOPED_TRACE(nId);
     const QIcon icon = LoadIconResource(nId);
@@ -47,7 +47,8 @@ TEST(Resources, EveryIconAndBitmapComesInItsSizes) {
     for (int n : sizes)
       ExpectDrawing(icon.pixmap(n, n), QSize(n, n));
   }
-  EXPECT_NE(LoadIconResource(IDI_INBOX).pixmap(32, 32).toImage(), LoadIconResource(IDI_OUTBOX).pixmap(32, 32).toImage());
+  EXPECT_NE(LoadIconResource(IDI_INBOX).pixmap(32, 32).toImage(),
+            LoadIconResource(IDI_OUTBOX).pixmap(32, 32).toImage());
   ExpectDrawing(LoadBitmapResource(IDB_ERROR_PICTURE), QSize(32, 32));
   // Icons are not bitmaps, and unknown numbers give nothing.
   for (int nId : {0, -1, 150, IDB_ERROR_PICTURE, 31235})
@@ -69,22 +70,27 @@ TEST(HelpFile, OneTopicPerPageAndEveryLinkHasItsAnchor) {
     for (auto it = b.begin(); !it.atEnd(); ++it) {
       for (const QString& name : it.fragment().charFormat().anchorNames())
         topics[current = name];
-      if (!current.isEmpty()) topics[current] += it.fragment().text();
+      if (!current.isEmpty())
+        topics[current] += it.fragment().text();
     }
-    if (!current.isEmpty()) topics[current] += QLatin1Char('\n');
+    if (!current.isEmpty())
+      topics[current] += QLatin1Char('\n');
   }
-  const std::pair<const char*, QStringList> pages[] = {  // labels of each page's controls
+  const std::pair<const char*, QStringList> pages[] = {
+      // labels of each page's controls
       {"0x20081", {"Select a preset message or type a message:", "Message Lifetime:", "SIM Card"}},
       {"0x20082", {"Received messages:", "Get messages", "Will accept reply charges"}},
       {"0x20083", {"Outgoing (sent) and stored messages:", "Resend now", "At Service Center"}},
-      {"0x20084", {"Service center:", "COM Ports:", "Delete all messages on the phone", "Refresh phone options"}},
+      {"0x20084",
+       {"Service center:", "COM Ports:", "Delete all messages on the phone", "Refresh phone options"}},
       {"problems", {"dialout", "ModemManager", "rfcomm", "Service Center Address"}},
       {"ports", {"Mireth\\Ports"}},
   };
   for (const auto& [pszAnchor, labels] : pages) {
     ASSERT_TRUE(topics.contains(QLatin1String(pszAnchor))) << pszAnchor;
     for (const QString& label : labels)
-      EXPECT_TRUE(topics[QLatin1String(pszAnchor)].contains(label)) << pszAnchor << ": " << label.toStdString();
+      EXPECT_TRUE(topics[QLatin1String(pszAnchor)].contains(label))
+          << pszAnchor << ": " << label.toStdString();
   }
   static const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
   int nLinks = 0;

@@ -23,7 +23,8 @@ int32_t TestCommandProc(int32_t hostValue, int32_t command, int32_t param1, intp
   std::string strLine = std::string(TEST_PLUGIN_NAME) + " host=" + std::to_string(hostValue) +
                         " command=" + std::to_string(command) + " param1=" + std::to_string(param1);
   if (const auto* p = command == QVPLUGIN_CMD_OPEN ? reinterpret_cast<const RecipientInfo*>(param2) : nullptr)
-    strLine += " name=" + Escape(p->pszName) + " count=" + std::to_string(p->nCount) + " numbers=" + Escape(p->pszNumbers);
+    strLine += " name=" + Escape(p->pszName) + " count=" + std::to_string(p->nCount) +
+               " numbers=" + Escape(p->pszNumbers);
   else
     strLine += " param2=" + std::to_string(param2);
   const char* pszPath = std::getenv("TEST_PLUGIN_TRACE");

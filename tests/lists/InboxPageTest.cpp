@@ -15,8 +15,7 @@ namespace {
 
 // Received messages of the phone (messages-file lines: storage, status, PDU).
 // "How are you?" from +31641600986, 26 August 2002.
-const char kFromDutch[] =
-    "SM 1 07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+const char kFromDutch[] = "SM 1 07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
 // "Meeting moved to 3pm, room 4B." from the national number 07700900321, 29 April 2024.
 const char kFromNational[] =
     "ME 1 0791449785788997040B817007900023F10000424092610254401ECD72999E769F41EDB7BD4C06D1DF"
@@ -26,14 +25,14 @@ const char kFromAirport[] =
     "SM 0 07912160130300F4040B912121550521F300004240822201006921D37219947FD741613A888E2E83C2"
     "6939FC2DA78740C730BD0C12C6642E";
 // A stored outgoing message: not for the Inbox.
-const char kStoredUnsent[] =
-    "ME 2 0011000C914477000940650000A716C3309B0D6A97417774D90DCABFEB2076D84D7601";
+const char kStoredUnsent[] = "ME 2 0011000C914477000940650000A716C3309B0D6A97417774D90DCABFEB2076D84D7601";
 
 const char kNoNew[] = "There are no new incoming messages on the phone.";
 
 int RowOf(const CInboxPage& page, const std::string& strText) {
   for (size_t i = 0; i < page.m_pMessages->size(); ++i)
-    if ((*page.m_pMessages)[i]->m_strMessage == strText) return static_cast<int>(i);
+    if ((*page.m_pMessages)[i]->m_strMessage == strText)
+      return static_cast<int>(i);
   return -1;
 }
 
@@ -41,13 +40,14 @@ int RowOf(const CInboxPage& page, const std::string& strText) {
 bool Holds(const CVirtualPhone& phone, const char* pszLine) {
   for (const char* pszStorage : {"ME", "SM"})
     for (const CVirtualPhoneMessage& m : phone.GetMessages(pszStorage))
-      if (m.m_strPdu == std::string(pszLine).substr(5)) return true;
+      if (m.m_strPdu == std::string(pszLine).substr(5))
+        return true;
   return false;
 }
 
 // A received message for a store file written before the window opens.
-std::unique_ptr<CMessage> Received(const std::string& strNumber, const std::string& strText,
-                                   double dDate, int nStorage, bool bReplyCharges = false) {
+std::unique_ptr<CMessage> Received(const std::string& strNumber, const std::string& strText, double dDate,
+                                   int nStorage, bool bReplyCharges = false) {
   auto p = std::make_unique<CMessage>();
   p->m_strNumber = strNumber;
   p->m_strMessage = strText;
@@ -55,7 +55,7 @@ std::unique_ptr<CMessage> Received(const std::string& strNumber, const std::stri
   p->m_strDateTime = p->m_dtDateTime.Format();
   p->m_nStorage = nStorage;
   p->m_wFirstOctet = bReplyCharges ? 0x08 : 0x00;  // a deliver; bit 3: reply charges
-  p->m_strPdu = "00" + strNumber;  // distinct keys
+  p->m_strPdu = "00" + strNumber;                  // distinct keys
   return p;
 }
 
@@ -75,8 +75,8 @@ TEST_F(InboxPageTest, FetchingAddsNewMessagesOnceAndNamesSendersFromTheAddressBo
   AddAddressEntry(*compose.GetAddressBook(), "Office", "0770 090 0321", "No Name");
   CInboxPage& page = ShowPage(*pDlg, pDlg->GetInboxPage());
   // The page is built when first shown; its controls are on screen.
-  for (QWidget* pControl : std::initializer_list<QWidget*>{
-           List(page), GetButton(page), DeleteButton(page), Detail(page), Status(page)})
+  for (QWidget* pControl : std::initializer_list<QWidget*>{List(page), GetButton(page), DeleteButton(page),
+                                                           Detail(page), Status(page)})
     EXPECT_TRUE(pControl->isVisible()) << GetControlId(pControl);
   ASSERT_TRUE(GetButton(page)->isEnabled());
   EXPECT_FALSE(DeleteButton(page)->isEnabled());
@@ -163,10 +163,11 @@ TEST_F(InboxPageTest, WithoutAReadyPhoneGetMessagesIsDisabled) {
 TEST_F(InboxPageTest, DeletingAsksFirstAndDeletesOnThePhoneOnlyWhenAsked) {
   for (const bool bFromPhone : {true, false}) {
     SCOPED_TRACE(bFromPhone ? "delete from phone" : "desktop only");
-    if (m_pPhone) m_pPhone->Stop();
+    if (m_pPhone)
+      m_pPhone->Stop();
     StartPhone({kFromDutch, kFromNational, kFromAirport});
-    WriteSettings({bFromPhone ? "\"Delete From Phone\"=dword:00000001"
-                              : "\"Delete From Phone\"=dword:00000000"});
+    WriteSettings(
+        {bFromPhone ? "\"Delete From Phone\"=dword:00000001" : "\"Delete From Phone\"=dword:00000000"});
     std::filesystem::remove(DataFolder() + "SMSIn.Dat");
     m_prompt.m_boxes.clear();
     auto pDlg = OpenInbox();
@@ -185,8 +186,7 @@ TEST_F(InboxPageTest, DeletingAsksFirstAndDeletesOnThePhoneOnlyWhenAsked) {
     // No (the default button) keeps everything.
     QTest::mouseClick(DeleteButton(page), Qt::LeftButton);
     ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(m_prompt.m_boxes[0].strText,
-              "Are you sure you want to delete the selected message(s)?");
+    EXPECT_EQ(m_prompt.m_boxes[0].strText, "Are you sure you want to delete the selected message(s)?");
     EXPECT_EQ(m_prompt.m_boxes[0].strCaption, "SMS Message");
     EXPECT_EQ(m_prompt.m_boxes[0].nType,
               static_cast<unsigned int>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
@@ -205,9 +205,8 @@ TEST_F(InboxPageTest, DeletingAsksFirstAndDeletesOnThePhoneOnlyWhenAsked) {
     EXPECT_EQ(Holds(*m_pPhone, kFromDutch), !bFromPhone);
     EXPECT_EQ(Holds(*m_pPhone, kFromAirport), !bFromPhone);
     const std::vector<std::string> log = m_pPhone->GetLog();
-    const auto nDeletes = std::count_if(log.begin(), log.end(), [](const std::string& s) {
-      return s.rfind("CMD AT+CMGD", 0) == 0;
-    });
+    const auto nDeletes = std::count_if(log.begin(), log.end(),
+                                        [](const std::string& s) { return s.rfind("CMD AT+CMGD", 0) == 0; });
     EXPECT_EQ(nDeletes, bFromPhone ? 2 : 0);
 
     // The shrunk list is saved when the window is cancelled.
@@ -295,9 +294,9 @@ TEST_F(InboxPageTest, HeaderClicksSortAndTheSettingsAreKeptOnClose) {
   }
   // Widths apply with their low 16 bits; a "Sort Order" of 5 reads as ascending;
   // sorted by date.
-  WriteSettings({}, {"[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Inbox]",
-                     "\"From\"=dword:00010078", "\"Number\"=dword:00000050",
-                     "\"Sort Column\"=dword:00000002", "\"Sort Order\"=dword:00000005"});
+  WriteSettings(
+      {}, {"[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Inbox]", "\"From\"=dword:00010078",
+           "\"Number\"=dword:00000050", "\"Sort Column\"=dword:00000002", "\"Sort Order\"=dword:00000005"});
   {
     auto pDlg = OpenInbox();
     CInboxPage& page = pDlg->GetInboxPage();
@@ -365,7 +364,8 @@ TEST_F(InboxPageTest, TheListSurvivesClosingAndReopeningWithItsCsvCopy) {
     CInboxPage& page = pDlg->GetInboxPage();
     QTest::mouseClick(GetButton(page), Qt::LeftButton);
     ASSERT_EQ(page.m_pMessages->size(), 3u);
-    for (const auto& p : *page.m_pMessages) texts.push_back(p->m_strMessage);
+    for (const auto& p : *page.m_pMessages)
+      texts.push_back(p->m_strMessage);
     pDlg->accept();
   }
   const std::string strCsv = ReadFile(DataFile("SMSIn.csv"));
@@ -377,7 +377,8 @@ TEST_F(InboxPageTest, TheListSurvivesClosingAndReopeningWithItsCsvCopy) {
   auto pDlg = OpenInbox();
   CInboxPage& page = pDlg->GetInboxPage();
   ASSERT_EQ(page.m_pMessages->size(), 3u);
-  for (const std::string& strText : texts) EXPECT_NE(RowOf(page, strText), -1) << strText;
+  for (const std::string& strText : texts)
+    EXPECT_NE(RowOf(page, strText), -1) << strText;
   ExpectRowsFollowMessages(page);
   EXPECT_FALSE(page.m_bChanged);
   QTest::mouseClick(GetButton(page), Qt::LeftButton);
@@ -428,11 +429,13 @@ TEST_F(InboxPageTest, SortFetchAndDeleteLeaveNothingSelected) {
   const std::vector<std::pair<const char*, std::function<void()>>> actions = {
       {"header click", [&] { ClickHeader(pList, 1); }},
       {"fetch with nothing new", [&] { QTest::mouseClick(GetButton(page), Qt::LeftButton); }},
-      {"tab switch", [&] {
+      {"tab switch",
+       [&] {
          pDlg->SetActivePage(&pDlg->GetComposePage());
          pDlg->SetActivePage(&page);
        }},
-      {"delete", [&] {
+      {"delete",
+       [&] {
          ClickRow(pList, 1, Qt::ControlModifier);  // two rows go
          m_prompt.QueueAnswer(IDYES);
          QTest::mouseClick(DeleteButton(page), Qt::LeftButton);
@@ -464,7 +467,8 @@ TEST_F(InboxPageTest, ScatteredRowsAreDeletedOnThePhoneInRowOrder) {
   ClickHeader(pList, 1);  // by number, so the rows are not in the phone's order
   ASSERT_EQ(pList->GetItemCount(), 3);
   std::vector<std::string> places, kept;
-  for (const auto& p : *page.m_pMessages) places.push_back(p->m_strExtra);
+  for (const auto& p : *page.m_pMessages)
+    places.push_back(p->m_strExtra);
   kept = {(*page.m_pMessages)[1]->m_strMessage};
 
   // Selected last row first: the phone still deletes row 0 before row 2.
@@ -476,7 +480,8 @@ TEST_F(InboxPageTest, ScatteredRowsAreDeletedOnThePhoneInRowOrder) {
   std::vector<std::string> deletes;
   const std::vector<std::string> log = m_pPhone->GetLog();
   for (size_t i = nFrom; i < log.size(); ++i)
-    if (log[i].rfind("CMD AT+CMGD=", 0) == 0) deletes.push_back(log[i].substr(12));
+    if (log[i].rfind("CMD AT+CMGD=", 0) == 0)
+      deletes.push_back(log[i].substr(12));
   // The places are "SM:1"; the phone is asked for the index after the colon.
   auto index = [](const std::string& strPlace) { return strPlace.substr(strPlace.find(':') + 1); };
   ASSERT_EQ(deletes.size(), 2u);

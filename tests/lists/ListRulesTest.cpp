@@ -25,7 +25,8 @@ std::unique_ptr<CMessage> Msg(const std::string& strPdu, const std::string& strN
 
 std::vector<std::string> Texts(const CMessageArray& list) {
   std::vector<std::string> texts;
-  for (const auto& p : list) texts.push_back(p->m_strMessage);
+  for (const auto& p : list)
+    texts.push_back(p->m_strMessage);
   return texts;
 }
 
@@ -48,7 +49,9 @@ TEST(MessageKeysTest, HashingFromThePduAgreesWithTheKeyItself) {
        {kDutch, kDutchOtherCentre, kSubmit, LongPart(2, "Part two. "), std::string("0011000C91"),
         std::string("07911326040000F0"), std::string("07"), std::string("0"), std::string(""),
         std::string("ff1122334455"), std::string("0a11223344556677"), std::string("ZZ0011223344"),
-        std::string("F0112233"), std::string("00\x80\xFF" "AB")}) {
+        std::string("F0112233"),
+        std::string("00\x80\xFF"
+                    "AB")}) {
     CMessage message;
     message.m_strPdu = strPdu;
     EXPECT_EQ(CMessageKeys::HashPduKey(strPdu), CMessageKeys::HashKey(message.GetPduKey()))
@@ -78,24 +81,29 @@ TEST(MergeFetchedTest, KeepsEachKeyOnceAndAppendsInFetchOrder) {
   };
   for (const SCase& c : cases) {
     CMessageArray list, fetched;
-    for (const auto& s : c.stored) list.push_back(Msg(s));
-    for (const auto& s : c.fetched) fetched.push_back(Msg(s));
+    for (const auto& s : c.stored)
+      list.push_back(Msg(s));
+    for (const auto& s : c.fetched)
+      fetched.push_back(Msg(s));
     int nPrepared = 0;
-    const CFetchMerge merged =
-        MergeFetched(list, fetched, [&nPrepared](CMessage& m) { m.m_strSenderName = "named", ++nPrepared; }, false);
+    const CFetchMerge merged = MergeFetched(
+        list, fetched, [&nPrepared](CMessage& m) { m.m_strSenderName = "named", ++nPrepared; }, false);
     std::vector<std::string> pdus;
-    for (const auto& p : list) pdus.push_back(p->m_strPdu);
+    for (const auto& p : list)
+      pdus.push_back(p->m_strPdu);
     EXPECT_EQ(pdus, c.expected) << c.pszName;
     EXPECT_EQ(merged.nAdded, c.nAdded) << c.pszName;
     EXPECT_EQ(merged.nReplaced, 0u) << c.pszName;
     EXPECT_TRUE(fetched.empty()) << c.pszName;
     EXPECT_EQ(nPrepared, static_cast<int>(c.fetched.size())) << c.pszName;
-    for (size_t i = c.stored.size(); i < list.size(); ++i) EXPECT_EQ(list[i]->m_strSenderName, "named");
+    for (size_t i = c.stored.size(); i < list.size(); ++i)
+      EXPECT_EQ(list[i]->m_strSenderName, "named");
   }
 }
 
 TEST(MergeFetchedTest, AFullerLongMessageReplacesItsIncompleteCopyInPlace) {
-  const std::string p1 = LongPart(1, "Part one. "), p2 = LongPart(2, "Part two. "), p3 = LongPart(3, "Part three.");
+  const std::string p1 = LongPart(1, "Part one. "), p2 = LongPart(2, "Part two. "),
+                    p3 = LongPart(3, "Part three.");
   struct SCase {
     const char* pszName;
     std::string strStoredPdu, strStoredPlaces, strStoredNumber;
@@ -171,7 +179,8 @@ TEST(EraseRowsTest, ErasesExactlyTheGivenRowsAndKeepsTheOrder) {
   };
   for (const SCase& c : cases) {
     CMessageArray list;
-    for (int i = 0; i < c.nCount; ++i) list.push_back(Msg(std::to_string(i)));
+    for (int i = 0; i < c.nCount; ++i)
+      list.push_back(Msg(std::to_string(i)));
     EraseRows(list, c.rows);
     EXPECT_EQ(Texts(list), c.expected);
   }
@@ -179,52 +188,58 @@ TEST(EraseRowsTest, ErasesExactlyTheGivenRowsAndKeepsTheOrder) {
 
 TEST(SenderNamesTest, DigitsAreComparedOnBothSidesTheLastNineWhenBothHaveNine) {
   CAddressArray book;
-  for (const auto& [pszName, pszNumber] : std::vector<std::pair<const char*, const char*>>{
-           {"Alice", "+44 7700 900555"}, {"Alice again", "07700900555"}, {"Short", "+47 11"},
-           {"Office", "0800-123"}, {"No digits", "reception"}, {"Empty", ""}}) {
+  for (const auto& [pszName, pszNumber] :
+       std::vector<std::pair<const char*, const char*>>{{"Alice", "+44 7700 900555"},
+                                                        {"Alice again", "07700900555"},
+                                                        {"Short", "+47 11"},
+                                                        {"Office", "0800-123"},
+                                                        {"No digits", "reception"},
+                                                        {"Empty", ""}}) {
     book.push_back(std::make_unique<CAddress>());
     book.back()->m_strName = pszName;
     book.back()->m_strNumber = pszNumber;
   }
   const CSenderNames names(&book);
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"+447700900555", "Alice"},      // international form of a book entry with blanks
-      {"07700900555", "Alice"},        // national form: the first entry wins
+      {"+447700900555", "Alice"},  // international form of a book entry with blanks
+      {"07700900555", "Alice"},    // national form: the first entry wins
       {"447700900555", "Alice"},
-      {"+447700900556", ""},           // one digit off
-      {"4711", "Short"},               // under 9 digits: all digits compared
+      {"+447700900556", ""},  // one digit off
+      {"4711", "Short"},      // under 9 digits: all digits compared
       {"+4711", "Short"},
-      {"04711", ""},                   // a leading zero makes it another short number
+      {"04711", ""},  // a leading zero makes it another short number
       {"0800123", "Office"},
       {"800123", ""},
-      {"700900555", "Alice"},          // nine digits: the last nine of the entry
-      {"70090055", ""},                // eight digits against an entry of eleven
-      {"Vodafone", ""},                // an alphanumeric sender is never named
+      {"700900555", "Alice"},  // nine digits: the last nine of the entry
+      {"70090055", ""},        // eight digits against an entry of eleven
+      {"Vodafone", ""},        // an alphanumeric sender is never named
       {"", ""},
   };
-  for (const auto& [strSender, strName] : cases) EXPECT_EQ(names.Lookup(strSender), strName) << strSender;
+  for (const auto& [strSender, strName] : cases)
+    EXPECT_EQ(names.Lookup(strSender), strName) << strSender;
   EXPECT_EQ(CSenderNames(nullptr).Lookup("+447700900555"), "");
   EXPECT_EQ(CSenderNames::MatchKey("+44 (0) 7700-900 555"), "700900555");
 }
 
 TEST(ListDatesTest, FourDigitYearsAndNoTimeAtMidnight) {
   const std::vector<std::pair<std::string, std::string>> formats = {
-      {"%m/%d/%y", "%m/%d/%Y"}, {"%d.%m.%Y", "%d.%m.%Y"}, {"%D", "%m/%d/%Y"},
-      {"%Ey", "%Y"},            {"%%y", "%%y"},           {"%y-%m-%d", "%Y-%m-%d"},
-      {"%d/%m/%y%", "%d/%m/%Y%"},
+      {"%m/%d/%y", "%m/%d/%Y"}, {"%d.%m.%Y", "%d.%m.%Y"}, {"%D", "%m/%d/%Y"},         {"%Ey", "%Y"},
+      {"%%y", "%%y"},           {"%y-%m-%d", "%Y-%m-%d"}, {"%d/%m/%y%", "%d/%m/%Y%"},
   };
-  for (const auto& [strIn, strOut] : formats) EXPECT_EQ(FourDigitYearFormat(strIn), strOut) << strIn;
+  for (const auto& [strIn, strOut] : formats)
+    EXPECT_EQ(FourDigitYearFormat(strIn), strOut) << strIn;
 
   locale_t c = newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(0));
   ASSERT_NE(c, static_cast<locale_t>(0));
   const std::vector<std::pair<CDateTime, std::string>> dates = {
       {CDateTime(2002, 8, 26, 17, 13, 41), "08/26/2002 17:13:41"},
       {CDateTime(1999, 12, 31, 23, 59, 59), "12/31/1999 23:59:59"},
-      {CDateTime(2024, 4, 28, 0, 0, 0), "04/28/2024"},       // midnight: the date alone
+      {CDateTime(2024, 4, 28, 0, 0, 0), "04/28/2024"},  // midnight: the date alone
       {CDateTime(2024, 4, 28, 0, 0, 1), "04/28/2024 00:00:01"},
       {CDateTime(45000.5, CDateTime::invalid), ""},
       {CDateTime(45000.5, CDateTime::null), ""},
   };
-  for (const auto& [dt, strText] : dates) EXPECT_EQ(FormatListDateTime(dt, c), strText) << dt.GetDate();
+  for (const auto& [dt, strText] : dates)
+    EXPECT_EQ(FormatListDateTime(dt, c), strText) << dt.GetDate();
   freelocale(c);
 }

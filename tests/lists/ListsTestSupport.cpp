@@ -15,7 +15,8 @@ std::string LongPart(int nPart, const std::string& strText) {
   for (const char c : strText)
     strUd += std::string("00") + kHex[(c >> 4) & 0xF] + kHex[c & 0xF];
   char szHead[80];
-  std::snprintf(szHead, sizeof szHead, "07911326040000F0440B911346610089F6000820806291731408%02X050003A7030%d",
+  std::snprintf(szHead, sizeof szHead,
+                "07911326040000F0440B911346610089F6000820806291731408%02X050003A7030%d",
                 6 + 2 * static_cast<int>(strText.size()), nPart);
   return szHead + strUd;
 }

@@ -17,7 +17,8 @@ class CInboxTest : public CWindowTest {
  protected:
   // COM3 on the phone with a 3-second time-out and the SIM as storage, then these
   // Options lines.
-  void WriteSettings(std::vector<std::string> optionsLines = {}, const std::vector<std::string>& extraLines = {}) {
+  void WriteSettings(std::vector<std::string> optionsLines = {},
+                     const std::vector<std::string>& extraLines = {}) {
     optionsLines.insert(optionsLines.begin(), {"\"COM Port\"=\"COM3\"", "\"Time Out\"=dword:00000bb8",
                                                "\"Storage\"=dword:0000040e"});
     CWindowTest::WriteSettings(optionsLines, extraLines);
@@ -29,11 +30,15 @@ class CInboxTest : public CWindowTest {
     return pDlg;
   }
 
-  static CSortListCtrl* List(CInboxPage& page) { return PAGE_CONTROL(CSortListCtrl, page, CInboxPage::IDC_LIST); }
+  static CSortListCtrl* List(CInboxPage& page) {
+    return PAGE_CONTROL(CSortListCtrl, page, CInboxPage::IDC_LIST);
+  }
   static QPushButton* GetButton(CInboxPage& page) {
     return PAGE_CONTROL(QPushButton, page, CInboxPage::IDC_GET_MESSAGES);
   }
-  static QPushButton* DeleteButton(CInboxPage& page) { return PAGE_CONTROL(QPushButton, page, CInboxPage::IDC_DELETE); }
+  static QPushButton* DeleteButton(CInboxPage& page) {
+    return PAGE_CONTROL(QPushButton, page, CInboxPage::IDC_DELETE);
+  }
   static QPlainTextEdit* Detail(CInboxPage& page) {
     return PAGE_CONTROL(QPlainTextEdit, page, CInboxPage::IDC_MESSAGE_TEXT);
   }

@@ -46,25 +46,33 @@ class OutboxPageTest : public CComposeTest {
     return ShowOutbox(*m_pDlg);
   }
   static COutboxPage& ShowOutbox(CSMSTabbedDlg& dlg) { return ShowPage(dlg, dlg.GetOutboxPage()); }
-  static CSortListCtrl* List(COutboxPage& page) { return PAGE_CONTROL(CSortListCtrl, page, COutboxPage::IDC_LIST); }
+  static CSortListCtrl* List(COutboxPage& page) {
+    return PAGE_CONTROL(CSortListCtrl, page, COutboxPage::IDC_LIST);
+  }
   static QPlainTextEdit* Detail(COutboxPage& page) {
     return PAGE_CONTROL(QPlainTextEdit, page, COutboxPage::IDC_DETAIL);
   }
-  static QPushButton* Button(COutboxPage& page, int nId) { return RequireControl<QPushButton>(&page, nId, "button"); }
+  static QPushButton* Button(COutboxPage& page, int nId) {
+    return RequireControl<QPushButton>(&page, nId, "button");
+  }
   static void Click(COutboxPage& page, int nId) { QTest::mouseClick(Button(page, nId), Qt::LeftButton); }
   static Texts Column(CSortListCtrl* pList, int nColumn) {
     Texts texts;
-    for (int i = 0; i < pList->GetItemCount(); ++i) texts.push_back(pList->GetItemText(i, nColumn));
+    for (int i = 0; i < pList->GetItemCount(); ++i)
+      texts.push_back(pList->GetItemText(i, nColumn));
     return texts;
   }
   // Row i must show element i of the outgoing list.
   static void ExpectRowsFollowTheList(COutboxPage& page) {
     const CMessageArray& outbox = *page.m_pCompose->m_pOutbox;
     Texts numbers;
-    for (const auto& p : outbox) numbers.push_back(p->m_strNumber);
+    for (const auto& p : outbox)
+      numbers.push_back(p->m_strNumber);
     EXPECT_EQ(Column(List(page), 1), numbers);
   }
-  size_t CountCommands(size_t nFrom, const char* pszVerb) const { return Logged(std::string("CMD ") + pszVerb, nFrom).size(); }
+  size_t CountCommands(size_t nFrom, const char* pszVerb) const {
+    return Logged(std::string("CMD ") + pszVerb, nFrom).size();
+  }
 };
 
 TEST_F(OutboxPageTest, SentAndStoredMessagesShowUpAndAStoredOneIsNotRetrievedTwice) {
@@ -137,8 +145,7 @@ TEST_F(OutboxPageTest, RetrieveAppendsThePhonesOutgoingMessagesOnceAndReportsFai
   EXPECT_TRUE(m_prompt.m_boxes.empty());
   ASSERT_EQ(m_prompt.m_errors.size(), 1u);
   EXPECT_NE(m_pDlg->GetErrorCode(), 1);
-  EXPECT_NE(m_prompt.m_errors[0].strCode.find(std::to_string(m_pDlg->GetErrorCode())),
-            std::string::npos);
+  EXPECT_NE(m_prompt.m_errors[0].strCode.find(std::to_string(m_pDlg->GetErrorCode())), std::string::npos);
   EXPECT_EQ(pList->GetItemCount(), 3);
 }
 
@@ -154,8 +161,7 @@ TEST_F(OutboxPageTest, ResendNowOpensTheSelectedRecordOnTheComposePage) {
   // Sorted descending, "Bob" is row 1 and so element 1 of the list.
   ASSERT_EQ(pList->GetItemText(1, 0), "Bob");
   ClickRow(pList, 1);
-  EXPECT_EQ(Detail(page)->toPlainText(),
-            "text for +222");
+  EXPECT_EQ(Detail(page)->toPlainText(), "text for +222");
   Click(page, COutboxPage::IDC_RESEND_NOW);
   EXPECT_EQ(m_pDlg->GetActivePage(), &compose);
   EXPECT_EQ(MessageEdit(compose)->toPlainText(), "text for +222");
@@ -168,8 +174,7 @@ TEST_F(OutboxPageTest, DeleteAsksFirstAndDeletesOnThePhoneWhenTheOptionIsOn) {
   CSortListCtrl* pList = List(page);
   ClickRow(pList, 0);
   ClickRow(pList, 2, Qt::ControlModifier);
-  EXPECT_EQ(Detail(page)->toPlainText(),
-            "Multiple Selection");
+  EXPECT_EQ(Detail(page)->toPlainText(), "Multiple Selection");
   EXPECT_FALSE(Button(page, COutboxPage::IDC_RESEND_NOW)->isEnabled());
   compose.m_bOutboxChanged = false;
   m_prompt.Clear();
@@ -220,9 +225,12 @@ TEST_F(OutboxPageTest, DeleteAsksFirstAndDeletesOnThePhoneWhenTheOptionIsOn) {
 
 TEST_F(OutboxPageTest, ColumnsSortTheListAndTheSettingsAreWrittenOnCloseOnly) {
   // Statuses 2 1 5 0 6 4 3, storages 1 2 0 3 7 1 2, element 3 with a zero date.
-  SaveRecords(DataFolder(), {{"n", "+0", 2, 1, 45000.0}, {"n", "+1", 1, 2, 45001.0},
-                             {"n", "+2", 5, 0, 45002.0}, {"n", "+3", 0, 3, 0.0},
-                             {"n", "+4", 6, 7, 45004.0}, {"n", "+5", 4, 1, 45005.0},
+  SaveRecords(DataFolder(), {{"n", "+0", 2, 1, 45000.0},
+                             {"n", "+1", 1, 2, 45001.0},
+                             {"n", "+2", 5, 0, 45002.0},
+                             {"n", "+3", 0, 3, 0.0},
+                             {"n", "+4", 6, 7, 45004.0},
+                             {"n", "+5", 4, 1, 45005.0},
                              {"n", "+6", 3, 2, 45006.0}});
   OpenCompose();
   const std::string strKey = "SOFTWARE\\Kelvane\\Mireth\\Outbox";
@@ -237,8 +245,8 @@ TEST_F(OutboxPageTest, ColumnsSortTheListAndTheSettingsAreWrittenOnCloseOnly) {
 
   // From the descending default the first click sorts ascending, by the words.
   ClickHeader(pList, 2);
-  EXPECT_EQ(Column(pList, 2), (Texts{"At Service Center", "Error", "Invalid", "Pending", "Sent",
-                                     "Stored", "Unsent"}));
+  EXPECT_EQ(Column(pList, 2),
+            (Texts{"At Service Center", "Error", "Invalid", "Pending", "Sent", "Stored", "Unsent"}));
   EXPECT_TRUE(m_pDlg->GetComposePage().m_bOutboxChanged);
   ExpectRowsFollowTheList(page);
   ClickHeader(pList, 2);
@@ -268,8 +276,10 @@ TEST_F(OutboxPageTest, ColumnsSortTheListAndTheSettingsAreWrittenOnCloseOnly) {
 }
 
 TEST_F(OutboxPageTest, SortRetrieveAndDeleteLeaveNothingSelectedAndResendDisabled) {
-  SaveRecords(DataFolder(), {{"A", "+1", 1, 2, 45000.0}, {"B", "+2", 2, 1, 45001.0},
-                             {"C", "+3", 6, 2, 45002.0}, {"D", "+4", 1, 1, 45003.0}});
+  SaveRecords(DataFolder(), {{"A", "+1", 1, 2, 45000.0},
+                             {"B", "+2", 2, 1, 45001.0},
+                             {"C", "+3", 6, 2, 45002.0},
+                             {"D", "+4", 1, 1, 45003.0}});
   COutboxPage& page = OpenOutbox();
   CSortListCtrl* pList = List(page);
   auto* pDetail = Detail(page);
@@ -280,7 +290,8 @@ TEST_F(OutboxPageTest, SortRetrieveAndDeleteLeaveNothingSelectedAndResendDisable
       {"header click", [&] { ClickHeader(pList, 2); }},
       {"retrieve", [&] { Click(page, COutboxPage::IDC_RETRIEVE); }},
       {"retrieve with nothing new", [&] { Click(page, COutboxPage::IDC_RETRIEVE); }},
-      {"delete", [&] {
+      {"delete",
+       [&] {
          m_prompt.QueueAnswer(IDYES);
          Click(page, COutboxPage::IDC_DELETE);
        }},

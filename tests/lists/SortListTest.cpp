@@ -23,7 +23,8 @@ std::unique_ptr<CMessage> Make(const std::string& strTag) {
 
 std::vector<std::string> Tags(const CMessageArray& list) {
   std::vector<std::string> tags;
-  for (const auto& p : list) tags.push_back(p->m_strExtra);
+  for (const auto& p : list)
+    tags.push_back(p->m_strExtra);
   return tags;
 }
 
@@ -39,12 +40,24 @@ struct STextCase {
 
 void SetField(CMessage& m, int32_t nKey, const std::string& strValue) {
   switch (nKey) {
-    case SORT_SENDER_NAME: m.m_strSenderName = strValue; break;
-    case SORT_NUMBER: m.m_strNumber = strValue; break;
-    case SORT_RECIPIENT_NAME: m.m_strName = strValue; break;
-    case SORT_STATUS: m.m_nStatus = std::atoi(strValue.c_str()); break;
-    case SORT_STORAGE: m.m_nStorage = std::atoi(strValue.c_str()); break;
-    default: m.m_strSenderName = strValue; break;
+    case SORT_SENDER_NAME:
+      m.m_strSenderName = strValue;
+      break;
+    case SORT_NUMBER:
+      m.m_strNumber = strValue;
+      break;
+    case SORT_RECIPIENT_NAME:
+      m.m_strName = strValue;
+      break;
+    case SORT_STATUS:
+      m.m_nStatus = std::atoi(strValue.c_str());
+      break;
+    case SORT_STORAGE:
+      m.m_nStorage = std::atoi(strValue.c_str());
+      break;
+    default:
+      m.m_strSenderName = strValue;
+      break;
   }
 }
 
@@ -53,41 +66,62 @@ void SetField(CMessage& m, int32_t nKey, const std::string& strValue) {
 TEST(SortMessagesByTextTest, OrdersByTheKeysWordsInBothDirections) {
   const std::vector<STextCase> cases = {
       // Byte order: upper case before lower case, an empty text first, a prefix first.
-      {"names ascending", SORT_SENDER_NAME, true,
+      {"names ascending",
+       SORT_SENDER_NAME,
+       true,
        {{"b", "bob"}, {"B", "Bob"}, {"e", ""}, {"z", "Zed"}, {"bo", "bo"}},
        {"e", "B", "z", "bo", "b"}},
-      {"names descending", SORT_SENDER_NAME, false,
+      {"names descending",
+       SORT_SENDER_NAME,
+       false,
        {{"b", "bob"}, {"B", "Bob"}, {"e", ""}, {"z", "Zed"}, {"bo", "bo"}},
        {"b", "bo", "z", "B", "e"}},
       // Bytes above 0x7F sort after ASCII (unsigned comparison).
-      {"numbers with non-ASCII", SORT_NUMBER, true,
+      {"numbers with non-ASCII",
+       SORT_NUMBER,
+       true,
        {{"u", "\xC3\xA9"}, {"p", "+4711"}, {"d", "0471"}},
        {"p", "d", "u"}},
-      {"recipient names", SORT_RECIPIENT_NAME, true,
+      {"recipient names",
+       SORT_RECIPIENT_NAME,
+       true,
        {{"2", "Mia"}, {"1", "Al"}, {"3", "mia"}},
        {"1", "2", "3"}},
       // The status words, not the codes.
-      {"status ascending", SORT_STATUS, true,
-       {{"sent", "1"}, {"unsent", "2"}, {"stored", "3"}, {"sc", "4"}, {"pending", "5"},
-        {"error", "6"}, {"invalid", "9"}},
+      {"status ascending",
+       SORT_STATUS,
+       true,
+       {{"sent", "1"},
+        {"unsent", "2"},
+        {"stored", "3"},
+        {"sc", "4"},
+        {"pending", "5"},
+        {"error", "6"},
+        {"invalid", "9"}},
        {"sc", "error", "invalid", "pending", "sent", "stored", "unsent"}},
-      {"status descending", SORT_STATUS, false,
+      {"status descending",
+       SORT_STATUS,
+       false,
        {{"sent", "1"}, {"unsent", "2"}, {"error", "6"}},
        {"unsent", "sent", "error"}},
-      {"storage ascending", SORT_STORAGE, true,
+      {"storage ascending",
+       SORT_STORAGE,
+       true,
        {{"unknown", "0"}, {"sim", "2"}, {"phone", "1"}},
        {"phone", "sim", "unknown"}},
-      {"storage descending", SORT_STORAGE, false,
+      {"storage descending",
+       SORT_STORAGE,
+       false,
        {{"phone", "1"}, {"unknown", "7"}, {"sim", "2"}},
        {"unknown", "sim", "phone"}},
       // Equal keys in order are never exchanged.
-      {"equal keys kept", SORT_SENDER_NAME, true,
+      {"equal keys kept",
+       SORT_SENDER_NAME,
+       true,
        {{"a1", "Ann"}, {"a2", "Ann"}, {"a3", "Ann"}, {"b", "Bea"}},
        {"a1", "a2", "a3", "b"}},
       // A key no column has compares empty texts: nothing moves.
-      {"unknown key", 7, true,
-       {{"c", "Cy"}, {"a", "Al"}, {"b", "Bo"}},
-       {"c", "a", "b"}},
+      {"unknown key", 7, true, {{"c", "Cy"}, {"a", "Al"}, {"b", "Bo"}}, {"c", "a", "b"}},
   };
   for (const STextCase& c : cases) {
     CMessageArray list;
@@ -110,9 +144,11 @@ TEST(SortMessagesByTextTest, ALongSortedListStaysAsItIsAndDescendingReversesTheR
     list.back()->m_strSenderName = szName;
   }
   std::vector<const CMessage*> before;
-  for (const auto& p : list) before.push_back(p.get());
+  for (const auto& p : list)
+    before.push_back(p.get());
   EXPECT_TRUE(SortMessagesByText(&list, SORT_SENDER_NAME, true, 0, -1));
-  for (size_t i = 0; i < list.size(); ++i) ASSERT_EQ(list[i].get(), before[i]) << i;
+  for (size_t i = 0; i < list.size(); ++i)
+    ASSERT_EQ(list[i].get(), before[i]) << i;
 
   // Descending reverses the runs; each run of equal names stays together.
   EXPECT_TRUE(SortMessagesByText(&list, SORT_SENDER_NAME, false, 0, -1));
@@ -149,10 +185,8 @@ TEST(SortMessagesByDateTest, ComparesStoredValuesWhateverTheirStatus) {
     CDateTime::DateTimeStatus status;
   };
   const std::vector<SDate> dates = {
-      {"may", 45414.5, CDateTime::valid},
-      {"bad-early", 100.0, CDateTime::invalid},
-      {"jan", 45300.25, CDateTime::valid},
-      {"null-late", 50000.0, CDateTime::null},
+      {"may", 45414.5, CDateTime::valid},  {"bad-early", 100.0, CDateTime::invalid},
+      {"jan", 45300.25, CDateTime::valid}, {"null-late", 50000.0, CDateTime::null},
       {"apr", 45400.0, CDateTime::valid},
   };
   auto build = [&dates] {
@@ -233,7 +267,8 @@ TEST(SortHeaderCtrlTest, TheArrowPointsUpOrDownInTheSortedColumnOnly) {
 TEST(SortListCtrlTest, TheSelectionIsReadFromItsRangesAndTextRowsAreKeptInOrder) {
   TestApp();
   CSortListCtrl list;
-  for (int i = 0; i < 3; ++i) list.InsertColumn(i, "col" + std::to_string(i), 40);
+  for (int i = 0; i < 3; ++i)
+    list.InsertColumn(i, "col" + std::to_string(i), 40);
   // Rows without a bound array keep the texts they are given.
   for (const char* psz : {"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7"}) {
     const int n = list.InsertItem(list.GetItemCount(), psz);
@@ -256,22 +291,27 @@ TEST(SortListCtrlTest, TheSelectionIsReadFromItsRangesAndTextRowsAreKeptInOrder)
       {"none", [](QItemSelectionModel&, QAbstractItemModel&) {}, -1, {}},
       {"scattered whole rows",
        [&list](QItemSelectionModel&, QAbstractItemModel&) {
-         for (int n : {6, 1, 4}) list.SetItemSelected(n, true);
+         for (int n : {6, 1, 4})
+           list.SetItemSelected(n, true);
        },
-       1, {1, 4, 6}},
+       1,
+       {1, 4, 6}},
       // Rows 2-4 as whole rows and rows 3-5 in one column only: each row once.
       {"overlapping ranges",
        [](QItemSelectionModel& sel, QAbstractItemModel& m) {
          sel.select(QItemSelection(m.index(2, 0), m.index(4, 2)), QItemSelectionModel::Select);
          sel.select(QItemSelection(m.index(3, 1), m.index(5, 1)), QItemSelectionModel::Select);
        },
-       2, {2, 3, 4, 5}},
+       2,
+       {2, 3, 4, 5}},
       {"deselected again",
        [&list](QItemSelectionModel&, QAbstractItemModel&) {
-         for (int n : {0, 7, 3}) list.SetItemSelected(n, true);
+         for (int n : {0, 7, 3})
+           list.SetItemSelected(n, true);
          list.SetItemSelected(0, false);
        },
-       3, {3, 7}},
+       3,
+       {3, 7}},
   };
   for (const SCase& c : cases) {
     list.clearSelection();
@@ -288,8 +328,10 @@ TEST(SortListCtrlTest, TheSelectionIsReadFromItsRangesAndTextRowsAreKeptInOrder)
   // nothing selected.
   list.DeleteItems(list.GetSelectedItems());
   std::vector<std::string> texts;
-  for (int n = 0; n < list.GetItemCount(); ++n) texts.push_back(list.GetItemText(n, 0) + "/" + list.GetItemText(n, 2));
-  EXPECT_EQ(texts, (std::vector<std::string>{"r0/r0-2", "r1/r1-2", "r2/r2-2", "r4/r4-2", "r5/r5-2", "r6/r6-2"}));
+  for (int n = 0; n < list.GetItemCount(); ++n)
+    texts.push_back(list.GetItemText(n, 0) + "/" + list.GetItemText(n, 2));
+  EXPECT_EQ(texts,
+            (std::vector<std::string>{"r0/r0-2", "r1/r1-2", "r2/r2-2", "r4/r4-2", "r5/r5-2", "r6/r6-2"}));
   EXPECT_EQ(list.GetSelectedCount(), 0);
 }
 

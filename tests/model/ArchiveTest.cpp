@@ -28,7 +28,8 @@ TEST(Archive, ListsAreWrittenInTheStoreLayout) {
   list[0] = MakeAddress("111", "Ann");
   list.push_back(MakeAddress("222", "Bob"));
   const std::string bytes = Write(list);
-  EXPECT_EQ(bytes, CBytes().w(2).cls("CAddress").str("111").str("Ann").b(0x01).b(0x80).str("222").str("Bob").s);
+  EXPECT_EQ(bytes,
+            CBytes().w(2).cls("CAddress").str("111").str("Ann").b(0x01).b(0x80).str("222").str("Bob").s);
   CAddressArray back;
   ASSERT_TRUE(ReadRecordBytes(bytes.data(), bytes.size(), back).IsOk());
   ASSERT_EQ(back.size(), 2u);
@@ -48,9 +49,27 @@ TEST(Archive, MessageFieldsInOrderAndTheDefaultMessage) {
   list.push_back(std::make_unique<CMessage>());
   *list[0] = m;  // assignment copies every field, or the bytes below differ
   std::string bytes = Write(list);
-  EXPECT_EQ(bytes, CBytes().w(1).cls("CMessage").str("S").str("N").str("123").l(1).l(2)
-                       .l(static_cast<uint32_t>(-3)).b(0x7E).str("dt").l(1).d(45293.25).str("x")
-                       .str("sc").l(1).w(0x0131).l(167).str("Hi").str("00").s);
+  EXPECT_EQ(bytes, CBytes()
+                       .w(1)
+                       .cls("CMessage")
+                       .str("S")
+                       .str("N")
+                       .str("123")
+                       .l(1)
+                       .l(2)
+                       .l(static_cast<uint32_t>(-3))
+                       .b(0x7E)
+                       .str("dt")
+                       .l(1)
+                       .d(45293.25)
+                       .str("x")
+                       .str("sc")
+                       .l(1)
+                       .w(0x0131)
+                       .l(167)
+                       .str("Hi")
+                       .str("00")
+                       .s);
   CMessageArray back;
   ASSERT_TRUE(ReadRecordBytes(bytes.data(), bytes.size(), back).IsOk());
   ASSERT_EQ(back.size(), 1u);
@@ -168,19 +187,19 @@ TEST(Archive, BrokenAndForeignFilesGiveTheirCause) {
     size_t nKept;
   } cases[] = {
       {"", eof, 0},
-      {CBytes().w(0xFFFF).w(1).s, eof, 0},                                // long count cut
-      {CBytes().w(1).w(0xFFFF).w(1).w(8).text("CAddr").s, eof, 0},         // class name cut
-      {CBytes().w(2).text(addr).s, eof, 1},                                // second record missing
+      {CBytes().w(0xFFFF).w(1).s, eof, 0},                                       // long count cut
+      {CBytes().w(1).w(0xFFFF).w(1).w(8).text("CAddr").s, eof, 0},               // class name cut
+      {CBytes().w(2).text(addr).s, eof, 1},                                      // second record missing
       {CBytes().w(1).cls("CAddress").b(0xFF).w(0xFFFE).b(3).w(0x41).s, eof, 0},  // UTF-16 cut
-      {CBytes().w(1).w(0x8001).s, index, 0},                               // reference first
-      {CBytes().w(1).w(0).s, index, 0},                                    // null entry
-      {CBytes().w(2).text(addr).w(2).s, index, 1},                         // back-reference
-      {CBytes().w(2).text(addr).w(0x8002).s, index, 1},                    // class number of a record
-      {CBytes().w(2).text(addr).w(0x7FFF).l(2).s, index, 1},               // big back-reference
+      {CBytes().w(1).w(0x8001).s, index, 0},                                     // reference first
+      {CBytes().w(1).w(0).s, index, 0},                                          // null entry
+      {CBytes().w(2).text(addr).w(2).s, index, 1},                               // back-reference
+      {CBytes().w(2).text(addr).w(0x8002).s, index, 1},                          // class number of a record
+      {CBytes().w(2).text(addr).w(0x7FFF).l(2).s, index, 1},                     // big back-reference
       {CBytes().w(1).cls("CObject").s, cls, 0},
       {CBytes().w(1).cls(std::string(64, 'C')).s, cls, 0},
-      {CBytes().w(1).cls("caddress").s, cls, 0},                           // letter case counts
-      {CBytes().w(2).text(addr).cls("CMessage").s, cls, 1},                // a message among addresses
+      {CBytes().w(1).cls("caddress").s, cls, 0},             // letter case counts
+      {CBytes().w(2).text(addr).cls("CMessage").s, cls, 1},  // a message among addresses
       {CBytes().w(1).w(0xFFFF).w(2).w(8).text("CAddress").s, schema, 0},
       {CBytes().w(1).w(0xFFFF).w(0).w(8).text("CAddress").s, schema, 0},
   };
@@ -216,7 +235,8 @@ TEST(Archive, AFileCutAtAnyByteKeepsTheRecordsBeforeTheCut) {
   for (size_t nCut = 0; nCut < full.size(); ++nCut) {
     // A copy of exactly nCut bytes, so that the sanitizer sees any read beyond it.
     const std::vector<char> cut(full.begin(), full.begin() + static_cast<long>(nCut));
-    const size_t nKept = static_cast<size_t>(std::count_if(ends.begin(), ends.end(), [&](size_t e) { return e <= nCut; }));
+    const size_t nKept =
+        static_cast<size_t>(std::count_if(ends.begin(), ends.end(), [&](size_t e) { return e <= nCut; }));
     CMessageArray back;
     const CStoreResult r = ReadRecordBytes(cut.data(), cut.size(), back);
     ASSERT_EQ(r.m_kind, CStoreResult::archiveError) << nCut;

@@ -14,10 +14,14 @@ CMessageArray TrickyMessages() {
     int nStorage, nStatus;
     const char* pszText;
   } rows[] = {
-      {"Ann", "+4911", "01/02/24 10:00:00", 2, 6, "Hi, there"}, {"", "+4922", "", 1, 1, "line one\r\nline two"},
-      {"Say \"Hi\"", "+49,33", "x", 0, 2, "plain"},             {"B", "4", "d", 7, 3, "t"},
-      {"C", "5", "d", -1, 4, "t"},                               {"D", "6", "d", 2, 5, "t"},
-      {"E", "7", "d", 1, 0, "t"},                                {"F", "8", "d", 1, 99, "carriage\ronly"},
+      {"Ann", "+4911", "01/02/24 10:00:00", 2, 6, "Hi, there"},
+      {"", "+4922", "", 1, 1, "line one\r\nline two"},
+      {"Say \"Hi\"", "+49,33", "x", 0, 2, "plain"},
+      {"B", "4", "d", 7, 3, "t"},
+      {"C", "5", "d", -1, 4, "t"},
+      {"D", "6", "d", 2, 5, "t"},
+      {"E", "7", "d", 1, 0, "t"},
+      {"F", "8", "d", 1, 99, "carriage\ronly"},
   };
   CMessageArray list;
   for (const auto& r : rows) {
@@ -44,31 +48,35 @@ TEST(CsvExport, EachWriterQuotesItsOwnTriggersAndRepeatsItself) {
       [&] { WritePresetCsv(d, messages); }, [&] { WriteAddressCsv(d, addresses); },
       [&] { WriteServiceCenterCsv(d, addresses); }};
   const std::pair<const char*, const char*> expected[] = {
-      {"SMSOut.csv", "To,Number,Date and Time,Storage,Status,Message\r\n"
-                     "Ann,+4911,01/02/24 10:00:00,SIM,Error,\"Hi, there\"\r\n"
-                     ",+4922,,Phone,Sent,\"line one\r\nline two\"\r\n"
-                     "Say \"Hi\",\"+49,33\",x,Unknown,Unsent,plain\r\n"
-                     "B,4,d,Unknown,Stored,t\r\nC,5,d,Unknown,At Service Center,t\r\n"
-                     "D,6,d,SIM,Pending,t\r\nE,7,d,Phone,Invalid,t\r\n"
-                     "F,8,d,Phone,Invalid,\"carriage\ronly\"\r\n"},
+      {"SMSOut.csv",
+       "To,Number,Date and Time,Storage,Status,Message\r\n"
+       "Ann,+4911,01/02/24 10:00:00,SIM,Error,\"Hi, there\"\r\n"
+       ",+4922,,Phone,Sent,\"line one\r\nline two\"\r\n"
+       "Say \"Hi\",\"+49,33\",x,Unknown,Unsent,plain\r\n"
+       "B,4,d,Unknown,Stored,t\r\nC,5,d,Unknown,At Service Center,t\r\n"
+       "D,6,d,SIM,Pending,t\r\nE,7,d,Phone,Invalid,t\r\n"
+       "F,8,d,Phone,Invalid,\"carriage\ronly\"\r\n"},
       // The received list quotes only for a comma: a line break splits the record.
-      {"SMSIn.csv", "From,Number,Date and Time,Storage,Message\r\n"
-                    "Ann,+4911,01/02/24 10:00:00,SIM,\"Hi, there\"\r\n"
-                    ",+4922,,Phone,line one\r\nline two\r\n"
-                    "Say \"Hi\",\"+49,33\",x,Unknown,plain\r\n"
-                    "B,4,d,Unknown,t\r\nC,5,d,Unknown,t\r\nD,6,d,SIM,t\r\nE,7,d,Phone,t\r\n"
-                    "F,8,d,Phone,carriage\ronly\r\n"},
-      {"SMSList.csv", "\"Hi, there\"\r\n\"line one\r\nline two\"\r\nplain\r\nt\r\nt\r\nt\r\nt\r\n"
-                      "\"carriage\ronly\"\r\n"},
-      {"SMSAdd.csv", "Name,Phone Number\r\n\"Smith, Ann\",+4911\r\n,+4922\r\n"
-                     "\"Two\r\nLines\",\"1,2\"\r\n\"Q\",\"3\r4\"\r\n"},
+      {"SMSIn.csv",
+       "From,Number,Date and Time,Storage,Message\r\n"
+       "Ann,+4911,01/02/24 10:00:00,SIM,\"Hi, there\"\r\n"
+       ",+4922,,Phone,line one\r\nline two\r\n"
+       "Say \"Hi\",\"+49,33\",x,Unknown,plain\r\n"
+       "B,4,d,Unknown,t\r\nC,5,d,Unknown,t\r\nD,6,d,SIM,t\r\nE,7,d,Phone,t\r\n"
+       "F,8,d,Phone,carriage\ronly\r\n"},
+      {"SMSList.csv",
+       "\"Hi, there\"\r\n\"line one\r\nline two\"\r\nplain\r\nt\r\nt\r\nt\r\nt\r\n"
+       "\"carriage\ronly\"\r\n"},
+      {"SMSAdd.csv",
+       "Name,Phone Number\r\n\"Smith, Ann\",+4911\r\n,+4922\r\n"
+       "\"Two\r\nLines\",\"1,2\"\r\n\"Q\",\"3\r4\"\r\n"},
       // The service centres: the number only, quoted for a comma alone.
       {"SMSSCA.csv", "Service Center\r\n+4911\r\n+4922\r\n\"1,2\"\r\n3\r4\r\n"},
   };
   // Empty lists give the header line alone; an older, longer file is cut.
   const char* const empty[] = {"To,Number,Date and Time,Storage,Status,Message\r\n",
-                               "From,Number,Date and Time,Storage,Message\r\n", "",
-                               "Name,Phone Number\r\n", "Service Center\r\n"};
+                               "From,Number,Date and Time,Storage,Message\r\n", "", "Name,Phone Number\r\n",
+                               "Service Center\r\n"};
   CRecordingPrompt prompt;
   for (size_t i = 0; i < 5; ++i)
     for (int nRun = 0; nRun < 2; ++nRun) {  // a second run gives the same file

@@ -48,13 +48,15 @@ const CMessageArray& Lists(size_t i) {
     chmod(strFolder.c_str(), 0555);  // effective for a user other than root
     SetStoreFaultHook([](StoreStep s, size_t) {
       CStoreFault f;
-      if (s == StoreStep::createTemp) f.m_kind = CStoreFault::fileError;
+      if (s == StoreStep::createTemp)
+        f.m_kind = CStoreFault::fileError;
       return f;
     });
   }
   for (size_t i = 0;; ++i) {
     std::string strPath = strFolder + "SMSIn.Dat";
-    if (way == Way::firstSave) strPath = strFolder + "f" + std::to_string(i) + ".Dat";
+    if (way == Way::firstSave)
+      strPath = strFolder + "f" + std::to_string(i) + ".Dat";
     WriteStoreFile(strPath, Lists(way == Way::firstSave ? 1 : i));
   }
 }
@@ -62,7 +64,8 @@ const CMessageArray& Lists(size_t i) {
 // True when the file reads back whole as one of the lists the child saved.
 bool IsWhole(const std::string& strPath, bool bOldAllowed) {
   CMessageArray back;
-  if (!ReadStoreFile(strPath, back).IsOk()) return false;
+  if (!ReadStoreFile(strPath, back).IsOk())
+    return false;
   return back.size() == kNew || (bOldAllowed && back.size() == kOld);
 }
 
@@ -73,7 +76,8 @@ bool LeftUnfinished(const std::string& strFolder, const std::string& strSpare) {
     std::error_code ec;
     for (const auto& e : std::filesystem::directory_iterator(strDir, ec)) {
       const std::string strName = e.path().filename().string();
-      if (strName.find(".tmp-") != std::string::npos || strName.ends_with(".new")) return true;
+      if (strName.find(".tmp-") != std::string::npos || strName.ends_with(".new"))
+        return true;
     }
   }
   return false;
@@ -83,8 +87,10 @@ bool LeftUnfinished(const std::string& strFolder, const std::string& strSpare) {
 size_t KillOnce(Way way, const std::string& strFolder, const std::string& strSpare, std::mt19937& rng,
                 int nMaxDelayUs, size_t& nUnfinished) {
   pid_t pid = fork();
-  if (pid == 0) SaveUntilKilled(way, strFolder);
-  std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, nMaxDelayUs)(rng)));
+  if (pid == 0)
+    SaveUntilKilled(way, strFolder);
+  std::this_thread::sleep_for(
+      std::chrono::microseconds(std::uniform_int_distribution<int>(0, nMaxDelayUs)(rng)));
   kill(pid, SIGKILL);
   int nStatus = 0;
   waitpid(pid, &nStatus, 0);
@@ -93,7 +99,8 @@ size_t KillOnce(Way way, const std::string& strFolder, const std::string& strSpa
   size_t nCorrupted = 0;
   if (way == Way::firstSave) {
     for (const auto& e : std::filesystem::directory_iterator(strFolder))
-      if (e.path().extension() == ".Dat" && !IsWhole(e.path().string(), false)) ++nCorrupted;
+      if (e.path().extension() == ".Dat" && !IsWhole(e.path().string(), false))
+        ++nCorrupted;
   } else {
     nCorrupted += !IsWhole(strFolder + "SMSIn.Dat", true);
   }
@@ -112,8 +119,10 @@ TEST(KilledSaves, NoKillLeavesACorruptedFileOrATemporaryAfterTheNextSave) {
     auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(WriteStoreFile(strStore, ListOf(kOld, 'o')).IsOk());
     const int nSaveUs = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count());
-    if (way == Way::firstSave) std::filesystem::remove(strStore);
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start)
+            .count());
+    if (way == Way::firstSave)
+      std::filesystem::remove(strStore);
     size_t nCorrupted = 0, nUnfinished = 0;
     for (size_t i = 0; i < nKills; ++i)
       nCorrupted += KillOnce(way, folder.Path(), spare.Spare(), rng, 3 * nSaveUs + 2000, nUnfinished);
@@ -123,10 +132,13 @@ TEST(KilledSaves, NoKillLeavesACorruptedFileOrATemporaryAfterTheNextSave) {
     size_t nLeft = 0;
     for (const auto& e : std::filesystem::directory_iterator(folder.Path()))
       nLeft += e.path().string().find("SMSIn.Dat.tmp-") != std::string::npos;
-    const char* pszWay = way == Way::normalFolder ? "normal folder" : way == Way::noNewFileFolder
-                                                                          ? "folder taking no new file" : "first-ever save";
-    printf("%s: %zu kills (%zu in the middle of a save), %zu corrupted files, %zu temporaries left after the "
-           "next save (a save takes %d us)\n", pszWay, nKills, nUnfinished, nCorrupted, nLeft, nSaveUs);
+    const char* pszWay = way == Way::normalFolder      ? "normal folder"
+                         : way == Way::noNewFileFolder ? "folder taking no new file"
+                                                       : "first-ever save";
+    printf(
+        "%s: %zu kills (%zu in the middle of a save), %zu corrupted files, %zu temporaries left after the "
+        "next save (a save takes %d us)\n",
+        pszWay, nKills, nUnfinished, nCorrupted, nLeft, nSaveUs);
     EXPECT_EQ(nCorrupted, 0u) << pszWay;
     EXPECT_EQ(nLeft, 0u) << pszWay;
   }

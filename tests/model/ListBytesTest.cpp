@@ -36,9 +36,12 @@ TEST(ListBytes, RecordByRecordGivesTheBytesOfTheWholeList) {
     std::string countBytes;
   };
   const SCase cases[] = {
-      {0, CBytes().w(0).s},           {1, CBytes().w(1).s},
-      {2, CBytes().w(2).s},           {0xFFFE, CBytes().w(0xFFFE).s},
-      {0xFFFF, CBytes().w(0xFFFF).l(0xFFFF).s}, {0x10005, CBytes().w(0xFFFF).l(0x10005).s},
+      {0, CBytes().w(0).s},
+      {1, CBytes().w(1).s},
+      {2, CBytes().w(2).s},
+      {0xFFFE, CBytes().w(0xFFFE).s},
+      {0xFFFF, CBytes().w(0xFFFF).l(0xFFFF).s},
+      {0x10005, CBytes().w(0xFFFF).l(0x10005).s},
   };
   for (const SCase& c : cases) {
     CAddressArray whole;

@@ -43,7 +43,10 @@ class CTempFolder {
     EXPECT_NE(mkdtemp(s.data()), nullptr);
     m_strPath = s + "/";
   }
-  ~CTempFolder() { std::error_code ec; std::filesystem::remove_all(m_strPath, ec); }
+  ~CTempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_strPath, ec);
+  }
   const std::string& Path() const { return m_strPath; }
   size_t Count() const {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(m_strPath), {}));
@@ -65,14 +68,27 @@ inline void WriteFileBytes(const std::string& strPath, const std::string& bytes)
 // Little-endian bytes, built by hand from the store layout.
 struct CBytes {
   std::string s;
-  CBytes& b(int v) { s += static_cast<char>(v); return *this; }
+  CBytes& b(int v) {
+    s += static_cast<char>(v);
+    return *this;
+  }
   CBytes& w(unsigned v) { return b(v & 0xFF).b((v >> 8) & 0xFF); }
   CBytes& l(uint32_t v) { return w(v & 0xFFFF).w(v >> 16); }
-  CBytes& d(double v) { char c[8]; std::memcpy(c, &v, 8); s.append(c, 8); return *this; }
-  CBytes& text(const std::string& t) { s += t; return *this; }
+  CBytes& d(double v) {
+    char c[8];
+    std::memcpy(c, &v, 8);
+    s.append(c, 8);
+    return *this;
+  }
+  CBytes& text(const std::string& t) {
+    s += t;
+    return *this;
+  }
   CBytes& str(const std::string& t) { return b(static_cast<int>(t.size())).text(t); }  // < 255
   // The header of a new class: FFFF, schema 1, the name.
-  CBytes& cls(const std::string& name) { return w(0xFFFF).w(1).w(static_cast<unsigned>(name.size())).text(name); }
+  CBytes& cls(const std::string& name) {
+    return w(0xFFFF).w(1).w(static_cast<unsigned>(name.size())).text(name);
+  }
 };
 
 inline std::unique_ptr<CAddress> MakeAddress(const std::string& strNumber, const std::string& strName) {
@@ -99,7 +115,8 @@ struct CFaultHookScope {
 inline StoreFaultHook FailAt(StoreStep step, size_t nCall, CStoreFault::Kind kind, int nCause) {
   return [=](StoreStep s, size_t n) {
     CStoreFault f;
-    if (s == step && n == nCall) f = {kind, nCause};
+    if (s == step && n == nCall)
+      f = {kind, nCause};
     return f;
   };
 }

@@ -25,8 +25,9 @@ TEST(RecordJson, RecordsSurviveTheRoundTripWithAnyBytes) {
   CAddress a;
   a.m_strNumber = "+49 1\"2\\3";
   a.m_strName = "Ann\r\n\t\x01\x7F \xC3\xA9";
-  EXPECT_EQ(RecordToJson(a), "{\"class\":\"CAddress\",\"m_strNumber\":\"+49 1\\\"2\\\\3\","
-                             "\"m_strName\":\"Ann\\r\\n\\t\\u0001\\u007f \xC3\xA9\"}");
+  EXPECT_EQ(RecordToJson(a),
+            "{\"class\":\"CAddress\",\"m_strNumber\":\"+49 1\\\"2\\\\3\","
+            "\"m_strName\":\"Ann\\r\\n\\t\\u0001\\u007f \xC3\xA9\"}");
   ExpectRoundTrip(a);
 
   CMessage m;
@@ -58,8 +59,8 @@ TEST(RecordJson, RecordsSurviveTheRoundTripWithAnyBytes) {
 TEST(RecordJson, MembersLeftOutKeepTheirValuesAndEscapesAreDecoded) {
   CMessage m;
   std::string strError, strClass;
-  ASSERT_TRUE(RecordFromJson(
-      " { \"m_strMessage\" : \"\\u00e9\\u20ac\\ud83d\\ude00\\/\", \"m_nStatus\": 3 } ", m, strError))
+  ASSERT_TRUE(RecordFromJson(" { \"m_strMessage\" : \"\\u00e9\\u20ac\\ud83d\\ude00\\/\", \"m_nStatus\": 3 } ",
+                             m, strError))
       << strError;
   EXPECT_EQ(m.m_strMessage, "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80/");
   EXPECT_EQ(m.m_nStatus, 3);
@@ -69,7 +70,8 @@ TEST(RecordJson, MembersLeftOutKeepTheirValuesAndEscapesAreDecoded) {
 }
 
 TEST(RecordJson, BadLinesAreRefusedWithAReason) {
-  const std::pair<const char*, const char*> cases[] = {  // the line, a part of the reason
+  const std::pair<const char*, const char*> cases[] = {
+      // the line, a part of the reason
       {"", "value expected"},
       {"[1]", "object expected"},
       {"{\"m_nStatus\":1}x", "after the value"},
@@ -104,7 +106,8 @@ TEST(RecordJson, AMessageLineHasEveryMemberInItsPlace) {
   const std::string strLine =
       "{\"class\":\"CMessage\",\"m_strSenderName\":\"Ann\",\"m_strName\":\"\",\"m_strNumber\":\"+4915\","
       "\"m_nStatus\":1,\"m_nStorage\":2,\"m_nType\":0,\"m_strDateTime\":\"02.01.2024 13:04\","
-      "\"m_dtDateTime\":{\"date\":45293.5,\"status\":0},\"m_strExtra\":\"\",\"m_strMessage\":\"Hi \\\"you\\\"\","
+      "\"m_dtDateTime\":{\"date\":45293.5,\"status\":0},\"m_strExtra\":\"\",\"m_strMessage\":\"Hi "
+      "\\\"you\\\"\","
       "\"m_strPdu\":\"0011\",\"m_strServiceCenter\":\"+491\",\"m_bFlag\":1,\"m_bReplyCharges\":0,"
       "\"m_wFirstOctet\":17,\"m_nValidity\":167}";
   EXPECT_EQ(RecordToJson(m), strLine);
@@ -126,11 +129,16 @@ TEST(RecordJson, AMessageLineHasEveryMemberInItsPlace) {
 TEST(RecordJson, EveryByteIsEscapedOrNotWhereverItStands) {
   auto expected = [](unsigned char c) -> std::string {
     switch (c) {
-      case '"': return "\\\"";
-      case '\\': return "\\\\";
-      case '\n': return "\\n";
-      case '\r': return "\\r";
-      case '\t': return "\\t";
+      case '"':
+        return "\\\"";
+      case '\\':
+        return "\\\\";
+      case '\n':
+        return "\\n";
+      case '\r':
+        return "\\r";
+      case '\t':
+        return "\\t";
     }
     char sz[8];
     if (c < 0x20 || c == 0x7F)
@@ -145,8 +153,8 @@ TEST(RecordJson, EveryByteIsEscapedOrNotWhereverItStands) {
     for (int c = 0; c < 256; ++c) {
       const std::string strText = std::string(nBefore, 'a') + static_cast<char>(c) + "bcdefghij";
       const std::string strJson = JsonString(strText);
-      ASSERT_EQ(strJson, "\"" + std::string(nBefore, 'a') + expected(static_cast<unsigned char>(c)) +
-                             "bcdefghij\"")
+      ASSERT_EQ(strJson,
+                "\"" + std::string(nBefore, 'a') + expected(static_cast<unsigned char>(c)) + "bcdefghij\"")
           << "byte " << c << " after " << nBefore;
       CAddress a;
       std::string strError;
@@ -168,7 +176,8 @@ TEST(RecordJson, EveryByteIsEscapedOrNotWhereverItStands) {
 // after a member refused before it, and its offset is where it was met. Otherwise the
 // first refused member is.
 TEST(RecordJson, ASyntaxErrorAnywhereIsTheReasonOtherwiseTheFirstRefusedMember) {
-  const std::pair<const char*, const char*> cases[] = {  // the line, the whole reason
+  const std::pair<const char*, const char*> cases[] = {
+      // the line, the whole reason
       {"{\"x\":1,\"m_nStatus\":\"a\"", "',' or '}' expected at offset 22"},
       {"{\"m_nStatus\":\"a\",\"m_nStatus\":1}", "member given twice at offset 28"},
       {"{\"m_nStatus\":\"a\",\"m_strName\":\"\\q\"}", "bad escape at offset 32"},
@@ -186,7 +195,8 @@ TEST(RecordJson, ASyntaxErrorAnywhereIsTheReasonOtherwiseTheFirstRefusedMember) 
        "m_dtDateTime.status: an integer from -2147483648 to 2147483647 expected"},
       {"{\"m_dtDateTime\":[1,2]}", "m_dtDateTime: an object {\"date\":...,\"status\":...} expected"},
       {"{\"m_dtDateTime\":{\"date\":\"nan:7ff0000000000000\"}}", "m_dtDateTime.date: a number expected"},
-      {"{\"m_nType\":2,\"m_nStorage\":true}", "m_nStorage: an integer from -2147483648 to 2147483647 expected"},
+      {"{\"m_nType\":2,\"m_nStorage\":true}",
+       "m_nStorage: an integer from -2147483648 to 2147483647 expected"},
       {"{\"zz\":1,\"m_nStorage\":true}", "unknown member \"zz\""},
       {"{\"class\":5}", "class: \"CMessage\" expected"},
       {"\"text\"", "a JSON object expected"},

@@ -65,10 +65,9 @@ TEST(DateTime, ConsecutiveCalendarDaysAreOneApart) {
 
 TEST(DateTime, OutOfRangeFieldsAndValuesAreInvalid) {
   const Fields bad[] = {
-      {1900, 2, 29, 0, 0, 0}, {2001, 2, 29, 0, 0, 0}, {2024, 4, 31, 0, 0, 0},
-      {2024, 13, 1, 0, 0, 0}, {2024, 0, 1, 0, 0, 0},  {2024, 1, 0, 0, 0, 0},
-      {2024, 1, 1, 24, 0, 0}, {2024, 1, 1, 0, 60, 0}, {2024, 1, 1, 0, 0, 60},
-      {2024, 1, 1, -1, 0, 0}, {99, 12, 31, 0, 0, 0},  {10000, 1, 1, 0, 0, 0},
+      {1900, 2, 29, 0, 0, 0}, {2001, 2, 29, 0, 0, 0}, {2024, 4, 31, 0, 0, 0}, {2024, 13, 1, 0, 0, 0},
+      {2024, 0, 1, 0, 0, 0},  {2024, 1, 0, 0, 0, 0},  {2024, 1, 1, 24, 0, 0}, {2024, 1, 1, 0, 60, 0},
+      {2024, 1, 1, 0, 0, 60}, {2024, 1, 1, -1, 0, 0}, {99, 12, 31, 0, 0, 0},  {10000, 1, 1, 0, 0, 0},
   };
   for (const Fields& f : bad) {
     const CDateTime dt = std::make_from_tuple<CDateTime>(f);
@@ -110,30 +109,51 @@ TEST(Records, FlagWordOperationsFollowTheBitLayout) {
     bool bFlag;
     uint16_t wAfter;
   } cases[] = {
-      {received, 0x00, 0, 1},      {received, 0x20, 0, 1},      {received, 0xFC, 0, 1},      {received, 0x01, 0, 0},
-      {received, 0x02, 0, 0},      {submit, 0x21, 0, 1},        {submit, 0xFD, 0, 1},        {submit, 0x00, 0, 0},
-      {submit, 0x2B, 0, 0},        {replyCharges, 0x08, 0, 1},  {replyCharges, 0x21, 0, 1},  {replyCharges, 0x09, 0, 0},
-      {replyCharges, 0x20, 0, 0},  {replyCharges, 0x2B, 0, 0},  {setSubmit, 0x02, 1, 0x01},  {setSubmit, 0xFF, 1, 0xFD},
-      {setSubmit, 0x100, 1, 0x101}, {reject, 0x01, 1, 0x05},    {reject, 0xFF, 0, 0xFB},     {relative, 0x08, 1, 0x10},
-      {relative, 0x18, 0, 0x00},   {relative, 0xE7, 1, 0xF7},   {setCharges, 0x03, 1, 0x23}, {setCharges, 0xFF, 0, 0xDF},
-      {header, 0x00, 1, 0x10},     {header, 0x01, 1, 0x41},     {header, 0x41, 0, 0x01},     {header, 0x02, 1, 0x02},
-      {header, 0x13, 0, 0x13},     {replyPath, 0x00, 1, 0x20},  {replyPath, 0x01, 1, 0x81},  {replyPath, 0xC1, 0, 0x41},
-      {replyPath, 0x02, 1, 0x02},  {replyPath, 0xA3, 0, 0xA3},
+      {received, 0x00, 0, 1},     {received, 0x20, 0, 1},       {received, 0xFC, 0, 1},
+      {received, 0x01, 0, 0},     {received, 0x02, 0, 0},       {submit, 0x21, 0, 1},
+      {submit, 0xFD, 0, 1},       {submit, 0x00, 0, 0},         {submit, 0x2B, 0, 0},
+      {replyCharges, 0x08, 0, 1}, {replyCharges, 0x21, 0, 1},   {replyCharges, 0x09, 0, 0},
+      {replyCharges, 0x20, 0, 0}, {replyCharges, 0x2B, 0, 0},   {setSubmit, 0x02, 1, 0x01},
+      {setSubmit, 0xFF, 1, 0xFD}, {setSubmit, 0x100, 1, 0x101}, {reject, 0x01, 1, 0x05},
+      {reject, 0xFF, 0, 0xFB},    {relative, 0x08, 1, 0x10},    {relative, 0x18, 0, 0x00},
+      {relative, 0xE7, 1, 0xF7},  {setCharges, 0x03, 1, 0x23},  {setCharges, 0xFF, 0, 0xDF},
+      {header, 0x00, 1, 0x10},    {header, 0x01, 1, 0x41},      {header, 0x41, 0, 0x01},
+      {header, 0x02, 1, 0x02},    {header, 0x13, 0, 0x13},      {replyPath, 0x00, 1, 0x20},
+      {replyPath, 0x01, 1, 0x81}, {replyPath, 0xC1, 0, 0x41},   {replyPath, 0x02, 1, 0x02},
+      {replyPath, 0xA3, 0, 0xA3},
   };
   for (const auto& c : cases) {
     CMessage m;
     m.m_wFirstOctet = c.wBefore;
     uint16_t wGot = 0;
     switch (c.op) {
-      case received: wGot = m.IsReceivedType(); break;
-      case submit: wGot = m.IsSubmitType(); break;
-      case replyCharges: wGot = m.IsReplyCharges(); break;
-      case setSubmit: m.SetSubmitType(); break;
-      case reject: m.SetRejectDuplicates(c.bFlag); break;
-      case relative: m.SetRelativeValidity(c.bFlag); break;
-      case setCharges: m.SetReplyCharges(c.bFlag); break;
-      case header: m.SetHeaderIndicator(c.bFlag); break;
-      case replyPath: m.SetReplyPath(c.bFlag); break;
+      case received:
+        wGot = m.IsReceivedType();
+        break;
+      case submit:
+        wGot = m.IsSubmitType();
+        break;
+      case replyCharges:
+        wGot = m.IsReplyCharges();
+        break;
+      case setSubmit:
+        m.SetSubmitType();
+        break;
+      case reject:
+        m.SetRejectDuplicates(c.bFlag);
+        break;
+      case relative:
+        m.SetRelativeValidity(c.bFlag);
+        break;
+      case setCharges:
+        m.SetReplyCharges(c.bFlag);
+        break;
+      case header:
+        m.SetHeaderIndicator(c.bFlag);
+        break;
+      case replyPath:
+        m.SetReplyPath(c.bFlag);
+        break;
     }
     EXPECT_EQ(c.op <= replyCharges ? wGot : m.m_wFirstOctet, c.wAfter)
         << "op " << c.op << " flag " << c.bFlag << " on 0x" << std::hex << c.wBefore;
@@ -141,17 +161,40 @@ TEST(Records, FlagWordOperationsFollowTheBitLayout) {
 }
 
 TEST(Records, PduKeyDropsServiceCentreAndTheOctetAfterTheFirst) {
-  const std::string strRest = "0B919471234567F8000042107191216480" "05C8329BFD06";
+  const std::string strRest =
+      "0B919471234567F8000042107191216480"
+      "05C8329BFD06";
   const std::pair<std::string, std::string> cases[] = {
       // n = 7: "07", 14 digits of address, first octet "11", message reference "00".
-      {"07" "91947106004034" "11" "00" + strRest, "11" + strRest},
-      {"00" "04" "A7" + strRest, "04" + strRest},  // n = 0: no service-centre address
-      {"10" + std::string(32, '1') + "24" "FF" "XYZ", "24XYZ"},
+      {"07"
+       "91947106004034"
+       "11"
+       "00" +
+           strRest,
+       "11" + strRest},
+      {"00"
+       "04"
+       "A7" +
+           strRest,
+       "04" + strRest},  // n = 0: no service-centre address
+      {"10" + std::string(32, '1') +
+           "24"
+           "FF"
+           "XYZ",
+       "24XYZ"},
       {"", ""},
       // Texts too short for their own length octet give what is there.
-      {"07" "9194", ""},
-      {"07" "91947106004034" "11" "0", "11"},
-      {"FF" "00", ""},
+      {"07"
+       "9194",
+       ""},
+      {"07"
+       "91947106004034"
+       "11"
+       "0",
+       "11"},
+      {"FF"
+       "00",
+       ""},
       // Not upper-case hex: a missing digit counts as -1, a cut before the start
       // begins at the start.
       {"0a1122334455", "0a22334455"},

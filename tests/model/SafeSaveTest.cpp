@@ -97,7 +97,8 @@ TEST(SafeSave, ACopyCutShortIsFinishedByTheNextReadOrSave) {
     ASSERT_EQ(spare.Files(".new"), 0u);
     std::string strNew;
     for (const auto& e : std::filesystem::directory_iterator(spare.Spare()))
-      if (e.path().string().ends_with(".bak")) strNew = e.path().string().substr(0, e.path().string().size() - 4) + ".new";
+      if (e.path().string().ends_with(".bak"))
+        strNew = e.path().string().substr(0, e.path().string().size() - 4) + ".new";
     WriteFileBytes(strNew, complete);
     WriteFileBytes(strPath, complete.substr(0, complete.size() / 2));
     if (bBySave) {
@@ -143,7 +144,8 @@ TEST(SafeSave, TemporariesOfKilledSavesGoAtTheNextSaveAndARunningOneStays) {
   std::string strRunning;
   const int fdRunning = CreateLockedTemp(strPath, strRunning);
   ASSERT_GE(fdRunning, 0);
-  for (const char* psz : {"SMSIn.Dat.tmp-abc", "SMSIn.Dat.backup", "SMSOut.Dat.tmp-Ab12Cd", "SMSIn.Dat.tmp-Ab12Cd7"})
+  for (const char* psz :
+       {"SMSIn.Dat.tmp-abc", "SMSIn.Dat.backup", "SMSOut.Dat.tmp-Ab12Cd", "SMSIn.Dat.tmp-Ab12Cd7"})
     WriteFileBytes(folder.Path() + psz, "mine");
   ASSERT_EQ(folder.Count(), 7u);
   // The first-ever save of the file.

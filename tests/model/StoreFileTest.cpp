@@ -23,9 +23,11 @@ LoadResult LoadList(StoreList which, const std::string& d, size_t& nCount) {
   CMessageArray m;
   CAddressArray a;
   using L = StoreList;
-  const LoadResult r = which == L::inbox ? LoadInbox(d, m) : which == L::outbox ? LoadOutbox(d, m)
-                     : which == L::presets ? LoadPresets(d, m) : which == L::addressBook ? LoadAddressBook(d, a)
-                     : LoadServiceCenters(d, a);
+  const LoadResult r = which == L::inbox         ? LoadInbox(d, m)
+                       : which == L::outbox      ? LoadOutbox(d, m)
+                       : which == L::presets     ? LoadPresets(d, m)
+                       : which == L::addressBook ? LoadAddressBook(d, a)
+                                                 : LoadServiceCenters(d, a);
   nCount = m.size() + a.size();
   return r;
 }
@@ -35,13 +37,17 @@ bool SaveList(StoreList which, const std::string& d, size_t nRecords) {
   CMessageArray m;
   CAddressArray a;
   for (size_t i = 0; i < nRecords; ++i) {
-    m.push_back(MakeMessage("+49" + std::to_string(1000 + i), std::string(150, static_cast<char>('a' + i % 26))));
-    a.push_back(MakeAddress("+49" + std::to_string(1000 + i), std::string(150, static_cast<char>('A' + i % 26))));
+    m.push_back(
+        MakeMessage("+49" + std::to_string(1000 + i), std::string(150, static_cast<char>('a' + i % 26))));
+    a.push_back(
+        MakeAddress("+49" + std::to_string(1000 + i), std::string(150, static_cast<char>('A' + i % 26))));
   }
   using L = StoreList;
-  return which == L::inbox ? SaveInbox(d, m) : which == L::outbox ? SaveOutbox(d, m)
-       : which == L::presets ? SavePresets(d, m) : which == L::addressBook ? SaveAddressBook(d, a)
-       : SaveServiceCenters(d, a);
+  return which == L::inbox         ? SaveInbox(d, m)
+         : which == L::outbox      ? SaveOutbox(d, m)
+         : which == L::presets     ? SavePresets(d, m)
+         : which == L::addressBook ? SaveAddressBook(d, a)
+                                   : SaveServiceCenters(d, a);
 }
 
 // Per file and kind of error: the text shown, or nothing. A load that fails keeps
@@ -55,7 +61,8 @@ TEST(StoreFiles, EachFailureIsShownOrNotAsItsFileRules) {
     int nCause;
     const char* pszText;
   } kinds[] = {
-      {loadFile, StoreStep::read, CStoreFault::fileError, CFileException::hardIO, "There was a hardware error"},
+      {loadFile, StoreStep::read, CStoreFault::fileError, CFileException::hardIO,
+       "There was a hardware error"},
       {loadArchive, StoreStep::read, CStoreFault::none, 0,  // a class of another version
        "Tried to read an object with different version of the class"},
       {loadMemory, StoreStep::read, CStoreFault::memory, 0, nullptr},
@@ -115,7 +122,8 @@ TEST(StoreFiles, ZeroLengthMissingAndEmptyFiles) {
     WriteFileBytes(GetStorePath(folder.Path(), which), "");
     EXPECT_EQ(LoadList(which, folder.Path(), nCount), LoadResult::failed);
     EXPECT_EQ(nCount, 0u);
-    const bool bShown = which == StoreList::inbox || which == StoreList::outbox || which == StoreList::serviceCenters;
+    const bool bShown =
+        which == StoreList::inbox || which == StoreList::outbox || which == StoreList::serviceCenters;
     EXPECT_EQ(prompt.m_texts, bShown ? Texts{kEndOfFileText} : Texts{});
     prompt.m_texts.clear();
     // An empty list saves as 00 00 and loads without a message.
@@ -198,7 +206,8 @@ TEST(StoreFiles, AFileHeldByAnotherOrNotCreatableIsNeitherLoadedNorSaved) {
     std::filesystem::remove(strPath);
     std::filesystem::create_directory(strPath);
     EXPECT_FALSE(SaveList(which, folder.Path(), 1));
-    const std::string strGone = which == StoreList::outbox ? GetStoreFileName(which) : GetStorePath(folder.Path() + "gone/", which);
+    const std::string strGone =
+        which == StoreList::outbox ? GetStoreFileName(which) : GetStorePath(folder.Path() + "gone/", which);
     EXPECT_EQ(prompt.m_texts, (Texts{"Unable to Save " + strGone, "Unable to Save " + strShown}));
   }
 }

@@ -44,12 +44,14 @@ class OptionsPageTest : public CWindowTest {
   static COptionsPage& ShowOptions(CSMSTabbedDlg& dlg) { return ShowPage(dlg, dlg.GetOptionsPage()); }
   static QString Text(COptionsPage& page, int nId) {
     const QWidget* p = RequireControl(&page, nId, "field");
-    if (const auto* pList = qobject_cast<const QComboBox*>(p)) return pList->currentText();
+    if (const auto* pList = qobject_cast<const QComboBox*>(p))
+      return pList->currentText();
     return qobject_cast<const QLabel*>(p)->text();
   }
   std::vector<std::string> ErrorCodes() const {
     std::vector<std::string> codes;
-    for (const auto& error : m_prompt.m_errors) codes.push_back(error.strCode);
+    for (const auto& error : m_prompt.m_errors)
+      codes.push_back(error.strCode);
     return codes;
   }
 
@@ -99,8 +101,9 @@ TEST_F(OptionsPageTest, FirstRunOpensHereAndChoosingThePortConnectsAndWritesInOr
   EXPECT_FALSE(key.Open(kOptionsKey));
   ASSERT_TRUE(pDlg->SetActivePage(&pDlg->GetComposePage()));
   ASSERT_TRUE(key.Open(kOptionsKey));
-  EXPECT_EQ(key.GetValueNames(), (std::vector<std::string>{"Message Validity", "Baud Rate", "Service Center",
-                                                           "COM Port", "Storage", "Time Out", "Delete From Phone"}));
+  EXPECT_EQ(key.GetValueNames(),
+            (std::vector<std::string>{"Message Validity", "Baud Rate", "Service Center", "COM Port",
+                                      "Storage", "Time Out", "Delete From Phone"}));
   EXPECT_EQ(OptionNumber("Message Validity"), 2u);
   EXPECT_EQ(OptionNumber("Baud Rate"), 57600u);
   EXPECT_EQ(OptionText("COM Port"), "COM3");
@@ -111,9 +114,10 @@ TEST_F(OptionsPageTest, FirstRunOpensHereAndChoosingThePortConnectsAndWritesInOr
 }
 
 TEST_F(OptionsPageTest, StoredSettingsAreShownAndWrittenBackOnClose) {
-  COptionsPage& page = OpenOptions({"\"Baud Rate\"=dword:00002580", "\"Message Validity\"=dword:00000009",
-                 "\"Storage\"=dword:00000005", "\"Time Out\"=dword:00007530",
-                 "\"Delete From Phone\"=dword:00000000", "\"Service Center\"=\"+447958879879\""});
+  COptionsPage& page =
+      OpenOptions({"\"Baud Rate\"=dword:00002580", "\"Message Validity\"=dword:00000009",
+                   "\"Storage\"=dword:00000005", "\"Time Out\"=dword:00007530",
+                   "\"Delete From Phone\"=dword:00000000", "\"Service Center\"=\"+447958879879\""});
   ASSERT_TRUE(m_pDlg->IsPhoneReady());
   EXPECT_TRUE(m_prompt.m_boxes.empty());  // a port is chosen: no reminder
   EXPECT_EQ(Text(page, O::IDC_COM_PORT), "COM3");
@@ -197,11 +201,13 @@ TEST_F(OptionsPageTest, PortListIsSortedAsTextAndNamesEndAtTabs) {
   EXPECT_EQ(O::GetPortIndex("com3"), 0);
   EXPECT_EQ(O::GetPortIndex("COM36"), 0);
 
-  CSMSTabbedDlg::SetPortProber([](const std::string& s) { return s == "COM1" || s == "COM2" || s == "COM3" || s == "COM10"; });
+  CSMSTabbedDlg::SetPortProber(
+      [](const std::string& s) { return s == "COM1" || s == "COM2" || s == "COM3" || s == "COM10"; });
   WriteSettings({"\"COM Port\"=\"com1\""});
   auto pDlg = OpenWindow();
   COptionsPage& page = ShowOptions(*pDlg);
-  EXPECT_EQ(Items(PAGE_CONTROL(QComboBox, page, O::IDC_COM_PORT)), (QStringList{"COM1", "COM10", "COM2", "COM3"}));
+  EXPECT_EQ(Items(PAGE_CONTROL(QComboBox, page, O::IDC_COM_PORT)),
+            (QStringList{"COM1", "COM10", "COM2", "COM3"}));
   EXPECT_EQ(Text(page, O::IDC_COM_PORT), "COM1");  // the first that begins with it, case aside
 }
 
@@ -247,9 +253,11 @@ TEST_F(OptionsPageTest, ConnectingToASilentPortShowsNothingUntilComposeNeedsTheP
   EXPECT_FALSE(pDlg->IsPhoneReady());
   EXPECT_EQ(pDlg->GetErrorCode(), -999);
   EXPECT_TRUE(m_prompt.m_errors.empty());
-  for (int nId : {O::IDC_MODEL, O::IDC_VERSION, O::IDC_MANUFACTURER}) EXPECT_EQ(Text(page, nId), "Not available");
+  for (int nId : {O::IDC_MODEL, O::IDC_VERSION, O::IDC_MANUFACTURER})
+    EXPECT_EQ(Text(page, nId), "Not available");
   for (int nId : {O::IDC_MOBILE_PHONE, O::IDC_SIM})
-    EXPECT_FALSE(RequireControl<QRadioButton>(&page, nId, "storage button")->isEnabled() || RequireControl<QRadioButton>(&page, nId, "storage button")->isChecked());
+    EXPECT_FALSE(RequireControl<QRadioButton>(&page, nId, "storage button")->isEnabled() ||
+                 RequireControl<QRadioButton>(&page, nId, "storage button")->isChecked());
 
   ASSERT_TRUE(pDlg->SetActivePage(&pDlg->GetComposePage()));
   EXPECT_EQ(ErrorCodes(), std::vector<std::string>{"Error Code: -999"});
@@ -269,7 +277,8 @@ TEST_F(OptionsPageTest, DeleteAllAsksFirstAndEmptiesThePhone) {
   EXPECT_EQ(m_prompt.m_boxes[0].strText,
             "Are you sure you want to delete all messages on the phone?\r\n"
             "You will not be able to Undo this action.");
-  EXPECT_EQ(m_prompt.m_boxes[0].nType & (0xF | MB_DEFBUTTON2), static_cast<unsigned int>(MB_YESNO | MB_DEFBUTTON2));
+  EXPECT_EQ(m_prompt.m_boxes[0].nType & (0xF | MB_DEFBUTTON2),
+            static_cast<unsigned int>(MB_YESNO | MB_DEFBUTTON2));
   EXPECT_EQ(m_pPhone->GetMessages("SM").size() + m_pPhone->GetMessages("ME").size(), 2u);
 
   m_prompt.QueueAnswer(IDYES);
@@ -338,11 +347,16 @@ TEST_F(OptionsPageTest, FirstRunChoicesThenLeavingBeforeComposeWasEverShown) {
     int nLeaveTo;  // tab index, or -1 for Close
   };
   const SCase cases[] = {
-      {"lifetime, then the Inbox tab", [](COptionsPage& p) { Choose(PAGE_CONTROL(QComboBox, p, O::IDC_VALIDITY), 3); }, 1},
-      {"lifetime, then Close", [](COptionsPage& p) { Choose(PAGE_CONTROL(QComboBox, p, O::IDC_VALIDITY), 3); }, -1},
-      {"delete box, then Close", [](COptionsPage& p) { Click(PAGE_CONTROL(QWidget, p, O::IDC_DELETE_FROM_PHONE)); }, -1},
-      {"delete box, then the Compose tab", [](COptionsPage& p) { Click(PAGE_CONTROL(QWidget, p, O::IDC_DELETE_FROM_PHONE)); }, 0},
-      {"service centre, then the Outbox tab", [](COptionsPage& p) { Choose(PAGE_CONTROL(QComboBox, p, O::IDC_SERVICE_CENTER), 0); }, 2},
+      {"lifetime, then the Inbox tab",
+       [](COptionsPage& p) { Choose(PAGE_CONTROL(QComboBox, p, O::IDC_VALIDITY), 3); }, 1},
+      {"lifetime, then Close",
+       [](COptionsPage& p) { Choose(PAGE_CONTROL(QComboBox, p, O::IDC_VALIDITY), 3); }, -1},
+      {"delete box, then Close",
+       [](COptionsPage& p) { Click(PAGE_CONTROL(QWidget, p, O::IDC_DELETE_FROM_PHONE)); }, -1},
+      {"delete box, then the Compose tab",
+       [](COptionsPage& p) { Click(PAGE_CONTROL(QWidget, p, O::IDC_DELETE_FROM_PHONE)); }, 0},
+      {"service centre, then the Outbox tab",
+       [](COptionsPage& p) { Choose(PAGE_CONTROL(QComboBox, p, O::IDC_SERVICE_CENTER), 0); }, 2},
   };
   for (const SCase& c : cases) {
     SCOPED_TRACE(c.pszName);
@@ -366,7 +380,8 @@ TEST_F(OptionsPageTest, FirstRunChoicesThenLeavingBeforeComposeWasEverShown) {
     // The settings were written, and Compose, shown later, starts from them.
     EXPECT_TRUE(OptionNumber("Message Validity").has_value());
     if (c.nLeaveTo == 0) {
-      EXPECT_EQ(PAGE_CONTROL(QComboBox, pDlg->GetComposePage(), CComposePage::IDC_LIFETIME)->currentText(), "1 Hour");
+      EXPECT_EQ(PAGE_CONTROL(QComboBox, pDlg->GetComposePage(), CComposePage::IDC_LIFETIME)->currentText(),
+                "1 Hour");
     }
   }
 }

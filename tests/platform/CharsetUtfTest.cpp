@@ -6,16 +6,23 @@
 
 TEST(CharsetUtf, Utf8DecodingOfGoodAndBadSequences) {
   bool bValid = false;
-  EXPECT_EQ(CCharsetUtf::DecodeUtf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", &bValid), (std::u32string{U'a', 0xE9, 0x20AC, 0x1F600}));
+  EXPECT_EQ(CCharsetUtf::DecodeUtf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", &bValid),
+            (std::u32string{U'a', 0xE9, 0x20AC, 0x1F600}));
   EXPECT_TRUE(bValid);
   const std::pair<std::string, std::u32string> bad[] = {
-      {"\xC3", U"?"},              // truncated two-byte sequence
-      {"\xE2\x82" "c", U"?c"},     // three-byte sequence cut by an ASCII byte
-      {"\x80" "a", U"?a"},         // stray continuation byte
+      {"\xC3", U"?"},  // truncated two-byte sequence
+      {"\xE2\x82"
+       "c",
+       U"?c"},  // three-byte sequence cut by an ASCII byte
+      {"\x80"
+       "a",
+       U"?a"},                     // stray continuation byte
       {"\xC0\xAF", U"?"},          // overlong '/'
       {"\xED\xA0\x80", U"?"},      // encoded surrogate
       {"\xF4\x90\x80\x80", U"?"},  // above U+10FFFF
-      {"\xFF" "b", U"?b"},         // never a lead byte
+      {"\xFF"
+       "b",
+       U"?b"},  // never a lead byte
   };
   for (const auto& [strIn, expected] : bad) {
     EXPECT_EQ(CCharsetUtf::DecodeUtf8(strIn, &bValid), expected) << testing::PrintToString(strIn);
@@ -28,7 +35,8 @@ TEST(CharsetUtf, Utf8DecodingOfGoodAndBadSequences) {
 
 TEST(CharsetUtf, Utf16BigEndianAndLatin1) {
   // U+1F600 is the surrogate pair D83D DE00.
-  EXPECT_EQ(CCharsetUtf::ToUtf16Be(U"A\U0001F600"), (std::vector<uint8_t>{0x00, 0x41, 0xD8, 0x3D, 0xDE, 0x00}));
+  EXPECT_EQ(CCharsetUtf::ToUtf16Be(U"A\U0001F600"),
+            (std::vector<uint8_t>{0x00, 0x41, 0xD8, 0x3D, 0xDE, 0x00}));
   // Unpaired halves and a dangling odd octet each become '?'.
   const std::pair<std::vector<uint8_t>, std::string> cases[] = {
       {{0x00, 0x48, 0xD8, 0x3D, 0xDE, 0x00}, "H\xF0\x9F\x98\x80"},

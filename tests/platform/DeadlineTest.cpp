@@ -8,9 +8,9 @@
 #include "platform/Deadline.h"
 
 TEST(Deadline, MillisecondsRoundUpAndStopAtZero) {
+  using std::chrono::hours;
   using std::chrono::microseconds;
   using std::chrono::milliseconds;
-  using std::chrono::hours;
   struct Case {
     const char* pszWhat;
     SteadyClock::duration left;

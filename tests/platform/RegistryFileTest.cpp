@@ -19,7 +19,8 @@ SValue Value(const CRegistryFile& f, const char* pszKey, const char* pszName) {
 
 TEST(RegistryFile, ReadsAHandWrittenExport) {
   const std::string text =
-      "\xEF\xBB\xBF" "Windows Registry Editor Version 5.00\r\n"
+      "\xEF\xBB\xBF"
+      "Windows Registry Editor Version 5.00\r\n"
       "\r\n"
       "; settings of the SMS window\r\n"
       "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Options]\r\n"
@@ -44,7 +45,8 @@ TEST(RegistryFile, ReadsAHandWrittenExport) {
   EXPECT_EQ(Value(f, pszOptions, "BAUD RATE"), (SValue{"Baud Rate", EType::Number, "", 115200}));
   EXPECT_EQ(Value(f, pszOptions, "Time Out"), (SValue{"Time Out", EType::Number, "", 10000}));
   EXPECT_EQ(Value(f, pszOptions, "Storage").nNumber, 0xFFFFFFFFu);
-  EXPECT_EQ(Value(f, pszOptions, "Service Center"), (SValue{"Service Center", EType::Text, "say \"hi\" to C:\\Temp\\", 0}));
+  EXPECT_EQ(Value(f, pszOptions, "Service Center"),
+            (SValue{"Service Center", EType::Text, "say \"hi\" to C:\\Temp\\", 0}));
   EXPECT_EQ(Value(f, pszOptions, "").strText, "default");
   EXPECT_EQ(Value(f, pszOptions, "Blob"), (SValue{"Blob", EType::Raw, "hex:01,02,\\\n  03,04", 0}));
   EXPECT_EQ(Value(f, "SOFTWARE\\Kelvane\\Mireth\\Data", "Empty"), (SValue{"Empty", EType::Text, "", 0}));
@@ -70,7 +72,10 @@ TEST(RegistryFile, ReadsAHandWrittenExport) {
 
 TEST(RegistryFile, MalformedFilesNameTheLineAndReason) {
   const std::string kHead = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n";
-  const std::string kUtf16 = std::string("\xFF\xFE" "R\0\r\0\n\0\0\xD8", 10);  // an unpaired surrogate
+  const std::string kUtf16 = std::string(
+      "\xFF\xFE"
+      "R\0\r\0\n\0\0\xD8",
+      10);  // an unpaired surrogate
   const struct {
     std::string text;
     int nLine;
@@ -101,7 +106,8 @@ TEST(RegistryFile, MalformedFilesNameTheLineAndReason) {
     CRegistryFile::SError err;
     EXPECT_FALSE(f.Parse(c.text, err)) << testing::PrintToString(c.text);
     EXPECT_EQ(err.nLine, c.nLine) << testing::PrintToString(c.text);
-    EXPECT_EQ(err.nReasonID, c.nReason) << testing::PrintToString(c.text) << " gave: " << LoadString(err.nReasonID);
+    EXPECT_EQ(err.nReasonID, c.nReason)
+        << testing::PrintToString(c.text) << " gave: " << LoadString(err.nReasonID);
     EXPECT_TRUE(f.GetKeys().empty());
     EXPECT_TRUE(HasString(err.nReasonID));
   }

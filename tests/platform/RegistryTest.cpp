@@ -45,7 +45,8 @@ void WriteFile(const fs::path& p, const std::string& text) {
 template <class Fn>
 int InChild(Fn fn, bool bUnprivileged = false) {
   const pid_t pid = fork();
-  if (pid == 0) _exit(bUnprivileged && geteuid() == 0 && setuid(65534) != 0 ? 99 : fn());
+  if (pid == 0)
+    _exit(bUnprivileged && geteuid() == 0 && setuid(65534) != 0 ? 99 : fn());
   int nStatus = 0;
   waitpid(pid, &nStatus, 0);
   return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
@@ -56,7 +57,8 @@ class RegistryStore : public ::testing::Test {
   void SetUp() override {
     // A memory file system when there is one: the store flushes every write, and the
     // concurrency test writes two thousand times.
-    std::string s = access("/dev/shm", W_OK) == 0 ? "/dev/shm/mireth-registry-XXXXXX" : "/tmp/mireth-registry-XXXXXX";
+    std::string s =
+        access("/dev/shm", W_OK) == 0 ? "/dev/shm/mireth-registry-XXXXXX" : "/tmp/mireth-registry-XXXXXX";
     ASSERT_NE(mkdtemp(s.data()), nullptr);
     m_dir = s;
     m_store = m_dir / "config" / "Mireth.reg";
@@ -73,7 +75,8 @@ class RegistryStore : public ::testing::Test {
   std::vector<fs::path> Files(const std::string& strPrefix) const {
     std::vector<fs::path> v;
     for (const auto& e : fs::directory_iterator(m_store.parent_path()))
-      if (e.path().filename().string().rfind(strPrefix, 0) == 0) v.push_back(e.path());
+      if (e.path().filename().string().rfind(strPrefix, 0) == 0)
+        v.push_back(e.path());
     std::sort(v.begin(), v.end());
     return v;
   }
@@ -107,20 +110,23 @@ TEST_F(RegistryStore, WhatItWritesAndAHandWrittenFileReadBack) {
             "\"Q\\\"d\"=dword:00000001\r\n\r\n");
   CRegKey again;
   ASSERT_TRUE(again.Open(kOptions));
-  EXPECT_EQ(again.GetValueNames(), (std::vector<std::string>{"Baud Rate", "COM Port", "Time Out", "Empty", "Q\"d"}));
+  EXPECT_EQ(again.GetValueNames(),
+            (std::vector<std::string>{"Baud Rate", "COM Port", "Time Out", "Empty", "Q\"d"}));
   uint32_t n = 0;
   std::string str = "kept";
   ASSERT_TRUE(again.QueryNumber("Time Out", n) && again.QueryText("COM Port", str));
   EXPECT_EQ(n, 0xFFFFFFFFu);
   EXPECT_EQ(str, "a \"b\" c:\\d\\");
   // A value of the other type, or a missing one, is not read and leaves the output.
-  EXPECT_FALSE(again.QueryNumber("COM Port", n) || again.QueryText("Time Out", str) || again.QueryText("x", str));
+  EXPECT_FALSE(again.QueryNumber("COM Port", n) || again.QueryText("Time Out", str) ||
+               again.QueryText("x", str));
   EXPECT_EQ(n, 0xFFFFFFFFu);
   EXPECT_EQ(str, "a \"b\" c:\\d\\");
   ASSERT_TRUE(again.DeleteValue("com port"));
   EXPECT_FALSE(again.QueryText("COM Port", str));
   // Create on an existing key does not rewrite the file.
-  struct stat before {}, after {};
+  struct stat before {
+  }, after{};
   ASSERT_EQ(stat(m_store.c_str(), &before), 0);
   ASSERT_TRUE(again.Create("SOFTWARE\\Kelvane"));
   ASSERT_EQ(stat(m_store.c_str(), &after), 0);
@@ -148,7 +154,8 @@ TEST_F(RegistryStore, OpenNeverCreatesAndTextsAreCutToTheBuffer) {
   ASSERT_TRUE(key.Create("SOFTWARE\\Kelvane\\Mireth\\Data"));
   const std::string strBefore = ReadFile(m_store);
   CRegKey other;
-  for (const char* psz : {"SOFTWARE\\Kelvane\\Mireth\\Options", "SOFTWARE\\Kelvane\\Mireth\\Data\\Deeper", "SOFTWARE\\\\Kelvane"})
+  for (const char* psz : {"SOFTWARE\\Kelvane\\Mireth\\Options", "SOFTWARE\\Kelvane\\Mireth\\Data\\Deeper",
+                          "SOFTWARE\\\\Kelvane"})
     EXPECT_FALSE(other.Open(psz)) << psz;
   EXPECT_EQ(ReadFile(m_store), strBefore);
 
@@ -181,14 +188,23 @@ TEST_F(RegistryStore, DamagedFileIsKeptAsideAndReportedOnce) {
   // In a folder the program cannot write: reported once, read as empty, and never
   // written over; the write refused by the folder is reported once in words.
   ASSERT_EQ(chmod(m_dir.c_str(), 0755) | chmod(m_store.parent_path().c_str(), 0555), 0);
-  EXPECT_EQ(InChild([] {
-              CScriptedPrompt prompt;
-              SetPromptService(&prompt);
-              CRegKey key;
-              const bool bOk = !key.Open(kOptions) && !key.Open(kOptions) && !key.Create(kOptions);
-              return bOk && prompt.m_texts.size() == 2 && prompt.m_texts[0].find("could not be moved aside") != std::string::npos &&
-                     prompt.m_texts[1] == "The settings file " + GetRegistryFilePath() + " cannot be written (Permission denied). Changed settings are not saved." ? 0 : 1;
-            }, true), 0);
+  EXPECT_EQ(
+      InChild(
+          [] {
+            CScriptedPrompt prompt;
+            SetPromptService(&prompt);
+            CRegKey key;
+            const bool bOk = !key.Open(kOptions) && !key.Open(kOptions) && !key.Create(kOptions);
+            return bOk && prompt.m_texts.size() == 2 &&
+                           prompt.m_texts[0].find("could not be moved aside") != std::string::npos &&
+                           prompt.m_texts[1] ==
+                               "The settings file " + GetRegistryFilePath() +
+                                   " cannot be written (Permission denied). Changed settings are not saved."
+                       ? 0
+                       : 1;
+          },
+          true),
+      0);
   chmod(m_store.parent_path().c_str(), 0755);
   EXPECT_EQ(ReadFile(m_store), strBad);
 
@@ -261,7 +277,9 @@ TEST_F(RegistryStore, ALinkIsWrittenThroughAndWhatIsNoFileIsRefusedAtOnceAndRepo
   for (bool bTargetExists : {true, false}) {
     SCOPED_TRACE(bTargetExists ? "target exists" : "dangling link");
     const fs::path target = m_dir / (bTargetExists ? "real.reg" : "later.reg");
-    if (bTargetExists) WriteFile(target, "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=\"1\"\r\n");
+    if (bTargetExists)
+      WriteFile(target,
+                "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=\"1\"\r\n");
     fs::create_directories(m_store.parent_path());
     fs::remove(m_store);
     fs::create_symlink(target, m_store);
@@ -279,7 +297,8 @@ TEST_F(RegistryStore, ALinkIsWrittenThroughAndWhatIsNoFileIsRefusedAtOnceAndRepo
     bool bFifo;
     const char* pszReadText;
   };
-  for (const Case& c : {Case{"pipe", true, "it is not a regular file"}, Case{"folder", false, "Is a directory"}}) {
+  for (const Case& c :
+       {Case{"pipe", true, "it is not a regular file"}, Case{"folder", false, "Is a directory"}}) {
     SCOPED_TRACE(c.pszName);
     fs::remove(m_store);
     if (c.bFifo)
@@ -287,19 +306,21 @@ TEST_F(RegistryStore, ALinkIsWrittenThroughAndWhatIsNoFileIsRefusedAtOnceAndRepo
     else
       fs::create_directory(m_store);
     m_prompt.m_texts.clear();
-    EXPECT_EQ(InChild([&] {
-                alarm(10);  // a read that waits on the pipe fails the test instead of hanging
-                CScriptedPrompt prompt;
-                SetPromptService(&prompt);
-                CRegKey key;
-                std::string str;
-                bool bOk = !key.Open(kOptions) && !key.Open(kOptions) && !key.Create(kOptions);
-                const std::string strRead = "The settings file " + m_store.string() + " cannot be read (" +
-                                            c.pszReadText + "). The default settings are used.";
-                bOk = bOk && prompt.m_texts.size() == 2 && prompt.m_texts[0] == strRead &&
-                      prompt.m_texts[1].find("The settings file " + m_store.string() + " cannot be written (") == 0;
-                return bOk && GetRegistryFault() == prompt.m_texts[1] ? 0 : 1;
-              }), 0);
+    EXPECT_EQ(
+        InChild([&] {
+          alarm(10);  // a read that waits on the pipe fails the test instead of hanging
+          CScriptedPrompt prompt;
+          SetPromptService(&prompt);
+          CRegKey key;
+          std::string str;
+          bool bOk = !key.Open(kOptions) && !key.Open(kOptions) && !key.Create(kOptions);
+          const std::string strRead = "The settings file " + m_store.string() + " cannot be read (" +
+                                      c.pszReadText + "). The default settings are used.";
+          bOk = bOk && prompt.m_texts.size() == 2 && prompt.m_texts[0] == strRead &&
+                prompt.m_texts[1].find("The settings file " + m_store.string() + " cannot be written (") == 0;
+          return bOk && GetRegistryFault() == prompt.m_texts[1] ? 0 : 1;
+        }),
+        0);
   }
 }
 
@@ -307,7 +328,8 @@ TEST_F(RegistryStore, TheFileIsReadOncePerProcessUntilItChangesAndKeysAreFoundBy
   // Many keys: each lookup after the first costs no read and no scan.
   std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
   for (int i = 0; i < 20000; ++i)
-    text += "[HKEY_CURRENT_USER\\SOFTWARE\\K" + std::to_string(i) + "\\Sub]\r\n\"v\"=dword:" + std::to_string(i % 10) + "\r\n";
+    text += "[HKEY_CURRENT_USER\\SOFTWARE\\K" + std::to_string(i) +
+            "\\Sub]\r\n\"v\"=dword:" + std::to_string(i % 10) + "\r\n";
   WriteFile(m_store, text);
   CRegKey key;
   uint32_t n = 0;
@@ -337,7 +359,8 @@ TEST_F(RegistryStore, ABatchWritesTheFileOnceAndLosesNoChangeOfAnotherProcess) {
     CRegistryBatch batch;
     CRegKey inner;
     ASSERT_TRUE(inner.Create("SOFTWARE\\Kelvane\\Mireth\\Inbox"));
-    for (int i = 0; i < 7; ++i) ASSERT_TRUE(inner.SetNumber("Column " + std::to_string(i), 100 + i));
+    for (int i = 0; i < 7; ++i)
+      ASSERT_TRUE(inner.SetNumber("Column " + std::to_string(i), 100 + i));
     {
       CRegistryBatch nested;  // ends first: writes nothing yet
       ASSERT_TRUE(key.SetText("COM Port", "COM4") && key.DeleteValue("Kept"));
@@ -359,12 +382,15 @@ TEST_F(RegistryStore, ABatchWritesTheFileOnceAndLosesNoChangeOfAnotherProcess) {
   }
   EXPECT_EQ(GetRegistryWriteCount(), nBefore + 1);
   const std::string strFile = ReadFile(m_store);
-  for (const char* psz : {"\"Column 0\"=dword:00000064", "\"Column 6\"=dword:0000006a", "\"COM Port\"=\"COM4\"",
-                          "\"Other\"=dword:0000002a"})
+  for (const char* psz : {"\"Column 0\"=dword:00000064", "\"Column 6\"=dword:0000006a",
+                          "\"COM Port\"=\"COM4\"", "\"Other\"=dword:0000002a"})
     EXPECT_NE(strFile.find(psz), std::string::npos) << psz;
   EXPECT_EQ(strFile.find("\"Kept\""), std::string::npos);
   // A batch that changes nothing writes nothing.
-  { CRegistryBatch batch; ASSERT_TRUE(key.SetText("COM Port", "COM4")); }
+  {
+    CRegistryBatch batch;
+    ASSERT_TRUE(key.SetText("COM Port", "COM4"));
+  }
   EXPECT_EQ(GetRegistryWriteCount(), nBefore + 1);
 }
 
@@ -389,7 +415,8 @@ TEST(RegistryPath, EnvironmentChoosesTheFile) {
               setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored
               setenv("HOME", "/home/u", 1);
               return bOk1 && bOk2 && GetRegistryFilePath() == "/home/u/.config/Kelvane/Mireth.reg" ? 0 : 1;
-            }), 0);
+            }),
+            0);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ TEST(Utf8Check, SequenceLengthAndCodePointOfEachForm) {
     const char* pszWhat;
     std::string strText;
     size_t nAt;
-    size_t nLength;     // 0: no well-formed sequence starts there
+    size_t nLength;      // 0: no well-formed sequence starts there
     char32_t cExpected;  // the code point when there is one
   };
   const Case cases[] = {
@@ -27,7 +27,10 @@ TEST(Utf8Check, SequenceLengthAndCodePointOfEachForm) {
       {"stray continuation", "\x80", 0, 0, 0},
       {"never a lead byte", "\xFF", 0, 0, 0},
       {"truncated at the end", "\xE2\x82", 0, 0, 0},
-      {"cut by ASCII", "\xE2\x82" "c", 0, 0, 0},
+      {"cut by ASCII",
+       "\xE2\x82"
+       "c",
+       0, 0, 0},
       {"past the end", "a", 1, 0, 0},
   };
   for (const Case& c : cases) {
@@ -44,7 +47,9 @@ TEST(Utf8Check, WholeTextAgreesWithTheDecoder) {
   const std::pair<std::string, bool> cases[] = {
       {"", true},
       {"+CMTI: \"SM\",3", true},
-      {"Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80", true},
+      {"Gr\xC3\xBC\xC3\x9F"
+       "e \xF0\x9F\x98\x80",
+       true},
       {"line noise \xFF\xFE", false},
       {"ends in a cut sequence \xC3", false},
       {"\xED\xB0\x80 lone low surrogate", false},

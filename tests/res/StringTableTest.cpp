@@ -20,9 +20,11 @@ TEST(StringTable, TextsKeepTheirExactBytes) {
 
   // Line breaks and tabs.
   EXPECT_EQ(LoadString(149),
-            "Suggested trouble-shooting:\r\n\tRestart the computer\r\n\tTurn off the phone and then turn it back on");
+            "Suggested trouble-shooting:\r\n\tRestart the computer\r\n\tTurn off the phone and then turn it "
+            "back on");
   EXPECT_EQ(LoadString(120),
-            "Are you sure you want to delete all messages on the phone?\r\nYou will not be able to Undo this action.");
+            "Are you sure you want to delete all messages on the phone?\r\nYou will not be able to Undo this "
+            "action.");
   EXPECT_NE(LoadString(154).find("infrared application support\r\nCOM port from"), std::string::npos);
 
   // Trailing blanks.
@@ -40,7 +42,9 @@ TEST(StringTable, TextsKeepTheirExactBytes) {
 
   // Key paths with single backslashes.
   EXPECT_EQ(LoadString(12), "SOFTWARE\x5CKelvane\x5CMireth");
-  EXPECT_EQ(LoadString(127), "SOFTWARE\x5CKelvane\x5CMireth\x5C" "Data");
+  EXPECT_EQ(LoadString(127),
+            "SOFTWARE\x5CKelvane\x5CMireth\x5C"
+            "Data");
 
   // Texts that are the same under two numbers.
   EXPECT_EQ(LoadString(136), LoadString(139));
@@ -55,7 +59,8 @@ TEST(StringTable, DefaultPresetsInOrder) {
   const char* const kPresets[] = {"Happy Birthday!", "I received your message. Thank you.",
                                   "Could you please give me a call?", "What are your plans for the weekend?",
                                   "What time is our meeting?"};
-  for (unsigned int i = 0; i < 5; ++i) EXPECT_EQ(LoadString(115 + i), kPresets[i]) << "string " << 115 + i;
+  for (unsigned int i = 0; i < 5; ++i)
+    EXPECT_EQ(LoadString(115 + i), kPresets[i]) << "string " << 115 + i;
 }
 
 TEST(StringTable, ListsAreNumberedInItemOrder) {
@@ -65,7 +70,8 @@ TEST(StringTable, ListsAreNumberedInItemOrder) {
   EXPECT_FALSE(HasString(IDS_LIFETIME_FIRST + NUM_LIFETIMES));
   EXPECT_EQ(LoadString(IDS_BAUD_FIRST + 7), "57600");
   EXPECT_EQ(LoadString(IDS_BAUD_FIRST + NUM_BAUD_RATES - 1), "115200");
-  for (unsigned int i = 0; i < NUM_TIMEOUTS; ++i) EXPECT_EQ(LoadString(IDS_TIMEOUT_FIRST + i), std::to_string(i + 1));
+  for (unsigned int i = 0; i < NUM_TIMEOUTS; ++i)
+    EXPECT_EQ(LoadString(IDS_TIMEOUT_FIRST + i), std::to_string(i + 1));
   EXPECT_FALSE(HasString(IDS_TIMEOUT_FIRST + NUM_TIMEOUTS));
 }
 
@@ -89,7 +95,8 @@ TEST(StringTable, HeaderAndTableAgree) {
   std::map<std::string, unsigned int> names;
   std::map<unsigned int, std::string> numbers;
   std::map<std::string, std::string> aliases;
-  for (auto it = std::sregex_iterator(strHeader.begin(), strHeader.end(), re); it != std::sregex_iterator(); ++it) {
+  for (auto it = std::sregex_iterator(strHeader.begin(), strHeader.end(), re); it != std::sregex_iterator();
+       ++it) {
     const std::string strName = (*it)[1], strValue = (*it)[2];
     EXPECT_EQ(names.count(strName), 0u) << strName << " defined twice";
     if (strValue.rfind("IDS_", 0) == 0) {
@@ -104,5 +111,6 @@ TEST(StringTable, HeaderAndTableAgree) {
     EXPECT_FALSE(LoadString(n).empty()) << strName << " = " << n << " is empty";
   }
   EXPECT_GT(names.size(), 200u);
-  for (const auto& [strAlias, strTarget] : aliases) EXPECT_EQ(names.count(strTarget), 1u) << strAlias;
+  for (const auto& [strAlias, strTarget] : aliases)
+    EXPECT_EQ(names.count(strTarget), 1u) << strAlias;
 }

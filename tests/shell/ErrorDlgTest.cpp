@@ -27,14 +27,15 @@ QString LabelText(const QWidget& dlg, int nId) {
 // The lines a label's text takes at its width, measured apart from the label.
 int NeededHeight(const QLabel& label) {
   const QFontMetrics fm(label.font());
-  return fm.boundingRect(QRect(0, 0, label.width(), 100000), Qt::TextWordWrap | Qt::TextExpandTabs,
-                         label.text())
+  return fm
+      .boundingRect(QRect(0, 0, label.width(), 100000), Qt::TextWordWrap | Qt::TextExpandTabs, label.text())
       .height();
 }
 
 std::vector<int> AllCodes() {
   std::vector<int> codes{0, 1, -1001};
-  for (int n = -1000; n <= -975; ++n) codes.push_back(n);
+  for (int n = -1000; n <= -975; ++n)
+    codes.push_back(n);
   return codes;
 }
 
@@ -56,10 +57,12 @@ TEST(ErrorDlgTest, ShowsTheParagraphsAndTheCodeLine) {
   dlg.show();
   EXPECT_EQ(dlg.windowTitle(), QStringLiteral("SMS Error"));
   EXPECT_EQ(LabelText(dlg, 1060), QStringLiteral("An unknown error occurred. "));
-  EXPECT_EQ(LabelText(dlg, 1061), QStringLiteral("No further information is available about this error at this time."));
+  EXPECT_EQ(LabelText(dlg, 1061),
+            QStringLiteral("No further information is available about this error at this time."));
   // The line breaks of the third paragraph show as line breaks, the tabs as tabs.
-  EXPECT_EQ(LabelText(dlg, 1062), QStringLiteral("Suggested trouble-shooting:\n\tRestart the computer\n\tTurn off the "
-                                                 "phone and then turn it back on"));
+  EXPECT_EQ(LabelText(dlg, 1062),
+            QStringLiteral("Suggested trouble-shooting:\n\tRestart the computer\n\tTurn off the "
+                           "phone and then turn it back on"));
   EXPECT_EQ(LabelText(dlg, 1066), QStringLiteral("Error Code: -984"));
   EXPECT_EQ(dlg.GetThird(), LoadString(149));  // the text itself keeps its "\r\n"
   QPushButton* pContinue = RequireControl<QPushButton>(&dlg, 1, "IDC_CONTINUE");
@@ -98,7 +101,8 @@ TEST(QtPromptServiceTest, ErrorDialogAndMessageBoxesShowTheirTextsAndAnswer) {
       pBox->button(QMessageBox::Yes)->click();
     }
   });
-  EXPECT_EQ(service.MessageBox("Delete all?\r\nNo undo.", "", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2), IDYES);
+  EXPECT_EQ(service.MessageBox("Delete all?\r\nNo undo.", "", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2),
+            IDYES);
   EXPECT_EQ(strTitle, QStringLiteral("SMS Message"));
   EXPECT_EQ(strText, QStringLiteral("Delete all?\nNo undo."));
   EXPECT_TRUE(bNoIsDefault);
@@ -142,21 +146,25 @@ TEST(ErrorDlgFitTest, EveryCodesParagraphsFitAtDesktopFonts) {
     const char* pszFamily;
     int nPoints;
   };
-  const SFont fonts[] = {{"DejaVu Sans", 9}, {"DejaVu Sans", 10}, {"DejaVu Sans", 11},
+  const SFont fonts[] = {{"DejaVu Sans", 9},  {"DejaVu Sans", 10},  {"DejaVu Sans", 11},
                          {"DejaVu Sans", 12}, {"DejaVu Serif", 11}, {"DejaVu Sans Mono", 10}};
   for (const SFont& f : fonts) {
     const CAppFont appFont(QFont(f.pszFamily, f.nPoints));
     for (int nCode : AllCodes()) {
-      SCOPED_TRACE(std::string(f.pszFamily) + " " + std::to_string(f.nPoints) + "pt, code " + std::to_string(nCode));
+      SCOPED_TRACE(std::string(f.pszFamily) + " " + std::to_string(f.nPoints) + "pt, code " +
+                   std::to_string(nCode));
       const CErrorParagraphs texts = GetErrorParagraphs(nCode);
       CErrorDlg dlg(texts.strFirst, texts.strSecond, texts.strThird, texts.strCode);
       dlg.show();
       const QRect client = dlg.rect();
       int nBottom = 0;
-      for (int nId : {CErrorDlg::IDC_FIRST, CErrorDlg::IDC_SECOND, CErrorDlg::IDC_THIRD, CErrorDlg::IDC_CODE}) {
+      for (int nId :
+           {CErrorDlg::IDC_FIRST, CErrorDlg::IDC_SECOND, CErrorDlg::IDC_THIRD, CErrorDlg::IDC_CODE}) {
         const QLabel* pLabel = RequireControl<QLabel>(&dlg, nId, "paragraph");
-        EXPECT_LE(NeededHeight(*pLabel), pLabel->height()) << "box " << nId << ": " << pLabel->text().toStdString();
-        EXPECT_GE(pLabel->y(), nId == CErrorDlg::IDC_CODE ? 0 : nBottom) << "box " << nId << " overlaps the one above";
+        EXPECT_LE(NeededHeight(*pLabel), pLabel->height())
+            << "box " << nId << ": " << pLabel->text().toStdString();
+        EXPECT_GE(pLabel->y(), nId == CErrorDlg::IDC_CODE ? 0 : nBottom)
+            << "box " << nId << " overlaps the one above";
         EXPECT_TRUE(client.contains(pLabel->geometry())) << "box " << nId;
         nBottom = pLabel->geometry().bottom();
       }

@@ -21,11 +21,11 @@ enum class Step { selectItem, selectText, setFieldText };
 struct ComboRow {
   const char* pszReason;
   bool bEditable;
-  int nStartIndex;           // selected before the step (-1: none)
-  const char* pszStartTyped; // typed into an editable field before the step (nullptr: nothing)
+  int nStartIndex;            // selected before the step (-1: none)
+  const char* pszStartTyped;  // typed into an editable field before the step (nullptr: nothing)
   Step step;
-  int nIndex;                // for selectItem
-  const char* pszText;       // for selectText and setFieldText
+  int nIndex;           // for selectItem
+  const char* pszText;  // for selectText and setFieldText
   int nWantIndex;
   const char* pszWantField;
 };
@@ -102,7 +102,10 @@ TEST(PageControlsTest, ItemTextsAndPrefixSearch) {
     const char* pszReason;
     int nIndex;
     const char* pszWant;
-  } kItems[] = {{"first item", 0, "Alice"}, {"last item", 2, "Bob"}, {"past the end", 3, ""}, {"before the start", -1, ""}};
+  } kItems[] = {{"first item", 0, "Alice"},
+                {"last item", 2, "Bob"},
+                {"past the end", 3, ""},
+                {"before the start", -1, ""}};
   for (const auto& item : kItems)
     EXPECT_EQ(GetItemText(pList, item.nIndex), item.pszWant) << item.pszReason;
 

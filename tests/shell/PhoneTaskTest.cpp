@@ -43,7 +43,8 @@ TEST(PhoneTaskTest, AQuickOperationShowsNoDialogAndGivesItsResult) {
   CScriptedPromptService prompt;
   QWidget window;
   bool bDialogSeen = false;
-  WhileWaiting(&window, [&] { return (bDialogSeen = bDialogSeen || CPhoneTask::GetProgressDialog() != nullptr); });
+  WhileWaiting(&window,
+               [&] { return (bDialogSeen = bDialogSeen || CPhoneTask::GetProgressDialog() != nullptr); });
   for (int nResult : {PHONE_SUCCESS, PHONE_NO_MESSAGES}) {
     CPhoneTask task(&window, nullptr, IDS_TASK_GET_MESSAGES);
     const std::thread::id ui = std::this_thread::get_id();

@@ -65,7 +65,8 @@ TEST_F(PluginEntryTest, TheFactoryRegistersNameIconAndProcedure) {
   QVPluginDefaultCall call{};
   ASSERT_TRUE(QVPlugin_GetLastDefaultCall(&call));
   EXPECT_EQ(call.hostValue, m_nHostValue);
-  EXPECT_EQ((std::vector<int64_t>{call.command, call.param1, call.param2}), (std::vector<int64_t>{7, 11, 0x1234}));
+  EXPECT_EQ((std::vector<int64_t>{call.command, call.param1, call.param2}),
+            (std::vector<int64_t>{7, 11, 0x1234}));
   EXPECT_EQ(m_nProbes, 0);  // no window was built
 }
 
@@ -73,7 +74,8 @@ TEST_F(PluginEntryTest, ASecondWindowIsRefusedAndTheCommandStillReachesTheHost) 
   CForeignLock other;
   ASSERT_GE(other.fd, 0);
   const RecipientInfo info{"Ann", 1, "+447700900001"};
-  const int32_t nResult = PluginCommandProc(m_nHostValue, QVPLUGIN_CMD_OPEN, 5, reinterpret_cast<intptr_t>(&info));
+  const int32_t nResult =
+      PluginCommandProc(m_nHostValue, QVPLUGIN_CMD_OPEN, 5, reinterpret_cast<intptr_t>(&info));
   ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
   EXPECT_EQ(m_prompt.m_boxes[0].strText, kOneInstance);
   EXPECT_EQ(m_prompt.m_boxes[0].strText, LoadString(132));
@@ -161,7 +163,8 @@ TEST(SingleInstanceX11Test, FindsAMappedTopLevelWindowByItsExactTitle) {
     const std::string strTitle = "SMS Message \xC3\xBC";
     XChangeProperty(pDisplay, client, XInternAtom(pDisplay, "_NET_WM_NAME", False),
                     XInternAtom(pDisplay, "UTF8_STRING", False), 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(strTitle.data()), static_cast<int>(strTitle.size()));
+                    reinterpret_cast<const unsigned char*>(strTitle.data()),
+                    static_cast<int>(strTitle.size()));
     XSync(pDisplay, False);
     EXPECT_FALSE(found(strTitle));
     XMapWindow(pDisplay, client);

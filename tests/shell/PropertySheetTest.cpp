@@ -17,7 +17,8 @@ using Log = std::vector<std::string>;
 // A page that writes every hook call into a shared log and answers as told.
 class CLoggingPage : public CPropertyPage {
  public:
-  CLoggingPage(std::string strName, Log& log) : CPropertyPage(200, 0, 0, 100, 50), m_strName(std::move(strName)), m_log(log) {}
+  CLoggingPage(std::string strName, Log& log)
+      : CPropertyPage(200, 0, 0, 100, 50), m_strName(std::move(strName)), m_log(log) {}
 
   bool OnInitDialog() override { return Note("Init"), CPropertyPage::OnInitDialog(); }
   bool OnSetActive() override { return Note("SetActive"), CPropertyPage::OnSetActive(); }

@@ -18,7 +18,6 @@ const char kPorts[] = "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Ports]";
 
 class SMSTabbedDlgTest : public CWindowTest {
  protected:
-
   // A prober that answers true for the given names and notes every name asked.
   void ProbeAnswers(std::vector<std::string> open) {
     CSMSTabbedDlg::SetPortProber([this, open](const std::string& strName) {
@@ -107,8 +106,8 @@ TEST_F(SMSTabbedDlgTest, FirstRunWithAFreePortOpensOnOptionsWithPortProblemCode)
 }
 
 TEST_F(SMSTabbedDlgTest, SettingsAreReadAndPortNamesMatchExactly) {
-  WriteRegistry({kOptions, "\"COM Port\"=\"COM12\"", "\"Baud Rate\"=dword:0001c200", "\"Time Out\"=dword:00001388",
-                 "\"Delete From Phone\"=dword:00000007"});
+  WriteRegistry({kOptions, "\"COM Port\"=\"COM12\"", "\"Baud Rate\"=dword:0001c200",
+                 "\"Time Out\"=dword:00001388", "\"Delete From Phone\"=dword:00000007"});
   {
     CSMSTabbedDlg dlg;
     EXPECT_EQ(dlg.GetComPort(), 11);
@@ -219,8 +218,9 @@ TEST_F(SMSTabbedDlgTest, HelpOpensTheTopicOfTheActivePage) {
   dlg.GetButton(CPropertySheet::ID_HELP)->click();
   EXPECT_TRUE(helpUrl().ends_with(".html#0x20084")) << helpUrl();
   // F1 is the active window's.
-  for (auto [pPage, pszAnchor] : {std::pair<CPropertyPage*, const char*>{&dlg.GetComposePage(), ".html#0x20081"},
-                                  {&dlg.GetInboxPage(), ".html#0x20082"}}) {
+  for (auto [pPage, pszAnchor] :
+       {std::pair<CPropertyPage*, const char*>{&dlg.GetComposePage(), ".html#0x20081"},
+        {&dlg.GetInboxPage(), ".html#0x20082"}}) {
     dlg.SetActivePage(pPage);
     dlg.activateWindow();
     QCoreApplication::processEvents();
@@ -268,7 +268,6 @@ class PhoneRecoveryTest : public CWindowTest {
     nFetched = received.size();
     return nCode;
   }
-
 };
 
 }  // namespace

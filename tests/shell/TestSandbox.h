@@ -63,8 +63,7 @@ class CTestSandbox {
 inline void WriteWindowSettings(const std::filesystem::path& file,
                                 const std::vector<std::string>& optionsLines,
                                 const std::string& strDataFolder, bool bExportToCsv,
-                                const std::string& strPortPath,
-                                const std::vector<std::string>& extraLines) {
+                                const std::string& strPortPath, const std::vector<std::string>& extraLines) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out << "Windows Registry Editor Version 5.00\r\n\r\n"
       << "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Options]\r\n";

@@ -81,11 +81,15 @@ class CWindowTest : public ::testing::Test, private CTestAppUser {
     std::filesystem::permissions(m_root, std::filesystem::perms::owner_all);  // as a runtime folder must be
     for (const char* pszFolder : {"data", "home", "host/Program", "dev", "sys"})
       std::filesystem::create_directories(m_root / pszFolder);
-    for (const auto& [pszName, strValue] : std::initializer_list<std::pair<const char*, std::string>>{
-             {"MIRETH_REGISTRY", Path("settings.reg")}, {"XDG_CONFIG_HOME", Path("config")},
-             {"XDG_DATA_HOME", Path("xdg-data")},       {"XDG_RUNTIME_DIR", m_root.string()},
-             {"HOME", Path("home")},                    {"MIRETH_LOCK_DIR", m_root.string()},
-             {"MIRETH_DEV_DIR", Path("dev")},           {"MIRETH_SYS_DIR", Path("sys")}})
+    for (const auto& [pszName, strValue] :
+         std::initializer_list<std::pair<const char*, std::string>>{{"MIRETH_REGISTRY", Path("settings.reg")},
+                                                                    {"XDG_CONFIG_HOME", Path("config")},
+                                                                    {"XDG_DATA_HOME", Path("xdg-data")},
+                                                                    {"XDG_RUNTIME_DIR", m_root.string()},
+                                                                    {"HOME", Path("home")},
+                                                                    {"MIRETH_LOCK_DIR", m_root.string()},
+                                                                    {"MIRETH_DEV_DIR", Path("dev")},
+                                                                    {"MIRETH_SYS_DIR", Path("sys")}})
       m_sandbox.SetEnv(pszName, strValue);
     CSMSTabbedDlg::SetPortProber({});
     CSMSTabbedDlg::SetPhoneFactory({});
@@ -141,11 +145,12 @@ class CWindowTest : public ::testing::Test, private CTestAppUser {
       lines.push_back("[HKEY_CURRENT_USER\\" + std::string(kOptionsKey) + "]");
       lines.insert(lines.end(), optionsLines.begin(), optionsLines.end());
     }
-    lines.insert(lines.end(), {"[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Data]",
-                               "\"Data Folder\"=\"" + DataFolder() + "\"",
-                               std::string("\"Export To CSV\"=dword:0000000") + (m_bExportToCsv ? "1" : "0"),
-                               "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Ports]",
-                               "\"COM3\"=\"" + (m_pPhone ? m_pPhone->GetSlavePath() : Path("dev/none")) + "\""});
+    lines.insert(
+        lines.end(),
+        {"[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Data]", "\"Data Folder\"=\"" + DataFolder() + "\"",
+         std::string("\"Export To CSV\"=dword:0000000") + (m_bExportToCsv ? "1" : "0"),
+         "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Ports]",
+         "\"COM3\"=\"" + (m_pPhone ? m_pPhone->GetSlavePath() : Path("dev/none")) + "\""});
     lines.insert(lines.end(), extraLines.begin(), extraLines.end());
     WriteRegistry(lines);
   }

@@ -13,7 +13,8 @@ namespace {
 using namespace std::string_literals;
 
 int64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+      .count();
 }
 
 TEST(AtChannelTest, ReadsRepliesWithEchoOnOrOffAndAnyLineEnds) {
@@ -130,12 +131,30 @@ TEST(AtChannelTest, WritesDataAfterThePromptOnly) {
     std::vector<std::string> writes;
     std::vector<std::string> lines;
   } const cases[] = {
-      {"echo on: the PDU comes back with Ctrl-Z", "AT+CMGS=23\r\r\n> ",
-       kHelloSubmit + "\x1A\r\n+CMGS: 42\r\n\r\nOK\r\n", AT_STATUS_OK, {"AT+CMGS=23\r", kHelloSubmit + "\x1A"}, {"+CMGS: 42"}},
-      {"a bare prompt and a URC before the result", "\r\n>", " \r\n+CMTI: \"ME\",1\r\n+CMGS: 7\r\nOK\r\n",
-       AT_STATUS_OK, {"AT+CMGS=23\r", kHelloSubmit + "\x1A"}, {"+CMGS: 7"}},
-      {"refused before the prompt: no data", "\r\n+CMS ERROR: 304\r\n", "", AT_STATUS_ERROR, {"AT+CMGS=23\r"}, {}},
-      {"no prompt: ESC leaves the text entry", "AT+CMGS=23\r", "", AT_STATUS_TIMEOUT, {"AT+CMGS=23\r", "\x1B"}, {}},
+      {"echo on: the PDU comes back with Ctrl-Z",
+       "AT+CMGS=23\r\r\n> ",
+       kHelloSubmit + "\x1A\r\n+CMGS: 42\r\n\r\nOK\r\n",
+       AT_STATUS_OK,
+       {"AT+CMGS=23\r", kHelloSubmit + "\x1A"},
+       {"+CMGS: 42"}},
+      {"a bare prompt and a URC before the result",
+       "\r\n>",
+       " \r\n+CMTI: \"ME\",1\r\n+CMGS: 7\r\nOK\r\n",
+       AT_STATUS_OK,
+       {"AT+CMGS=23\r", kHelloSubmit + "\x1A"},
+       {"+CMGS: 7"}},
+      {"refused before the prompt: no data",
+       "\r\n+CMS ERROR: 304\r\n",
+       "",
+       AT_STATUS_ERROR,
+       {"AT+CMGS=23\r"},
+       {}},
+      {"no prompt: ESC leaves the text entry",
+       "AT+CMGS=23\r",
+       "",
+       AT_STATUS_TIMEOUT,
+       {"AT+CMGS=23\r", "\x1B"},
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pszName);
@@ -199,8 +218,8 @@ TEST(AtChannelTest, TimesOutWhenTheFinalResultNeverComes) {
   // A port that chatters text of its own (a console, a GPS port) is no reply: the
   // command ends at its time-out, and what is kept of the chatter is bounded, even
   // of lines that look like the command's own.
-  for (const char* pszChatter : {"$GPGGA,123519,4807.038,N,01131.000,E,1,08*47\r\n", "READY FOR INPUT\r\n",
-                                 "+CGMM: again\r\n"}) {
+  for (const char* pszChatter :
+       {"$GPGGA,123519,4807.038,N,01131.000,E,1,08*47\r\n", "READY FOR INPUT\r\n", "+CGMM: again\r\n"}) {
     SCOPED_TRACE(pszChatter);
     CScriptedTransport console;
     console.Expect("AT+CGMM\r", "");

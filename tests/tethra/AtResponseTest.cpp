@@ -99,14 +99,14 @@ TEST(AtResponseTest, ReadsAListingAndCountsTheEntriesItCannotRead) {
     std::vector<std::string> lines;
     int nIndex;
   } const cases[] = {
-      {{"+CMGL: 1,0,,30"}, 1},                      // header without its PDU
-      {{"+CMGL: 1,0,,31", kPdu}, 1},                // length does not match
-      {{"+CMGL: 4,0,,30", kPdu.substr(0, 40)}, 4},  // PDU cut short
-      {{"+CMGL: 1,0,,30", kPdu + "0"}, 1},          // odd digits
+      {{"+CMGL: 1,0,,30"}, 1},                                      // header without its PDU
+      {{"+CMGL: 1,0,,31", kPdu}, 1},                                // length does not match
+      {{"+CMGL: 4,0,,30", kPdu.substr(0, 40)}, 4},                  // PDU cut short
+      {{"+CMGL: 1,0,,30", kPdu + "0"}, 1},                          // odd digits
       {{"+CMGL: 6,0,,30", "07911326040000F0040B9113466100ZZ"}, 6},  // not hexadecimal
-      {{"+CMGL: x,0,,30", kPdu}, -1},               // unreadable header
-      {{"+CMGL: 7,9,,30", kPdu}, 7},                // no such status
-      {{kPdu}, -1},                                 // a PDU whose header was lost
+      {{"+CMGL: x,0,,30", kPdu}, -1},                               // unreadable header
+      {{"+CMGL: 7,9,,30", kPdu}, 7},                                // no such status
+      {{kPdu}, -1},                                                 // a PDU whose header was lost
   };
   for (const Case& c : cases) {
     std::vector<std::string> lines = c.lines;
@@ -134,7 +134,8 @@ TEST(AtResponseTest, ReadsAListingAndCountsTheEntriesItCannotRead) {
 }
 
 TEST(AtResponseTest, SortsLinesIntoResultsUrcsAndInformation) {
-  EXPECT_EQ(CAtReplyParser::ExpectedPrefixes("ATE0+CMEE=1;+CSMS?"), (std::vector<std::string>{"+CMEE", "+CSMS"}));
+  EXPECT_EQ(CAtReplyParser::ExpectedPrefixes("ATE0+CMEE=1;+CSMS?"),
+            (std::vector<std::string>{"+CMEE", "+CSMS"}));
   EXPECT_EQ(CAtReplyParser::ExpectedPrefixes("AT+CSCA=\"+4477\",145"), std::vector<std::string>{"+CSCA"});
   const std::vector<std::string> cmgl{"+CMGL"};
   for (const char* psz : {"+CMGL: 1,0,,23", "+cmgl: 1,0,,23", "0791447758100650", "+447785016005"})

@@ -10,7 +10,7 @@ TEST(AtText, TrimCutsEveryBlankAtTheEndsOnly) {
       {" \t\r\n\v\f", ""},
       {"  OK\r", "OK"},
       {"\t+CMGL: 1,0,,23 \r\n", "+CMGL: 1,0,,23"},
-      {"a  b", "a  b"},                // blanks inside stay
+      {"a  b", "a  b"},                            // blanks inside stay
       {"\xC2\xA0x\xC2\xA0", "\xC2\xA0x\xC2\xA0"},  // a no-break space is no AT blank
   };
   for (const auto& [strIn, strOut] : cases)
@@ -28,7 +28,7 @@ TEST(AtText, CaseBlindComparisons) {
       {"xxAT+CMGF=0", "at+cmgf=0", false, false, true},
       {"OK", "ok", true, true, true},
       {"OK", "OKAY", false, false, false},  // longer than the text
-      {"@K", "`k", false, false, false},   // neighbours of the letters are no letters
+      {"@K", "`k", false, false, false},    // neighbours of the letters are no letters
       {"abc", "", false, true, true},
   };
   for (const Case& c : cases) {
@@ -39,12 +39,13 @@ TEST(AtText, CaseBlindComparisons) {
 }
 
 TEST(AtText, HexDigitsAndOctets) {
-  const std::pair<char, int> digits[] = {{'0', 0}, {'9', 9}, {'A', 10}, {'f', 15}, {'G', -1}, {'/', -1}, {':', -1}, {'@', -1}, {'`', -1}, {' ', -1}};
+  const std::pair<char, int> digits[] = {{'0', 0},  {'9', 9},  {'A', 10}, {'f', 15}, {'G', -1},
+                                         {'/', -1}, {':', -1}, {'@', -1}, {'`', -1}, {' ', -1}};
   for (const auto& [c, n] : digits)
     EXPECT_EQ(AtHexValue(c), n) << c;
   const std::pair<std::string, bool> lines[] = {
       {"07911326040000F0", true}, {"07911326040000f0", true}, {"", false},
-      {"0791132", false}, {"07 91", false}, {"+CMT: ,24", false},
+      {"0791132", false},         {"07 91", false},           {"+CMT: ,24", false},
   };
   for (const auto& [s, b] : lines)
     EXPECT_EQ(AtIsHex(s), b) << s;

@@ -21,7 +21,7 @@ std::vector<uint8_t> Septets(const std::string& s) {
 // (0x1B, the escape, stands as a space here).
 const char* const kDefaultColumns[8] = {
     "@£$¥èéùìòÇ\nØø\rÅå", "Δ_ΦΓΛΩΠΨΣΘΞ ÆæßÉ", " !\"#¤%&'()*+,-./", "0123456789:;<=>?",
-    "¡ABCDEFGHIJKLMNO",   "PQRSTUVWXYZÄÖÑÜ§", "¿abcdefghijklmno", "pqrstuvwxyzäöñüà",
+    "¡ABCDEFGHIJKLMNO",   "PQRSTUVWXYZÄÖÑÜ§", "¿abcdefghijklmno",  "pqrstuvwxyzäöñüà",
 };
 
 }  // namespace

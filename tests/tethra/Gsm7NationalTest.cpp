@@ -31,14 +31,19 @@ TEST(Gsm7National, AnnexACodePointsDecode) {
       // A.2.1 Turkish single shift: 47 Ğ, 67 ğ, 49 İ, 69 ı, 53 Ş, 73 ş; 65 € as ever.
       {"Turkish single", {0, 1}, {E, 0x47, E, 0x67, E, 0x49, E, 0x69, E, 0x53, E, 0x73, E, 0x65}, U"ĞğİıŞş€"},
       // A.2.2 Spanish single shift: 09 ç, 41 Á, 49 Í, 4F Ó, 55 Ú, 61 á, 69 í, 6F ó, 75 ú.
-      {"Spanish single", {0, 2}, {E, 0x09, E, 0x41, E, 0x49, E, 0x4F, E, 0x55, E, 0x61, E, 0x69, E, 0x6F, E, 0x75},
+      {"Spanish single",
+       {0, 2},
+       {E, 0x09, E, 0x41, E, 0x49, E, 0x4F, E, 0x55, E, 0x61, E, 0x69, E, 0x6F, E, 0x75},
        U"çÁÍÓÚáíóú"},
       // A.3.3 Portuguese locking shift: 04 ê, 0B Ô, 0C ô, 12 ª, 15 ∞, 5B Ã, 7B ã, 7D `.
       {"Portuguese locking", {3, 0}, {0x04, 0x0B, 0x0C, 0x12, 0x15, 0x5B, 0x7B, 0x7D}, U"êÔôª∞Ãã`"},
       // A.2.3 Portuguese single shift: 05 ê, 41 À, 5B Ã, 61 Â, 7B ã.
       {"Portuguese single", {0, 3}, {E, 0x05, E, 0x41, E, 0x5B, E, 0x61, E, 0x7B}, U"êÀÃÂã"},
       // A.3.6 Hindi locking shift: 00 ँ, 03 अ, 15 क, 2F न, 42 म, 5F ्, 60 ॐ.
-      {"Hindi locking", {6, 0}, {0x00, 0x03, 0x15, 0x2F, 0x42, 0x5F, 0x60, 0x21}, U"\u0901\u0905\u0915\u0928\u092E\u094D\u0950!"},
+      {"Hindi locking",
+       {6, 0},
+       {0x00, 0x03, 0x15, 0x2F, 0x42, 0x5F, 0x60, 0x21},
+       U"\u0901\u0905\u0915\u0928\u092E\u094D\u0950!"},
       // A.2.6 Hindi single shift: 19 danda, 1C digit zero, 1D digit one, 65 €.
       {"Hindi single", {0, 6}, {E, 0x19, E, 0x1C, E, 0x1D, E, 0x65}, U"\u0964\u0966\u0967\u20AC"},
       // A.3.4 Bengali, A.3.11 Tamil, A.3.13 Urdu locking shift: 15 ক / க, 42 ম / ம; 00 ا, 02 ب.
@@ -75,11 +80,11 @@ TEST(Gsm7National, TextsGoAsSevenBitWithTheTableNamedInTheHeader) {
     bool bSevenBit;
   } const cases[] = {
       {"Şişli'de buluşalım mı?", "03250101", true},  // Turkish locking shift
-      {"Canción de la mañana", "03240102", true},     // ó: the Spanish single shift
-      {"नमस्ते दुनिया", "03250106", true},               // Hindi locking shift
-      {"வணக்கம்", "0325010B", true},                      // Tamil locking shift
-      {"Привет", "", false},                            // no table carries Cyrillic: UCS2
-      {"Plain text", "", true},                         // the default alphabet: no header
+      {"Canción de la mañana", "03240102", true},    // ó: the Spanish single shift
+      {"नमस्ते दुनिया", "03250106", true},              // Hindi locking shift
+      {"வணக்கம்", "0325010B", true},                   // Tamil locking shift
+      {"Привет", "", false},                         // no table carries Cyrillic: UCS2
+      {"Plain text", "", true},                      // the default alphabet: no header
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pszText);

@@ -22,7 +22,10 @@ CPduMessage Decode(const std::string& strHex) {
 // A 7-bit DELIVER with a header: UDL in septets, user data in hex.
 CPduMessage Part(const std::string& strFrom, const char* pszUdl, const char* pszUd, const char* pszDcs = "00",
                  const std::string& strTime = kTime) {
-  return Decode("00" "44" + strFrom + "00" + pszDcs + strTime + pszUdl + pszUd);
+  return Decode(
+      "00"
+      "44" +
+      strFrom + "00" + pszDcs + strTime + pszUdl + pszUd);
 }
 
 // Two-part messages with reference 7: 7-bit parts of one character each.
@@ -40,8 +43,13 @@ CPduMessage RefPart(int nPart, char cText, const std::string& strTime) {
 
 TEST(PduConcatenation, GroupsPartsAndJoinsThemInOrder) {
   std::vector<CPduMessage> in;
-  in.push_back(Part(kFrom, "09", "0500032A0202DE6B"));    // 0: ref 2A, part 2 of 2, "ok"
-  in.push_back(Decode("00" "04" + kFrom + "0000" + kTime + "02" "EF35"));  // 1: a single message, "ok"
+  in.push_back(Part(kFrom, "09", "0500032A0202DE6B"));  // 0: ref 2A, part 2 of 2, "ok"
+  in.push_back(
+      Decode("00"
+             "04" +
+             kFrom + "0000" + kTime +
+             "02"
+             "EF35"));                                     // 1: a single message, "ok"
   in.push_back(Part(kOther, "0A", "0500032A020190E910"));  // 2: other sender, ref 2A, part 1 of 2
   in.push_back(Part(kFrom, "0A", "0500032A020190E910"));   // 3: ref 2A, part 1 of 2, "Hi!"
   in.push_back(Part(kFrom, "0A", "0500032A020190E910"));   // 4: the same part again
@@ -95,7 +103,14 @@ TEST(PduConcatenation, KeyIncludesTotalAndType) {
   in.push_back(Part(kFrom, "0A", "0500032A020190E910"));  // ref 2A, 2 parts
   in.push_back(Part(kFrom, "0A", "0500032A030190E910"));  // ref 2A, 3 parts: another message
   // A SUBMIT to the same number with the same reference: another message too.
-  in.push_back(Decode("00" "41" "00" + kFrom + "0000" "0A" "0500032A020190E910"));
+  in.push_back(
+      Decode("00"
+             "41"
+             "00" +
+             kFrom +
+             "0000"
+             "0A"
+             "0500032A020190E910"));
   const auto groups = CPduConcatenation::Group(in);
   ASSERT_EQ(groups.size(), 3u);
   EXPECT_EQ(groups[1].GetMissing(), (std::vector<int>{2, 3}));
@@ -115,19 +130,25 @@ TEST(PduConcatenation, WrappedReferencesAndSecondCopiesNeverMergeOrVanish) {
   const Case cases[] = {
       {"two complete messages weeks apart, listed interleaved",
        {RefPart(1, 'a', tWeeksAgo), RefPart(1, 'c', t0), RefPart(2, 'd', t0), RefPart(2, 'b', tWeeksAgo)},
-       {"ab", "cd"}, 0},
+       {"ab", "cd"},
+       0},
       {"the same, parts ten minutes apart",
-       {RefPart(1, 'a', t0Earlier), RefPart(2, 'b', t0), RefPart(1, 'c', tWeeksAgo), RefPart(2, 'd', tWeeksAgo)},
-       {"ab", "cd"}, 0},
+       {RefPart(1, 'a', t0Earlier), RefPart(2, 'b', t0), RefPart(1, 'c', tWeeksAgo),
+        RefPart(2, 'd', tWeeksAgo)},
+       {"ab", "cd"},
+       0},
       {"a second different copy of part 1 stays visible",
        {RefPart(1, 'a', t0), RefPart(2, 'b', t0), RefPart(1, 'x', t0)},
-       {"ab", "missing 2"}, 0},
+       {"ab", "missing 2"},
+       0},
       {"an exact repeat of a part is a duplicate, not a message",
        {RefPart(1, 'a', t0), RefPart(1, 'a', t0), RefPart(2, 'b', t0)},
-       {"ab"}, 1},
+       {"ab"},
+       1},
       {"lone parts weeks apart are not joined",
        {RefPart(1, 'a', tWeeksAgo), RefPart(2, 'b', t0)},
-       {"missing 2", "missing 1"}, 0},
+       {"missing 2", "missing 1"},
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pszName);
@@ -137,7 +158,8 @@ TEST(PduConcatenation, WrappedReferencesAndSecondCopiesNeverMergeOrVanish) {
     for (const CPduConcatGroup& g : groups) {
       texts.push_back(g.IsComplete() ? g.m_strText : "missing " + std::to_string(g.GetMissing()[0]));
       nDuplicates += g.m_duplicates.size();
-      for (int n : g.m_parts) nParts += n >= 0;
+      for (int n : g.m_parts)
+        nParts += n >= 0;
     }
     EXPECT_EQ(texts, c.texts);
     EXPECT_EQ(nDuplicates, c.nDuplicates);

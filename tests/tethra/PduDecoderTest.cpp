@@ -36,10 +36,9 @@ const DecodeCase kCases[] = {
      "2002-08-26 19:37:41 +00:00", 12, "How are you?"},
     // Published SMS-DELIVER with an alphanumeric sender: 13 semi-octets hold 7
     // septets ("diafaan"), not 8.
-    {"alphanumeric sender",
-     "0791448720003023240DD0E474D81C0EBB010000111011315214000BE474D81C0EBB5DE3771B", PduType::DELIVER,
-     "+447802000332", 0x24, "diafaan", 0xD0, 0x00, CPduDataCoding::GSM7, "2011-01-11 13:25:41 +00:00", 11,
-     "diafaan.com"},
+    {"alphanumeric sender", "0791448720003023240DD0E474D81C0EBB010000111011315214000BE474D81C0EBB5DE3771B",
+     PduType::DELIVER, "+447802000332", 0x24, "diafaan", 0xD0, 0x00, CPduDataCoding::GSM7,
+     "2011-01-11 13:25:41 +00:00", 11, "diafaan.com"},
     // Published SMS-SUBMIT, relative validity AA (4 days), no service centre.
     {"published submit", "0011000B916407281553F80000AA0AE8329BFD4697D9EC37", PduType::SUBMIT, "", 0x11,
      "+46708251358", 0x91, 0x00, CPduDataCoding::GSM7, "", 10, "hellohello"},
@@ -49,38 +48,86 @@ const DecodeCase kCases[] = {
      "2024-12-31 23:59:58 +01:00", 6, "[€]"},
     // 8-bit reference concatenation header 00 03 2A 02 01: 48 bits, one fill bit,
     // "Hi!" from bit 49. Zone 0A = sign bit + 20 quarters west.
-    {"concatenated 8-bit reference", "00" "44" + kOa + "0000" + "5210100102030A" + "0A" + "0500032A020190E910",
-     PduType::DELIVER, "", 0x44, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7, "2025-01-01 10:20:30 -05:00",
-     10, "Hi!"},
+    {"concatenated 8-bit reference",
+     "00"
+     "44" +
+         kOa + "0000" + "5210100102030A" + "0A" + "0500032A020190E910",
+     PduType::DELIVER, "", 0x44, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7,
+     "2025-01-01 10:20:30 -05:00", 10, "Hi!"},
     // 16-bit reference header 08 04 1234 03 02: 56 bits, no fill. Zone 49 = -14 quarters.
-    {"concatenated 16-bit reference", "00" "44" + kOa + "0000" + "42211332958549" + "0B" + "06080412340302C87408",
-     PduType::DELIVER, "", 0x44, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7, "2024-12-31 23:59:58 -03:30",
-     11, "Hi!"},
+    {"concatenated 16-bit reference",
+     "00"
+     "44" +
+         kOa + "0000" + "42211332958549" + "0B" + "06080412340302C87408",
+     PduType::DELIVER, "", 0x44, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7,
+     "2024-12-31 23:59:58 -03:30", 11, "Hi!"},
     // UCS2 with U+1F600 as the surrogate pair D83D DE00. Zone 32 = +23 quarters.
-    {"ucs2 with surrogate pair", "00" "04" + kOa + "0008" + "42211332958532" + "0A" + "004800690020D83DDE00",
-     PduType::DELIVER, "", 0x04, "+31641600986", 0x91, 0x08, CPduDataCoding::UCS2, "2024-12-31 23:59:58 +05:45",
-     10, "Hi 😀"},
+    {"ucs2 with surrogate pair",
+     "00"
+     "04" +
+         kOa + "0008" + "42211332958532" + "0A" + "004800690020D83DDE00",
+     PduType::DELIVER, "", 0x04, "+31641600986", 0x91, 0x08, CPduDataCoding::UCS2,
+     "2024-12-31 23:59:58 +05:45", 10, "Hi 😀"},
     // 8-bit data shown as Latin-1; reply path set. Zone 83 = +38 quarters.
-    {"8-bit data", "00" "84" + kOa + "0004" + "42211332958583" + "03" + "48E9FF", PduType::DELIVER, "", 0x84,
-     "+31641600986", 0x91, 0x04, CPduDataCoding::DATA8, "2024-12-31 23:59:58 +09:30", 3, "Héÿ"},
+    {"8-bit data",
+     "00"
+     "84" +
+         kOa + "0004" + "42211332958583" + "03" + "48E9FF",
+     PduType::DELIVER, "", 0x84, "+31641600986", 0x91, 0x04, CPduDataCoding::DATA8,
+     "2024-12-31 23:59:58 +09:30", 3, "Héÿ"},
     // Unknown type of number with '*' and '#' (semi-octets A and B), class 1 (DCS F1).
-    {"star and hash digits", "00" "04" "05811A32FB" "00" "F1" "42211332958540" "02" "EF35", PduType::DELIVER, "",
-     0x04, "*123#", 0x81, 0xF1, CPduDataCoding::GSM7, "2024-12-31 23:59:58 +01:00", 2, "ok"},
+    {"star and hash digits",
+     "00"
+     "04"
+     "05811A32FB"
+     "00"
+     "F1"
+     "42211332958540"
+     "02"
+     "EF35",
+     PduType::DELIVER, "", 0x04, "*123#", 0x81, 0xF1, CPduDataCoding::GSM7, "2024-12-31 23:59:58 +01:00", 2,
+     "ok"},
     // National number: no '+'. No validity period (VPF 00), message reference 7.
-    {"national destination", "00" "01" "07" "0AA16021436587" "0000" "02" "EF35", PduType::SUBMIT, "", 0x01,
-     "0612345678", 0xA1, 0x00, CPduDataCoding::GSM7, "", 2, "ok"},
+    {"national destination",
+     "00"
+     "01"
+     "07"
+     "0AA16021436587"
+     "0000"
+     "02"
+     "EF35",
+     PduType::SUBMIT, "", 0x01, "0612345678", 0xA1, 0x00, CPduDataCoding::GSM7, "", 2, "ok"},
     // Status report: reference 2C, recipient, SCTS, discharge time, status 00, no
     // parameter indicator.
-    {"status report", kSc + "06" "2C" + kOa + "42211332958540" "5210100102030A" "00", PduType::STATUS_REPORT,
-     "+31624000000", 0x06, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7, "2024-12-31 23:59:58 +01:00", 0, ""},
+    {"status report",
+     kSc +
+         "06"
+         "2C" +
+         kOa +
+         "42211332958540"
+         "5210100102030A"
+         "00",
+     PduType::STATUS_REPORT, "+31624000000", 0x06, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7,
+     "2024-12-31 23:59:58 +01:00", 0, ""},
     // Header length 0B: a port-addressing element (05 04 0B84 23F0) before the
     // concatenation element 00 03 07 02 02. 12 octets = 96 bits, two fill bits, text
     // from septet 14: 6F at bits 98-104, 6B at bits 105-111. UDL 14 + 2 = 0x10.
-    {"other element first", "00" "44" + kOa + "0000" + "42211332958540" + "10" + "0B05040B8423F00003070202BCD7",
-     PduType::DELIVER, "", 0x44, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7, "2024-12-31 23:59:58 +01:00",
-     16, "ok"},
+    {"other element first",
+     "00"
+     "44" +
+         kOa + "0000" + "42211332958540" + "10" + "0B05040B8423F00003070202BCD7",
+     PduType::DELIVER, "", 0x44, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7,
+     "2024-12-31 23:59:58 +01:00", 16, "ok"},
     // The longest number an address holds: 20 digits, length octet 14.
-    {"twenty-digit originator", "00" "04" "1491" "21436587092143658709" "0000" "42211332958540" "02" "EF35",
+    {"twenty-digit originator",
+     "00"
+     "04"
+     "1491"
+     "21436587092143658709"
+     "0000"
+     "42211332958540"
+     "02"
+     "EF35",
      PduType::DELIVER, "", 0x04, "+12345678901234567890", 0x91, 0x00, CPduDataCoding::GSM7,
      "2024-12-31 23:59:58 +01:00", 2, "ok"},
 };
@@ -142,9 +189,19 @@ TEST(PduDecoder, ConcatenationHeadersAndTheirFillBits) {
 TEST(PduDecoder, ConcatenationElementsThatMeanNothing) {
   // Sequence 0, sequence above the total, total 0, and an element of the wrong
   // length are ignored.
-  for (const char* pszUd : {"07050003010200" "41", "07050003010203" "41", "07050003010001" "41", "060400020102" "41"}) {
+  for (const char* pszUd : {"07050003010200"
+                            "41",
+                            "07050003010203"
+                            "41",
+                            "07050003010001"
+                            "41",
+                            "060400020102"
+                            "41"}) {
     SCOPED_TRACE(pszUd);
-    auto r = CPduDecoder::Decode("00" "44" + kOa + "0004" + "42211332958540" + pszUd);
+    auto r = CPduDecoder::Decode(
+        "00"
+        "44" +
+        kOa + "0004" + "42211332958540" + pszUd);
     ASSERT_TRUE(r.IsOk()) << r.GetError();
     CPduConcatInfo info;
     EXPECT_FALSE(r->GetConcatenation(info));
@@ -159,20 +216,20 @@ TEST(PduDecoder, TimeStampsAsValuesAndOffsets) {
     double dDayNumber;   // days since 30 December 1899 of the local time
     int64_t nUtcSeconds;
   } const cases[] = {
-      {"20806291731408", 0, 37494 + 70661 / 86400.0, 1030390661},         // 2002-08-26 19:37:41
-      {"42211332958540", 60, 45657 + 86398 / 86400.0, 1735685998},        // 2024-12-31 23:59:58 +01:00
-      {"5210100102030A", -300, 45658 + 37230 / 86400.0, 1735744830},      // 2025-01-01 10:20:30 -05:00
+      {"20806291731408", 0, 37494 + 70661 / 86400.0, 1030390661},     // 2002-08-26 19:37:41
+      {"42211332958540", 60, 45657 + 86398 / 86400.0, 1735685998},    // 2024-12-31 23:59:58 +01:00
+      {"5210100102030A", -300, 45658 + 37230 / 86400.0, 1735744830},  // 2025-01-01 10:20:30 -05:00
       {"42211332958549", -210, 45657 + 86398 / 86400.0, 1735685998 + 210 * 60 + 3600},
       {"42211332958532", 345, 45657 + 86398 / 86400.0, 1735685998 - 345 * 60 + 3600},
-      {"99309251619580", 120, 36248 + 55019 / 86400.0, 922713419},        // years from 90 are 19xx
-      {"00209291731400", 0, 36585 + 70661 / 86400.0, 951853061},          // 2000-02-29: a leap year
-      {"09101021436500", 0, 32874 + 45296 / 86400.0, 631197296},          // 1990-01-01: the first year
-      {"20316291731400", -1, 0, 0},  // month 13
-      {"209032917314A0", -1, 0, 0},  // zone digit A
-      {"20209291731400", -1, 0, 0},  // 2002-02-29: not a leap year
-      {"20806291737600", -1, 0, 0},  // second 67
-      {"2080A291731400", -1, 0, 0},  // day digit A
-      {"20806242731400", -1, 0, 0},  // hour 24
+      {"99309251619580", 120, 36248 + 55019 / 86400.0, 922713419},  // years from 90 are 19xx
+      {"00209291731400", 0, 36585 + 70661 / 86400.0, 951853061},    // 2000-02-29: a leap year
+      {"09101021436500", 0, 32874 + 45296 / 86400.0, 631197296},    // 1990-01-01: the first year
+      {"20316291731400", -1, 0, 0},                                 // month 13
+      {"209032917314A0", -1, 0, 0},                                 // zone digit A
+      {"20209291731400", -1, 0, 0},                                 // 2002-02-29: not a leap year
+      {"20806291737600", -1, 0, 0},                                 // second 67
+      {"2080A291731400", -1, 0, 0},                                 // day digit A
+      {"20806242731400", -1, 0, 0},                                 // hour 24
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pszStamp);
@@ -200,25 +257,41 @@ TEST(PduDecoder, ValidityPeriods) {
 
   // What a user reads of a relative period: the largest units, singular or plural.
   const std::pair<uint8_t, const char*> described[] = {{0x00, "relative 0x00 (5 minutes)"},
-                                                      {0x90, "relative 0x90 (12 hours 30 minutes)"},
-                                                      {0xA7, "relative 0xA7 (1 day)"},
-                                                      {0xC5, "relative 0xC5 (5 weeks)"}};
+                                                       {0x90, "relative 0x90 (12 hours 30 minutes)"},
+                                                       {0xA7, "relative 0xA7 (1 day)"},
+                                                       {0xC5, "relative 0xC5 (5 weeks)"}};
   for (const auto& [nValue, pszText] : described)
     EXPECT_EQ(CPduValidity::Relative(nValue).Describe(), pszText);
 
   // Enhanced (VPF 01): 02 = relative in seconds (3C = 60 s), 03 = semi-octets 01:30:00;
   // 82 = the same as 02 with an extension octet (00) before the period.
-  const std::string head = "00" "09" "00" "0B916407281553F8" "0000";
-  for (const auto& [strVp, nSeconds] : {std::pair<std::string, int>{"023C0000000000", 60}, {"03100300000000", 5400},
+  const std::string head =
+      "00"
+      "09"
+      "00"
+      "0B916407281553F8"
+      "0000";
+  for (const auto& [strVp, nSeconds] : {std::pair<std::string, int>{"023C0000000000", 60},
+                                        {"03100300000000", 5400},
                                         {"82003C00000000", 60}}) {
-    auto r = CPduDecoder::Decode(head + strVp + "02" "EF35");
+    auto r = CPduDecoder::Decode(head + strVp +
+                                 "02"
+                                 "EF35");
     ASSERT_TRUE(r.IsOk()) << r.GetError();
     EXPECT_EQ(r->GetValidityFormat(), CPduValidity::ENHANCED);
     EXPECT_EQ(r->m_validity.GetSeconds(), nSeconds);
     EXPECT_EQ(r->m_strText, "ok");
   }
   // Absolute (VPF 11): a time stamp.
-  auto absolute = CPduDecoder::Decode("00" "19" "00" "0B916407281553F8" "0000" "5210100102030A" "02" "EF35");
+  auto absolute = CPduDecoder::Decode(
+      "00"
+      "19"
+      "00"
+      "0B916407281553F8"
+      "0000"
+      "5210100102030A"
+      "02"
+      "EF35");
   ASSERT_TRUE(absolute.IsOk()) << absolute.GetError();
   EXPECT_EQ(absolute->GetValidityFormat(), CPduValidity::ABSOLUTE);
   EXPECT_EQ(absolute->m_validity.GetAbsolute().Format(), "2025-01-01 10:20:30 -05:00");
@@ -233,13 +306,13 @@ TEST(PduDecoder, DataCodingGroups) {
     bool bMessageWaiting;
   } const cases[] = {
       // 0C: reserved alphabet; 48: auto-deletion group; 80: reserved group.
-      {0x00, CPduDataCoding::GSM7, -1, false},  {0x04, CPduDataCoding::DATA8, -1, false},
-      {0x08, CPduDataCoding::UCS2, -1, false},  {0x0C, CPduDataCoding::GSM7, -1, false},
-      {0x10, CPduDataCoding::GSM7, 0, false},   {0x19, CPduDataCoding::UCS2, 1, false},
-      {0x16, CPduDataCoding::DATA8, 2, false},  {0x48, CPduDataCoding::UCS2, -1, false},
-      {0x80, CPduDataCoding::GSM7, -1, false},  {0xC8, CPduDataCoding::GSM7, -1, true},
-      {0xD0, CPduDataCoding::GSM7, -1, true},   {0xE9, CPduDataCoding::UCS2, -1, true},
-      {0xF0, CPduDataCoding::GSM7, 0, false},   {0xF7, CPduDataCoding::DATA8, 3, false},
+      {0x00, CPduDataCoding::GSM7, -1, false}, {0x04, CPduDataCoding::DATA8, -1, false},
+      {0x08, CPduDataCoding::UCS2, -1, false}, {0x0C, CPduDataCoding::GSM7, -1, false},
+      {0x10, CPduDataCoding::GSM7, 0, false},  {0x19, CPduDataCoding::UCS2, 1, false},
+      {0x16, CPduDataCoding::DATA8, 2, false}, {0x48, CPduDataCoding::UCS2, -1, false},
+      {0x80, CPduDataCoding::GSM7, -1, false}, {0xC8, CPduDataCoding::GSM7, -1, true},
+      {0xD0, CPduDataCoding::GSM7, -1, true},  {0xE9, CPduDataCoding::UCS2, -1, true},
+      {0xF0, CPduDataCoding::GSM7, 0, false},  {0xF7, CPduDataCoding::DATA8, 3, false},
   };
   for (const auto& c : cases) {
     const CPduDataCoding dc = CPduDataCoding::Decode(c.nDcs);
@@ -262,8 +335,19 @@ TEST(PduDecoder, StatusReports) {
 
   // Parameter indicator 07: PID, DCS (08, UCS2) and user data follow. Status 46:
   // validity expired.
-  auto withText = CPduDecoder::Decode("00" "06" "2E" + kOa + "42211332958540" "5210100102030A" "46" "07" "00" "08"
-                                      "04" "004F004B");
+  auto withText = CPduDecoder::Decode(
+      "00"
+      "06"
+      "2E" +
+      kOa +
+      "42211332958540"
+      "5210100102030A"
+      "46"
+      "07"
+      "00"
+      "08"
+      "04"
+      "004F004B");
   ASSERT_TRUE(withText.IsOk()) << withText.GetError();
   EXPECT_EQ(withText->m_strText, "OK");
   EXPECT_EQ(withText->m_nStatus, 0x46);
@@ -277,14 +361,39 @@ TEST(PduDecoder, StatusReports) {
     CPduDataCoding::Alphabet alphabet;
     const char* pszText;
   } const cases[] = {
-      {"01" "7F", 0x7F, CPduDataCoding::GSM7, ""},
-      {"02" "08", -1, CPduDataCoding::UCS2, ""},
-      {"03" "7F" "08", 0x7F, CPduDataCoding::UCS2, ""},
-      {"04" "02" "EF35", -1, CPduDataCoding::GSM7, "ok"},
-      {"05" "7F" "02" "EF35", 0x7F, CPduDataCoding::GSM7, "ok"},
-      {"06" "08" "04" "004F004B", -1, CPduDataCoding::UCS2, "OK"},
+      {"01"
+       "7F",
+       0x7F, CPduDataCoding::GSM7, ""},
+      {"02"
+       "08",
+       -1, CPduDataCoding::UCS2, ""},
+      {"03"
+       "7F"
+       "08",
+       0x7F, CPduDataCoding::UCS2, ""},
+      {"04"
+       "02"
+       "EF35",
+       -1, CPduDataCoding::GSM7, "ok"},
+      {"05"
+       "7F"
+       "02"
+       "EF35",
+       0x7F, CPduDataCoding::GSM7, "ok"},
+      {"06"
+       "08"
+       "04"
+       "004F004B",
+       -1, CPduDataCoding::UCS2, "OK"},
   };
-  const std::string head = "00" "06" "2E" + kOa + "42211332958540" "5210100102030A" "00";
+  const std::string head =
+      "00"
+      "06"
+      "2E" +
+      kOa +
+      "42211332958540"
+      "5210100102030A"
+      "00";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pszTail);
     auto r = CPduDecoder::Decode(head + c.pszTail);
@@ -301,7 +410,10 @@ TEST(PduDecoder, StatusReports) {
 }
 
 TEST(PduDecoder, MalformedInputIsRejected) {
-  const std::string deliverHead = "00" "04" + kOa + "0000" + "42211332958540";
+  const std::string deliverHead =
+      "00"
+      "04" +
+      kOa + "0000" + "42211332958540";
   struct Case {
     const char* pszName;
     std::string strHex;
@@ -316,22 +428,103 @@ TEST(PduDecoder, MalformedInputIsRejected) {
       {"no first octet", "00", "first octet"},
       {"no originator", "0004", "originating address"},
       {"originator past the end", "00040B91134661", "runs past the end"},
-      {"address of 21 digits", "000415911346610089F6" "1111111111", "more than 20"},
-      {"reserved message type", "0003" "00", "reserved message type"},
-      {"no time stamp", "00" "04" + kOa + "0000" "422113", "time stamp"},
+      {"address of 21 digits",
+       "000415911346610089F6"
+       "1111111111",
+       "more than 20"},
+      {"reserved message type",
+       "0003"
+       "00",
+       "reserved message type"},
+      {"no time stamp",
+       "00"
+       "04" +
+           kOa +
+           "0000"
+           "422113",
+       "time stamp"},
       {"no user-data length", deliverHead, "user-data length"},
       {"161 septets", deliverHead + "A1" + std::string(2 * 141, '0'), "more than 160"},
-      {"141 octets", "00" "04" + kOa + "0004" "42211332958540" "8D" + std::string(2 * 141, '0'), "more than 140"},
-      {"header longer than the user data", "00" "44" + kOa + "0004" "42211332958540" "05" "0800030102", "header"},
-      {"element past the header", "00" "44" + kOa + "0004" "42211332958540" "05" "0400030102", "runs past"},
-      {"element without length", "00" "44" + kOa + "0004" "42211332958540" "02" "0100", "no length"},
-      {"header septets above the length", "00" "44" + kOa + "0000" "42211332958540" "06" "050003010201",
+      {"141 octets",
+       "00"
+       "04" +
+           kOa +
+           "0004"
+           "42211332958540"
+           "8D" +
+           std::string(2 * 141, '0'),
+       "more than 140"},
+      {"header longer than the user data",
+       "00"
+       "44" +
+           kOa +
+           "0004"
+           "42211332958540"
+           "05"
+           "0800030102",
+       "header"},
+      {"element past the header",
+       "00"
+       "44" +
+           kOa +
+           "0004"
+           "42211332958540"
+           "05"
+           "0400030102",
+       "runs past"},
+      {"element without length",
+       "00"
+       "44" +
+           kOa +
+           "0004"
+           "42211332958540"
+           "02"
+           "0100",
+       "no length"},
+      {"header septets above the length",
+       "00"
+       "44" +
+           kOa +
+           "0000"
+           "42211332958540"
+           "06"
+           "050003010201",
        "longer than the user-data length"},
-      {"compressed", "00" "04" + kOa + "0020" "42211332958540" "02" "EF35", "compressed"},
+      {"compressed",
+       "00"
+       "04" +
+           kOa +
+           "0020"
+           "42211332958540"
+           "02"
+           "EF35",
+       "compressed"},
       {"no message reference", "0001", "message reference"},
-      {"validity cut short", "00" "19" "00" "0B916407281553F8" "0000" "520110", "validity"},
-      {"status report without status", "00" "06" "2D" + kOa + "42211332958540" "5210100102030A", "status"},
-      {"status report user data missing", "00" "06" "2D" + kOa + "42211332958540" "5210100102030A" "00" "04",
+      {"validity cut short",
+       "00"
+       "19"
+       "00"
+       "0B916407281553F8"
+       "0000"
+       "520110",
+       "validity"},
+      {"status report without status",
+       "00"
+       "06"
+       "2D" +
+           kOa +
+           "42211332958540"
+           "5210100102030A",
+       "status"},
+      {"status report user data missing",
+       "00"
+       "06"
+       "2D" +
+           kOa +
+           "42211332958540"
+           "5210100102030A"
+           "00"
+           "04",
        "user-data length"},
   };
   for (const auto& c : cases) {
@@ -342,31 +535,59 @@ TEST(PduDecoder, MalformedInputIsRejected) {
 }
 
 TEST(PduDecoder, PdusAsPhonesHoldThemAreReadNotRefused) {
-  const std::string deliverHead = "00" "04" + kOa + "0000" + "42211332958540";
+  const std::string deliverHead =
+      "00"
+      "04" +
+      kOa + "0000" + "42211332958540";
   // "hellohello" (10 septets, 9 octets) cut after 7 octets: the 8 septets there.
-  auto cut = CPduDecoder::Decode(deliverHead + "0A" "E8329BFD4697D9");
+  auto cut = CPduDecoder::Decode(deliverHead +
+                                 "0A"
+                                 "E8329BFD4697D9");
   ASSERT_TRUE(cut.IsOk()) << cut.GetError();
   EXPECT_TRUE(cut->m_bTruncated);
   EXPECT_EQ(cut->m_strText, "hellohel");
   EXPECT_EQ(cut->m_nUserDataLength, 10);
   // UCS2 "OK" announced as 6 octets, 3 there: the whole character only.
-  auto cutWide = CPduDecoder::Decode("00" "04" + kOa + "0008" "42211332958540" "06" "004F00");
+  auto cutWide = CPduDecoder::Decode(
+      "00"
+      "04" +
+      kOa +
+      "0008"
+      "42211332958540"
+      "06"
+      "004F00");
   ASSERT_TRUE(cutWide.IsOk()) << cutWide.GetError();
   EXPECT_TRUE(cutWide->m_bTruncated);
   EXPECT_EQ(cutWide->m_strText, "O");
   // A whole message is not marked.
-  auto whole = CPduDecoder::Decode(deliverHead + "0A" "E8329BFD4697D9EC37");
+  auto whole = CPduDecoder::Decode(deliverHead +
+                                   "0A"
+                                   "E8329BFD4697D9EC37");
   ASSERT_TRUE(whole.IsOk());
   EXPECT_FALSE(whole->m_bTruncated);
   // The header indicator with a user-data length of 0: an empty message.
-  auto empty = CPduDecoder::Decode("00" "44" + kOa + "0000" "42211332958540" "00");
+  auto empty = CPduDecoder::Decode(
+      "00"
+      "44" +
+      kOa +
+      "0000"
+      "42211332958540"
+      "00");
   ASSERT_TRUE(empty.IsOk()) << empty.GetError();
   EXPECT_EQ(empty->m_strText, "");
   EXPECT_FALSE(empty->m_bHasHeader);
   // Status reports padded with FF as a SIM record is, or with an indicator whose
   // extension is missing: no optional parameters.
-  const std::string report = "00" "06" "2D" + kOa + "42211332958540" "5210100102030A" "00";
-  for (const std::string& tail : {std::string("FF"), std::string("FFFFFFFF"), std::string("80"), std::string("8181")}) {
+  const std::string report =
+      "00"
+      "06"
+      "2D" +
+      kOa +
+      "42211332958540"
+      "5210100102030A"
+      "00";
+  for (const std::string& tail :
+       {std::string("FF"), std::string("FFFFFFFF"), std::string("80"), std::string("8181")}) {
     auto r = CPduDecoder::Decode(report + tail);
     ASSERT_TRUE(r.IsOk()) << tail << ": " << r.GetError();
     EXPECT_EQ(r->m_type, PduType::STATUS_REPORT);

@@ -59,8 +59,8 @@ TEST(PduEncoder, SubmitVectors) {
   };
   const Case cases[] = {
       // Published: "hellohello" to +46708251358, relative validity AA.
-      {"published", Request("+46708251358", "hellohello", 0x11, 0xAA), "0011000B916407281553F80000AA0AE8329BFD4697D9EC37",
-       23},
+      {"published", Request("+46708251358", "hellohello", 0x11, 0xAA),
+       "0011000B916407281553F80000AA0AE8329BFD4697D9EC37", 23},
       // The same with a service centre in front: the AT+CMGS length does not change.
       {"with service centre", Request("+46708251358", "hellohello", 0x11, 0xAA, "+31624000000"),
        "07911326040000F011000B916407281553F80000AA0AE8329BFD4697D9EC37", 23},
@@ -68,16 +68,22 @@ TEST(PduEncoder, SubmitVectors) {
       {"separators", Request("+46 (70) 825.13.58", "hellohello", 0x11, 0xAA, "+31 62 400-0000"),
        "07911326040000F011000B916407281553F80000AA0AE8329BFD4697D9EC37", 23},
       // Extension characters, no validity period: septets 1B 3C 1B 65 1B 3E.
-      {"extension characters", Request("+31641600986", "[€]"),
-       "0001000B911346610089F60000061BDEA6BCF101", 19},
+      {"extension characters", Request("+31641600986", "[€]"), "0001000B911346610089F60000061BDEA6BCF101",
+       19},
       // A character outside the 7-bit alphabet makes it UCS2: U+1F600 is D83D DE00.
-      {"ucs2", Request("+31641600986", "Hi 😀"),
-       "0001000B911346610089F600080A004800690020D83DDE00", 23},
+      {"ucs2", Request("+31641600986", "Hi 😀"), "0001000B911346610089F600080A004800690020D83DDE00", 23},
       // UCS2 asked for although the text fits 7 bits.
       {"forced ucs2", Request("+31641600986", "ok", 0x01, 0, "", PduEncoding::UCS2),
-       "0001000B911346610089F60008040" "06F006B", 17},
+       "0001000B911346610089F60008040"
+       "06F006B",
+       17},
       // National number (type unknown, 81), reject duplicates, status report, reply path, relative 167.
-      {"option bits", Request("0612345678", "ok", 0xB5, 167), "00B500" "0A816021436587" "0000A7" "02EF35", 15},
+      {"option bits", Request("0612345678", "ok", 0xB5, 167),
+       "00B500"
+       "0A816021436587"
+       "0000A7"
+       "02EF35",
+       15},
       // No destination: a message stored on the phone for later.
       {"no destination", Request("", "ok"), "0001000081000002EF35", 9},
       // The empty text.
@@ -101,7 +107,9 @@ TEST(PduEncoder, SubmitOptions) {
   ASSERT_EQ(parts.size(), 1u);
   EXPECT_EQ(parts[0].m_strPdu, "0001420B916407281553F8001002EF35");
   // Text that is not UTF-8 goes with question marks.
-  auto decoded = DecodeParts(Submit(Request("+1", "a\xFF" "b")));
+  auto decoded = DecodeParts(Submit(Request("+1",
+                                            "a\xFF"
+                                            "b")));
   ASSERT_EQ(decoded.size(), 1u);
   EXPECT_EQ(decoded[0].m_strText, "a?b");
 }

@@ -51,7 +51,14 @@ TEST(PduRecord, DecodedPdusFillTheRecord) {
 
   // Reply path (first octet 84) means reply charges; alphanumeric and national
   // senders have no "+".
-  CPduRecord::FillMessage(Decode("00" "84" "0B911346610089F6" "0004" "42211332958583" "03" "48E9FF"), msg);
+  CPduRecord::FillMessage(Decode("00"
+                                 "84"
+                                 "0B911346610089F6"
+                                 "0004"
+                                 "42211332958583"
+                                 "03"
+                                 "48E9FF"),
+                          msg);
   EXPECT_EQ(msg.m_bReplyCharges, 1);
   // In the flags word of a received message: bit 3 reply charges, bit 5 the reply
   // path, bit 2 as the transfer unit has it; the Inbox reads bit 3.
@@ -63,7 +70,14 @@ TEST(PduRecord, DecodedPdusFillTheRecord) {
       Decode("0791448720003023240DD0E474D81C0EBB010000111011315214000BE474D81C0EBB5DE3771B"), msg);
   EXPECT_EQ(msg.m_strNumber, "diafaan");
   EXPECT_EQ(msg.m_bReplyCharges, 0);
-  CPduRecord::FillMessage(Decode("00" "01" "07" "0AA16021436587" "0000" "02" "EF35"), msg);
+  CPduRecord::FillMessage(Decode("00"
+                                 "01"
+                                 "07"
+                                 "0AA16021436587"
+                                 "0000"
+                                 "02"
+                                 "EF35"),
+                          msg);
   EXPECT_EQ(msg.m_strNumber, "0612345678");
 
   // A SUBMIT has no date but its validity; a status report names the recipient
@@ -76,8 +90,14 @@ TEST(PduRecord, DecodedPdusFillTheRecord) {
   EXPECT_EQ(msg.m_wFirstOctet, 0x11);
   EXPECT_FALSE(msg.IsReplyCharges());
   CMessage report;
-  CPduRecord::FillMessage(
-      Decode("07911326040000F0" "06" "2C" "0B911346610089F6" "42211332958540" "5210100102030A" "00"), report);
+  CPduRecord::FillMessage(Decode("07911326040000F0"
+                                 "06"
+                                 "2C"
+                                 "0B911346610089F6"
+                                 "42211332958540"
+                                 "5210100102030A"
+                                 "00"),
+                          report);
   EXPECT_EQ(report.m_strNumber, "+31641600986");
   EXPECT_EQ(report.m_wFirstOctet, 0x02);  // neither received nor submitted
   ASSERT_TRUE(report.m_dtDateTime.IsValid());
@@ -92,13 +112,45 @@ TEST(PduRecord, FlagsWordFollowsTheRecordLayout) {
     bool bReplyCharges;
   } cases[] = {
       // DELIVER with the header indicator (0x40) and "no more messages" (0x04): bit 4.
-      {"00" "44" "0B911346610089F6" "0000" "42211332958583" "0A" "050003010201" "C8329B0D", 0x14, false},
+      {"00"
+       "44"
+       "0B911346610089F6"
+       "0000"
+       "42211332958583"
+       "0A"
+       "050003010201"
+       "C8329B0D",
+       0x14, false},
       // DELIVER with reply path and status report indication (0xA4): no bit 6 or 7.
-      {"00" "A4" "0B911346610089F6" "0000" "42211332958583" "02" "C834", 0x2C, true},
+      {"00"
+       "A4"
+       "0B911346610089F6"
+       "0000"
+       "42211332958583"
+       "02"
+       "C834",
+       0x2C, true},
       // SUBMIT with a status report request (0x31): bit 5 is reply charges, not that.
-      {"00" "31" "00" "0B916407281553F8" "0000" "AA" "02" "C834", 0x11, false},
+      {"00"
+       "31"
+       "00"
+       "0B916407281553F8"
+       "0000"
+       "AA"
+       "02"
+       "C834",
+       0x11, false},
       // SUBMIT with reply path and header (0xD1): bits 5, 6 and 7.
-      {"00" "D1" "00" "0B916407281553F8" "0000" "AA" "09" "050003010201" "C834", 0xF1, true},
+      {"00"
+       "D1"
+       "00"
+       "0B916407281553F8"
+       "0000"
+       "AA"
+       "09"
+       "050003010201"
+       "C834",
+       0xF1, true},
   };
   for (const auto& c : cases) {
     CMessage msg;
@@ -110,7 +162,9 @@ TEST(PduRecord, FlagsWordFollowsTheRecordLayout) {
 
 TEST(PduKey, SameMessageListedAgainHasTheSameKey) {
   // The key drops the service-centre part and the octet after the first octet.
-  EXPECT_EQ(KeyOf(kDeliver), "04" "911346610089F60000208062917314080CC8F71D14969741F977FD07");
+  EXPECT_EQ(KeyOf(kDeliver),
+            "04"
+            "911346610089F60000208062917314080CC8F71D14969741F977FD07");
   EXPECT_EQ(KeyOf("00" + kDeliver.substr(16)), KeyOf(kDeliver));
   // A stored SUBMIT keeps its key after sending gives it a message reference;
   // another text is another key.
@@ -154,7 +208,11 @@ TEST(PduRecord, EncodeMessageFromRecord) {
   msg.m_nValidity = 193;
   parts = CPduRecord::EncodeMessage(msg, 0x10, 0);
   ASSERT_TRUE(parts.IsOk()) << parts.GetError();
-  EXPECT_EQ(parts.Value()[0].m_strPdu, "07911326040000F09510" "0B916407281553F8" "0000C1" "0AE8329BFD4697D9EC37");
+  EXPECT_EQ(parts.Value()[0].m_strPdu,
+            "07911326040000F09510"
+            "0B916407281553F8"
+            "0000C1"
+            "0AE8329BFD4697D9EC37");
   EXPECT_EQ(parts.Value()[0].m_nTpduLength, 23u);
 
   // No number: stored on the phone for later, destination length 0.
@@ -163,7 +221,10 @@ TEST(PduRecord, EncodeMessageFromRecord) {
   msg.m_wFirstOctet = 0x05;
   parts = CPduRecord::EncodeMessage(msg, 0, 0);
   ASSERT_TRUE(parts.IsOk()) << parts.GetError();
-  EXPECT_EQ(parts.Value()[0].m_strPdu, "0005000081" "0000" "0AE8329BFD4697D9EC37");
+  EXPECT_EQ(parts.Value()[0].m_strPdu,
+            "0005000081"
+            "0000"
+            "0AE8329BFD4697D9EC37");
 
   msg.m_strNumber = "+31 letters";
   EXPECT_FALSE(CPduRecord::EncodeMessage(msg, 0, 0).IsOk());

@@ -30,7 +30,8 @@ class PhoneCommandsTest : public VirtualPhoneTest {
   }
   // Runs "mireth ARGS --device DEVICE" with stderr joined to stdout.
   int Run(const std::string& strArgs, const std::string& strDevice, std::string& strOut) {
-    std::string strCommand = std::string("'") + MIRETH_CLI_PATH + "' " + strArgs + " --device '" + strDevice + "' 2>&1";
+    std::string strCommand =
+        std::string("'") + MIRETH_CLI_PATH + "' " + strArgs + " --device '" + strDevice + "' 2>&1";
     FILE* pPipe = popen(strCommand.c_str(), "r");
     char buf[4096];
     strOut.clear();
@@ -58,14 +59,20 @@ TEST_F(PhoneCommandsTest, SaysInWordsWhatThePhoneAndTheSimSay) {
     int nExit;
     std::vector<const char*> texts;  // each must be in the output
   } cases[] = {
-      {"zte-k3565z", "identify --timeout 2000", 0,
+      {"zte-k3565z",
+       "identify --timeout 2000",
+       0,
        {"Manufacturer: ZTE INCORPORATED", "SIM:          waits for its PIN (give it with --pin NNNN)"}},
       {"zte-k3565z", "inbox --timeout 2000", 1, {"Error Code: -999", "The SIM card asks for its PIN"}},
       {"zte-k3565z", "inbox --timeout 2000 --pin 1234", 0, {"SM:1", "SM:2", "How are you?"}},
       {"zte-k3565z", "inbox --timeout 2000 --pin 12", 2, {"--pin takes the SIM's PIN"}},
       {"corrupt-entry", "inbox --timeout 2000", 0, {"SM:2", "1 entry on the phone could not be read"}},
-      {"corrupt-entry", "inbox --json --timeout 2000", 0,
-       {"\"m_strExtra\":\"SM:2\"", "{\"unreadable\":true,\"storage\":\"SM\",\"index\":1,\"reason\":\"the PDU line is not hexadecimal\"}"}},
+      {"corrupt-entry",
+       "inbox --json --timeout 2000",
+       0,
+       {"\"m_strExtra\":\"SM:2\"",
+        "{\"unreadable\":true,\"storage\":\"SM\",\"index\":1,\"reason\":\"the PDU line is not "
+        "hexadecimal\"}"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.pszDialect) + " " + c.pszArgs);
@@ -110,7 +117,8 @@ TEST_F(PhoneCommandsTest, AChattyPortDoesNotKeepIdentifyBeyondItsTimeOut) {
   std::string out;
   auto start = std::chrono::steady_clock::now();
   int nExit = Run("identify --timeout 2000", szName, out);
-  auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  auto elapsed =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   bStop = true;
   chatter.join();
   close(nSlave);

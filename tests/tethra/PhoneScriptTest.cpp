@@ -73,8 +73,12 @@ TEST_F(ScriptedPhoneTest, MapsEverySetupFailureToItsCode) {
       {"SIM wants a PIN, no OK", {wake, echo, {"AT+CPIN?\r", "\r\n+CPIN: SIM PIN\r\n"}}, PHONE_NOT_READY},
       {"SIM wants its PUK", {wake, echo, {"AT+CPIN?\r", "\r\n+CME ERROR: 12\r\n"}}, PHONE_NOT_READY},
       {"no PDU mode", {wake, echo, pin, {"AT+CMGF=0\r", "\r\nERROR\r\n"}}, PHONE_SETUP_FAILED},
-      {"PDU mode wants the PIN", {wake, echo, pin, {"AT+CMGF=0\r", "\r\n+CMS ERROR: 311\r\n"}}, PHONE_NOT_READY},
-      {"no SMS service", {wake, echo, pin, pdu, {"AT+CSMS?\r", "\r\n+CSMS: 0,0,0,0\r\n\r\nOK\r\n"}}, PHONE_NO_SMS_SERVICE},
+      {"PDU mode wants the PIN",
+       {wake, echo, pin, {"AT+CMGF=0\r", "\r\n+CMS ERROR: 311\r\n"}},
+       PHONE_NOT_READY},
+      {"no SMS service",
+       {wake, echo, pin, pdu, {"AT+CSMS?\r", "\r\n+CSMS: 0,0,0,0\r\n\r\nOK\r\n"}},
+       PHONE_NO_SMS_SERVICE},
       {"storage list never answered", {wake, echo, pin, pdu, csms, {"AT+CPMS=?\r", ""}}, PHONE_NOT_READY},
       {"silent phone", {}, PHONE_NOT_READY},
       {"silent after waking", {wake}, PHONE_NOT_READY},
@@ -210,9 +214,15 @@ TEST_F(ScriptedPhoneTest, StoresOnTheChosenStorageAndMapsSendFailures) {
     CMessage* pMessage;
     int nCode;
   } cases[] = {
-      {"service centre unknown", {{"AT+CMGS=23\r", "\r\n> "}, {pdu + "\x1A", "\r\n+CMS ERROR: 330\r\n"}}, "AT+CMGS=",
-       &message, PHONE_SCA_UNKNOWN},
-      {"refused before the prompt", {{"AT+CMGS=23\r", "\r\n+CMS ERROR: 500\r\n"}}, "AT+CMGS=", &message,
+      {"service centre unknown",
+       {{"AT+CMGS=23\r", "\r\n> "}, {pdu + "\x1A", "\r\n+CMS ERROR: 330\r\n"}},
+       "AT+CMGS=",
+       &message,
+       PHONE_SCA_UNKNOWN},
+      {"refused before the prompt",
+       {{"AT+CMGS=23\r", "\r\n+CMS ERROR: 500\r\n"}},
+       "AT+CMGS=",
+       &message,
        PHONE_ERROR_REPLY},
       {"not a sending command", {}, "AT+CMGD=", &message, PHONE_BAD_COMMAND},
       {"no number to send to", {}, "AT+CMGS=", &stored, PHONE_BAD_PDU},
@@ -234,7 +244,8 @@ TEST_F(ScriptedPhoneTest, DeletesByListingAndEmptiesStorages) {
   ASSERT_EQ(phone.SetupCommPort(kPort, 9600, 1000), PHONE_SUCCESS);
   // The copy on the phone carries a service centre and a message reference that the
   // record's PDU does not: it is still the record's.
-  const std::string onPhone = "07914477588916F71119" + std::string("0B916407281553F80000AA0AE8329BFD4697D9EC37");
+  const std::string onPhone =
+      "07914477588916F71119" + std::string("0B916407281553F80000AA0AE8329BFD4697D9EC37");
   m_t.Expect("AT+CPMS=\"ME\"\r", "\r\nOK\r\n");
   m_t.Expect("AT+CMGL=4\r", Listing({{5, 3, onPhone}}));
   m_t.Expect("AT+CPMS=\"SM\"\r", "\r\nOK\r\n");
@@ -304,26 +315,54 @@ TEST_F(ScriptedPhoneTest, SetsUpWhateverThePhoneSaysOfWhatItDoesNotNeed) {
   // Storage lists as real phones answer AT+CPMS=?, and the storages then read.
   struct Case {
     const char* pszName;
-    std::string strCpin;   // answer to AT+CPIN?
-    std::string strCsms;   // answer to AT+CSMS?
-    std::string strCpms;   // answer to AT+CPMS=?
+    std::string strCpin;  // answer to AT+CPIN?
+    std::string strCsms;  // answer to AT+CSMS?
+    std::string strCpms;  // answer to AT+CPMS=?
     int nAvailable;
     std::vector<std::string> reads;  // storages the first fetch selects
   } const cases[] = {
-      {"READY without OK, nested lists", "\r\n+CPIN: READY\r\n", "\r\nERROR\r\n",
-       "\r\n+CPMS: ((\"SM\",\"BM\",\"SR\"),(\"SM\"))\r\n\r\nOK\r\n", MSG_STORAGE_SIM, {"SM"}},
-      {"empty lists", "\r\n+CPIN: READY\r\n\r\nOK\r\n", "\r\n+CSMS: x\r\n\r\nOK\r\n",
-       "\r\n+CPMS: (),(),()\r\n\r\nOK\r\n", MSG_STORAGE_BOTH, {"ME", "SM"}},
-      {"nothing after the colon", "\r\nERROR\r\n", "\r\n+CSMS: 0,1,1,1\r\n\r\nOK\r\n",
-       "\r\n+CPMS: \r\n\r\nOK\r\n", MSG_STORAGE_BOTH, {"ME", "SM"}},
-      {"storage list refused", "\r\n+CPIN: READY\r\n\r\nOK\r\n", "\r\nERROR\r\n",
-       "\r\n+CMS ERROR: 302\r\n", MSG_STORAGE_BOTH, {"ME", "SM"}},
-      {"unbracketed", "\r\n+CPIN: READY\r\n\r\nOK\r\n", "\r\nERROR\r\n",
-       "\r\n+CPMS: \"SM\",\"SM\",\"SM\"\r\n\r\nOK\r\n", MSG_STORAGE_SIM, {"SM"}},
-      {"vendor names", "\r\n+CPIN: READY\r\n\r\nOK\r\n", "\r\nERROR\r\n",
-       "\r\n+CPMS: (ME_P,SM_P,SR),(ME_P,SM_P),(SM_P)\r\n\r\nOK\r\n", MSG_STORAGE_BOTH, {"ME_P", "SM_P"}},
-      {"only broadcasts and reports", "\r\n+CPIN: READY\r\n\r\nOK\r\n", "\r\nERROR\r\n",
-       "\r\n+CPMS: (\"BM\",\"SR\")\r\n\r\nOK\r\n", MSG_STORAGE_BOTH, {"ME", "SM"}},
+      {"READY without OK, nested lists",
+       "\r\n+CPIN: READY\r\n",
+       "\r\nERROR\r\n",
+       "\r\n+CPMS: ((\"SM\",\"BM\",\"SR\"),(\"SM\"))\r\n\r\nOK\r\n",
+       MSG_STORAGE_SIM,
+       {"SM"}},
+      {"empty lists",
+       "\r\n+CPIN: READY\r\n\r\nOK\r\n",
+       "\r\n+CSMS: x\r\n\r\nOK\r\n",
+       "\r\n+CPMS: (),(),()\r\n\r\nOK\r\n",
+       MSG_STORAGE_BOTH,
+       {"ME", "SM"}},
+      {"nothing after the colon",
+       "\r\nERROR\r\n",
+       "\r\n+CSMS: 0,1,1,1\r\n\r\nOK\r\n",
+       "\r\n+CPMS: \r\n\r\nOK\r\n",
+       MSG_STORAGE_BOTH,
+       {"ME", "SM"}},
+      {"storage list refused",
+       "\r\n+CPIN: READY\r\n\r\nOK\r\n",
+       "\r\nERROR\r\n",
+       "\r\n+CMS ERROR: 302\r\n",
+       MSG_STORAGE_BOTH,
+       {"ME", "SM"}},
+      {"unbracketed",
+       "\r\n+CPIN: READY\r\n\r\nOK\r\n",
+       "\r\nERROR\r\n",
+       "\r\n+CPMS: \"SM\",\"SM\",\"SM\"\r\n\r\nOK\r\n",
+       MSG_STORAGE_SIM,
+       {"SM"}},
+      {"vendor names",
+       "\r\n+CPIN: READY\r\n\r\nOK\r\n",
+       "\r\nERROR\r\n",
+       "\r\n+CPMS: (ME_P,SM_P,SR),(ME_P,SM_P),(SM_P)\r\n\r\nOK\r\n",
+       MSG_STORAGE_BOTH,
+       {"ME_P", "SM_P"}},
+      {"only broadcasts and reports",
+       "\r\n+CPIN: READY\r\n\r\nOK\r\n",
+       "\r\nERROR\r\n",
+       "\r\n+CPMS: (\"BM\",\"SR\")\r\n\r\nOK\r\n",
+       MSG_STORAGE_BOTH,
+       {"ME", "SM"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pszName);
@@ -497,15 +536,16 @@ TEST_F(ScriptedPhoneTest, KeepsEveryGoodMessageAndSortsThemByTheirTransferUnit) 
   const std::string listing = "\r\n+CMGL: 1,3,,30\r\n" + std::string(kHowAreYou) +
                               "\r\n+CMGL: 2,1,,23\r\n00" + submit.substr(2) +
                               "\r\n+CMGL: 3,1,,30\r\n07911326040000F0040B9113466100ZZ\r\n"
-                              "+CMGL: 4,1,,29\r\n" + kHowAreYou +
-                              "\r\n+CMGL: 5,1,,3\r\n00070000\r\n\r\nOK\r\n";
+                              "+CMGL: 4,1,,29\r\n" +
+                              kHowAreYou + "\r\n+CMGL: 5,1,,3\r\n00070000\r\n\r\nOK\r\n";
   for (bool bOutgoing : {false, true}) {
     SCOPED_TRACE(bOutgoing);
     if (!bOutgoing)  // the first fetch chooses the storage, the second finds it chosen
       m_t.Expect("AT+CPMS=\"ME\"\r", "\r\nOK\r\n");
     m_t.Expect("AT+CMGL=4\r", listing);
     CMessageArray messages;
-    ASSERT_EQ(bOutgoing ? phone.GetOutgoingMessagesFromPhone(&messages) : phone.GetIncomingMessagesFromPhone(&messages),
+    ASSERT_EQ(bOutgoing ? phone.GetOutgoingMessagesFromPhone(&messages)
+                        : phone.GetIncomingMessagesFromPhone(&messages),
               PHONE_SUCCESS);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0]->m_strMessage, bOutgoing ? "hellohello" : "How are you?");
@@ -530,9 +570,23 @@ TEST_F(ScriptedPhoneTest, KeepsMessagesAsPhonesReallyHoldThem) {
   // User data cut after 7 of its 9 octets, the header indicator with no user data,
   // and a status report padded with FF as the SIM record holds it.
   m_t.Expect("AT+CPMS=\"SM\"\r", "\r\nOK\r\n");
-  m_t.Expect("AT+CMGL=4\r", Listing({{1, 1, sca + "04" + oa + "0000" "42211332958540" "0A" "E8329BFD4697D9"},
-                                     {2, 1, sca + "44" + oa + "0000" "42211332958540" "00"},
-                                     {3, 1, sca + "062D" + oa + "42211332958540" "5210100102030A" "00" "FFFFFF"}}));
+  m_t.Expect("AT+CMGL=4\r", Listing({{1, 1,
+                                      sca + "04" + oa +
+                                          "0000"
+                                          "42211332958540"
+                                          "0A"
+                                          "E8329BFD4697D9"},
+                                     {2, 1,
+                                      sca + "44" + oa +
+                                          "0000"
+                                          "42211332958540"
+                                          "00"},
+                                     {3, 1,
+                                      sca + "062D" + oa +
+                                          "42211332958540"
+                                          "5210100102030A"
+                                          "00"
+                                          "FFFFFF"}}));
   CMessageArray messages;
   ASSERT_EQ(phone.GetIncomingMessagesFromPhone(&messages), PHONE_SUCCESS);
   ASSERT_EQ(messages.size(), 2u);

@@ -26,12 +26,14 @@
 #include "vphone/VirtualPhone.h"
 
 // "How are you?" from +31641600986 through the service centre +31624000000.
-inline const std::string kHowAreYou = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+inline const std::string kHowAreYou =
+    "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
 // "hellohello" to +46708251358, relative validity 0xAA, no service centre: 23 TPDU octets.
 inline const std::string kHelloSubmit = "0011000B916407281553F80000AA0AE8329BFD4697D9EC37";
 
 // A record to send or store, as the Compose page makes it.
-inline std::unique_ptr<CMessage> Outgoing(const std::string& strNumber, const std::string& strText, int nStorage) {
+inline std::unique_ptr<CMessage> Outgoing(const std::string& strNumber, const std::string& strText,
+                                          int nStorage) {
   auto p = std::make_unique<CMessage>();
   p->m_strNumber = strNumber;
   p->m_strMessage = strText;
@@ -49,7 +51,9 @@ inline std::unique_ptr<CMessage> Outgoing(const std::string& strNumber, const st
 class CScriptedTransport : public IPhoneLine {
  public:
   // When strWrite is written, strReply becomes readable.
-  void Expect(const std::string& strWrite, const std::string& strReply) { m_script.push_back({strWrite, strReply}); }
+  void Expect(const std::string& strWrite, const std::string& strReply) {
+    m_script.push_back({strWrite, strReply});
+  }
   // Bytes readable right now, before any write.
   void Push(const std::string& strBytes) { m_strReadable += strBytes; }
   void SetChunkSize(size_t n) { m_nChunk = std::max<size_t>(n, 1); }
@@ -135,12 +139,13 @@ class ScriptedPhoneTest : public CPhoneTest {
   void SetUp() override {
     CPhoneTest::SetUp();
     MapPort(kPort, "/dev/scripted-phone");
-    SetPhoneLineOpener([this](const std::string& strDevice, int nBaud, int& nStatus) -> std::unique_ptr<IPhoneLine> {
-      m_strOpened = strDevice;
-      m_nOpenedBaud = nBaud;
-      nStatus = m_nOpenFailure != 0 ? m_nOpenFailure : 1;
-      return m_nOpenFailure != 0 ? nullptr : std::make_unique<CForwardingLine>(m_t);
-    });
+    SetPhoneLineOpener(
+        [this](const std::string& strDevice, int nBaud, int& nStatus) -> std::unique_ptr<IPhoneLine> {
+          m_strOpened = strDevice;
+          m_nOpenedBaud = nBaud;
+          nStatus = m_nOpenFailure != 0 ? m_nOpenFailure : 1;
+          return m_nOpenFailure != 0 ? nullptr : std::make_unique<CForwardingLine>(m_t);
+        });
   }
   void TearDown() override {
     SetPhoneLineOpener(nullptr);

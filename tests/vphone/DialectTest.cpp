@@ -51,25 +51,33 @@ TEST(VirtualPhoneDialects, EachAnswersAsItsDevice) {
         {"AT+CGMR", "\r\r\nERROR\r\n"}}},
       // Its own word for an error, with two unsolicited codes in every gap.
       {"huawei-e1752",
-       {{"AT+XYZ", "\r\r\n+CMTI: \"SM\",3\r\n\r\nRING\r\n\r\nCOMMAND NOT SUPPORT\r\n\r\n+CREG: 1\r\n\r\n^RSSI: 12\r\n"}}},
+       {{"AT+XYZ",
+         "\r\r\n+CMTI: \"SM\",3\r\n\r\nRING\r\n\r\nCOMMAND NOT SUPPORT\r\n\r\n+CREG: 1\r\n\r\n^RSSI: "
+         "12\r\n"}}},
       {"siemens-cr", {{"AT", "\r\rOK\r"}, {"AT+CGMI", "\r\rSIEMENS\r\rOK\r"}}},
       {"nokia-n79",
        {{"AT+CPMS=?", "\r\r\n+CPMS: (),(),()\r\n\r\nOK\r\n"},
         {"AT+CPMS?", "\r\r\n+CPMS: ,,,,,,,,\r\n\r\nOK\r\n"},
         {"AT+CPMS=\"SM\",\"SM\"", "\r\r\nERROR\r\n"}}},
       {"mt5700-three-names",
-       {{"AT+CPMS=\"ME\"", "\r\r\nERROR\r\n"}, {"AT+CPMS=\"ME\",\"ME\",\"ME\"", "\r\r\n+CPMS: 1,100,1,100,1,100\r\n\r\nOK\r\n"}}},
+       {{"AT+CPMS=\"ME\"", "\r\r\nERROR\r\n"},
+        {"AT+CPMS=\"ME\",\"ME\",\"ME\"", "\r\r\n+CPMS: 1,100,1,100,1,100\r\n\r\nOK\r\n"}}},
       {"mt-only-sim",
        {{"AT+CMEE=1", "\r\r\nOK\r\n"},
         {"AT+CPMS=\"SM\"", "\r\r\n+CMS ERROR: 302\r\n"},
         {"AT+CPMS=\"MT\",\"MT\",\"MT\"", "\r\r\n+CPMS: 2,130,2,130,2,130\r\n\r\nOK\r\n"},
         {"AT+CMGD=101", "\r\r\nOK\r\n"},
         {"AT+CPMS?", "\r\r\n+CPMS: \"MT\",1,130,\"MT\",1,130,\"MT\",1,130\r\n\r\nOK\r\n"}}},
-      {"cmgl-hangs", {{"AT+CMGL=4", "\r"}, {"AT+CMGR=1", std::string("\r\r\n+CMGR: 0,,30\r\n") + kDeliver + "\r\n\r\nOK\r\n"}}},
+      {"cmgl-hangs",
+       {{"AT+CMGL=4", "\r"},
+        {"AT+CMGR=1", std::string("\r\r\n+CMGR: 0,,30\r\n") + kDeliver + "\r\n\r\nOK\r\n"}}},
       {"suffixed-storages",
-       {{"AT+CPMS=\"SM_P\",\"SM_P\"", "\r\r\n+CPMS: 1,30,1,30,1,30\r\n\r\nOK\r\n"}, {"AT+CPMS=\"XX\"", "\r\r\nERROR\r\n"}}},
+       {{"AT+CPMS=\"SM_P\",\"SM_P\"", "\r\r\n+CPMS: 1,30,1,30,1,30\r\n\r\nOK\r\n"},
+        {"AT+CPMS=\"XX\"", "\r\r\nERROR\r\n"}}},
       {"sony-ericsson-verbose",
-       {{"ATE0", "\r\r\nERROR\r\n"}, {"AT+CMEE=1", "\r\r\nOK\r\n"}, {"AT+CMGR=9", "\r\r\n+CMS ERROR: invalid memory index\r\n"}}},
+       {{"ATE0", "\r\r\nERROR\r\n"},
+        {"AT+CMEE=1", "\r\r\nOK\r\n"},
+        {"AT+CMGR=9", "\r\r\n+CMS ERROR: invalid memory index\r\n"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pszDialect);
@@ -95,7 +103,8 @@ TEST(VirtualPhoneDialects, ADamagedRecordAndTheDialectList) {
   const std::string listing = phone.Say("AT+CMGL=4");
   const std::string damaged = std::string(kDeliver).replace(std::string(kDeliver).size() - 4, 2, "ZZ");
   EXPECT_NE(listing.find("+CMGL: 1,0,,30\r\n" + damaged + "\r\n"), std::string::npos) << listing;
-  EXPECT_NE(listing.find("+CMGL: 2,0,,30\r\n" + std::string(kDeliver) + "\r\n"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("+CMGL: 2,0,,30\r\n" + std::string(kDeliver) + "\r\n"), std::string::npos)
+      << listing;
   // Ten or more devices, "plain" first, each name once; an unknown name is refused.
   const auto& dialects = GetVirtualPhoneDialects();
   ASSERT_GE(dialects.size(), 11u);
