@@ -3,8 +3,8 @@
 // write command lines to while the phone runs, e.g.
 //
 //   mireth-vphone --link /tmp/modem --control /tmp/modem.ctl &
-//   echo 'receive 07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07' >
-//   /tmp/modem.ctl
+//   pdu=07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07
+//   echo "receive $pdu" > /tmp/modem.ctl
 //
 // Commands (one a line; an answer or an error goes to the phone's standard error):
 //   receive [ME|SM] PDU    a message arrives from the network (an SMS-DELIVER in hex,
