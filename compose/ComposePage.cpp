@@ -493,7 +493,7 @@ void CComposePage::OnSend() {
   pNew->m_strNumber = m_strNumber;
   pNew->m_dtDateTime = now;
   pNew->m_strDateTime = now.Format();
-  pNew->m_nType = 2;
+  pNew->m_nType = MSG_TYPE_COMPOSED;
   pNew->m_strMessage = m_strMessage;
   if (m_pMobilePhone->isChecked())
     pNew->m_nStorage = kStoragePhone;

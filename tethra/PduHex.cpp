@@ -37,3 +37,11 @@ std::string CPduHex::Encode(const uint8_t* pData, size_t nLength) {
   }
   return out;
 }
+
+int CPduHex::SwappedBcd(uint8_t b) {
+  const int tens = b & 0x0F;
+  const int units = b >> 4;
+  if (tens > 9 || units > 9)
+    return -1;
+  return tens * 10 + units;
+}

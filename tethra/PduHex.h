@@ -19,4 +19,8 @@ class CPduHex {
   // Upper-case hexadecimal text of the octets.
   static std::string Encode(const uint8_t* pData, size_t nLength);
   static std::string Encode(const std::vector<uint8_t>& data) { return Encode(data.data(), data.size()); }
+
+  // The number 0-99 of two swapped semi-octets (time stamps, relative times): the low
+  // nibble is the tens digit. -1 when a digit is not decimal.
+  static int SwappedBcd(uint8_t b);
 };

@@ -24,16 +24,6 @@ int DaysInMonth(int y, int m) {
   return kDays[m - 1];
 }
 
-// Two swapped semi-octets: the low nibble is the tens digit. -1 when a digit is not
-// decimal.
-int SwappedBcd(uint8_t b) {
-  const int tens = b & 0x0F;
-  const int units = b >> 4;
-  if (tens > 9 || units > 9)
-    return -1;
-  return tens * 10 + units;
-}
-
 uint8_t ToSwappedBcd(int n) { return static_cast<uint8_t>(((n % 10) << 4) | (n / 10 % 10)); }
 
 }  // namespace
@@ -67,12 +57,12 @@ CPduTimeStamp CPduTimeStamp::Decode(const uint8_t* p) {
   ts.m_bPresent = true;
   for (size_t i = 0; i < OCTETS; ++i)
     ts.m_raw[i] = p[i];
-  const int yy = SwappedBcd(p[0]);
-  ts.m_nMonth = SwappedBcd(p[1]);
-  ts.m_nDay = SwappedBcd(p[2]);
-  ts.m_nHour = SwappedBcd(p[3]);
-  ts.m_nMinute = SwappedBcd(p[4]);
-  ts.m_nSecond = SwappedBcd(p[5]);
+  const int yy = CPduHex::SwappedBcd(p[0]);
+  ts.m_nMonth = CPduHex::SwappedBcd(p[1]);
+  ts.m_nDay = CPduHex::SwappedBcd(p[2]);
+  ts.m_nHour = CPduHex::SwappedBcd(p[3]);
+  ts.m_nMinute = CPduHex::SwappedBcd(p[4]);
+  ts.m_nSecond = CPduHex::SwappedBcd(p[5]);
   ts.m_nYear = yy < 0 ? -1 : (yy >= 90 ? 1900 + yy : 2000 + yy);
   // Zone: the first semi-octet (low nibble) holds the sign in its bit 3 and the tens
   // digit in bits 0-2; the second semi-octet is the units digit.

@@ -6,14 +6,6 @@
 
 namespace {
 
-int SwappedBcd(uint8_t b) {
-  const int tens = b & 0x0F;
-  const int units = b >> 4;
-  if (tens > 9 || units > 9)
-    return -1;
-  return tens * 10 + units;
-}
-
 std::string DescribeSeconds(int64_t n) {
   struct Unit {
     int64_t nSeconds;
@@ -95,9 +87,9 @@ CPduValidity CPduValidity::Decode(Format format, const uint8_t* p) {
       } else if (nKind == 2 && nLeft >= 1) {
         v.m_nSeconds = q[0];
       } else if (nKind == 3 && nLeft >= 3) {
-        const int h = SwappedBcd(q[0]);
-        const int m = SwappedBcd(q[1]);
-        const int s = SwappedBcd(q[2]);
+        const int h = CPduHex::SwappedBcd(q[0]);
+        const int m = CPduHex::SwappedBcd(q[1]);
+        const int s = CPduHex::SwappedBcd(q[2]);
         if (h >= 0 && m >= 0 && s >= 0)
           v.m_nSeconds = h * 3600 + m * 60 + s;
       }
