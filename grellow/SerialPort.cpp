@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "platform/Deadline.h"
+#include "platform/SafeFile.h"
 
 namespace {
 
@@ -160,12 +161,8 @@ class CFolderGuard {
  public:
   explicit CFolderGuard(const std::string& strFolder)
       : m_fd(open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    if (m_fd < 0)
-      return;
-    int r;
-    do {
-      r = flock(m_fd, LOCK_EX);
-    } while (r != 0 && errno == EINTR);
+    if (m_fd >= 0)
+      LockExclusive(m_fd);
   }
   ~CFolderGuard() {
     if (m_fd >= 0)

@@ -106,11 +106,7 @@ class CStoreLock {
     m_fd = open(strLock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (m_fd < 0)
       return;
-    int r;
-    do {
-      r = flock(m_fd, LOCK_EX);
-    } while (r != 0 && errno == EINTR);
-    if (r != 0) {
+    if (!LockExclusive(m_fd)) {
       close(m_fd);
       m_fd = -1;
     }

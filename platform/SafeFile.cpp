@@ -96,14 +96,11 @@ int CreateLockedTemp(const std::string& strPath, std::string& strTemp, mode_t nM
         continue;
       return -1;
     }
-    int r;
-    do {
-      r = flock(fd, LOCK_EX);
-    } while (r != 0 && errno == EINTR);
+    const bool bLocked = LockExclusive(fd);
     // A sweep by another save may have taken the new file for a stale one between
     // its creation and the lock; then it is gone and another name is tried.
     struct stat st {};
-    if (r == 0 && fstat(fd, &st) == 0 && st.st_nlink > 0)
+    if (bLocked && fstat(fd, &st) == 0 && st.st_nlink > 0)
       return fd;
     close(fd);
   }
@@ -182,4 +179,12 @@ std::string GetSpareFolder(bool bCreate) {
   if (p && *p == '/' && MakeFolder(std::string(p) + "/mireth", bCreate))
     return std::string(p) + "/mireth";
   return "";
+}
+
+bool LockExclusive(int fd) {
+  int r;
+  do {
+    r = flock(fd, LOCK_EX);
+  } while (r != 0 && errno == EINTR);
+  return r == 0;
 }

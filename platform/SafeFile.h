@@ -37,6 +37,10 @@ bool SyncFolder(const std::string& strFolder);
 // (ENOSPC when the device takes no more).
 bool WriteFully(int fd, const void* pData, size_t nSize);
 
+// Waits for an exclusive flock() on fd, again after a signal interrupted the wait.
+// False (errno set) when the lock cannot be had.
+bool LockExclusive(int fd);
+
 // A private folder of the user's for copies that cannot be written beside their
 // file: $XDG_CACHE_HOME/mireth (or ~/.cache/mireth), else
 // $XDG_RUNTIME_DIR/mireth. Created (mode 0700) when missing and bCreate; "" when
