@@ -65,38 +65,6 @@ struct CRecordFields<CAddress> {
 
 // ---- writing ------------------------------------------------------------------
 
-// Length of the valid UTF-8 sequence at p (at most n bytes), 0 when there is none.
-size_t Utf8SequenceLength(const uint8_t* p, size_t n) {
-  uint8_t c = p[0];
-  if (c < 0x80)
-    return 1;
-  size_t nLength;
-  uint8_t nLow = 0x80, nHigh = 0xBF;  // range of the second byte
-  if (c >= 0xC2 && c <= 0xDF) {
-    nLength = 2;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    nLength = 3;
-    if (c == 0xE0)
-      nLow = 0xA0;
-    if (c == 0xED)
-      nHigh = 0x9F;  // no surrogates
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    nLength = 4;
-    if (c == 0xF0)
-      nLow = 0x90;
-    if (c == 0xF4)
-      nHigh = 0x8F;
-  } else {
-    return 0;
-  }
-  if (n < nLength || p[1] < nLow || p[1] > nHigh)
-    return 0;
-  for (size_t i = 2; i < nLength; ++i)
-    if ((p[i] & 0xC0) != 0x80)
-      return 0;
-  return nLength;
-}
-
 void AppendHex4(std::string& out, unsigned int n, bool bUpper) {
   static const char s_lower[] = "0123456789abcdef";
   static const char s_upper[] = "0123456789ABCDEF";
@@ -124,7 +92,7 @@ void AppendJsonString(std::string& out, const std::string& str,
       ++i;
       continue;
     }
-    size_t nSeq = c >= 0x80 ? Utf8SequenceLength(p + i, n - i) : 0;
+    size_t nSeq = c >= 0x80 ? CCharsetUtf::Utf8SequenceLength(str, i) : 0;
     if (nSeq != 0) {
       i += nSeq;
       continue;
