@@ -5,131 +5,78 @@
 #include <string>
 #include <vector>
 
+#include "tests/tethra/PduTestSupport.h"
 #include "tethra/PduDecoder.h"
 #include "tethra/PduEncoder.h"
 #include "tethra/PduHex.h"
 
 namespace {
 
+// The fields a decoded PDU shows, in one line.
+std::string Fields(const CPduMessage& m) {
+  static const char* const kTypes[] = {"DELIVER", "SUBMIT", "STATUS-REPORT"};
+  static const char* const kAlphabets[] = {"GSM7", "DATA8", "UCS2"};
+  const uint8_t octets[] = {m.m_nFirstOctet, m.m_address.GetTypeOfAddress(), m.m_coding.GetValue()};
+  const std::string hex = CPduHex::Encode(octets, 3);
+  return std::string(kTypes[int(m.m_type)]) + " sc=" + m.m_serviceCenter.GetText() +
+         " fo=" + hex.substr(0, 2) + " " + m.m_address.GetText() + "/" + hex.substr(2, 2) +
+         " dcs=" + hex.substr(4) + " " + kAlphabets[m.m_coding.GetAlphabet()] + " [" +
+         m.m_timeStamp.Format() + "] udl=" + std::to_string(m.m_nUserDataLength) + " " + m.m_strText;
+}
+
 struct DecodeCase {
   const char* pszName;
   std::string strHex;
-  PduType type;
-  const char* pszServiceCenter;
-  uint8_t nFirstOctet;
-  const char* pszAddress;
-  uint8_t nToa, nDcs;
-  CPduDataCoding::Alphabet alphabet;
-  const char* pszTimeStamp;  // CPduTimeStamp::Format(), "" when absent
-  uint8_t nUdl;
-  const char* pszText;
+  const char* pszFields;  // Fields() of the decoded PDU
 };
-
-const std::string kSc = "07911326040000F0";  // +31624000000
-const std::string kOa = "0B911346610089F6";  // +31641600986
 
 const DecodeCase kCases[] = {
     // Widely published SMS-DELIVER. Its zone octet 08 has the sign bit (bit 3) set
     // and no quarter hours: UTC.
-    {"published deliver", "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07",
-     PduType::DELIVER, "+31624000000", 0x04, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7,
-     "2002-08-26 19:37:41 +00:00", 12, "How are you?"},
+    {"published deliver", kHowAreYou,
+     "DELIVER sc=+31624000000 fo=04 +31641600986/91 dcs=00 GSM7 [2002-08-26 19:37:41 +00:00] udl=12 How are "
+     "you?"},
     // Published SMS-DELIVER with an alphanumeric sender: 13 semi-octets hold 7
     // septets ("diafaan"), not 8.
     {"alphanumeric sender", "0791448720003023240DD0E474D81C0EBB010000111011315214000BE474D81C0EBB5DE3771B",
-     PduType::DELIVER, "+447802000332", 0x24, "diafaan", 0xD0, 0x00, CPduDataCoding::GSM7,
-     "2011-01-11 13:25:41 +00:00", 11, "diafaan.com"},
+     "DELIVER sc=+447802000332 fo=24 diafaan/D0 dcs=00 GSM7 [2011-01-11 13:25:41 +00:00] udl=11 diafaan.com"},
     // Published SMS-SUBMIT, relative validity AA (4 days), no service centre.
-    {"published submit", "0011000B916407281553F80000AA0AE8329BFD4697D9EC37", PduType::SUBMIT, "", 0x11,
-     "+46708251358", 0x91, 0x00, CPduDataCoding::GSM7, "", 10, "hellohello"},
+    {"published submit", "0011000B916407281553F80000AA0AE8329BFD4697D9EC37",
+     "SUBMIT sc= fo=11 +46708251358/91 dcs=00 GSM7 [] udl=10 hellohello"},
     // Extension characters: septets 1B 3C 1B 65 1B 3E; zone 40 = +4 quarters.
-    {"extension characters", kSc + "04" + kOa + "0000" + "42211332958540" + "06" + "1BDEA6BCF101",
-     PduType::DELIVER, "+31624000000", 0x04, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7,
-     "2024-12-31 23:59:58 +01:00", 6, "[€]"},
+    {"extension characters", Hex(kSc + "04" + kOa + "0000" + kTime + "06 1BDEA6BCF101"),
+     "DELIVER sc=+31624000000 fo=04 +31641600986/91 dcs=00 GSM7 [2024-12-31 23:59:58 +01:00] udl=6 [€]"},
     // 8-bit reference concatenation header 00 03 2A 02 01: 48 bits, one fill bit,
     // "Hi!" from bit 49. Zone 0A = sign bit + 20 quarters west.
-    {"concatenated 8-bit reference",
-     "00"
-     "44" +
-         kOa + "0000" + "5210100102030A" + "0A" + "0500032A020190E910",
-     PduType::DELIVER, "", 0x44, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7,
-     "2025-01-01 10:20:30 -05:00", 10, "Hi!"},
+    {"concatenated 8-bit reference", Hex("00 44" + kOa + "0000 5210100102030A 0A 0500032A020190E910"),
+     "DELIVER sc= fo=44 +31641600986/91 dcs=00 GSM7 [2025-01-01 10:20:30 -05:00] udl=10 Hi!"},
     // 16-bit reference header 08 04 1234 03 02: 56 bits, no fill. Zone 49 = -14 quarters.
-    {"concatenated 16-bit reference",
-     "00"
-     "44" +
-         kOa + "0000" + "42211332958549" + "0B" + "06080412340302C87408",
-     PduType::DELIVER, "", 0x44, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7,
-     "2024-12-31 23:59:58 -03:30", 11, "Hi!"},
+    {"concatenated 16-bit reference", Hex("00 44" + kOa + "0000 42211332958549 0B 06080412340302C87408"),
+     "DELIVER sc= fo=44 +31641600986/91 dcs=00 GSM7 [2024-12-31 23:59:58 -03:30] udl=11 Hi!"},
     // UCS2 with U+1F600 as the surrogate pair D83D DE00. Zone 32 = +23 quarters.
-    {"ucs2 with surrogate pair",
-     "00"
-     "04" +
-         kOa + "0008" + "42211332958532" + "0A" + "004800690020D83DDE00",
-     PduType::DELIVER, "", 0x04, "+31641600986", 0x91, 0x08, CPduDataCoding::UCS2,
-     "2024-12-31 23:59:58 +05:45", 10, "Hi 😀"},
+    {"ucs2 with surrogate pair", Hex("00 04" + kOa + "0008 42211332958532 0A 004800690020D83DDE00"),
+     "DELIVER sc= fo=04 +31641600986/91 dcs=08 UCS2 [2024-12-31 23:59:58 +05:45] udl=10 Hi 😀"},
     // 8-bit data shown as Latin-1; reply path set. Zone 83 = +38 quarters.
-    {"8-bit data",
-     "00"
-     "84" +
-         kOa + "0004" + "42211332958583" + "03" + "48E9FF",
-     PduType::DELIVER, "", 0x84, "+31641600986", 0x91, 0x04, CPduDataCoding::DATA8,
-     "2024-12-31 23:59:58 +09:30", 3, "Héÿ"},
+    {"8-bit data", Hex("00 84" + kOa + "0004 42211332958583 03 48E9FF"),
+     "DELIVER sc= fo=84 +31641600986/91 dcs=04 DATA8 [2024-12-31 23:59:58 +09:30] udl=3 Héÿ"},
     // Unknown type of number with '*' and '#' (semi-octets A and B), class 1 (DCS F1).
-    {"star and hash digits",
-     "00"
-     "04"
-     "05811A32FB"
-     "00"
-     "F1"
-     "42211332958540"
-     "02"
-     "EF35",
-     PduType::DELIVER, "", 0x04, "*123#", 0x81, 0xF1, CPduDataCoding::GSM7, "2024-12-31 23:59:58 +01:00", 2,
-     "ok"},
+    {"star and hash digits", Hex("00 04 05811A32FB 00 F1" + kTime + "02 EF35"),
+     "DELIVER sc= fo=04 *123#/81 dcs=F1 GSM7 [2024-12-31 23:59:58 +01:00] udl=2 ok"},
     // National number: no '+'. No validity period (VPF 00), message reference 7.
-    {"national destination",
-     "00"
-     "01"
-     "07"
-     "0AA16021436587"
-     "0000"
-     "02"
-     "EF35",
-     PduType::SUBMIT, "", 0x01, "0612345678", 0xA1, 0x00, CPduDataCoding::GSM7, "", 2, "ok"},
+    {"national destination", Hex("00 01 07 0AA16021436587 0000 02 EF35"),
+     "SUBMIT sc= fo=01 0612345678/A1 dcs=00 GSM7 [] udl=2 ok"},
     // Status report: reference 2C, recipient, SCTS, discharge time, status 00, no
     // parameter indicator.
-    {"status report",
-     kSc +
-         "06"
-         "2C" +
-         kOa +
-         "42211332958540"
-         "5210100102030A"
-         "00",
-     PduType::STATUS_REPORT, "+31624000000", 0x06, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7,
-     "2024-12-31 23:59:58 +01:00", 0, ""},
+    {"status report", Hex(kSc + "06 2C" + kOa + kTime + "5210100102030A 00"),
+     "STATUS-REPORT sc=+31624000000 fo=06 +31641600986/91 dcs=00 GSM7 [2024-12-31 23:59:58 +01:00] udl=0 "},
     // Header length 0B: a port-addressing element (05 04 0B84 23F0) before the
     // concatenation element 00 03 07 02 02. 12 octets = 96 bits, two fill bits, text
     // from septet 14: 6F at bits 98-104, 6B at bits 105-111. UDL 14 + 2 = 0x10.
-    {"other element first",
-     "00"
-     "44" +
-         kOa + "0000" + "42211332958540" + "10" + "0B05040B8423F00003070202BCD7",
-     PduType::DELIVER, "", 0x44, "+31641600986", 0x91, 0x00, CPduDataCoding::GSM7,
-     "2024-12-31 23:59:58 +01:00", 16, "ok"},
+    {"other element first", Hex("00 44" + kOa + "0000" + kTime + "10 0B05040B8423F00003070202BCD7"),
+     "DELIVER sc= fo=44 +31641600986/91 dcs=00 GSM7 [2024-12-31 23:59:58 +01:00] udl=16 ok"},
     // The longest number an address holds: 20 digits, length octet 14.
-    {"twenty-digit originator",
-     "00"
-     "04"
-     "1491"
-     "21436587092143658709"
-     "0000"
-     "42211332958540"
-     "02"
-     "EF35",
-     PduType::DELIVER, "", 0x04, "+12345678901234567890", 0x91, 0x00, CPduDataCoding::GSM7,
-     "2024-12-31 23:59:58 +01:00", 2, "ok"},
+    {"twenty-digit originator", Hex("00 04 1491 21436587092143658709 0000" + kTime + "02 EF35"),
+     "DELIVER sc= fo=04 +12345678901234567890/91 dcs=00 GSM7 [2024-12-31 23:59:58 +01:00] udl=2 ok"},
 };
 
 }  // namespace
@@ -140,17 +87,8 @@ TEST(PduDecoder, VectorsDecodeToTheirFieldsAndWriteBackTheSame) {
     auto r = CPduDecoder::Decode(c.strHex);
     ASSERT_TRUE(r.IsOk()) << r.GetError();
     const CPduMessage& m = r.Value();
-    EXPECT_EQ(m.m_type, c.type);
+    EXPECT_EQ(Fields(m), c.pszFields);
     EXPECT_EQ(m.m_strPdu, c.strHex);
-    EXPECT_EQ(m.m_serviceCenter.GetText(), c.pszServiceCenter);
-    EXPECT_EQ(m.m_nFirstOctet, c.nFirstOctet);
-    EXPECT_EQ(m.m_address.GetText(), c.pszAddress);
-    EXPECT_EQ(m.m_address.GetTypeOfAddress(), c.nToa);
-    EXPECT_EQ(m.m_coding.GetValue(), c.nDcs);
-    EXPECT_EQ(m.m_coding.GetAlphabet(), c.alphabet);
-    EXPECT_EQ(m.m_timeStamp.Format(), c.pszTimeStamp);
-    EXPECT_EQ(m.m_nUserDataLength, c.nUdl);
-    EXPECT_EQ(m.m_strText, c.pszText);
     EXPECT_EQ(m.GetTpduLength() + m.m_nServiceCenterOctets, c.strHex.size() / 2);
     auto e = CPduEncoder::Encode(m);
     ASSERT_TRUE(e.IsOk()) << e.GetError();
@@ -166,46 +104,31 @@ TEST(PduDecoder, ConcatenationHeadersAndTheirFillBits) {
     bool b16Bit;
   } const cases[] = {{4, 1, 0x2A, 2, 1, false}, {5, 0, 0x1234, 3, 2, true}, {11, 2, 0x07, 2, 2, false}};
   for (const auto& c : cases) {
-    auto r = CPduDecoder::Decode(kCases[c.nVector].strHex);
-    ASSERT_TRUE(r.IsOk());
-    EXPECT_TRUE(r->IsHeaderIndicator());
-    EXPECT_EQ(r->m_nFillBits, c.nFillBits);
+    const CPduMessage m = Decode(kCases[c.nVector].strHex);
+    EXPECT_TRUE(m.IsHeaderIndicator());
+    EXPECT_EQ(m.m_nFillBits, c.nFillBits);
     CPduConcatInfo info;
-    ASSERT_TRUE(r->GetConcatenation(info));
-    EXPECT_EQ(info.m_nReference, c.nReference);
-    EXPECT_EQ(info.m_nTotal, c.nTotal);
-    EXPECT_EQ(info.m_nSequence, c.nSequence);
-    EXPECT_EQ(info.m_b16Bit, c.b16Bit);
+    ASSERT_TRUE(m.GetConcatenation(info));
+    EXPECT_EQ(
+        std::make_tuple(int(info.m_nReference), int(info.m_nTotal), int(info.m_nSequence), info.m_b16Bit),
+        std::make_tuple(c.nReference, c.nTotal, c.nSequence, c.b16Bit));
   }
   // The element before the concatenation is kept as it came.
-  auto r = CPduDecoder::Decode(kCases[11].strHex);
-  ASSERT_TRUE(r.IsOk());
-  ASSERT_EQ(r->m_header.GetElements().size(), 2u);
-  EXPECT_EQ(r->m_header.GetElements()[0].m_nIei, 0x05);
-  EXPECT_EQ(r->m_header.GetElements()[0].m_data, (std::vector<uint8_t>{0x0B, 0x84, 0x23, 0xF0}));
-  EXPECT_FALSE(CPduDecoder::Decode(kCases[0].strHex)->IsHeaderIndicator());
-}
+  const CPduMessage m = Decode(kCases[11].strHex);
+  ASSERT_EQ(m.m_header.GetElements().size(), 2u);
+  EXPECT_EQ(m.m_header.GetElements()[0].m_nIei, 0x05);
+  EXPECT_EQ(m.m_header.GetElements()[0].m_data, (std::vector<uint8_t>{0x0B, 0x84, 0x23, 0xF0}));
+  EXPECT_FALSE(Decode(kCases[0].strHex).IsHeaderIndicator());
 
-TEST(PduDecoder, ConcatenationElementsThatMeanNothing) {
   // Sequence 0, sequence above the total, total 0, and an element of the wrong
   // length are ignored.
-  for (const char* pszUd : {"07050003010200"
-                            "41",
-                            "07050003010203"
-                            "41",
-                            "07050003010001"
-                            "41",
-                            "060400020102"
-                            "41"}) {
+  for (const char* pszUd :
+       {"07 050003010200 41", "07 050003010203 41", "07 050003010001 41", "06 0400020102 41"}) {
     SCOPED_TRACE(pszUd);
-    auto r = CPduDecoder::Decode(
-        "00"
-        "44" +
-        kOa + "0004" + "42211332958540" + pszUd);
-    ASSERT_TRUE(r.IsOk()) << r.GetError();
+    const CPduMessage ignored = Decode(Hex("00 44" + kOa + "0004" + kTime + pszUd));
     CPduConcatInfo info;
-    EXPECT_FALSE(r->GetConcatenation(info));
-    EXPECT_EQ(r->m_strText, "A");
+    EXPECT_FALSE(ignored.GetConcatenation(info));
+    EXPECT_EQ(ignored.m_strText, "A");
   }
 }
 
@@ -265,37 +188,18 @@ TEST(PduDecoder, ValidityPeriods) {
 
   // Enhanced (VPF 01): 02 = relative in seconds (3C = 60 s), 03 = semi-octets 01:30:00;
   // 82 = the same as 02 with an extension octet (00) before the period.
-  const std::string head =
-      "00"
-      "09"
-      "00"
-      "0B916407281553F8"
-      "0000";
-  for (const auto& [strVp, nSeconds] : {std::pair<std::string, int>{"023C0000000000", 60},
-                                        {"03100300000000", 5400},
-                                        {"82003C00000000", 60}}) {
-    auto r = CPduDecoder::Decode(head + strVp +
-                                 "02"
-                                 "EF35");
-    ASSERT_TRUE(r.IsOk()) << r.GetError();
-    EXPECT_EQ(r->GetValidityFormat(), CPduValidity::ENHANCED);
-    EXPECT_EQ(r->m_validity.GetSeconds(), nSeconds);
-    EXPECT_EQ(r->m_strText, "ok");
+  for (const auto& [pszVp, nSeconds] :
+       {std::pair{"023C0000000000", 60}, {"03100300000000", 5400}, {"82003C00000000", 60}}) {
+    const CPduMessage m = Decode(Hex("00 09 00" + kDa + "0000" + pszVp + "02 EF35"));
+    EXPECT_EQ(m.GetValidityFormat(), CPduValidity::ENHANCED);
+    EXPECT_EQ(m.m_validity.GetSeconds(), nSeconds);
+    EXPECT_EQ(m.m_strText, "ok");
   }
   // Absolute (VPF 11): a time stamp.
-  auto absolute = CPduDecoder::Decode(
-      "00"
-      "19"
-      "00"
-      "0B916407281553F8"
-      "0000"
-      "5210100102030A"
-      "02"
-      "EF35");
-  ASSERT_TRUE(absolute.IsOk()) << absolute.GetError();
-  EXPECT_EQ(absolute->GetValidityFormat(), CPduValidity::ABSOLUTE);
-  EXPECT_EQ(absolute->m_validity.GetAbsolute().Format(), "2025-01-01 10:20:30 -05:00");
-  EXPECT_EQ(absolute->m_strText, "ok");
+  const CPduMessage absolute = Decode(Hex("00 19 00" + kDa + "0000 5210100102030A 02 EF35"));
+  EXPECT_EQ(absolute.GetValidityFormat(), CPduValidity::ABSOLUTE);
+  EXPECT_EQ(absolute.m_validity.GetAbsolute().Format(), "2025-01-01 10:20:30 -05:00");
+  EXPECT_EQ(absolute.m_strText, "ok");
 }
 
 TEST(PduDecoder, DataCodingGroups) {
@@ -316,104 +220,59 @@ TEST(PduDecoder, DataCodingGroups) {
   };
   for (const auto& c : cases) {
     const CPduDataCoding dc = CPduDataCoding::Decode(c.nDcs);
-    EXPECT_EQ(dc.GetAlphabet(), c.alphabet) << int(c.nDcs);
-    EXPECT_EQ(dc.GetMessageClass(), c.nClass) << int(c.nDcs);
-    EXPECT_EQ(dc.IsMessageWaiting(), c.bMessageWaiting) << int(c.nDcs);
+    EXPECT_EQ(std::make_tuple(dc.GetAlphabet(), dc.GetMessageClass(), dc.IsMessageWaiting()),
+              std::make_tuple(c.alphabet, c.nClass, c.bMessageWaiting))
+        << int(c.nDcs);
   }
   EXPECT_TRUE(CPduDataCoding::Decode(0xC8).IsDiscard());
   EXPECT_FALSE(CPduDataCoding::Decode(0xD2).IsDiscard());
 }
 
 TEST(PduDecoder, StatusReports) {
-  auto plain = CPduDecoder::Decode(kCases[10].strHex);
-  ASSERT_TRUE(plain.IsOk()) << plain.GetError();
-  EXPECT_EQ(plain->m_nMessageReference, 0x2C);
-  EXPECT_EQ(plain->m_dischargeTime.Format(), "2025-01-01 10:20:30 -05:00");
-  EXPECT_EQ(plain->m_nStatus, 0x00);
-  EXPECT_EQ(plain->m_nParameterIndicator, -1);
-  EXPECT_FALSE(plain->m_bHasUserData);
-
-  // Parameter indicator 07: PID, DCS (08, UCS2) and user data follow. Status 46:
-  // validity expired.
-  auto withText = CPduDecoder::Decode(
-      "00"
-      "06"
-      "2E" +
-      kOa +
-      "42211332958540"
-      "5210100102030A"
-      "46"
-      "07"
-      "00"
-      "08"
-      "04"
-      "004F004B");
-  ASSERT_TRUE(withText.IsOk()) << withText.GetError();
-  EXPECT_EQ(withText->m_strText, "OK");
-  EXPECT_EQ(withText->m_nStatus, 0x46);
+  const CPduMessage plain = Decode(kCases[10].strHex);
+  EXPECT_EQ(plain.m_nMessageReference, 0x2C);
+  EXPECT_EQ(plain.m_dischargeTime.Format(), "2025-01-01 10:20:30 -05:00");
+  EXPECT_EQ(plain.m_nStatus, 0x00);
+  EXPECT_EQ(plain.m_nParameterIndicator, -1);
+  EXPECT_FALSE(plain.m_bHasUserData);
   EXPECT_EQ(CPduMessage::StatusText(0x46), "validity period expired");
 
   // Each combination of the parameter indicator: the fields it announces, in order,
-  // and the same report written back.
+  // and the same report written back. Status 46: validity expired.
   struct Case {
-    const char* pszTail;  // from the parameter indicator on
+    const char* pszTail;  // from the status on
     int nPid;             // -1: absent
     CPduDataCoding::Alphabet alphabet;
     const char* pszText;
   } const cases[] = {
-      {"01"
-       "7F",
-       0x7F, CPduDataCoding::GSM7, ""},
-      {"02"
-       "08",
-       -1, CPduDataCoding::UCS2, ""},
-      {"03"
-       "7F"
-       "08",
-       0x7F, CPduDataCoding::UCS2, ""},
-      {"04"
-       "02"
-       "EF35",
-       -1, CPduDataCoding::GSM7, "ok"},
-      {"05"
-       "7F"
-       "02"
-       "EF35",
-       0x7F, CPduDataCoding::GSM7, "ok"},
-      {"06"
-       "08"
-       "04"
-       "004F004B",
-       -1, CPduDataCoding::UCS2, "OK"},
+      {"00 01 7F", 0x7F, CPduDataCoding::GSM7, ""},
+      {"00 02 08", -1, CPduDataCoding::UCS2, ""},
+      {"00 03 7F 08", 0x7F, CPduDataCoding::UCS2, ""},
+      {"00 04 02 EF35", -1, CPduDataCoding::GSM7, "ok"},
+      {"00 05 7F 02 EF35", 0x7F, CPduDataCoding::GSM7, "ok"},
+      {"00 06 08 04 004F004B", -1, CPduDataCoding::UCS2, "OK"},
+      {"46 07 00 08 04 004F004B", 0x00, CPduDataCoding::UCS2, "OK"},
   };
-  const std::string head =
-      "00"
-      "06"
-      "2E" +
-      kOa +
-      "42211332958540"
-      "5210100102030A"
-      "00";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pszTail);
-    auto r = CPduDecoder::Decode(head + c.pszTail);
-    ASSERT_TRUE(r.IsOk()) << r.GetError();
+    const std::string strHex = Hex("00 06 2E" + kOa + kTime + "5210100102030A" + c.pszTail);
+    const CPduMessage m = Decode(strHex);
     if (c.nPid >= 0) {
-      EXPECT_EQ(r->m_nPid, c.nPid);
+      EXPECT_EQ(m.m_nPid, c.nPid);
     }
-    EXPECT_EQ(r->m_coding.GetAlphabet(), c.alphabet);
-    EXPECT_EQ(r->m_strText, c.pszText);
-    auto e = CPduEncoder::Encode(r.Value());
+    EXPECT_EQ(m.m_nStatus, std::stoi(c.pszTail, nullptr, 16));
+    EXPECT_EQ(m.m_coding.GetAlphabet(), c.alphabet);
+    EXPECT_EQ(m.m_strText, c.pszText);
+    auto e = CPduEncoder::Encode(m);
     ASSERT_TRUE(e.IsOk()) << e.GetError();
-    EXPECT_EQ(e->m_strPdu, head + c.pszTail);
+    EXPECT_EQ(e->m_strPdu, strHex);
   }
 }
 
 TEST(PduDecoder, MalformedInputIsRejected) {
-  const std::string deliverHead =
-      "00"
-      "04" +
-      kOa + "0000" + "42211332958540";
+  const std::string deliver = "00 04" + kOa + "0000" + kTime;
+  const std::string header = "00 44" + kOa + "0004" + kTime;
+  const std::string report = "00 06 2D" + kOa + kTime + "5210100102030A";
   struct Case {
     const char* pszName;
     std::string strHex;
@@ -428,104 +287,22 @@ TEST(PduDecoder, MalformedInputIsRejected) {
       {"no first octet", "00", "first octet"},
       {"no originator", "0004", "originating address"},
       {"originator past the end", "00040B91134661", "runs past the end"},
-      {"address of 21 digits",
-       "000415911346610089F6"
-       "1111111111",
-       "more than 20"},
-      {"reserved message type",
-       "0003"
-       "00",
-       "reserved message type"},
-      {"no time stamp",
-       "00"
-       "04" +
-           kOa +
-           "0000"
-           "422113",
-       "time stamp"},
-      {"no user-data length", deliverHead, "user-data length"},
-      {"161 septets", deliverHead + "A1" + std::string(2 * 141, '0'), "more than 160"},
-      {"141 octets",
-       "00"
-       "04" +
-           kOa +
-           "0004"
-           "42211332958540"
-           "8D" +
-           std::string(2 * 141, '0'),
-       "more than 140"},
-      {"header longer than the user data",
-       "00"
-       "44" +
-           kOa +
-           "0004"
-           "42211332958540"
-           "05"
-           "0800030102",
-       "header"},
-      {"element past the header",
-       "00"
-       "44" +
-           kOa +
-           "0004"
-           "42211332958540"
-           "05"
-           "0400030102",
-       "runs past"},
-      {"element without length",
-       "00"
-       "44" +
-           kOa +
-           "0004"
-           "42211332958540"
-           "02"
-           "0100",
-       "no length"},
-      {"header septets above the length",
-       "00"
-       "44" +
-           kOa +
-           "0000"
-           "42211332958540"
-           "06"
-           "050003010201",
+      {"address of 21 digits", "000415911346610089F61111111111", "more than 20"},
+      {"reserved message type", "000300", "reserved message type"},
+      {"no time stamp", Hex("00 04" + kOa + "0000 422113"), "time stamp"},
+      {"no user-data length", Hex(deliver), "user-data length"},
+      {"161 septets", Hex(deliver + "A1") + std::string(2 * 141, '0'), "more than 160"},
+      {"141 octets", Hex("00 04" + kOa + "0004" + kTime + "8D") + std::string(2 * 141, '0'), "more than 140"},
+      {"header longer than the user data", Hex(header + "05 0800030102"), "header"},
+      {"element past the header", Hex(header + "05 0400030102"), "runs past"},
+      {"element without length", Hex(header + "02 0100"), "no length"},
+      {"header septets above the length", Hex("00 44" + kOa + "0000" + kTime + "06 050003010201"),
        "longer than the user-data length"},
-      {"compressed",
-       "00"
-       "04" +
-           kOa +
-           "0020"
-           "42211332958540"
-           "02"
-           "EF35",
-       "compressed"},
+      {"compressed", Hex("00 04" + kOa + "0020" + kTime + "02 EF35"), "compressed"},
       {"no message reference", "0001", "message reference"},
-      {"validity cut short",
-       "00"
-       "19"
-       "00"
-       "0B916407281553F8"
-       "0000"
-       "520110",
-       "validity"},
-      {"status report without status",
-       "00"
-       "06"
-       "2D" +
-           kOa +
-           "42211332958540"
-           "5210100102030A",
-       "status"},
-      {"status report user data missing",
-       "00"
-       "06"
-       "2D" +
-           kOa +
-           "42211332958540"
-           "5210100102030A"
-           "00"
-           "04",
-       "user-data length"},
+      {"validity cut short", Hex("00 19 00" + kDa + "0000 520110"), "validity"},
+      {"status report without status", Hex(report), "status"},
+      {"status report user data missing", Hex(report + "00 04"), "user-data length"},
   };
   for (const auto& c : cases) {
     auto r = CPduDecoder::Decode(c.strHex);
@@ -535,79 +312,43 @@ TEST(PduDecoder, MalformedInputIsRejected) {
 }
 
 TEST(PduDecoder, PdusAsPhonesHoldThemAreReadNotRefused) {
-  const std::string deliverHead =
-      "00"
-      "04" +
-      kOa + "0000" + "42211332958540";
-  // "hellohello" (10 septets, 9 octets) cut after 7 octets: the 8 septets there.
-  auto cut = CPduDecoder::Decode(deliverHead +
-                                 "0A"
-                                 "E8329BFD4697D9");
-  ASSERT_TRUE(cut.IsOk()) << cut.GetError();
-  EXPECT_TRUE(cut->m_bTruncated);
-  EXPECT_EQ(cut->m_strText, "hellohel");
-  EXPECT_EQ(cut->m_nUserDataLength, 10);
-  // UCS2 "OK" announced as 6 octets, 3 there: the whole character only.
-  auto cutWide = CPduDecoder::Decode(
-      "00"
-      "04" +
-      kOa +
-      "0008"
-      "42211332958540"
-      "06"
-      "004F00");
-  ASSERT_TRUE(cutWide.IsOk()) << cutWide.GetError();
-  EXPECT_TRUE(cutWide->m_bTruncated);
-  EXPECT_EQ(cutWide->m_strText, "O");
-  // A whole message is not marked.
-  auto whole = CPduDecoder::Decode(deliverHead +
-                                   "0A"
-                                   "E8329BFD4697D9EC37");
-  ASSERT_TRUE(whole.IsOk());
-  EXPECT_FALSE(whole->m_bTruncated);
-  // The header indicator with a user-data length of 0: an empty message.
-  auto empty = CPduDecoder::Decode(
-      "00"
-      "44" +
-      kOa +
-      "0000"
-      "42211332958540"
-      "00");
-  ASSERT_TRUE(empty.IsOk()) << empty.GetError();
-  EXPECT_EQ(empty->m_strText, "");
-  EXPECT_FALSE(empty->m_bHasHeader);
+  struct Case {
+    const char* pszName;
+    std::string strHex;
+    const char* pszText;
+    bool bTruncated;
+  } const cases[] = {
+      // "hellohello" (10 septets, 9 octets) cut after 7 octets: the 8 septets there.
+      {"cut user data", Hex("00 04" + kOa + "0000" + kTime + "0A E8329BFD4697D9"), "hellohel", true},
+      // UCS2 "OK" announced as 6 octets, 3 there: the whole character only.
+      {"cut UCS2", Hex("00 04" + kOa + "0008" + kTime + "06 004F00"), "O", true},
+      {"whole", Hex("00 04" + kOa + "0000" + kTime + "0A E8329BFD4697D9EC37"), "hellohello", false},
+      // The header indicator with a user-data length of 0: an empty message.
+      {"header indicator, no user data", Hex("00 44" + kOa + "0000" + kTime + "00"), "", false},
+      // Octets after the user data are ignored.
+      {"padded", kCases[2].strHex + "FFFF", "hellohello", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pszName);
+    const CPduMessage m = Decode(c.strHex);
+    EXPECT_EQ(m.m_strText, c.pszText);
+    EXPECT_EQ(m.m_bTruncated, c.bTruncated);
+    EXPECT_FALSE(m.m_bHasHeader);
+  }
+  EXPECT_EQ(Decode(cases[0].strHex).m_nUserDataLength, 10);
   // Status reports padded with FF as a SIM record is, or with an indicator whose
   // extension is missing: no optional parameters.
-  const std::string report =
-      "00"
-      "06"
-      "2D" +
-      kOa +
-      "42211332958540"
-      "5210100102030A"
-      "00";
-  for (const std::string& tail :
-       {std::string("FF"), std::string("FFFFFFFF"), std::string("80"), std::string("8181")}) {
-    auto r = CPduDecoder::Decode(report + tail);
-    ASSERT_TRUE(r.IsOk()) << tail << ": " << r.GetError();
-    EXPECT_EQ(r->m_type, PduType::STATUS_REPORT);
-    EXPECT_FALSE(r->m_bHasUserData) << tail;
-    EXPECT_EQ(r->m_nParameterIndicator, -1) << tail;
+  for (const char* pszTail : {"FF", "FFFFFFFF", "80", "8181"}) {
+    SCOPED_TRACE(pszTail);
+    const CPduMessage m = Decode(Hex("00 06 2D" + kOa + kTime + "5210100102030A 00" + pszTail));
+    EXPECT_EQ(m.m_type, PduType::STATUS_REPORT);
+    EXPECT_FALSE(m.m_bHasUserData);
+    EXPECT_EQ(m.m_nParameterIndicator, -1);
   }
-}
-
-TEST(PduDecoder, InputFormsThePhoneMayUse) {
-  // Octets after the user data are ignored.
-  auto padded = CPduDecoder::Decode(kCases[2].strHex + "FFFF");
-  ASSERT_TRUE(padded.IsOk()) << padded.GetError();
-  EXPECT_EQ(padded->m_strText, "hellohello");
   // A service-centre part of length 01 has a type but no digits.
-  auto typeOnly = CPduDecoder::Decode("0191" + kCases[2].strHex.substr(2));
-  ASSERT_TRUE(typeOnly.IsOk()) << typeOnly.GetError();
-  EXPECT_TRUE(typeOnly->m_serviceCenter.IsEmpty());
-  EXPECT_EQ(typeOnly->m_nServiceCenterOctets, 2u);
+  const CPduMessage typeOnly = Decode("0191" + kCases[2].strHex.substr(2));
+  EXPECT_TRUE(typeOnly.m_serviceCenter.IsEmpty());
+  EXPECT_EQ(typeOnly.m_nServiceCenterOctets, 2u);
   // An empty destination (a message stored for later): length 0, type 81.
-  auto noDestination = CPduDecoder::Decode("0001000081000002EF35");
-  ASSERT_TRUE(noDestination.IsOk()) << noDestination.GetError();
-  EXPECT_TRUE(noDestination->m_address.IsEmpty());
+  EXPECT_TRUE(Decode("0001000081000002EF35").m_address.IsEmpty());
 }

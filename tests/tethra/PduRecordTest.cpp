@@ -6,16 +6,10 @@
 #include <string>
 
 #include "model/Message.h"
-#include "tethra/PduDecoder.h"
+#include "tests/tethra/PduTestSupport.h"
 #include "tethra/PduRecord.h"
 
 namespace {
-
-CPduMessage Decode(const std::string& strHex) {
-  auto r = CPduDecoder::Decode(strHex);
-  EXPECT_TRUE(r.IsOk()) << r.GetError();
-  return r.IsOk() ? r.Value() : CPduMessage();
-}
 
 std::string KeyOf(const std::string& strHex) {
   CMessage msg;
@@ -23,155 +17,93 @@ std::string KeyOf(const std::string& strHex) {
   return msg.GetPduKey();
 }
 
-const std::string kDeliver = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+const std::string kSubmit = "0011000B916407281553F80000AA0AE8329BFD4697D9EC37";
 
 }  // namespace
 
 TEST(PduRecord, DecodedPdusFillTheRecord) {
+  // The flags word of a received message has bit 3 for reply charges, bit 5 for the
+  // reply path and bit 2 as the transfer unit has it (the Inbox reads bit 3); a
+  // status report is neither received nor submitted. Reply charges come from the
+  // reply path; alphanumeric and national senders have no "+"; a SUBMIT has no date.
+  struct Case {
+    const char* pszName;
+    std::string strHex;
+    const char* pszNumber;
+    const char* pszText;
+    uint16_t wFlags;
+    bool bReplyCharges;
+    const char* pszServiceCenter;
+    double dDate;  // 0: no date
+  } const cases[] = {
+      {"deliver", kHowAreYou, "+31641600986", "How are you?", 0x04, false, "+31624000000",
+       37494 + 70661 / 86400.0},  // 2002-08-26 19:37:41
+      {"reply path", Hex("00 84" + kOa + "0004 42211332958583 03 48E9FF"), "+31641600986", "Héÿ", 0x2C, true,
+       "", 45657 + 86398 / 86400.0},
+      {"alphanumeric sender", "0791448720003023240DD0E474D81C0EBB010000111011315214000BE474D81C0EBB5DE3771B",
+       "diafaan", "diafaan.com", 0x04, false, "+447802000332", 40554 + 48341 / 86400.0},
+      {"national number", Hex("00 01 07 0AA16021436587 0000 02 EF35"), "0612345678", "ok", 0x01, false, "",
+       0},
+      {"submit", kSubmit, "+46708251358", "hellohello", 0x11, false, "", 0},
+      {"status report", Hex(kSc + "06 2C" + kOa + kTime + "5210100102030A 00"), "+31641600986", "", 0x02,
+       false, "+31624000000", 45657 + 86398 / 86400.0},
+      // Header indicator (0x40) and "no more messages" (0x04): bit 4.
+      {"deliver with header", Hex("00 44" + kOa + "0000 42211332958583 0A 050003010201 C8329B0D"),
+       "+31641600986", "", 0x14, false, "", 45657 + 86398 / 86400.0},
+      // Reply path and status report indication (0xA4): no bit 6 or 7.
+      {"deliver A4", Hex("00 A4" + kOa + "0000 42211332958583 02 C834"), "+31641600986", "", 0x2C, true, "",
+       45657 + 86398 / 86400.0},
+      // SUBMIT with a status report request (0x31): bit 5 is reply charges, not that.
+      {"submit 31", Hex("00 31 00" + kDa + "0000 AA 02 C834"), "+46708251358", "", 0x11, false, "", 0},
+      // SUBMIT with reply path and header (0xD1): bits 5, 6 and 7.
+      {"submit D1", Hex("00 D1 00" + kDa + "0000 AA 09 050003010201 C834"), "+46708251358", "", 0xF1, true,
+       "", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pszName);
+    CMessage msg;
+    msg.m_strName = "kept";
+    msg.m_nStatus = 5;
+    msg.m_nStorage = 2;
+    msg.m_nValidity = 3;
+    msg.m_bReplyCharges = 1;
+    CPduRecord::FillMessage(Decode(c.strHex), msg);
+    EXPECT_EQ(msg.m_strNumber, c.pszNumber);
+    if (*c.pszText)
+      EXPECT_EQ(msg.m_strMessage, c.pszText);
+    EXPECT_EQ(msg.m_wFirstOctet, c.wFlags);
+    EXPECT_EQ(msg.m_bReplyCharges, c.bReplyCharges);
+    EXPECT_EQ(msg.IsReplyCharges(), c.bReplyCharges);
+    EXPECT_EQ(msg.m_strServiceCenter, c.pszServiceCenter);
+    EXPECT_EQ(msg.m_strPdu, c.strHex);
+    EXPECT_EQ(msg.m_dtDateTime.IsValid(), c.dDate != 0);
+    if (c.dDate != 0)
+      EXPECT_NEAR(msg.m_dtDateTime.GetDate(), c.dDate, 1e-9);
+    // Fields the phone does not give stay as they were.
+    EXPECT_EQ(std::make_tuple(msg.m_strName, msg.m_nStatus, msg.m_nStorage), std::make_tuple("kept", 5, 2));
+  }
+  // A SUBMIT brings its validity; a PDU listed in lower case with its line end is
+  // kept as the upper-case PDU.
   CMessage msg;
-  msg.m_strName = "kept";
-  msg.m_nStatus = 5;
-  msg.m_nStorage = 2;
-  std::string lower = kDeliver;
+  CPduRecord::FillMessage(Decode(kSubmit), msg);
+  EXPECT_EQ(msg.m_nValidity, 0xAA);
+  EXPECT_FALSE(msg.IsReceivedType());
+  std::string lower = kHowAreYou;
   for (char& c : lower)
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   CPduRecord::FillMessage(Decode(lower + "\r\n"), msg);
-  EXPECT_EQ(msg.m_strNumber, "+31641600986");
-  EXPECT_EQ(msg.m_strMessage, "How are you?");
-  EXPECT_EQ(msg.m_strPdu, kDeliver);
-  EXPECT_EQ(msg.m_wFirstOctet, 0x04);
-  EXPECT_EQ(msg.m_bReplyCharges, 0);
-  EXPECT_EQ(msg.m_strServiceCenter, "+31624000000");
-  ASSERT_TRUE(msg.m_dtDateTime.IsValid());
-  EXPECT_NEAR(msg.m_dtDateTime.GetDate(), 37494 + 70661 / 86400.0, 1e-9);  // 2002-08-26 19:37:41
-  // Fields the phone does not give stay as they were.
-  EXPECT_EQ(msg.m_strName, "kept");
-  EXPECT_EQ(msg.m_nStatus, 5);
-  EXPECT_EQ(msg.m_nStorage, 2);
-
-  // Reply path (first octet 84) means reply charges; alphanumeric and national
-  // senders have no "+".
-  CPduRecord::FillMessage(Decode("00"
-                                 "84"
-                                 "0B911346610089F6"
-                                 "0004"
-                                 "42211332958583"
-                                 "03"
-                                 "48E9FF"),
-                          msg);
-  EXPECT_EQ(msg.m_bReplyCharges, 1);
-  // In the flags word of a received message: bit 3 reply charges, bit 5 the reply
-  // path, bit 2 as the transfer unit has it; the Inbox reads bit 3.
-  EXPECT_EQ(msg.m_wFirstOctet, 0x2C);
+  EXPECT_EQ(msg.m_strPdu, kHowAreYou);
   EXPECT_TRUE(msg.IsReceivedType());
-  EXPECT_TRUE(msg.IsReplyCharges());
-  EXPECT_EQ(msg.m_strServiceCenter, "");
-  CPduRecord::FillMessage(
-      Decode("0791448720003023240DD0E474D81C0EBB010000111011315214000BE474D81C0EBB5DE3771B"), msg);
-  EXPECT_EQ(msg.m_strNumber, "diafaan");
-  EXPECT_EQ(msg.m_bReplyCharges, 0);
-  CPduRecord::FillMessage(Decode("00"
-                                 "01"
-                                 "07"
-                                 "0AA16021436587"
-                                 "0000"
-                                 "02"
-                                 "EF35"),
-                          msg);
-  EXPECT_EQ(msg.m_strNumber, "0612345678");
-
-  // A SUBMIT has no date but its validity; a status report names the recipient
-  // and carries the service-centre time.
-  msg.m_nValidity = 3;
-  CPduRecord::FillMessage(Decode("0011000B916407281553F80000AA0AE8329BFD4697D9EC37"), msg);
-  EXPECT_EQ(msg.m_strMessage, "hellohello");
-  EXPECT_FALSE(msg.m_dtDateTime.IsValid());
-  EXPECT_EQ(msg.m_nValidity, 0xAA);
-  EXPECT_EQ(msg.m_wFirstOctet, 0x11);
-  EXPECT_FALSE(msg.IsReplyCharges());
-  CMessage report;
-  CPduRecord::FillMessage(Decode("07911326040000F0"
-                                 "06"
-                                 "2C"
-                                 "0B911346610089F6"
-                                 "42211332958540"
-                                 "5210100102030A"
-                                 "00"),
-                          report);
-  EXPECT_EQ(report.m_strNumber, "+31641600986");
-  EXPECT_EQ(report.m_wFirstOctet, 0x02);  // neither received nor submitted
-  ASSERT_TRUE(report.m_dtDateTime.IsValid());
-  EXPECT_NEAR(report.m_dtDateTime.GetDate(), 45657 + 86398 / 86400.0, 1e-9);
-}
-
-TEST(PduRecord, FlagsWordFollowsTheRecordLayout) {
-  // First octets as phones list them, against the flags word of the record.
-  const struct {
-    const char* pszPdu;
-    uint16_t wFlags;
-    bool bReplyCharges;
-  } cases[] = {
-      // DELIVER with the header indicator (0x40) and "no more messages" (0x04): bit 4.
-      {"00"
-       "44"
-       "0B911346610089F6"
-       "0000"
-       "42211332958583"
-       "0A"
-       "050003010201"
-       "C8329B0D",
-       0x14, false},
-      // DELIVER with reply path and status report indication (0xA4): no bit 6 or 7.
-      {"00"
-       "A4"
-       "0B911346610089F6"
-       "0000"
-       "42211332958583"
-       "02"
-       "C834",
-       0x2C, true},
-      // SUBMIT with a status report request (0x31): bit 5 is reply charges, not that.
-      {"00"
-       "31"
-       "00"
-       "0B916407281553F8"
-       "0000"
-       "AA"
-       "02"
-       "C834",
-       0x11, false},
-      // SUBMIT with reply path and header (0xD1): bits 5, 6 and 7.
-      {"00"
-       "D1"
-       "00"
-       "0B916407281553F8"
-       "0000"
-       "AA"
-       "09"
-       "050003010201"
-       "C834",
-       0xF1, true},
-  };
-  for (const auto& c : cases) {
-    CMessage msg;
-    CPduRecord::FillMessage(Decode(c.pszPdu), msg);
-    EXPECT_EQ(msg.m_wFirstOctet, c.wFlags) << c.pszPdu;
-    EXPECT_EQ(msg.IsReplyCharges(), c.bReplyCharges) << c.pszPdu;
-  }
 }
 
 TEST(PduKey, SameMessageListedAgainHasTheSameKey) {
   // The key drops the service-centre part and the octet after the first octet.
-  EXPECT_EQ(KeyOf(kDeliver),
-            "04"
-            "911346610089F60000208062917314080CC8F71D14969741F977FD07");
-  EXPECT_EQ(KeyOf("00" + kDeliver.substr(16)), KeyOf(kDeliver));
+  EXPECT_EQ(KeyOf(kHowAreYou), "04911346610089F60000208062917314080CC8F71D14969741F977FD07");
+  EXPECT_EQ(KeyOf("00" + kHowAreYou.substr(16)), KeyOf(kHowAreYou));
   // A stored SUBMIT keeps its key after sending gives it a message reference;
   // another text is another key.
-  EXPECT_EQ(KeyOf("0011000B916407281553F80000AA0AE8329BFD4697D9EC37"),
-            KeyOf("00113A0B916407281553F80000AA0AE8329BFD4697D9EC37"));
-  EXPECT_NE(KeyOf("0011000B916407281553F80000AA0AE8329BFD4697D9EC37"),
-            KeyOf("0011000B916407281553F80000AA02EF35"));
+  EXPECT_EQ(KeyOf(kSubmit), KeyOf("00113A0B916407281553F80000AA0AE8329BFD4697D9EC37"));
+  EXPECT_NE(KeyOf(kSubmit), KeyOf("0011000B916407281553F80000AA02EF35"));
 }
 
 TEST(PduRecord, FlagsWordToFirstOctet) {
@@ -192,40 +124,36 @@ TEST(PduRecord, FlagsWordToFirstOctet) {
 }
 
 TEST(PduRecord, EncodeMessageFromRecord) {
-  CMessage msg;
-  msg.m_strNumber = "+46708251358";
-  msg.m_strMessage = "hellohello";
-  msg.m_wFirstOctet = 0x15;
-  msg.m_nValidity = 0xAA;
-  auto parts = CPduRecord::EncodeMessage(msg, 0, 0);
-  ASSERT_TRUE(parts.IsOk()) << parts.GetError();
-  ASSERT_EQ(parts->size(), 1u);
-  EXPECT_EQ(parts.Value()[0].m_strPdu, "0015000B916407281553F80000AA0AE8329BFD4697D9EC37");
-
-  // One week (193) as the Compose page passes it, a service centre, reply charges.
-  msg.m_strServiceCenter = "+31624000000";
-  msg.m_wFirstOctet = 0x35;
-  msg.m_nValidity = 193;
-  parts = CPduRecord::EncodeMessage(msg, 0x10, 0);
-  ASSERT_TRUE(parts.IsOk()) << parts.GetError();
-  EXPECT_EQ(parts.Value()[0].m_strPdu,
-            "07911326040000F09510"
-            "0B916407281553F8"
-            "0000C1"
-            "0AE8329BFD4697D9EC37");
-  EXPECT_EQ(parts.Value()[0].m_nTpduLength, 23u);
-
-  // No number: stored on the phone for later, destination length 0.
-  msg.m_strNumber.clear();
-  msg.m_strServiceCenter.clear();
-  msg.m_wFirstOctet = 0x05;
-  parts = CPduRecord::EncodeMessage(msg, 0, 0);
-  ASSERT_TRUE(parts.IsOk()) << parts.GetError();
-  EXPECT_EQ(parts.Value()[0].m_strPdu,
-            "0005000081"
-            "0000"
-            "0AE8329BFD4697D9EC37");
-
-  msg.m_strNumber = "+31 letters";
-  EXPECT_FALSE(CPduRecord::EncodeMessage(msg, 0, 0).IsOk());
+  // One week (193) as the Compose page passes it, a service centre, reply charges;
+  // no number: stored on the phone for later, destination length 0.
+  struct Case {
+    const char* pszNumber;
+    const char* pszServiceCenter;
+    uint16_t wFlags;
+    int nValidity;
+    uint8_t nPid;
+    const char* pszPdu;  // "" when refused
+  } const cases[] = {
+      {"+46708251358", "", 0x15, 0xAA, 0, "0015000B916407281553F80000AA0AE8329BFD4697D9EC37"},
+      {"+46708251358", "+31624000000", 0x35, 193, 0x10,
+       "07911326040000F095100B916407281553F80000C10AE8329BFD4697D9EC37"},
+      {"", "", 0x05, 193, 0, "00050000810000 0AE8329BFD4697D9EC37"},
+      {"+31 letters", "", 0x05, 193, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pszPdu);
+    CMessage msg;
+    msg.m_strNumber = c.pszNumber;
+    msg.m_strMessage = "hellohello";
+    msg.m_strServiceCenter = c.pszServiceCenter;
+    msg.m_wFirstOctet = c.wFlags;
+    msg.m_nValidity = c.nValidity;
+    auto parts = CPduRecord::EncodeMessage(msg, c.nPid, 0);
+    ASSERT_EQ(parts.IsOk(), *c.pszPdu != 0);
+    if (!parts.IsOk())
+      continue;
+    ASSERT_EQ(parts->size(), 1u);
+    EXPECT_EQ(parts.Value()[0].m_strPdu, Hex(c.pszPdu));
+    EXPECT_EQ(parts.Value()[0].m_nTpduLength, 23u - (*c.pszNumber ? 0 : 7));
+  }
 }

@@ -19,15 +19,15 @@
 #include "grellow/ComPorts.h"
 #include "grellow/SerialPort.h"
 #include "model/Message.h"
+#include "model/PhoneInterface.h"
+#include "model/PhoneStatus.h"
 #include "platform/Registry.h"
 #include "res/StringTable.h"
 #include "shell/TestSandbox.h"
+#include "tests/tethra/PduTestSupport.h"
 #include "tethra/PhoneLine.h"
 #include "vphone/VirtualPhone.h"
 
-// "How are you?" from +31641600986 through the service centre +31624000000.
-inline const std::string kHowAreYou =
-    "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
 // "hellohello" to +46708251358, relative validity 0xAA, no service centre: 23 TPDU octets.
 inline const std::string kHelloSubmit = "0011000B916407281553F80000AA0AE8329BFD4697D9EC37";
 
@@ -152,15 +152,32 @@ class ScriptedPhoneTest : public CPhoneTest {
     EXPECT_TRUE(m_t.m_unexpected.empty()) << "unexpected write: " << m_t.m_unexpected.front();
   }
 
+  // A reply of one information line and OK, or a bare OK.
+  static std::string Ok(const std::string& strLine = "") {
+    return strLine.empty() ? "\r\nOK\r\n" : "\r\n" + strLine + "\r\n\r\nOK\r\n";
+  }
+  // Commands and the replies they get, in order; a command line gets its CR here,
+  // data after a prompt ends in its Ctrl-Z already.
+  void Script(const std::vector<std::pair<std::string, std::string>>& steps) {
+    for (const auto& [strWrite, strReply] : steps)
+      m_t.Expect(strWrite.ends_with('\x1A') ? strWrite : strWrite + "\r", strReply);
+  }
   // The answers of a phone with echo off, the given storages and a service centre.
   void ExpectSetup(const std::string& strStorages = "(\"ME\",\"SM\"),(\"ME\",\"SM\"),(\"ME\",\"SM\")") {
-    m_t.Expect("AT\r", "\r\nOK\r\n");
-    m_t.Expect("ATE0+CMEE=1\r", "\r\nOK\r\n");
-    m_t.Expect("AT+CPIN?\r", "\r\n+CPIN: READY\r\n\r\nOK\r\n");
-    m_t.Expect("AT+CMGF=0\r", "\r\nOK\r\n");
-    m_t.Expect("AT+CSMS?\r", "\r\n+CSMS: 0,1,1,1\r\n\r\nOK\r\n");
-    m_t.Expect("AT+CPMS=?\r", "\r\n+CPMS: " + strStorages + "\r\n\r\nOK\r\n");
-    m_t.Expect("AT+CSCA?\r", "\r\n+CSCA: \"+447958879879\",145\r\n\r\nOK\r\n");
+    Script({{"AT", Ok()},
+            {"ATE0+CMEE=1", Ok()},
+            {"AT+CPIN?", Ok("+CPIN: READY")},
+            {"AT+CMGF=0", Ok()},
+            {"AT+CSMS?", Ok("+CSMS: 0,1,1,1")},
+            {"AT+CPMS=?", Ok("+CPMS: " + strStorages)},
+            {"AT+CSCA?", Ok("+CSCA: \"+447958879879\",145")}});
+  }
+  // The set-up of such a phone; true when it succeeded.
+  bool Connect(CPhoneInterface& phone,
+               const std::string& strStorages = "(\"ME\",\"SM\"),(\"ME\",\"SM\"),(\"ME\",\"SM\")",
+               int nTimeoutMs = 1000) {
+    ExpectSetup(strStorages);
+    return phone.SetupCommPort(kPort, 9600, nTimeoutMs) == PHONE_SUCCESS;
   }
 
   CScriptedTransport m_t;
