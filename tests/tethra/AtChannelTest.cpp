@@ -130,38 +130,30 @@ TEST(AtChannelTest, WritesDataAfterThePromptOnly) {
     AtStatus eStatus;
     std::vector<std::string> writes;
     std::vector<std::string> lines;
-  } const cases[] = {
+  };
+  const std::string cmd = "AT+CMGS=23\r", data = kHelloSubmit + "\x1A";
+  const Case cases[] = {
       {"echo on: the PDU comes back with Ctrl-Z",
-       "AT+CMGS=23\r\r\n> ",
-       kHelloSubmit + "\x1A\r\n+CMGS: 42\r\n\r\nOK\r\n",
+       cmd + "\r\n> ",
+       data + "\r\n+CMGS: 42\r\n\r\nOK\r\n",
        AT_STATUS_OK,
-       {"AT+CMGS=23\r", kHelloSubmit + "\x1A"},
+       {cmd, data},
        {"+CMGS: 42"}},
       {"a bare prompt and a URC before the result",
        "\r\n>",
        " \r\n+CMTI: \"ME\",1\r\n+CMGS: 7\r\nOK\r\n",
        AT_STATUS_OK,
-       {"AT+CMGS=23\r", kHelloSubmit + "\x1A"},
+       {cmd, data},
        {"+CMGS: 7"}},
-      {"refused before the prompt: no data",
-       "\r\n+CMS ERROR: 304\r\n",
-       "",
-       AT_STATUS_ERROR,
-       {"AT+CMGS=23\r"},
-       {}},
-      {"no prompt: ESC leaves the text entry",
-       "AT+CMGS=23\r",
-       "",
-       AT_STATUS_TIMEOUT,
-       {"AT+CMGS=23\r", "\x1B"},
-       {}},
+      {"refused before the prompt: no data", "\r\n+CMS ERROR: 304\r\n", "", AT_STATUS_ERROR, {cmd}, {}},
+      {"no prompt: ESC leaves the text entry", cmd, "", AT_STATUS_TIMEOUT, {cmd, "\x1B"}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pszName);
     CScriptedTransport t;
     t.SetChunkSize(5);
-    t.Expect("AT+CMGS=23\r", c.strPrompt);
-    t.Expect(kHelloSubmit + "\x1A", c.strResult);
+    t.Expect(cmd, c.strPrompt);
+    t.Expect(data, c.strResult);
     CAtChannel channel(t, 200);
     CAtReply reply;
     EXPECT_EQ(channel.CommandWithData("AT+CMGS=23", kHelloSubmit, reply), c.eStatus);

@@ -4,28 +4,19 @@
 #include <string>
 #include <vector>
 
+#include "tests/tethra/PduTestSupport.h"
 #include "tethra/PduConcatenation.h"
 #include "tethra/PduDecoder.h"
 
 namespace {
 
-const std::string kFrom = "0B911346610089F6";   // +31641600986
-const std::string kOther = "0B916407281553F8";  // +46708251358
-const std::string kTime = "42211332958540";
-
-CPduMessage Decode(const std::string& strHex) {
-  auto r = CPduDecoder::Decode(strHex);
-  EXPECT_TRUE(r.IsOk()) << r.GetError() << " in " << strHex;
-  return r.IsOk() ? r.Value() : CPduMessage();
-}
+const std::string& kFrom = kOa;   // +31641600986
+const std::string& kOther = kDa;  // +46708251358
 
 // A 7-bit DELIVER with a header: UDL in septets, user data in hex.
 CPduMessage Part(const std::string& strFrom, const char* pszUdl, const char* pszUd, const char* pszDcs = "00",
                  const std::string& strTime = kTime) {
-  return Decode(
-      "00"
-      "44" +
-      strFrom + "00" + pszDcs + strTime + pszUdl + pszUd);
+  return Decode("0044" + strFrom + "00" + pszDcs + strTime + pszUdl + pszUd);
 }
 
 // Two-part messages with reference 7: 7-bit parts of one character each.
@@ -43,13 +34,8 @@ CPduMessage RefPart(int nPart, char cText, const std::string& strTime) {
 
 TEST(PduConcatenation, GroupsPartsAndJoinsThemInOrder) {
   std::vector<CPduMessage> in;
-  in.push_back(Part(kFrom, "09", "0500032A0202DE6B"));  // 0: ref 2A, part 2 of 2, "ok"
-  in.push_back(
-      Decode("00"
-             "04" +
-             kFrom + "0000" + kTime +
-             "02"
-             "EF35"));                                     // 1: a single message, "ok"
+  in.push_back(Part(kFrom, "09", "0500032A0202DE6B"));                      // 0: ref 2A, part 2 of 2, "ok"
+  in.push_back(Decode(Hex("00 04" + kFrom + "0000" + kTime + "02 EF35")));  // 1: a single message, "ok"
   in.push_back(Part(kOther, "0A", "0500032A020190E910"));  // 2: other sender, ref 2A, part 1 of 2
   in.push_back(Part(kFrom, "0A", "0500032A020190E910"));   // 3: ref 2A, part 1 of 2, "Hi!"
   in.push_back(Part(kFrom, "0A", "0500032A020190E910"));   // 4: the same part again
@@ -60,14 +46,11 @@ TEST(PduConcatenation, GroupsPartsAndJoinsThemInOrder) {
   // Groups come in the order of their first part.
   const CPduConcatGroup& a = groups[0];
   EXPECT_TRUE(a.m_bConcatenated && a.IsComplete());
-  EXPECT_EQ(a.m_strAddress, "+31641600986");
-  EXPECT_EQ(a.m_nReference, 0x2A);
-  EXPECT_EQ(a.m_parts, (std::vector<int>{3, 0}));
-  EXPECT_EQ(a.m_duplicates, (std::vector<size_t>{4}));
-  EXPECT_EQ(a.m_strText, "Hi!ok");
+  EXPECT_EQ(std::make_tuple(a.m_strAddress, int(a.m_nReference), a.m_parts, a.m_duplicates, a.m_strText),
+            std::make_tuple("+31641600986", 0x2A, std::vector<int>{3, 0}, std::vector<size_t>{4}, "Hi!ok"));
   EXPECT_FALSE(groups[1].m_bConcatenated);
-  EXPECT_EQ(groups[1].m_parts, (std::vector<int>{1}));
-  EXPECT_EQ(groups[1].m_strText, "ok");
+  EXPECT_EQ(std::make_tuple(groups[1].m_parts, groups[1].m_strText),
+            std::make_tuple(std::vector<int>{1}, "ok"));
 
   // The same reference from another sender is another message, still incomplete.
   const CPduConcatGroup& other = groups[2];
@@ -103,14 +86,7 @@ TEST(PduConcatenation, KeyIncludesTotalAndType) {
   in.push_back(Part(kFrom, "0A", "0500032A020190E910"));  // ref 2A, 2 parts
   in.push_back(Part(kFrom, "0A", "0500032A030190E910"));  // ref 2A, 3 parts: another message
   // A SUBMIT to the same number with the same reference: another message too.
-  in.push_back(
-      Decode("00"
-             "41"
-             "00" +
-             kFrom +
-             "0000"
-             "0A"
-             "0500032A020190E910"));
+  in.push_back(Decode(Hex("00 41 00" + kFrom + "0000 0A 0500032A020190E910")));
   const auto groups = CPduConcatenation::Group(in);
   ASSERT_EQ(groups.size(), 3u);
   EXPECT_EQ(groups[1].GetMissing(), (std::vector<int>{2, 3}));

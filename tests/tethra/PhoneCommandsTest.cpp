@@ -1,17 +1,10 @@
 // The phone commands of mireth, run as a program against the virtual phone: what a
-// user reads when the SIM wants its PIN, when entries cannot be read, when the phone
-// answers with an error number, and that a port chattering on its own does not
-// keep identify beyond its time-out.
+// user reads when the SIM wants its PIN, when entries cannot be read and when the
+// phone answers with an error number.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <pty.h>
 #include <sys/wait.h>
-#include <termios.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "tests/tethra/PhoneTestSupport.h"
 #include "vphone/Dialects.h"
@@ -90,43 +83,6 @@ TEST_F(PhoneCommandsTest, SaysInWordsWhatThePhoneAndTheSimSay) {
   EXPECT_EQ(Run("send --to +447700900456 --text hi --timeout 2000", m_pPhone->GetSlavePath(), out), 1);
   EXPECT_NE(out.find("Error Code: -991"), std::string::npos) << out;
   EXPECT_NE(out.find("+CMS ERROR: 500 (unknown error)"), std::string::npos) << out;
-}
-
-TEST_F(PhoneCommandsTest, AChattyPortDoesNotKeepIdentifyBeyondItsTimeOut) {
-  // A GPS port: sentences every 200 ms, never an answer.
-  int nMaster = -1, nSlave = -1;
-  char szName[256] = {};
-  ASSERT_EQ(openpty(&nMaster, &nSlave, szName, nullptr, nullptr), 0);
-  termios t{};
-  tcgetattr(nSlave, &t);
-  cfmakeraw(&t);
-  tcsetattr(nSlave, TCSANOW, &t);
-  fcntl(nMaster, F_SETFL, fcntl(nMaster, F_GETFL) | O_NONBLOCK);
-  std::atomic<bool> bStop{false};
-  std::thread chatter([&] {
-    const char kLine[] = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
-    char buf[256];
-    while (!bStop) {
-      if (write(nMaster, kLine, sizeof kLine - 1) < 0)
-        break;
-      while (read(nMaster, buf, sizeof buf) > 0) {
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    }
-  });
-  std::string out;
-  auto start = std::chrono::steady_clock::now();
-  int nExit = Run("identify --timeout 2000", szName, out);
-  auto elapsed =
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-  bStop = true;
-  chatter.join();
-  close(nSlave);
-  close(nMaster);
-  EXPECT_EQ(nExit, 1) << out;
-  EXPECT_NE(out.find("Error Code: -999"), std::string::npos) << out;
-  // The time-out, and what starting the program costs; never the chatter's pace.
-  EXPECT_LT(elapsed.count(), 3500) << out;
 }
 
 }  // namespace

@@ -67,6 +67,7 @@ TEST_F(ScriptedPhoneTest, SetsUpAPhoneWithOddAnswers) {
   EXPECT_EQ(m_strOpened, "/dev/scripted-phone");
   EXPECT_EQ(m_nOpenedBaud, 19200);
   EXPECT_EQ(phone.GetAvailableStorage(), MSG_STORAGE_SIM);
+  EXPECT_EQ(phone.SetPreferredMessageStorage(MSG_STORAGE_PHONE), PHONE_STORAGE_UNKNOWN);
   EXPECT_EQ(m_t.StepsLeft(), 0u);
 }
 
