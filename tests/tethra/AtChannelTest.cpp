@@ -132,19 +132,11 @@ TEST(AtChannelTest, WritesDataAfterThePromptOnly) {
     std::vector<std::string> lines;
   };
   const std::string cmd = "AT+CMGS=23\r", data = kHelloSubmit + "\x1A";
+  const AtStatus ok = AT_STATUS_OK;
   const Case cases[] = {
-      {"echo on: the PDU comes back with Ctrl-Z",
-       cmd + "\r\n> ",
-       data + "\r\n+CMGS: 42\r\n\r\nOK\r\n",
-       AT_STATUS_OK,
-       {cmd, data},
-       {"+CMGS: 42"}},
-      {"a bare prompt and a URC before the result",
-       "\r\n>",
-       " \r\n+CMTI: \"ME\",1\r\n+CMGS: 7\r\nOK\r\n",
-       AT_STATUS_OK,
-       {cmd, data},
-       {"+CMGS: 7"}},
+      // Echo on: the PDU comes back with Ctrl-Z.
+      {"echo on", cmd + "\r\n> ", data + "\r\n+CMGS: 42\r\n\r\nOK\r\n", ok, {cmd, data}, {"+CMGS: 42"}},
+      {"bare prompt", "\r\n>", " \r\n+CMTI: \"ME\",1\r\n+CMGS: 7\r\nOK\r\n", ok, {cmd, data}, {"+CMGS: 7"}},
       {"refused before the prompt: no data", "\r\n+CMS ERROR: 304\r\n", "", AT_STATUS_ERROR, {cmd}, {}},
       {"no prompt: ESC leaves the text entry", cmd, "", AT_STATUS_TIMEOUT, {cmd, "\x1B"}, {}},
   };

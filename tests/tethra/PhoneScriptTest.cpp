@@ -200,6 +200,9 @@ TEST_F(ScriptedPhoneTest, StoresOnTheChosenStorageAndMapsSendFailures) {
   message->SetRelativeValidity(true);
   message->m_nValidity = 0xAA;
   const std::string pdu = kHelloSubmit + "\x1A";
+  const char* const cmgs = "AT+CMGS=";
+  const char* const sca = "\r\n+CMS ERROR: 330\r\n";
+  CMessage* const m = message.get();
   const struct {
     const char* pszName;
     std::vector<std::pair<std::string, std::string>> steps;
@@ -207,19 +210,11 @@ TEST_F(ScriptedPhoneTest, StoresOnTheChosenStorageAndMapsSendFailures) {
     CMessage* pMessage;
     int nCode;
   } cases[] = {
-      {"service centre unknown",
-       {{"AT+CMGS=23", "\r\n> "}, {pdu, "\r\n+CMS ERROR: 330\r\n"}},
-       "AT+CMGS=",
-       message.get(),
-       PHONE_SCA_UNKNOWN},
-      {"refused before the prompt",
-       {{"AT+CMGS=23", "\r\n+CMS ERROR: 500\r\n"}},
-       "AT+CMGS=",
-       message.get(),
-       PHONE_ERROR_REPLY},
-      {"not a sending command", {}, "AT+CMGD=", message.get(), PHONE_BAD_COMMAND},
-      {"no number to send to", {}, "AT+CMGS=", stored.get(), PHONE_BAD_PDU},
-      {"no message", {}, "AT+CMGS=", nullptr, PHONE_EXEC_FAILED},
+      {"no service centre", {{"AT+CMGS=23", "\r\n> "}, {pdu, sca}}, cmgs, m, PHONE_SCA_UNKNOWN},
+      {"refused before the prompt", {{"AT+CMGS=23", "\r\n+CMS ERROR: 500\r\n"}}, cmgs, m, PHONE_ERROR_REPLY},
+      {"not a sending command", {}, "AT+CMGD=", m, PHONE_BAD_COMMAND},
+      {"no number to send to", {}, cmgs, stored.get(), PHONE_BAD_PDU},
+      {"no message", {}, cmgs, nullptr, PHONE_EXEC_FAILED},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pszName);
@@ -299,39 +294,22 @@ TEST_F(ScriptedPhoneTest, ReadsInformationStorageAndChangesTheRate) {
 TEST_F(ScriptedPhoneTest, SetsUpWhateverThePhoneSaysOfWhatItDoesNotNeed) {
   // Storage lists as real phones answer AT+CPMS=?, and the storages then read.
   const std::string ready = Ok("+CPIN: READY");
+  const int sim = MSG_STORAGE_SIM, both = MSG_STORAGE_BOTH;
+  const std::vector<std::string> sm{"SM"}, meSm{"ME", "SM"};
   const struct {
     const char* pszName;
     std::string strCpin, strCsms, strCpms;  // answers to AT+CPIN?, AT+CSMS? and AT+CPMS=?
     int nAvailable;
     std::vector<std::string> reads;  // storages the first fetch selects
   } cases[] = {
-      {"READY without OK, nested lists",
-       "\r\n+CPIN: READY\r\n",
-       kError,
-       Ok("+CPMS: ((\"SM\",\"BM\",\"SR\"),(\"SM\"))"),
-       MSG_STORAGE_SIM,
-       {"SM"}},
-      {"empty lists", ready, Ok("+CSMS: x"), Ok("+CPMS: (),(),()"), MSG_STORAGE_BOTH, {"ME", "SM"}},
-      {"nothing after the colon",
-       kError,
-       Ok("+CSMS: 0,1,1,1"),
-       Ok("+CPMS: "),
-       MSG_STORAGE_BOTH,
-       {"ME", "SM"}},
-      {"storage list refused", ready, kError, "\r\n+CMS ERROR: 302\r\n", MSG_STORAGE_BOTH, {"ME", "SM"}},
-      {"unbracketed", ready, kError, Ok("+CPMS: \"SM\",\"SM\",\"SM\""), MSG_STORAGE_SIM, {"SM"}},
-      {"vendor names",
-       ready,
-       kError,
-       Ok("+CPMS: (ME_P,SM_P,SR),(ME_P,SM_P),(SM_P)"),
-       MSG_STORAGE_BOTH,
-       {"ME_P", "SM_P"}},
-      {"only broadcasts and reports",
-       ready,
-       kError,
-       Ok("+CPMS: (\"BM\",\"SR\")"),
-       MSG_STORAGE_BOTH,
-       {"ME", "SM"}},
+      {"no OK, nested lists", "\r\n+CPIN: READY\r\n", kError, Ok("+CPMS: ((\"SM\",\"BM\",\"SR\"),(\"SM\"))"),
+       sim, sm},
+      {"empty lists", ready, Ok("+CSMS: x"), Ok("+CPMS: (),(),()"), both, meSm},
+      {"nothing after the colon", kError, Ok("+CSMS: 0,1,1,1"), Ok("+CPMS: "), both, meSm},
+      {"storage list refused", ready, kError, "\r\n+CMS ERROR: 302\r\n", both, meSm},
+      {"unbracketed", ready, kError, Ok("+CPMS: \"SM\",\"SM\",\"SM\""), sim, sm},
+      {"vendor names", ready, kError, Ok("+CPMS: (ME_P,SM_P,SR),(ME_P,SM_P),(SM_P)"), both, {"ME_P", "SM_P"}},
+      {"only broadcasts and reports", ready, kError, Ok("+CPMS: (\"BM\",\"SR\")"), both, meSm},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pszName);
