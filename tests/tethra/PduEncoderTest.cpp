@@ -123,24 +123,19 @@ TEST(PduEncoder, RejectsWhatCannotBeSent) {
 }
 
 TEST(PduEncoder, SplittingIntoConcatenatedParts) {
-  // 160 septets fit one message; 161 need two: 153 + 8, each with 00 03 ref 02 n.
-  EXPECT_EQ(Submit(Request("+31641600986", std::string(160, 'a'))).size(), 1u);
+  // 161 septets need two parts, each with 00 03 ref 02 n. The first part, by hand:
+  // FO 41 (header), UDL A0 = 7 + 153, header, then 'a' (61) from bit 49: octet 6 =
+  // 61 << 1 = C2, octet 7 = 61 | (61 & 1) << 7 = E1.
   CPduSubmitRequest r = Request("+31641600986", std::string(161, 'a'));
   r.m_nConcatReference = 0x2A;
   auto parts = Submit(r);
   ASSERT_EQ(parts.size(), 2u);
-  // The first part, by hand: FO 41 (header), UDL A0 = 7 + 153, header, then 'a' (61) from
-  // bit 49: octet 6 = 61 << 1 = C2, octet 7 = 61 | (61 & 1) << 7 = E1.
   EXPECT_EQ(parts[0].m_strPdu.substr(0, 44), "0041000B911346610089F60000A00500032A0201C2E1");
   EXPECT_EQ(parts[0].m_nTpduLength, 13u + 140u);
-  auto decoded = DecodeParts(parts);
-  ASSERT_EQ(decoded.size(), 2u);
-  EXPECT_EQ(decoded[1].m_strText, std::string(8, 'a'));
   CPduConcatInfo info;
-  ASSERT_TRUE(decoded[1].GetConcatenation(info));
-  EXPECT_EQ(info.m_nReference, 0x2A);
-  EXPECT_EQ(info.m_nSequence, 2);
-
+  ASSERT_TRUE(Decode(parts[1].m_strPdu).GetConcatenation(info));
+  EXPECT_EQ(std::make_tuple(int(info.m_nReference), int(info.m_nSequence), info.m_b16Bit),
+            std::make_tuple(0x2A, 2, false));
   // 16-bit reference: 152 septets per part after the 7-octet header, no fill bits.
   r = Request("+31641600986", std::string(305, 'x'));
   r.m_b16BitReference = true;
@@ -148,21 +143,21 @@ TEST(PduEncoder, SplittingIntoConcatenatedParts) {
   parts = Submit(r);
   ASSERT_EQ(parts.size(), 3u);
   EXPECT_EQ(parts[0].m_strPdu.substr(0, 42), "0041000B911346610089F60000A0060804BEEF0301");
-  decoded = DecodeParts(parts);
-  ASSERT_EQ(decoded.size(), 3u);
-  EXPECT_EQ(decoded[1].m_strText.size(), 152u);
-  EXPECT_EQ(decoded[2].m_strText.size(), 1u);
-  ASSERT_TRUE(decoded[2].GetConcatenation(info));
-  EXPECT_TRUE(info.m_b16Bit);
-  EXPECT_EQ(info.m_nReference, 0xBEEF);
+  ASSERT_TRUE(Decode(parts[2].m_strPdu).GetConcatenation(info));
+  EXPECT_EQ(std::make_tuple(int(info.m_nReference), int(info.m_nSequence), info.m_b16Bit),
+            std::make_tuple(0xBEEF, 3, true));
 
-  // Payload octets of each part for the other alphabets and limits.
+  // Payload of each part (septets or octets) for each alphabet and limit.
+  std::vector<CPduMessage> decoded;
   struct Case {
     const char* pszName;
     std::string strText;
     bool b16Bit;
     std::vector<size_t> payloads;
   } const cases[] = {
+      {"160 septets fit one message", std::string(160, 'a'), false, {160}},
+      {"161 do not", std::string(161, 'a'), false, {153, 8}},
+      {"16-bit reference leaves 152 septets", std::string(305, 'x'), true, {152, 152, 1}},
       {"80 euro signs are 160 septets", Repeat("€", 80), false, {160}},
       {"81 euro signs are not", Repeat("€", 81), false, {152, 10}},
       {"an escape pair is never cut", std::string(152, 'a') + "€" + std::string(10, 'b'), false, {152, 12}},
