@@ -162,8 +162,11 @@ class ScriptedPhoneTest : public CPhoneTest {
     for (const auto& [strWrite, strReply] : steps)
       m_t.Expect(strWrite.ends_with('\x1A') ? strWrite : strWrite + "\r", strReply);
   }
-  // The answers of a phone with echo off, the given storages and a service centre.
-  void ExpectSetup(const std::string& strStorages = "(\"ME\",\"SM\"),(\"ME\",\"SM\"),(\"ME\",\"SM\")") {
+  // Sets up a phone with echo off, the given storages and a service centre; true
+  // when that succeeded.
+  bool Connect(CPhoneInterface& phone,
+               const std::string& strStorages = "(\"ME\",\"SM\"),(\"ME\",\"SM\"),(\"ME\",\"SM\")",
+               int nTimeoutMs = 1000) {
     Script({{"AT", Ok()},
             {"ATE0+CMEE=1", Ok()},
             {"AT+CPIN?", Ok("+CPIN: READY")},
@@ -171,12 +174,6 @@ class ScriptedPhoneTest : public CPhoneTest {
             {"AT+CSMS?", Ok("+CSMS: 0,1,1,1")},
             {"AT+CPMS=?", Ok("+CPMS: " + strStorages)},
             {"AT+CSCA?", Ok("+CSCA: \"+447958879879\",145")}});
-  }
-  // The set-up of such a phone; true when it succeeded.
-  bool Connect(CPhoneInterface& phone,
-               const std::string& strStorages = "(\"ME\",\"SM\"),(\"ME\",\"SM\"),(\"ME\",\"SM\")",
-               int nTimeoutMs = 1000) {
-    ExpectSetup(strStorages);
     return phone.SetupCommPort(kPort, 9600, nTimeoutMs) == PHONE_SUCCESS;
   }
 
