@@ -19,8 +19,9 @@ CPduMessage Part(const std::string& strFrom, const char* pszUdl, const char* psz
   return Decode("0044" + strFrom + "00" + pszDcs + strTime + pszUdl + pszUd);
 }
 
-// Two-part messages with reference 7: 7-bit parts of one character each.
-CPduMessage RefPart(int nPart, char cText, const std::string& strTime) {
+// Ref(n, c, time): part n of a two-part message with reference 7 holding the 7-bit
+// character c.
+CPduMessage Ref(int nPart, char cText, const std::string& strTime) {
   static const char* const kHex = "0123456789ABCDEF";
   std::string strUd = std::string("05000307020") + static_cast<char>('0' + nPart);
   // After the 6-octet header one fill bit, then the character's seven bits.
@@ -94,37 +95,29 @@ TEST(PduConcatenation, KeyIncludesTotalAndType) {
 }
 
 TEST(PduConcatenation, WrappedReferencesAndSecondCopiesNeverMergeOrVanish) {
-  // Time stamps (swapped semi-octets): 2024-12-31 23:59:58, ten minutes earlier, and
-  // three weeks earlier.
-  const std::string t0 = kTime, t0Earlier = "42211332954540", tWeeksAgo = "42210132958540";
+  // Time stamps (swapped semi-octets): 2024-12-31 23:59:58 (now), ten minutes earlier
+  // (soon) and three weeks earlier (old). Each group's text, or "missing N".
+  const std::string now = kTime, soon = "42211332954540", old = "42210132958540";
   struct Case {
     const char* pszName;
     std::vector<CPduMessage> in;
-    std::vector<std::string> texts;  // per group in order: the text, or "missing N"
+    std::vector<std::string> texts;
     size_t nDuplicates;
   };
   const Case cases[] = {
-      {"two complete messages weeks apart, listed interleaved",
-       {RefPart(1, 'a', tWeeksAgo), RefPart(1, 'c', t0), RefPart(2, 'd', t0), RefPart(2, 'b', tWeeksAgo)},
+      {"interleaved",
+       {Ref(1, 'a', old), Ref(1, 'c', now), Ref(2, 'd', now), Ref(2, 'b', old)},
        {"ab", "cd"},
        0},
-      {"the same, parts ten minutes apart",
-       {RefPart(1, 'a', t0Earlier), RefPart(2, 'b', t0), RefPart(1, 'c', tWeeksAgo),
-        RefPart(2, 'd', tWeeksAgo)},
+      {"minutes apart",
+       {Ref(1, 'a', soon), Ref(2, 'b', now), Ref(1, 'c', old), Ref(2, 'd', old)},
        {"ab", "cd"},
        0},
-      {"a second different copy of part 1 stays visible",
-       {RefPart(1, 'a', t0), RefPart(2, 'b', t0), RefPart(1, 'x', t0)},
-       {"ab", "missing 2"},
-       0},
-      {"an exact repeat of a part is a duplicate, not a message",
-       {RefPart(1, 'a', t0), RefPart(1, 'a', t0), RefPart(2, 'b', t0)},
-       {"ab"},
-       1},
-      {"lone parts weeks apart are not joined",
-       {RefPart(1, 'a', tWeeksAgo), RefPart(2, 'b', t0)},
-       {"missing 2", "missing 1"},
-       0},
+      // A second, different copy of part 1 stays visible.
+      {"second copy", {Ref(1, 'a', now), Ref(2, 'b', now), Ref(1, 'x', now)}, {"ab", "missing 2"}, 0},
+      // An exact repeat of a part is a duplicate, not a message.
+      {"exact repeat", {Ref(1, 'a', now), Ref(1, 'a', now), Ref(2, 'b', now)}, {"ab"}, 1},
+      {"lone parts weeks apart", {Ref(1, 'a', old), Ref(2, 'b', now)}, {"missing 2", "missing 1"}, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pszName);
