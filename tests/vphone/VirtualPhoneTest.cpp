@@ -33,9 +33,12 @@ class VirtualPhoneTest : public ::testing::Test {
       m_pPhone->Stop();
   }
 
-  // Starts the phone; bQuiet turns echo off and numeric errors on, so that answers
-  // can be compared whole.
+  // Starts the phone, in place of one started before; bQuiet turns echo off and
+  // numeric errors on, so that answers can be compared whole.
   void StartPhone(const CVirtualPhoneConfig& config, bool bQuiet = true) {
+    m_client.Close();
+    if (m_pPhone)
+      m_pPhone->Stop();
     m_pPhone = std::make_unique<CVirtualPhone>(config);
     std::string strError;
     ASSERT_TRUE(m_pPhone->Start(&strError)) << strError;
@@ -144,8 +147,6 @@ TEST_F(VirtualPhoneTest, SettingsCommandsAnswerAsA27005Phone) {
   EXPECT_EQ(m_pPhone->GetBaudRate(), 0);  // an unpaced line stays unpaced
 
   // A phone with the SIM only and a storage command of one parameter.
-  m_client.Close();
-  m_pPhone->Stop();
   CVirtualPhoneConfig config;
   config.m_vecStorages = {"SM"};
   config.m_nCpmsParameters = 1;
@@ -289,8 +290,6 @@ TEST_F(VirtualPhoneTest, BadPduAndEscapeLeaveNothingBehind) {
   EXPECT_EQ(SendPdu("AT+CMGS=23", kHelloSubmit), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
 
   // Without a service centre a send is refused, unless the PDU brings its own.
-  m_client.Close();
-  m_pPhone->Stop();
   CVirtualPhoneConfig config;
   config.m_strSmsc.clear();
   StartPhone(config);
@@ -339,7 +338,6 @@ TEST_F(VirtualPhoneTest, HangUpInTheMiddleOfAListingOrAfterCommands) {
   EXPECT_NE(lstat(config.m_strLinkPath.c_str(), &st), 0);  // the device is gone
 
   // Hang-up after the second command: its answer still comes whole.
-  m_client.Close();
   config = CVirtualPhoneConfig();
   config.m_faults.m_nHangUpAfter = 2;
   StartPhone(config, false);
@@ -424,7 +422,6 @@ TEST_F(VirtualPhoneTest, PacingStopsPromptlyAndRateChangesAfterTheOk) {
   EXPECT_TRUE(m_pPhone->WaitUntilEnded(0));
   EXPECT_LT(m_client.Received().size(), 200u);
 
-  m_client.Close();
   config = CVirtualPhoneConfig();
   config.m_nBaudRate = 9600;
   StartPhone(config);
