@@ -465,7 +465,8 @@ TEST_F(ScriptedPhoneTest, KeepsEveryGoodMessageAndSortsThemByTheirTransferUnit) 
   // length that does not match and a PDU the decoder refuses; then, as phones
   // really hold them, user data cut after 7 of its 9 octets, the header indicator
   // with no user data, and a status report padded with FF as the SIM record holds it.
-  const std::string listing = "\r\n+CMGL: 1,3,,30\r\n" + kHowAreYou + "\r\n+CMGL: 2,1,,23\r\n00" +
+  // The SUBMIT, stored unsent, comes back as an unsent message.
+  const std::string listing = "\r\n+CMGL: 1,3,,30\r\n" + kHowAreYou + "\r\n+CMGL: 2,2,,23\r\n00" +
                               kHelloSubmit.substr(2) +
                               "\r\n+CMGL: 3,1,,30\r\n07911326040000F0040B9113466100ZZ\r\n" +
                               "+CMGL: 4,1,,29\r\n" + kHowAreYou + "\r\n+CMGL: 5,1,,3\r\n00070000\r\n" +
@@ -484,9 +485,10 @@ TEST_F(ScriptedPhoneTest, KeepsEveryGoodMessageAndSortsThemByTheirTransferUnit) 
               PHONE_SUCCESS);
     std::vector<std::string> texts;
     for (const auto& p : messages)
-      texts.push_back(p->m_strMessage + "/" + std::to_string(p->m_nType));
-    EXPECT_EQ(texts, (bOutgoing ? std::vector<std::string>{"hellohello/1"}
-                                : std::vector<std::string>{"How are you?/0", "hellohel/0", "/0"}));
+      texts.push_back(p->m_strMessage + "/" + std::to_string(p->m_nType) + "/" +
+                      std::to_string(p->m_nStatus));
+    EXPECT_EQ(texts, (bOutgoing ? std::vector<std::string>{"hellohello/1/2"}
+                                : std::vector<std::string>{"How are you?/0/0", "hellohel/0/0", "/0/0"}));
     const std::vector<CPhoneUnreadable>& bad = phone.GetDiagnostics().unreadable;
     ASSERT_EQ(bad.size(), 3u);
     EXPECT_EQ(bad[0].strStorage, "ME");
