@@ -75,15 +75,10 @@ TEST(TerminalText, CellsAreCutBetweenWholeCharactersAndEscapes) {
 TEST(TerminalText, PduDecodeOfAHostileSmsPrintsNoControlCharacter) {
   // A UCS2 DELIVER whose text sets the window title, clears the screen, sends a C1
   // CSI, reverses the line, hides text behind U+0000 and ends in DEL.
+  // No service centre, SMS-DELIVER from +31641600986, UCS2, 70 octets of text.
   const std::string strPdu =
-      "00"
-      "04"
-      "0B911346610089F6"
-      "00"
-      "08"
-      "42211332958540"
-      "46"
-      "00480069001B005D0030003B00700077006E006500640007001B005B0032004A009B00330031006D202E0067006E"
+      "00040B911346610089F60008422113329585404600480069001B005D0030003B00700077006E006500640007001B005B003200"
+      "4A009B00330031006D202E0067006E"
       "0070002E006500780065000000610066007400650072007F";
   const std::string out = RunCli("pdu decode " + strPdu);
   EXPECT_NE(out.find("Hi\\x1B]0;pwned\\x07\\x1B[2J\\u009B31m\\u202Egnp.exe\\x00after\\x7F\n"),

@@ -22,6 +22,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 TEST(AtEvents, AnnouncementsAreReadAndAnythingElseIsRefused) {
   struct Case {
     const char* pszUrc;
@@ -48,17 +50,13 @@ TEST(AtEvents, AnnouncementsAreReadAndAnythingElseIsRefused) {
   };
   for (const Case& c : cases) {
     CAtEvent event;
-    event.nIndex = 99;
-    bool bRead = AtParseEvent(c.pszUrc, event);
-    EXPECT_EQ(bRead, c.eKind != CAtEvent::NONE) << c.pszUrc;
-    if (!bRead) {
-      EXPECT_EQ(event.nIndex, 99) << c.pszUrc;  // left as it was
-      continue;
-    }
-    EXPECT_EQ(event.eKind, c.eKind) << c.pszUrc;
-    EXPECT_EQ(event.strStorage, c.pszStorage) << c.pszUrc;
-    EXPECT_EQ(event.nIndex, c.nIndex) << c.pszUrc;
-    EXPECT_EQ(event.strPdu, c.pszPdu) << c.pszUrc;
+    event.nIndex = 99;  // a refused line leaves the event as it was
+    const bool bRefused = c.eKind == CAtEvent::NONE;
+    EXPECT_EQ(AtParseEvent(c.pszUrc, event), !bRefused) << c.pszUrc;
+    EXPECT_EQ(
+        std::tie(event.eKind, event.strStorage, event.nIndex, event.strPdu),
+        std::make_tuple(c.eKind, std::string(c.pszStorage), bRefused ? 99 : c.nIndex, std::string(c.pszPdu)))
+        << c.pszUrc;
   }
 }
 
@@ -92,14 +90,16 @@ TEST(AtEvents, IndicationsAreChosenFromWhatThePhoneOffers) {
     bool bRead = AtParseCnmiSupport(c.pszOffer, values);
     EXPECT_EQ(bRead ? AtChooseCnmi(values, c.bReports) : std::string(), c.pszChosen) << c.pszOffer;
   }
-  int nStat = -1, nLength = -1;
-  EXPECT_TRUE(AtParseCmgrHeader("+CMGR: 0,,24", nStat, nLength));
-  EXPECT_EQ(nStat, 0);
-  EXPECT_EQ(nLength, 24);
-  EXPECT_TRUE(AtParseCmgrHeader("+CMGR: 1,\"Bob\",30", nStat, nLength));
-  EXPECT_EQ(nLength, 30);
-  EXPECT_FALSE(AtParseCmgrHeader("+CMGR: 7,,24", nStat, nLength));
-  EXPECT_FALSE(AtParseCmgrHeader("+CMGL: 1,0,,24", nStat, nLength));
+  // The header of a message read by index: its state and length, or refused.
+  const std::tuple<const char*, bool, int, int> headers[] = {{"+CMGR: 0,,24", true, 0, 24},
+                                                             {"+CMGR: 1,\"Bob\",30", true, 1, 30},
+                                                             {"+CMGR: 7,,24", false, -1, -1},
+                                                             {"+CMGL: 1,0,,24", false, -1, -1}};
+  for (const auto& [pszLine, bOk, nStatWanted, nLengthWanted] : headers) {
+    int nStat = -1, nLength = -1;
+    EXPECT_EQ(AtParseCmgrHeader(pszLine, nStat, nLength), bOk) << pszLine;
+    EXPECT_EQ(std::pair(nStat, nLength), std::pair(nStatWanted, nLengthWanted)) << pszLine;
+  }
 }
 
 // The parts of a long message from a sender, as decoded PDUs.
@@ -135,13 +135,12 @@ TEST(ArrivalBuffer, PartsAreJoinedOnceInOrderAndLateOnesHandedOutIncomplete) {
   EXPECT_EQ(buffer.GetHeldCount(), 0u);
   const CMessage& m = *ready[0].pMessage;
   EXPECT_TRUE(ready[0].bComplete);
-  EXPECT_EQ(m.m_strMessage, strText);
-  EXPECT_EQ(m.m_strNumber, "+447700900777");
-  // PDUs and places in part order, as Get messages joins them.
-  EXPECT_EQ(m.m_strPdu, parts[0].m_strPdu + parts[1].m_strPdu + parts[2].m_strPdu);
-  EXPECT_EQ(m.m_strExtra, "SM:3,ME:1,SM:5");
-  EXPECT_EQ(m.m_nStorage, 2);  // where the first part is: the SIM
-  ASSERT_EQ(ready[0].places.size(), 3u);
+  EXPECT_EQ(ready[0].places.size(), 3u);
+  // PDUs and places in part order, as Get messages joins them; the storage is where
+  // the first part is (2: the SIM).
+  EXPECT_EQ(std::make_tuple(m.GetMessage(), m.GetNumber(), m.GetPdu(), m.m_strExtra, m.GetStorage()),
+            std::make_tuple(strText, "+447700900777"s,
+                            parts[0].m_strPdu + parts[1].m_strPdu + parts[2].m_strPdu, "SM:3,ME:1,SM:5"s, 2));
 
   // Two of three parts, and then nothing: handed out when the hold runs out after
   // the last part came, not before.
@@ -198,9 +197,8 @@ TEST(StatusReport, StatesRecipientsAndTheJournal) {
   EXPECT_EQ(std::count(strLine.begin(), strLine.end(), '\t'), 3);
   CSentReference back;
   ASSERT_TRUE(ParseSentReference(strLine, back));
-  EXPECT_EQ(back.nReference, 42);
-  EXPECT_EQ(back.strNumber, sent.strNumber);
-  EXPECT_EQ(back.strText, sent.strText);
+  EXPECT_EQ(std::tie(back.nReference, back.strNumber, back.strTime, back.strText),
+            std::tie(sent.nReference, sent.strNumber, sent.strTime, sent.strText));
   for (const char* pszBad :
        {"", "42\t+44", "256\t+44\tt\tx", "x\t+44\tt\tx", "1\t+44\tt\tbad \\q escape", "1\t+44\tt\tx\textra"})
     EXPECT_FALSE(ParseSentReference(pszBad, back)) << pszBad;
@@ -224,24 +222,22 @@ TEST(StatusReport, StatesRecipientsAndTheJournal) {
 }
 
 TEST(Phonebook, EntriesInEveryCharacterSetAndUcs2Names) {
-  struct Ucs2Case {
-    const char* pszHex;
-    bool bOk;
-    const char* pszUtf8;
+  // The hex of a UCS2 name and its UTF-8 text, or nullptr when it is refused.
+  const std::pair<const char*, const char*> ucs2[] = {
+      {"00410042", "AB"},
+      {"039503BB03AD03BD03B7", "\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7"},
+      {"738B5C0F660E", "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E"},
+      {"D83DDE00", "\xF0\x9F\x98\x80"},  // a surrogate pair
+      {"D83D0041", "\uFFFDA"},           // a lone high surrogate
+      {"DE00", "\xEF\xBF\xBD"},
+      {"", ""},
+      {"004", nullptr},
+      {"00G1", nullptr},
   };
-  for (const Ucs2Case& c :
-       {Ucs2Case{"00410042", true, "AB"},
-        Ucs2Case{"039503BB03AD03BD03B7", true, "\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7"},
-        Ucs2Case{"738B5C0F660E", true, "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E"},
-        Ucs2Case{"D83DDE00", true, "\xF0\x9F\x98\x80"},  // a surrogate pair
-        Ucs2Case{"D83D0041", true,
-                 "\xEF\xBF\xBD"
-                 "A"},  // a lone high surrogate
-        Ucs2Case{"DE00", true, "\xEF\xBF\xBD"}, Ucs2Case{"", true, ""}, Ucs2Case{"004", false, ""},
-        Ucs2Case{"00G1", false, ""}}) {
+  for (const auto& [pszHex, pszUtf8] : ucs2) {
     std::string strOut = "unchanged";
-    EXPECT_EQ(DecodeUcs2Hex(c.pszHex, strOut), c.bOk) << c.pszHex;
-    EXPECT_EQ(strOut, c.bOk ? c.pszUtf8 : "unchanged") << c.pszHex;
+    EXPECT_EQ(DecodeUcs2Hex(pszHex, strOut), pszUtf8 != nullptr) << pszHex;
+    EXPECT_EQ(strOut, pszUtf8 ? pszUtf8 : "unchanged") << pszHex;
   }
 
   struct EntryCase {
@@ -262,22 +258,20 @@ TEST(Phonebook, EntriesInEveryCharacterSetAndUcs2Names) {
        "J?rgen"},  // Latin-1 byte
       {"+CPBR: 5,\"*100#\",129,\"Balance\",0", false, true, 5, "*100#", "Balance"},
       {"+CPBR: 6,\"\",129,\"\"", false, true, 6, "", ""},
-      {"+CPBR: 7,\"12ab\",129,\"x\"", false, false, 0, "", ""},
-      {"+CPBR: 8,\"123\",129,\"0041004\"", true, false, 0, "", ""},
-      {"+CPBR: x,\"123\",129,\"A\"", false, false, 0, "", ""},
-      {"+CPBR: 9,\"123\",129", false, false, 0, "", ""},
-      {"+CPBS: \"SM\",3,250", false, false, 0, "", ""},
+      {"+CPBR: 7,\"12ab\",129,\"x\"", false, false, -1, "", ""},
+      {"+CPBR: 8,\"123\",129,\"0041004\"", true, false, -1, "", ""},
+      {"+CPBR: x,\"123\",129,\"A\"", false, false, -1, "", ""},
+      {"+CPBR: 9,\"123\",129", false, false, -1, "", ""},
+      {"+CPBS: \"SM\",3,250", false, false, -1, "", ""},
   };
   for (const EntryCase& c : cases) {
     CPhonebookEntry entry;
     entry.strStorage = "SM";
     EXPECT_EQ(AtParseCpbrEntry(c.pszLine, c.bUcs2, entry), c.bOk) << c.pszLine;
-    if (!c.bOk)
-      continue;
-    EXPECT_EQ(entry.nIndex, c.nIndex) << c.pszLine;
-    EXPECT_EQ(entry.strNumber, c.pszNumber) << c.pszLine;
-    EXPECT_EQ(entry.strName, c.pszName) << c.pszLine;
-    EXPECT_EQ(entry.strStorage, "SM");
+    // A refused line leaves the entry as it was.
+    EXPECT_EQ(std::tie(entry.strStorage, entry.nIndex, entry.strNumber, entry.strName),
+              std::make_tuple("SM", c.nIndex, std::string(c.pszNumber), std::string(c.pszName)))
+        << c.pszLine;
   }
 
   int nFirst = 0, nLast = 0;
@@ -328,10 +322,9 @@ TEST(NetworkReports, ReportsComeWhenDueAndReadAsTheirMessage) {
   ASSERT_EQ(event.eKind, CAtEvent::DIRECT_REPORT);
   CPduResult<CPduMessage> report = CPduDecoder::Decode(event.strPdu);
   ASSERT_TRUE(static_cast<bool>(report)) << event.strPdu;
-  EXPECT_EQ(report->m_type, PduType::STATUS_REPORT);
-  EXPECT_EQ(report->m_nMessageReference, 9);
-  EXPECT_EQ(report->m_address.GetText(), "+447700900555");
-  EXPECT_EQ(report->m_nStatus, 0x41);
+  EXPECT_EQ(std::make_tuple(report->m_type, report->m_nMessageReference, report->m_address.GetText(),
+                            report->m_nStatus),
+            std::make_tuple(PduType::STATUS_REPORT, 9, "+447700900555"s, 0x41));
   EXPECT_EQ(std::to_string(report->GetTpduLength()), due[0].substr(6, due[0].find('\r') - 6));
 }
 

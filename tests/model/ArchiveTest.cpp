@@ -49,27 +49,10 @@ TEST(Archive, MessageFieldsInOrderAndTheDefaultMessage) {
   list.push_back(std::make_unique<CMessage>());
   *list[0] = m;  // assignment copies every field, or the bytes below differ
   std::string bytes = Write(list);
-  EXPECT_EQ(bytes, CBytes()
-                       .w(1)
-                       .cls("CMessage")
-                       .str("S")
-                       .str("N")
-                       .str("123")
-                       .l(1)
-                       .l(2)
-                       .l(static_cast<uint32_t>(-3))
-                       .b(0x7E)
-                       .str("dt")
-                       .l(1)
-                       .d(45293.25)
-                       .str("x")
-                       .str("sc")
-                       .l(1)
-                       .w(0x0131)
-                       .l(167)
-                       .str("Hi")
-                       .str("00")
-                       .s);
+  CBytes expected;
+  expected.w(1).cls("CMessage").str("S").str("N").str("123").l(1).l(2).l(static_cast<uint32_t>(-3));
+  expected.b(0x7E).str("dt").l(1).d(45293.25).str("x").str("sc").l(1).w(0x0131).l(167);
+  EXPECT_EQ(bytes, expected.str("Hi").str("00").s);
   CMessageArray back;
   ASSERT_TRUE(ReadRecordBytes(bytes.data(), bytes.size(), back).IsOk());
   ASSERT_EQ(back.size(), 1u);
@@ -120,18 +103,6 @@ TEST(Archive, StringLengthFormsAndUtf16Strings) {
     EXPECT_EQ(back[0]->m_strNumber, strText);
     EXPECT_EQ(back[0]->m_strName, "n");
   }
-}
-
-TEST(Archive, CountsOfAtLeast0xFFFFTakeSixBytes) {
-  CAddressArray list;
-  for (int i = 0; i < 0xFFFF; ++i)
-    list.push_back(std::make_unique<CAddress>());
-  const std::string bytes = Write(list);
-  EXPECT_EQ(bytes.substr(0, 8), CBytes().w(0xFFFF).l(0xFFFF).w(0xFFFF).s);
-  EXPECT_EQ(bytes.size(), 6 + 14 + 2 + (0xFFFF - 1) * 4u);
-  CAddressArray back;
-  ASSERT_TRUE(ReadRecordBytes(bytes.data(), bytes.size(), back).IsOk());
-  EXPECT_EQ(back.size(), 0xFFFFu);
 }
 
 // A file many times the reader's buffer: values and texts of every length cross the

@@ -54,7 +54,11 @@ TEST(ListBytes, RecordByRecordGivesTheBytesOfTheWholeList) {
     }
     EXPECT_EQ(list.GetCount(), c.nCount);
     EXPECT_EQ(list.GetCountBytes(), c.countBytes) << c.nCount;
-    EXPECT_EQ(BytesOf(list), WholeListBytes(whole)) << c.nCount;
+    const std::string bytes = BytesOf(list);
+    EXPECT_EQ(bytes, WholeListBytes(whole)) << c.nCount;
+    CAddressArray back;
+    ASSERT_TRUE(ReadRecordBytes(bytes.data(), bytes.size(), back).IsOk()) << c.nCount;
+    EXPECT_EQ(back.size(), c.nCount);
   }
 
   // Messages whose bytes span several blocks, a record cut by a block's end among them.

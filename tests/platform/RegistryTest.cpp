@@ -1,4 +1,4 @@
-// The settings store on disk: hand-written files, what the store writes, damaged
+// The settings store on disk: what the store writes and reads back, damaged
 // files, open-versus-create, the text size limit and concurrent writers.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -133,17 +133,6 @@ TEST_F(RegistryStore, WhatItWritesAndAHandWrittenFileReadBack) {
   EXPECT_EQ(before.st_ino, after.st_ino);
   EXPECT_EQ(Files(""), (std::vector<fs::path>{m_store, m_store.string() + ".lock"}));
 
-  WriteFile(m_store,
-            "Windows Registry Editor Version 5.00\r\n\r\n"
-            "; written by hand\r\n"
-            "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Options]\r\n"
-            "\"Baud Rate\"=dword:0001c200\r\n"
-            "\"Service Center\"=\"+49 \\\"171\\\" \\\\ 0760000\"\r\n");
-  ASSERT_TRUE(key.Open("software\\kelvane\\mireth\\OPTIONS"));
-  ASSERT_TRUE(key.QueryNumber("baud rate", n));  // names compare without letter case
-  EXPECT_EQ(n, 115200u);
-  ASSERT_TRUE(key.QueryText("Service Center", str));
-  EXPECT_EQ(str, "+49 \"171\" \\ 0760000");
   EXPECT_TRUE(m_prompt.m_texts.empty());
 }
 
