@@ -192,7 +192,7 @@ TEST(Archive, BrokenAndForeignFilesGiveTheirCause) {
 }
 
 // A three-record inbox cut at every byte: no crash, the records before the cut kept,
-// the end of the file given as the cause and shown.
+// the end of the file given as the cause.
 TEST(Archive, AFileCutAtAnyByteKeepsTheRecordsBeforeTheCut) {
   CMessageArray list;
   std::vector<size_t> ends;  // where each record ends
@@ -202,7 +202,6 @@ TEST(Archive, AFileCutAtAnyByteKeepsTheRecordsBeforeTheCut) {
     ends.push_back(Write(list).size());
   }
   const std::string full = Write(list);
-  CTempFolder folder;
   for (size_t nCut = 0; nCut < full.size(); ++nCut) {
     // A copy of exactly nCut bytes, so that the sanitizer sees any read beyond it.
     const std::vector<char> cut(full.begin(), full.begin() + static_cast<long>(nCut));
@@ -215,13 +214,6 @@ TEST(Archive, AFileCutAtAnyByteKeepsTheRecordsBeforeTheCut) {
     ASSERT_EQ(back.size(), nKept) << nCut;
     for (size_t i = 0; i < back.size(); ++i)
       ASSERT_TRUE(IsSameRecord(*back[i], *list[i])) << nCut;
-
-    WriteFileBytes(folder.Path() + "SMSIn.Dat", full.substr(0, nCut));
-    CRecordingPrompt prompt;
-    back.clear();
-    ASSERT_EQ(LoadInbox(folder.Path(), back), LoadResult::failed) << nCut;
-    ASSERT_EQ(back.size(), nKept) << nCut;
-    ASSERT_EQ(prompt.m_texts, std::vector<std::string>{"Reached the end of file while reading an object"});
   }
 }
 

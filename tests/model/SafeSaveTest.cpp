@@ -176,6 +176,7 @@ TEST(SafeSave, ACsvCopyIsReplacedOnlyWhenTheNewOneIsComplete) {
     EXPECT_EQ(WriteCsvFile(StoreList::inbox, strStore, Messages(9, 'b')), CsvResult::failed);
     EXPECT_EQ(ReadFileBytes(folder.Path() + "SMSIn.csv"), before);
     EXPECT_EQ(folder.Count(), 1u);
+    EXPECT_TRUE(prompt.m_texts.empty());  // a failed copy ends silently
   }
 }
 
