@@ -180,10 +180,7 @@ TEST_F(WatchCommandTest, UsageErrorsExitWithTwo) {
 
 TEST_F(WatchCommandTest, EveryPhoneCommandReadsTheConnectionOptionsAlike) {
   // The same words, the same verdicts, before any phone is opened.
-  const struct {
-    std::vector<std::string> args;
-    const char* pszSaid;
-  } cases[] = {
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
       {{"--pin", "12"}, "--pin takes the SIM's PIN, 4 to 8 digits"},
       {{"--pin", "12a4"}, "--pin takes the SIM's PIN, 4 to 8 digits"},
       {{"--baud", "0"}, "--baud takes a rate"},
@@ -194,13 +191,13 @@ TEST_F(WatchCommandTest, EveryPhoneCommandReadsTheConnectionOptionsAlike) {
   const std::vector<std::vector<std::string>> commands = {
       {"watch"}, {"contacts"}, {"send", "--report", "--to", "+123", "--text", "x"}, {"inbox"}, {"identify"}};
   for (const auto& command : commands)
-    for (const auto& c : cases) {
+    for (const auto& [options, pszSaid] : cases) {
       std::vector<std::string> args = command;
-      args.insert(args.end(), c.args.begin(), c.args.end());
+      args.insert(args.end(), options.begin(), options.end());
       std::string strOut;
-      SCOPED_TRACE(command[0] + " " + c.args[0] + " " + c.args[1]);
+      SCOPED_TRACE(command[0] + " " + options[0] + " " + options[1]);
       EXPECT_EQ(Run(args, strOut), 2);
-      EXPECT_NE(ErrText().find(c.pszSaid), std::string::npos) << ErrText();
+      EXPECT_NE(ErrText().find(pszSaid), std::string::npos) << ErrText();
     }
   // --data is for the commands that keep files only.
   std::string strOut;

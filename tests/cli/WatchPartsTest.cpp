@@ -25,14 +25,8 @@ namespace {
 using namespace std::string_literals;
 
 TEST(AtEvents, AnnouncementsAreReadAndAnythingElseIsRefused) {
-  struct Case {
-    const char* pszUrc;
-    CAtEvent::Kind eKind;  // NONE: refused
-    const char* pszStorage;
-    int nIndex;
-    const char* pszPdu;
-  };
-  const Case cases[] = {
+  // The lines, and the event read from them (NONE: refused).
+  const std::tuple<const char*, CAtEvent::Kind, const char*, int, const char*> cases[] = {
       {"+CMTI: \"SM\",3", CAtEvent::STORED_MESSAGE, "SM", 3, ""},
       {"+CMTI: \"me\", 12", CAtEvent::STORED_MESSAGE, "ME", 12, ""},
       {"+CDSI: \"SR\",1", CAtEvent::STORED_REPORT, "SR", 1, ""},
@@ -48,25 +42,21 @@ TEST(AtEvents, AnnouncementsAreReadAndAnythingElseIsRefused) {
       {"RING", CAtEvent::NONE, "", -1, ""},
       {"+CREG: 1", CAtEvent::NONE, "", -1, ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& [pszUrc, eKind, pszStorage, nIndex, pszPdu] : cases) {
     CAtEvent event;
     event.nIndex = 99;  // a refused line leaves the event as it was
-    const bool bRefused = c.eKind == CAtEvent::NONE;
-    EXPECT_EQ(AtParseEvent(c.pszUrc, event), !bRefused) << c.pszUrc;
-    EXPECT_EQ(
-        std::tie(event.eKind, event.strStorage, event.nIndex, event.strPdu),
-        std::make_tuple(c.eKind, std::string(c.pszStorage), bRefused ? 99 : c.nIndex, std::string(c.pszPdu)))
-        << c.pszUrc;
+    const bool bRefused = eKind == CAtEvent::NONE;
+    EXPECT_EQ(AtParseEvent(pszUrc, event), !bRefused) << pszUrc;
+    EXPECT_EQ(std::tie(event.eKind, event.strStorage, event.nIndex, event.strPdu),
+              std::make_tuple(eKind, std::string(pszStorage), bRefused ? 99 : nIndex, std::string(pszPdu)))
+        << pszUrc;
   }
 }
 
 TEST(AtEvents, IndicationsAreChosenFromWhatThePhoneOffers) {
-  struct Case {
-    const char* pszOffer;  // the AT+CNMI=? line
-    bool bReports;
-    const char* pszChosen;  // "" when nothing fits or the line is unreadable
-  };
-  const Case cases[] = {
+  // The AT+CNMI=? line, whether reports are wanted, and the command chosen ("" when
+  // nothing fits or the line is unreadable).
+  const std::tuple<const char*, bool, const char*> cases[] = {
       // A common modem's offer, and the virtual phone's.
       {"+CNMI: (0-3),(0-3),(0-3),(0-2),(0,1)", true, "AT+CNMI=2,1,0,1,0"},
       {"+CNMI: (0-2),(0,1),(0),(0,1),(0,1)", false, "AT+CNMI=2,1,0,0,0"},
@@ -85,10 +75,10 @@ TEST(AtEvents, IndicationsAreChosenFromWhatThePhoneOffers) {
       {"+CNMI: (a),(1)", true, ""},
       {"+CPMS: (\"SM\")", true, ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& [pszOffer, bReports, pszChosen] : cases) {
     std::vector<std::vector<int>> values;
-    bool bRead = AtParseCnmiSupport(c.pszOffer, values);
-    EXPECT_EQ(bRead ? AtChooseCnmi(values, c.bReports) : std::string(), c.pszChosen) << c.pszOffer;
+    bool bRead = AtParseCnmiSupport(pszOffer, values);
+    EXPECT_EQ(bRead ? AtChooseCnmi(values, bReports) : std::string(), pszChosen) << pszOffer;
   }
   // The header of a message read by index: its state and length, or refused.
   const std::tuple<const char*, bool, int, int> headers[] = {{"+CMGR: 0,,24", true, 0, 24},
@@ -168,28 +158,20 @@ TEST(ArrivalBuffer, PartsAreJoinedOnceInOrderAndLateOnesHandedOutIncomplete) {
 }
 
 TEST(StatusReport, StatesRecipientsAndTheJournal) {
-  struct StateCase {
-    uint8_t nStatus;
-    const char* pszState;
-  };
-  for (const StateCase& c :
-       {StateCase{0x00, "delivered"}, StateCase{0x02, "delivered"}, StateCase{0x1F, "delivered"},
-        StateCase{0x20, "pending"}, StateCase{0x25, "pending"}, StateCase{0x3F, "pending"},
-        StateCase{0x40, "failed"}, StateCase{0x46, "failed"}, StateCase{0x65, "failed"},
-        StateCase{0xFF, "failed"}})
-    EXPECT_STREQ(GetDeliveryStateName(GetDeliveryState(c.nStatus)), c.pszState) << int(c.nStatus);
+  const std::pair<uint8_t, const char*> states[] = {
+      {0x00, "delivered"}, {0x02, "delivered"}, {0x1F, "delivered"}, {0x20, "pending"}, {0x25, "pending"},
+      {0x3F, "pending"},   {0x40, "failed"},    {0x46, "failed"},    {0x65, "failed"},  {0xFF, "failed"}};
+  for (const auto& [nStatus, pszState] : states)
+    EXPECT_STREQ(GetDeliveryStateName(GetDeliveryState(nStatus)), pszState) << int(nStatus);
 
-  struct NumberCase {
-    const char* a;
-    const char* b;
-    bool bSame;
-  };
-  for (const NumberCase& c : {NumberCase{"+447700900555", "447700900555", true},
-                              NumberCase{"+447700900555", "07700900555", true},  // national form
-                              NumberCase{"+447700900555", "+447700900556", false},
-                              NumberCase{"+447700900555", "900555", false},  // too short to tell
-                              NumberCase{"", "", false}})
-    EXPECT_EQ(IsSameRecipient(c.a, c.b), c.bSame) << c.a << " " << c.b;
+  const std::tuple<const char*, const char*, bool> numbers[] = {
+      {"+447700900555", "447700900555", true},
+      {"+447700900555", "07700900555", true},  // national form
+      {"+447700900555", "+447700900556", false},
+      {"+447700900555", "900555", false},  // too short to tell
+      {"", "", false}};
+  for (const auto& [a, b, bSame] : numbers)
+    EXPECT_EQ(IsSameRecipient(a, b), bSame) << a << " " << b;
 
   CSentReference sent{42, "+447700900555", "12/06/26 09:29:00", "Tab\there,\nnew line and a \\ backslash"};
   std::string strLine = FormatSentReference(sent);
@@ -240,15 +222,8 @@ TEST(Phonebook, EntriesInEveryCharacterSetAndUcs2Names) {
     EXPECT_EQ(strOut, pszUtf8 ? pszUtf8 : "unchanged") << pszHex;
   }
 
-  struct EntryCase {
-    const char* pszLine;
-    bool bUcs2;
-    bool bOk;
-    int nIndex;
-    const char* pszNumber;
-    const char* pszName;
-  };
-  const EntryCase cases[] = {
+  // The line, whether names are in UCS2, whether it is read, and the entry.
+  const std::tuple<const char*, bool, bool, int, const char*, const char*> cases[] = {
       {"+CPBR: 1,\"+447700900001\",145,\"Alice Martin\"", false, true, 1, "+447700900001", "Alice Martin"},
       {"+CPBR: 3,\"306912345678\",145,\"039503BB03AD03BD03B7\"", true, true, 3, "+306912345678",
        "\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7"},
@@ -264,14 +239,14 @@ TEST(Phonebook, EntriesInEveryCharacterSetAndUcs2Names) {
       {"+CPBR: 9,\"123\",129", false, false, -1, "", ""},
       {"+CPBS: \"SM\",3,250", false, false, -1, "", ""},
   };
-  for (const EntryCase& c : cases) {
+  for (const auto& [pszLine, bUcs2, bOk, nIndex, pszNumber, pszName] : cases) {
     CPhonebookEntry entry;
     entry.strStorage = "SM";
-    EXPECT_EQ(AtParseCpbrEntry(c.pszLine, c.bUcs2, entry), c.bOk) << c.pszLine;
+    EXPECT_EQ(AtParseCpbrEntry(pszLine, bUcs2, entry), bOk) << pszLine;
     // A refused line leaves the entry as it was.
     EXPECT_EQ(std::tie(entry.strStorage, entry.nIndex, entry.strNumber, entry.strName),
-              std::make_tuple("SM", c.nIndex, std::string(c.pszNumber), std::string(c.pszName)))
-        << c.pszLine;
+              std::make_tuple("SM", nIndex, std::string(pszNumber), std::string(pszName)))
+        << pszLine;
   }
 
   int nFirst = 0, nLast = 0;
@@ -333,11 +308,8 @@ TEST(ControlChannel, CommandsReachThePhoneAndMistakesAreSaidNotActedOn) {
   std::string strError;
   ASSERT_TRUE(phone.Start(&strError)) << strError;
   const std::string strPdu = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
-  struct Case {
-    std::string strLine;
-    bool bOk;
-  };
-  const Case cases[] = {
+  // A control line, and whether it is taken.
+  const std::pair<std::string, bool> cases[] = {
       {"", true},
       {"# a comment", true},
       {"receive " + strPdu, true},
@@ -350,8 +322,8 @@ TEST(ControlChannel, CommandsReachThePhoneAndMistakesAreSaidNotActedOn) {
       {"urc RING", true},
       {"explode", false},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(vphone::RunControlLine(phone, c.strLine).empty(), c.bOk) << c.strLine;
+  for (const auto& [strLine, bOk] : cases)
+    EXPECT_EQ(vphone::RunControlLine(phone, strLine).empty(), bOk) << strLine;
   EXPECT_EQ(phone.GetMessages("SM").size() + phone.GetMessages("ME").size(), 2u);
 
   // Through the FIFO: a line written by another program arrives as a message.

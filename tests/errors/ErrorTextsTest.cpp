@@ -59,11 +59,8 @@ TEST(ErrorTexts, CodesWithoutAnEntryGetTheUnknownTexts) {
 // The texts of archive and file error causes; a cause without a text leaves the
 // text as it was ("old"), and archive cause 0 empties it.
 TEST(ErrorTexts, ArchiveAndFileCauses) {
-  const struct {
-    bool bArchive;
-    int nCause;
-    const char* pszText;
-  } kCases[] = {
+  // Archive or file cause, the cause, and its text.
+  const std::tuple<bool, int, const char*> kCases[] = {
       {true, 1, "Unspecified Error"},
       {true, 2, "Tried to write into an archive opened for loading"},
       {true, 3, "Reached the end of file while reading an object"},
@@ -93,12 +90,12 @@ TEST(ErrorTexts, ArchiveAndFileCauses) {
       {false, -1, "old"},
       {false, 15, "old"},
   };
-  for (const auto& c : kCases) {
+  for (const auto& [bArchive, nCause, pszText] : kCases) {
     std::string str = "old";
-    if (c.bArchive)
-      GetArchiveErrorText(c.nCause, str);
+    if (bArchive)
+      GetArchiveErrorText(nCause, str);
     else
-      GetFileErrorText(c.nCause, str);
-    EXPECT_EQ(str, c.pszText) << (c.bArchive ? "archive" : "file") << " cause " << c.nCause;
+      GetFileErrorText(nCause, str);
+    EXPECT_EQ(str, pszText) << (bArchive ? "archive" : "file") << " cause " << nCause;
   }
 }

@@ -152,11 +152,8 @@ TEST(Archive, BrokenAndForeignFilesGiveTheirCause) {
   const std::string addr = CBytes().cls("CAddress").str("1").str("A").s;
   const int eof = CArchiveException::endOfFile, index = CArchiveException::badIndex,
             cls = CArchiveException::badClass, schema = CArchiveException::badSchema;
-  const struct {
-    std::string bytes;
-    int nCause;
-    size_t nKept;
-  } cases[] = {
+  // The bytes, the cause given, and how many records are kept.
+  const std::tuple<std::string, int, size_t> cases[] = {
       {"", eof, 0},
       {CBytes().w(0xFFFF).w(1).s, eof, 0},                                       // long count cut
       {CBytes().w(1).w(0xFFFF).w(1).w(8).text("CAddr").s, eof, 0},               // class name cut
@@ -174,12 +171,12 @@ TEST(Archive, BrokenAndForeignFilesGiveTheirCause) {
       {CBytes().w(1).w(0xFFFF).w(2).w(8).text("CAddress").s, schema, 0},
       {CBytes().w(1).w(0xFFFF).w(0).w(8).text("CAddress").s, schema, 0},
   };
-  for (const auto& c : cases) {
+  for (const auto& [bytes, nCause, nKept] : cases) {
     CAddressArray list;
-    const CStoreResult r = ReadRecordBytes(c.bytes.data(), c.bytes.size(), list);
-    EXPECT_EQ(r.m_kind, CStoreResult::archiveError) << testing::PrintToString(c.bytes);
-    EXPECT_EQ(r.m_nCause, c.nCause) << testing::PrintToString(c.bytes);
-    EXPECT_EQ(list.size(), c.nKept) << testing::PrintToString(c.bytes);
+    const CStoreResult r = ReadRecordBytes(bytes.data(), bytes.size(), list);
+    EXPECT_EQ(r.m_kind, CStoreResult::archiveError) << testing::PrintToString(bytes);
+    EXPECT_EQ(r.m_nCause, nCause) << testing::PrintToString(bytes);
+    EXPECT_EQ(list.size(), nKept) << testing::PrintToString(bytes);
   }
   // A second class header of the same class is read; an address file is no message list.
   const std::string good = CBytes().w(3).text(addr).w(0x8001).str("2").str("B").text(addr).s;

@@ -31,11 +31,7 @@ TEST(ListBytes, RecordByRecordGivesTheBytesOfTheWholeList) {
 
   // Counts around the change of the count's form (a WORD below 0xFFFF, else FFFF
   // and a DWORD), one record object filled again for each record.
-  struct SCase {
-    size_t nCount;
-    std::string countBytes;
-  };
-  const SCase cases[] = {
+  const std::pair<size_t, std::string> cases[] = {
       {0, CBytes().w(0).s},
       {1, CBytes().w(1).s},
       {2, CBytes().w(2).s},
@@ -43,22 +39,22 @@ TEST(ListBytes, RecordByRecordGivesTheBytesOfTheWholeList) {
       {0xFFFF, CBytes().w(0xFFFF).l(0xFFFF).s},
       {0x10005, CBytes().w(0xFFFF).l(0x10005).s},
   };
-  for (const SCase& c : cases) {
+  for (const auto& [nCount, countBytes] : cases) {
     CAddressArray whole;
     CRecordListBytes<CAddress> list;
     CAddress record;
-    for (size_t i = 0; i < c.nCount; ++i) {
+    for (size_t i = 0; i < nCount; ++i) {
       whole.push_back(MakeAddress(std::to_string(i), i % 3 == 0 ? "Name " + std::to_string(i) : ""));
       record = *whole.back();
       list.Add(record);
     }
-    EXPECT_EQ(list.GetCount(), c.nCount);
-    EXPECT_EQ(list.GetCountBytes(), c.countBytes) << c.nCount;
+    EXPECT_EQ(list.GetCount(), nCount);
+    EXPECT_EQ(list.GetCountBytes(), countBytes) << nCount;
     const std::string bytes = BytesOf(list);
-    EXPECT_EQ(bytes, WholeListBytes(whole)) << c.nCount;
+    EXPECT_EQ(bytes, WholeListBytes(whole)) << nCount;
     CAddressArray back;
-    ASSERT_TRUE(ReadRecordBytes(bytes.data(), bytes.size(), back).IsOk()) << c.nCount;
-    EXPECT_EQ(back.size(), c.nCount);
+    ASSERT_TRUE(ReadRecordBytes(bytes.data(), bytes.size(), back).IsOk()) << nCount;
+    EXPECT_EQ(back.size(), nCount);
   }
 
   // Messages whose bytes span several blocks, a record cut by a block's end among them.

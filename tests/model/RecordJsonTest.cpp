@@ -198,13 +198,9 @@ TEST(RecordJson, BadLinesAreRefusedAndASyntaxErrorAnywhereIsTheReason) {
 }
 
 TEST(RecordJson, TheClassOfALineIsFoundAmongAnyMembers) {
-  struct SCase {
-    const char* pszLine;
-    bool bOk;
-    const char* pszClass;   // what strClass holds afterwards
-    const char* pszReason;  // the whole reason when refused
-  };
-  const SCase cases[] = {
+  // The line, whether it is read, what strClass holds afterwards and the whole reason
+  // when refused.
+  const std::tuple<const char*, bool, const char*, const char*> cases[] = {
       {"{\"m_strName\":\"a\",\"class\":\"CAddress\"}", true, "CAddress", ""},
       {"{\"x\":{\"class\":\"CMessage\"}}", true, "", ""},  // only a member of the line's own object
       {"{}", true, "", ""},
@@ -213,11 +209,11 @@ TEST(RecordJson, TheClassOfALineIsFoundAmongAnyMembers) {
       {"[\"class\"]", false, "before", "a JSON object expected"},
       {"{\"class\":\"CAddress\"", false, "before", "',' or '}' expected at offset 19"},
   };
-  for (const SCase& c : cases) {
+  for (const auto& [pszLine, bOk, pszClass, pszReason] : cases) {
     std::string strClass = "before", strError;
-    EXPECT_EQ(GetJsonClass(c.pszLine, strClass, strError), c.bOk) << c.pszLine;
-    EXPECT_EQ(strClass, c.pszClass) << c.pszLine;
-    EXPECT_EQ(strError, c.pszReason) << c.pszLine;
+    EXPECT_EQ(GetJsonClass(pszLine, strClass, strError), bOk) << pszLine;
+    EXPECT_EQ(strClass, pszClass) << pszLine;
+    EXPECT_EQ(strError, pszReason) << pszLine;
   }
 }
 

@@ -281,16 +281,12 @@ TEST_F(RegistryStore, ALinkIsWrittenThroughAndWhatIsNoFileIsRefusedAtOnceAndRepo
   EXPECT_TRUE(m_prompt.m_texts.empty());
 
   // A named pipe (which would block a plain open for ever) and a folder in its place.
-  struct Case {
-    const char* pszName;
-    bool bFifo;
-    const char* pszReadText;
-  };
-  for (const Case& c :
-       {Case{"pipe", true, "it is not a regular file"}, Case{"folder", false, "Is a directory"}}) {
-    SCOPED_TRACE(c.pszName);
+  const std::tuple<const char*, bool, const char*> cases[] = {{"pipe", true, "it is not a regular file"},
+                                                              {"folder", false, "Is a directory"}};
+  for (const auto& [pszName, bFifo, pszReadText] : cases) {
+    SCOPED_TRACE(pszName);
     fs::remove(m_store);
-    if (c.bFifo)
+    if (bFifo)
       ASSERT_EQ(mkfifo(m_store.c_str(), 0600), 0);
     else
       fs::create_directory(m_store);
@@ -304,7 +300,7 @@ TEST_F(RegistryStore, ALinkIsWrittenThroughAndWhatIsNoFileIsRefusedAtOnceAndRepo
           std::string str;
           bool bOk = !key.Open(kOptions) && !key.Open(kOptions) && !key.Create(kOptions);
           const std::string strRead = "The settings file " + m_store.string() + " cannot be read (" +
-                                      c.pszReadText + "). The default settings are used.";
+                                      pszReadText + "). The default settings are used.";
           bOk = bOk && prompt.m_texts.size() == 2 && prompt.m_texts[0] == strRead &&
                 prompt.m_texts[1].find("The settings file " + m_store.string() + " cannot be written (") == 0;
           return bOk && GetRegistryFault() == prompt.m_texts[1] ? 0 : 1;
