@@ -44,10 +44,7 @@ class SettingsFaultTest : public CCliTest {
 // reads it anyway), so that case runs only when the test is not run as root.
 enum class Fault { Folder, Pipe, UnderAFile, NoPermission, LockIsFolder };
 
-struct FaultCase {
-  const char* pszName;
-  Fault fault;
-};
+using FaultCase = std::pair<const char*, Fault>;
 
 // Makes the settings path unusable in the given way; false when this user cannot
 // be stopped that way.
@@ -101,20 +98,20 @@ TEST_F(SettingsFaultTest, CommandsThatNeedTheSettingsFailOnceReported) {
       With({"send", "--report", "--report-timeout", "1", "--to", "+447700900555", "--text", "hi"}),
       {"ports"},
   };
-  for (const FaultCase& f : faults) {
+  for (const auto& [pszName, fault] : faults) {
     std::filesystem::path settings;
-    if (!MakeFault(f.fault, m_root / f.pszName, settings)) {
-      std::printf("skipped '%s': this user cannot be stopped that way\n", f.pszName);
+    if (!MakeFault(fault, m_root / pszName, settings)) {
+      std::printf("skipped '%s': this user cannot be stopped that way\n", pszName);
       continue;
     }
     m_sandbox.SetEnv("MIRETH_REGISTRY", settings.string());
     for (const auto& args : commands) {
       std::string strOut;
-      EXPECT_EQ(Run(args, strOut), 1) << f.pszName << ": " << args[0] << "\n" << strOut << ErrText();
+      EXPECT_EQ(Run(args, strOut), 1) << pszName << ": " << args[0] << "\n" << strOut << ErrText();
       const std::string strErr = ErrText();
-      EXPECT_EQ(Count(strErr, settings.string()), 1) << f.pszName << ": " << args[0] << "\n" << strErr;
+      EXPECT_EQ(Count(strErr, settings.string()), 1) << pszName << ": " << args[0] << "\n" << strErr;
       if (args[0] != "ports") {  // nothing was read from the phone
-        EXPECT_EQ(strOut, "") << f.pszName << ": " << args[0];
+        EXPECT_EQ(strOut, "") << pszName << ": " << args[0];
       }
     }
   }
@@ -129,25 +126,21 @@ TEST_F(SettingsFaultTest, CommandsThatNeverUseTheSettingsAreUnaffected) {
       {"a named pipe", Fault::Pipe},
       {"a lock that is a folder", Fault::LockIsFolder},
   };
-  struct Command {
-    std::vector<std::string> args;
-    const char* pszOutput;  // a piece of what it prints
-  };
-  const Command commands[] = {
+  // The command, and a piece of what it prints.
+  const std::pair<std::vector<std::string>, const char*> commands[] = {
       {{"pdu", "decode", kHowAreYou}, "How are you?"},
       {{"--version"}, "mireth "},
       {{"help"}, "commands:"},
   };
-  for (const FaultCase& f : faults) {
+  for (const auto& [pszName, fault] : faults) {
     std::filesystem::path settings;
-    ASSERT_TRUE(MakeFault(f.fault, m_root / f.pszName, settings)) << f.pszName;
+    ASSERT_TRUE(MakeFault(fault, m_root / pszName, settings)) << pszName;
     m_sandbox.SetEnv("MIRETH_REGISTRY", settings.string());
-    for (const Command& c : commands) {
+    for (const auto& [args, pszOutput] : commands) {
       std::string strOut;
-      EXPECT_EQ(Run(c.args, strOut), 0) << f.pszName << ": " << c.args[0] << "\n" << ErrText();
-      EXPECT_NE(strOut.find(c.pszOutput), std::string::npos) << f.pszName << ": " << c.args[0] << "\n"
-                                                             << strOut;
-      EXPECT_EQ(Count(ErrText(), settings.string()), 0) << f.pszName << ": " << c.args[0];
+      EXPECT_EQ(Run(args, strOut), 0) << pszName << ": " << args[0] << "\n" << ErrText();
+      EXPECT_NE(strOut.find(pszOutput), std::string::npos) << pszName << ": " << args[0] << "\n" << strOut;
+      EXPECT_EQ(Count(ErrText(), settings.string()), 0) << pszName << ": " << args[0];
     }
   }
 }

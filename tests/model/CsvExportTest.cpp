@@ -9,11 +9,8 @@ namespace {
 
 CMessageArray TrickyMessages() {
   // A comma, a line break, a double quote, an empty name, every status and storage word.
-  const struct {
-    const char *pszName, *pszNumber, *pszDate;
-    int nStorage, nStatus;
-    const char* pszText;
-  } rows[] = {
+  // Name, number, date, storage, status and text.
+  const std::tuple<const char*, const char*, const char*, int, int, const char*> rows[] = {
       {"Ann", "+4911", "01/02/24 10:00:00", 2, 6, "Hi, there"},
       {"", "+4922", "", 1, 1, "line one\r\nline two"},
       {"Say \"Hi\"", "+49,33", "x", 0, 2, "plain"},
@@ -24,12 +21,12 @@ CMessageArray TrickyMessages() {
       {"F", "8", "d", 1, 99, "carriage\ronly"},
   };
   CMessageArray list;
-  for (const auto& r : rows) {
-    list.push_back(MakeMessage(r.pszNumber, r.pszText));
-    list.back()->m_strName = list.back()->m_strSenderName = r.pszName;
-    list.back()->m_strDateTime = r.pszDate;
-    list.back()->m_nStorage = r.nStorage;
-    list.back()->m_nStatus = r.nStatus;
+  for (const auto& [pszName, pszNumber, pszDate, nStorage, nStatus, pszText] : rows) {
+    list.push_back(MakeMessage(pszNumber, pszText));
+    list.back()->m_strName = list.back()->m_strSenderName = pszName;
+    list.back()->m_strDateTime = pszDate;
+    list.back()->m_nStorage = nStorage;
+    list.back()->m_nStatus = nStatus;
   }
   return list;
 }

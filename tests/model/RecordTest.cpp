@@ -102,12 +102,8 @@ TEST(Records, SelfAssignmentChangesNothing) {
 
 TEST(Records, FlagWordOperationsFollowTheBitLayout) {
   enum Op { received, submit, replyCharges, setSubmit, reject, relative, setCharges, header, replyPath };
-  const struct {
-    Op op;
-    uint16_t wBefore;
-    bool bFlag;
-    uint16_t wAfter;
-  } cases[] = {
+  // The operation, the word before, the flag given, and the answer or the word after.
+  const std::tuple<Op, uint16_t, bool, uint16_t> cases[] = {
       {received, 0x00, 0, 1},     {received, 0x20, 0, 1},       {received, 0xFC, 0, 1},
       {received, 0x01, 0, 0},     {received, 0x02, 0, 0},       {submit, 0x21, 0, 1},
       {submit, 0xFD, 0, 1},       {submit, 0x00, 0, 0},         {submit, 0x2B, 0, 0},
@@ -134,13 +130,13 @@ TEST(Records, FlagWordOperationsFollowTheBitLayout) {
       [](CMessage& m, bool b, uint16_t&) { m.SetHeaderIndicator(b); },
       [](CMessage& m, bool b, uint16_t&) { m.SetReplyPath(b); },
   };
-  for (const auto& c : cases) {
+  for (const auto& [op, wBefore, bFlag, wAfter] : cases) {
     CMessage m;
-    m.m_wFirstOctet = c.wBefore;
+    m.m_wFirstOctet = wBefore;
     uint16_t wGot = 0;
-    apply[c.op](m, c.bFlag, wGot);
-    EXPECT_EQ(c.op <= replyCharges ? wGot : m.m_wFirstOctet, c.wAfter)
-        << "op " << c.op << " flag " << c.bFlag << " on 0x" << std::hex << c.wBefore;
+    apply[op](m, bFlag, wGot);
+    EXPECT_EQ(op <= replyCharges ? wGot : m.m_wFirstOctet, wAfter)
+        << "op " << op << " flag " << bFlag << " on 0x" << std::hex << wBefore;
   }
 }
 
