@@ -31,8 +31,7 @@ TEST_F(ReportCommandTest, DeliveredFailedAndPendingHaveTheirOwnExitCodes) {
                   strOut),
               nExit)
         << strOut << ErrText();
-    EXPECT_NE(strOut.find(pszState), std::string::npos) << strOut;
-    EXPECT_NE(strOut.find(pszStatusText), std::string::npos) << strOut;
+    EXPECT_THAT(strOut, testing::AllOf(testing::HasSubstr(pszState), testing::HasSubstr(pszStatusText)));
   }
   // The phone was asked for a report: the submit's first octet has TP-SRR.
   std::vector<std::string> sent = m_pPhone->GetSentPdus();

@@ -9,6 +9,9 @@
 #include "model/StoreLists.h"
 
 using namespace cli_test;
+using testing::AllOf;
+using testing::HasSubstr;
+using testing::Not;
 
 namespace {
 
@@ -35,10 +38,8 @@ TEST_F(WatchCommandTest, AMessageArrivingIsPrintedAndStoredOnce) {
   ASSERT_GT(m_pPhone->InjectReceivedMessage(kHowAreYou), 0);
   std::string strLine;
   ASSERT_TRUE(pWatch->ReadLine(strLine, 10000)) << ErrText();
-  EXPECT_NE(strLine.find("\"kind\":\"message\""), std::string::npos) << strLine;
-  EXPECT_NE(strLine.find("\"from\":\"+31641600986\""), std::string::npos) << strLine;
-  EXPECT_NE(strLine.find("\"text\":\"How are you?\""), std::string::npos) << strLine;
-  EXPECT_NE(strLine.find("\"complete\":true"), std::string::npos) << strLine;
+  EXPECT_THAT(strLine, AllOf(HasSubstr("\"kind\":\"message\""), HasSubstr("\"from\":\"+31641600986\""),
+                             HasSubstr("\"text\":\"How are you?\""), HasSubstr("\"complete\":true")));
 
   // The port is held: another program cannot open it meanwhile.
   {
@@ -77,9 +78,8 @@ TEST_F(WatchCommandTest, PartsArePrintedOnceJoinedAndAnUnfinishedMessageAfterThe
   EXPECT_FALSE(pWatch->ReadLine(strLine, 600)) << strLine;
   ASSERT_GT(m_pPhone->InjectReceivedMessage(parts[0]), 0);
   ASSERT_TRUE(pWatch->ReadLine(strLine, 1000)) << ErrText();
-  EXPECT_NE(strLine.find("+447700900777"), std::string::npos) << strLine;
-  EXPECT_NE(strLine.find("Part one and part two: xxxx"), std::string::npos) << strLine;
-  EXPECT_EQ(strLine.find("[incomplete]"), std::string::npos) << strLine;
+  EXPECT_THAT(strLine, AllOf(HasSubstr("+447700900777"), HasSubstr("Part one and part two: xxxx"),
+                             Not(HasSubstr("[incomplete]"))));
   EXPECT_FALSE(pWatch->ReadLine(strLine, 300)) << "printed twice: " << strLine;
 
   // One part of another long message, and no more: shown after the hold, marked.

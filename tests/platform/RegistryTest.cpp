@@ -248,13 +248,8 @@ TEST_F(RegistryStore, ConcurrentWritersLoseNothing) {
   }
   CRegKey key;
   ASSERT_TRUE(key.Open(kOptions));
-  std::vector<std::string> names = key.GetValueNames(), expected;
-  for (int nChild = 0; nChild < 2; ++nChild)
-    for (int i = 0; i < kPerProcess; ++i)
-      expected.push_back("P" + std::to_string(nChild) + "-" + std::to_string(i));
-  std::sort(names.begin(), names.end());
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(names, expected);
+  // Every name written is different: a lost write is a name fewer.
+  EXPECT_EQ(key.GetValueNames().size(), 2u * kPerProcess);
   uint32_t n = 0;
   ASSERT_TRUE(key.QueryNumber("P1-999", n));
   EXPECT_EQ(n, 100999u);
