@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "vphone/ControlChannel.h"
 #include "vphone/NetworkReports.h"
@@ -331,13 +332,7 @@ TEST(ControlChannel, CommandsReachThePhoneAndMistakesAreSaidNotActedOn) {
       std::filesystem::temp_directory_path() / ("mireth-control-" + std::to_string(getpid()));
   vphone::CControlFifo control(phone);
   ASSERT_TRUE(control.Start(fifo.string(), strError)) << strError;
-  {
-    int fd = open(fifo.c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0);
-    const std::string strLine = "receive ME " + strPdu + "\n";
-    ASSERT_EQ(write(fd, strLine.data(), strLine.size()), static_cast<ssize_t>(strLine.size()));
-    close(fd);
-  }
+  ASSERT_TRUE(std::ofstream(fifo) << "receive ME " << strPdu << "\n");
   EXPECT_TRUE(phone.WaitForLog(
       [](const std::vector<std::string>& log) {
         return std::count_if(log.begin(), log.end(),

@@ -63,9 +63,7 @@ TEST(SafeSave, AFolderThatTakesNoNewFileNeverLeavesTheFileCut) {
     ASSERT_EQ(stat(strPath.c_str(), &stAfter), 0);
     EXPECT_EQ(stAfter.st_ino, st.st_ino);
     EXPECT_EQ(CountOf(strPath), bSaved ? 500u : 400u);
-    if (!bSaved) {
-      EXPECT_EQ(ReadFileBytes(strPath), before);
-    }
+    EXPECT_EQ(ReadFileBytes(strPath) == before, !bSaved);
     // Nothing pending, no temporary left in either folder.
     EXPECT_EQ(spare.Files(".new"), 0u);
     EXPECT_EQ(spare.Files("XXXXXX"), 0u);

@@ -114,14 +114,13 @@ TEST_F(RegistryStore, WhatItWritesAndAHandWrittenFileReadBack) {
             (std::vector<std::string>{"Baud Rate", "COM Port", "Time Out", "Empty", "Q\"d"}));
   uint32_t n = 0;
   std::string str = "kept";
+  const auto read = std::pair(0xFFFFFFFFu, std::string("a \"b\" c:\\d\\"));
   ASSERT_TRUE(again.QueryNumber("Time Out", n) && again.QueryText("COM Port", str));
-  EXPECT_EQ(n, 0xFFFFFFFFu);
-  EXPECT_EQ(str, "a \"b\" c:\\d\\");
+  EXPECT_EQ(std::pair(n, str), read);
   // A value of the other type, or a missing one, is not read and leaves the output.
   EXPECT_FALSE(again.QueryNumber("COM Port", n) || again.QueryText("Time Out", str) ||
                again.QueryText("x", str));
-  EXPECT_EQ(n, 0xFFFFFFFFu);
-  EXPECT_EQ(str, "a \"b\" c:\\d\\");
+  EXPECT_EQ(std::pair(n, str), read);
   ASSERT_TRUE(again.DeleteValue("com port"));
   EXPECT_FALSE(again.QueryText("COM Port", str));
   // Create on an existing key does not rewrite the file.
