@@ -4,6 +4,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -95,19 +96,6 @@ class CChild {
       m_strBuffer.append(buf, static_cast<size_t>(n));
     }
   }
-  // Every line that comes within nTimeoutMs.
-  std::vector<std::string> ReadLinesFor(int nTimeoutMs) {
-    std::vector<std::string> lines;
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(nTimeoutMs);
-    std::string strLine;
-    for (;;) {
-      auto nLeft = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      if (nLeft <= 0 || !ReadLine(strLine, static_cast<int>(nLeft)))
-        return lines;
-      lines.push_back(strLine);
-    }
-  }
-
   void Signal(int nSignal) { kill(m_pid, nSignal); }
   // The exit status once it ends within nTimeoutMs; -1 when it does not, -2 when it
   // was killed by a signal.
@@ -194,10 +182,7 @@ class CCliTest : public ::testing::Test {
 
   // The connection and data options for the program.
   std::vector<std::string> With(std::vector<std::string> args) const {
-    for (const char* p : {"--device", "", "--data", "", "--timeout", "3000"})
-      args.push_back(p);
-    args[args.size() - 5] = Device();
-    args[args.size() - 3] = DataFolder();
+    args.insert(args.end(), {"--device", Device(), "--data", DataFolder(), "--timeout", "3000"});
     return args;
   }
 

@@ -8,13 +8,9 @@
 namespace {
 
 TEST(JsonEscapes, BothSpellingsOfEveryKindOfCharacter) {
-  struct Case {
-    const char* pszWhat;
-    std::string strText;
-    std::string strRecord;   // JSON_HEX_LOWER_DEL_ESCAPED
-    std::string strPrinted;  // JSON_HEX_UPPER_DEL_KEPT
-  };
-  const Case cases[] = {
+  // What it is, the text, its form in records (JSON_HEX_LOWER_DEL_ESCAPED) and its
+  // printed form (JSON_HEX_UPPER_DEL_KEPT).
+  const std::tuple<const char*, std::string, std::string, std::string> cases[] = {
       {"plain", "Hi 123", "\"Hi 123\"", "\"Hi 123\""},
       {"quote and backslash", "a\"b\\c", "\"a\\\"b\\\\c\"", "\"a\\\"b\\\\c\""},
       {"named controls", "\n\r\t", "\"\\n\\r\\t\"", "\"\\n\\r\\t\""},
@@ -24,10 +20,10 @@ TEST(JsonEscapes, BothSpellingsOfEveryKindOfCharacter) {
       {"UTF-8 as it is", "\xC3\xA9\xE2\x82\xAC", "\"\xC3\xA9\xE2\x82\xAC\"", "\"\xC3\xA9\xE2\x82\xAC\""},
       {"a byte outside UTF-8", "a\xFF", "\"a\\udcff\"", "\"a\\uDCFF\""},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(JsonString(c.strText), c.strRecord) << c.pszWhat;
-    EXPECT_EQ(JsonString(c.strText, JSON_HEX_LOWER_DEL_ESCAPED), c.strRecord) << c.pszWhat;
-    EXPECT_EQ(JsonString(c.strText, JSON_HEX_UPPER_DEL_KEPT), c.strPrinted) << c.pszWhat;
+  for (const auto& [pszWhat, strText, strRecord, strPrinted] : cases) {
+    EXPECT_EQ(JsonString(strText), strRecord) << pszWhat;
+    EXPECT_EQ(JsonString(strText, JSON_HEX_LOWER_DEL_ESCAPED), strRecord) << pszWhat;
+    EXPECT_EQ(JsonString(strText, JSON_HEX_UPPER_DEL_KEPT), strPrinted) << pszWhat;
   }
 }
 

@@ -13,8 +13,6 @@ using namespace cli_test;
 
 namespace {
 
-const char kHowAreYou[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
-
 // The program's device folders hold one serial device (ttyUSB0, a character device
 // that is not a phone), so `ports` has a device to give a COM name.
 class SettingsFaultTest : public CCliTest {
@@ -30,9 +28,7 @@ class SettingsFaultTest : public CCliTest {
 
   // The device and time-out options alone (the phone commands keep no files).
   std::vector<std::string> OnPhone(std::vector<std::string> args) const {
-    for (const std::string& s :
-         {std::string("--device"), Device(), std::string("--timeout"), std::string("3000")})
-      args.push_back(s);
+    args.insert(args.end(), {"--device", Device(), "--timeout", "3000"});
     return args;
   }
   // How often strWhat occurs in strText.
@@ -48,10 +44,7 @@ class SettingsFaultTest : public CCliTest {
 // reads it anyway), so that case runs only when the test is not run as root.
 enum class Fault { Folder, Pipe, UnderAFile, NoPermission, LockIsFolder };
 
-struct FaultCase {
-  const char* pszName;
-  Fault fault;
-};
+using FaultCase = std::pair<const char*, Fault>;
 
 // Makes the settings path unusable in the given way; false when this user cannot
 // be stopped that way.
@@ -86,7 +79,7 @@ bool MakeFault(Fault fault, const std::filesystem::path& root, std::filesystem::
 }
 
 TEST_F(SettingsFaultTest, CommandsThatNeedTheSettingsFailOnceReported) {
-  StartPhone({"SM 1 " + std::string(kHowAreYou)});
+  StartPhone({"SM 1 " + kHowAreYou});
   const FaultCase faults[] = {
       {"a folder", Fault::Folder},
       {"a named pipe", Fault::Pipe},
@@ -105,20 +98,20 @@ TEST_F(SettingsFaultTest, CommandsThatNeedTheSettingsFailOnceReported) {
       With({"send", "--report", "--report-timeout", "1", "--to", "+447700900555", "--text", "hi"}),
       {"ports"},
   };
-  for (const FaultCase& f : faults) {
+  for (const auto& [pszName, fault] : faults) {
     std::filesystem::path settings;
-    if (!MakeFault(f.fault, m_root / f.pszName, settings)) {
-      std::printf("skipped '%s': this user cannot be stopped that way\n", f.pszName);
+    if (!MakeFault(fault, m_root / pszName, settings)) {
+      std::printf("skipped '%s': this user cannot be stopped that way\n", pszName);
       continue;
     }
     m_sandbox.SetEnv("MIRETH_REGISTRY", settings.string());
     for (const auto& args : commands) {
       std::string strOut;
-      EXPECT_EQ(Run(args, strOut), 1) << f.pszName << ": " << args[0] << "\n" << strOut << ErrText();
+      EXPECT_EQ(Run(args, strOut), 1) << pszName << ": " << args[0] << "\n" << strOut << ErrText();
       const std::string strErr = ErrText();
-      EXPECT_EQ(Count(strErr, settings.string()), 1) << f.pszName << ": " << args[0] << "\n" << strErr;
+      EXPECT_EQ(Count(strErr, settings.string()), 1) << pszName << ": " << args[0] << "\n" << strErr;
       if (args[0] != "ports") {  // nothing was read from the phone
-        EXPECT_EQ(strOut, "") << f.pszName << ": " << args[0];
+        EXPECT_EQ(strOut, "") << pszName << ": " << args[0];
       }
     }
   }
@@ -133,25 +126,21 @@ TEST_F(SettingsFaultTest, CommandsThatNeverUseTheSettingsAreUnaffected) {
       {"a named pipe", Fault::Pipe},
       {"a lock that is a folder", Fault::LockIsFolder},
   };
-  struct Command {
-    std::vector<std::string> args;
-    const char* pszOutput;  // a piece of what it prints
-  };
-  const Command commands[] = {
+  // The command, and a piece of what it prints.
+  const std::pair<std::vector<std::string>, const char*> commands[] = {
       {{"pdu", "decode", kHowAreYou}, "How are you?"},
       {{"--version"}, "mireth "},
       {{"help"}, "commands:"},
   };
-  for (const FaultCase& f : faults) {
+  for (const auto& [pszName, fault] : faults) {
     std::filesystem::path settings;
-    ASSERT_TRUE(MakeFault(f.fault, m_root / f.pszName, settings)) << f.pszName;
+    ASSERT_TRUE(MakeFault(fault, m_root / pszName, settings)) << pszName;
     m_sandbox.SetEnv("MIRETH_REGISTRY", settings.string());
-    for (const Command& c : commands) {
+    for (const auto& [args, pszOutput] : commands) {
       std::string strOut;
-      EXPECT_EQ(Run(c.args, strOut), 0) << f.pszName << ": " << c.args[0] << "\n" << ErrText();
-      EXPECT_NE(strOut.find(c.pszOutput), std::string::npos) << f.pszName << ": " << c.args[0] << "\n"
-                                                             << strOut;
-      EXPECT_EQ(Count(ErrText(), settings.string()), 0) << f.pszName << ": " << c.args[0];
+      EXPECT_EQ(Run(args, strOut), 0) << pszName << ": " << args[0] << "\n" << ErrText();
+      EXPECT_NE(strOut.find(pszOutput), std::string::npos) << pszName << ": " << args[0] << "\n" << strOut;
+      EXPECT_EQ(Count(ErrText(), settings.string()), 0) << pszName << ": " << args[0];
     }
   }
 }
@@ -161,14 +150,9 @@ TEST_F(SettingsFaultTest, SettingsThatCannotBeWrittenFailTheCommandThatWrites) {
   ASSERT_TRUE(MakeFault(Fault::LockIsFolder, m_root, settings));
   m_sandbox.SetEnv("MIRETH_REGISTRY", settings.string());
   // ports gives ttyUSB0 a COM name in the settings; that write fails.
-  for (const char* pszForm : {"", "--json"}) {
-    std::vector<std::string> args = {"ports"};
-    if (*pszForm)
-      args.push_back(pszForm);
-    std::string strOut;
-    EXPECT_EQ(Run(args, strOut), 1) << pszForm << "\n" << strOut << ErrText();
-    EXPECT_EQ(Count(ErrText(), settings.string()), 1) << pszForm << "\n" << ErrText();
-  }
+  std::string strOut;
+  EXPECT_EQ(Run({"ports", "--json"}, strOut), 1) << strOut << ErrText();
+  EXPECT_EQ(Count(ErrText(), settings.string()), 1) << ErrText();
 }
 
 }  // namespace

@@ -23,12 +23,8 @@ std::string RunCli(const std::string& strArgs) {
 }
 
 TEST(TerminalText, HostileTextIsShownInertAndWhole) {
-  struct Case {
-    const char* pszName;
-    std::string in;
-    std::string shown;
-  };
-  const Case cases[] = {
+  // What it is, the text, and how it is shown.
+  const std::tuple<const char*, std::string, std::string> cases[] = {
       {"window title (OSC) and screen clear (CSI)", "a\x1B]0;pwned\x07\x1B[2Jb",
        "a\\x1B]0;pwned\\x07\\x1B[2Jb"},
       {"line breaks and tab", "one\r\ntwo\tthree", "one\\r\\ntwo\\tthree"},
@@ -44,20 +40,16 @@ TEST(TerminalText, HostileTextIsShownInertAndWhole) {
       {"broken and overlong UTF-8", "\xC3(\xE0\x80\xAF", "\\xC3(\\xE0\\x80\\xAF"},
       {"ordinary text of every script", "Grüße, Привет, 你好 😀 \\", "Grüße, Привет, 你好 😀 \\"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.pszName);
-    EXPECT_EQ(TerminalText(c.in), c.shown);
-    EXPECT_EQ(TableCell(c.in, 1000), c.shown);
+  for (const auto& [pszName, strIn, strShown] : cases) {
+    SCOPED_TRACE(pszName);
+    EXPECT_EQ(TerminalText(strIn), strShown);
+    EXPECT_EQ(TableCell(strIn, 1000), strShown);
   }
 }
 
 TEST(TerminalText, CellsAreCutBetweenWholeCharactersAndEscapes) {
-  struct Case {
-    std::string in;
-    size_t nMax;
-    std::string cell;
-  };
-  const Case cases[] = {
+  // The text, the room, and the cell.
+  const std::tuple<std::string, size_t, std::string> cases[] = {
       {"abcdefgh", 8, "abcdefgh"},  // fits exactly
       {"abcdefghi", 8, "abcde..."},
       {"abcd\x1B"
@@ -66,24 +58,19 @@ TEST(TerminalText, CellsAreCutBetweenWholeCharactersAndEscapes) {
       {"abc\xC3\xA9\xC3\xA9xyz", 8, "abc\xC3\xA9..."},
       {"\xE2\x80\xAE\xE2\x80\xAE", 9, "\\u202E..."},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(TableCell(c.in, c.nMax), c.cell) << c.in;
-    EXPECT_LE(TableCell(c.in, c.nMax).size(), c.nMax);
+  for (const auto& [strIn, nMax, strCell] : cases) {
+    EXPECT_EQ(TableCell(strIn, nMax), strCell) << strIn;
+    EXPECT_LE(TableCell(strIn, nMax).size(), nMax);
   }
 }
 
 TEST(TerminalText, PduDecodeOfAHostileSmsPrintsNoControlCharacter) {
   // A UCS2 DELIVER whose text sets the window title, clears the screen, sends a C1
   // CSI, reverses the line, hides text behind U+0000 and ends in DEL.
+  // No service centre, SMS-DELIVER from +31641600986, UCS2, 70 octets of text.
   const std::string strPdu =
-      "00"
-      "04"
-      "0B911346610089F6"
-      "00"
-      "08"
-      "42211332958540"
-      "46"
-      "00480069001B005D0030003B00700077006E006500640007001B005B0032004A009B00330031006D202E0067006E"
+      "00040B911346610089F60008422113329585404600480069001B005D0030003B00700077006E006500640007001B005B003200"
+      "4A009B00330031006D202E0067006E"
       "0070002E006500780065000000610066007400650072007F";
   const std::string out = RunCli("pdu decode " + strPdu);
   EXPECT_NE(out.find("Hi\\x1B]0;pwned\\x07\\x1B[2J\\u009B31m\\u202Egnp.exe\\x00after\\x7F\n"),

@@ -10,10 +10,7 @@ namespace {
 class WatchDialectTest : public CCliTest {};
 
 TEST_F(WatchDialectTest, MessagesBeforeAndDuringTheWatchAreReadOnEveryDialect) {
-  const struct {
-    const char* pszDialect;
-    std::vector<std::string> extra;
-  } cases[] = {
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
       {"zte-k3565z", {"--pin", "1234"}},  // the SIM asks for its PIN
       {"mt-only-sim", {}},                // the SIM is read through MT only
       {"cmgl-hangs", {}},                 // no listing: read by index
@@ -21,14 +18,14 @@ TEST_F(WatchDialectTest, MessagesBeforeAndDuringTheWatchAreReadOnEveryDialect) {
       {"wavecom-multiband", {}},          // +CPIN without OK, SIM only
       {"nokia-n79", {}},                  // empty storage lists, one name
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.pszDialect);
+  for (const auto& [pszDialect, extra] : cases) {
+    SCOPED_TRACE(pszDialect);
     if (m_pPhone)
       m_pPhone->Stop();
-    StartPhone({}, c.pszDialect);
+    StartPhone({}, pszDialect);
     ASSERT_GT(m_pPhone->InjectReceivedMessage(kHowAreYou), 0);
     std::vector<std::string> args = {"watch", "--json"};
-    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    args.insert(args.end(), extra.begin(), extra.end());
     CChild watch(With(args), ErrFile());
     ASSERT_TRUE(watch.IsStarted());
     std::string strLine;

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "vphone/ControlChannel.h"
 #include "vphone/NetworkReports.h"
@@ -22,15 +23,11 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 TEST(AtEvents, AnnouncementsAreReadAndAnythingElseIsRefused) {
-  struct Case {
-    const char* pszUrc;
-    CAtEvent::Kind eKind;  // NONE: refused
-    const char* pszStorage;
-    int nIndex;
-    const char* pszPdu;
-  };
-  const Case cases[] = {
+  // The lines, and the event read from them (NONE: refused).
+  const std::tuple<const char*, CAtEvent::Kind, const char*, int, const char*> cases[] = {
       {"+CMTI: \"SM\",3", CAtEvent::STORED_MESSAGE, "SM", 3, ""},
       {"+CMTI: \"me\", 12", CAtEvent::STORED_MESSAGE, "ME", 12, ""},
       {"+CDSI: \"SR\",1", CAtEvent::STORED_REPORT, "SR", 1, ""},
@@ -46,29 +43,21 @@ TEST(AtEvents, AnnouncementsAreReadAndAnythingElseIsRefused) {
       {"RING", CAtEvent::NONE, "", -1, ""},
       {"+CREG: 1", CAtEvent::NONE, "", -1, ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& [pszUrc, eKind, pszStorage, nIndex, pszPdu] : cases) {
     CAtEvent event;
-    event.nIndex = 99;
-    bool bRead = AtParseEvent(c.pszUrc, event);
-    EXPECT_EQ(bRead, c.eKind != CAtEvent::NONE) << c.pszUrc;
-    if (!bRead) {
-      EXPECT_EQ(event.nIndex, 99) << c.pszUrc;  // left as it was
-      continue;
-    }
-    EXPECT_EQ(event.eKind, c.eKind) << c.pszUrc;
-    EXPECT_EQ(event.strStorage, c.pszStorage) << c.pszUrc;
-    EXPECT_EQ(event.nIndex, c.nIndex) << c.pszUrc;
-    EXPECT_EQ(event.strPdu, c.pszPdu) << c.pszUrc;
+    event.nIndex = 99;  // a refused line leaves the event as it was
+    const bool bRefused = eKind == CAtEvent::NONE;
+    EXPECT_EQ(AtParseEvent(pszUrc, event), !bRefused) << pszUrc;
+    EXPECT_EQ(std::tie(event.eKind, event.strStorage, event.nIndex, event.strPdu),
+              std::make_tuple(eKind, std::string(pszStorage), bRefused ? 99 : nIndex, std::string(pszPdu)))
+        << pszUrc;
   }
 }
 
 TEST(AtEvents, IndicationsAreChosenFromWhatThePhoneOffers) {
-  struct Case {
-    const char* pszOffer;  // the AT+CNMI=? line
-    bool bReports;
-    const char* pszChosen;  // "" when nothing fits or the line is unreadable
-  };
-  const Case cases[] = {
+  // The AT+CNMI=? line, whether reports are wanted, and the command chosen ("" when
+  // nothing fits or the line is unreadable).
+  const std::tuple<const char*, bool, const char*> cases[] = {
       // A common modem's offer, and the virtual phone's.
       {"+CNMI: (0-3),(0-3),(0-3),(0-2),(0,1)", true, "AT+CNMI=2,1,0,1,0"},
       {"+CNMI: (0-2),(0,1),(0),(0,1),(0,1)", false, "AT+CNMI=2,1,0,0,0"},
@@ -87,19 +76,21 @@ TEST(AtEvents, IndicationsAreChosenFromWhatThePhoneOffers) {
       {"+CNMI: (a),(1)", true, ""},
       {"+CPMS: (\"SM\")", true, ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& [pszOffer, bReports, pszChosen] : cases) {
     std::vector<std::vector<int>> values;
-    bool bRead = AtParseCnmiSupport(c.pszOffer, values);
-    EXPECT_EQ(bRead ? AtChooseCnmi(values, c.bReports) : std::string(), c.pszChosen) << c.pszOffer;
+    bool bRead = AtParseCnmiSupport(pszOffer, values);
+    EXPECT_EQ(bRead ? AtChooseCnmi(values, bReports) : std::string(), pszChosen) << pszOffer;
   }
-  int nStat = -1, nLength = -1;
-  EXPECT_TRUE(AtParseCmgrHeader("+CMGR: 0,,24", nStat, nLength));
-  EXPECT_EQ(nStat, 0);
-  EXPECT_EQ(nLength, 24);
-  EXPECT_TRUE(AtParseCmgrHeader("+CMGR: 1,\"Bob\",30", nStat, nLength));
-  EXPECT_EQ(nLength, 30);
-  EXPECT_FALSE(AtParseCmgrHeader("+CMGR: 7,,24", nStat, nLength));
-  EXPECT_FALSE(AtParseCmgrHeader("+CMGL: 1,0,,24", nStat, nLength));
+  // The header of a message read by index: its state and length, or refused.
+  const std::tuple<const char*, bool, int, int> headers[] = {{"+CMGR: 0,,24", true, 0, 24},
+                                                             {"+CMGR: 1,\"Bob\",30", true, 1, 30},
+                                                             {"+CMGR: 7,,24", false, -1, -1},
+                                                             {"+CMGL: 1,0,,24", false, -1, -1}};
+  for (const auto& [pszLine, bOk, nStatWanted, nLengthWanted] : headers) {
+    int nStat = -1, nLength = -1;
+    EXPECT_EQ(AtParseCmgrHeader(pszLine, nStat, nLength), bOk) << pszLine;
+    EXPECT_EQ(std::pair(nStat, nLength), std::pair(nStatWanted, nLengthWanted)) << pszLine;
+  }
 }
 
 // The parts of a long message from a sender, as decoded PDUs.
@@ -135,13 +126,12 @@ TEST(ArrivalBuffer, PartsAreJoinedOnceInOrderAndLateOnesHandedOutIncomplete) {
   EXPECT_EQ(buffer.GetHeldCount(), 0u);
   const CMessage& m = *ready[0].pMessage;
   EXPECT_TRUE(ready[0].bComplete);
-  EXPECT_EQ(m.m_strMessage, strText);
-  EXPECT_EQ(m.m_strNumber, "+447700900777");
-  // PDUs and places in part order, as Get messages joins them.
-  EXPECT_EQ(m.m_strPdu, parts[0].m_strPdu + parts[1].m_strPdu + parts[2].m_strPdu);
-  EXPECT_EQ(m.m_strExtra, "SM:3,ME:1,SM:5");
-  EXPECT_EQ(m.m_nStorage, 2);  // where the first part is: the SIM
-  ASSERT_EQ(ready[0].places.size(), 3u);
+  EXPECT_EQ(ready[0].places.size(), 3u);
+  // PDUs and places in part order, as Get messages joins them; the storage is where
+  // the first part is (2: the SIM).
+  EXPECT_EQ(std::make_tuple(m.GetMessage(), m.GetNumber(), m.GetPdu(), m.m_strExtra, m.GetStorage()),
+            std::make_tuple(strText, "+447700900777"s,
+                            parts[0].m_strPdu + parts[1].m_strPdu + parts[2].m_strPdu, "SM:3,ME:1,SM:5"s, 2));
 
   // Two of three parts, and then nothing: handed out when the hold runs out after
   // the last part came, not before.
@@ -169,28 +159,20 @@ TEST(ArrivalBuffer, PartsAreJoinedOnceInOrderAndLateOnesHandedOutIncomplete) {
 }
 
 TEST(StatusReport, StatesRecipientsAndTheJournal) {
-  struct StateCase {
-    uint8_t nStatus;
-    const char* pszState;
-  };
-  for (const StateCase& c :
-       {StateCase{0x00, "delivered"}, StateCase{0x02, "delivered"}, StateCase{0x1F, "delivered"},
-        StateCase{0x20, "pending"}, StateCase{0x25, "pending"}, StateCase{0x3F, "pending"},
-        StateCase{0x40, "failed"}, StateCase{0x46, "failed"}, StateCase{0x65, "failed"},
-        StateCase{0xFF, "failed"}})
-    EXPECT_STREQ(GetDeliveryStateName(GetDeliveryState(c.nStatus)), c.pszState) << int(c.nStatus);
+  const std::pair<uint8_t, const char*> states[] = {
+      {0x00, "delivered"}, {0x02, "delivered"}, {0x1F, "delivered"}, {0x20, "pending"}, {0x25, "pending"},
+      {0x3F, "pending"},   {0x40, "failed"},    {0x46, "failed"},    {0x65, "failed"},  {0xFF, "failed"}};
+  for (const auto& [nStatus, pszState] : states)
+    EXPECT_STREQ(GetDeliveryStateName(GetDeliveryState(nStatus)), pszState) << int(nStatus);
 
-  struct NumberCase {
-    const char* a;
-    const char* b;
-    bool bSame;
-  };
-  for (const NumberCase& c : {NumberCase{"+447700900555", "447700900555", true},
-                              NumberCase{"+447700900555", "07700900555", true},  // national form
-                              NumberCase{"+447700900555", "+447700900556", false},
-                              NumberCase{"+447700900555", "900555", false},  // too short to tell
-                              NumberCase{"", "", false}})
-    EXPECT_EQ(IsSameRecipient(c.a, c.b), c.bSame) << c.a << " " << c.b;
+  const std::tuple<const char*, const char*, bool> numbers[] = {
+      {"+447700900555", "447700900555", true},
+      {"+447700900555", "07700900555", true},  // national form
+      {"+447700900555", "+447700900556", false},
+      {"+447700900555", "900555", false},  // too short to tell
+      {"", "", false}};
+  for (const auto& [a, b, bSame] : numbers)
+    EXPECT_EQ(IsSameRecipient(a, b), bSame) << a << " " << b;
 
   CSentReference sent{42, "+447700900555", "12/06/26 09:29:00", "Tab\there,\nnew line and a \\ backslash"};
   std::string strLine = FormatSentReference(sent);
@@ -198,9 +180,8 @@ TEST(StatusReport, StatesRecipientsAndTheJournal) {
   EXPECT_EQ(std::count(strLine.begin(), strLine.end(), '\t'), 3);
   CSentReference back;
   ASSERT_TRUE(ParseSentReference(strLine, back));
-  EXPECT_EQ(back.nReference, 42);
-  EXPECT_EQ(back.strNumber, sent.strNumber);
-  EXPECT_EQ(back.strText, sent.strText);
+  EXPECT_EQ(std::tie(back.nReference, back.strNumber, back.strTime, back.strText),
+            std::tie(sent.nReference, sent.strNumber, sent.strTime, sent.strText));
   for (const char* pszBad :
        {"", "42\t+44", "256\t+44\tt\tx", "x\t+44\tt\tx", "1\t+44\tt\tbad \\q escape", "1\t+44\tt\tx\textra"})
     EXPECT_FALSE(ParseSentReference(pszBad, back)) << pszBad;
@@ -224,35 +205,26 @@ TEST(StatusReport, StatesRecipientsAndTheJournal) {
 }
 
 TEST(Phonebook, EntriesInEveryCharacterSetAndUcs2Names) {
-  struct Ucs2Case {
-    const char* pszHex;
-    bool bOk;
-    const char* pszUtf8;
+  // The hex of a UCS2 name and its UTF-8 text, or nullptr when it is refused.
+  const std::pair<const char*, const char*> ucs2[] = {
+      {"00410042", "AB"},
+      {"039503BB03AD03BD03B7", "\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7"},
+      {"738B5C0F660E", "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E"},
+      {"D83DDE00", "\xF0\x9F\x98\x80"},  // a surrogate pair
+      {"D83D0041", "\uFFFDA"},           // a lone high surrogate
+      {"DE00", "\xEF\xBF\xBD"},
+      {"", ""},
+      {"004", nullptr},
+      {"00G1", nullptr},
   };
-  for (const Ucs2Case& c :
-       {Ucs2Case{"00410042", true, "AB"},
-        Ucs2Case{"039503BB03AD03BD03B7", true, "\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7"},
-        Ucs2Case{"738B5C0F660E", true, "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E"},
-        Ucs2Case{"D83DDE00", true, "\xF0\x9F\x98\x80"},  // a surrogate pair
-        Ucs2Case{"D83D0041", true,
-                 "\xEF\xBF\xBD"
-                 "A"},  // a lone high surrogate
-        Ucs2Case{"DE00", true, "\xEF\xBF\xBD"}, Ucs2Case{"", true, ""}, Ucs2Case{"004", false, ""},
-        Ucs2Case{"00G1", false, ""}}) {
+  for (const auto& [pszHex, pszUtf8] : ucs2) {
     std::string strOut = "unchanged";
-    EXPECT_EQ(DecodeUcs2Hex(c.pszHex, strOut), c.bOk) << c.pszHex;
-    EXPECT_EQ(strOut, c.bOk ? c.pszUtf8 : "unchanged") << c.pszHex;
+    EXPECT_EQ(DecodeUcs2Hex(pszHex, strOut), pszUtf8 != nullptr) << pszHex;
+    EXPECT_EQ(strOut, pszUtf8 ? pszUtf8 : "unchanged") << pszHex;
   }
 
-  struct EntryCase {
-    const char* pszLine;
-    bool bUcs2;
-    bool bOk;
-    int nIndex;
-    const char* pszNumber;
-    const char* pszName;
-  };
-  const EntryCase cases[] = {
+  // The line, whether names are in UCS2, whether it is read, and the entry.
+  const std::tuple<const char*, bool, bool, int, const char*, const char*> cases[] = {
       {"+CPBR: 1,\"+447700900001\",145,\"Alice Martin\"", false, true, 1, "+447700900001", "Alice Martin"},
       {"+CPBR: 3,\"306912345678\",145,\"039503BB03AD03BD03B7\"", true, true, 3, "+306912345678",
        "\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7"},
@@ -262,22 +234,20 @@ TEST(Phonebook, EntriesInEveryCharacterSetAndUcs2Names) {
        "J?rgen"},  // Latin-1 byte
       {"+CPBR: 5,\"*100#\",129,\"Balance\",0", false, true, 5, "*100#", "Balance"},
       {"+CPBR: 6,\"\",129,\"\"", false, true, 6, "", ""},
-      {"+CPBR: 7,\"12ab\",129,\"x\"", false, false, 0, "", ""},
-      {"+CPBR: 8,\"123\",129,\"0041004\"", true, false, 0, "", ""},
-      {"+CPBR: x,\"123\",129,\"A\"", false, false, 0, "", ""},
-      {"+CPBR: 9,\"123\",129", false, false, 0, "", ""},
-      {"+CPBS: \"SM\",3,250", false, false, 0, "", ""},
+      {"+CPBR: 7,\"12ab\",129,\"x\"", false, false, -1, "", ""},
+      {"+CPBR: 8,\"123\",129,\"0041004\"", true, false, -1, "", ""},
+      {"+CPBR: x,\"123\",129,\"A\"", false, false, -1, "", ""},
+      {"+CPBR: 9,\"123\",129", false, false, -1, "", ""},
+      {"+CPBS: \"SM\",3,250", false, false, -1, "", ""},
   };
-  for (const EntryCase& c : cases) {
+  for (const auto& [pszLine, bUcs2, bOk, nIndex, pszNumber, pszName] : cases) {
     CPhonebookEntry entry;
     entry.strStorage = "SM";
-    EXPECT_EQ(AtParseCpbrEntry(c.pszLine, c.bUcs2, entry), c.bOk) << c.pszLine;
-    if (!c.bOk)
-      continue;
-    EXPECT_EQ(entry.nIndex, c.nIndex) << c.pszLine;
-    EXPECT_EQ(entry.strNumber, c.pszNumber) << c.pszLine;
-    EXPECT_EQ(entry.strName, c.pszName) << c.pszLine;
-    EXPECT_EQ(entry.strStorage, "SM");
+    EXPECT_EQ(AtParseCpbrEntry(pszLine, bUcs2, entry), bOk) << pszLine;
+    // A refused line leaves the entry as it was.
+    EXPECT_EQ(std::tie(entry.strStorage, entry.nIndex, entry.strNumber, entry.strName),
+              std::make_tuple("SM", nIndex, std::string(pszNumber), std::string(pszName)))
+        << pszLine;
   }
 
   int nFirst = 0, nLast = 0;
@@ -328,10 +298,9 @@ TEST(NetworkReports, ReportsComeWhenDueAndReadAsTheirMessage) {
   ASSERT_EQ(event.eKind, CAtEvent::DIRECT_REPORT);
   CPduResult<CPduMessage> report = CPduDecoder::Decode(event.strPdu);
   ASSERT_TRUE(static_cast<bool>(report)) << event.strPdu;
-  EXPECT_EQ(report->m_type, PduType::STATUS_REPORT);
-  EXPECT_EQ(report->m_nMessageReference, 9);
-  EXPECT_EQ(report->m_address.GetText(), "+447700900555");
-  EXPECT_EQ(report->m_nStatus, 0x41);
+  EXPECT_EQ(std::make_tuple(report->m_type, report->m_nMessageReference, report->m_address.GetText(),
+                            report->m_nStatus),
+            std::make_tuple(PduType::STATUS_REPORT, 9, "+447700900555"s, 0x41));
   EXPECT_EQ(std::to_string(report->GetTpduLength()), due[0].substr(6, due[0].find('\r') - 6));
 }
 
@@ -340,11 +309,8 @@ TEST(ControlChannel, CommandsReachThePhoneAndMistakesAreSaidNotActedOn) {
   std::string strError;
   ASSERT_TRUE(phone.Start(&strError)) << strError;
   const std::string strPdu = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
-  struct Case {
-    std::string strLine;
-    bool bOk;
-  };
-  const Case cases[] = {
+  // A control line, and whether it is taken.
+  const std::pair<std::string, bool> cases[] = {
       {"", true},
       {"# a comment", true},
       {"receive " + strPdu, true},
@@ -357,8 +323,8 @@ TEST(ControlChannel, CommandsReachThePhoneAndMistakesAreSaidNotActedOn) {
       {"urc RING", true},
       {"explode", false},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(vphone::RunControlLine(phone, c.strLine).empty(), c.bOk) << c.strLine;
+  for (const auto& [strLine, bOk] : cases)
+    EXPECT_EQ(vphone::RunControlLine(phone, strLine).empty(), bOk) << strLine;
   EXPECT_EQ(phone.GetMessages("SM").size() + phone.GetMessages("ME").size(), 2u);
 
   // Through the FIFO: a line written by another program arrives as a message.
@@ -366,13 +332,7 @@ TEST(ControlChannel, CommandsReachThePhoneAndMistakesAreSaidNotActedOn) {
       std::filesystem::temp_directory_path() / ("mireth-control-" + std::to_string(getpid()));
   vphone::CControlFifo control(phone);
   ASSERT_TRUE(control.Start(fifo.string(), strError)) << strError;
-  {
-    int fd = open(fifo.c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0);
-    const std::string strLine = "receive ME " + strPdu + "\n";
-    ASSERT_EQ(write(fd, strLine.data(), strLine.size()), static_cast<ssize_t>(strLine.size()));
-    close(fd);
-  }
+  ASSERT_TRUE(std::ofstream(fifo) << "receive ME " << strPdu << "\n");
   EXPECT_TRUE(phone.WaitForLog(
       [](const std::vector<std::string>& log) {
         return std::count_if(log.begin(), log.end(),

@@ -2,6 +2,7 @@
 // archive error causes.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 #include "errors/ErrorTexts.h"
@@ -9,25 +10,18 @@
 
 namespace {
 
-const std::string kUnknown = "An unknown error occurred. ";
-const std::string kNoFurther = "No further information is available about this error at this time.";
-const std::string kSuggested =
-    "Suggested trouble-shooting:\r\n\tRestart the computer\r\n\tTurn off the phone and then turn it back on";
-
-struct SRow {
-  int nCode;
-  unsigned int nFirst, nSecond, nThird;  // 0: empty paragraph
-};
-
-// The code table, by string number.
-const SRow kTable[] = {
-    {-1000, 60, 140, 141}, {-999, 61, 138, 0},    {-998, 75, 0, 0},      {-997, 62, 0, 0},
-    {-996, 63, 0, 0},      {-995, 64, 135, 0},    {-994, 133, 0, 0},     {-993, 134, 0, 0},
-    {-992, 65, 1730, 0},   {-991, 66, 0, 0},      {-990, 67, 0, 0},      {-989, 68, 0, 0},
-    {-988, 69, 0, 0},      {-987, 70, 0, 0},      {-986, 105, 136, 137}, {-985, 104, 0, 0},
-    {-984, 147, 148, 149}, {-983, 106, 148, 0},   {-982, 147, 148, 149}, {-981, 147, 148, 149},
-    {-980, 147, 148, 149}, {-979, 147, 148, 149}, {-978, 71, 0, 0},      {-977, 72, 0, 0},
-    {-976, 73, 0, 0},      {-975, 74, 0, 0},      {0, 59, 139, 0},
+// The code table: each code's three paragraphs by string number (0: empty). The last
+// eight codes, from 1 on, have no entry of their own: the texts of an unknown error.
+const std::tuple<int, unsigned int, unsigned int, unsigned int> kTable[] = {
+    {-1000, 60, 140, 141},    {-999, 61, 138, 0},       {-998, 75, 0, 0},       {-997, 62, 0, 0},
+    {-996, 63, 0, 0},         {-995, 64, 135, 0},       {-994, 133, 0, 0},      {-993, 134, 0, 0},
+    {-992, 65, 1730, 0},      {-991, 66, 0, 0},         {-990, 67, 0, 0},       {-989, 68, 0, 0},
+    {-988, 69, 0, 0},         {-987, 70, 0, 0},         {-986, 105, 136, 137},  {-985, 104, 0, 0},
+    {-984, 147, 148, 149},    {-983, 106, 148, 0},      {-982, 147, 148, 149},  {-981, 147, 148, 149},
+    {-980, 147, 148, 149},    {-979, 147, 148, 149},    {-978, 71, 0, 0},       {-977, 72, 0, 0},
+    {-976, 73, 0, 0},         {-975, 74, 0, 0},         {0, 59, 139, 0},        {1, 147, 148, 149},
+    {-1, 147, 148, 149},      {-1001, 147, 148, 149},   {-974, 147, 148, 149},  {2, 147, 148, 149},
+    {INT_MIN, 147, 148, 149}, {INT_MAX, 147, 148, 149}, {12345, 147, 148, 149},
 };
 
 std::string Text(unsigned int n) { return n ? LoadString(n) : std::string(); }
@@ -35,120 +29,54 @@ std::string Text(unsigned int n) { return n ? LoadString(n) : std::string(); }
 }  // namespace
 
 TEST(ErrorTexts, EveryCodeOfTheTable) {
-  for (const SRow& row : kTable) {
-    SCOPED_TRACE("code " + std::to_string(row.nCode));
-    const CErrorParagraphs p = GetErrorParagraphs(row.nCode);
-    EXPECT_EQ(p.strFirst, Text(row.nFirst));
-    EXPECT_EQ(p.strSecond, Text(row.nSecond));
-    EXPECT_EQ(p.strThird, Text(row.nThird));
-    EXPECT_FALSE(p.strFirst.empty());
-    EXPECT_EQ(p.strCode, "Error Code: " + std::to_string(row.nCode));
-  }
-}
-
-TEST(ErrorTexts, ALineThatWentAwaySaysThePhoneIsNotAnsweringOrUnplugged) {
-  const CErrorParagraphs p = GetErrorParagraphs(-992);
-  EXPECT_EQ(p.strFirst, "Could not send the command. Please try again.");
-  EXPECT_EQ(p.strSecond,
-            "The phone is not answering or has been unplugged. Check that it is switched on and connected; "
-            "the next "
-            "operation connects to it again by itself.");
-}
-
-TEST(ErrorTexts, ExactTextsOfSelectedCodes) {
-  CErrorParagraphs p = GetErrorParagraphs(-998);
-  EXPECT_EQ(p.strFirst,
-            "The Phone has timed-out. If the time-out value specified in the Options page is too small, you "
-            "may want "
-            "to increase this value and try again.");
-  EXPECT_EQ(p.strSecond, "");
-  EXPECT_EQ(p.strThird, "");
-  EXPECT_EQ(p.strCode, "Error Code: -998");
-
-  p = GetErrorParagraphs(0);
-  EXPECT_EQ(
-      p.strFirst,
-      "Phone did not return any information. Please make sure that correct COM port, Baud Rate, and Time Out "
-      "values are specified in the Options page.");
-  EXPECT_EQ(p.strSecond,
-            "This error can also be caused by a severed link between the phone and the computer. Ensure the "
-            "connection between the computer and the phone is established correctly.");
-  EXPECT_EQ(p.strCode, "Error Code: 0");
-
-  p = GetErrorParagraphs(-983);
-  EXPECT_EQ(p.strFirst, "The Service Center Address is unknown.");
-  EXPECT_EQ(p.strSecond, kNoFurther);
-  EXPECT_EQ(p.strThird, "");
-
-  p = GetErrorParagraphs(-997);
-  EXPECT_EQ(p.strFirst, "There is not sufficient memory. Please close some applications  and try again.");
-}
-
-TEST(ErrorTexts, CodesWithoutAnEntryGetTheUnknownTexts) {
-  for (int nCode : {-984, -979, 1, -1, -1001, -974, 2, -2147483647 - 1, 2147483647, 12345}) {
-    SCOPED_TRACE("code " + std::to_string(nCode));
+  for (const auto& [nCode, nFirst, nSecond, nThird] : kTable) {
     const CErrorParagraphs p = GetErrorParagraphs(nCode);
-    EXPECT_EQ(p.strFirst, kUnknown);
-    EXPECT_EQ(p.strSecond, kNoFurther);
-    EXPECT_EQ(p.strThird, kSuggested);
-    EXPECT_EQ(p.strCode, "Error Code: " + std::to_string(nCode));
-  }
-  EXPECT_EQ(GetErrorParagraphs(1).strCode, "Error Code: 1");
-  EXPECT_EQ(GetErrorParagraphs(-1001).strCode, "Error Code: -1001");
-  EXPECT_EQ(GetErrorParagraphs(-2147483647 - 1).strCode, "Error Code: -2147483648");
-}
-
-TEST(ErrorTexts, ArchiveCauses) {
-  const char* const kTexts[] = {"Unspecified Error",
-                                "Tried to write into an archive opened for loading",
-                                "Reached the end of file while reading an object",
-                                "Tried to read from an archive opened for storing",
-                                "Invalid file format",
-                                "Tried to read an object into an object of the wrong type",
-                                "Tried to read an object with different version of the class"};
-  for (int nCause = 1; nCause <= 7; ++nCause) {
-    std::string str = "old";
-    GetArchiveErrorText(nCause, str);
-    EXPECT_EQ(str, kTexts[nCause - 1]) << "cause " << nCause;
-  }
-  std::string str = "old";
-  GetArchiveErrorText(0, str);
-  EXPECT_EQ(str, "");  // cause 0 empties the text
-  for (int nCause : {-1, 8, 100}) {
-    str = "old";
-    GetArchiveErrorText(nCause, str);
-    EXPECT_EQ(str, "old") << "cause " << nCause;
+    EXPECT_EQ(
+        std::tie(p.strFirst, p.strSecond, p.strThird, p.strCode),
+        std::make_tuple(Text(nFirst), Text(nSecond), Text(nThird), "Error Code: " + std::to_string(nCode)));
   }
 }
 
-TEST(ErrorTexts, FileCauses) {
-  const struct {
-    int nCause;
-    const char* pText;
-  } kTexts[] = {{1, "An unspecified error occurred"},
-                {2, "The file could not be located"},
-                {3, "All or part of teh path is invalid"},
-                {4, "The permitted number of files was exceeded"},
-                {5, "The file could not be accessed"},
-                {6, "There was an attempt to use an invalid file handle"},
-                {9, "There was an error trying to set the file pointer"},
-                {10, "There was a hardware error"},
-                {11, "There is a file sharing violation"},
-                {12, "There was an attempt to lock a region that was already locked"},
-                {13, "The disk is full. Please make more free space on the hard disk and try again"},
-                {14, "The end of file was reached"}};
-  for (const auto& t : kTexts) {
+// The texts of archive and file error causes; a cause without a text leaves the
+// text as it was ("old"), and archive cause 0 empties it.
+TEST(ErrorTexts, ArchiveAndFileCauses) {
+  // Archive or file cause, the cause, and its text.
+  const std::tuple<bool, int, const char*> kCases[] = {
+      {true, 1, "Unspecified Error"},
+      {true, 2, "Tried to write into an archive opened for loading"},
+      {true, 3, "Reached the end of file while reading an object"},
+      {true, 4, "Tried to read from an archive opened for storing"},
+      {true, 5, "Invalid file format"},
+      {true, 6, "Tried to read an object into an object of the wrong type"},
+      {true, 7, "Tried to read an object with different version of the class"},
+      {true, 0, ""},
+      {true, -1, "old"},
+      {true, 8, "old"},
+      {true, 100, "old"},
+      {false, 1, "An unspecified error occurred"},
+      {false, 2, "The file could not be located"},
+      {false, 3, "All or part of teh path is invalid"},
+      {false, 4, "The permitted number of files was exceeded"},
+      {false, 5, "The file could not be accessed"},
+      {false, 6, "There was an attempt to use an invalid file handle"},
+      {false, 9, "There was an error trying to set the file pointer"},
+      {false, 10, "There was a hardware error"},
+      {false, 11, "There is a file sharing violation"},
+      {false, 12, "There was an attempt to lock a region that was already locked"},
+      {false, 13, "The disk is full. Please make more free space on the hard disk and try again"},
+      {false, 14, "The end of file was reached"},
+      {false, 7, "old"},
+      {false, 8, "old"},
+      {false, 0, "old"},
+      {false, -1, "old"},
+      {false, 15, "old"},
+  };
+  for (const auto& [bArchive, nCause, pszText] : kCases) {
     std::string str = "old";
-    GetFileErrorText(t.nCause, str);
-    EXPECT_EQ(str, t.pText) << "cause " << t.nCause;
-  }
-  // Causes without a text leave it as it was; a fresh empty text stays empty.
-  for (int nCause : {7, 8, 0, -1, 15}) {
-    std::string str = "old";
-    GetFileErrorText(nCause, str);
-    EXPECT_EQ(str, "old") << "cause " << nCause;
-    std::string strEmpty;
-    GetFileErrorText(nCause, strEmpty);
-    EXPECT_EQ(strEmpty, "");
+    if (bArchive)
+      GetArchiveErrorText(nCause, str);
+    else
+      GetFileErrorText(nCause, str);
+    EXPECT_EQ(str, pszText) << (bArchive ? "archive" : "file") << " cause " << nCause;
   }
 }

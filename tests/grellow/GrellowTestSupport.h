@@ -71,6 +71,15 @@ inline std::string LockText(pid_t pid) {
   return std::string(10 - s.size(), ' ') + s + "\n";
 }
 
+// The id of a process that has ended, as a stale lock file names it.
+inline pid_t DeadProcessId() {
+  const pid_t pid = fork();
+  if (pid == 0)
+    _exit(0);
+  waitpid(pid, nullptr, 0);
+  return pid;
+}
+
 // Every test runs with the settings store, the lock folder and the device folders in
 // a temporary folder, so it needs no root, no hardware, and leaves the user's settings.
 class CGrellowTest : public ::testing::Test {

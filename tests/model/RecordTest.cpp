@@ -102,13 +102,8 @@ TEST(Records, SelfAssignmentChangesNothing) {
 
 TEST(Records, FlagWordOperationsFollowTheBitLayout) {
   enum Op { received, submit, replyCharges, setSubmit, reject, relative, setCharges, header, replyPath };
-  // For the queries wAfter is the answer (0 or 1); for the changes, the word after.
-  const struct {
-    Op op;
-    uint16_t wBefore;
-    bool bFlag;
-    uint16_t wAfter;
-  } cases[] = {
+  // The operation, the word before, the flag given, and the answer or the word after.
+  const std::tuple<Op, uint16_t, bool, uint16_t> cases[] = {
       {received, 0x00, 0, 1},     {received, 0x20, 0, 1},       {received, 0xFC, 0, 1},
       {received, 0x01, 0, 0},     {received, 0x02, 0, 0},       {submit, 0x21, 0, 1},
       {submit, 0xFD, 0, 1},       {submit, 0x00, 0, 0},         {submit, 0x2B, 0, 0},
@@ -122,79 +117,41 @@ TEST(Records, FlagWordOperationsFollowTheBitLayout) {
       {replyPath, 0x01, 1, 0x81}, {replyPath, 0xC1, 0, 0x41},   {replyPath, 0x02, 1, 0x02},
       {replyPath, 0xA3, 0, 0xA3},
   };
-  for (const auto& c : cases) {
+  // A query puts its answer (0 or 1) in w; a change is read from the word after it.
+  using Apply = void (*)(CMessage&, bool, uint16_t&);
+  const Apply apply[] = {
+      [](CMessage& m, bool, uint16_t& w) { w = m.IsReceivedType(); },
+      [](CMessage& m, bool, uint16_t& w) { w = m.IsSubmitType(); },
+      [](CMessage& m, bool, uint16_t& w) { w = m.IsReplyCharges(); },
+      [](CMessage& m, bool, uint16_t&) { m.SetSubmitType(); },
+      [](CMessage& m, bool b, uint16_t&) { m.SetRejectDuplicates(b); },
+      [](CMessage& m, bool b, uint16_t&) { m.SetRelativeValidity(b); },
+      [](CMessage& m, bool b, uint16_t&) { m.SetReplyCharges(b); },
+      [](CMessage& m, bool b, uint16_t&) { m.SetHeaderIndicator(b); },
+      [](CMessage& m, bool b, uint16_t&) { m.SetReplyPath(b); },
+  };
+  for (const auto& [op, wBefore, bFlag, wAfter] : cases) {
     CMessage m;
-    m.m_wFirstOctet = c.wBefore;
+    m.m_wFirstOctet = wBefore;
     uint16_t wGot = 0;
-    switch (c.op) {
-      case received:
-        wGot = m.IsReceivedType();
-        break;
-      case submit:
-        wGot = m.IsSubmitType();
-        break;
-      case replyCharges:
-        wGot = m.IsReplyCharges();
-        break;
-      case setSubmit:
-        m.SetSubmitType();
-        break;
-      case reject:
-        m.SetRejectDuplicates(c.bFlag);
-        break;
-      case relative:
-        m.SetRelativeValidity(c.bFlag);
-        break;
-      case setCharges:
-        m.SetReplyCharges(c.bFlag);
-        break;
-      case header:
-        m.SetHeaderIndicator(c.bFlag);
-        break;
-      case replyPath:
-        m.SetReplyPath(c.bFlag);
-        break;
-    }
-    EXPECT_EQ(c.op <= replyCharges ? wGot : m.m_wFirstOctet, c.wAfter)
-        << "op " << c.op << " flag " << c.bFlag << " on 0x" << std::hex << c.wBefore;
+    apply[op](m, bFlag, wGot);
+    EXPECT_EQ(op <= replyCharges ? wGot : m.m_wFirstOctet, wAfter)
+        << "op " << op << " flag " << bFlag << " on 0x" << std::hex << wBefore;
   }
 }
 
 TEST(Records, PduKeyDropsServiceCentreAndTheOctetAfterTheFirst) {
-  const std::string strRest =
-      "0B919471234567F8000042107191216480"
-      "05C8329BFD06";
+  const std::string strRest = "0B919471234567F800004210719121648005C8329BFD06";
   const std::pair<std::string, std::string> cases[] = {
       // n = 7: "07", 14 digits of address, first octet "11", message reference "00".
-      {"07"
-       "91947106004034"
-       "11"
-       "00" +
-           strRest,
-       "11" + strRest},
-      {"00"
-       "04"
-       "A7" +
-           strRest,
-       "04" + strRest},  // n = 0: no service-centre address
-      {"10" + std::string(32, '1') +
-           "24"
-           "FF"
-           "XYZ",
-       "24XYZ"},
+      {"07919471060040341100" + strRest, "11" + strRest},
+      {"0004A7" + strRest, "04" + strRest},  // n = 0: no service-centre address
+      {"10" + std::string(32, '1') + "24FFXYZ", "24XYZ"},
       {"", ""},
       // Texts too short for their own length octet give what is there.
-      {"07"
-       "9194",
-       ""},
-      {"07"
-       "91947106004034"
-       "11"
-       "0",
-       "11"},
-      {"FF"
-       "00",
-       ""},
+      {"079194", ""},
+      {"0791947106004034110", "11"},
+      {"FF00", ""},
       // Not upper-case hex: a missing digit counts as -1, a cut before the start
       // begins at the start.
       {"0a1122334455", "0a22334455"},

