@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "lists/ListDates.h"
+#include "model/StoreLists.h"
 
 // The windows are shown, so their text is laid out with the system's fonts; the font
 // library keeps a few blocks of its own to the end of the process, which the leak
@@ -31,4 +32,13 @@ void CInboxTest::ExpectRowsFollowMessages(CInboxPage& page) {
     EXPECT_EQ(pList->GetItemText(i, 2), FormatListDateTime(m.m_dtDateTime)) << i;
     EXPECT_EQ(pList->GetItemText(i, 3), GetStorageText(m.m_nStorage)) << i;
   }
+}
+
+std::vector<std::string> CInboxTest::SavedInbox() const {
+  CMessageArray saved;
+  EXPECT_EQ(LoadInbox(DataFolder(), saved), LoadResult::loaded);
+  std::vector<std::string> texts;
+  for (const auto& p : saved)
+    texts.push_back(p->m_strMessage);
+  return texts;
 }
