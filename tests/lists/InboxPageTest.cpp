@@ -49,11 +49,11 @@ bool Holds(const CVirtualPhone& phone, const char* pszLine) {
 std::unique_ptr<CMessage> Received(const std::string& strNumber, const std::string& strText, double dDate,
                                    int nStorage, bool bReplyCharges = false) {
   auto p = std::make_unique<CMessage>();
-  p->m_strNumber = strNumber;
+  p->SetNumber(strNumber);
   p->SetMessage(strText);
-  p->m_dtDateTime = CDateTime(dDate, CDateTime::valid);
-  p->m_strDateTime = p->m_dtDateTime.Format();
-  p->m_nStorage = nStorage;
+  p->SetDateTime(CDateTime(dDate, CDateTime::valid));
+  p->SetDateTimeText(p->GetDateTime().Format());
+  p->SetStorage(nStorage);
   p->m_wFirstOctet = bReplyCharges ? 0x08 : 0x00;  // a deliver; bit 3: reply charges
   p->m_strPdu = "00" + strNumber;                  // distinct keys
   return p;
@@ -91,7 +91,7 @@ TEST_F(InboxPageTest, FetchingAddsNewMessagesOnceAndNamesSendersFromTheAddressBo
   ASSERT_GE(nDutch, 0);
   const CMessage& dutch = *(*page.m_pMessages)[static_cast<size_t>(nDutch)];
   EXPECT_EQ(dutch.GetSenderName(), "Dutch friend");
-  EXPECT_EQ(dutch.m_strDateTime, dutch.m_dtDateTime.Format());
+  EXPECT_EQ(dutch.GetDateTimeText(), dutch.GetDateTime().Format());
   ExpectRowsFollowMessages(page);
 
   // The same messages again: nothing added, and the box says so.

@@ -27,10 +27,10 @@ void CInboxTest::ExpectRowsFollowMessages(CInboxPage& page) {
   ASSERT_EQ(static_cast<size_t>(pList->GetItemCount()), page.m_pMessages->size());
   for (int i = 0; i < pList->GetItemCount(); ++i) {
     const CMessage& m = *(*page.m_pMessages)[static_cast<size_t>(i)];
-    EXPECT_EQ(pList->GetItemText(i, 0), m.m_strSenderName) << i;
-    EXPECT_EQ(pList->GetItemText(i, 1), m.m_strNumber) << i;
-    EXPECT_EQ(pList->GetItemText(i, 2), FormatListDateTime(m.m_dtDateTime)) << i;
-    EXPECT_EQ(pList->GetItemText(i, 3), GetStorageText(m.m_nStorage)) << i;
+    EXPECT_EQ(pList->GetItemText(i, 0), m.GetSenderName()) << i;
+    EXPECT_EQ(pList->GetItemText(i, 1), m.GetNumber()) << i;
+    EXPECT_EQ(pList->GetItemText(i, 2), FormatListDateTime(m.GetDateTime())) << i;
+    EXPECT_EQ(pList->GetItemText(i, 3), GetStorageText(m.GetStorage())) << i;
   }
 }
 
@@ -39,6 +39,6 @@ std::vector<std::string> CInboxTest::SavedInbox() const {
   EXPECT_EQ(LoadInbox(DataFolder(), saved), LoadResult::loaded);
   std::vector<std::string> texts;
   for (const auto& p : saved)
-    texts.push_back(p->m_strMessage);
+    texts.push_back(p->GetMessage());
   return texts;
 }

@@ -102,7 +102,7 @@ TEST(SortMessagesByTextTest, ALongSortedListStaysAsItIsAndDescendingReversesTheR
     // Three-digit names so that byte order is number order; runs of equal names.
     char szName[8];
     std::snprintf(szName, sizeof szName, "%03d", i / 4);
-    list.back()->m_strSenderName = szName;
+    list.back()->SetSenderName(szName);
   }
   std::vector<const CMessage*> before;
   for (const auto& p : list)
@@ -114,9 +114,9 @@ TEST(SortMessagesByTextTest, ALongSortedListStaysAsItIsAndDescendingReversesTheR
   // Descending reverses the runs; each run of equal names stays together.
   EXPECT_TRUE(SortMessagesByText(&list, SORT_SENDER_NAME, false, 0, -1));
   for (size_t i = 1; i < list.size(); ++i)
-    ASSERT_GE(list[i - 1]->m_strSenderName, list[i]->m_strSenderName) << i;
-  EXPECT_EQ(list.front()->m_strSenderName, "049");
-  EXPECT_EQ(list.back()->m_strSenderName, "000");
+    ASSERT_GE(list[i - 1]->GetSenderName(), list[i]->GetSenderName()) << i;
+  EXPECT_EQ(list.front()->GetSenderName(), "049");
+  EXPECT_EQ(list.back()->GetSenderName(), "000");
 }
 
 TEST(SortMessagesByTextTest, RangesAndShortListsAreLeftAlone) {
@@ -132,7 +132,7 @@ TEST(SortMessagesByTextTest, RangesAndShortListsAreLeftAlone) {
   list.clear();
   for (const char* psz : {"d", "c", "b", "a"}) {
     list.push_back(Make(psz));
-    list.back()->m_strNumber = psz;
+    list.back()->SetNumber(psz);
   }
   EXPECT_TRUE(SortMessagesByText(&list, SORT_NUMBER, true, 1, 2));
   EXPECT_EQ(JoinedTags(list), "d b c a");
@@ -154,7 +154,7 @@ TEST(SortMessagesByDateTest, ComparesStoredValuesWhateverTheirStatus) {
     CMessageArray list;
     for (const SDate& d : dates) {
       list.push_back(Make(d.pszTag));
-      list.back()->m_dtDateTime = CDateTime(d.dValue, d.status);
+      list.back()->SetDateTime(CDateTime(d.dValue, d.status));
     }
     return list;
   };
@@ -170,7 +170,7 @@ TEST(SortMessagesByDateTest, ComparesStoredValuesWhateverTheirStatus) {
   list.clear();
   for (const char* psz : {"x1", "x2", "x3"}) {
     list.push_back(Make(psz));
-    list.back()->m_dtDateTime = CDateTime(45000.0, CDateTime::valid);
+    list.back()->SetDateTime(CDateTime(45000.0, CDateTime::valid));
   }
   EXPECT_TRUE(SortMessagesByDate(&list, false, 0, -1));
   EXPECT_EQ(JoinedTags(list), "x1 x2 x3");
@@ -301,11 +301,11 @@ TEST(SortListCtrlTest, BoundRowsShowTheArrayAndFollowItOnlyWhenRefilled) {
   CSortListCtrl list;
   list.InsertColumn(0, "Number", 40);
   list.InsertColumn(1, "Name", 40);
-  list.SetColumnCellText(0, [](const CMessage& m) { return m.m_strNumber; });
+  list.SetColumnCellText(0, [](const CMessage& m) { return m.GetNumber(); });
   CMessageArray messages;
   for (const char* psz : {"+1", "+2", "+3"}) {
     messages.push_back(Make(psz));
-    messages.back()->m_strNumber = psz;
+    messages.back()->SetNumber(psz);
   }
   list.BindMessages(&messages);
   EXPECT_EQ(list.GetItemCount(), 0);
@@ -317,7 +317,7 @@ TEST(SortListCtrlTest, BoundRowsShowTheArrayAndFollowItOnlyWhenRefilled) {
 
   // The array grows; the rows stay until the list is refilled.
   messages.push_back(Make("+4"));
-  messages.back()->m_strNumber = "+4";
+  messages.back()->SetNumber("+4");
   EXPECT_EQ(list.GetItemCount(), 3);
   list.SetItemSelected(1, true);
   list.ResetItems(4);

@@ -78,7 +78,7 @@ class OptionsPageTest : public CWindowTest {
     EXPECT_EQ(LoadServiceCenters(DataFolder(), history), LoadResult::loaded);
     std::vector<std::string> numbers;
     for (const auto& p : history)
-      numbers.push_back(p->m_strNumber);
+      numbers.push_back(p->GetNumber());
     return numbers;
   }
   std::vector<std::string> ErrorCodes() const {
