@@ -14,7 +14,7 @@ using PairList = std::vector<std::pair<std::string, std::string>>;
 PairList Pairs(const CAddressArray& book) {
   PairList pairs;
   for (const auto& pEntry : book)
-    pairs.emplace_back(pEntry->m_strName, pEntry->m_strNumber);
+    pairs.emplace_back(pEntry->GetName(), pEntry->GetNumber());
   return pairs;
 }
 

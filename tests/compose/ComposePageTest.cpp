@@ -47,48 +47,33 @@ TEST_F(ComposePageTest, SendingWithANumberSendsAndKeepsACopyInTheOutgoingList) {
   Type(NameList(page)->lineEdit(), "Alice");
   Send(page, kDestination, "ellohello");
 
-  ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
-  EXPECT_EQ(m_prompt.m_boxes[0].strText,
-            "The message has been sent. A copy of the message can be found in the Outbox.");
-  EXPECT_EQ(m_prompt.m_boxes[0].strCaption, "SMS Message");
+  EXPECT_EQ(m_prompt.BoxTexts(),
+            std::vector<std::string>{
+                "The message has been sent. A copy of the message can be found in the Outbox."});
+  EXPECT_EQ(m_prompt.m_boxes.at(0).strCaption, "SMS Message");
   EXPECT_TRUE(m_prompt.m_errors.empty());
-  EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
-  // The record kept in the outgoing list.
+  // The record kept in the outgoing list, and what the phone was given.
   ASSERT_EQ(page.m_pOutbox->size(), 1u);
   const CMessage& sent = *page.m_pOutbox->front();
-  EXPECT_EQ(sent.m_nStatus, 1);
-  EXPECT_EQ(sent.m_strName, "Alice");
-  EXPECT_EQ(sent.m_strNumber, kDestination);
-  EXPECT_EQ(sent.m_strMessage, "hellohello");
-  EXPECT_EQ(sent.m_nStorage, 2);
+  EXPECT_EQ(Describe(sent), "Alice|+31641600986|hellohello|status 1|storage 2");
   EXPECT_EQ(sent.m_strServiceCenter, "+447958879879");
   EXPECT_EQ(sent.m_wFirstOctet & 0xFF, 0x15);  // submit, reject duplicates, relative validity
-  EXPECT_TRUE(sent.m_dtDateTime.IsValid());
-  // What the phone was given.
-  const auto pdu = SubmitPdu(1);
-  ASSERT_TRUE(pdu.has_value());
+  EXPECT_TRUE(sent.GetDateTime().IsValid());
+  EXPECT_EQ(SubmitText(1), std::string("DA ") + kDestinationField + " DCS 0 VP 12 UDL 10 UD " + kHelloPacked);
   EXPECT_TRUE(AnyStartsWith(LoggedCommands(), "AT+CMGS="));
-  EXPECT_EQ(pdu->strAddressField, kDestinationField);
-  EXPECT_EQ(pdu->nDcs, 0x00);
-  EXPECT_EQ(pdu->nUdl, 10);
-  EXPECT_EQ(pdu->strUserData, kHelloPacked);
   EXPECT_EQ(m_pPhone->GetSentPdus().size(), 1u);
   // The form is ready for the next message.
-  EXPECT_TRUE(MessageEdit(page)->toPlainText().isEmpty());
-  EXPECT_TRUE(Counter(page)->text().isEmpty());
+  EXPECT_EQ(Form(page), "|||");
   EXPECT_FALSE(SendButton(page)->isEnabled());
-  EXPECT_TRUE(NameList(page)->currentText().isEmpty());
-  EXPECT_TRUE(NumberList(page)->currentText().isEmpty());
 
   // Without a number the message is stored on the phone, to be sent from it later,
   // whatever name the field holds.
   Type(NameList(page)->lineEdit(), "Bob");
   Send(page, "", "hellohello");
-  ASSERT_EQ(m_prompt.m_boxes.size(), 2u);
-  EXPECT_EQ(m_prompt.m_boxes[1].strText,
+  EXPECT_EQ(m_prompt.BoxTexts().back(),
             "The message has been stored on the phone so that you can send it from the phone later.");
   ASSERT_EQ(page.m_pOutbox->size(), 2u);
-  EXPECT_EQ(page.m_pOutbox->back()->m_nStatus, 3);
+  EXPECT_EQ(page.m_pOutbox->back()->GetStatus(), 3);
   ASSERT_TRUE(WaitForPdus(2));
   EXPECT_TRUE(AnyStartsWith(LoggedCommands(), "AT+CMGW="));
   EXPECT_EQ(m_pPhone->GetSentPdus().size(), 1u);
@@ -109,18 +94,14 @@ TEST_F(ComposePageTest, AFailedSendKeepsTheTextAndRecipientAndSendTriesAgain) {
             "There is an error in sending the message. Please resend the message.");
   EXPECT_EQ(m_prompt.m_errors[0].strCode, "Error Code: -1000");
   EXPECT_EQ(m_pDlg->GetErrorCode(), -1000);
-  EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
   ASSERT_EQ(page.m_pOutbox->size(), 1u);
-  EXPECT_EQ(page.m_pOutbox->front()->m_nStatus, 6);
-  EXPECT_EQ(MessageEdit(page)->toPlainText(), "Are you there?");
-  EXPECT_EQ(NameList(page)->currentText(), "Bob");
-  EXPECT_EQ(NumberList(page)->currentText(), kDestination);
+  EXPECT_EQ(page.m_pOutbox->front()->GetStatus(), 6);
+  EXPECT_EQ(Form(page), "Bob|+31641600986|Are you there?|14 Characters in the message");
 
   // Send again, as it stands: this time the phone sends it to the same number.
   QTest::mouseClick(SendButton(page), Qt::LeftButton);
   ASSERT_EQ(page.m_pOutbox->size(), 2u);
-  EXPECT_EQ(page.m_pOutbox->back()->m_nStatus, 1);
-  EXPECT_EQ(page.m_pOutbox->back()->m_strNumber, kDestination);
+  EXPECT_EQ(Describe(*page.m_pOutbox->back()), "Bob|+31641600986|Are you there?|status 1|storage 2");
   ASSERT_TRUE(WaitForPdus(1));
   EXPECT_EQ(m_prompt.m_errors.size(), 1u);
 }
@@ -199,15 +180,14 @@ TEST_F(ComposePageTest, EachLifetimeGivesItsValidityAndFlagBits) {
     Send(page, kDestination, "hellohello");
     ASSERT_EQ(page.m_pOutbox->size(), static_cast<size_t>(i + 1));
     const CMessage& sent = *page.m_pOutbox->back();
-    EXPECT_EQ(sent.m_nStatus, 1);
+    EXPECT_EQ(sent.GetStatus(), 1);
     EXPECT_EQ(sent.m_nValidity, lifetimes[i].nValidity);
     // Bits 3 and 4: relative format (bit 4 alone) for a lifetime, none for "None";
     // bit 2 rejects duplicates, bit 5 accepts reply charges.
     EXPECT_EQ(sent.m_wFirstOctet & 0x3C, (i == 0 ? 0x00 : 0x10) | 0x04 | 0x20);
-    const auto pdu = SubmitPdu(static_cast<size_t>(i + 1));
-    ASSERT_TRUE(pdu.has_value());
-    EXPECT_EQ(pdu->strUserData, kHelloPacked);
-    EXPECT_EQ(pdu->nRelativeValidity, i == 0 ? std::nullopt : std::optional<int>(lifetimes[i].nValidity));
+    EXPECT_EQ(SubmitText(static_cast<size_t>(i + 1)),
+              std::string("DA ") + kDestinationField + " DCS 0 VP " +
+                  (i == 0 ? "-" : std::to_string(lifetimes[i].nValidity)) + " UDL 10 UD " + kHelloPacked);
     EXPECT_EQ(pLifetime->currentIndex(), 7);  // back to the default after each send
   }
 }
@@ -218,14 +198,9 @@ TEST_F(ComposePageTest, TextOutsideTheGsmAlphabetTravelsAsUcs2) {
   EXPECT_EQ(Counter(page)->text(), "11 Characters in the message");
   Send(page, kDestination, "");
   ASSERT_EQ(page.m_pOutbox->size(), 1u);
-  EXPECT_EQ(page.m_pOutbox->front()->m_nStatus, 1);
-  EXPECT_EQ(page.m_pOutbox->front()->m_strMessage, "Привет, мир");
-  const auto pdu = SubmitPdu(1);
-  ASSERT_TRUE(pdu.has_value());
-  EXPECT_EQ(pdu->strAddressField, kDestinationField);
-  EXPECT_EQ(pdu->nDcs, 0x08);
-  EXPECT_EQ(pdu->nUdl, 22);
-  EXPECT_EQ(pdu->strUserData, "041F04400438043204350442002C0020043C04380440");
+  EXPECT_EQ(Describe(*page.m_pOutbox->front()), "|+31641600986|Привет, мир|status 1|storage 2");
+  EXPECT_EQ(SubmitText(1), std::string("DA ") + kDestinationField +
+                               " DCS 8 VP 12 UDL 22 UD 041F04400438043204350442002C0020043C04380440");
 }
 
 TEST_F(ComposePageTest, BelowTheCountALineTellsWhenTheTextGoesAsSeveralMessagesOrInUcs2) {

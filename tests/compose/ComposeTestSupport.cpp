@@ -28,3 +28,12 @@ std::optional<CSubmitPdu> ReadSubmitPdu(const std::string& strHex) {
   pdu.strUserData = hex(parsed.m_nUdlOffset + 1, octets.size());
   return pdu;
 }
+
+std::string CComposeTest::SubmitText(size_t n) const {
+  const std::optional<CSubmitPdu> pdu = SubmitPdu(n);
+  if (!pdu)
+    return "none";
+  return "DA " + pdu->strAddressField + " DCS " + std::to_string(pdu->nDcs) + " VP " +
+         (pdu->nRelativeValidity ? std::to_string(*pdu->nRelativeValidity) : "-") + " UDL " +
+         std::to_string(pdu->nUdl) + " UD " + pdu->strUserData;
+}

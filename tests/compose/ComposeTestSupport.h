@@ -72,6 +72,19 @@ class CComposeTest : public CWindowTest {
     return PAGE_CONTROL(QRadioButton, page, CComposePage::IDC_SIM_CARD);
   }
 
+  // The form as the user sees it: name, number, text and counter, joined by '|'.
+  static std::string Form(CComposePage& page) {
+    return QStringList{NameList(page)->currentText(), NumberList(page)->currentText(),
+                       MessageEdit(page)->toPlainText(), Counter(page)->text()}
+        .join('|')
+        .toStdString();
+  }
+  // A record of the outgoing list: name, number, text, status and storage.
+  static std::string Describe(const CMessage& message) {
+    return message.GetName() + "|" + message.GetNumber() + "|" + message.GetMessage() + "|status " +
+           std::to_string(message.GetStatus()) + "|storage " + std::to_string(message.GetStorage());
+  }
+
   // The PDU and command lines the phone logged, in order.
   std::vector<std::string> LoggedPdus() const { return Logged("PDU "); }
   std::vector<std::string> LoggedCommands() const { return Logged("CMD "); }
@@ -80,6 +93,8 @@ class CComposeTest : public CWindowTest {
   std::optional<CSubmitPdu> SubmitPdu(size_t n) const {
     return WaitForPdus(n) ? ReadSubmitPdu(LoggedPdus().back()) : std::nullopt;
   }
+  // The same, printed: "DA <TP-DA> DCS <n> VP <n or -> UDL <n> UD <hex>", or "none".
+  std::string SubmitText(size_t n) const;
 
   std::unique_ptr<CSMSTabbedDlg> m_pDlg;
 };

@@ -17,16 +17,16 @@ std::unique_ptr<CMessage> Msg(const std::string& strPdu, const std::string& strN
                               const std::string& strPlaces = "SM:1", const std::string& strText = "") {
   auto p = std::make_unique<CMessage>();
   p->m_strPdu = strPdu;
-  p->m_strNumber = strNumber;
+  p->SetNumber(strNumber);
   p->m_strExtra = strPlaces;
-  p->m_strMessage = strText.empty() ? strPdu : strText;
+  p->SetMessage(strText.empty() ? strPdu : strText);
   return p;
 }
 
 std::vector<std::string> Texts(const CMessageArray& list) {
   std::vector<std::string> texts;
   for (const auto& p : list)
-    texts.push_back(p->m_strMessage);
+    texts.push_back(p->GetMessage());
   return texts;
 }
 
@@ -87,7 +87,7 @@ TEST(MergeFetchedTest, KeepsEachKeyOnceAndAppendsInFetchOrder) {
       fetched.push_back(Msg(s));
     int nPrepared = 0;
     const CFetchMerge merged = MergeFetched(
-        list, fetched, [&nPrepared](CMessage& m) { m.m_strSenderName = "named", ++nPrepared; }, false);
+        list, fetched, [&nPrepared](CMessage& m) { m.SetSenderName("named"), ++nPrepared; }, false);
     std::vector<std::string> pdus;
     for (const auto& p : list)
       pdus.push_back(p->m_strPdu);
@@ -97,7 +97,7 @@ TEST(MergeFetchedTest, KeepsEachKeyOnceAndAppendsInFetchOrder) {
     EXPECT_TRUE(fetched.empty()) << c.pszName;
     EXPECT_EQ(nPrepared, static_cast<int>(c.fetched.size())) << c.pszName;
     for (size_t i = c.stored.size(); i < list.size(); ++i)
-      EXPECT_EQ(list[i]->m_strSenderName, "named");
+      EXPECT_EQ(list[i]->GetSenderName(), "named");
   }
 }
 
@@ -196,8 +196,8 @@ TEST(SenderNamesTest, DigitsAreComparedOnBothSidesTheLastNineWhenBothHaveNine) {
                                                         {"No digits", "reception"},
                                                         {"Empty", ""}}) {
     book.push_back(std::make_unique<CAddress>());
-    book.back()->m_strName = pszName;
-    book.back()->m_strNumber = pszNumber;
+    book.back()->SetName(pszName);
+    book.back()->SetNumber(pszNumber);
   }
   const CSenderNames names(&book);
   const std::vector<std::pair<std::string, std::string>> cases = {

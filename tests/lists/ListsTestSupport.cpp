@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "lists/ListDates.h"
+#include "model/StoreLists.h"
 
 // The windows are shown, so their text is laid out with the system's fonts; the font
 // library keeps a few blocks of its own to the end of the process, which the leak
@@ -26,9 +27,18 @@ void CInboxTest::ExpectRowsFollowMessages(CInboxPage& page) {
   ASSERT_EQ(static_cast<size_t>(pList->GetItemCount()), page.m_pMessages->size());
   for (int i = 0; i < pList->GetItemCount(); ++i) {
     const CMessage& m = *(*page.m_pMessages)[static_cast<size_t>(i)];
-    EXPECT_EQ(pList->GetItemText(i, 0), m.m_strSenderName) << i;
-    EXPECT_EQ(pList->GetItemText(i, 1), m.m_strNumber) << i;
-    EXPECT_EQ(pList->GetItemText(i, 2), FormatListDateTime(m.m_dtDateTime)) << i;
-    EXPECT_EQ(pList->GetItemText(i, 3), GetStorageText(m.m_nStorage)) << i;
+    EXPECT_EQ(pList->GetItemText(i, 0), m.GetSenderName()) << i;
+    EXPECT_EQ(pList->GetItemText(i, 1), m.GetNumber()) << i;
+    EXPECT_EQ(pList->GetItemText(i, 2), FormatListDateTime(m.GetDateTime())) << i;
+    EXPECT_EQ(pList->GetItemText(i, 3), GetStorageText(m.GetStorage())) << i;
   }
+}
+
+std::vector<std::string> CInboxTest::SavedInbox() const {
+  CMessageArray saved;
+  EXPECT_EQ(LoadInbox(DataFolder(), saved), LoadResult::loaded);
+  std::vector<std::string> texts;
+  for (const auto& p : saved)
+    texts.push_back(p->GetMessage());
+  return texts;
 }

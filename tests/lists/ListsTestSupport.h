@@ -46,4 +46,6 @@ class CInboxTest : public CWindowTest {
 
   // Row i shows message i (name, number, date, storage word).
   static void ExpectRowsFollowMessages(CInboxPage& page);
+  // The message texts of the Inbox file in the data folder.
+  std::vector<std::string> SavedInbox() const;
 };

@@ -19,12 +19,12 @@ void SaveRecords(const std::string& strFolder,
   CMessageArray list;
   for (const auto& [pszName, pszNumber, nStatus, nStorage, dDate] : rows) {
     auto p = std::make_unique<CMessage>();
-    p->m_strName = pszName;
-    p->m_strNumber = pszNumber;
-    p->m_strMessage = std::string("text for ") + pszNumber;
-    p->m_nStatus = nStatus;
-    p->m_nStorage = nStorage;
-    p->m_dtDateTime = CDateTime(dDate, CDateTime::valid);
+    p->SetName(pszName);
+    p->SetNumber(pszNumber);
+    p->SetMessage(std::string("text for ") + pszNumber);
+    p->SetStatus(nStatus);
+    p->SetStorage(nStorage);
+    p->SetDateTime(CDateTime(dDate, CDateTime::valid));
     list.push_back(std::move(p));
   }
   ASSERT_TRUE(SaveOutbox(strFolder, list));
@@ -56,18 +56,12 @@ class OutboxPageTest : public CComposeTest {
     return RequireControl<QPushButton>(&page, nId, "button");
   }
   static void Click(COutboxPage& page, int nId) { QTest::mouseClick(Button(page, nId), Qt::LeftButton); }
-  static Texts Column(CSortListCtrl* pList, int nColumn) {
-    Texts texts;
-    for (int i = 0; i < pList->GetItemCount(); ++i)
-      texts.push_back(pList->GetItemText(i, nColumn));
-    return texts;
-  }
   // Row i must show element i of the outgoing list.
   static void ExpectRowsFollowTheList(COutboxPage& page) {
     const CMessageArray& outbox = *page.m_pCompose->m_pOutbox;
     Texts numbers;
     for (const auto& p : outbox)
-      numbers.push_back(p->m_strNumber);
+      numbers.push_back(p->GetNumber());
     EXPECT_EQ(Column(List(page), 1), numbers);
   }
   size_t CountCommands(size_t nFrom, const char* pszVerb) const {
@@ -100,8 +94,7 @@ TEST_F(OutboxPageTest, SentAndStoredMessagesShowUpAndAStoredOneIsNotRetrievedTwi
   // The phone now holds the stored message: retrieving finds it already listed.
   Click(page, COutboxPage::IDC_RETRIEVE);
   EXPECT_EQ(pList->GetItemCount(), 2);
-  ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
-  EXPECT_EQ(m_prompt.m_boxes[0].strText, kNoNewOutgoing);
+  EXPECT_EQ(m_prompt.BoxTexts(), Texts{kNoNewOutgoing});
 }
 
 TEST_F(OutboxPageTest, RetrieveAppendsThePhonesOutgoingMessagesOnceAndReportsFailures) {
@@ -114,7 +107,6 @@ TEST_F(OutboxPageTest, RetrieveAppendsThePhonesOutgoingMessagesOnceAndReportsFai
 
   Click(page, COutboxPage::IDC_RETRIEVE);
   EXPECT_TRUE(m_prompt.m_boxes.empty());
-  EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
   EXPECT_TRUE(m_pDlg->GetComposePage().m_bOutboxChanged);
   // Appended after the list's own record and not sorted yet (ascending would put
   // the unnamed ones first).
@@ -129,8 +121,7 @@ TEST_F(OutboxPageTest, RetrieveAppendsThePhonesOutgoingMessagesOnceAndReportsFai
 
   Click(page, COutboxPage::IDC_RETRIEVE);
   EXPECT_EQ(pList->GetItemCount(), 3);
-  ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
-  EXPECT_EQ(m_prompt.m_boxes[0].strText, kNoNewOutgoing);
+  EXPECT_EQ(m_prompt.BoxTexts(), Texts{kNoNewOutgoing});
 
   page.OnSetActive();  // activation sorts them into place
   EXPECT_EQ(Column(pList, 0), (Texts{"", "", "Zoe"}));
@@ -181,9 +172,9 @@ TEST_F(OutboxPageTest, DeleteAsksFirstAndDeletesOnThePhoneWhenTheOptionIsOn) {
 
   m_prompt.QueueAnswer(IDNO);
   Click(page, COutboxPage::IDC_DELETE);
-  ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
-  EXPECT_EQ(m_prompt.m_boxes[0].strText, "Are you sure you want to delete the selected message(s)?");
-  EXPECT_EQ(m_prompt.m_boxes[0].nType, static_cast<unsigned int>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+  EXPECT_EQ(m_prompt.BoxTexts(), Texts{"Are you sure you want to delete the selected message(s)?"});
+  EXPECT_EQ(m_prompt.m_boxes.at(0).nType,
+            static_cast<unsigned int>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
   EXPECT_EQ(pList->GetItemCount(), 3);
   EXPECT_FALSE(compose.m_bOutboxChanged);
 
@@ -264,15 +255,14 @@ TEST_F(OutboxPageTest, ColumnsSortTheListAndTheSettingsAreWrittenOnCloseOnly) {
   m_pDlg->accept();
   CRegKey key;
   ASSERT_TRUE(key.Open(strKey));
-  uint32_t nTo = 0, nDate = 0, nColumn = 0, nOrder = 0;
-  EXPECT_TRUE(key.QueryNumber("To", nTo) && key.QueryNumber("Date and Time", nDate) &&
-              key.QueryNumber("Sort Column", nColumn) && key.QueryNumber("Sort Order", nOrder));
-  EXPECT_EQ((std::vector<uint32_t>{nTo, nDate, nColumn, nOrder}),
-            (std::vector<uint32_t>{123, nDefaultDate, 3, 1}));
+  std::vector<uint32_t> values;
+  for (const char* pszName : {"To", "Date and Time", "Sort Column", "Sort Order"})
+    EXPECT_TRUE(key.QueryNumber(pszName, values.emplace_back())) << pszName;
+  EXPECT_EQ(values, (std::vector<uint32_t>{123, nDefaultDate, 3, 1}));
   CMessageArray saved;  // saved in its sorted order
   ASSERT_EQ(LoadOutbox(DataFolder(), saved), LoadResult::loaded);
   ASSERT_EQ(saved.size(), 7u);
-  EXPECT_EQ(saved.front()->m_strNumber, "+3");
+  EXPECT_EQ(saved.front()->GetNumber(), "+3");
 }
 
 TEST_F(OutboxPageTest, SortRetrieveAndDeleteLeaveNothingSelectedAndResendDisabled) {

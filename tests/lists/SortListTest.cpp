@@ -6,6 +6,7 @@
 #include <functional>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 #include "ListsTestSupport.h"
 #include "lists/SortListCtrl.h"
@@ -21,116 +22,76 @@ std::unique_ptr<CMessage> Make(const std::string& strTag) {
   return p;
 }
 
-std::vector<std::string> Tags(const CMessageArray& list) {
-  std::vector<std::string> tags;
-  for (const auto& p : list)
-    tags.push_back(p->m_strExtra);
-  return tags;
-}
-
-struct STextCase {
-  const char* pszName;
-  int32_t nKey;
-  bool bAscending;
-  // Each entry: the tag and the value of the key's field (for status and storage
-  // the code as text).
-  std::vector<std::pair<std::string, std::string>> input;
-  std::vector<std::string> expected;  // tags in sorted order
-};
-
 void SetField(CMessage& m, int32_t nKey, const std::string& strValue) {
   switch (nKey) {
-    case SORT_SENDER_NAME:
-      m.m_strSenderName = strValue;
-      break;
     case SORT_NUMBER:
-      m.m_strNumber = strValue;
+      m.SetNumber(strValue);
       break;
     case SORT_RECIPIENT_NAME:
-      m.m_strName = strValue;
+      m.SetName(strValue);
       break;
     case SORT_STATUS:
-      m.m_nStatus = std::atoi(strValue.c_str());
+      m.SetStatus(std::atoi(strValue.c_str()));
       break;
     case SORT_STORAGE:
-      m.m_nStorage = std::atoi(strValue.c_str());
+      m.SetStorage(std::atoi(strValue.c_str()));
       break;
     default:
-      m.m_strSenderName = strValue;
+      m.SetSenderName(strValue);
       break;
   }
+}
+
+// Messages from "tag=value tag=value ...", the value going to the key's field (for
+// status and storage the code).
+CMessageArray Messages(int32_t nKey, const std::string& strInput) {
+  CMessageArray list;
+  std::istringstream in(strInput);
+  for (std::string strItem; in >> strItem;) {
+    const size_t nEquals = strItem.find('=');
+    list.push_back(Make(strItem.substr(0, nEquals)));
+    SetField(*list.back(), nKey, strItem.substr(nEquals + 1));
+  }
+  return list;
+}
+
+std::string JoinedTags(const CMessageArray& list) {
+  std::string strTags;
+  for (const auto& p : list)
+    strTags += (strTags.empty() ? "" : " ") + p->m_strExtra;
+  return strTags;
 }
 
 }  // namespace
 
 TEST(SortMessagesByTextTest, OrdersByTheKeysWordsInBothDirections) {
-  const std::vector<STextCase> cases = {
+  const struct {
+    const char* pszName;
+    int32_t nKey;
+    bool bAscending;
+    const char *pszInput, *pszExpected;  // tag=value items; the tags in sorted order
+  } cases[] = {
       // Byte order: upper case before lower case, an empty text first, a prefix first.
-      {"names ascending",
-       SORT_SENDER_NAME,
-       true,
-       {{"b", "bob"}, {"B", "Bob"}, {"e", ""}, {"z", "Zed"}, {"bo", "bo"}},
-       {"e", "B", "z", "bo", "b"}},
-      {"names descending",
-       SORT_SENDER_NAME,
-       false,
-       {{"b", "bob"}, {"B", "Bob"}, {"e", ""}, {"z", "Zed"}, {"bo", "bo"}},
-       {"b", "bo", "z", "B", "e"}},
+      {"names ascending", SORT_SENDER_NAME, true, "b=bob B=Bob e= z=Zed bo=bo", "e B z bo b"},
+      {"names descending", SORT_SENDER_NAME, false, "b=bob B=Bob e= z=Zed bo=bo", "b bo z B e"},
       // Bytes above 0x7F sort after ASCII (unsigned comparison).
-      {"numbers with non-ASCII",
-       SORT_NUMBER,
-       true,
-       {{"u", "\xC3\xA9"}, {"p", "+4711"}, {"d", "0471"}},
-       {"p", "d", "u"}},
-      {"recipient names",
-       SORT_RECIPIENT_NAME,
-       true,
-       {{"2", "Mia"}, {"1", "Al"}, {"3", "mia"}},
-       {"1", "2", "3"}},
+      {"numbers with non-ASCII", SORT_NUMBER, true, "u=\xC3\xA9 p=+4711 d=0471", "p d u"},
+      {"recipient names", SORT_RECIPIENT_NAME, true, "2=Mia 1=Al 3=mia", "1 2 3"},
       // The status words, not the codes.
-      {"status ascending",
-       SORT_STATUS,
-       true,
-       {{"sent", "1"},
-        {"unsent", "2"},
-        {"stored", "3"},
-        {"sc", "4"},
-        {"pending", "5"},
-        {"error", "6"},
-        {"invalid", "9"}},
-       {"sc", "error", "invalid", "pending", "sent", "stored", "unsent"}},
-      {"status descending",
-       SORT_STATUS,
-       false,
-       {{"sent", "1"}, {"unsent", "2"}, {"error", "6"}},
-       {"unsent", "sent", "error"}},
-      {"storage ascending",
-       SORT_STORAGE,
-       true,
-       {{"unknown", "0"}, {"sim", "2"}, {"phone", "1"}},
-       {"phone", "sim", "unknown"}},
-      {"storage descending",
-       SORT_STORAGE,
-       false,
-       {{"phone", "1"}, {"unknown", "7"}, {"sim", "2"}},
-       {"unknown", "sim", "phone"}},
+      {"status ascending", SORT_STATUS, true, "sent=1 unsent=2 stored=3 sc=4 pending=5 error=6 invalid=9",
+       "sc error invalid pending sent stored unsent"},
+      {"status descending", SORT_STATUS, false, "sent=1 unsent=2 error=6", "unsent sent error"},
+      {"storage ascending", SORT_STORAGE, true, "unknown=0 sim=2 phone=1", "phone sim unknown"},
+      {"storage descending", SORT_STORAGE, false, "phone=1 unknown=7 sim=2", "unknown sim phone"},
       // Equal keys in order are never exchanged.
-      {"equal keys kept",
-       SORT_SENDER_NAME,
-       true,
-       {{"a1", "Ann"}, {"a2", "Ann"}, {"a3", "Ann"}, {"b", "Bea"}},
-       {"a1", "a2", "a3", "b"}},
+      {"equal keys kept", SORT_SENDER_NAME, true, "a1=Ann a2=Ann a3=Ann b=Bea", "a1 a2 a3 b"},
       // A key no column has compares empty texts: nothing moves.
-      {"unknown key", 7, true, {{"c", "Cy"}, {"a", "Al"}, {"b", "Bo"}}, {"c", "a", "b"}},
+      {"unknown key", 7, true, "c=Cy a=Al b=Bo", "c a b"},
   };
-  for (const STextCase& c : cases) {
-    CMessageArray list;
-    for (const auto& [strTag, strValue] : c.input) {
-      list.push_back(Make(strTag));
-      SetField(*list.back(), c.nKey, strValue);
-    }
+  for (const auto& c : cases) {
+    CMessageArray list = Messages(c.nKey, c.pszInput);
     EXPECT_TRUE(SortMessagesByText(&list, c.nKey, c.bAscending, 0, -1)) << c.pszName;
-    EXPECT_EQ(Tags(list), c.expected) << c.pszName;
+    EXPECT_EQ(JoinedTags(list), c.pszExpected) << c.pszName;
   }
 }
 
@@ -141,7 +102,7 @@ TEST(SortMessagesByTextTest, ALongSortedListStaysAsItIsAndDescendingReversesTheR
     // Three-digit names so that byte order is number order; runs of equal names.
     char szName[8];
     std::snprintf(szName, sizeof szName, "%03d", i / 4);
-    list.back()->m_strSenderName = szName;
+    list.back()->SetSenderName(szName);
   }
   std::vector<const CMessage*> before;
   for (const auto& p : list)
@@ -153,9 +114,9 @@ TEST(SortMessagesByTextTest, ALongSortedListStaysAsItIsAndDescendingReversesTheR
   // Descending reverses the runs; each run of equal names stays together.
   EXPECT_TRUE(SortMessagesByText(&list, SORT_SENDER_NAME, false, 0, -1));
   for (size_t i = 1; i < list.size(); ++i)
-    ASSERT_GE(list[i - 1]->m_strSenderName, list[i]->m_strSenderName) << i;
-  EXPECT_EQ(list.front()->m_strSenderName, "049");
-  EXPECT_EQ(list.back()->m_strSenderName, "000");
+    ASSERT_GE(list[i - 1]->GetSenderName(), list[i]->GetSenderName()) << i;
+  EXPECT_EQ(list.front()->GetSenderName(), "049");
+  EXPECT_EQ(list.back()->GetSenderName(), "000");
 }
 
 TEST(SortMessagesByTextTest, RangesAndShortListsAreLeftAlone) {
@@ -171,10 +132,10 @@ TEST(SortMessagesByTextTest, RangesAndShortListsAreLeftAlone) {
   list.clear();
   for (const char* psz : {"d", "c", "b", "a"}) {
     list.push_back(Make(psz));
-    list.back()->m_strNumber = psz;
+    list.back()->SetNumber(psz);
   }
   EXPECT_TRUE(SortMessagesByText(&list, SORT_NUMBER, true, 1, 2));
-  EXPECT_EQ(Tags(list), (std::vector<std::string>{"d", "b", "c", "a"}));
+  EXPECT_EQ(JoinedTags(list), "d b c a");
   EXPECT_FALSE(SortMessagesByText(&list, SORT_NUMBER, true, 2, 2));
 }
 
@@ -193,29 +154,29 @@ TEST(SortMessagesByDateTest, ComparesStoredValuesWhateverTheirStatus) {
     CMessageArray list;
     for (const SDate& d : dates) {
       list.push_back(Make(d.pszTag));
-      list.back()->m_dtDateTime = CDateTime(d.dValue, d.status);
+      list.back()->SetDateTime(CDateTime(d.dValue, d.status));
     }
     return list;
   };
   CMessageArray list = build();
   EXPECT_TRUE(SortMessagesByDate(&list, true, 0, -1));
-  EXPECT_EQ(Tags(list), (std::vector<std::string>{"bad-early", "jan", "apr", "may", "null-late"}));
+  EXPECT_EQ(JoinedTags(list), "bad-early jan apr may null-late");
   list = build();
   EXPECT_TRUE(SortMessagesByDate(&list, false, 0, -1));
-  EXPECT_EQ(Tags(list), (std::vector<std::string>{"null-late", "may", "apr", "jan", "bad-early"}));
+  EXPECT_EQ(JoinedTags(list), "null-late may apr jan bad-early");
 
   // The same value with another status counts as different, yet neither precedes
   // the other, so the sort may exchange them; the same value and status never moves.
   list.clear();
   for (const char* psz : {"x1", "x2", "x3"}) {
     list.push_back(Make(psz));
-    list.back()->m_dtDateTime = CDateTime(45000.0, CDateTime::valid);
+    list.back()->SetDateTime(CDateTime(45000.0, CDateTime::valid));
   }
   EXPECT_TRUE(SortMessagesByDate(&list, false, 0, -1));
-  EXPECT_EQ(Tags(list), (std::vector<std::string>{"x1", "x2", "x3"}));
+  EXPECT_EQ(JoinedTags(list), "x1 x2 x3");
   list[0]->m_dtDateTime.SetStatus(CDateTime::invalid);
   EXPECT_TRUE(SortMessagesByDate(&list, true, 0, -1));
-  EXPECT_EQ(Tags(list), (std::vector<std::string>{"x3", "x2", "x1"}));
+  EXPECT_EQ(JoinedTags(list), "x3 x2 x1");
 }
 
 TEST(SortHeaderCtrlTest, TheArrowPointsUpOrDownInTheSortedColumnOnly) {
@@ -340,11 +301,11 @@ TEST(SortListCtrlTest, BoundRowsShowTheArrayAndFollowItOnlyWhenRefilled) {
   CSortListCtrl list;
   list.InsertColumn(0, "Number", 40);
   list.InsertColumn(1, "Name", 40);
-  list.SetColumnCellText(0, [](const CMessage& m) { return m.m_strNumber; });
+  list.SetColumnCellText(0, [](const CMessage& m) { return m.GetNumber(); });
   CMessageArray messages;
   for (const char* psz : {"+1", "+2", "+3"}) {
     messages.push_back(Make(psz));
-    messages.back()->m_strNumber = psz;
+    messages.back()->SetNumber(psz);
   }
   list.BindMessages(&messages);
   EXPECT_EQ(list.GetItemCount(), 0);
@@ -356,7 +317,7 @@ TEST(SortListCtrlTest, BoundRowsShowTheArrayAndFollowItOnlyWhenRefilled) {
 
   // The array grows; the rows stay until the list is refilled.
   messages.push_back(Make("+4"));
-  messages.back()->m_strNumber = "+4";
+  messages.back()->SetNumber("+4");
   EXPECT_EQ(list.GetItemCount(), 3);
   list.SetItemSelected(1, true);
   list.ResetItems(4);

@@ -48,6 +48,39 @@ class OptionsPageTest : public CWindowTest {
       return pList->currentText();
     return qobject_cast<const QLabel*>(p)->text();
   }
+  // The texts of these fields, joined by '|'.
+  static std::string Texts(COptionsPage& page, std::initializer_list<int> ids) {
+    QStringList texts;
+    for (const int nId : ids)
+      texts << Text(page, nId);
+    return texts.join('|').toStdString();
+  }
+  // The Options key's values in the order they were written, as "name=value" (texts
+  // in quotes).
+  static std::vector<std::string> StoredOptions() {
+    CRegKey key;
+    std::vector<std::string> values;
+    if (!key.Open(kOptionsKey))
+      return values;
+    for (const std::string& strName : key.GetValueNames()) {
+      uint32_t n = 0;
+      std::string str;
+      if (key.QueryNumber(strName, n))
+        values.push_back(strName + "=" + std::to_string(n));
+      else if (key.QueryText(strName, str))
+        values.push_back(strName + "=\"" + str + "\"");
+    }
+    return values;
+  }
+  // The service-centre history as the data folder holds it.
+  std::vector<std::string> History() const {
+    CAddressArray history;
+    EXPECT_EQ(LoadServiceCenters(DataFolder(), history), LoadResult::loaded);
+    std::vector<std::string> numbers;
+    for (const auto& p : history)
+      numbers.push_back(p->GetNumber());
+    return numbers;
+  }
   std::vector<std::string> ErrorCodes() const {
     std::vector<std::string> codes;
     for (const auto& error : m_prompt.m_errors)
@@ -61,55 +94,49 @@ class OptionsPageTest : public CWindowTest {
 TEST_F(OptionsPageTest, FirstRunOpensHereAndChoosingThePortConnectsAndWritesInOrder) {
   StartPhone();
   WriteSettings({});
-  auto pDlg = OpenWindow();
-  COptionsPage& page = pDlg->GetOptionsPage();
-  ASSERT_EQ(pDlg->GetActivePage(), &page);
-  EXPECT_EQ(pDlg->GetErrorCode(), -989);  // a port is available but none is stored
-  ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
-  EXPECT_EQ(m_prompt.m_boxes[0].strText,
-            "Before sending SMS messages, you must select your infrared application support\r\n"
-            "COM port from the available COM ports, and enter a valid Service Center Address.");
-  EXPECT_EQ(m_prompt.m_boxes[0].strCaption, "SMS Message");
+  m_pDlg = OpenWindow();
+  COptionsPage& page = m_pDlg->GetOptionsPage();
+  ASSERT_EQ(m_pDlg->GetActivePage(), &page);
+  EXPECT_EQ(m_pDlg->GetErrorCode(), -989);  // a port is available but none is stored
+  EXPECT_EQ(m_prompt.BoxTexts(),
+            std::vector<std::string>{
+                "Before sending SMS messages, you must select your infrared application support\r\n"
+                "COM port from the available COM ports, and enter a valid Service Center Address."});
+  EXPECT_EQ(m_prompt.m_boxes.at(0).strCaption, "SMS Message");
 
-  // The port offered with its device, nothing chosen, and the first run's defaults.
+  // The port offered with its device, nothing chosen, and the first run's defaults
+  // (the lifetime as Compose starts).
   QComboBox* pPorts = PAGE_CONTROL(QComboBox, page, O::IDC_COM_PORT);
   EXPECT_EQ(Items(pPorts), QStringList{"COM3"});
   EXPECT_EQ(pPorts->itemData(0, CComPortDelegate::kDeviceRole).toString().toStdString(),
             m_pPhone->GetSlavePath());
   EXPECT_EQ(pPorts->currentIndex(), -1);
-  EXPECT_EQ(Text(page, O::IDC_BAUD_RATE), "57600");
-  EXPECT_EQ(Text(page, O::IDC_TIME_OUT), "10");
-  EXPECT_EQ(Text(page, O::IDC_VALIDITY), "1 Hour");  // as Compose starts
-  EXPECT_EQ(Text(page, O::IDC_MODEL), "Not available");
+  EXPECT_EQ(Texts(page, {O::IDC_BAUD_RATE, O::IDC_TIME_OUT, O::IDC_VALIDITY, O::IDC_MODEL}),
+            "57600|10|1 Hour|Not available");
   EXPECT_FALSE(PAGE_CONTROL(QWidget, page, O::IDC_SIM)->isEnabled());
   EXPECT_FALSE(PAGE_CONTROL(QWidget, page, O::IDC_DELETE_ALL)->isEnabled());
 
   Choose(pPorts, 0);
-  ASSERT_TRUE(pDlg->IsPhoneReady());
-  EXPECT_EQ(pDlg->GetErrorCode(), 1);
-  EXPECT_EQ(pDlg->GetComPort(), 2);
-  EXPECT_EQ(Text(page, O::IDC_MODEL), "VP-1");
-  EXPECT_EQ(Text(page, O::IDC_VERSION), "V1.0 2024-05-02");
-  EXPECT_EQ(Text(page, O::IDC_MANUFACTURER), "Kelvane");
+  ASSERT_TRUE(m_pDlg->IsPhoneReady());
+  EXPECT_EQ(m_pDlg->GetErrorCode(), 1);
+  EXPECT_EQ(m_pDlg->GetComPort(), 2);
+  EXPECT_EQ(Texts(page, {O::IDC_MODEL, O::IDC_VERSION, O::IDC_MANUFACTURER}), "VP-1|V1.0 2024-05-02|Kelvane");
   EXPECT_TRUE(PAGE_CONTROL(QRadioButton, page, O::IDC_SIM)->isChecked());
   EXPECT_TRUE(PAGE_CONTROL(QWidget, page, O::IDC_DELETE_ALL)->isEnabled());
 
-  // A validity goes to the Compose page at once; leaving writes every value, in order.
+  // A validity goes to the Compose page at once, the delete box to the window;
+  // leaving writes every value, in order.
   Choose(PAGE_CONTROL(QComboBox, page, O::IDC_VALIDITY), 2);
-  EXPECT_EQ(pDlg->GetComposePage().m_nDefaultLifetime, 2);
-  CRegKey key;
-  EXPECT_FALSE(key.Open(kOptionsKey));
-  ASSERT_TRUE(pDlg->SetActivePage(&pDlg->GetComposePage()));
-  ASSERT_TRUE(key.Open(kOptionsKey));
-  EXPECT_EQ(key.GetValueNames(),
-            (std::vector<std::string>{"Message Validity", "Baud Rate", "Service Center", "COM Port",
-                                      "Storage", "Time Out", "Delete From Phone"}));
-  EXPECT_EQ(OptionNumber("Message Validity"), 2u);
-  EXPECT_EQ(OptionNumber("Baud Rate"), 57600u);
-  EXPECT_EQ(OptionText("COM Port"), "COM3");
-  EXPECT_EQ(OptionNumber("Storage"), 1038u);
-  EXPECT_EQ(OptionNumber("Time Out"), 10000u);
-  EXPECT_EQ(OptionNumber("Delete From Phone"), 0u);  // the window's flag, off
+  EXPECT_EQ(m_pDlg->GetComposePage().m_nDefaultLifetime, 2);
+  EXPECT_FALSE(m_pDlg->IsDeleteFromPhone());
+  Click(PAGE_CONTROL(QWidget, page, O::IDC_DELETE_FROM_PHONE));
+  EXPECT_TRUE(m_pDlg->IsDeleteFromPhone());
+  EXPECT_TRUE(StoredOptions().empty());
+  ASSERT_TRUE(m_pDlg->SetActivePage(&m_pDlg->GetComposePage()));
+  EXPECT_EQ(StoredOptions(),
+            (std::vector<std::string>{"Message Validity=2", "Baud Rate=57600", "Service Center=\"\"",
+                                      "COM Port=\"COM3\"", "Storage=1038", "Time Out=10000",
+                                      "Delete From Phone=1"}));
   EXPECT_TRUE(m_prompt.m_errors.empty());
 }
 
@@ -120,15 +147,14 @@ TEST_F(OptionsPageTest, StoredSettingsAreShownAndWrittenBackOnClose) {
                    "\"Delete From Phone\"=dword:00000000", "\"Service Center\"=\"+447958879879\""});
   ASSERT_TRUE(m_pDlg->IsPhoneReady());
   EXPECT_TRUE(m_prompt.m_boxes.empty());  // a port is chosen: no reminder
-  EXPECT_EQ(Text(page, O::IDC_COM_PORT), "COM3");
-  EXPECT_EQ(Text(page, O::IDC_VALIDITY), "None");  // 9 reads as 0
-  EXPECT_EQ(Text(page, O::IDC_TIME_OUT), "30");
+  // A validity of 9 reads as 0; the remembered service centre, new to the history,
+  // is listed and shown.
+  EXPECT_EQ(Texts(page, {O::IDC_COM_PORT, O::IDC_VALIDITY, O::IDC_TIME_OUT, O::IDC_SERVICE_CENTER}),
+            "COM3|None|30|+447958879879");
+  EXPECT_EQ(Items(PAGE_CONTROL(QComboBox, page, O::IDC_SERVICE_CENTER)), QStringList{"+447958879879"});
   EXPECT_FALSE(PAGE_CONTROL(QCheckBox, page, O::IDC_DELETE_FROM_PHONE)->isChecked());
   EXPECT_TRUE(PAGE_CONTROL(QRadioButton, page, O::IDC_SIM)->isChecked());  // 5 reads as SIM
   EXPECT_EQ(m_pDlg->GetComposePage().m_nStorageButton, 1038);
-  // The remembered service centre, new to the history, is listed and shown.
-  EXPECT_EQ(Items(PAGE_CONTROL(QComboBox, page, O::IDC_SERVICE_CENTER)), QStringList{"+447958879879"});
-  EXPECT_EQ(Text(page, O::IDC_SERVICE_CENTER), "+447958879879");
 
   // A time-out goes to the window at once but is not written when the page is left.
   Choose(PAGE_CONTROL(QComboBox, page, O::IDC_TIME_OUT), 4);
@@ -142,32 +168,27 @@ TEST_F(OptionsPageTest, StoredSettingsAreShownAndWrittenBackOnClose) {
   const unsigned long nWrites = GetRegistryWriteCount();
   m_pDlg->accept();
   EXPECT_EQ(GetRegistryWriteCount(), nWrites + 1);  // every page's settings in one write
-  EXPECT_EQ(OptionNumber("Message Validity"), 0u);
-  EXPECT_EQ(OptionNumber("Baud Rate"), 9600u);
-  EXPECT_EQ(OptionText("Service Center"), "+447958879879");
-  EXPECT_EQ(OptionNumber("Storage"), 1037u);
-  EXPECT_EQ(OptionNumber("Time Out"), 5000u);
-  EXPECT_EQ(OptionNumber("Delete From Phone"), 0u);
-  CAddressArray history;
-  ASSERT_EQ(LoadServiceCenters(DataFolder(), history), LoadResult::loaded);
-  ASSERT_EQ(history.size(), 1u);
-  EXPECT_EQ(history[0]->m_strNumber, "+447958879879");
+  EXPECT_EQ(
+      StoredOptions(),
+      (std::vector<std::string>{"COM Port=\"COM3\"", "Baud Rate=9600", "Message Validity=0", "Storage=1037",
+                                "Time Out=5000", "Delete From Phone=0", "Service Center=\"+447958879879\""}));
+  EXPECT_EQ(History(), std::vector<std::string>{"+447958879879"});
 }
 
 TEST_F(OptionsPageTest, StoredValuesWithoutAnItemOfTheirOwnAndRefreshWithoutAPort) {
   // No phone: no port opens, so the window opens here.
   struct SCase {
-    const char *pszBaud, *pszTimeOut, *pszValidity, *pszBaudShown, *pszValidityShown;
+    const char *pszBaud, *pszTimeOut, *pszValidity, *pszShown;
     uint32_t nBaudWritten, nTimeOutWritten;
   };
   const SCase cases[] = {
       // 1 selects the first rate that begins with "1"; half a second selects no item
       // and is kept; the highest lifetime is read as it is.
       {"\"Baud Rate\"=dword:00000001", "\"Time Out\"=dword:000001f4", "\"Message Validity\"=dword:00000008",
-       "1200", "1 Week", 1200, 500},
+       "1200|1 Week|", 1200, 500},
       // 14400 selects nothing, and 9600 is written; 61 seconds is past the last item.
       {"\"Baud Rate\"=dword:00003840", "\"Time Out\"=dword:0000ee48", "\"Message Validity\"=dword:00000003",
-       "", "3 Hours", 9600, 61000},
+       "|3 Hours|", 9600, 61000},
   };
   for (const SCase& c : cases) {
     SCOPED_TRACE(c.pszBaud);
@@ -176,16 +197,14 @@ TEST_F(OptionsPageTest, StoredValuesWithoutAnItemOfTheirOwnAndRefreshWithoutAPor
     COptionsPage& page = pDlg->GetOptionsPage();
     ASSERT_EQ(pDlg->GetActivePage(), &page);
     EXPECT_EQ(pDlg->GetErrorCode(), -994);
-    EXPECT_EQ(Text(page, O::IDC_BAUD_RATE).toStdString(), c.pszBaudShown);
-    EXPECT_EQ(Text(page, O::IDC_VALIDITY).toStdString(), c.pszValidityShown);
-    EXPECT_EQ(PAGE_CONTROL(QComboBox, page, O::IDC_TIME_OUT)->currentIndex(), -1);
+    EXPECT_EQ(Texts(page, {O::IDC_BAUD_RATE, O::IDC_VALIDITY, O::IDC_TIME_OUT}), c.pszShown);
 
     m_prompt.m_boxes.clear();
     const int nWaitBegun = m_prompt.m_nWaitBegun;
     Click(PAGE_CONTROL(QWidget, page, O::IDC_REFRESH));
-    ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
-    EXPECT_EQ(m_prompt.m_boxes[0].strText,
-              "You need to select a valid COM port before you can refresh the phone information.");
+    EXPECT_EQ(m_prompt.BoxTexts(),
+              std::vector<std::string>{
+                  "You need to select a valid COM port before you can refresh the phone information."});
     EXPECT_EQ(m_prompt.m_nWaitBegun, nWaitBegun);
 
     pDlg->accept();
@@ -212,30 +231,28 @@ TEST_F(OptionsPageTest, PortListIsSortedAsTextAndNamesEndAtTabs) {
 }
 
 TEST_F(OptionsPageTest, BaudRateTheLineRefusesOrASilentPhoneIsReportedAndKeptByTheWindow) {
-  StartPhone();
-  WriteSettings({kComPort, "\"Baud Rate\"=dword:00002580", "\"Time Out\"=dword:000003e8"});
-  auto pDlg = OpenWindow();
-  ASSERT_TRUE(pDlg->IsPhoneReady());
-  QComboBox* pRates = PAGE_CONTROL(QComboBox, ShowOptions(*pDlg), O::IDC_BAUD_RATE);
-
+  QComboBox* pRates =
+      PAGE_CONTROL(QComboBox, OpenOptions({"\"Baud Rate\"=dword:00002580", "\"Time Out\"=dword:000003e8"}),
+                   O::IDC_BAUD_RATE);
+  ASSERT_TRUE(m_pDlg->IsPhoneReady());
   CVirtualPhoneFaults faults;
   faults.m_vecCommandFaults.push_back({"AT+IPR=", "ERROR", 1});
   m_pPhone->SetFaults(faults);
   Choose(pRates, 5);  // 19200
   EXPECT_EQ(ErrorCodes(), std::vector<std::string>{"Error Code: -993"});
   EXPECT_EQ(m_prompt.m_errors.at(0).strFirst.rfind("The baud rate cannot be changed.", 0), 0u);
-  EXPECT_EQ(pDlg->GetBaudRate(), 19200);
+  EXPECT_EQ(m_pDlg->GetBaudRate(), 19200);
   Choose(pRates, 6);  // 38400, taken
   EXPECT_EQ(ErrorCodes().size(), 1u);
-  ASSERT_TRUE(pDlg->SetActivePage(&pDlg->GetComposePage()));
+  ASSERT_TRUE(m_pDlg->SetActivePage(&m_pDlg->GetComposePage()));
   EXPECT_EQ(OptionNumber("Baud Rate"), 9600u);  // a rate alone is not written on leaving
 
   faults = CVirtualPhoneFaults();
   faults.m_nSilentAfter = 0;
   m_pPhone->SetFaults(faults);
-  Choose(PAGE_CONTROL(QComboBox, ShowOptions(*pDlg), O::IDC_BAUD_RATE), 8);  // 115200
+  Choose(PAGE_CONTROL(QComboBox, ShowOptions(*m_pDlg), O::IDC_BAUD_RATE), 8);  // 115200
   EXPECT_EQ(ErrorCodes(), (std::vector<std::string>{"Error Code: -993", "Error Code: -998"}));
-  pDlg->accept();
+  m_pDlg->accept();
   EXPECT_EQ(OptionNumber("Baud Rate"), 115200u);
 }
 
@@ -245,21 +262,22 @@ TEST_F(OptionsPageTest, ConnectingToASilentPortShowsNothingUntilComposeNeedsTheP
   faults.m_nSilentAfter = 0;
   m_pPhone->SetFaults(faults);
   WriteSettings({});
-  auto pDlg = OpenWindow();
-  COptionsPage& page = pDlg->GetOptionsPage();
+  m_pDlg = OpenWindow();
+  COptionsPage& page = m_pDlg->GetOptionsPage();
   Choose(PAGE_CONTROL(QComboBox, page, O::IDC_TIME_OUT), 0);  // 1 second
-  EXPECT_EQ(pDlg->GetTimeOut(), 1000);
+  EXPECT_EQ(m_pDlg->GetTimeOut(), 1000);
   Choose(PAGE_CONTROL(QComboBox, page, O::IDC_COM_PORT), 0);
-  EXPECT_FALSE(pDlg->IsPhoneReady());
-  EXPECT_EQ(pDlg->GetErrorCode(), -999);
+  EXPECT_FALSE(m_pDlg->IsPhoneReady());
+  EXPECT_EQ(m_pDlg->GetErrorCode(), -999);
   EXPECT_TRUE(m_prompt.m_errors.empty());
-  for (int nId : {O::IDC_MODEL, O::IDC_VERSION, O::IDC_MANUFACTURER})
-    EXPECT_EQ(Text(page, nId), "Not available");
-  for (int nId : {O::IDC_MOBILE_PHONE, O::IDC_SIM})
-    EXPECT_FALSE(RequireControl<QRadioButton>(&page, nId, "storage button")->isEnabled() ||
-                 RequireControl<QRadioButton>(&page, nId, "storage button")->isChecked());
+  EXPECT_EQ(Texts(page, {O::IDC_MODEL, O::IDC_VERSION, O::IDC_MANUFACTURER}),
+            "Not available|Not available|Not available");
+  for (int nId : {O::IDC_MOBILE_PHONE, O::IDC_SIM}) {
+    const auto* pButton = RequireControl<QRadioButton>(&page, nId, "storage button");
+    EXPECT_FALSE(pButton->isEnabled() || pButton->isChecked()) << nId;
+  }
 
-  ASSERT_TRUE(pDlg->SetActivePage(&pDlg->GetComposePage()));
+  ASSERT_TRUE(m_pDlg->SetActivePage(&m_pDlg->GetComposePage()));
   EXPECT_EQ(ErrorCodes(), std::vector<std::string>{"Error Code: -999"});
   EXPECT_EQ(OptionText("COM Port"), "COM3");
 }
@@ -267,43 +285,41 @@ TEST_F(OptionsPageTest, ConnectingToASilentPortShowsNothingUntilComposeNeedsTheP
 TEST_F(OptionsPageTest, DeleteAllAsksFirstAndEmptiesThePhone) {
   StartPhone({std::string("SM 1 ") + kDeliverPdu, std::string("ME 0 ") + kDeliverPdu});
   WriteSettings({kComPort});
-  auto pDlg = OpenWindow();
-  ASSERT_TRUE(pDlg->IsPhoneReady());
-  QWidget* pDeleteAll = PAGE_CONTROL(QWidget, ShowOptions(*pDlg), O::IDC_DELETE_ALL);
+  m_pDlg = OpenWindow();
+  ASSERT_TRUE(m_pDlg->IsPhoneReady());
+  QWidget* pDeleteAll = PAGE_CONTROL(QWidget, ShowOptions(*m_pDlg), O::IDC_DELETE_ALL);
+  auto held = [this] { return m_pPhone->GetMessages("SM").size() + m_pPhone->GetMessages("ME").size(); };
   m_prompt.m_boxes.clear();
 
   Click(pDeleteAll);  // No, the default answer
-  ASSERT_EQ(m_prompt.m_boxes.size(), 1u);
-  EXPECT_EQ(m_prompt.m_boxes[0].strText,
-            "Are you sure you want to delete all messages on the phone?\r\n"
-            "You will not be able to Undo this action.");
-  EXPECT_EQ(m_prompt.m_boxes[0].nType & (0xF | MB_DEFBUTTON2),
+  EXPECT_EQ(m_prompt.BoxTexts(),
+            std::vector<std::string>{"Are you sure you want to delete all messages on the phone?\r\n"
+                                     "You will not be able to Undo this action."});
+  EXPECT_EQ(m_prompt.m_boxes.at(0).nType & (0xF | MB_DEFBUTTON2),
             static_cast<unsigned int>(MB_YESNO | MB_DEFBUTTON2));
-  EXPECT_EQ(m_pPhone->GetMessages("SM").size() + m_pPhone->GetMessages("ME").size(), 2u);
+  EXPECT_EQ(held(), 2u);
 
   m_prompt.QueueAnswer(IDYES);
   Click(pDeleteAll);
-  EXPECT_TRUE(m_pPhone->GetMessages("SM").empty());
-  EXPECT_TRUE(m_pPhone->GetMessages("ME").empty());
-  EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
+  EXPECT_EQ(held(), 0u);
 }
 
 TEST_F(OptionsPageTest, ServiceCenterHistoryGrowsOnceAndIsSavedOnCancel) {
   m_bExportToCsv = true;
   COptionsPage& page = OpenOptions();
+  EXPECT_EQ(Text(page, O::IDC_VALIDITY), "1 Hour");  // a key without one: the lifetime Compose starts with
   QComboBox* pCenters = PAGE_CONTROL(QComboBox, page, O::IDC_SERVICE_CENTER);
-  auto typeAndLeave = [&](const QString& strText) {
+  // Each row: the number typed before the focus leaves, and what Compose then sends
+  // through.
+  const std::pair<QString, std::string> typed[] = {
+      {"+441234", "+441234"}, {"+441234", "+441234"}, {"", ""}, {"+449876", "+449876"}};
+  for (const auto& [strText, strCompose] : typed) {
     pCenters->setFocus();
     pCenters->lineEdit()->clear();
     QTest::keyClicks(pCenters->lineEdit(), strText);
     PAGE_CONTROL(QWidget, page, O::IDC_VALIDITY)->setFocus();
-  };
-  typeAndLeave("+441234");
-  EXPECT_EQ(m_pDlg->GetComposePage().m_strServiceCenter, "+441234");
-  typeAndLeave("+441234");
-  typeAndLeave("");
-  EXPECT_EQ(m_pDlg->GetComposePage().m_strServiceCenter, "");
-  typeAndLeave("+449876");
+    EXPECT_EQ(m_pDlg->GetComposePage().m_strServiceCenter, strCompose) << strText.toStdString();
+  }
   EXPECT_TRUE(Items(pCenters).isEmpty());  // listed once saved and loaded again
   // A refresh offers the last one typed, once however often it runs.
   Click(PAGE_CONTROL(QWidget, page, O::IDC_REFRESH));
@@ -311,11 +327,7 @@ TEST_F(OptionsPageTest, ServiceCenterHistoryGrowsOnceAndIsSavedOnCancel) {
   EXPECT_EQ(Items(pCenters), QStringList{"+449876"});
 
   m_pDlg->reject();
-  CAddressArray history;
-  ASSERT_EQ(LoadServiceCenters(DataFolder(), history), LoadResult::loaded);
-  ASSERT_EQ(history.size(), 2u);
-  EXPECT_EQ(history[0]->m_strNumber, "+441234");
-  EXPECT_EQ(history[1]->m_strNumber, "+449876");
+  EXPECT_EQ(History(), (std::vector<std::string>{"+441234", "+449876"}));
   EXPECT_EQ(ReadFile(DataFile("SMSSCA.csv")), "Service Center\r\n+441234\r\n+449876\r\n");
   EXPECT_FALSE(OptionText("Service Center").has_value());  // Cancel writes no settings
 
@@ -349,21 +361,17 @@ TEST_F(OptionsPageTest, FirstRunChoicesThenLeavingBeforeComposeWasEverShown) {
   const SCase cases[] = {
       {"lifetime, then the Inbox tab",
        [](COptionsPage& p) { Choose(PAGE_CONTROL(QComboBox, p, O::IDC_VALIDITY), 3); }, 1},
-      {"lifetime, then Close",
-       [](COptionsPage& p) { Choose(PAGE_CONTROL(QComboBox, p, O::IDC_VALIDITY), 3); }, -1},
       {"delete box, then Close",
        [](COptionsPage& p) { Click(PAGE_CONTROL(QWidget, p, O::IDC_DELETE_FROM_PHONE)); }, -1},
-      {"delete box, then the Compose tab",
-       [](COptionsPage& p) { Click(PAGE_CONTROL(QWidget, p, O::IDC_DELETE_FROM_PHONE)); }, 0},
-      {"service centre, then the Outbox tab",
-       [](COptionsPage& p) { Choose(PAGE_CONTROL(QComboBox, p, O::IDC_SERVICE_CENTER), 0); }, 2},
+      {"service centre, then the Compose tab",
+       [](COptionsPage& p) { Choose(PAGE_CONTROL(QComboBox, p, O::IDC_SERVICE_CENTER), 0); }, 0},
   };
   for (const SCase& c : cases) {
     SCOPED_TRACE(c.pszName);
     WriteSettings({});
     CAddressArray history;
     history.push_back(std::make_unique<CAddress>());
-    history.back()->m_strNumber = "+447700900100";
+    history.back()->SetNumber("+447700900100");
     ASSERT_TRUE(SaveServiceCenters(DataFolder(), history));
     auto pDlg = OpenWindow();
     COptionsPage& page = pDlg->GetOptionsPage();
@@ -410,51 +418,13 @@ TEST_F(OptionsPageTest, TheWheelOverAListWithoutTheFocusChoosesNothingAndAnOpenL
   WheelOver(pRates, -120);
   EXPECT_EQ(pRates->currentText(), "19200");
   EXPECT_TRUE(WaitForLogged("CMD AT+IPR=19200"));
-
-  // An open list shows a scrolled handful of items.
-  for (int nId : {O::IDC_TIME_OUT, O::IDC_BAUD_RATE}) {
-    SCOPED_TRACE(nId);
-    QComboBox* pList = RequireControl<QComboBox>(&page, nId, "list");
-    pList->showPopup();
-    QWidget* pPopup = pList->view()->window();
-    ASSERT_TRUE(pPopup->isVisible());
-    const int nRow = pList->view()->sizeHintForRow(0);
-    ASSERT_GT(nRow, 0);
-    EXPECT_LE(pPopup->height(), 15 * nRow + 2 * pList->view()->frameWidth() + 16);
-    EXPECT_LE(pList->view()->height() / nRow, 15);
-    pList->hidePopup();
-  }
-  // Sixty time-outs scroll; the nine baud rates fit.
-  EXPECT_GT(PAGE_CONTROL(QComboBox, page, O::IDC_TIME_OUT)->count(), kMaxVisibleChoices);
-}
-
-TEST_F(OptionsPageTest, WithoutStoredValuesTheLifetimeAndDeleteChoiceAreTheOnesTheWindowUses) {
-  StartPhone();
-  // The key exists but holds neither value; then no key at all.
-  for (bool bKey : {true, false}) {
-    SCOPED_TRACE(bKey ? "key without the values" : "no key");
-    if (bKey)
-      WriteSettings({kComPort});
-    else
-      WriteSettings({});
-    auto pDlg = OpenWindow();
-    COptionsPage& page = ShowOptions(*pDlg);
-    EXPECT_EQ(Text(page, O::IDC_VALIDITY), "1 Hour");
-    EXPECT_EQ(pDlg->GetComposePage().m_nDefaultLifetime, 1);
-    EXPECT_FALSE(PAGE_CONTROL(QCheckBox, page, O::IDC_DELETE_FROM_PHONE)->isChecked());
-    EXPECT_FALSE(pDlg->IsDeleteFromPhone());
-    if (bKey) {
-      ASSERT_TRUE(pDlg->SetActivePage(&pDlg->GetComposePage()));
-      EXPECT_EQ(PAGE_CONTROL(QComboBox, pDlg->GetComposePage(), CComposePage::IDC_LIFETIME)->currentText(),
-                "1 Hour");
-      page.m_pSheet->SetActivePage(&page);
-    }
-    Click(PAGE_CONTROL(QWidget, page, O::IDC_DELETE_FROM_PHONE));
-    EXPECT_TRUE(pDlg->IsDeleteFromPhone());
-    pDlg->accept();
-    EXPECT_EQ(OptionNumber("Message Validity"), 1u);
-    EXPECT_EQ(OptionNumber("Delete From Phone"), 1u);
-  }
+  // The sixty time-outs open as a scrolled handful, not a column as tall as the screen.
+  QComboBox* pTimeOuts = PAGE_CONTROL(QComboBox, page, O::IDC_TIME_OUT);
+  pTimeOuts->showPopup();
+  const int nRow = pTimeOuts->view()->sizeHintForRow(0);
+  ASSERT_GT(nRow, 0);
+  EXPECT_LE(pTimeOuts->view()->window()->height(), 15 * nRow + 2 * pTimeOuts->view()->frameWidth() + 16);
+  pTimeOuts->hidePopup();
 }
 
 TEST_F(OptionsPageTest, ABaudRateSentThenCancelledGoesBackToTheStoredRate) {
@@ -504,10 +474,9 @@ TEST_F(OptionsPageTest, APhoneWithOneStorageOffersOnlyItsButtonOnBothPages) {
       // The two pages give their buttons the same ids.
       auto* pPhoneButton = RequireControl<QRadioButton>(pPage, O::IDC_MOBILE_PHONE, "IDC_MOBILE_PHONE");
       auto* pSimButton = RequireControl<QRadioButton>(pPage, O::IDC_SIM, "IDC_SIM");
-      EXPECT_EQ(pPhoneButton->isChecked(), bPhone);
-      EXPECT_EQ(pPhoneButton->isEnabled(), bPhone);
-      EXPECT_EQ(pSimButton->isChecked(), !bPhone);
-      EXPECT_EQ(pSimButton->isEnabled(), !bPhone);
+      EXPECT_EQ(std::vector<bool>({pPhoneButton->isChecked(), pPhoneButton->isEnabled(),
+                                   pSimButton->isChecked(), pSimButton->isEnabled()}),
+                std::vector<bool>({bPhone, bPhone, !bPhone, !bPhone}));
     }
   }
 }

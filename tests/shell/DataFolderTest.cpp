@@ -20,75 +20,74 @@ class DataFolderTest : public CWindowTest {
       key.QueryText(strName, s);
     return s;
   }
-  // Resolves the folder for the host strExe; the settings are read afresh each time.
-  static std::string Resolve(const std::string& strExe, bool* pExport = nullptr) {
-    std::string strFolder;
-    bool bExport = false;
-    CDataFolder::Resolve(strExe, strFolder, bExport);
-    if (pExport != nullptr)
-      *pExport = bExport;
-    return strFolder;
-  }
 };
 
 }  // namespace
 
-TEST_F(DataFolderTest, TheHostInAProgramFolderPutsTheDataBesideIt) {
-  const std::string strSuite = Path("Suite");
-  for (const char* pszExe : {"HVDesktop.Exe", "hvdesktop.exe", "HVDESKTOP.EXE", "HVDesktop"}) {
-    SCOPED_TRACE(pszExe);
-    fs::remove_all(strSuite);
-    fs::remove(Path("settings.reg"));
-    fs::create_directories(strSuite + "/Program");
-    EXPECT_EQ(Resolve(strSuite + "/Program/" + pszExe), strSuite + "/SMSData/");
-    EXPECT_TRUE(fs::is_directory(strSuite + "/SMSData"));
-    EXPECT_EQ(Text("Data Folder"), strSuite + "/SMSData/");
-    EXPECT_EQ(Text("InstallDir"), strSuite + "/");
+TEST_F(DataFolderTest, TheFolderIsTheStoredOneOrDerivedFromTheHostOrTheUsersOwn) {
+  // Folders of the sandbox are written relative to it ("~" for its root where the
+  // settings hold them).
+  const struct {
+    const char* pszReason;
+    const char* pszStoredFolder;  // "Data Folder" stored with "Export To CSV" = bExport; null: no key
+    const char* pszExe;
+    const char *pszFolder, *pszStored, *pszInstallDir;  // the folder, "Data Folder", "InstallDir" after
+    bool bExport;
+  } cases[] = {
+      {"beside the suite's program folder", nullptr, "Suite/Program/HVDesktop.Exe", "Suite/SMSData/",
+       "~Suite/SMSData/", "~Suite/", false},
+      {"the host's name in any case", nullptr, "Case/Program/HVDESKTOP.EXE", "Case/SMSData/",
+       "~Case/SMSData/", "~Case/", false},
+      {"without its extension", nullptr, "Bare/Program/HVDesktop", "Bare/SMSData/", "~Bare/SMSData/",
+       "~Bare/", false},
+      {"any other host: inside its own folder", nullptr, "tools/bin/hvdesktop-old", "tools/bin/SMSData/",
+       "~tools/bin/SMSData/", "~tools/bin/", false},
+      // Created (one level), but the setting is not rewritten and nothing is derived.
+      {"a stored folder gets its final separator", "mydata", "host/Program/HVDesktop.Exe", "mydata/",
+       "~mydata", "<missing>", true},
+      // A stored folder whose parent is missing is not created, and still used.
+      {"a stored folder without its parent", "no/such/parent/", "host/Program/HVDesktop.Exe",
+       "no/such/parent/", "~no/such/parent/", "<missing>", false},
+      {"the host's folder is gone: the user's data folder", nullptr, "gone/Program/HVDesktop.Exe",
+       "xdg-data/Kelvane/SMSData/", "~xdg-data/Kelvane/SMSData/", "~xdg-data/Kelvane/", false},
+      // /usr/bin/HVDesktop run by a user who may write there (root): the data never
+      // lands at the root of the system.
+      {"an installed host", nullptr, "usr/bin/HVDesktop", "xdg-data/Kelvane/SMSData/",
+       "~xdg-data/Kelvane/SMSData/", "~xdg-data/Kelvane/", false},
+  };
+  auto inSandbox = [this](std::string s) { return s.rfind('~', 0) == 0 ? Path(s.substr(1)) : s; };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pszReason);
+    std::vector<std::string> lines;
+    if (c.pszStoredFolder != nullptr)
+      lines = {kData, "\"Data Folder\"=\"" + Path(c.pszStoredFolder) + "\"",
+               std::string("\"Export To CSV\"=dword:0000000") + (c.bExport ? "1" : "0")};
+    WriteRegistry(lines);
+    const std::string strExe = Path(c.pszExe);
+    if (std::string(c.pszExe).rfind("gone/", 0) != 0)  // the host's folder, unless it is gone
+      fs::create_directories(fs::path(strExe).parent_path());
+    std::string strFolder;
+    bool bExport = false;
+    CDataFolder::Resolve(strExe, strFolder, bExport);
+    EXPECT_EQ(strFolder, Path(c.pszFolder));
+    EXPECT_EQ(bExport, c.bExport);
+    EXPECT_EQ(fs::is_directory(strFolder), std::string(c.pszFolder) != "no/such/parent/");
+    EXPECT_EQ(Text("Data Folder"), inSandbox(c.pszStored));
+    EXPECT_EQ(Text("InstallDir"), inSandbox(c.pszInstallDir));
   }
-}
-
-TEST_F(DataFolderTest, AnyOtherHostPutsTheDataInsideItsOwnFolder) {
-  const std::string strBin = Path("tools/bin");
-  fs::create_directories(strBin);
-  bool bExport = true;
-  EXPECT_EQ(Resolve(strBin + "/hvdesktop-old", &bExport), strBin + "/SMSData/");
-  EXPECT_FALSE(bExport);
-  EXPECT_TRUE(fs::is_directory(strBin + "/SMSData"));
-  EXPECT_EQ(Text("Data Folder"), strBin + "/SMSData/");
-  EXPECT_EQ(Text("InstallDir"), strBin + "/");
-  // A folder that exists already is simply used.
-  fs::remove(Path("settings.reg"));
-  std::ofstream(strBin + "/SMSData/SMSIn.Dat") << "x";
-  EXPECT_EQ(Resolve(strBin + "/launcher"), strBin + "/SMSData/");
-  EXPECT_TRUE(fs::exists(strBin + "/SMSData/SMSIn.Dat"));
-}
-
-TEST_F(DataFolderTest, AStoredFolderIsUsedAsStoredWithAFinalSeparatorAdded) {
-  const std::string strStored = Path("mydata");
-  WriteRegistry({kData, "\"Data Folder\"=\"" + strStored + "\"", "\"Export To CSV\"=dword:00000001"});
-  bool bExport = false;
-  EXPECT_EQ(Resolve(Path("host/Program/HVDesktop.Exe"), &bExport), strStored + "/");
-  EXPECT_TRUE(bExport);
-  // Created (one level), but the setting is not rewritten and nothing is derived.
-  EXPECT_TRUE(fs::is_directory(strStored));
-  EXPECT_EQ(Text("Data Folder"), strStored);
-  EXPECT_EQ(Text("InstallDir"), "<missing>");
   EXPECT_FALSE(fs::exists(Path("host/SMSData")));
-
-  // A stored folder whose parent is missing is not created, and still used.
-  const std::string strDeep = Path("no/such/parent");
-  WriteRegistry({kData, "\"Data Folder\"=\"" + strDeep + "/\""});
-  EXPECT_EQ(Resolve(Path("host/Program/HVDesktop.Exe")), strDeep + "/");
-  EXPECT_FALSE(fs::exists(strDeep));
+  EXPECT_FALSE(fs::exists(Path("usr/SMSData")));
 }
 
-TEST_F(DataFolderTest, AFolderThatCannotBeMadeFallsBackToTheUsersDataFolder) {
-  const std::string strFallback = Path("xdg-data/Kelvane/SMSData/");
-  // The host's folder does not exist at all.
-  EXPECT_EQ(Resolve(Path("gone/Program/HVDesktop.Exe")), strFallback);
-  EXPECT_TRUE(fs::is_directory(strFallback));
-  EXPECT_EQ(Text("Data Folder"), strFallback);
-  EXPECT_EQ(Text("InstallDir"), Path("xdg-data/Kelvane/"));
+TEST_F(DataFolderTest, AFolderThatExistsIsUsedAndOneThatCannotBeMadeFallsBack) {
+  const std::string strBin = Path("tools/bin");
+  fs::create_directories(strBin + "/SMSData");
+  std::ofstream(strBin + "/SMSData/SMSIn.Dat") << "x";
+  std::string strFolder;
+  bool bExport = false;
+  CDataFolder::Resolve(strBin + "/launcher", strFolder, bExport);
+  EXPECT_EQ(strFolder, strBin + "/SMSData/");
+  EXPECT_TRUE(fs::exists(strBin + "/SMSData/SMSIn.Dat"));
 
   // "SMSData" is taken by a file, so no folder of that name can be made; without
   // XDG_DATA_HOME the user's data folder is ~/.local/share.
@@ -96,17 +95,9 @@ TEST_F(DataFolderTest, AFolderThatCannotBeMadeFallsBackToTheUsersDataFolder) {
   fs::create_directories(Path("blocked"));
   std::ofstream(Path("blocked/SMSData")) << "not a folder";
   m_sandbox.SetEnv("XDG_DATA_HOME", "");
-  EXPECT_EQ(Resolve(Path("blocked/host")), Path("home/.local/share/Kelvane/SMSData/"));
+  CDataFolder::Resolve(Path("blocked/host"), strFolder, bExport);
+  EXPECT_EQ(strFolder, Path("home/.local/share/Kelvane/SMSData/"));
   EXPECT_TRUE(fs::is_directory(Path("home/.local/share/Kelvane/SMSData")));
-}
-
-TEST_F(DataFolderTest, AnInstalledHostKeepsTheDataInTheUsersFolder) {
-  // /usr/bin/HVDesktop run by a user who may write there (root): the data never
-  // lands at the root of the system.
-  fs::create_directories(Path("usr/bin"));
-  EXPECT_EQ(Resolve(Path("usr/bin/HVDesktop")), Path("xdg-data/Kelvane/SMSData/"));
-  EXPECT_FALSE(fs::exists(Path("SMSData")));
-  EXPECT_FALSE(fs::exists(Path("usr/SMSData")));
 }
 
 TEST_F(DataFolderTest, AFolderWithoutTheDataNameHasNoInstallFolder) {

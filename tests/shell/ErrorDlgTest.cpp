@@ -56,14 +56,14 @@ TEST(ErrorDlgTest, ShowsTheParagraphsAndTheCodeLine) {
   CErrorDlg dlg(texts.strFirst, texts.strSecond, texts.strThird, texts.strCode);
   dlg.show();
   EXPECT_EQ(dlg.windowTitle(), QStringLiteral("SMS Error"));
-  EXPECT_EQ(LabelText(dlg, 1060), QStringLiteral("An unknown error occurred. "));
-  EXPECT_EQ(LabelText(dlg, 1061),
-            QStringLiteral("No further information is available about this error at this time."));
   // The line breaks of the third paragraph show as line breaks, the tabs as tabs.
-  EXPECT_EQ(LabelText(dlg, 1062),
-            QStringLiteral("Suggested trouble-shooting:\n\tRestart the computer\n\tTurn off the "
-                           "phone and then turn it back on"));
-  EXPECT_EQ(LabelText(dlg, 1066), QStringLiteral("Error Code: -984"));
+  EXPECT_EQ(
+      QStringList({LabelText(dlg, 1060), LabelText(dlg, 1061), LabelText(dlg, 1062), LabelText(dlg, 1066)}),
+      QStringList({"An unknown error occurred. ",
+                   "No further information is available about this error at this time.",
+                   "Suggested trouble-shooting:\n\tRestart the computer\n\tTurn off the phone and then turn "
+                   "it back on",
+                   "Error Code: -984"}));
   EXPECT_EQ(dlg.GetThird(), LoadString(149));  // the text itself keeps its "\r\n"
   QPushButton* pContinue = RequireControl<QPushButton>(&dlg, 1, "IDC_CONTINUE");
   EXPECT_EQ(pContinue->text(), QStringLiteral("Click here to continue"));

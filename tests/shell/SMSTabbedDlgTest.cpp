@@ -41,87 +41,82 @@ class SMSTabbedDlgTest : public CWindowTest {
   std::vector<std::string> m_probed;
 };
 
-std::vector<std::string> AllPortNames() {
-  std::vector<std::string> names;
-  for (int i = 1; i <= 35; ++i)
-    names.push_back("COM" + std::to_string(i));
-  return names;
+// What the window made of its settings and the ports it probed.
+std::string Summary(const CSMSTabbedDlg& dlg) {
+  return "code " + std::to_string(dlg.GetErrorCode()) + " port " + std::to_string(dlg.GetComPort()) +
+         (dlg.IsComPortUnset() ? " unset" : "") + " baud " + std::to_string(dlg.GetBaudRate()) +
+         " time-out " + std::to_string(dlg.GetTimeOut()) + (dlg.IsDeleteFromPhone() ? " delete" : "") +
+         (dlg.IsExportToCsv() ? " export" : "") + " ports '" + dlg.GetAvailablePorts() + "'";
 }
 
 }  // namespace
 
-TEST_F(SMSTabbedDlgTest, FirstRunWithoutAnyFreePortOpensOnOptionsWithNoPortCode) {
+TEST_F(SMSTabbedDlgTest, SettingsAreReadAndPortsProbed) {
+  struct SCase {
+    std::vector<std::string> lines;  // of the Options key; none: no key
+    std::vector<std::string> open;   // the ports that answer the probe
+    std::string strSummary;
+    size_t nProbed;  // without a stored name, every port of the table in order
+  };
+  const std::vector<SCase> cases = {
+      {{}, {}, "code -994 port 0 unset baud 9600 time-out 10000 ports ''", 35},
+      {{}, {"COM2", "COM5"}, "code -989 port 0 unset baud 9600 time-out 10000 ports 'COM2\tCOM5\t'", 35},
+      // An Options key without "COM Port" is a first run too: COM1 is probed for the
+      // stored name, then the whole table.
+      {{"\"COM Port\"=\"\"", "\"Baud Rate\"=dword:00004b00"},
+       {"COM2"},
+       "code -989 port 0 unset baud 19200 time-out 10000 ports 'COM2\t'",
+       36},
+      // A port stored but none can be opened.
+      {{"\"COM Port\"=\"COM12\"", "\"Baud Rate\"=dword:0001c200", "\"Time Out\"=dword:00001388",
+        "\"Delete From Phone\"=dword:00000007"},
+       {},
+       "code -994 port 11 baud 115200 time-out 5000 delete ports ''",
+       35},
+      // Port names match exactly.
+      {{"\"COM Port\"=\"com3\""}, {}, "code -994 port 0 baud 9600 time-out 10000 ports ''", 35},
+      {{"\"COM Port\"=\"COM99\""}, {}, "code -994 port 0 baud 9600 time-out 10000 ports ''", 35},
+      {{"\"COM Port\"=\"COM3 \""}, {}, "code -994 port 0 baud 9600 time-out 10000 ports ''", 35},
+  };
+  for (const SCase& c : cases) {
+    std::vector<std::string> lines = c.lines;
+    if (!lines.empty())
+      lines.insert(lines.begin(), kOptions);
+    WriteRegistry(lines);
+    ProbeAnswers(c.open);
+    m_probed.clear();
+    CSMSTabbedDlg dlg;
+    EXPECT_EQ(Summary(dlg), c.strSummary) << c.strSummary;
+    EXPECT_EQ(m_probed.size(), c.nProbed) << c.strSummary;
+    EXPECT_EQ(m_probed.back(), "COM35") << c.strSummary;
+  }
+}
+
+TEST_F(SMSTabbedDlgTest, AFirstRunOpensOnOptionsAndTheWaitCursorEndsWithTheComposePageOrTheWindow) {
   int nPhonesMade = 0;
   CSMSTabbedDlg::SetPhoneFactory([&nPhonesMade] {
     ++nPhonesMade;
     return std::make_unique<CPhoneInterface>();
   });
-  ProbeAnswers({});
-  CSMSTabbedDlg dlg;
-  // Without an Options key the port name is not looked for; every port of the table
-  // is tried, in order.
-  EXPECT_EQ(m_probed, AllPortNames());
-  EXPECT_EQ(dlg.GetErrorCode(), -994);
-  EXPECT_TRUE(dlg.IsComPortUnset());
-  EXPECT_FALSE(dlg.IsPhoneReady());
-  EXPECT_EQ(nPhonesMade, 0);
-  EXPECT_EQ(dlg.GetAvailablePorts(), "");
-  // Defaults of the settings that are missing.
-  EXPECT_EQ(dlg.GetBaudRate(), 9600);
-  EXPECT_EQ(dlg.GetTimeOut(), 10000);
-  EXPECT_FALSE(dlg.IsDeleteFromPhone());
-  EXPECT_FALSE(dlg.IsExportToCsv());
-  // The wait cursor begun while building lasts until the Compose page has started.
-  dlg.Create();
-  EXPECT_EQ(dlg.GetActivePage(), &dlg.GetOptionsPage());
-  EXPECT_FALSE(dlg.GetComposePage().IsWindowCreated());
-  EXPECT_EQ(m_prompt.m_nWaitDepth, 1);
-  dlg.SetActivePage(&dlg.GetComposePage());
-  EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
-}
-
-TEST_F(SMSTabbedDlgTest, FirstRunWithAFreePortOpensOnOptionsWithPortProblemCode) {
-  ProbeAnswers({"COM2", "COM5"});
+  ProbeAnswers({"COM2"});
   {
     CSMSTabbedDlg dlg;
-    EXPECT_EQ(dlg.GetErrorCode(), -989);
-    EXPECT_EQ(dlg.GetAvailablePorts(), "COM2\tCOM5\t");
-    EXPECT_EQ(dlg.GetComPort(), 0);
     EXPECT_EQ(dlg.GetPhone(), nullptr);
+    EXPECT_EQ(nPhonesMade, 0);
     dlg.Create();
     EXPECT_EQ(dlg.GetActivePage(), &dlg.GetOptionsPage());
+    EXPECT_FALSE(dlg.GetComposePage().IsWindowCreated());
+    EXPECT_EQ(m_prompt.m_nWaitDepth, 1);
+    dlg.SetActivePage(&dlg.GetComposePage());
+    EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
   }
   // A window closed without the Compose page ever shown still ends its wait cursor.
-  EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
-
-  // An Options key without "COM Port" is a first run too: COM1 is probed for the
-  // stored name, then the whole table.
-  WriteRegistry({kOptions, "\"COM Port\"=\"\"", "\"Baud Rate\"=dword:00004b00"});
-  m_probed.clear();
-  CSMSTabbedDlg dlg;
-  EXPECT_TRUE(dlg.IsComPortUnset());
-  EXPECT_EQ(dlg.GetErrorCode(), -989);
-  EXPECT_EQ(dlg.GetBaudRate(), 19200);
-  EXPECT_EQ(m_probed.size(), 36u);
-}
-
-TEST_F(SMSTabbedDlgTest, SettingsAreReadAndPortNamesMatchExactly) {
-  WriteRegistry({kOptions, "\"COM Port\"=\"COM12\"", "\"Baud Rate\"=dword:0001c200",
-                 "\"Time Out\"=dword:00001388", "\"Delete From Phone\"=dword:00000007"});
   {
     CSMSTabbedDlg dlg;
-    EXPECT_EQ(dlg.GetComPort(), 11);
-    EXPECT_EQ(dlg.GetBaudRate(), 115200);
-    EXPECT_EQ(dlg.GetTimeOut(), 5000);
-    EXPECT_TRUE(dlg.IsDeleteFromPhone());
-    EXPECT_EQ(dlg.GetErrorCode(), -994);  // a port is stored, but none can be opened
+    dlg.Create();
+    EXPECT_EQ(m_prompt.m_nWaitDepth, 1);
   }
-  for (const char* pszStored : {"com3", "COM99", "COM3 "}) {
-    WriteRegistry({kOptions, std::string("\"COM Port\"=\"") + pszStored + "\""});
-    CSMSTabbedDlg dlg;
-    EXPECT_EQ(dlg.GetComPort(), 0) << pszStored;
-    EXPECT_FALSE(dlg.IsComPortUnset()) << pszStored;
-  }
+  EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
 }
 
 TEST_F(SMSTabbedDlgTest, AStoredPortWithAnAnsweringPhoneMakesThePhoneReady) {
@@ -136,7 +131,6 @@ TEST_F(SMSTabbedDlgTest, AStoredPortWithAnAnsweringPhoneMakesThePhoneReady) {
   ASSERT_TRUE(dlg.IsPhoneReady());
   dlg.Create();
   EXPECT_EQ(dlg.GetActivePage(), &dlg.GetComposePage());
-  EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
   // The worker-thread queries talk to the same phone.
   EXPECT_EQ(CSMSTabbedDlg::RunPhoneQuery(&CSMSTabbedDlg::QueryPhoneInformation, &dlg), 1);
   EXPECT_EQ(dlg.GetPhone()->GetPhoneModel(), "VP-1");
@@ -191,19 +185,19 @@ TEST_F(SMSTabbedDlgTest, ClosingWritesTheExportFlagBack) {
 
 TEST_F(SMSTabbedDlgTest, ReportErrorShowsTheParagraphsOfTheCurrentCode) {
   CSMSTabbedDlg dlg;
-  dlg.SetErrorCode(-998);
-  dlg.ReportError();
-  dlg.SetErrorCode(0);
-  dlg.ReportError();
-  ASSERT_EQ(m_prompt.m_errors.size(), 2u);
-  EXPECT_EQ(m_prompt.m_errors[0].strFirst.rfind("The Phone has timed-out. If the time-out value", 0), 0u);
-  EXPECT_EQ(m_prompt.m_errors[0].strFirst, LoadString(75));
-  EXPECT_EQ(m_prompt.m_errors[0].strSecond, "");
-  EXPECT_EQ(m_prompt.m_errors[0].strCode, "Error Code: -998");
-  EXPECT_EQ(m_prompt.m_errors[1].strFirst, LoadString(59));
-  EXPECT_EQ(m_prompt.m_errors[1].strSecond, LoadString(139));
-  EXPECT_EQ(m_prompt.m_errors[1].strCode, "Error Code: 0");
-  EXPECT_EQ(dlg.GetErrorCode(), 0);  // reporting leaves the code alone
+  const std::vector<std::tuple<int, std::string, std::string>> cases = {{-998, LoadString(75), ""},
+                                                                        {0, LoadString(59), LoadString(139)}};
+  for (const auto& [nCode, strFirst, strSecond] : cases) {
+    m_prompt.Clear();
+    dlg.SetErrorCode(nCode);
+    dlg.ReportError();
+    ASSERT_EQ(m_prompt.m_errors.size(), 1u) << nCode;
+    EXPECT_EQ(m_prompt.m_errors[0].strFirst, strFirst) << nCode;
+    EXPECT_EQ(m_prompt.m_errors[0].strSecond, strSecond) << nCode;
+    EXPECT_EQ(m_prompt.m_errors[0].strCode, "Error Code: " + std::to_string(nCode));
+    EXPECT_EQ(dlg.GetErrorCode(), nCode);  // reporting leaves the code alone
+  }
+  EXPECT_EQ(LoadString(75).rfind("The Phone has timed-out. If the time-out value", 0), 0u);
 }
 
 TEST_F(SMSTabbedDlgTest, HelpOpensTheTopicOfTheActivePage) {

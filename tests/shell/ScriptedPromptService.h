@@ -39,7 +39,13 @@ class CScriptedPromptService : public IPromptService {
     m_errors.push_back({strFirst, strSecond, strThird, strCode});
   }
   void QueueAnswer(int nAnswer) { m_answers.push_back(nAnswer); }
-  size_t AnswersLeft() const { return m_answers.size(); }
+  // The texts of the message boxes shown so far, in order.
+  std::vector<std::string> BoxTexts() const {
+    std::vector<std::string> texts;
+    for (const SBox& box : m_boxes)
+      texts.push_back(box.strText);
+    return texts;
+  }
   void Clear() {
     m_boxes.clear();
     m_errors.clear();

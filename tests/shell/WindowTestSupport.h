@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "lists/SortListCtrl.h"
 #include "platform/Registry.h"
 #include "shell/DialogTemplate.h"
 #include "shell/SMSTabbedDlg.h"
@@ -95,7 +96,10 @@ class CWindowTest : public ::testing::Test, private CTestAppUser {
     CSMSTabbedDlg::SetPhoneFactory({});
     CSMSTabbedDlg::SetHostExecutablePath(Path("host/Program/HVDesktop.Exe"));
   }
+  // Every window of the test is gone by now: whatever it did, it ended each wait
+  // cursor it began.
   ~CWindowTest() override {
+    EXPECT_EQ(m_prompt.m_nWaitDepth, 0) << "a wait cursor was left on";
     if (m_pPhone)
       m_pPhone->Stop();
     m_pPhone.reset();
@@ -240,6 +244,13 @@ class CWindowTest : public ::testing::Test, private CTestAppUser {
     for (int i = 0; i < pList->count(); ++i)
       items << pList->itemText(i);
     return items;
+  }
+  // The texts of one column of a list, top to bottom.
+  static std::vector<std::string> Column(CSortListCtrl* pList, int nColumn) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < pList->GetItemCount(); ++i)
+      texts.push_back(pList->GetItemText(i, nColumn));
+    return texts;
   }
   // A row of a list (with Ctrl to add it to the selection) and a header, clicked.
   static void ClickRow(QTableView* pList, int nRow, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
