@@ -94,9 +94,14 @@ TEST_F(InboxPageTest, FetchingAddsNewMessagesOnceAndNamesSendersFromTheAddressBo
   EXPECT_EQ(dutch.GetDateTimeText(), dutch.GetDateTime().Format());
   ExpectRowsFollowMessages(page);
 
-  // The same messages again: nothing added, and the box says so.
+  // The same messages again: nothing added, the box says so, and the row selected
+  // before is no longer selected (the list was refilled).
+  ClickRow(List(page), 0);
+  ASSERT_TRUE(DeleteButton(page)->isEnabled());
   QTest::mouseClick(GetButton(page), Qt::LeftButton);
   EXPECT_EQ(m_prompt.BoxTexts(), std::vector<std::string>{kNoNew});
+  EXPECT_EQ(List(page)->GetSelectedCount(), 0);
+  EXPECT_FALSE(DeleteButton(page)->isEnabled());
   EXPECT_EQ(m_prompt.m_boxes.at(0).nType & 0xF, static_cast<unsigned int>(MB_OK));
   EXPECT_EQ(page.m_pMessages->size(), 3u);
 
