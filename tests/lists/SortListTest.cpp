@@ -340,7 +340,7 @@ TEST(SortListCtrlTest, BoundRowsShowTheArrayAndFollowItOnlyWhenRefilled) {
   CSortListCtrl list;
   list.InsertColumn(0, "Number", 40);
   list.InsertColumn(1, "Name", 40);
-  list.SetColumnCellText(0, [](const CMessage& m) { return m.m_strNumber; });
+  list.SetColumnCellText(0, [](const CMessage& m) -> std::string { return m.m_strNumber; });
   CMessageArray messages;
   for (const char* psz : {"+1", "+2", "+3"}) {
     messages.push_back(Make(psz));
