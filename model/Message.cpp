@@ -63,9 +63,14 @@ CMessage& CMessage::operator=(const CMessage& other) {
 }
 
 void CMessage::SetTexts(const std::string_view* pTexts) {
+  CRecordText* const fields[kTextCount] = {&m_strSenderName, &m_strName,          &m_strNumber,  &m_strDateTime,
+                                           &m_strExtra,      &m_strServiceCenter, &m_strMessage, &m_strPdu};
+  // A field with a block of its own large enough keeps it (a record filled again
+  // line by line allocates nothing); the others go into the record's block.
   size_t nSize = 0;
   for (size_t i = 0; i < kTextCount; ++i)
-    nSize += pTexts[i].size() + 1;
+    if (fields[i]->m_nCapacity < pTexts[i].size())
+      nSize += pTexts[i].size() + 1;
   std::unique_ptr<char[]> pOld;
   if (nSize > m_nTextsCapacity) {
     if (nSize > UINT32_MAX)
@@ -74,11 +79,13 @@ void CMessage::SetTexts(const std::string_view* pTexts) {
     m_pTexts.reset(new char[nSize]);
     m_nTextsCapacity = static_cast<uint32_t>(nSize);
   }
-  CRecordText* const fields[kTextCount] = {&m_strSenderName, &m_strName,          &m_strNumber,  &m_strDateTime,
-                                           &m_strExtra,      &m_strServiceCenter, &m_strMessage, &m_strPdu};
   char* p = m_pTexts.get();
   for (size_t i = 0; i < kTextCount; ++i) {
     const size_t n = pTexts[i].size();
+    if (fields[i]->m_nCapacity >= n) {
+      fields[i]->Assign(pTexts[i]);
+      continue;
+    }
     if (n != 0)
       std::memcpy(p, pTexts[i].data(), n);
     p[n] = '\0';

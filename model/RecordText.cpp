@@ -54,29 +54,21 @@ CRecordText& CRecordText::operator=(CRecordText&& other) noexcept {
   return *this;
 }
 
-void CRecordText::Release() {
-  if (m_nCapacity != 0)
-    delete[] m_psz;
-  m_psz = s_szEmpty;
-  m_nLength = 0;
+void CRecordText::FreeOwn() {
+  delete[] m_psz;
   m_nCapacity = 0;
-}
-
-void CRecordText::ViewInto(const char* p, size_t nLength) {
-  Release();
-  m_psz = p;
-  m_nLength = static_cast<uint32_t>(nLength);
 }
 
 void CRecordText::Assign(std::string_view text) {
   if (text.size() > std::numeric_limits<uint32_t>::max() - 1)
     throw std::length_error("record text");
-  if (text.empty()) {
+  if (text.empty() && m_nCapacity == 0) {
     Release();
     return;
   }
   if (m_nCapacity >= text.size()) {
-    // Own block large enough: refill in place (the text may be a part of it).
+    // Own block large enough: refill in place (the text may be a part of it). The
+    // block is kept even for an empty text, for a record that is filled again.
     char* p = const_cast<char*>(m_psz);
     std::memmove(p, text.data(), text.size());
     p[text.size()] = '\0';

@@ -83,9 +83,19 @@ class CRecordText {
   friend class CMessage;
 
   // Points the text at nLength bytes of a record's block, followed by a NUL there.
-  void ViewInto(const char* p, size_t nLength);
+  void ViewInto(const char* p, size_t nLength) {
+    Release();
+    m_psz = p;
+    m_nLength = static_cast<uint32_t>(nLength);
+  }
   void Assign(std::string_view text);
-  void Release();
+  void Release() {
+    if (m_nCapacity != 0)
+      FreeOwn();
+    m_psz = s_szEmpty;
+    m_nLength = 0;
+  }
+  void FreeOwn();  // frees the text's own block
   static std::string Join(std::string_view a, std::string_view b);
 
   static const char s_szEmpty[1];

@@ -22,16 +22,21 @@ Texts TextsOf(const CMessage& m) {
           m.m_strExtra,      m.m_strServiceCenter, m.m_strMessage, m.m_strPdu};
 }
 
+// Each field assigned: each text then has a block of its own.
+void AssignTexts(CMessage& m, const Texts& t) {
+  m.m_strSenderName = t[0];
+  m.m_strName = t[1];
+  m.m_strNumber = t[2];
+  m.m_strDateTime = t[3];
+  m.m_strExtra = t[4];
+  m.m_strServiceCenter = t[5];
+  m.m_strMessage = t[6];
+  m.m_strPdu = t[7];
+}
+
 std::unique_ptr<CMessage> MakeRecord(const Texts& t) {
   auto p = std::make_unique<CMessage>();
-  p->m_strSenderName = t[0];
-  p->m_strName = t[1];
-  p->m_strNumber = t[2];
-  p->m_strDateTime = t[3];
-  p->m_strExtra = t[4];
-  p->m_strServiceCenter = t[5];
-  p->m_strMessage = t[6];
-  p->m_strPdu = t[7];
+  AssignTexts(*p, t);
   p->m_nStatus = 3;
   p->m_wFirstOctet = 0x24;
   return p;
@@ -78,6 +83,13 @@ TEST(RecordTexts, EveryTextSurvivesLoadCopyRefillAndTheSourceGoing) {
       {"copy over a record with longer texts",
        [&](CMessage& into, size_t i) {
          into = *MakeRecord(Texts{std::string(300000, 'q'), "w", "e", "r", "t", "y", "u", "i"});
+         into = *list[i];
+       }},
+      {"copy over a record whose texts have blocks of their own, some too small",
+       [&](CMessage& into, size_t i) {
+         Texts own;
+         own.fill(std::string(70000, 'o'));
+         AssignTexts(into, own);
          into = *list[i];
        }},
       {"refilled record of a stream",
