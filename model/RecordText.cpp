@@ -70,7 +70,8 @@ void CRecordText::Assign(std::string_view text) {
     // Own block large enough: refill in place (the text may be a part of it). The
     // block is kept even for an empty text, for a record that is filled again.
     char* p = const_cast<char*>(m_psz);
-    std::memmove(p, text.data(), text.size());
+    if (!text.empty())  // an empty view may have no bytes at all
+      std::memmove(p, text.data(), text.size());
     p[text.size()] = '\0';
     m_nLength = static_cast<uint32_t>(text.size());
     return;
