@@ -59,13 +59,15 @@ const CMessageArray& Messages() {
       m->m_dtDateTime = dt;
       m->m_strDateTime = dt.Format();
       size_t nText = static_cast<size_t>(pick(40, 160));
-      m->m_strMessage.reserve(nText);
+      std::string strText;
       for (size_t c = 0; c < nText; ++c)
-        m->m_strMessage += pick(0, 5) == 0 ? ' ' : static_cast<char>('a' + pick(0, 25));
+        strText += pick(0, 5) == 0 ? ' ' : static_cast<char>('a' + pick(0, 25));
+      m->m_strMessage = strText;
       size_t nOctets = 27 + (nText * 7 + 7) / 8;
-      m->m_strPdu.reserve(2 * nOctets);
+      std::string strPdu;
       for (size_t c = 0; c < 2 * nOctets; ++c)
-        m->m_strPdu += s_hex[pick(0, 15)];
+        strPdu += s_hex[pick(0, 15)];
+      m->m_strPdu = strPdu;
       m->m_strServiceCenter = "+491710760000";
       m->m_wFirstOctet = 0x04;
       list.push_back(std::move(m));

@@ -167,7 +167,7 @@ size_t CArchive::GetRemaining() const {
   return nFile + static_cast<size_t>(m_pBufEnd - m_pCur);
 }
 
-CArchive& CArchive::operator<<(const std::string& str) {
+CArchive& CArchive::operator<<(std::string_view str) {
   CheckMode(store);
   size_t n = str.size();
   if (n < 0xFF) {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/DateTime.h"
@@ -132,7 +133,7 @@ class CArchive {
     PutValue(d);
     return *this;
   }
-  CArchive& operator<<(const std::string& str);
+  CArchive& operator<<(std::string_view str);
   CArchive& operator<<(const CDateTime& dt);
 
   CArchive& operator>>(uint8_t& b) {

@@ -1,6 +1,9 @@
 #include "model/Message.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
+#include <string_view>
 
 #include "model/Archive.h"
 
@@ -20,12 +23,15 @@ inline void SetBit(uint16_t& w, int nBit, bool bFlag) {
 // Part of a text as the string class of the records cuts it: a start before the
 // beginning counts from the beginning, one past the end gives an empty text, and the
 // count is cut to what is there.
-std::string Mid(const std::string& str, long nFirst, long nCount) {
+std::string_view Mid(std::string_view str, long nFirst, long nCount) {
   long nLength = static_cast<long>(str.size());
   nFirst = std::clamp(nFirst, 0L, nLength);
   nCount = std::clamp(nCount, 0L, nLength - nFirst);
   return str.substr(static_cast<size_t>(nFirst), static_cast<size_t>(nCount));
 }
+
+constexpr size_t kTextCount = 8;
+constexpr size_t kKeptScratch = 1 << 16;
 
 // Position of a character in "0123456789ABCDEF", -1 when it is not there.
 long HexDigitPosition(char c) {
@@ -41,18 +47,14 @@ long HexDigitPosition(char c) {
 CMessage& CMessage::operator=(const CMessage& other) {
   if (this == &other)
     return *this;
-  m_strSenderName = other.m_strSenderName;
-  m_strName = other.m_strName;
-  m_strNumber = other.m_strNumber;
+  const std::string_view texts[kTextCount] = {
+      other.m_strSenderName, other.m_strName,          other.m_strNumber,  other.m_strDateTime,
+      other.m_strExtra,      other.m_strServiceCenter, other.m_strMessage, other.m_strPdu};
+  SetTexts(texts);
   m_nStatus = other.m_nStatus;
   m_nStorage = other.m_nStorage;
   m_nType = other.m_nType;
-  m_strDateTime = other.m_strDateTime;
   m_dtDateTime = other.m_dtDateTime;
-  m_strExtra = other.m_strExtra;
-  m_strMessage = other.m_strMessage;
-  m_strPdu = other.m_strPdu;
-  m_strServiceCenter = other.m_strServiceCenter;
   m_bFlag = other.m_bFlag;
   m_bReplyCharges = other.m_bReplyCharges;
   m_wFirstOctet = other.m_wFirstOctet;
@@ -60,25 +62,78 @@ CMessage& CMessage::operator=(const CMessage& other) {
   return *this;
 }
 
+void CMessage::SetTexts(const std::string_view* pTexts) {
+  CRecordText* const fields[kTextCount] = {&m_strSenderName, &m_strName,          &m_strNumber,  &m_strDateTime,
+                                           &m_strExtra,      &m_strServiceCenter, &m_strMessage, &m_strPdu};
+  // A field with a block of its own large enough keeps it (a record filled again
+  // line by line allocates nothing); the others go into the record's block.
+  size_t nSize = 0;
+  for (size_t i = 0; i < kTextCount; ++i)
+    if (fields[i]->m_nCapacity < pTexts[i].size())
+      nSize += pTexts[i].size() + 1;
+  std::unique_ptr<char[]> pOld;
+  if (nSize > m_nTextsCapacity) {
+    if (nSize > UINT32_MAX)
+      throw std::bad_alloc();
+    pOld = std::move(m_pTexts);  // freed once no text views it
+    m_pTexts.reset(new char[nSize]);
+    m_nTextsCapacity = static_cast<uint32_t>(nSize);
+  }
+  char* p = m_pTexts.get();
+  for (size_t i = 0; i < kTextCount; ++i) {
+    const size_t n = pTexts[i].size();
+    if (fields[i]->m_nCapacity >= n) {
+      fields[i]->Assign(pTexts[i]);
+      continue;
+    }
+    if (n != 0)
+      std::memcpy(p, pTexts[i].data(), n);
+    p[n] = '\0';
+    fields[i]->ViewInto(p, n);
+    p += n + 1;
+  }
+}
+
 void CMessage::Serialize(CArchive& ar) {
   if (ar.IsStoring()) {
-    ar << m_strSenderName << m_strName << m_strNumber;
+    ar << m_strSenderName.View() << m_strName.View() << m_strNumber.View();
     ar << m_nStatus << m_nStorage << m_nType;
     ar << m_bFlag;
-    ar << m_strDateTime;
+    ar << m_strDateTime.View();
     ar << m_dtDateTime;
-    ar << m_strExtra << m_strServiceCenter;
+    ar << m_strExtra.View() << m_strServiceCenter.View();
     ar << m_bReplyCharges << m_wFirstOctet << m_nValidity;
-    ar << m_strMessage << m_strPdu;
+    ar << m_strMessage.View() << m_strPdu.View();
   } else {
-    ar >> m_strSenderName >> m_strName >> m_strNumber;
-    ar >> m_nStatus >> m_nStorage >> m_nType;
-    ar >> m_bFlag;
-    ar >> m_strDateTime;
-    ar >> m_dtDateTime;
-    ar >> m_strExtra >> m_strServiceCenter;
-    ar >> m_bReplyCharges >> m_wFirstOctet >> m_nValidity;
-    ar >> m_strMessage >> m_strPdu;
+    // The texts are read into buffers kept for the next record, then packed into
+    // the record's one block. Nothing of the record changes before all is read.
+    thread_local std::string t_texts[kTextCount];
+    std::string* const t = t_texts;
+    int32_t nStatus, nStorage, nType, nReplyCharges, nValidity;
+    uint8_t bFlag;
+    CDateTime dt;
+    uint16_t wFirstOctet;
+    ar >> t[0] >> t[1] >> t[2];
+    ar >> nStatus >> nStorage >> nType;
+    ar >> bFlag;
+    ar >> t[3];
+    ar >> dt;
+    ar >> t[4] >> t[5];
+    ar >> nReplyCharges >> wFirstOctet >> nValidity;
+    ar >> t[6] >> t[7];
+    const std::string_view texts[kTextCount] = {t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7]};
+    SetTexts(texts);
+    m_nStatus = nStatus;
+    m_nStorage = nStorage;
+    m_nType = nType;
+    m_bFlag = bFlag;
+    m_dtDateTime = dt;
+    m_bReplyCharges = nReplyCharges;
+    m_wFirstOctet = wFirstOctet;
+    m_nValidity = nValidity;
+    for (std::string& str : t_texts)  // a rare long text does not stay held
+      if (str.capacity() > kKeptScratch)
+        std::string().swap(str);
   }
 }
 
@@ -133,5 +188,8 @@ std::string CMessage::GetPduKey() const {
     n = 16 * nHigh + nLow;
   }
   // Keep the first octet of the transfer unit, drop the octet after it.
-  return Mid(m_strPdu, 2 * n + 2, 2) + Mid(m_strPdu, 2 * n + 6, static_cast<long>(m_strPdu.size()));
+  const std::string_view pdu = m_strPdu.View();
+  std::string strKey(Mid(pdu, 2 * n + 2, 2));
+  strKey += Mid(pdu, 2 * n + 6, static_cast<long>(pdu.size()));
+  return strKey;
 }

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "model/DateTime.h"
+#include "model/RecordText.h"
 
 class CArchive;
 
@@ -45,7 +47,7 @@ class CMessage {
   CMessage() = default;
   ~CMessage() = default;
   CMessage(const CMessage&) = delete;
-  CMessage& operator=(const CMessage& other);  // copies every field
+  CMessage& operator=(const CMessage& other);  // copies every field, the texts into one block
 
   void Serialize(CArchive& ar);
 
@@ -89,20 +91,30 @@ class CMessage {
   std::string GetPduKey() const;
 
   // Fields, in their historic order. The phone library fills them directly.
-  std::string m_strSenderName;
-  std::string m_strName;
-  std::string m_strNumber;
+  CRecordText m_strSenderName;
+  CRecordText m_strName;
+  CRecordText m_strNumber;
   int32_t m_nStatus = 0;
   int32_t m_nStorage = 0;
   int32_t m_nType = 0;
-  std::string m_strDateTime;
+  CRecordText m_strDateTime;
   CDateTime m_dtDateTime;
-  std::string m_strExtra;
-  std::string m_strMessage;
-  std::string m_strPdu;
-  std::string m_strServiceCenter;
+  CRecordText m_strExtra;
+  CRecordText m_strMessage;
+  CRecordText m_strPdu;
+  CRecordText m_strServiceCenter;
   uint8_t m_bFlag = 1;  // kept: stored and compared, read by nobody
   int32_t m_bReplyCharges = 0;
   uint16_t m_wFirstOctet = 0;
   int32_t m_nValidity = 0;
+
+ private:
+  // Sets the eight text fields, in the order of Serialize, from pTexts, all into
+  // one block the record owns (the texts then view it), so that a loaded or copied
+  // record is two heap blocks however many texts it has. The old block is reused
+  // when large enough; pTexts must not point into it.
+  void SetTexts(const std::string_view* pTexts);
+
+  std::unique_ptr<char[]> m_pTexts;  // the block the packed texts view
+  uint32_t m_nTextsCapacity = 0;     // its size in bytes
 };

@@ -25,7 +25,7 @@ constexpr uint64_t kQuietNanBits = 0x7FF8000000000000ull;
 template <class R>
 struct CJsonField {
   std::string_view m_name;
-  std::variant<std::string R::*, int32_t R::*, uint8_t R::*, uint16_t R::*, CDateTime R::*> m_member;
+  std::variant<std::string R::*, CRecordText R::*, int32_t R::*, uint8_t R::*, uint16_t R::*, CDateTime R::*> m_member;
 };
 
 template <class R>
@@ -76,7 +76,7 @@ void AppendHex4(std::string& out, unsigned int n, bool bUpper) {
 
 // Plain bytes are copied in runs: only a quote, a backslash, a control character or
 // a byte outside UTF-8 ends a run and is escaped.
-void AppendJsonString(std::string& out, const std::string& str,
+void AppendJsonString(std::string& out, std::string_view str,
                       JsonEscapes eEscapes = JSON_HEX_LOWER_DEL_ESCAPED) {
   const bool bUpper = eEscapes == JSON_HEX_UPPER_DEL_KEPT;
   out += '"';
@@ -147,6 +147,8 @@ void AppendDouble(std::string& out, double d) {
 }
 
 void AppendValue(std::string& out, const std::string& str) { AppendJsonString(out, str); }
+
+void AppendValue(std::string& out, const CRecordText& text) { AppendJsonString(out, text.View()); }
 
 template <class T>
 requires std::is_integral_v<T>
@@ -334,6 +336,15 @@ class CRecordReader {
     if (kind != CJsonReader::invalid && !IsRefused())
       Refuse(name.Text() + ": a string expected");
     return m_reader.SkipValue(nDepth);
+  }
+
+  bool ReadValue(const CFieldName& name, CRecordText& text, int nDepth) {
+    // Through the scratch text: assigning it reuses the field's own block.
+    if (!ReadValue(name, m_strText, nDepth))
+      return false;
+    if (!IsRefused())
+      text = m_strText;
+    return true;
   }
 
   template <class T>
