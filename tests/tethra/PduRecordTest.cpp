@@ -69,16 +69,18 @@ TEST(PduRecord, DecodedPdusFillTheRecord) {
     msg.m_bReplyCharges = 1;
     CPduRecord::FillMessage(Decode(c.strHex), msg);
     EXPECT_EQ(msg.m_strNumber, c.pszNumber);
-    if (*c.pszText)
+    if (*c.pszText) {
       EXPECT_EQ(msg.m_strMessage, c.pszText);
+    }
     EXPECT_EQ(msg.m_wFirstOctet, c.wFlags);
     EXPECT_EQ(msg.m_bReplyCharges, c.bReplyCharges);
     EXPECT_EQ(msg.IsReplyCharges(), c.bReplyCharges);
     EXPECT_EQ(msg.m_strServiceCenter, c.pszServiceCenter);
     EXPECT_EQ(msg.m_strPdu, c.strHex);
     EXPECT_EQ(msg.m_dtDateTime.IsValid(), c.dDate != 0);
-    if (c.dDate != 0)
+    if (c.dDate != 0) {
       EXPECT_NEAR(msg.m_dtDateTime.GetDate(), c.dDate, 1e-9);
+    }
     // Fields the phone does not give stay as they were.
     EXPECT_EQ(std::make_tuple(msg.m_strName, msg.m_nStatus, msg.m_nStorage), std::make_tuple("kept", 5, 2));
   }
