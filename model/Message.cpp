@@ -63,8 +63,9 @@ CMessage& CMessage::operator=(const CMessage& other) {
 }
 
 void CMessage::SetTexts(const std::string_view* pTexts) {
-  CRecordText* const fields[kTextCount] = {&m_strSenderName, &m_strName,          &m_strNumber,  &m_strDateTime,
-                                           &m_strExtra,      &m_strServiceCenter, &m_strMessage, &m_strPdu};
+  CRecordText* const fields[kTextCount] = {&m_strSenderName, &m_strName,  &m_strNumber,
+                                           &m_strDateTime,   &m_strExtra, &m_strServiceCenter,
+                                           &m_strMessage,    &m_strPdu};
   // A field with a block of its own large enough keeps it (a record filled again
   // line by line allocates nothing); the others go into the record's block.
   size_t nSize = 0;

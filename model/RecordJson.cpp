@@ -25,7 +25,8 @@ constexpr uint64_t kQuietNanBits = 0x7FF8000000000000ull;
 template <class R>
 struct CJsonField {
   std::string_view m_name;
-  std::variant<std::string R::*, CRecordText R::*, int32_t R::*, uint8_t R::*, uint16_t R::*, CDateTime R::*> m_member;
+  std::variant<std::string R::*, CRecordText R::*, int32_t R::*, uint8_t R::*, uint16_t R::*, CDateTime R::*>
+      m_member;
 };
 
 template <class R>

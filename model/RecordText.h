@@ -61,7 +61,7 @@ class CRecordText {
   size_t find(std::string_view text, size_t nPos = 0) const { return View().find(text, nPos); }
   size_t find(char c, size_t nPos = 0) const { return View().find(c, nPos); }
 
-  operator std::string_view() const { return View(); }  // NOLINT: reads like a string
+  operator std::string_view() const { return View(); }          // NOLINT: reads like a string
   operator std::string() const { return std::string(View()); }  // NOLINT
 
   friend bool operator==(const CRecordText& a, const CRecordText& b) { return a.View() == b.View(); }
@@ -77,7 +77,9 @@ class CRecordText {
   friend std::string operator+(const std::string& a, const CRecordText& b) { return Join(a, b.View()); }
   friend std::string operator+(const CRecordText& a, const char* b) { return Join(a.View(), b); }
   friend std::string operator+(const char* a, const CRecordText& b) { return Join(a, b.View()); }
-  friend std::string operator+(const CRecordText& a, const CRecordText& b) { return Join(a.View(), b.View()); }
+  friend std::string operator+(const CRecordText& a, const CRecordText& b) {
+    return Join(a.View(), b.View());
+  }
 
  private:
   friend class CMessage;

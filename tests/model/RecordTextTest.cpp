@@ -48,7 +48,8 @@ std::vector<Texts> Samples() {
   return {
       {"", "", "", "", "", "", "", ""},
       {"Ann", "", "+491701234567", "01/02/24 13:04:05", "SM:3", "+491710760000", "Hello", "0791"},
-      {"", std::string(254, 'n'), "1", std::string(255, 'd'), "", "", std::string(65534, 'm'), std::string(65535, 'P')},
+      {"", std::string(254, 'n'), "1", std::string(255, 'd'), "", "", std::string(65534, 'm'),
+       std::string(65535, 'P')},
       {std::string("a\0b", 3), "x", "", "", std::string(1, '\0'), "", std::string(200000, 'z'), "07"},
   };
 }
