@@ -4,6 +4,7 @@
 
 #include "model/PhoneInterface.h"
 #include "model/PhoneStatus.h"
+#include "tests/support/DeliverPdus.h"
 #include "tests/tethra/PhoneTestSupport.h"
 #include "tethra/PduEncoder.h"
 #include "tethra/PduRecord.h"
@@ -22,21 +23,6 @@ std::string Listing(const std::vector<std::tuple<int, int, std::string>>& entrie
          std::to_string(strPdu.size() / 2 - 1 - nSca) + "\r\n" + strPdu + "\r\n";
   }
   return s + "\r\nOK\r\n";
-}
-
-std::vector<std::string> DeliverParts(const std::string& strText, uint16_t nReference) {
-  CPduDeliverRequest r;
-  r.m_strServiceCenter = "+447958879879";
-  r.m_strOriginator = "+447700900555";
-  r.m_strText = strText;
-  r.m_nConcatReference = nReference;
-  auto encoded = CPduEncoder::EncodeDeliver(r);
-  EXPECT_TRUE(encoded.IsOk());
-  std::vector<std::string> parts;
-  if (encoded)
-    for (const auto& e : encoded.Value())
-      parts.push_back(e.m_strPdu);
-  return parts;
 }
 
 // "hellohello" with no number and no validity, to be stored: 16 TPDU octets.
@@ -126,7 +112,7 @@ TEST_F(ScriptedPhoneTest, MapsEverySetupFailureToItsCode) {
 
 TEST_F(ScriptedPhoneTest, FetchesEveryStorageWithOneListingEach) {
   const std::string text = std::string(150, 'a') + std::string(40, 'b');
-  std::vector<std::string> parts = DeliverParts(text, 77);
+  std::vector<std::string> parts = DeliverPdus("+447700900555", text, 77);
   ASSERT_EQ(parts.size(), 2u);
   const std::string statusReport = "07911326040000F006FF0B911346610089F6208062917314082080629173240800";
   // URCs in the middle of the SIM's listing.
@@ -338,7 +324,7 @@ TEST_F(ScriptedPhoneTest, SetsUpWhateverThePhoneSaysOfWhatItDoesNotNeed) {
 TEST_F(ScriptedPhoneTest, ReadsTheSimThroughMtWhenItCannotBeChosenAndRemembers) {
   CPhoneInterface phone;
   ASSERT_TRUE(Connect(phone, "(\"ME\",\"SM\",\"MT\"),(\"ME\",\"SM\",\"MT\"),(\"ME\",\"SM\",\"MT\")"));
-  const std::string other = DeliverParts("from the SIM", 9)[0];
+  const std::string other = DeliverPdus("+447700900555", "from the SIM", 9)[0];
   const std::string refused = "\r\n+CMS ERROR: 302\r\n";
   // ME holds one message; SM refuses to be chosen; MT shows ME's message and the
   // SIM's, the first of which is not listed twice.
@@ -555,7 +541,7 @@ TEST_F(ScriptedPhoneTest, ProgressReportsAndCancelsAtACommandBoundary) {
 TEST_F(ScriptedPhoneTest, ADeleteStoppedBetweenPartsKeepsTheRestListed) {
   CPhoneInterface phone;
   ASSERT_TRUE(Connect(phone, kSimOnly));
-  const std::vector<std::string> parts = DeliverParts(std::string(200, 'z'), 12);
+  const std::vector<std::string> parts = DeliverPdus("+447700900555", std::string(200, 'z'), 12);
   ASSERT_EQ(parts.size(), 2u);
   std::string strList = "SM\t4\t1\t" + parts[0] + "\nSM\t5\t1\t" + parts[1] + "\n";
   CMessage record;
@@ -585,7 +571,7 @@ TEST_F(ScriptedPhoneTest, DeletingManyCostsOneListingAndOneTimeOut) {
   CMessage records[3];
   std::vector<std::tuple<int, int, std::string>> entries;
   for (int i = 0; i < 3; ++i) {
-    records[i].m_strPdu = DeliverParts(std::to_string(i), uint16_t(i + 1))[0];
+    records[i].m_strPdu = DeliverPdus("+447700900555", std::to_string(i), uint16_t(i + 1))[0];
     entries.emplace_back(i + 1, 1, records[i].m_strPdu);
   }
   Script({{"AT+CPMS=\"SM\"", Ok()}, {"AT+CMGL=4", Listing(entries)}});
