@@ -1,6 +1,6 @@
 // Helpers the non-window test folders share: whole files written and read back,
-// reading a descriptor until what is awaited has come, and checks run in a child
-// process (as the user nobody when asked).
+// reading a descriptor until what is awaited has come, programs run to their end,
+// and checks run in a child process (as the user nobody when asked).
 #pragma once
 
 #include <grp.h>
@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -49,6 +50,18 @@ bool ReadFdUntil(int fd, std::string& strBuffer, int nTimeoutMs, Done done, bool
       bClosed = true;
   }
   return true;
+}
+
+// Runs a shell command line to its end: its exit status (-1 when it did not exit),
+// and what it wrote to its standard output.
+inline int RunCommandLine(const std::string& strCommand, std::string& strOut) {
+  FILE* pPipe = popen(strCommand.c_str(), "r");
+  char buffer[4096];
+  strOut.clear();
+  for (size_t n; pPipe && (n = fread(buffer, 1, sizeof buffer, pPipe)) > 0;)
+    strOut.append(buffer, n);
+  const int nStatus = pPipe ? pclose(pPipe) : -1;
+  return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
 }
 
 // Runs fn (0 when its checks hold) in a child process and gives its result; with
