@@ -88,9 +88,9 @@ TEST(PduConcatenation, PartsMeetOnlyInTheirOwnMessageAndAreJoinedWhole) {
       // The same reference with another number of parts, or in a SUBMIT, is another
       // message.
       {"total and type in the key",
-       {Part(kFrom, "0A", "0500032A020190E910"), Part(kFrom, "0A", "0500032A030190E910"),
+       {Part(kFrom, "0A", "0500032A020190E910"), Part(kFrom, "0A", "0500032A030290E910"),
         Decode(Hex("00 41 00" + kFrom + "0000 0A 0500032A020290E910"))},
-       {"missing 2", "missing 2 3", "missing 1"},
+       {"missing 2", "missing 1 3", "missing 1"},
        0},
       // Another sender's phone cut "a€b" between the escape and its code (61 1B | 65
       // 62), and a UCS2 surrogate pair D83D DE00 in two.
