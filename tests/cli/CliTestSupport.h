@@ -80,7 +80,11 @@ class CChild {
     m_strBuffer.erase(0, nEnd + 1);
     return true;
   }
-  void Signal(int nSignal) { kill(m_pid, nSignal); }
+  // Sends the signal, then gives the exit status as Wait does.
+  int Stop(int nSignal = SIGTERM, int nTimeoutMs = 3000) {
+    kill(m_pid, nSignal);
+    return Wait(nTimeoutMs);
+  }
   // The exit status once it ends within nTimeoutMs; -1 when it does not, -2 when it
   // was killed by a signal.
   int Wait(int nTimeoutMs) {

@@ -60,8 +60,7 @@ TEST_F(ReportCommandTest, WatchShowsAReportWithTheMessageItConcerns) {
       << strLine;
   EXPECT_NE(strLine.find("\"Dinner at eight?\" sent 12/06/26 09:29:00"), std::string::npos) << strLine;
   EXPECT_FALSE(pWatch->ReadLine(strLine, 300)) << strLine;
-  pWatch->Signal(SIGTERM);
-  EXPECT_EQ(pWatch->Wait(3000), 0);
+  EXPECT_EQ(pWatch->Stop(), 0);
 }
 
 TEST_F(ContactsCommandTest, ListsImportsAndExportsTheSimAndPhoneBooksWithNamesInAnyScript) {

@@ -39,8 +39,7 @@ TEST_F(WatchInboxTest, WhatWatchStoredIsShownOnceAndGetMessagesAddsNothing) {
       ASSERT_GT(m_pPhone->InjectReceivedMessage(strPart), 0);
     ASSERT_TRUE(watch.ReadLine(strLine, 3000)) << CTestSandbox::ReadFile(strErr);
     EXPECT_NE(strLine.find("A long one: zzz"), std::string::npos) << strLine;
-    watch.Signal(SIGTERM);
-    ASSERT_EQ(watch.Wait(3000), 0);
+    ASSERT_EQ(watch.Stop(), 0);
   }
 
   {
