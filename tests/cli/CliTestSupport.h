@@ -20,7 +20,9 @@
 #include <vector>
 
 #include "shell/TestSandbox.h"
-#include "tethra/PduEncoder.h"
+#include "tests/support/DeliverPdus.h"
+#include "tests/support/SmsVectors.h"
+#include "tests/support/TestIo.h"
 #include "vphone/Dialects.h"
 #include "vphone/VirtualPhone.h"
 
@@ -29,10 +31,6 @@ extern char** environ;
 namespace cli_test {
 
 using Clock = std::chrono::steady_clock;
-
-// "How are you?" from +31641600986 (a PDU widely used as an example).
-inline const std::string kHowAreYou =
-    "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
 
 // The program as a child process: standard output through a pipe, standard error to
 // a file.
@@ -72,31 +70,21 @@ class CChild {
 
   // The next line of output within nTimeoutMs; false when none came.
   bool ReadLine(std::string& strLine, int nTimeoutMs) {
-    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(nTimeoutMs);
-    for (;;) {
-      size_t nEnd = m_strBuffer.find('\n');
-      if (nEnd != std::string::npos) {
-        strLine = m_strBuffer.substr(0, nEnd);
-        m_strBuffer.erase(0, nEnd + 1);
-        return true;
-      }
-      auto nLeft = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      if (nLeft <= 0)
-        return false;
-      pollfd pfd{m_fd, POLLIN, 0};
-      if (poll(&pfd, 1, static_cast<int>(nLeft)) <= 0)
-        continue;
-      char buf[4096];
-      ssize_t n = read(m_fd, buf, sizeof buf);
-      if (n <= 0) {
-        if (n == 0)
-          return false;  // the program ended
-        continue;
-      }
-      m_strBuffer.append(buf, static_cast<size_t>(n));
-    }
+    bool bEnded = false;
+    if (!test_io::ReadFdUntil(
+            m_fd, m_strBuffer, nTimeoutMs, [&] { return m_strBuffer.find('\n') != std::string::npos; },
+            bEnded))
+      return false;
+    const size_t nEnd = m_strBuffer.find('\n');
+    strLine = m_strBuffer.substr(0, nEnd);
+    m_strBuffer.erase(0, nEnd + 1);
+    return true;
   }
-  void Signal(int nSignal) { kill(m_pid, nSignal); }
+  // Sends the signal, then gives the exit status as Wait does.
+  int Stop(int nSignal = SIGTERM, int nTimeoutMs = 3000) {
+    kill(m_pid, nSignal);
+    return Wait(nTimeoutMs);
+  }
   // The exit status once it ends within nTimeoutMs; -1 when it does not, -2 when it
   // was killed by a signal.
   int Wait(int nTimeoutMs) {
@@ -200,23 +188,5 @@ class CCliTest : public ::testing::Test {
   std::filesystem::path m_root = m_sandbox.Root();
   std::unique_ptr<CVirtualPhone> m_pPhone;
 };
-
-// The SMS-DELIVER PDUs of a text from a sender (more than one for a long text).
-inline std::vector<std::string> DeliverPdus(const std::string& strFrom, const std::string& strText,
-                                            uint16_t nReference = 0x42) {
-  CPduDeliverRequest request;
-  request.m_strServiceCenter = "+447958879879";
-  request.m_strOriginator = strFrom;
-  request.m_strText = strText;
-  request.m_nConcatReference = nReference;
-  request.m_timeStamp = CPduTimeStamp(2026, 12, 6, 9, 30, 0, 4);
-  std::vector<std::string> pdus;
-  auto encoded = CPduEncoder::EncodeDeliver(request);
-  EXPECT_TRUE(static_cast<bool>(encoded));
-  if (encoded)
-    for (const CPduEncoded& e : encoded.Value())
-      pdus.push_back(e.m_strPdu);
-  return pdus;
-}
 
 }  // namespace cli_test

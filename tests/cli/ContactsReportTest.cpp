@@ -1,8 +1,5 @@
 // `mireth send --report`, reports shown by `mireth watch`, and `mireth contacts`, run
 // as programs against the in-process virtual phone.
-#include <fstream>
-#include <sstream>
-
 #include "CliTestSupport.h"
 #include "model/StoreFile.h"
 #include "model/StoreLists.h"
@@ -46,11 +43,9 @@ TEST_F(ReportCommandTest, DeliveredFailedAndPendingHaveTheirOwnExitCodes) {
 
 TEST_F(ReportCommandTest, WatchShowsAReportWithTheMessageItConcerns) {
   StartPhone();
-  {
-    std::ofstream journal(DataFolder() + "SMSSent.txt");
-    journal << "7\t+447700900555\t12/06/26 09:29:00\tDinner at eight?\n"
-            << "7\t+447700900666\t12/06/26 09:29:30\tnot this one\n";
-  }
+  test_io::WriteFile(DataFolder() + "SMSSent.txt",
+                     "7\t+447700900555\t12/06/26 09:29:00\tDinner at eight?\n"
+                     "7\t+447700900666\t12/06/26 09:29:30\tnot this one\n");
   auto pWatch = std::make_unique<CChild>(With({"watch"}), ErrFile());
   ASSERT_TRUE(LogHas("CMD AT+CNMI=2", 10000)) << ErrText() << PhoneLog();
   // A report for reference 7 to +447700900555, delivered (service centre
@@ -65,11 +60,10 @@ TEST_F(ReportCommandTest, WatchShowsAReportWithTheMessageItConcerns) {
       << strLine;
   EXPECT_NE(strLine.find("\"Dinner at eight?\" sent 12/06/26 09:29:00"), std::string::npos) << strLine;
   EXPECT_FALSE(pWatch->ReadLine(strLine, 300)) << strLine;
-  pWatch->Signal(SIGTERM);
-  EXPECT_EQ(pWatch->Wait(3000), 0);
+  EXPECT_EQ(pWatch->Stop(), 0);
 }
 
-TEST_F(ContactsCommandTest, ListsTheSimAndPhoneBooksWithNamesInAnyScript) {
+TEST_F(ContactsCommandTest, ListsImportsAndExportsTheSimAndPhoneBooksWithNamesInAnyScript) {
   StartPhone();
   std::string strOut;
   ASSERT_EQ(Run(With({"contacts", "--json"}), strOut), 0) << ErrText();
@@ -89,11 +83,8 @@ TEST_F(ContactsCommandTest, ListsTheSimAndPhoneBooksWithNamesInAnyScript) {
   std::vector<std::string> log = m_pPhone->GetLog();
   EXPECT_NE(std::find(log.begin(), log.end(), "CMD AT+CSCS=\"UCS2\""), log.end());
   EXPECT_EQ(log.back().rfind("CMD AT+CSCS=\"GSM\"", 0), 0u) << log.back();
-}
 
-TEST_F(ContactsCommandTest, ImportKeepsTheAddressBookRules) {
-  StartPhone();
-  // The book already knows Bob under that number, and Alice under another.
+  // Import: the book already knows Bob under that number, and Alice under another.
   {
     CAddressArray book;
     for (auto [name, number] :
@@ -105,7 +96,6 @@ TEST_F(ContactsCommandTest, ImportKeepsTheAddressBookRules) {
     }
     ASSERT_TRUE(WriteStoreFile(GetStorePath(DataFolder(), StoreList::addressBook), book).IsOk());
   }
-  std::string strOut;
   ASSERT_EQ(Run(With({"contacts", "import"}), strOut), 0) << ErrText();
   EXPECT_NE(strOut.find("Imported 5 of 6"), std::string::npos) << strOut;
   CAddressArray book;
@@ -114,12 +104,9 @@ TEST_F(ContactsCommandTest, ImportKeepsTheAddressBookRules) {
   // Sorted by name, as the address book keeps itself.
   EXPECT_EQ(book[0]->m_strName, "Alice Martin");
   EXPECT_EQ(book[2]->m_strName, "Bob");
-}
 
-TEST_F(ContactsCommandTest, ExportWritesVcard30) {
-  StartPhone();
+  // Export as vCard 3.0.
   const std::string strFile = (m_root / "contacts.vcf").string();
-  std::string strOut;
   ASSERT_EQ(Run(With({"contacts", "export", "--vcard", strFile}), strOut), 0) << ErrText();
   std::string strText = CTestSandbox::ReadFile(strFile);
   const std::string strGreek =

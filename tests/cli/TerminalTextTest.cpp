@@ -2,23 +2,17 @@
 // C1 controls, bidirectional overrides and NUL bytes come out inert and visible, and
 // table cells are cut between whole characters and escapes.
 #include <gtest/gtest.h>
-#include <stdio.h>
 
 #include <string>
 
 #include "cli/TableCell.h"
+#include "tests/support/TestIo.h"
 
 namespace {
 
 std::string RunCli(const std::string& strArgs) {
   std::string out;
-  FILE* pPipe = popen((std::string("'") + MIRETH_CLI_PATH + "' " + strArgs).c_str(), "r");
-  if (!pPipe)
-    return out;
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, pPipe)) != 0;)
-    out.append(buf, n);
-  pclose(pPipe);
+  test_io::RunCommandLine(std::string("'") + MIRETH_CLI_PATH + "' " + strArgs, out);
   return out;
 }
 

@@ -56,8 +56,7 @@ TEST_F(WatchCommandTest, AMessageArrivingIsPrintedAndStoredOnce) {
   // The same message delivered again is shown again but not stored twice.
   ASSERT_GT(m_pPhone->InjectReceivedMessage(kHowAreYou, "ME"), 0);
   ASSERT_TRUE(pWatch->ReadLine(strLine, 2000)) << ErrText();
-  pWatch->Signal(SIGTERM);
-  EXPECT_EQ(pWatch->Wait(3000), 0) << ErrText();
+  EXPECT_EQ(pWatch->Stop(), 0) << ErrText();
 
   CMessageArray inbox = Inbox();
   ASSERT_EQ(inbox.size(), 1u);
@@ -88,8 +87,7 @@ TEST_F(WatchCommandTest, PartsArePrintedOnceJoinedAndAnUnfinishedMessageAfterThe
   EXPECT_FALSE(pWatch->ReadLine(strLine, 500));
   ASSERT_TRUE(pWatch->ReadLine(strLine, 2500)) << ErrText();
   EXPECT_NE(strLine.find("[incomplete] Lost half"), std::string::npos) << strLine;
-  pWatch->Signal(SIGINT);
-  EXPECT_EQ(pWatch->Wait(3000), 0);
+  EXPECT_EQ(pWatch->Stop(SIGINT), 0);
 }
 
 TEST_F(WatchCommandTest, TheCommandGetsTheFieldsAndAHostileTextStaysText) {
@@ -110,8 +108,7 @@ TEST_F(WatchCommandTest, TheCommandGetsTheFieldsAndAHostileTextStaysText) {
     ASSERT_GT(m_pPhone->InjectReceivedMessage(strPart), 0);
   std::string strLine;
   ASSERT_TRUE(pWatch->ReadLine(strLine, 2000)) << ErrText();
-  pWatch->Signal(SIGTERM);
-  EXPECT_EQ(pWatch->Wait(3000), 0);
+  EXPECT_EQ(pWatch->Stop(), 0);
   EXPECT_EQ(CTestSandbox::ReadFile(strOut), "message|+447700900999|" + strHostile + "|1\n");
   EXPECT_FALSE(std::filesystem::exists(strTrap));
 }
@@ -125,8 +122,7 @@ TEST_F(WatchCommandTest, UnreadMessagesAtStartAreReadAndWithDeleteLeaveThePhoneO
   ASSERT_TRUE(pWatch->ReadLine(strLine, 2000)) << ErrText();
   EXPECT_NE(strLine.find("While you were away"), std::string::npos) << strLine;
   EXPECT_FALSE(pWatch->ReadLine(strLine, 300)) << "a message read before was shown: " << strLine;
-  pWatch->Signal(SIGTERM);
-  EXPECT_EQ(pWatch->Wait(3000), 0);
+  EXPECT_EQ(pWatch->Stop(), 0);
   ASSERT_EQ(Inbox().size(), 1u);
   EXPECT_EQ(Inbox()[0]->GetMessage(), "While you were away");
   // Deleted once stored; the message read before stays.
@@ -152,8 +148,7 @@ TEST_F(WatchCommandTest, ThePhoneVanishingAndComingBackIsSurvived) {
   ASSERT_TRUE(pWatch->ReadLine(strLine, 2000)) << ErrText();
   EXPECT_NE(strLine.find("How are you?"), std::string::npos) << strLine;
   EXPECT_NE(ErrText().find("went away"), std::string::npos) << ErrText();
-  pWatch->Signal(SIGTERM);
-  EXPECT_EQ(pWatch->Wait(3000), 0);
+  EXPECT_EQ(pWatch->Stop(), 0);
 }
 
 TEST_F(WatchCommandTest, APhoneRefusingStatusReportsStillAnnouncesMessages) {
@@ -167,8 +162,7 @@ TEST_F(WatchCommandTest, APhoneRefusingStatusReportsStillAnnouncesMessages) {
   std::string strLine;
   ASSERT_TRUE(watch.ReadLine(strLine, 2000)) << ErrText();
   EXPECT_NE(strLine.find("How are you?"), std::string::npos) << strLine;
-  watch.Signal(SIGTERM);
-  EXPECT_EQ(watch.Wait(3000), 0);
+  EXPECT_EQ(watch.Stop(), 0);
 }
 
 TEST_F(WatchCommandTest, UsageErrorsExitWithTwo) {

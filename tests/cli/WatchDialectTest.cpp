@@ -35,8 +35,7 @@ TEST_F(WatchDialectTest, MessagesBeforeAndDuringTheWatchAreReadOnEveryDialect) {
     ASSERT_GT(m_pPhone->InjectReceivedMessage(DeliverPdus("+447700900111", "And now?")[0]), 0);
     ASSERT_TRUE(watch.ReadLine(strLine, 10000)) << ErrText() << PhoneLog();
     EXPECT_NE(strLine.find("\"text\":\"And now?\""), std::string::npos) << strLine;
-    watch.Signal(SIGTERM);
-    EXPECT_EQ(watch.Wait(5000), 0) << ErrText();
+    EXPECT_EQ(watch.Stop(SIGTERM, 5000), 0) << ErrText();
   }
 }
 

@@ -35,12 +35,11 @@ TEST_F(WatchInboxTest, WhatWatchStoredIsShownOnceAndGetMessagesAddsNothing) {
         5000));
     // A long message arrives in two parts while watch runs.
     for (const std::string& strPart :
-         cli_test::DeliverPdus("+447700900777", "A long one: " + std::string(170, 'z'), 0x77))
+         DeliverPdus("+447700900777", "A long one: " + std::string(170, 'z'), 0x77))
       ASSERT_GT(m_pPhone->InjectReceivedMessage(strPart), 0);
     ASSERT_TRUE(watch.ReadLine(strLine, 3000)) << CTestSandbox::ReadFile(strErr);
     EXPECT_NE(strLine.find("A long one: zzz"), std::string::npos) << strLine;
-    watch.Signal(SIGTERM);
-    ASSERT_EQ(watch.Wait(3000), 0);
+    ASSERT_EQ(watch.Stop(), 0);
   }
 
   {

@@ -4,6 +4,8 @@
 // virtual network's reports read back by the phone library's decoder.
 #include <gtest/gtest.h>
 
+#include "tests/support/DeliverPdus.h"
+#include "tests/support/SmsVectors.h"
 #include "tethra/ArrivalBuffer.h"
 #include "tethra/AtEvents.h"
 #include "tethra/PduDecoder.h"
@@ -95,15 +97,9 @@ TEST(AtEvents, IndicationsAreChosenFromWhatThePhoneOffers) {
 
 // The parts of a long message from a sender, as decoded PDUs.
 std::vector<CPduMessage> Parts(const std::string& strFrom, const std::string& strText, uint16_t nReference) {
-  CPduDeliverRequest request;
-  request.m_strOriginator = strFrom;
-  request.m_strText = strText;
-  request.m_nConcatReference = nReference;
-  request.m_timeStamp = CPduTimeStamp(2026, 12, 6, 9, 30, 0, 4);
   std::vector<CPduMessage> parts;
-  CPduResult<std::vector<CPduEncoded>> encoded = CPduEncoder::EncodeDeliver(request);
-  for (const CPduEncoded& e : encoded.Value())
-    parts.push_back(CPduDecoder::Decode(e.m_strPdu).Value());
+  for (const std::string& strPdu : DeliverPdus(strFrom, strText, nReference))
+    parts.push_back(CPduDecoder::Decode(strPdu).Value());
   return parts;
 }
 
@@ -308,7 +304,7 @@ TEST(ControlChannel, CommandsReachThePhoneAndMistakesAreSaidNotActedOn) {
   CVirtualPhone phone;
   std::string strError;
   ASSERT_TRUE(phone.Start(&strError)) << strError;
-  const std::string strPdu = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+  const std::string& strPdu = kHowAreYou;
   // A control line, and whether it is taken.
   const std::pair<std::string, bool> cases[] = {
       {"", true},

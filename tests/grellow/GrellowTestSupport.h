@@ -4,21 +4,19 @@
 #pragma once
 
 #include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "grellow/ComPorts.h"
 #include "grellow/SerialPort.h"
 #include "shell/TestSandbox.h"
+#include "tests/support/TestIo.h"
 
 namespace grellow_test {
 
@@ -34,32 +32,21 @@ struct CPty {
   bool WriteMaster(const std::string& s) {
     return write(m_nMaster, s.data(), s.size()) == static_cast<ssize_t>(s.size());
   }
-  // Reads until nBytes have come or nothing more comes within nTimeoutMs.
+  // The next nBytes, or what has come when nothing more comes within nTimeoutMs.
   std::string ReadMaster(size_t nBytes, int nTimeoutMs = 5000) {
-    std::string s;
-    char buf[4096];
-    pollfd pfd{m_nMaster, POLLIN, 0};
-    while (s.size() < nBytes && poll(&pfd, 1, nTimeoutMs) == 1) {
-      const ssize_t n = read(m_nMaster, buf, std::min(sizeof buf, nBytes - s.size()));
-      if (n <= 0)
-        break;
-      s.append(buf, static_cast<size_t>(n));
-    }
+    bool bClosed = false;
+    test_io::ReadFdUntil(
+        m_nMaster, m_strIn, nTimeoutMs, [&] { return m_strIn.size() >= nBytes; }, bClosed);
+    const std::string s = m_strIn.substr(0, nBytes);
+    m_strIn.erase(0, s.size());
     return s;
   }
   int m_nMaster = -1;
-  std::string m_strSlave;
+  std::string m_strSlave, m_strIn;
 };
 
-inline void WriteFile(const std::string& strPath, const std::string& strData) {
-  std::filesystem::create_directories(std::filesystem::path(strPath).parent_path());
-  std::ofstream(strPath, std::ios::binary | std::ios::trunc) << strData;
-}
-
-inline std::string ReadFile(const std::string& strPath) {
-  std::ifstream in(strPath, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test_io::ReadFile;
+using test_io::WriteFile;
 
 inline bool Exists(const std::string& strPath) {
   return std::filesystem::exists(std::filesystem::symlink_status(strPath));
@@ -103,20 +90,12 @@ class CGrellowTest : public ::testing::Test {
   bool LockFolderEmpty() const { return std::filesystem::is_empty(m_strLockDir); }
 
   // Runs fn (0 when its checks hold) as an ordinary user, for whom permissions and
-  // signals to another user's processes bind: in this process when it is one, else
-  // in a child that has become nobody, with the test's folders open to it.
+  // signals to another user's processes bind, with the test's folders open to it.
   template <class Fn>
   int AsOrdinaryUser(Fn fn) const {
-    if (geteuid() != 0)
-      return fn();
     chmod(m_strTemp.c_str(), 0755);
     chmod(m_strLockDir.c_str(), 0777);
-    const pid_t pid = fork();
-    if (pid == 0)
-      _exit(setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0 ? fn() : 99);
-    int nStatus = 0;
-    waitpid(pid, &nStatus, 0);
-    return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+    return test_io::RunInChild(fn, true);
   }
 
   CTestSandbox m_sandbox{"mireth-grellow"};

@@ -10,13 +10,7 @@ class PortsCommandTest : public CGrellowTest {
  protected:
   // Runs the program with the test's environment: its exit code and its output.
   int Run(const std::string& strArgs, std::string& strOut) {
-    FILE* pPipe = popen((std::string("'") + MIRETH_CLI_PATH + "' ports " + strArgs).c_str(), "r");
-    char buf[4096];
-    strOut.clear();
-    for (size_t n; pPipe && (n = fread(buf, 1, sizeof buf, pPipe)) > 0;)
-      strOut.append(buf, n);
-    const int nStatus = pPipe ? pclose(pPipe) : -1;
-    return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+    return test_io::RunCommandLine(std::string("'") + MIRETH_CLI_PATH + "' ports " + strArgs, strOut);
   }
 };
 

@@ -2,16 +2,15 @@
 // files, open-versus-create, the text size limit and concurrent writers.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "platform/PromptService.h"
 #include "platform/Registry.h"
+#include "tests/support/TestIo.h"
 
 namespace fs = std::filesystem;
 
@@ -30,27 +29,9 @@ class CScriptedPrompt final : public IPromptService {
   std::vector<std::string> m_texts;
 };
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const fs::path& p, const std::string& text) {
-  fs::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary) << text;
-}
-
-// Runs fn in a child process (with the user id nobody when we are the superuser);
-// gives its exit code. fn returns 0 when all its checks hold.
-template <class Fn>
-int InChild(Fn fn, bool bUnprivileged = false) {
-  const pid_t pid = fork();
-  if (pid == 0)
-    _exit(bUnprivileged && geteuid() == 0 && setuid(65534) != 0 ? 99 : fn());
-  int nStatus = 0;
-  waitpid(pid, &nStatus, 0);
-  return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-}
+using test_io::ReadFile;
+using test_io::RunInChild;
+using test_io::WriteFile;
 
 class RegistryStore : public ::testing::Test {
  protected:
@@ -177,7 +158,7 @@ TEST_F(RegistryStore, DamagedFileIsKeptAsideAndReportedOnce) {
   // written over; the write refused by the folder is reported once in words.
   ASSERT_EQ(chmod(m_dir.c_str(), 0755) | chmod(m_store.parent_path().c_str(), 0555), 0);
   EXPECT_EQ(
-      InChild(
+      RunInChild(
           [] {
             CScriptedPrompt prompt;
             SetPromptService(&prompt);
@@ -286,7 +267,7 @@ TEST_F(RegistryStore, ALinkIsWrittenThroughAndWhatIsNoFileIsRefusedAtOnceAndRepo
       fs::create_directory(m_store);
     m_prompt.m_texts.clear();
     EXPECT_EQ(
-        InChild([&] {
+        RunInChild([&] {
           alarm(10);  // a read that waits on the pipe fails the test instead of hanging
           CScriptedPrompt prompt;
           SetPromptService(&prompt);
@@ -385,7 +366,7 @@ TEST_F(RegistryStore, TemporariesOfKilledWritersGoAtTheNextWrite) {
 
 TEST(RegistryPath, EnvironmentChoosesTheFile) {
   // In a child process, so that the environment of the others stays as it is.
-  EXPECT_EQ(InChild([] {
+  EXPECT_EQ(RunInChild([] {
               setenv("MIRETH_REGISTRY", "/x/y.reg", 1);
               const bool bOk1 = GetRegistryFilePath() == "/x/y.reg";
               unsetenv("MIRETH_REGISTRY");

@@ -2,14 +2,13 @@
 // spellings, key paths) and the consistency of res/resource.h with the table.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "res/StringTable.h"
+#include "tests/support/TestIo.h"
 
 TEST(StringTable, TextsKeepTheirExactBytes) {
   // Double blank before "and", in both numbers.
@@ -85,11 +84,8 @@ TEST(StringTable, MissingNumbersGiveNothing) {
 // Every IDS_ constant of res/resource.h names its own text: numbers are unique, each
 // has a non-empty text, and an alias refers to a defined name.
 TEST(StringTable, HeaderAndTableAgree) {
-  std::ifstream in(MIRETH_SOURCE_DIR "/res/resource.h");
-  ASSERT_TRUE(in) << "cannot read res/resource.h";
-  std::stringstream ss;
-  ss << in.rdbuf();
-  const std::string strHeader = ss.str();
+  const std::string strHeader = test_io::ReadFile(MIRETH_SOURCE_DIR "/res/resource.h");
+  ASSERT_FALSE(strHeader.empty()) << "cannot read res/resource.h";
 
   const std::regex re(R"(constexpr unsigned int (IDS_\w+) = (\w+);)");
   std::map<std::string, unsigned int> names;

@@ -98,15 +98,12 @@ TEST(AtChannelTest, KeepsUnsolicitedCodesOutOfAListing) {
     AtParseCmglListing(r.lines, entries, bad);
     EXPECT_TRUE(bad.empty());
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].header.nIndex, 1);
-    EXPECT_EQ(entries[1].header.nStat, 0);
-    EXPECT_EQ(entries[1].strPdu, kHowAreYou);
+    EXPECT_EQ(std::tie(entries[0].header.nIndex, entries[1].header.nStat, entries[1].strPdu),
+              std::make_tuple(1, 0, kHowAreYou));
     std::vector<std::string> urcs = channel.TakeUrcs();
     ASSERT_EQ(urcs.size(), 206u);
-    EXPECT_EQ(urcs[0], "+CMTI: \"SM\",3");
-    EXPECT_EQ(urcs[4].substr(0, 10), "+CDS: 25\n0");
-    EXPECT_EQ(urcs[5], "^BOOT:12345,0,0,0,6");
-    EXPECT_EQ(urcs[205], "^RSSI:13");
+    EXPECT_EQ(urcs[0] + "|" + urcs[4].substr(0, 10) + "|" + urcs[5] + "|" + urcs[205],
+              "+CMTI: \"SM\",3|+CDS: 25\n0|^BOOT:12345,0,0,0,6|^RSSI:13");
   }
   // A longer flood keeps only the newest codes.
   std::string flood = "\r\n+CMGL: 1,1,,30\r\n"s + kHowAreYou + "\r\n";

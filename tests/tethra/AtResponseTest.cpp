@@ -46,9 +46,7 @@ TEST(AtResponseTest, ReadsTheStoragesOfferedInEveryForm) {
   std::vector<CAtStorageUse> uses;
   ASSERT_TRUE(AtParseCpmsUse("+CPMS: \"SM\",3,30,\"ME\",0,100", uses));
   ASSERT_EQ(uses.size(), 2u);
-  EXPECT_EQ(uses[1].strName, "ME");
-  EXPECT_EQ(uses[0].nUsed, 3);
-  EXPECT_EQ(uses[1].nTotal, 100);
+  EXPECT_EQ(std::tie(uses[1].strName, uses[0].nUsed, uses[1].nTotal), std::make_tuple("ME", 3, 100));
   ASSERT_TRUE(AtParseCpmsUse("+CPMS: 14,50,14,50", uses));
   EXPECT_EQ(uses.size(), 2u);
   EXPECT_EQ(uses[0].nUsed, 14);
@@ -89,10 +87,8 @@ TEST(AtResponseTest, ReadsAListingAndCountsTheEntriesItCannotRead) {
                      entries, bad);
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_TRUE(bad.empty());
-  EXPECT_EQ(entries[0].strPdu, kPdu);
-  EXPECT_EQ(entries[1].header.nIndex, 11);
-  EXPECT_EQ(entries[1].header.nStat, 3);
-  EXPECT_EQ(entries[2].strPdu, "00" + kPdu.substr(16));
+  EXPECT_EQ(std::tie(entries[0].strPdu, entries[1].header.nIndex, entries[1].header.nStat, entries[2].strPdu),
+            std::make_tuple(kPdu, 11, 3, "00" + kPdu.substr(16)));
 
   // Each broken entry is reported with its index; the good one after it is kept.
   struct Case {
@@ -125,9 +121,7 @@ TEST(AtResponseTest, ReadsAListingAndCountsTheEntriesItCannotRead) {
   read.header.nIndex = 9;
   std::string strReason;
   ASSERT_TRUE(AtParseCmgrReply({"+CMGR: 1,,30", kPdu}, read, strReason));
-  EXPECT_EQ(read.header.nIndex, 9);
-  EXPECT_EQ(read.header.nStat, 1);
-  EXPECT_EQ(read.strPdu, kPdu);
+  EXPECT_EQ(std::tie(read.header.nIndex, read.header.nStat, read.strPdu), std::make_tuple(9, 1, kPdu));
   EXPECT_FALSE(AtParseCmgrReply({"+CMGR: 1,,29", kPdu}, read, strReason));
   EXPECT_FALSE(strReason.empty());
   EXPECT_FALSE(AtParseCmgrReply({}, read, strReason));

@@ -61,42 +61,9 @@ TEST(PduConcatenation, GroupsPartsAndJoinsThemInOrder) {
   EXPECT_TRUE(other.m_strText.empty());
 }
 
-TEST(PduConcatenation, PairsSplitAcrossPartsAreJoinedWhole) {
-  // Another sender's phone cut "a€b" between the escape and its code: part 1 holds
-  // 61 1B, part 2 holds 65 62.
-  std::vector<CPduMessage> in;
-  in.push_back(Part(kFrom, "09", "050003070201C21B"));
-  in.push_back(Part(kFrom, "09", "050003070202CA62"));
-  EXPECT_EQ(in[0].m_strText, "a ");  // on its own the escape reads as a space
-  auto groups = CPduConcatenation::Group(in);
-  ASSERT_EQ(groups.size(), 1u);
-  EXPECT_EQ(groups[0].m_strText, "a€b");
-
-  // UCS2: the surrogate pair D83D DE00 cut in two.
-  in.clear();
-  in.push_back(Part(kFrom, "08", "050003090201D83D", "08"));
-  in.push_back(Part(kFrom, "08", "050003090202DE00", "08"));
-  EXPECT_EQ(in[0].m_strText, "?");
-  groups = CPduConcatenation::Group(in);
-  ASSERT_EQ(groups.size(), 1u);
-  EXPECT_EQ(groups[0].m_strText, "😀");
-}
-
-TEST(PduConcatenation, KeyIncludesTotalAndType) {
-  std::vector<CPduMessage> in;
-  in.push_back(Part(kFrom, "0A", "0500032A020190E910"));  // ref 2A, 2 parts
-  in.push_back(Part(kFrom, "0A", "0500032A030190E910"));  // ref 2A, 3 parts: another message
-  // A SUBMIT to the same number with the same reference: another message too.
-  in.push_back(Decode(Hex("00 41 00" + kFrom + "0000 0A 0500032A020190E910")));
-  const auto groups = CPduConcatenation::Group(in);
-  ASSERT_EQ(groups.size(), 3u);
-  EXPECT_EQ(groups[1].GetMissing(), (std::vector<int>{2, 3}));
-  EXPECT_EQ(groups[2].m_type, PduType::SUBMIT);
-}
-
-TEST(PduConcatenation, WrappedReferencesAndSecondCopiesNeverMergeOrVanish) {
+TEST(PduConcatenation, PartsMeetOnlyInTheirOwnMessageAndAreJoinedWhole) {
   // Time stamps (swapped semi-octets): 2024-12-31 23:59:58 (now), ten minutes earlier
-  // (soon) and three weeks earlier (old). Each group's text, or "missing N".
+  // (soon) and three weeks earlier (old). Each group's text, or the parts it misses.
   const std::string now = kTime, soon = "42211332954540", old = "42210132958540";
   struct Case {
     const char* pszName;
@@ -118,6 +85,23 @@ TEST(PduConcatenation, WrappedReferencesAndSecondCopiesNeverMergeOrVanish) {
       // An exact repeat of a part is a duplicate, not a message.
       {"exact repeat", {Ref(1, 'a', now), Ref(1, 'a', now), Ref(2, 'b', now)}, {"ab"}, 1},
       {"lone parts weeks apart", {Ref(1, 'a', old), Ref(2, 'b', now)}, {"missing 2", "missing 1"}, 0},
+      // The same reference with another number of parts, or in a SUBMIT, is another
+      // message.
+      {"total and type in the key",
+       {Part(kFrom, "0A", "0500032A020190E910"), Part(kFrom, "0A", "0500032A030290E910"),
+        Decode(Hex("00 41 00" + kFrom + "0000 0A 0500032A020290E910"))},
+       {"missing 2", "missing 1 3", "missing 1"},
+       0},
+      // Another sender's phone cut "a€b" between the escape and its code (61 1B | 65
+      // 62), and a UCS2 surrogate pair D83D DE00 in two.
+      {"escape pair cut",
+       {Part(kFrom, "09", "050003070201C21B"), Part(kFrom, "09", "050003070202CA62")},
+       {"a€b"},
+       0},
+      {"surrogate pair cut",
+       {Part(kFrom, "08", "050003090201D83D", "08"), Part(kFrom, "08", "050003090202DE00", "08")},
+       {"😀"},
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pszName);
@@ -125,7 +109,10 @@ TEST(PduConcatenation, WrappedReferencesAndSecondCopiesNeverMergeOrVanish) {
     std::vector<std::string> texts;
     size_t nDuplicates = 0, nParts = 0;
     for (const CPduConcatGroup& g : groups) {
-      texts.push_back(g.IsComplete() ? g.m_strText : "missing " + std::to_string(g.GetMissing()[0]));
+      std::string strText = g.IsComplete() ? g.m_strText : "missing";
+      for (int n : g.GetMissing())
+        strText += " " + std::to_string(n);
+      texts.push_back(strText);
       nDuplicates += g.m_duplicates.size();
       for (int n : g.m_parts)
         nParts += n >= 0;
@@ -134,4 +121,7 @@ TEST(PduConcatenation, WrappedReferencesAndSecondCopiesNeverMergeOrVanish) {
     EXPECT_EQ(nDuplicates, c.nDuplicates);
     EXPECT_EQ(nParts + nDuplicates, c.in.size());  // every part is somewhere
   }
+  // On its own, the first part of each cut pair reads as what it holds alone.
+  EXPECT_EQ(Part(kFrom, "09", "050003070201C21B").m_strText, "a ");
+  EXPECT_EQ(Part(kFrom, "08", "050003090201D83D", "08").m_strText, "?");
 }

@@ -17,8 +17,6 @@ std::string KeyOf(const std::string& strHex) {
   return msg.GetPduKey();
 }
 
-const std::string kSubmit = "0011000B916407281553F80000AA0AE8329BFD4697D9EC37";
-
 }  // namespace
 
 TEST(PduRecord, DecodedPdusFillTheRecord) {
@@ -44,7 +42,7 @@ TEST(PduRecord, DecodedPdusFillTheRecord) {
        "diafaan", "diafaan.com", 0x04, false, "+447802000332", 40554 + 48341 / 86400.0},
       {"national number", Hex("00 01 07 0AA16021436587 0000 02 EF35"), "0612345678", "ok", 0x01, false, "",
        0},
-      {"submit", kSubmit, "+46708251358", "hellohello", 0x11, false, "", 0},
+      {"submit", kHelloSubmit, "+46708251358", "hellohello", 0x11, false, "", 0},
       {"status report", Hex(kSc + "06 2C" + kOa + kTime + "5210100102030A 00"), "+31641600986", "", 0x02,
        false, "+31624000000", 45657 + 86398 / 86400.0},
       // Header indicator (0x40) and "no more messages" (0x04): bit 4.
@@ -87,7 +85,7 @@ TEST(PduRecord, DecodedPdusFillTheRecord) {
   // A SUBMIT brings its validity; a PDU listed in lower case with its line end is
   // kept as the upper-case PDU.
   CMessage msg;
-  CPduRecord::FillMessage(Decode(kSubmit), msg);
+  CPduRecord::FillMessage(Decode(kHelloSubmit), msg);
   EXPECT_EQ(msg.m_nValidity, 0xAA);
   EXPECT_FALSE(msg.IsReceivedType());
   std::string lower = kHowAreYou;
@@ -104,8 +102,8 @@ TEST(PduKey, SameMessageListedAgainHasTheSameKey) {
   EXPECT_EQ(KeyOf("00" + kHowAreYou.substr(16)), KeyOf(kHowAreYou));
   // A stored SUBMIT keeps its key after sending gives it a message reference;
   // another text is another key.
-  EXPECT_EQ(KeyOf(kSubmit), KeyOf("00113A0B916407281553F80000AA0AE8329BFD4697D9EC37"));
-  EXPECT_NE(KeyOf(kSubmit), KeyOf("0011000B916407281553F80000AA02EF35"));
+  EXPECT_EQ(KeyOf(kHelloSubmit), KeyOf("00113A0B916407281553F80000AA0AE8329BFD4697D9EC37"));
+  EXPECT_NE(KeyOf(kHelloSubmit), KeyOf("0011000B916407281553F80000AA02EF35"));
 }
 
 TEST(PduRecord, FlagsWordToFirstOctet) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 
+#include "tests/support/SmsVectors.h"
 #include "tethra/PduDecoder.h"
 
 // A PDU written as its fields separated by blanks, as one hexadecimal string.
@@ -16,9 +17,6 @@ inline std::string Hex(std::string str) {
   return str;
 }
 
-// "How are you?" from +31641600986 through the service centre +31624000000.
-inline const std::string kHowAreYou =
-    "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
 inline const std::string kSc = "07911326040000F0";  // +31624000000
 inline const std::string kOa = "0B911346610089F6";  // +31641600986
 inline const std::string kDa = "0B916407281553F8";  // +46708251358

@@ -2,10 +2,8 @@
 // user reads when the SIM wants its PIN, when entries cannot be read and when the
 // phone answers with an error number.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-
+#include "tests/support/TestIo.h"
 #include "tests/tethra/PhoneTestSupport.h"
 #include "vphone/Dialects.h"
 
@@ -15,23 +13,12 @@ class PhoneCommandsTest : public VirtualPhoneTest {
  protected:
   void SetUp() override {
     VirtualPhoneTest::SetUp();
-    ::setenv("MIRETH_LOCK_DIR", m_dir.c_str(), 1);
-  }
-  void TearDown() override {
-    ::unsetenv("MIRETH_LOCK_DIR");
-    VirtualPhoneTest::TearDown();
+    m_sandbox.SetEnv("MIRETH_LOCK_DIR", m_dir.string());
   }
   // Runs "mireth ARGS --device DEVICE" with stderr joined to stdout.
   int Run(const std::string& strArgs, const std::string& strDevice, std::string& strOut) {
-    std::string strCommand =
-        std::string("'") + MIRETH_CLI_PATH + "' " + strArgs + " --device '" + strDevice + "' 2>&1";
-    FILE* pPipe = popen(strCommand.c_str(), "r");
-    char buf[4096];
-    strOut.clear();
-    for (size_t n; pPipe && (n = fread(buf, 1, sizeof buf, pPipe)) > 0;)
-      strOut.append(buf, n);
-    const int nStatus = pPipe ? pclose(pPipe) : -1;
-    return WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
+    return test_io::RunCommandLine(
+        std::string("'") + MIRETH_CLI_PATH + "' " + strArgs + " --device '" + strDevice + "' 2>&1", strOut);
   }
   void StartDialect(const char* pszDialect, const CVirtualPhoneFaults* pFaults = nullptr) {
     CVirtualPhoneConfig config;

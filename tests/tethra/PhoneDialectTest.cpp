@@ -1,9 +1,6 @@
 // The phone library against every dialect the virtual phone can speak: set-up,
-// identify, inbox, send, store, outbox and delete all succeed, and the commands each
-// dialect took are printed.
+// identify, inbox, send, store, outbox and delete all succeed.
 #include <gtest/gtest.h>
-
-#include <cstdio>
 
 #include "model/PhoneInterface.h"
 #include "model/PhoneStatus.h"
@@ -17,26 +14,6 @@ const CMessage* FindText(const CMessageArray& messages, const std::string& strTe
     if (p->m_strMessage == strText)
       return p.get();
   return nullptr;
-}
-
-// The commands of the phone's log, each once: storage selections whole (their form
-// is what differs between dialects), the others without their parameters; a PIN
-// is never shown.
-std::string CommandsUsed(const std::vector<std::string>& log) {
-  std::vector<std::string> verbs;
-  for (const std::string& line : log) {
-    if (line.rfind("CMD ", 0) != 0)
-      continue;
-    std::string verb = line.substr(4);
-    if (verb.rfind("AT+CPMS=\"", 0) != 0)
-      verb = verb.substr(0, verb.find_first_of("=?"));
-    if (std::find(verbs.begin(), verbs.end(), verb) == verbs.end())
-      verbs.push_back(verb);
-  }
-  std::string text;
-  for (const std::string& v : verbs)
-    text += (text.empty() ? "" : " ") + v;
-  return text;
 }
 
 std::string Trimmed(const std::string& s) {
@@ -90,8 +67,6 @@ TEST_F(VirtualPhoneTest, EveryDialectIdentifiesFetchesSendsStoresAndDeletes) {
     EXPECT_EQ(phone.GetOutgoingMessagesFromPhone(&after), bCorrupt ? PHONE_BAD_PDU : PHONE_NO_MESSAGES);
     ASSERT_EQ(phone.GetIncomingMessagesFromPhone(&after), PHONE_SUCCESS);
     EXPECT_EQ(after.size(), inbox.size());
-
-    std::printf("[dialect %s] %s\n", d.m_pszName, CommandsUsed(m_pPhone->GetLog()).c_str());
   }
 }
 

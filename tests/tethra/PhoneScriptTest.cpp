@@ -4,6 +4,7 @@
 
 #include "model/PhoneInterface.h"
 #include "model/PhoneStatus.h"
+#include "tests/support/DeliverPdus.h"
 #include "tests/tethra/PhoneTestSupport.h"
 #include "tethra/PduEncoder.h"
 #include "tethra/PduRecord.h"
@@ -22,21 +23,6 @@ std::string Listing(const std::vector<std::tuple<int, int, std::string>>& entrie
          std::to_string(strPdu.size() / 2 - 1 - nSca) + "\r\n" + strPdu + "\r\n";
   }
   return s + "\r\nOK\r\n";
-}
-
-std::vector<std::string> DeliverParts(const std::string& strText, uint16_t nReference) {
-  CPduDeliverRequest r;
-  r.m_strServiceCenter = "+447958879879";
-  r.m_strOriginator = "+447700900555";
-  r.m_strText = strText;
-  r.m_nConcatReference = nReference;
-  auto encoded = CPduEncoder::EncodeDeliver(r);
-  EXPECT_TRUE(encoded.IsOk());
-  std::vector<std::string> parts;
-  if (encoded)
-    for (const auto& e : encoded.Value())
-      parts.push_back(e.m_strPdu);
-  return parts;
 }
 
 // "hellohello" with no number and no validity, to be stored: 16 TPDU octets.
@@ -126,7 +112,7 @@ TEST_F(ScriptedPhoneTest, MapsEverySetupFailureToItsCode) {
 
 TEST_F(ScriptedPhoneTest, FetchesEveryStorageWithOneListingEach) {
   const std::string text = std::string(150, 'a') + std::string(40, 'b');
-  std::vector<std::string> parts = DeliverParts(text, 77);
+  std::vector<std::string> parts = DeliverPdus("+447700900555", text, 77);
   ASSERT_EQ(parts.size(), 2u);
   const std::string statusReport = "07911326040000F006FF0B911346610089F6208062917314082080629173240800";
   // URCs in the middle of the SIM's listing.
@@ -142,14 +128,13 @@ TEST_F(ScriptedPhoneTest, FetchesEveryStorageWithOneListingEach) {
   ASSERT_EQ(phone.GetIncomingMessagesFromPhone(&messages), PHONE_SUCCESS);
   EXPECT_EQ(m_t.m_writes.size(), 11u);
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0]->m_strMessage, "How are you?");
-  EXPECT_EQ(messages[0]->m_nStorage, MSG_STORAGE_PHONE);
+  EXPECT_EQ(std::tie(messages[0]->m_strMessage, messages[0]->m_nStorage),
+            std::make_tuple("How are you?", MSG_STORAGE_PHONE));
   ASSERT_TRUE(messages[0]->m_dtDateTime.IsValid());
   EXPECT_EQ(messages[0]->m_strDateTime, messages[0]->m_dtDateTime.Format());
   // The two parts, one on each storage and listed second part first, are one message.
-  EXPECT_EQ(messages[1]->m_strMessage, text);
-  EXPECT_EQ(messages[1]->m_strNumber, "+447700900555");
-  EXPECT_EQ(messages[1]->m_strPdu, parts[0] + parts[1]);
+  EXPECT_EQ(std::tie(messages[1]->m_strMessage, messages[1]->m_strNumber, messages[1]->m_strPdu),
+            std::make_tuple(text, "+447700900555", parts[0] + parts[1]));
 }
 
 TEST_F(ScriptedPhoneTest, FailedFetchesLeaveTheArrayEmpty) {
@@ -338,7 +323,7 @@ TEST_F(ScriptedPhoneTest, SetsUpWhateverThePhoneSaysOfWhatItDoesNotNeed) {
 TEST_F(ScriptedPhoneTest, ReadsTheSimThroughMtWhenItCannotBeChosenAndRemembers) {
   CPhoneInterface phone;
   ASSERT_TRUE(Connect(phone, "(\"ME\",\"SM\",\"MT\"),(\"ME\",\"SM\",\"MT\"),(\"ME\",\"SM\",\"MT\")"));
-  const std::string other = DeliverParts("from the SIM", 9)[0];
+  const std::string other = DeliverPdus("+447700900555", "from the SIM", 9)[0];
   const std::string refused = "\r\n+CMS ERROR: 302\r\n";
   // ME holds one message; SM refuses to be chosen; MT shows ME's message and the
   // SIM's, the first of which is not listed twice.
@@ -352,10 +337,9 @@ TEST_F(ScriptedPhoneTest, ReadsTheSimThroughMtWhenItCannotBeChosenAndRemembers) 
   CMessageArray messages;
   ASSERT_EQ(phone.GetIncomingMessagesFromPhone(&messages), PHONE_SUCCESS);
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0]->m_nStorage, MSG_STORAGE_PHONE);
-  EXPECT_EQ(messages[1]->m_strMessage, "from the SIM");
-  EXPECT_EQ(messages[1]->m_nStorage, MSG_STORAGE_SIM);
-  EXPECT_EQ(messages[1]->m_strExtra, "MT:101");
+  EXPECT_EQ(std::tie(messages[0]->m_nStorage, messages[1]->m_strMessage, messages[1]->m_nStorage,
+                     messages[1]->m_strExtra),
+            std::make_tuple(MSG_STORAGE_PHONE, "from the SIM", MSG_STORAGE_SIM, "MT:101"));
   // The next fetch goes to MT straight away.
   Script({{"AT+CPMS=\"ME\"", Ok()},
           {"AT+CMGL=4", Ok()},
@@ -445,8 +429,7 @@ TEST_F(ScriptedPhoneTest, ReadsByIndexWhenTheListingHangsOrIsRefused) {
     CMessageArray messages;
     ASSERT_EQ(phone.GetIncomingMessagesFromPhone(&messages), PHONE_SUCCESS);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0]->m_strMessage, "How are you?");
-    EXPECT_EQ(messages[0]->m_strExtra, "SM:1");
+    EXPECT_EQ(messages[0]->m_strMessage + "/" + messages[0]->m_strExtra, "How are you?/SM:1");
     ASSERT_EQ(phone.GetDiagnostics().unreadable.size(), 1u);
     EXPECT_EQ(phone.GetDiagnostics().unreadable[0].nIndex, 3);
     EXPECT_EQ(m_t.StepsLeft(), 0u);
@@ -555,7 +538,7 @@ TEST_F(ScriptedPhoneTest, ProgressReportsAndCancelsAtACommandBoundary) {
 TEST_F(ScriptedPhoneTest, ADeleteStoppedBetweenPartsKeepsTheRestListed) {
   CPhoneInterface phone;
   ASSERT_TRUE(Connect(phone, kSimOnly));
-  const std::vector<std::string> parts = DeliverParts(std::string(200, 'z'), 12);
+  const std::vector<std::string> parts = DeliverPdus("+447700900555", std::string(200, 'z'), 12);
   ASSERT_EQ(parts.size(), 2u);
   std::string strList = "SM\t4\t1\t" + parts[0] + "\nSM\t5\t1\t" + parts[1] + "\n";
   CMessage record;
@@ -585,7 +568,7 @@ TEST_F(ScriptedPhoneTest, DeletingManyCostsOneListingAndOneTimeOut) {
   CMessage records[3];
   std::vector<std::tuple<int, int, std::string>> entries;
   for (int i = 0; i < 3; ++i) {
-    records[i].m_strPdu = DeliverParts(std::to_string(i), uint16_t(i + 1))[0];
+    records[i].m_strPdu = DeliverPdus("+447700900555", std::to_string(i), uint16_t(i + 1))[0];
     entries.emplace_back(i + 1, 1, records[i].m_strPdu);
   }
   Script({{"AT+CPMS=\"SM\"", Ok()}, {"AT+CMGL=4", Listing(entries)}});

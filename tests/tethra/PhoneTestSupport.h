@@ -28,9 +28,6 @@
 #include "tethra/PhoneLine.h"
 #include "vphone/VirtualPhone.h"
 
-// "hellohello" to +46708251358, relative validity 0xAA, no service centre: 23 TPDU octets.
-inline const std::string kHelloSubmit = "0011000B916407281553F80000AA0AE8329BFD4697D9EC37";
-
 // A record to send or store, as the Compose page makes it.
 inline std::unique_ptr<CMessage> Outgoing(const std::string& strNumber, const std::string& strText,
                                           int nStorage) {

@@ -6,10 +6,9 @@
 
 #include "vphone/AtInterpreter.h"
 #include "vphone/Dialects.h"
+#include "tests/support/SmsVectors.h"
 
 namespace {
-
-const char kDeliver[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
 
 // The processor of a dialect, with echo as the dialect starts.
 struct CDialectPhone {
@@ -70,7 +69,7 @@ TEST(VirtualPhoneDialects, EachAnswersAsItsDevice) {
         {"AT+CPMS?", "\r\r\n+CPMS: \"MT\",1,130,\"MT\",1,130,\"MT\",1,130\r\n\r\nOK\r\n"}}},
       {"cmgl-hangs",
        {{"AT+CMGL=4", "\r"},
-        {"AT+CMGR=1", std::string("\r\r\n+CMGR: 0,,30\r\n") + kDeliver + "\r\n\r\nOK\r\n"}}},
+        {"AT+CMGR=1", std::string("\r\r\n+CMGR: 0,,30\r\n") + kHowAreYou + "\r\n\r\nOK\r\n"}}},
       {"suffixed-storages",
        {{"AT+CPMS=\"SM_P\",\"SM_P\"", "\r\r\n+CPMS: 1,30,1,30,1,30\r\n\r\nOK\r\n"},
         {"AT+CPMS=\"XX\"", "\r\r\nERROR\r\n"}}},
@@ -84,9 +83,9 @@ TEST(VirtualPhoneDialects, EachAnswersAsItsDevice) {
     CDialectPhone phone(c.pszDialect);
     std::string strError;
     // One received message in the SIM (and one in the phone memory where there is one).
-    ASSERT_GT(phone.m_phone.Receive("SM", kDeliver, strError), 0) << strError;
+    ASSERT_GT(phone.m_phone.Receive("SM", kHowAreYou, strError), 0) << strError;
     if (phone.m_phone.Store().HasStorage("ME")) {
-      ASSERT_GT(phone.m_phone.Receive("ME", kDeliver, strError), 0) << strError;
+      ASSERT_GT(phone.m_phone.Receive("ME", kHowAreYou, strError), 0) << strError;
     }
     phone.m_phone.TakeOutput();
     for (const Step& step : c.steps)
@@ -97,13 +96,13 @@ TEST(VirtualPhoneDialects, EachAnswersAsItsDevice) {
 TEST(VirtualPhoneDialects, ADamagedRecordAndAnUnknownName) {
   CDialectPhone phone("corrupt-entry");
   std::string strError;
-  ASSERT_GT(phone.m_phone.Receive("SM", kDeliver, strError), 0);
-  ASSERT_GT(phone.m_phone.Receive("SM", kDeliver, strError), 0);
+  ASSERT_GT(phone.m_phone.Receive("SM", kHowAreYou, strError), 0);
+  ASSERT_GT(phone.m_phone.Receive("SM", kHowAreYou, strError), 0);
   phone.m_phone.TakeOutput();
   const std::string listing = phone.Say("AT+CMGL=4");
-  const std::string damaged = std::string(kDeliver).replace(std::string(kDeliver).size() - 4, 2, "ZZ");
+  const std::string damaged = std::string(kHowAreYou).replace(std::string(kHowAreYou).size() - 4, 2, "ZZ");
   EXPECT_NE(listing.find("+CMGL: 1,0,,30\r\n" + damaged + "\r\n"), std::string::npos) << listing;
-  EXPECT_NE(listing.find("+CMGL: 2,0,,30\r\n" + std::string(kDeliver) + "\r\n"), std::string::npos)
+  EXPECT_NE(listing.find("+CMGL: 2,0,,30\r\n" + std::string(kHowAreYou) + "\r\n"), std::string::npos)
       << listing;
   // An unknown name is refused.
   CVirtualPhoneConfig config;

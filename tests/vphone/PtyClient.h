@@ -3,7 +3,6 @@
 // write, and reads that wait in poll() for expected bytes up to a generous limit.
 
 #include <cerrno>
-#include <chrono>
 #include <regex>
 #include <utility>
 #include <string>
@@ -12,6 +11,8 @@
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include "tests/support/TestIo.h"
 
 class CPtyClient {
  public:
@@ -78,26 +79,7 @@ class CPtyClient {
  private:
   template <typename Done>
   bool ReadUntil(Done done) {
-    auto tEnd = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
-    while (!done()) {
-      auto nLeft =
-          std::chrono::duration_cast<std::chrono::milliseconds>(tEnd - std::chrono::steady_clock::now());
-      if (m_bHungUp || nLeft.count() <= 0)
-        return false;
-      pollfd pfd{m_fd, POLLIN, 0};
-      int nReady = poll(&pfd, 1, static_cast<int>(nLeft.count()));
-      if (nReady < 0 && errno != EINTR)
-        return false;
-      if (nReady <= 0)
-        continue;
-      char buffer[4096];
-      ssize_t n = read(m_fd, buffer, sizeof buffer);
-      if (n > 0)
-        m_strReceived.append(buffer, static_cast<std::size_t>(n));
-      else if (n == 0 || (errno != EAGAIN && errno != EINTR))
-        m_bHungUp = true;
-    }
-    return true;
+    return test_io::ReadFdUntil(m_fd, m_strReceived, kTimeoutMs, done, m_bHungUp);
   }
 
   int m_fd = -1;

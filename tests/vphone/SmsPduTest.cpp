@@ -7,15 +7,13 @@
 #include <ctime>
 
 #include "vphone/SmsPdu.h"
+#include "tests/support/SmsVectors.h"
 
 using vphone::CSmsPdu;
 using vphone::EUdAlphabet;
 using vphone::Octets;
 
 namespace {
-
-const char kDeliver[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
-const char kSubmit[] = "0011000B916407281553F80000AA0AE8329BFD4697D9EC37";
 
 Octets Hex(const std::string& str) {
   Octets octets;
@@ -34,27 +32,27 @@ std::string Why(const std::string& strHex, CSmsPdu::EType eType) {
 
 TEST(SmsPduTest, ReadsThePublishedDeliverAndSubmit) {
   CSmsPdu deliver;
-  ASSERT_TRUE(deliver.Parse(Hex(kDeliver), CSmsPdu::eDeliver));
+  ASSERT_TRUE(deliver.Parse(Hex(kHowAreYou), CSmsPdu::eDeliver));
   EXPECT_EQ(deliver.m_nTpduOffset, 8u);  // 07 91 + six octets of +31624000000
   EXPECT_EQ(deliver.TpduLength(), 30u);
   EXPECT_EQ(deliver.m_strAddress, "+31641600986");
   EXPECT_EQ(deliver.m_nUdl, 12);
   CSmsPdu submit;
-  ASSERT_TRUE(submit.Parse(Hex(kSubmit), CSmsPdu::eSubmit));
+  ASSERT_TRUE(submit.Parse(Hex(kHelloSubmit), CSmsPdu::eSubmit));
   EXPECT_EQ(submit.TpduLength(), 23u);
   EXPECT_EQ(submit.m_strAddress, "+46708251358");
   EXPECT_EQ(submit.m_nUdlOffset, 14u);  // after the one-octet relative validity
 }
 
 TEST(SmsPduTest, RefusesMalformedPdus) {
-  const std::string strSubmit = kSubmit;
+  const std::string strSubmit = kHelloSubmit;
   const struct {
     std::string strHex;
     CSmsPdu::EType eType;
     const char* pszWhy;
   } cases[] = {
-      {kDeliver, CSmsPdu::eSubmit, "not an SMS-SUBMIT"},
-      {kSubmit, CSmsPdu::eDeliver, "not an SMS-DELIVER"},
+      {kHowAreYou, CSmsPdu::eSubmit, "not an SMS-SUBMIT"},
+      {kHelloSubmit, CSmsPdu::eDeliver, "not an SMS-DELIVER"},
       {strSubmit.substr(0, strSubmit.size() - 2), CSmsPdu::eSubmit, "user data shorter than TP-UDL says"},
       {strSubmit + "00", CSmsPdu::eSubmit, "octets left after the user data"},
       {"", CSmsPdu::eSubmit, "empty PDU"},
@@ -117,7 +115,7 @@ TEST(SmsPduTest, EncodesAddressesAndTimeStamps) {
 }
 
 TEST(SmsPduTest, SubmitBecomesTheDeliverItsRecipientGets) {
-  Octets submit = Hex(kSubmit);
+  Octets submit = Hex(kHelloSubmit);
   CSmsPdu pdu;
   ASSERT_TRUE(pdu.Parse(submit, CSmsPdu::eSubmit));
   Octets stamp = Hex("42502021510380");

@@ -12,15 +12,11 @@
 
 #include "vphone/PtyClient.h"
 #include "vphone/VirtualPhone.h"
+#include "tests/support/SmsVectors.h"
 
 namespace {
 
 const char kDemoFile[] = MIRETH_SOURCE_DIR "/vphone/demo-messages.txt";
-// "How are you?" from +31641600986: an SMS-DELIVER.
-const char kDeliver[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
-// SMS-SUBMIT "hellohello" to +46708251358, relative validity, no service centre:
-// 23 TPDU octets (the usual 27.005 example).
-const char kHelloSubmit[] = "0011000B916407281553F80000AA0AE8329BFD4697D9EC37";
 // The same message to the phone's own number +447700900123.
 const char kHelloToSelf[] = "0011000C914477000910320000AA0AE8329BFD4697D9EC37";
 const char kOk[] = "\r\nOK\r\n";
@@ -192,7 +188,7 @@ TEST_F(VirtualPhoneTest, WrittenMessageIsListedAndDeletedByFlag) {
             (std::vector<std::string>{"+CMGL: 7,2,,23", kHelloSubmit, "OK"}));
   // Stored as REC READ: a DELIVER is wanted then, and a SUBMIT refused.
   EXPECT_EQ(SendPdu("AT+CMGW=23,1", kHelloSubmit), "\r\n+CMS ERROR: 304\r\n");
-  EXPECT_EQ(SendPdu("AT+CMGW=30,1", kDeliver), "\r\n+CMGW: 8\r\n\r\nOK\r\n");
+  EXPECT_EQ(SendPdu("AT+CMGW=30,1", kHowAreYou), "\r\n+CMGW: 8\r\n\r\nOK\r\n");
   Script({{"AT+CMGD=?", "\r\n+CMGD: (1,2,3,4,5,6,7,8),(0-4)\r\n\r\nOK\r\n"},
           // One by index; an empty slot is fine, one outside the storage is not.
           {"AT+CMGD=7", kOk},
@@ -282,7 +278,7 @@ TEST_F(VirtualPhoneTest, BadPduAndEscapeLeaveNothingBehind) {
                                                      {"AT+CMGS=22", kHelloSubmit},
                                                      {"AT+CMGS=23", "00GG"},
                                                      {"AT+CMGS=22", std::string(kHelloSubmit).substr(0, 46)},
-                                                     {"AT+CMGS=30", kDeliver}};
+                                                     {"AT+CMGS=30", kHowAreYou}};
   for (const auto& [pszCommand, strPdu] : bad)
     EXPECT_EQ(SendPdu(pszCommand, strPdu), "\r\n+CMS ERROR: 304\r\n");
   Script({{"AT+CMGS=0", "\r\n+CMS ERROR: 304\r\n"}, {"AT+CMGS", "\r\nERROR\r\n"}});
@@ -400,7 +396,7 @@ TEST_F(VirtualPhoneTest, RefusedEchoOffSimBusyAndPin) {
 TEST_F(VirtualPhoneTest, InjectedMessagesAndCodes) {
   StartPhone(CVirtualPhoneConfig());
   std::string strError;
-  EXPECT_EQ(m_pPhone->InjectReceivedMessage(kDeliver, "", &strError), 1) << strError;
+  EXPECT_EQ(m_pPhone->InjectReceivedMessage(kHowAreYou, "", &strError), 1) << strError;
   ASSERT_TRUE(m_client.WaitFor("\r\n+CMTI: \"SM\",1\r\n"));
   EXPECT_EQ(m_pPhone->InjectReceivedMessage("0011", "ME", &strError), 0);
   EXPECT_FALSE(strError.empty());
@@ -408,7 +404,7 @@ TEST_F(VirtualPhoneTest, InjectedMessagesAndCodes) {
   ASSERT_TRUE(m_client.WaitFor("\r\nRING\r\n"));
   // Indications off: the message is stored without a +CMTI.
   EXPECT_EQ(m_client.Command("AT+CNMI=0,0"), kOk);
-  EXPECT_EQ(m_pPhone->InjectReceivedMessage(kDeliver), 2);
+  EXPECT_EQ(m_pPhone->InjectReceivedMessage(kHowAreYou), 2);
   EXPECT_EQ(m_client.Command("AT+CNMI?"), "\r\n+CNMI: 0,0,0,0,0\r\n\r\nOK\r\n");
 }
 
