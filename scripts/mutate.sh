@@ -87,7 +87,9 @@ run_suite() { # file
   if [ "$quick" -eq 1 ]; then
     local t exe
     for t in $(targets_for "$1"); do
-      exe=$(find "$build" -name "$t" -type f -perm -u+x -print -quit)
+      # The newest of that name: a folder left from an older layout of the tree may
+      # hold a stale copy that the build no longer updates.
+      exe=$(find "$build" -name "$t" -type f -perm -u+x -printf '%T@ %p\n' | sort -n | tail -1 | cut -d' ' -f2-)
       [ -n "$exe" ] || { echo "test program $t not built" >&2; return 2; }
       (cd "$(dirname "$exe")" && QT_QPA_PLATFORM=offscreen timeout -k 5 "$limit" "$exe" --gtest_brief=1 \
         >/dev/null 2>&1) || return 1
