@@ -291,8 +291,8 @@ fi
 stop_phone
 start_phone phone-c --messages "$work/more-messages.txt" --baud 300
 keys ctrl+shift+Tab ctrl+shift+Tab  # to the Inbox
-keys alt+g
 started=$(now_ms)
+keys alt+g
 # The dialog comes 300 ms into the operation; on a busy machine the keys and the
 # window manager add to that, so the wait allows ten seconds and prints the time.
 if wait_for "SMS Message" 2 10; then
