@@ -19,12 +19,7 @@ CRecordText::CRecordText(CRecordText&& other) noexcept {
     }
     return;
   }
-  m_psz = other.m_psz;
-  m_nLength = other.m_nLength;
-  m_nCapacity = other.m_nCapacity;
-  other.m_psz = s_szEmpty;
-  other.m_nLength = 0;
-  other.m_nCapacity = 0;
+  TakeBlock(other);
 }
 
 CRecordText& CRecordText::operator=(const CRecordText& other) {
@@ -45,13 +40,17 @@ CRecordText& CRecordText::operator=(CRecordText&& other) noexcept {
     return *this;
   }
   Release();
+  TakeBlock(other);
+  return *this;
+}
+
+void CRecordText::TakeBlock(CRecordText& other) noexcept {
   m_psz = other.m_psz;
   m_nLength = other.m_nLength;
   m_nCapacity = other.m_nCapacity;
   other.m_psz = s_szEmpty;
   other.m_nLength = 0;
   other.m_nCapacity = 0;
-  return *this;
 }
 
 void CRecordText::FreeOwn() {

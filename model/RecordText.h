@@ -97,7 +97,8 @@ class CRecordText {
     m_psz = s_szEmpty;
     m_nLength = 0;
   }
-  void FreeOwn();  // frees the text's own block
+  void FreeOwn();                               // frees the text's own block
+  void TakeBlock(CRecordText& other) noexcept;  // other's own block becomes this text's; other is empty
   static std::string Join(std::string_view a, std::string_view b);
 
   static const char s_szEmpty[1];
