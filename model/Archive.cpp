@@ -123,9 +123,20 @@ void CArchive::Write(const void* pData, size_t nCount) {
 }
 
 size_t CArchive::FillBuffer() {
-  size_t nGot = m_pFile->Read(m_buffer.data(), m_buffer.size());
-  m_pCur = m_buffer.data();
-  m_pBufEnd = m_buffer.data() + nGot;
+  // What is unread, or kept, moves to the front; a buffer it fills grows.
+  uint8_t* pFrom = m_pKeep != nullptr ? m_pKeep : m_pCur;
+  const size_t nHeld = static_cast<size_t>(m_pBufEnd - pFrom);
+  const size_t nRead = static_cast<size_t>(m_pCur - pFrom);
+  if (nHeld != 0 && pFrom != m_buffer.data())
+    std::memmove(m_buffer.data(), pFrom, nHeld);
+  if (nHeld == m_buffer.size())
+    m_buffer.resize(2 * m_buffer.size());
+  uint8_t* pStart = m_buffer.data();
+  size_t nGot = m_pFile->Read(pStart + nHeld, m_buffer.size() - nHeld);
+  if (m_pKeep != nullptr)
+    m_pKeep = pStart;
+  m_pCur = pStart + nRead;
+  m_pBufEnd = pStart + nHeld + nGot;
   return nGot;
 }
 
@@ -136,7 +147,7 @@ size_t CArchive::Read(void* pData, size_t nCount) {
   while (nDone < nCount) {
     size_t nBuffered = static_cast<size_t>(m_pBufEnd - m_pCur);
     if (nBuffered == 0) {
-      if (nCount - nDone >= m_buffer.size()) {
+      if (m_pKeep == nullptr && nCount - nDone >= m_buffer.size()) {
         size_t nGot = m_pFile->Read(p + nDone, nCount - nDone);
         if (nGot == 0)
           break;
@@ -246,6 +257,31 @@ CArchive& CArchive::ReadString(std::string& str) {
   ReadBytesInto(units, nLength * 2);
   str = CCharsetUtf::Utf16LeToUtf8(reinterpret_cast<const uint8_t*>(units.data()), units.size());
   return *this;
+}
+
+CArchive::CKeptText CArchive::ReadKeptTextSlow(std::string& strSpill) {
+  CheckMode(load);
+  bool bWide = false;
+  size_t nLength = ReadStringLength(true, bWide);
+  size_t nRemaining = GetRemaining();
+  if (m_pKeep == nullptr || bWide || (nRemaining == SIZE_MAX && nLength > kStringChunk)) {
+    if (bWide) {
+      std::string units;
+      ReadBytesInto(units, nLength * 2);
+      strSpill = CCharsetUtf::Utf16LeToUtf8(reinterpret_cast<const uint8_t*>(units.data()), units.size());
+    } else {
+      ReadBytesInto(strSpill, nLength);
+    }
+    return {SIZE_MAX, strSpill.size()};
+  }
+  if (nLength > nRemaining)  // a length the file cannot hold takes no memory
+    throw CArchiveException(CArchiveException::endOfFile);
+  while (static_cast<size_t>(m_pBufEnd - m_pCur) < nLength)
+    if (FillBuffer() == 0)
+      throw CArchiveException(CArchiveException::endOfFile);
+  const CKeptText text{static_cast<size_t>(m_pCur - m_pKeep), nLength};
+  m_pCur += nLength;
+  return text;
 }
 
 CArchive& CArchive::operator<<(const CDateTime& dt) {

@@ -169,6 +169,34 @@ class CArchive {
   }
   CArchive& operator>>(CDateTime& dt);
 
+  // Texts read in place. Between BeginKeep and EndKeep the archive keeps every byte
+  // from the keep's start in its buffer (moving them to the front, or growing the
+  // buffer, when it must read more), so a text read with ReadKeptText can be looked
+  // at, without a copy, until EndKeep. A text stored as UTF-16, or longer than the
+  // archive will keep, is read into strSpill instead. Keeps do not nest.
+  struct CKeptText {
+    size_t nOffset;  // from the keep's start; SIZE_MAX: the text is in strSpill
+    size_t nLength;
+  };
+  void BeginKeep() { m_pKeep = m_pCur; }
+  CKeptText ReadKeptText(std::string& strSpill) {
+    // The usual case, kept inline: a one-byte length with the whole text buffered.
+    if (m_pKeep != nullptr && m_pCur != m_pBufEnd && *m_pCur < 0xFF &&
+        static_cast<size_t>(m_pBufEnd - m_pCur) > *m_pCur) {
+      const CKeptText text{static_cast<size_t>(m_pCur + 1 - m_pKeep), *m_pCur};
+      m_pCur += 1 + text.nLength;
+      return text;
+    }
+    return ReadKeptTextSlow(strSpill);
+  }
+  // The text as a view: valid until EndKeep or the next read.
+  std::string_view KeptView(const CKeptText& text, const std::string& strSpill) const {
+    if (text.nOffset == SIZE_MAX)
+      return strSpill;
+    return {reinterpret_cast<const char*>(m_pKeep) + text.nOffset, text.nLength};
+  }
+  void EndKeep() { m_pKeep = nullptr; }
+
   // The element count of a list: a WORD, or 0xFFFF and a DWORD.
   void WriteCount(size_t nCount);
   size_t ReadCount();
@@ -204,9 +232,10 @@ class CArchive {
       ReadExact(&value, sizeof(T));
     }
   }
-  CArchive& ReadString(std::string& str);      // any length form, at any buffer edge
+  CArchive& ReadString(std::string& str);  // any length form, at any buffer edge
+  CKeptText ReadKeptTextSlow(std::string& strSpill);
   void ReadExact(void* pData, size_t nCount);  // end of file when short
-  size_t FillBuffer();                         // loading: returns bytes now buffered
+  size_t FillBuffer();  // loading: reads more, keeping what is unread or kept; returns bytes read
   size_t ReadStringLength(bool bAllowWideMark, bool& bWide);
   void ReadBytesInto(std::string& str, size_t nCount);
   void CheckMode(Mode nMode) const;
@@ -214,8 +243,9 @@ class CArchive {
   CFile* m_pFile;
   Mode m_nMode;
   std::vector<uint8_t> m_buffer;
-  uint8_t* m_pCur;     // next byte to read or write
-  uint8_t* m_pBufEnd;  // loading: end of the buffered data; storing: end of the buffer
+  uint8_t* m_pCur;             // next byte to read or write
+  uint8_t* m_pBufEnd;          // loading: end of the buffered data; storing: end of the buffer
+  uint8_t* m_pKeep = nullptr;  // loading: start of the bytes kept (see BeginKeep)
 
   // The archive's numbering: 0 is the null entry; classes and records take the
   // following numbers in order of appearance.

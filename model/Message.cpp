@@ -106,23 +106,36 @@ void CMessage::Serialize(CArchive& ar) {
     ar << m_bReplyCharges << m_wFirstOctet << m_nValidity;
     ar << m_strMessage.View() << m_strPdu.View();
   } else {
-    // The texts are read into buffers kept for the next record, then packed into
-    // the record's one block. Nothing of the record changes before all is read.
-    thread_local std::string t_texts[kTextCount];
-    std::string* const t = t_texts;
+    // The texts are read in place in the archive's buffer (only a text stored as
+    // UTF-16 goes through a spill buffer kept for the next record), then copied once
+    // into the record's one block. Nothing of the record changes before all is read.
+    thread_local std::string t_spill[kTextCount];
+    std::string* const s = t_spill;
+    struct Keep {
+      CArchive& ar;
+      ~Keep() { ar.EndKeep(); }
+    } keep{ar};
+    ar.BeginKeep();
+    CArchive::CKeptText t[kTextCount];
     int32_t nStatus, nStorage, nType, nReplyCharges, nValidity;
     uint8_t bFlag;
     CDateTime dt;
     uint16_t wFirstOctet;
-    ar >> t[0] >> t[1] >> t[2];
+    t[0] = ar.ReadKeptText(s[0]);
+    t[1] = ar.ReadKeptText(s[1]);
+    t[2] = ar.ReadKeptText(s[2]);
     ar >> nStatus >> nStorage >> nType;
     ar >> bFlag;
-    ar >> t[3];
+    t[3] = ar.ReadKeptText(s[3]);
     ar >> dt;
-    ar >> t[4] >> t[5];
+    t[4] = ar.ReadKeptText(s[4]);
+    t[5] = ar.ReadKeptText(s[5]);
     ar >> nReplyCharges >> wFirstOctet >> nValidity;
-    ar >> t[6] >> t[7];
-    const std::string_view texts[kTextCount] = {t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7]};
+    t[6] = ar.ReadKeptText(s[6]);
+    t[7] = ar.ReadKeptText(s[7]);
+    std::string_view texts[kTextCount];
+    for (size_t i = 0; i < kTextCount; ++i)
+      texts[i] = ar.KeptView(t[i], s[i]);
     SetTexts(texts);
     m_nStatus = nStatus;
     m_nStorage = nStorage;
@@ -132,7 +145,7 @@ void CMessage::Serialize(CArchive& ar) {
     m_bReplyCharges = nReplyCharges;
     m_wFirstOctet = wFirstOctet;
     m_nValidity = nValidity;
-    for (std::string& str : t_texts)  // a rare long text does not stay held
+    for (std::string& str : t_spill)  // a rare long text does not stay held
       if (str.capacity() > kKeptScratch)
         std::string().swap(str);
   }

@@ -134,6 +134,42 @@ TEST(Archive, ValuesAcrossTheReadBufferEdgeReadBackWhole) {
   }
 }
 
+// Texts read in place stay whole until the keep ends, while the buffer under them is
+// refilled, moved and grown: short and long texts (one longer than the buffer) and a
+// UTF-16 text, which is converted aside.
+TEST(Archive, KeptTextsStayWholeUntilTheKeepEnds) {
+  std::vector<std::string> texts;
+  std::string bytes;
+  CMemFile out(&bytes);
+  CArchive writer(&out, CArchive::store);
+  for (size_t i = 0; i < 60; ++i) {
+    texts.push_back(std::string(i == 33 ? 5000 : i % 37, static_cast<char>('a' + i % 26)));
+    if (i != 7) {
+      writer << texts.back();
+      continue;
+    }
+    const std::string wide = CBytes().b(0xFF).w(0xFFFE).b(2).w(0x48).w(0xE9).s;
+    writer.Write(wide.data(), wide.size());
+    texts.back() = "H\xC3\xA9";
+  }
+  writer.Close();
+  for (size_t nBuffer : {16, 23, 4096}) {
+    CMemFile in(bytes.data(), bytes.size());
+    CArchive reader(&in, CArchive::load, nBuffer);
+    for (size_t nFirst = 0; nFirst < texts.size(); nFirst += 10) {
+      std::string spill[10];
+      CArchive::CKeptText kept[10];
+      reader.BeginKeep();
+      for (size_t i = 0; i < 10; ++i)
+        kept[i] = reader.ReadKeptText(spill[i]);
+      for (size_t i = 0; i < 10; ++i)
+        ASSERT_EQ(reader.KeptView(kept[i], spill[i]), texts[nFirst + i]) << nBuffer << " " << nFirst + i;
+      reader.EndKeep();
+    }
+    EXPECT_EQ(reader.GetRemaining(), 0u) << nBuffer;
+  }
+}
+
 // What the system says when a store file cannot be written or read, as the cause whose
 // text the user is shown.
 TEST(Archive, SystemErrorsMapToTheirFileCause) {
