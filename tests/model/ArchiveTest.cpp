@@ -135,7 +135,7 @@ TEST(Archive, ValuesAcrossTheReadBufferEdgeReadBackWhole) {
 }
 
 // Texts read in place stay whole until the keep ends, while the buffer under them is
-// refilled, moved and grown: short and long texts (one longer than the buffer) and a
+// refilled, moved and grown: short and long texts (the last, longer than the buffer) and a
 // UTF-16 text, which is converted aside.
 TEST(Archive, KeptTextsStayWholeUntilTheKeepEnds) {
   std::vector<std::string> texts;
@@ -143,7 +143,7 @@ TEST(Archive, KeptTextsStayWholeUntilTheKeepEnds) {
   CMemFile out(&bytes);
   CArchive writer(&out, CArchive::store);
   for (size_t i = 0; i < 60; ++i) {
-    texts.push_back(std::string(i == 33 ? 5000 : i % 37, static_cast<char>('a' + i % 26)));
+    texts.push_back(std::string(i == 59 ? 5000 : i % 37, static_cast<char>('a' + i % 26)));
     if (i != 7) {
       writer << texts.back();
       continue;
