@@ -6,7 +6,10 @@
 //   mireth store csv FILE               the CSV copy beside the file
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <cerrno>
 #include <string>
 #include <string_view>
@@ -150,39 +153,58 @@ bool IsAddressFileName(const std::string& strFile) {
          strcasecmp(strBase.c_str(), GetStoreFileName(StoreList::serviceCenters).c_str()) == 0;
 }
 
-// Lines of standard input, read in large blocks with no stream synchronisation.
+// Lines of standard input, read in large blocks with no stream synchronisation (and
+// into memory that is not cleared first: a block is read once, not zeroed and read).
 class CLineReader {
  public:
   // The next line (without its line end), valid until the next call; false at the
   // end of the input.
   bool Next(std::string_view& line) {
     for (;;) {
-      const size_t nEnd = m_buffer.find('\n', m_nPos);
-      if (nEnd != std::string::npos) {
-        line = std::string_view(m_buffer).substr(m_nPos, nEnd - m_nPos);
-        m_nPos = nEnd + 1;
+      const std::string_view held(m_pBuffer.get() + m_nPos, m_nSize - m_nPos);
+      const size_t nEnd = held.find('\n');
+      if (nEnd != std::string_view::npos) {
+        line = held.substr(0, nEnd);
+        m_nPos += nEnd + 1;
         return true;
       }
       if (m_bEnd) {
-        if (m_nPos >= m_buffer.size())
+        if (held.empty())
           return false;
-        line = std::string_view(m_buffer).substr(m_nPos);
-        m_nPos = m_buffer.size();
+        line = held;
+        m_nPos = m_nSize;
         return true;
       }
-      m_buffer.erase(0, m_nPos);
-      m_nPos = 0;
-      const size_t nOld = m_buffer.size();
-      m_buffer.resize(nOld + kBlock);
-      const size_t nGot = std::fread(m_buffer.data() + nOld, 1, kBlock, stdin);
-      m_buffer.resize(nOld + nGot);
-      m_bEnd = nGot == 0;
+      ReadBlock();
     }
   }
 
  private:
+  // Moves the part of a line held to the front, makes room for a block (a line
+  // longer than the room doubles it) and reads into it.
+  void ReadBlock() {
+    const size_t nHeld = m_nSize - m_nPos;
+    if (nHeld != 0)
+      std::memmove(m_pBuffer.get(), m_pBuffer.get() + m_nPos, nHeld);
+    m_nPos = 0;
+    m_nSize = nHeld;
+    if (m_nCapacity - nHeld < kBlock) {
+      const size_t nCapacity = std::max(2 * m_nCapacity, nHeld + kBlock);
+      std::unique_ptr<char[]> pBigger(new char[nCapacity]);
+      if (nHeld != 0)
+        std::memcpy(pBigger.get(), m_pBuffer.get(), nHeld);
+      m_pBuffer = std::move(pBigger);
+      m_nCapacity = nCapacity;
+    }
+    const size_t nGot = std::fread(m_pBuffer.get() + nHeld, 1, m_nCapacity - nHeld, stdin);
+    m_nSize += nGot;
+    m_bEnd = nGot == 0;
+  }
+
   static constexpr size_t kBlock = 1 << 20;
-  std::string m_buffer;
+  std::unique_ptr<char[]> m_pBuffer;
+  size_t m_nCapacity = 0;
+  size_t m_nSize = 0;
   size_t m_nPos = 0;
   bool m_bEnd = false;
 };

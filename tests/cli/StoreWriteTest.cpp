@@ -1,0 +1,43 @@
+// `mireth store write` reads its JSON lines in blocks of a megabyte: records whose
+// lines cross the blocks' edges, a line longer than a block, blank lines and a last
+// line without its line end all arrive whole and in order.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "model/StoreFile.h"
+#include "tests/support/TestIo.h"
+
+namespace {
+
+TEST(StoreWrite, EveryLineArrivesWholeWhateverTheBlockEdges) {
+  std::vector<std::string> texts;
+  std::string strInput;
+  for (size_t i = 0; i < 3000; ++i) {
+    texts.push_back(std::string(i == 1234 ? (3 << 19) : 100 + i % 900, static_cast<char>('a' + i % 26)));
+    strInput += "{\"class\":\"CMessage\",\"m_strNumber\":\"+49" + std::to_string(i) + "\",\"m_strMessage\":\"" +
+                texts.back() + "\"}" + (i % 500 == 0 ? "\n \n" : "\n");
+  }
+  strInput.pop_back();  // the last line has no line end
+  const std::string strFolder = ::testing::TempDir() + "store-write-" + std::to_string(getpid()) + "/";
+  test_io::WriteFile(strFolder + "in.jsonl", strInput);
+  std::string strOut;
+  ASSERT_EQ(test_io::RunCommandLine(std::string("'") + MIRETH_CLI_PATH + "' store write '" + strFolder +
+                                        "SMSIn.Dat' < '" + strFolder + "in.jsonl'",
+                                    strOut),
+            0)
+      << strOut;
+  CMessageArray list;
+  ASSERT_TRUE(ReadStoreFile(strFolder + "SMSIn.Dat", list).IsOk());
+  ASSERT_EQ(list.size(), texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) {
+    ASSERT_EQ(list[i]->m_strNumber, "+49" + std::to_string(i)) << i;
+    ASSERT_EQ(list[i]->m_strMessage, texts[i]) << i;
+  }
+  std::filesystem::remove_all(strFolder);
+}
+
+}  // namespace
