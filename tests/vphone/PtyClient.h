@@ -61,10 +61,6 @@ class CPtyClient {
     static const std::regex final("(^|\r\n)(OK|ERROR|\\+CM[ES] ERROR: [^\r\n]*)\r\n$");
     return ReadUntil([&] { return std::regex_search(m_strReceived, final); });
   }
-  // Reads until the line is hung up (end of file or EIO); true when it was.
-  bool WaitForHangUp() {
-    return ReadUntil([&] { return m_bHungUp; });
-  }
 
   // Sends a command line and returns everything received up to its final result.
   std::string Command(const std::string& strCommand) {
@@ -74,7 +70,6 @@ class CPtyClient {
     return Take();
   }
   std::string Take() { return std::exchange(m_strReceived, std::string()); }
-  const std::string& Received() const { return m_strReceived; }
 
  private:
   template <typename Done>
