@@ -6,6 +6,7 @@
 
 #include "vphone/AtInterpreter.h"
 #include "vphone/Dialects.h"
+#include "vphone/MessagesFile.h"
 #include "tests/support/SmsVectors.h"
 
 namespace {
@@ -16,22 +17,33 @@ CVirtualPhoneConfig DialectConfig(const char* pszDialect) {
   return config;
 }
 
-// The processor of a configuration, with echo as it starts and one received message
-// in the SIM (and one in the phone memory where there is one).
+// The processor of a configuration, with echo as it starts and the messages of its
+// messages file.
 struct CDialectPhone {
   explicit CDialectPhone(const CVirtualPhoneConfig& config) : m_config(config), m_phone(m_config) {
     std::string strError;
     EXPECT_TRUE(m_phone.Init(strError)) << strError;
+    if (!config.m_strMessagesFile.empty()) {
+      EXPECT_TRUE(vphone::CMessagesFile::Load(config.m_strMessagesFile, m_phone.Store(), strError))
+          << strError;
+    }
+  }
+  // One received message in the SIM (and one in the phone memory where there is one).
+  void ReceiveOneEach() {
+    std::string strError;
     for (const char* pszStorage : {"SM", "ME"})
       if (m_phone.Store().HasStorage(pszStorage)) {
         EXPECT_GT(m_phone.Receive(pszStorage, kHowAreYou, strError), 0) << strError;
       }
     m_phone.TakeOutput();
   }
-  // Everything the phone does for one command line: the bytes it sends, a hang-up as
-  // <hang-up> and a change of rate as <rate N>.
+  // Everything the phone does for one command line (a CR is added to a line that ends
+  // in no line end, Ctrl-Z or Esc): the bytes it sends, a hang-up as <hang-up> and a
+  // change of rate as <rate N>.
   std::string Say(const std::string& strLine) {
-    m_phone.Feed((strLine + "\r").data(), strLine.size() + 1);
+    const std::string strFed =
+        strLine.find_last_of("\n\x1a\x1b") == strLine.size() - 1 ? strLine : strLine + "\r";
+    m_phone.Feed(strFed.data(), strFed.size());
     std::string out;
     for (const vphone::COutputItem& item : m_phone.TakeOutput()) {
       if (item.m_eKind == vphone::COutputItem::eBytes)
@@ -112,6 +124,7 @@ TEST(VirtualPhoneDialects, EachAnswersAsItsDevice) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pszDialect);
     CDialectPhone phone(DialectConfig(c.pszDialect));
+    phone.ReceiveOneEach();
     for (const Step& step : c.steps)
       EXPECT_EQ(phone.Say(step.strCommand), step.strCommand + step.strAnswer) << step.strCommand;
   }
@@ -119,6 +132,7 @@ TEST(VirtualPhoneDialects, EachAnswersAsItsDevice) {
 
 TEST(VirtualPhoneDialects, ADamagedRecordAndAnUnknownName) {
   CDialectPhone phone(DialectConfig("corrupt-entry"));
+  phone.ReceiveOneEach();
   std::string strError;
   ASSERT_GT(phone.m_phone.Receive("SM", kHowAreYou, strError), 0);
   phone.m_phone.TakeOutput();
@@ -177,12 +191,208 @@ TEST(VirtualPhoneFaults, EachFaultPlaysAsItsOptionSays) {
     config.m_faults = c.faults;
     config.m_nBaudRate = 9600;  // a paced line, as a serial modem's
     CDialectPhone phone(config);
+    phone.ReceiveOneEach();
     std::string strError;
     ASSERT_EQ(phone.m_phone.Receive("SM", kHowAreYou, strError), 2) << strError;
     phone.m_phone.TakeOutput();
     for (const Step& step : c.steps)
       EXPECT_EQ(phone.Say(step.strCommand), step.strAnswer) << step.strCommand;
   }
+}
+
+TEST(VirtualPhoneTranscripts, AnswersAsA27005Phone) {
+  const std::string ok = "\r\nOK\r\n", refused = "\r\n+CMS ERROR: 304\r\n", prompt = "\r\n> ";
+  const std::string submit = std::string(kHelloSubmit) + "\x1a";
+  // The same message to the phone's own number +447700900123.
+  const std::string toSelf = "0011000C914477000910320000AA0AE8329BFD4697D9EC37\x1a";
+  CVirtualPhoneConfig demo, simOnly, twoPlaces, noCentre;
+  demo.m_strMessagesFile = MIRETH_SOURCE_DIR "/vphone/demo-messages.txt";
+  simOnly.m_vecStorages = {"SM"};
+  simOnly.m_nCpmsParameters = 1;
+  simOnly.m_bPrefixedInfo = true;
+  twoPlaces.m_nSimCapacity = 2;
+  noCentre.m_strSmsc.clear();
+  struct Case {
+    const char* pszName;
+    const CVirtualPhoneConfig& config;
+    std::vector<Step> steps;  // whole answers, after echo off and numeric errors on
+  } const cases[] = {
+      {"framing",
+       {},
+       {{"ATE1", ok},
+        {"AT+CGMI", "AT+CGMI\r\r\nKelvane\r\n\r\nOK\r\n"},
+        // CR LF and bare LF end a line as CR does; the LF of CR LF does not start another.
+        {"AT+CGMM\r\nAT+CGMR\n", "AT+CGMM\r\r\nVP-1\r\n\r\nOK\r\nAT+CGMR\n\r\nV1.0 2024-05-02\r\n\r\nOK\r\n"},
+        {"ATE0", "ATE0\r\r\nOK\r\n"},  // echo off from the next command on
+        {"AT+NOSUCH", "\r\nERROR\r\n"},
+        // Several commands on one line, one final result; the first failure ends the line.
+        {"AT+CMEE=1;+CSCS?", "\r\n+CSCS: \"GSM\"\r\n\r\nOK\r\n"},
+        {"AT+CSCS=\"UCS2\";+NOSUCH;+CSCS=\"GSM\"", "\r\nERROR\r\n"},
+        {"AT+CSCA?", "\r\n+CSCA: \"002B003400340037003900350038003800370039003800370039\",145\r\n\r\nOK\r\n"},
+        {"AT+CSCS=\"GSM\"", ok},
+        // Lines without AT are ignored, as a modem ignores noise.
+        {"xyz\rAT", ok}}},
+      {"settings",
+       demo,
+       {{"AT+CMGF=1", "\r\n+CMS ERROR: 303\r\n"},
+        {"AT+CPMS=?", "\r\n+CPMS: (\"ME\",\"SM\"),(\"ME\",\"SM\"),(\"ME\",\"SM\")\r\n\r\nOK\r\n"},
+        {"AT+CPMS?", "\r\n+CPMS: \"SM\",6,30,\"SM\",6,30,\"SM\",6,30\r\n\r\nOK\r\n"},
+        {"AT+CPMS=\"ME\",\"ME\",\"ME\"", "\r\n+CPMS: 5,100,5,100,5,100\r\n\r\nOK\r\n"},
+        {"AT+CPMS=\"SM\"", "\r\n+CPMS: 6,30,5,100,5,100\r\n\r\nOK\r\n"},
+        {"AT+CPMS=\"BM\"", "\r\n+CMS ERROR: 302\r\n"},
+        {"AT+CSCA=\"0123456\"", ok},
+        {"AT+CSCA?", "\r\n+CSCA: \"0123456\",129\r\n\r\nOK\r\n"},
+        {"AT+CSCA=\"12x\"", "\r\nERROR\r\n"},
+        {"AT+IPR=1234", "\r\nERROR\r\n"},
+        // The three error reporting modes.
+        {"AT+CMGR=99", "\r\n+CMS ERROR: 321\r\n"},
+        {"AT+CMEE=2", ok},
+        {"AT+CMGR=99", "\r\n+CMS ERROR: invalid memory index\r\n"},
+        {"AT+CPIN=\"1234\"", "\r\n+CME ERROR: operation not allowed\r\n"},
+        {"AT+CMEE=0", ok},
+        {"AT+CMGR=99", "\r\nERROR\r\n"}}},
+      // The SIM only and a storage command of one parameter.
+      {"SIM only",
+       simOnly,
+       {{"AT+CPMS=?", "\r\n+CPMS: (\"SM\")\r\n\r\nOK\r\n"},
+        {"AT+CPMS?", "\r\n+CPMS: \"SM\",0,30\r\n\r\nOK\r\n"},
+        {"AT+CPMS=\"ME\"", "\r\n+CMS ERROR: 302\r\n"},
+        {"AT+CPMS=\"SM\",\"SM\"", "\r\nERROR\r\n"},
+        {"AT+CGMI", "\r\n+CGMI: Kelvane\r\n\r\nOK\r\n"}}},
+      // SIM: 1 read, 2-3 unread, 4 read, 5 unread, 6 sent.
+      {"written, then deleted by flag",
+       demo,
+       {{"AT+CMGW=23", prompt},
+        {submit, "\r\n+CMGW: 7\r\n\r\nOK\r\n"},
+        {"AT+CMGL=2", "\r\n+CMGL: 7,2,,23\r\n" + std::string(kHelloSubmit) + "\r\n\r\nOK\r\n"},
+        // Stored as REC READ: a DELIVER is wanted then, and a SUBMIT refused.
+        {"AT+CMGW=23,1", prompt},
+        {submit, refused},
+        {"AT+CMGW=30,1", prompt},
+        {std::string(kHowAreYou) + "\x1a", "\r\n+CMGW: 8\r\n\r\nOK\r\n"},
+        {"AT+CMGD=?", "\r\n+CMGD: (1,2,3,4,5,6,7,8),(0-4)\r\n\r\nOK\r\n"},
+        // One by index; an empty slot is fine, one outside the storage is not.
+        {"AT+CMGD=7", ok},
+        {"AT+CMGD=7", ok},
+        {"AT+CMGD=0", "\r\n+CMS ERROR: 321\r\n"},
+        {"AT+CMGD=31", "\r\n+CMS ERROR: 321\r\n"},
+        {"AT+CMGD=1,5", "\r\nERROR\r\n"},
+        // Flag 1: the read ones (1, 4, 8); flag 2 adds the sent one (6); unread 2, 3, 5 stay.
+        {"AT+CMGD=1,1", ok},
+        {"AT+CMGD=?", "\r\n+CMGD: (2,3,5,6),(0-4)\r\n\r\nOK\r\n"},
+        {"AT+CMGD=1,2", ok},
+        {"AT+CMGD=?", "\r\n+CMGD: (2,3,5),(0-4)\r\n\r\nOK\r\n"},
+        // A new message takes the lowest free slot; flag 3 takes it with the read ones,
+        // flag 4 everything, in this storage only.
+        {"AT+CMGW=23", prompt},
+        {submit, "\r\n+CMGW: 1\r\n\r\nOK\r\n"},
+        {"AT+CMGD=1,3", ok},
+        {"AT+CMGD=?", "\r\n+CMGD: (2,3,5),(0-4)\r\n\r\nOK\r\n"},
+        {"AT+CMGD=1,4", ok},
+        {"AT+CPMS?", "\r\n+CPMS: \"SM\",0,30,\"SM\",0,30,\"SM\",0,30\r\n\r\nOK\r\n"},
+        {"AT+CPMS=\"ME\"", "\r\n+CPMS: 5,100,0,30,0,30\r\n\r\nOK\r\n"}}},
+      {"full storage, sending from storage",
+       twoPlaces,
+       {{"AT+CMGW=23", prompt},
+        {toSelf, "\r\n+CMGW: 1\r\n\r\nOK\r\n"},
+        {"AT+CMGW=23,3", prompt},
+        {submit, "\r\n+CMGW: 2\r\n\r\nOK\r\n"},
+        // Full: writing is refused and nothing changes.
+        {"AT+CMGW=23", prompt},
+        {submit, "\r\n+CMS ERROR: 322\r\n"},
+        // Sending from storage to another number: STO SENT afterwards, no delivery to us.
+        {"AT+CMSS=1,\"+4912345\"", "\r\n+CMSS: 1\r\n\r\nOK\r\n"},
+        {"AT+CMGL=3", "\r\n+CMGL: 1,3,,23\r\n" + toSelf.substr(0, 48) + "\r\n+CMGL: 2,3,,23\r\n" +
+                          kHelloSubmit + "\r\n\r\nOK\r\n"},
+        // To its own number: the storage is full, so the message is lost, not announced.
+        {"AT+CMSS=1", "\r\n+CMSS: 2\r\n\r\nOK\r\n"},
+        {"AT+CMSS=3", "\r\n+CMS ERROR: 321\r\n"},
+        // After a delete there is room, and the message arrives.
+        {"AT+CMGD=2", ok},
+        {"AT+CMSS=1", "\r\n+CMSS: 3\r\n\r\nOK\r\n\r\n+CMTI: \"SM\",2\r\n"},
+        {"AT+CMSS=2", "\r\n+CMS ERROR: 302\r\n"}}},  // a received one
+      // Sent to its own number: answered, then stored unread and announced.
+      {"sent to itself",
+       {},
+       {{"AT+CMGS=23", prompt},
+        {toSelf, "\r\n+CMGS: 1\r\n\r\nOK\r\n\r\n+CMTI: \"SM\",1\r\n"},
+        {"AT+CPMS?", "\r\n+CPMS: \"SM\",1,30,\"SM\",1,30,\"SM\",1,30\r\n\r\nOK\r\n"},
+        {"AT+CMGL=1", ok}}},
+      // Esc cancels; the length must count the TPDU exactly; not hex; user data cut
+      // short; a DELIVER where a SUBMIT belongs. Nothing is sent until the good one.
+      {"bad PDUs",
+       {},
+       {{"AT+CMGS=23", prompt},
+        {std::string(kHelloSubmit) + "\x1b", ok},
+        {"AT", ok},
+        {"AT+CMGS=24", prompt},
+        {submit, refused},
+        {"AT+CMGS=22", prompt},
+        {submit, refused},
+        {"AT+CMGS=23", prompt},
+        {"00GG\x1a", refused},
+        {"AT+CMGS=22", prompt},
+        {submit.substr(0, 46) + "\x1a", refused},
+        {"AT+CMGS=30", prompt},
+        {std::string(kHowAreYou) + "\x1a", refused},
+        {"AT+CMGS=0", refused},
+        {"AT+CMGS", "\r\nERROR\r\n"},
+        {"AT+CMGS=23", prompt},
+        {submit, "\r\n+CMGS: 1\r\n\r\nOK\r\n"},
+        // Each message sent gets the next reference.
+        {"AT+CMGS=23", prompt},
+        {submit, "\r\n+CMGS: 2\r\n\r\nOK\r\n"}}},
+      // Without a service centre a send is refused, unless the PDU brings its own.
+      {"no service centre",
+       noCentre,
+       {{"AT+CMGS=23", prompt},
+        {submit, "\r\n+CMS ERROR: 330\r\n"},
+        {"AT+CMGS=23", prompt},
+        {"07911326040000F0" + submit.substr(2), "\r\n+CMGS: 1\r\n\r\nOK\r\n"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pszName);
+    CDialectPhone phone(c.config);
+    phone.Say("ATE0+CMEE=1");
+    for (const Step& step : c.steps)
+      EXPECT_EQ(phone.Say(step.strCommand), step.strAnswer) << step.strCommand;
+  }
+}
+
+// The indexes named by the +CMGL lines of a listing.
+std::vector<int> ListedIndexes(const std::string& str) {
+  std::vector<int> indexes;
+  for (size_t n = str.find("+CMGL: "); n != std::string::npos; n = str.find("+CMGL: ", n + 1))
+    indexes.push_back(std::stoi(str.substr(n + 7)));
+  return indexes;
+}
+
+TEST(VirtualPhoneTranscripts, ListingFiltersByStatusAndMarksRead) {
+  CVirtualPhoneConfig demo;
+  demo.m_strMessagesFile = MIRETH_SOURCE_DIR "/vphone/demo-messages.txt";
+  CDialectPhone phone(demo);
+  phone.Say("ATE0+CMEE=1");
+  // SIM: 1 read, 2-3 unread, 4 read, 5 unread, 6 sent. "+CMGL: index,stat,,length":
+  // the length counts the TPDU, not the service centre.
+  const std::string strUnread = phone.Say("AT+CMGL=0");
+  EXPECT_EQ(ListedIndexes(strUnread), (std::vector<int>{2, 3, 5}));
+  EXPECT_EQ(strUnread.find("\r\n+CMGL: 2,0,,53\r\n" + phone.m_phone.Store().Get("SM", 2)->m_strPdu + "\r\n"),
+            0u);
+  // Listing the unread ones marked them read; reading one marks it read too, and the
+  // other storage keeps its own indexes.
+  const std::pair<const char*, std::vector<int>> listings[] = {{"AT+CMGL=0", {}},
+                                                               {"AT+CMGL=1", {1, 2, 3, 4, 5}},
+                                                               {"AT+CMGL=3", {6}},
+                                                               {"AT+CMGL=2", {}},
+                                                               {"AT+CMGL=4", {1, 2, 3, 4, 5, 6}}};
+  for (const auto& [pszCommand, indexes] : listings)
+    EXPECT_EQ(ListedIndexes(phone.Say(pszCommand)), indexes) << pszCommand;
+  EXPECT_EQ(phone.Say("AT+CMGL=5"), "\r\nERROR\r\n");
+  ASSERT_EQ(phone.Say("AT+CPMS=\"ME\""), "\r\n+CPMS: 5,100,6,30,6,30\r\n\r\nOK\r\n");
+  EXPECT_EQ(phone.Say("AT+CMGR=1"),
+            "\r\n+CMGR: 0,,41\r\n" + phone.m_phone.Store().Get("ME", 1)->m_strPdu + "\r\n\r\nOK\r\n");
+  EXPECT_EQ(phone.Say("AT+CMGR=1").substr(0, 16), "\r\n+CMGR: 1,,41\r\n");
+  EXPECT_EQ(ListedIndexes(phone.Say("AT+CMGL=0")), (std::vector<int>{2, 3}));
 }
 
 }  // namespace
