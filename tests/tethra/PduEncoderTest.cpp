@@ -1,4 +1,4 @@
-// Building SMS-SUBMIT (and SMS-DELIVER) PDUs: published and hand-built vectors, the
+// Building SMS-SUBMIT PDUs: published and hand-built vectors, the
 // choice of alphabet, and how long texts are cut into concatenated parts.
 #include <gtest/gtest.h>
 
@@ -201,36 +201,4 @@ TEST(PduEncoder, SplittingIntoConcatenatedParts) {
   ASSERT_EQ(decoded.size(), 2u);
   EXPECT_EQ(decoded[0].m_nMessageReference, 0xFF);
   EXPECT_EQ(decoded[1].m_nMessageReference, 0x00);
-}
-
-TEST(PduEncoder, DeliverVectors) {
-  // The published alphanumeric-sender SMS-DELIVER, built from its fields.
-  CPduDeliverRequest r;
-  r.m_strServiceCenter = "+447802000332";
-  r.m_strOriginator = "diafaan";
-  r.m_bAlphanumericOriginator = true;
-  r.m_strText = "diafaan.com";
-  r.m_nFirstOctet = 0x24;
-  r.m_timeStamp = CPduTimeStamp(2011, 1, 11, 13, 25, 41, 0);
-  auto parts = CPduEncoder::EncodeDeliver(r);
-  ASSERT_TRUE(parts.IsOk()) << parts.GetError();
-  ASSERT_EQ(parts->size(), 1u);
-  EXPECT_EQ(parts.Value()[0].m_strPdu,
-            "0791448720003023240DD0E474D81C0EBB010000111011315214000BE474D81C0EBB5DE3771B");
-
-  // A zone west of UTC: -05:00 is 20 quarters with the sign bit, octet 0A.
-  CPduDeliverRequest w;
-  w.m_strOriginator = "+31641600986";
-  w.m_strText = "Hi!";
-  w.m_timeStamp = CPduTimeStamp(2025, 1, 1, 10, 20, 30, -20);
-  parts = CPduEncoder::EncodeDeliver(w);
-  ASSERT_TRUE(parts.IsOk()) << parts.GetError();
-  EXPECT_EQ(parts.Value()[0].m_strPdu, "00040B911346610089F600005210100102030A03C87408");
-
-  // Alphanumeric senders are limited to 11 septets.
-  w.m_bAlphanumericOriginator = true;
-  w.m_strOriginator = "TwelveLetter";
-  EXPECT_FALSE(CPduEncoder::EncodeDeliver(w).IsOk());
-  w.m_strOriginator = "Elevenchars";
-  EXPECT_TRUE(CPduEncoder::EncodeDeliver(w).IsOk());
 }
