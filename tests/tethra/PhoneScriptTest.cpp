@@ -16,6 +16,8 @@ using Steps = std::vector<std::pair<std::string, std::string>>;
 const std::string kSimOnly = "(\"SM\"),(\"SM\"),(\"SM\")";
 const std::string kMeOnly = "(\"ME\"),(\"ME\"),(\"ME\")";
 const std::string kError = "\r\nERROR\r\n";
+std::string Cme(int n) { return "\r\n+CME ERROR: " + std::to_string(n) + "\r\n"; }
+std::string Cms(int n) { return "\r\n+CMS ERROR: " + std::to_string(n) + "\r\n"; }
 
 std::string Listing(const std::vector<std::tuple<int, int, std::string>>& entries) {
   std::string s = "\r\n";
@@ -53,31 +55,32 @@ TEST_F(ScriptedPhoneTest, SetsUpEachPhoneAsItAnswersOrSaysWhy) {
   using Step = std::pair<std::string, std::string>;
   const Step wake{"AT", Ok()}, echo{"ATE0+CMEE=1", Ok()}, pin{"AT+CPIN?", Ok("+CPIN: READY")};
   const Step pdu{"AT+CMGF=0", Ok()}, csms{"AT+CSMS?", Ok("+CSMS: 0,1,1,1")}, csca{"AT+CSCA?", Ok()};
-  const Step wantsPin{"AT+CPIN?", Ok("+CPIN: SIM PIN")}, locked{"AT+CPIN?", "\r\n+CME ERROR: 11\r\n"};
-  const std::string ready = Ok("+CPIN: READY");
+  const Step wantsPin{"AT+CPIN?", Ok("+CPIN: SIM PIN")}, locked{"AT+CPIN?", Cme(11)};
+  const Step noSms{"AT+CSMS?", Ok("+CSMS: 0,0,0,0")}, simOnly{"AT+CPMS=?", Ok("+CPMS: " + kSimOnly)};
+  const std::string ready = Ok("+CPIN: READY"), service = Ok("+CSMS: 0,1,1,1");
+  auto cpin = [](const std::string& strAnswer) { return Step{"AT+CPIN?", strAnswer}; };
   // A phone ready up to its storage list, which it answers so.
   auto storages = [&](const std::string& strCpin, const std::string& strCsms, const std::string& strCpms) {
-    return Steps{wake, echo, {"AT+CPIN?", strCpin}, pdu, {"AT+CSMS?", strCsms}, {"AT+CPMS=?", strCpms}, csca};
+    return Steps{wake, echo, cpin(strCpin), pdu, {"AT+CSMS?", strCsms}, {"AT+CPMS=?", strCpms}, csca};
   };
-  const Steps odd = {{"AT", "AT\r\r\nOK\r\n"},
-                     {"ATE0+CMEE=1", "ATE0+CMEE=1\r\r\nERROR\r\n"},
-                     {"ATE0", "ATE0\r\r\nERROR\r\n"},
-                     {"AT+CMEE=1", "AT+CMEE=1\r\r\nOK\r\n"},
-                     {"AT+CPIN?", "AT+CPIN?\r\r\n+CME ERROR: SIM busy\r\n"},
-                     {"AT+CPIN?", "AT+CPIN?\r" + ready},
-                     {"AT+CMGF=0", "AT+CMGF=0\r\r\nOK\r\n"},
-                     {"AT+CSMS?", "AT+CSMS?\r" + Ok("+CSMS: 0,1,1,1")},
-                     {"AT+CPMS=?", "AT+CPMS=?\r" + Ok("+CPMS: \"SM\"")},
-                     {"AT+CSCA?", "AT+CSCA?\r\r\nERROR\r\n"}};
-  const Steps withPin = {wake,
-                         echo,
-                         wantsPin,
-                         {"AT+CPIN=\"4321\"", Ok()},
-                         {"AT+CMGF=0", "\r\n+CMS ERROR: 314\r\n"},
-                         pdu,
-                         csms,
-                         {"AT+CPMS=?", Ok("+CPMS: " + kSimOnly)},
-                         csca};
+  // Echo that cannot be turned off, verbose errors, a SIM busy at first, storages
+  // given as one bare list, and no service centre.
+  Steps odd;
+  for (const auto& [strCommand, strAnswer] : Steps{{"AT", Ok()},
+                                                   {"ATE0+CMEE=1", kError},
+                                                   {"ATE0", kError},
+                                                   {"AT+CMEE=1", Ok()},
+                                                   {"AT+CPIN?", "\r\n+CME ERROR: SIM busy\r\n"},
+                                                   {"AT+CPIN?", ready},
+                                                   {"AT+CMGF=0", Ok()},
+                                                   {"AT+CSMS?", service},
+                                                   {"AT+CPMS=?", Ok("+CPMS: \"SM\"")},
+                                                   {"AT+CSCA?", kError}})
+    odd.push_back({strCommand, strCommand + "\r" + strAnswer});
+  // With the PIN: one command more, then PDU mode once the SIM has opened.
+  Steps withPin{wake, echo, wantsPin, {"AT+CPIN=\"4321\"", Ok()}, {"AT+CMGF=0", Cms(314)}};
+  withPin.insert(withPin.end(), {pdu, csms, simOnly, csca});
+  const int notReady = PHONE_NOT_READY, ok = PHONE_SUCCESS;
   const struct {
     const char* pszName;
     const char* pszPin;
@@ -85,55 +88,25 @@ TEST_F(ScriptedPhoneTest, SetsUpEachPhoneAsItAnswersOrSaysWhy) {
     const char* pszState;  // the storage offered, the SIM's wish, its last +CME ERROR
     Steps steps;
   } cases[] = {
-      {"SIM wants a PIN", "", PHONE_NOT_READY, "0|SIM PIN|-1", {wake, echo, wantsPin}},
-      {"no SIM", "", PHONE_NOT_READY, "0||10", {wake, echo, {"AT+CPIN?", "\r\n+CME ERROR: 10\r\n"}}},
-      {"PIN without OK",
-       "",
-       PHONE_NOT_READY,
-       "0|SIM PIN|-1",
-       {wake, echo, {"AT+CPIN?", "\r\n+CPIN: SIM PIN\r\n"}}},
-      {"SIM wants its PUK",
-       "",
-       PHONE_NOT_READY,
-       "0|SIM PUK|12",
-       {wake, echo, {"AT+CPIN?", "\r\n+CME ERROR: 12\r\n"}}},
+      {"SIM wants a PIN", "", notReady, "0|SIM PIN|-1", {wake, echo, wantsPin}},
+      {"no SIM", "", notReady, "0||10", {wake, echo, cpin(Cme(10))}},
+      {"PIN without OK", "", notReady, "0|SIM PIN|-1", {wake, echo, cpin("\r\n+CPIN: SIM PIN\r\n")}},
+      {"SIM wants its PUK", "", notReady, "0|SIM PUK|12", {wake, echo, cpin(Cme(12))}},
       {"no PDU mode", "", PHONE_SETUP_FAILED, "0||-1", {wake, echo, pin, {"AT+CMGF=0", kError}}},
-      {"PDU mode wants the PIN",
-       "",
-       PHONE_NOT_READY,
-       "0|SIM PIN|-1",
-       {wake, echo, pin, {"AT+CMGF=0", "\r\n+CMS ERROR: 311\r\n"}}},
-      {"no SMS service",
-       "",
-       PHONE_NO_SMS_SERVICE,
-       "0||-1",
-       {wake, echo, pin, pdu, {"AT+CSMS?", Ok("+CSMS: 0,0,0,0")}}},
-      {"storage list never answered",
-       "",
-       PHONE_NOT_READY,
-       "0||-1",
-       {wake, echo, pin, pdu, csms, {"AT+CPMS=?", ""}}},
-      {"silent phone", "", PHONE_NOT_READY, "0||-1", {}},
-      {"silent after waking", "", PHONE_NOT_READY, "0||-1", {wake, {"ATE0+CMEE=1", ""}}},
+      {"PDU mode wants the PIN", "", notReady, "0|SIM PIN|-1", {wake, echo, pin, {"AT+CMGF=0", Cms(311)}}},
+      {"no SMS service", "", PHONE_NO_SMS_SERVICE, "0||-1", {wake, echo, pin, pdu, noSms}},
+      {"storage list never answered", "", notReady, "0||-1", {wake, echo, pin, pdu, csms, {"AT+CPMS=?", ""}}},
+      {"silent phone", "", notReady, "0||-1", {}},
+      {"silent after waking", "", notReady, "0||-1", {wake, {"ATE0+CMEE=1", ""}}},
       // A wrong PIN is tried once only, so that retries do not lock the SIM.
-      {"no PIN to give", "", PHONE_NOT_READY, "0|SIM PIN|11", {wake, echo, locked}},
-      {"a wrong PIN",
-       "1111",
-       PHONE_NOT_READY,
-       "0|SIM PIN|16",
-       {wake, echo, locked, {"AT+CPIN=\"1111\"", "\r\n+CME ERROR: 16\r\n"}}},
-      // With the PIN: one command more, then PDU mode once the SIM has opened.
-      {"the PIN entered", "4321", PHONE_SUCCESS, "2||-1", withPin},
-      // Echo that cannot be turned off, verbose errors, a SIM busy at first, storages
-      // given as one bare list, and no service centre.
-      {"odd answers", "", PHONE_SUCCESS, "2||-1", odd},
+      {"no PIN to give", "", notReady, "0|SIM PIN|11", {wake, echo, locked}},
+      {"a wrong PIN", "1111", notReady, "0|SIM PIN|16", {wake, echo, locked, {"AT+CPIN=\"1111\"", Cme(16)}}},
+      {"the PIN entered", "4321", ok, "2||-1", withPin},
+      {"odd answers", "", ok, "2||-1", odd},
       // What the phone says of what set-up does not need does not stop it.
-      {"storage list refused", "", PHONE_SUCCESS, "3||-1",
-       storages(ready, kError, "\r\n+CMS ERROR: 302\r\n")},
-      {"no PIN state, empty list", "", PHONE_SUCCESS, "3||-1",
-       storages(kError, Ok("+CSMS: 0,1,1,1"), Ok("+CPMS: "))},
-      {"broadcasts and reports", "", PHONE_SUCCESS, "3||-1",
-       storages(ready, kError, Ok("+CPMS: (\"BM\",\"SR\")"))},
+      {"storage list refused", "", ok, "3||-1", storages(ready, kError, Cms(302))},
+      {"no PIN state, empty list", "", ok, "3||-1", storages(kError, service, Ok("+CPMS: "))},
+      {"broadcasts and reports", "", ok, "3||-1", storages(ready, kError, Ok("+CPMS: (\"BM\",\"SR\")"))},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pszName);
@@ -215,7 +188,7 @@ TEST_F(ScriptedPhoneTest, FetchesWhatTheListingsHoldAndNamesWhatTheyCannotRead) 
   };
   const std::string one = Listing({{1, 1, kHowAreYou}}), cut = one.substr(0, one.size() - 30);
   const std::string other = DeliverPdus("+447700900555", "from the SIM", 9)[0];
-  const std::string refused = "\r\n+CMS ERROR: 302\r\n";
+  const std::string refused = Cms(302);
   auto me = [](const std::string& strListing) {
     return Phone{kMeOnly, {{"AT+CPMS=\"ME\"", Ok()}, {"AT+CMGL=4", strListing}}};
   };
@@ -251,7 +224,7 @@ TEST_F(ScriptedPhoneTest, FetchesWhatTheListingsHoldAndNamesWhatTheyCannotRead) 
                   {"AT+CMGL=4", strListing},
                   {"AT+CPMS?", Ok("+CPMS: \"SM\",3,10,\"SM\",3,10,\"SM\",3,10")},
                   {"AT+CMGR=1", "\r\n+CMGR: 1,,30\r\n" + kHowAreYou + "\r\n\r\nOK\r\n"},
-                  {"AT+CMGR=2", "\r\n+CMS ERROR: 321\r\n"},
+                  {"AT+CMGR=2", Cms(321)},
                   {"AT+CMGR=3", "\r\n+CMGR: 1,,30\r\n07911326040000F0040B91\r\n\r\nOK\r\n"},
                   {"AT+CMGR=4", "\r\n+CMGR: 3,,23\r\n00" + kHelloSubmit.substr(2) + "\r\n\r\nOK\r\n"}}};
   };
@@ -264,12 +237,12 @@ TEST_F(ScriptedPhoneTest, FetchesWhatTheListingsHoldAndNamesWhatTheyCannotRead) 
     std::string strPrinted;
     Phone phone;
   } cases[] = {
-      {"SIM failure", RECEIVED, PHONE_ERROR_REPLY, "", me("\r\n+CMS ERROR: 313\r\n")},
+      {"SIM failure", RECEIVED, PHONE_ERROR_REPLY, "", me(Cms(313))},
       {"header without PDU", RECEIVED, PHONE_BAD_PDU, "unreadable ME:1\n", me(Ok("+CMGL: 1,1,,30"))},
       {"PDU cut short", RECEIVED, PHONE_BAD_PDU, "unreadable ME:1\n",
-       me("\r\n+CMGL: 1,1,,30\r\n07911326040000F0040B\r\n\r\nOK\r\n")},
+       me(Ok("+CMGL: 1,1,,30\r\n07911326040000F0040B"))},
       {"only unreadable PDUs", RECEIVED, PHONE_BAD_PDU, "unreadable ME:1\n",
-       me("\r\n+CMGL: 1,1,,3\r\n00070000\r\n\r\nOK\r\n")},
+       me(Ok("+CMGL: 1,1,,3\r\n00070000"))},
       {"hang-up inside the listing", RECEIVED_THEN_HANG_UP, PHONE_WRITE_FAILED, "", me(cut)},
       {"silence inside the listing", RECEIVED, PHONE_TIMEOUT, "", me(cut)},
       {"nothing there", RECEIVED, PHONE_NO_MESSAGES, "", me(Ok())},
@@ -319,7 +292,7 @@ TEST_F(ScriptedPhoneTest, StoresOnTheChosenStorageAndMapsSendFailures) {
   message->m_nValidity = 0xAA;
   const std::string pdu = kHelloSubmit + "\x1A";
   const char* const cmgs = "AT+CMGS=";
-  const char* const sca = "\r\n+CMS ERROR: 330\r\n";
+  const std::string sca = Cms(330);
   CMessage* const m = message.get();
   const struct {
     const char* pszName;
@@ -329,7 +302,7 @@ TEST_F(ScriptedPhoneTest, StoresOnTheChosenStorageAndMapsSendFailures) {
     int nCode;
   } cases[] = {
       {"no service centre", {{"AT+CMGS=23", "\r\n> "}, {pdu, sca}}, cmgs, m, PHONE_SCA_UNKNOWN},
-      {"refused before the prompt", {{"AT+CMGS=23", "\r\n+CMS ERROR: 500\r\n"}}, cmgs, m, PHONE_ERROR_REPLY},
+      {"refused before the prompt", {{"AT+CMGS=23", Cms(500)}}, cmgs, m, PHONE_ERROR_REPLY},
       {"not a sending command", {}, "AT+CMGD=", m, PHONE_BAD_COMMAND},
       {"no number to send to", {}, cmgs, stored.get(), PHONE_BAD_PDU},
       {"no message", {}, cmgs, nullptr, PHONE_EXEC_FAILED},
@@ -368,7 +341,7 @@ TEST_F(ScriptedPhoneTest, DeletesByListingAndEmptiesStorages) {
   // Delete all: flag 4 where the phone knows it, one by one where it does not.
   Script({{"AT+CMGD=1,4", Ok()},
           {"AT+CPMS=\"SM\"", Ok()},
-          {"AT+CMGD=1,4", "\r\n+CMS ERROR: 303\r\n"},
+          {"AT+CMGD=1,4", Cms(303)},
           {"AT+CMGL=4", Listing({{2, 1, kHowAreYou}, {7, 0, kHowAreYou}})},
           {"AT+CMGD=2", Ok()},
           {"AT+CMGD=7", Ok()}});
@@ -391,7 +364,7 @@ TEST_F(ScriptedPhoneTest, ReadsInformationStorageAndChangesTheRate) {
   EXPECT_EQ(phone.GetPhoneErrorCode(), PHONE_SUCCESS);
   m_t.Expect("AT+CPMS=\"ME\",\"ME\"\r", Ok("+CPMS: 3,100,3,100"));
   EXPECT_EQ(phone.SetPreferredMessageStorage(MSG_STORAGE_PHONE), PHONE_SUCCESS);
-  m_t.Expect("AT+CPMS=\"SM\",\"SM\"\r", "\r\n+CMS ERROR: 302\r\n");
+  m_t.Expect("AT+CPMS=\"SM\",\"SM\"\r", Cms(302));
   EXPECT_EQ(phone.SetPreferredMessageStorage(MSG_STORAGE_SIM), PHONE_STORAGE_NOT_SET);
   EXPECT_EQ(phone.SetPreferredMessageStorage(MSG_STORAGE_BOTH), PHONE_STORAGE_UNKNOWN);
 
