@@ -202,6 +202,10 @@ TEST(VirtualPhoneFaults, EachFaultPlaysAsItsOptionSays) {
 
 TEST(VirtualPhoneTranscripts, AnswersAsA27005Phone) {
   const std::string ok = "\r\nOK\r\n", refused = "\r\n+CMS ERROR: 304\r\n", prompt = "\r\n> ";
+  // A command that prompts for a PDU, and the PDU, in one line.
+  auto withPdu = [](const char* pszCommand, const std::string& strPdu) {
+    return std::string(pszCommand) + "\r" + strPdu;
+  };
   const std::string submit = std::string(kHelloSubmit) + "\x1a";
   // The same message to the phone's own number +447700900123.
   const std::string toSelf = "0011000C914477000910320000AA0AE8329BFD4697D9EC37\x1a";
@@ -262,14 +266,11 @@ TEST(VirtualPhoneTranscripts, AnswersAsA27005Phone) {
       // SIM: 1 read, 2-3 unread, 4 read, 5 unread, 6 sent.
       {"written, then deleted by flag",
        demo,
-       {{"AT+CMGW=23", prompt},
-        {submit, "\r\n+CMGW: 7\r\n\r\nOK\r\n"},
+       {{withPdu("AT+CMGW=23", submit), prompt + "\r\n+CMGW: 7\r\n\r\nOK\r\n"},
         {"AT+CMGL=2", "\r\n+CMGL: 7,2,,23\r\n" + std::string(kHelloSubmit) + "\r\n\r\nOK\r\n"},
         // Stored as REC READ: a DELIVER is wanted then, and a SUBMIT refused.
-        {"AT+CMGW=23,1", prompt},
-        {submit, refused},
-        {"AT+CMGW=30,1", prompt},
-        {std::string(kHowAreYou) + "\x1a", "\r\n+CMGW: 8\r\n\r\nOK\r\n"},
+        {withPdu("AT+CMGW=23,1", submit), prompt + refused},
+        {withPdu("AT+CMGW=30,1", std::string(kHowAreYou) + "\x1a"), prompt + "\r\n+CMGW: 8\r\n\r\nOK\r\n"},
         {"AT+CMGD=?", "\r\n+CMGD: (1,2,3,4,5,6,7,8),(0-4)\r\n\r\nOK\r\n"},
         // One by index; an empty slot is fine, one outside the storage is not.
         {"AT+CMGD=7", ok},
@@ -284,8 +285,7 @@ TEST(VirtualPhoneTranscripts, AnswersAsA27005Phone) {
         {"AT+CMGD=?", "\r\n+CMGD: (2,3,5),(0-4)\r\n\r\nOK\r\n"},
         // A new message takes the lowest free slot; flag 3 takes it with the read ones,
         // flag 4 everything, in this storage only.
-        {"AT+CMGW=23", prompt},
-        {submit, "\r\n+CMGW: 1\r\n\r\nOK\r\n"},
+        {withPdu("AT+CMGW=23", submit), prompt + "\r\n+CMGW: 1\r\n\r\nOK\r\n"},
         {"AT+CMGD=1,3", ok},
         {"AT+CMGD=?", "\r\n+CMGD: (2,3,5),(0-4)\r\n\r\nOK\r\n"},
         {"AT+CMGD=1,4", ok},
@@ -293,13 +293,10 @@ TEST(VirtualPhoneTranscripts, AnswersAsA27005Phone) {
         {"AT+CPMS=\"ME\"", "\r\n+CPMS: 5,100,0,30,0,30\r\n\r\nOK\r\n"}}},
       {"full storage, sending from storage",
        twoPlaces,
-       {{"AT+CMGW=23", prompt},
-        {toSelf, "\r\n+CMGW: 1\r\n\r\nOK\r\n"},
-        {"AT+CMGW=23,3", prompt},
-        {submit, "\r\n+CMGW: 2\r\n\r\nOK\r\n"},
+       {{withPdu("AT+CMGW=23", toSelf), prompt + "\r\n+CMGW: 1\r\n\r\nOK\r\n"},
+        {withPdu("AT+CMGW=23,3", submit), prompt + "\r\n+CMGW: 2\r\n\r\nOK\r\n"},
         // Full: writing is refused and nothing changes.
-        {"AT+CMGW=23", prompt},
-        {submit, "\r\n+CMS ERROR: 322\r\n"},
+        {withPdu("AT+CMGW=23", submit), prompt + "\r\n+CMS ERROR: 322\r\n"},
         // Sending from storage to another number: STO SENT afterwards, no delivery to us.
         {"AT+CMSS=1,\"+4912345\"", "\r\n+CMSS: 1\r\n\r\nOK\r\n"},
         {"AT+CMGL=3", "\r\n+CMGL: 1,3,,23\r\n" + toSelf.substr(0, 48) + "\r\n+CMGL: 2,3,,23\r\n" +
@@ -314,41 +311,31 @@ TEST(VirtualPhoneTranscripts, AnswersAsA27005Phone) {
       // Sent to its own number: answered, then stored unread and announced.
       {"sent to itself",
        {},
-       {{"AT+CMGS=23", prompt},
-        {toSelf, "\r\n+CMGS: 1\r\n\r\nOK\r\n\r\n+CMTI: \"SM\",1\r\n"},
+       {{withPdu("AT+CMGS=23", toSelf), prompt + "\r\n+CMGS: 1\r\n\r\nOK\r\n\r\n+CMTI: \"SM\",1\r\n"},
         {"AT+CPMS?", "\r\n+CPMS: \"SM\",1,30,\"SM\",1,30,\"SM\",1,30\r\n\r\nOK\r\n"},
         {"AT+CMGL=1", ok}}},
       // Esc cancels; the length must count the TPDU exactly; not hex; user data cut
       // short; a DELIVER where a SUBMIT belongs. Nothing is sent until the good one.
       {"bad PDUs",
        {},
-       {{"AT+CMGS=23", prompt},
-        {std::string(kHelloSubmit) + "\x1b", ok},
+       {{withPdu("AT+CMGS=23", kHelloSubmit + std::string("\x1b")), prompt + ok},
         {"AT", ok},
-        {"AT+CMGS=24", prompt},
-        {submit, refused},
-        {"AT+CMGS=22", prompt},
-        {submit, refused},
-        {"AT+CMGS=23", prompt},
-        {"00GG\x1a", refused},
-        {"AT+CMGS=22", prompt},
-        {submit.substr(0, 46) + "\x1a", refused},
-        {"AT+CMGS=30", prompt},
-        {std::string(kHowAreYou) + "\x1a", refused},
+        {withPdu("AT+CMGS=24", submit), prompt + refused},
+        {withPdu("AT+CMGS=22", submit), prompt + refused},
+        {withPdu("AT+CMGS=23", "00GG\x1a"), prompt + refused},
+        {withPdu("AT+CMGS=22", submit.substr(0, 46) + "\x1a"), prompt + refused},
+        {withPdu("AT+CMGS=30", std::string(kHowAreYou) + "\x1a"), prompt + refused},
         {"AT+CMGS=0", refused},
         {"AT+CMGS", "\r\nERROR\r\n"},
-        {"AT+CMGS=23", prompt},
-        {submit, "\r\n+CMGS: 1\r\n\r\nOK\r\n"},
+        {withPdu("AT+CMGS=23", submit), prompt + "\r\n+CMGS: 1\r\n\r\nOK\r\n"},
         // Each message sent gets the next reference.
-        {"AT+CMGS=23", prompt},
-        {submit, "\r\n+CMGS: 2\r\n\r\nOK\r\n"}}},
+        {withPdu("AT+CMGS=23", submit), prompt + "\r\n+CMGS: 2\r\n\r\nOK\r\n"}}},
       // Without a service centre a send is refused, unless the PDU brings its own.
       {"no service centre",
        noCentre,
-       {{"AT+CMGS=23", prompt},
-        {submit, "\r\n+CMS ERROR: 330\r\n"},
-        {"AT+CMGS=23", prompt},
-        {"07911326040000F0" + submit.substr(2), "\r\n+CMGS: 1\r\n\r\nOK\r\n"}}},
+       {{withPdu("AT+CMGS=23", submit), prompt + "\r\n+CMS ERROR: 330\r\n"},
+        {withPdu("AT+CMGS=23", "07911326040000F0" + submit.substr(2)),
+         prompt + "\r\n+CMGS: 1\r\n\r\nOK\r\n"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pszName);
