@@ -244,9 +244,6 @@ TEST(VirtualPhoneTranscripts, AnswersAsA27005Phone) {
         {"AT+CPMS=\"ME\",\"ME\",\"ME\"", "\r\n+CPMS: 5,100,5,100,5,100\r\n\r\nOK\r\n"},
         {"AT+CPMS=\"SM\"", "\r\n+CPMS: 6,30,5,100,5,100\r\n\r\nOK\r\n"},
         {"AT+CPMS=\"BM\"", "\r\n+CMS ERROR: 302\r\n"},
-        {"AT+CSCA=\"0123456\"", ok},
-        {"AT+CSCA?", "\r\n+CSCA: \"0123456\",129\r\n\r\nOK\r\n"},
-        {"AT+CSCA=\"12x\"", "\r\nERROR\r\n"},
         {"AT+IPR=1234", "\r\nERROR\r\n"},
         // The three error reporting modes.
         {"AT+CMGR=99", "\r\n+CMS ERROR: 321\r\n"},

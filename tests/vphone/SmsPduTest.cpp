@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-
 #include "vphone/SmsPdu.h"
 #include "tests/support/SmsVectors.h"
 
@@ -87,7 +84,7 @@ TEST(SmsPduTest, AlphabetFromDataCodingScheme) {
     EXPECT_EQ(CSmsPdu::AlphabetOf(nDcs), eAlphabet) << nDcs;
 }
 
-TEST(SmsPduTest, EncodesAddressesAndTimeStamps) {
+TEST(SmsPduTest, EncodesAddresses) {
   Octets field;
   ASSERT_TRUE(CSmsPdu::EncodeAddress("07700900321", -1, field));
   EXPECT_EQ(CSmsPdu::ToHex(field), "0B817007900023F1");
@@ -97,21 +94,6 @@ TEST(SmsPduTest, EncodesAddressesAndTimeStamps) {
     EXPECT_FALSE(CSmsPdu::EncodeAddress(psz, -1, field)) << psz;
   ASSERT_TRUE(CSmsPdu::EncodeSmscAddress("", -1, field));
   EXPECT_EQ(CSmsPdu::ToHex(field), "00");
-
-  // 2024-05-02 10:15:30 UTC two hours east of Greenwich (+8 quarters) and five hours
-  // west (-20 quarters, sign bit set).
-  const char* pszOld = std::getenv("TZ");
-  const std::string strOld = pszOld != nullptr ? pszOld : "";
-  for (const auto& [pszZone, pszStamp] : {std::pair{"XYZ-2", "42502021510380"}, {"XYZ5", "4250205051030A"}}) {
-    setenv("TZ", pszZone, 1);
-    tzset();
-    EXPECT_EQ(CSmsPdu::ToHex(CSmsPdu::MakeTimeStamp(1714644930)), pszStamp) << pszZone;
-  }
-  if (pszOld != nullptr)
-    setenv("TZ", strOld.c_str(), 1);
-  else
-    unsetenv("TZ");
-  tzset();
 }
 
 TEST(SmsPduTest, SubmitBecomesTheDeliverItsRecipientGets) {
