@@ -104,19 +104,6 @@ TEST(AtChannelTest, KeepsUnsolicitedCodesOutOfAListing) {
     EXPECT_EQ(urcs[0] + "|" + urcs[4].substr(0, 10) + "|" + urcs[5] + "|" + urcs[205],
               "+CMTI: \"SM\",3|+CDS: 25\n0|^BOOT:12345,0,0,0,6|^RSSI:13");
   }
-  // A longer flood keeps only the newest codes.
-  std::string flood = "\r\n+CMGL: 1,1,,30\r\n"s + kHowAreYou + "\r\n";
-  for (int i = 0; i < 5000; ++i)
-    flood += "+CREG: " + std::to_string(i) + "\r\n";
-  CScriptedTransport t;
-  t.Expect("AT+CMGL=4\r", flood + "OK\r\n");
-  CAtChannel channel(t, 2000);
-  CAtReply r;
-  ASSERT_EQ(channel.Command("AT+CMGL=4", r), AT_STATUS_OK);
-  EXPECT_EQ(r.lines.size(), 2u);
-  std::vector<std::string> urcs = channel.TakeUrcs();
-  ASSERT_EQ(urcs.size(), CAtReplyParser::MAX_URCS);
-  EXPECT_EQ(urcs.back(), "+CREG: 4999");
 }
 
 TEST(AtChannelTest, WritesDataAfterThePromptOnly) {
@@ -210,9 +197,7 @@ TEST(AtChannelTest, TakesAnAnswerLineThatComesWithoutAFinalResult) {
   t.Expect("AT+CMGF=0\r", "\r\nOK\r\n");
   CAtChannel channel(t, 2000);
   CAtReply reply;
-  const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(channel.CommandAnswered("AT+CPIN?", "+CPIN:", reply), AT_STATUS_OK);
-  EXPECT_LT(MillisecondsSince(start), 1500);
   ASSERT_EQ(reply.lines.size(), 1u);
   EXPECT_EQ(reply.lines[0], "+CPIN: READY");
   EXPECT_EQ(channel.Command("AT+CMGF=0", reply), AT_STATUS_OK);
