@@ -32,11 +32,6 @@ class ComPortsTest : public CGrellowTest {
 };
 
 TEST_F(ComPortsTest, FindsSerialDevicesAndPrefersStableNames) {
-  for (const char* psz : {"COM1", "COM35"})
-    EXPECT_EQ(std::string(g_szComPortNames[GetComPortIndex(psz)]), psz);
-  for (const char* psz : {"", "COM0", "COM36", "com1", "COM01", " COM1", "COM1 ", "LPT1"})
-    EXPECT_EQ(GetComPortIndex(psz), -1) << psz;
-
   CPty a, b, c, d, e, f, g, h;
   const std::string strUsb10 = AddDevice("ttyUSB10", a), strAcm0 = AddDevice("ttyACM0", c);
   const std::string strRfcomm = AddDevice("rfcomm0", d), strS0 = AddDevice("ttyS0", e);

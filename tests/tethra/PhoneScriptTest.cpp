@@ -107,6 +107,8 @@ TEST_F(ScriptedPhoneTest, SetsUpEachPhoneAsItAnswersOrSaysWhy) {
       {"storage list refused", "", ok, "3||-1", storages(ready, kError, Cms(302))},
       {"no PIN state, empty list", "", ok, "3||-1", storages(kError, service, Ok("+CPMS: "))},
       {"broadcasts and reports", "", ok, "3||-1", storages(ready, kError, Ok("+CPMS: (\"BM\",\"SR\")"))},
+      // A phone that receives but does not send has SMS service.
+      {"receiving only", "", ok, "3||-1", storages(ready, Ok("+CSMS: 0,1,0,1"), Ok("+CPMS: "))},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pszName);
@@ -349,16 +351,9 @@ TEST_F(ScriptedPhoneTest, DeletesByListingAndEmptiesStorages) {
   EXPECT_EQ(m_t.StepsLeft(), 0u);
 }
 
-TEST_F(ScriptedPhoneTest, ReadsInformationStorageAndChangesTheRate) {
+TEST_F(ScriptedPhoneTest, ReadsAndSetsTheStorageAndChangesTheRate) {
   CPhoneInterface phone;
   ASSERT_TRUE(Connect(phone, "(\"ME\",\"SM\"),(\"ME\",\"SM\")", 300));
-  Script({{"AT+CGMI", Ok("+CGMI: \"Kelvane\"")},
-          {"AT+CGMM", Ok("VP-1")},
-          {"AT+CGMR", Ok("+CGMR: V1.0 2024-05-02")}});
-  ASSERT_EQ(phone.GetPhoneInformation(), PHONE_SUCCESS);
-  EXPECT_EQ(phone.GetPhoneManufacturer() + "|" + phone.GetPhoneModel() + "|" + phone.GetPhoneVersion(),
-            "Kelvane|VP-1|V1.0 2024-05-02");
-
   m_t.Expect("AT+CPMS?\r", Ok("+CPMS: \"ME\",3,100,\"SM\",1,30"));
   EXPECT_EQ(phone.GetPreferredMessageStorage(), MSG_STORAGE_SIM);
   EXPECT_EQ(phone.GetPhoneErrorCode(), PHONE_SUCCESS);
