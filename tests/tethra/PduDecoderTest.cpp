@@ -161,6 +161,12 @@ TEST(PduDecoder, TimeStampsAsValuesAndOffsets) {
     EXPECT_EQ(ts.GetOffsetMinutes(), c.nOffsetMinutes);
     EXPECT_NEAR(ts.ToDateTime().GetDate(), c.dDayNumber, 1e-9);
     EXPECT_EQ(ts.ToUtcSeconds(), c.nUtcSeconds);
+    // Written from its fields, a stamp with a zone comes out as it was read.
+    std::vector<uint8_t> built;
+    CPduTimeStamp(ts.GetYear(), ts.GetMonth(), ts.GetDay(), ts.GetHour(), ts.GetMinute(), ts.GetSecond(),
+                  ts.GetZoneQuarters())
+        .Encode(built);
+    EXPECT_TRUE(c.nOffsetMinutes == 0 || CPduHex::Encode(built) == c.pszStamp) << CPduHex::Encode(built);
   }
 }
 

@@ -130,22 +130,6 @@ TEST(VirtualPhoneDialects, EachAnswersAsItsDevice) {
   }
 }
 
-TEST(VirtualPhoneDialects, ADamagedRecordAndAnUnknownName) {
-  CDialectPhone phone(DialectConfig("corrupt-entry"));
-  phone.ReceiveOneEach();
-  std::string strError;
-  ASSERT_GT(phone.m_phone.Receive("SM", kHowAreYou, strError), 0);
-  phone.m_phone.TakeOutput();
-  const std::string listing = phone.Say("AT+CMGL=4");
-  const std::string damaged = std::string(kHowAreYou).replace(std::string(kHowAreYou).size() - 4, 2, "ZZ");
-  EXPECT_NE(listing.find("+CMGL: 1,0,,30\r\n" + damaged + "\r\n"), std::string::npos) << listing;
-  EXPECT_NE(listing.find("+CMGL: 2,0,,30\r\n" + std::string(kHowAreYou) + "\r\n"), std::string::npos)
-      << listing;
-  // An unknown name is refused.
-  CVirtualPhoneConfig config;
-  EXPECT_FALSE(ApplyVirtualPhoneDialect("no-such-phone", config));
-}
-
 TEST(VirtualPhoneFaults, EachFaultPlaysAsItsOptionSays) {
   const std::string entry = "+CMGL: 1,0,,30\r\n" + std::string(kHowAreYou) + "\r\n";
   const std::string second = "+CMGL: 2,0,,30\r\n" + std::string(kHowAreYou) + "\r\n";

@@ -27,20 +27,6 @@ std::string Why(const std::string& strHex, CSmsPdu::EType eType) {
   return pdu.Parse(octets, eType, &strError) ? std::string("accepted") : strError;
 }
 
-TEST(SmsPduTest, ReadsThePublishedDeliverAndSubmit) {
-  CSmsPdu deliver;
-  ASSERT_TRUE(deliver.Parse(Hex(kHowAreYou), CSmsPdu::eDeliver));
-  EXPECT_EQ(deliver.m_nTpduOffset, 8u);  // 07 91 + six octets of +31624000000
-  EXPECT_EQ(deliver.TpduLength(), 30u);
-  EXPECT_EQ(deliver.m_strAddress, "+31641600986");
-  EXPECT_EQ(deliver.m_nUdl, 12);
-  CSmsPdu submit;
-  ASSERT_TRUE(submit.Parse(Hex(kHelloSubmit), CSmsPdu::eSubmit));
-  EXPECT_EQ(submit.TpduLength(), 23u);
-  EXPECT_EQ(submit.m_strAddress, "+46708251358");
-  EXPECT_EQ(submit.m_nUdlOffset, 14u);  // after the one-octet relative validity
-}
-
 TEST(SmsPduTest, RefusesMalformedPdus) {
   const std::string strSubmit = kHelloSubmit;
   const struct {
