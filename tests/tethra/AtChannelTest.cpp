@@ -17,19 +17,33 @@ int64_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
       .count();
 }
 
-TEST(AtChannelTest, ReadsRepliesWithEchoOnOrOffAndAnyLineEnds) {
+TEST(AtChannelTest, ReadsRepliesAndErrorsInEveryForm) {
+  const AtFinal ok = AT_FINAL_OK, error = AT_FINAL_ERROR, cme = AT_FINAL_CME, cms = AT_FINAL_CMS;
   struct Case {
     const char* pszName;
     std::string strReply;
     size_t nChunk;
+    AtFinal eFinal;
+    int nCode;            // the error's number
+    const char* pszInfo;  // the information line's value, "" for none
   } const cases[] = {
-      {"echo on, CRLF", "AT+CGMI\r\r\nNokia\r\n\r\nOK\r\n", 4096},
-      {"echo off, CRLF", "\r\nNokia\r\n\r\nOK\r\n", 4096},
-      {"CR only", "\rNokia\r\rOK\r", 4096},
-      {"LF only, echo", "AT+CGMI\nNokia\nOK\n", 4096},
-      {"byte by byte", "AT+CGMI\r\r\n\r\n  Nokia  \r\n\r\n\r\nOK\r\n", 1},
-      {"prefixed answer", "\r\n+CGMI: Nokia\r\n\r\nOK\r\n", 3},
-      {"lower-case echo", "at+cgmi\r\r\nNokia\r\nOK\r\n", 5},
+      {"echo on, CRLF", "AT+CGMI\r\r\nNokia\r\n\r\nOK\r\n", 4096, ok, -1, "Nokia"},
+      {"echo off, CRLF", "\r\nNokia\r\n\r\nOK\r\n", 4096, ok, -1, "Nokia"},
+      {"CR only", "\rNokia\r\rOK\r", 4096, ok, -1, "Nokia"},
+      {"LF only, echo", "AT+CGMI\nNokia\nOK\n", 4096, ok, -1, "Nokia"},
+      {"byte by byte", "AT+CGMI\r\r\n\r\n  Nokia  \r\n\r\n\r\nOK\r\n", 1, ok, -1, "Nokia"},
+      {"prefixed answer", "\r\n+CGMI: Nokia\r\n\r\nOK\r\n", 3, ok, -1, "Nokia"},
+      {"lower-case echo", "at+cgmi\r\r\nNokia\r\nOK\r\n", 5, ok, -1, "Nokia"},
+      {"error", "\r\nERROR\r\n", 4096, error, -1, ""},
+      {"its own word for an error", "\r\nCOMMAND NOT SUPPORT\r\n", 4096, error, -1, ""},
+      {"CME number", "\r\n+CME ERROR: 10\r\n", 4096, cme, 10, ""},
+      {"CMS number", "\r\n+CMS ERROR: 330\r\n", 4096, cms, 330, ""},
+      {"CMS in words", "\r\n+CMS ERROR: SMSC address unknown\r\n", 4096, cms, 330, ""},
+      {"CME in words", "\r\n+CME ERROR: SIM PIN required\r\n", 4096, cme, 11, ""},
+      {"unknown words", "\r\n+CME ERROR: something new\r\n", 4096, cme, -1, ""},
+      {"no number", "\r\n+CME ERROR:\r\n", 4096, cme, -1, ""},
+      // A notice whose PDU line never comes does not swallow the result after it.
+      {"notice without its PDU", "\r\n+CMT: ,24\r\n+CMS ERROR: 500\r\n", 4096, cms, 500, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pszName);
@@ -38,39 +52,12 @@ TEST(AtChannelTest, ReadsRepliesWithEchoOnOrOffAndAnyLineEnds) {
     t.Expect("AT+CGMI\r", c.strReply);
     CAtChannel channel(t, 1000);
     CAtReply reply;
-    ASSERT_EQ(channel.Command("AT+CGMI", reply), AT_STATUS_OK);
-    ASSERT_EQ(reply.lines.size(), 1u);
-    EXPECT_EQ(AtInfoValue(reply.lines[0], "+CGMI"), "Nokia");
-  }
-}
-
-TEST(AtChannelTest, ReportsErrorResultsWithTheirNumbers) {
-  struct Case {
-    std::string strReply;
-    AtFinal eFinal;
-    int nCode;
-  } const cases[] = {
-      {"\r\nERROR\r\n", AT_FINAL_ERROR, -1},
-      {"\r\n+CME ERROR: 10\r\n", AT_FINAL_CME, 10},
-      {"\r\n+CMS ERROR: 330\r\n", AT_FINAL_CMS, 330},
-      {"\r\n+CMS ERROR: SMSC address unknown\r\n", AT_FINAL_CMS, 330},
-      {"\r\n+CME ERROR: SIM PIN required\r\n", AT_FINAL_CME, 11},
-      {"\r\n+CME ERROR: something new\r\n", AT_FINAL_CME, -1},
-      {"\r\n+CME ERROR:\r\n", AT_FINAL_CME, -1},
-      // A notice whose PDU line never comes does not swallow the result after it.
-      {"\r\n+CMT: ,24\r\n+CMS ERROR: 500\r\n", AT_FINAL_CMS, 500},
-      {"\r\nCOMMAND NOT SUPPORT\r\n", AT_FINAL_ERROR, -1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.strReply);
-    CScriptedTransport t;
-    t.Expect("AT+CSCA?\r", c.strReply);
-    CAtChannel channel(t, 1000);
-    CAtReply reply;
-    EXPECT_EQ(channel.Command("AT+CSCA?", reply), AT_STATUS_ERROR);
-    EXPECT_EQ(reply.eFinal, c.eFinal);
-    EXPECT_EQ(reply.nErrorCode, c.nCode);
-    EXPECT_TRUE(reply.lines.empty());
+    EXPECT_EQ(channel.Command("AT+CGMI", reply), c.eFinal == ok ? AT_STATUS_OK : AT_STATUS_ERROR);
+    EXPECT_EQ(std::tie(reply.eFinal, reply.nErrorCode), std::tie(c.eFinal, c.nCode));
+    ASSERT_EQ(reply.lines.size(), *c.pszInfo != 0 ? 1u : 0u);
+    if (!reply.lines.empty()) {
+      EXPECT_EQ(AtInfoValue(reply.lines[0], "+CGMI"), c.pszInfo);
+    }
   }
 }
 

@@ -21,11 +21,9 @@ TEST(AtResponseTest, ReadsTheStoragesOfferedInEveryForm) {
       {"+CPMS: (\"SM\",\"ME\",\"MT\"),(\"SM\")", {{"SM", "ME", "MT"}, {"SM"}}},
       {"+CPMS: (\"sm\")", {{"SM"}}},
       {"+CPMS: \"ME\",\"SM\"", {{"ME", "SM"}}},
-      {"+CPMS: \"SM\",\"SM\",\"SM\"", {{"SM"}}},
       {"+CPMS: ", {}},
       {"+CPMS: (),(),()", {{}, {}, {}}},
       {"+CPMS: ((\"SM\",\"BM\",\"SR\"),(\"SM\"))", {{"SM", "BM", "SR"}, {"SM"}}},
-      {"+CPMS: ( \"ME\" , \"SM\" ), ( \"ME\" )", {{"ME", "SM"}, {"ME"}}},
       {"+CPMS: (ME_P,SM_P,SR),(ME_P,SM_P),(SM_P)", {{"ME_P", "SM_P", "SR"}, {"ME_P", "SM_P"}, {"SM_P"}}},
       {"+CPMS: (\"A\"),(\"B\"),(\"C\"),(\"D\")", {{"A"}, {"B"}, {"C"}}},
   };

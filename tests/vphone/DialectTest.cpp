@@ -253,21 +253,17 @@ TEST(VirtualPhoneTranscripts, AnswersAsA27005Phone) {
         {"AT+CMGD=1,4", ok},
         {"AT+CPMS?", "\r\n+CPMS: \"SM\",0,30,\"SM\",0,30,\"SM\",0,30\r\n\r\nOK\r\n"},
         {"AT+CPMS=\"ME\"", "\r\n+CPMS: 5,100,0,30,0,30\r\n\r\nOK\r\n"}}},
-      {"full storage, sending from storage",
+      {"full storage",
        twoPlaces,
        {{withPdu("AT+CMGW=23", toSelf), prompt + "\r\n+CMGW: 1\r\n\r\nOK\r\n"},
         {withPdu("AT+CMGW=23,3", submit), prompt + "\r\n+CMGW: 2\r\n\r\nOK\r\n"},
         // Full: writing is refused and nothing changes.
         {withPdu("AT+CMGW=23", submit), prompt + "\r\n+CMS ERROR: 322\r\n"},
-        // Sending from storage to another number: STO SENT afterwards, no delivery to us.
-        {"AT+CMSS=1,\"+4912345\"", "\r\n+CMSS: 1\r\n\r\nOK\r\n"},
-        {"AT+CMGL=3", "\r\n+CMGL: 1,3,,23\r\n" + toSelf.substr(0, 48) + "\r\n+CMGL: 2,3,,23\r\n" +
-                          kHelloSubmit + "\r\n\r\nOK\r\n"},
-        // To its own number: the storage is full, so the message is lost, not announced.
-        {"AT+CMSS=1", "\r\n+CMSS: 2\r\n\r\nOK\r\n"},
-        // After a delete there is room, and the message arrives.
+        // Sent from storage to its own number: the storage is full, so the message is
+        // lost, not announced; after a delete there is room, and the message arrives.
+        {"AT+CMSS=1", "\r\n+CMSS: 1\r\n\r\nOK\r\n"},
         {"AT+CMGD=2", ok},
-        {"AT+CMSS=1", "\r\n+CMSS: 3\r\n\r\nOK\r\n\r\n+CMTI: \"SM\",2\r\n"},
+        {"AT+CMSS=1", "\r\n+CMSS: 2\r\n\r\nOK\r\n\r\n+CMTI: \"SM\",2\r\n"},
         {"AT+CMSS=2", "\r\n+CMS ERROR: 302\r\n"}}},  // a received one
       // Sent to its own number: answered, then stored unread and announced.
       {"sent to itself",
