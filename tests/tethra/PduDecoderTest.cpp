@@ -229,12 +229,13 @@ TEST(PduDecoder, DataCodingGroups) {
 }
 
 TEST(PduDecoder, StatusReports) {
+  // Reference, discharge time, status, parameter indicator and user data of a report
+  // without the optional parameters.
   const CPduMessage plain = Decode(kCases[10].strHex);
-  EXPECT_EQ(plain.m_nMessageReference, 0x2C);
-  EXPECT_EQ(plain.m_dischargeTime.Format(), "2025-01-01 10:20:30 -05:00");
-  EXPECT_EQ(plain.m_nStatus, 0x00);
-  EXPECT_EQ(plain.m_nParameterIndicator, -1);
-  EXPECT_FALSE(plain.m_bHasUserData);
+  EXPECT_EQ(std::to_string(plain.m_nMessageReference) + " " + plain.m_dischargeTime.Format() + " " +
+                std::to_string(plain.m_nStatus) + " " + std::to_string(plain.m_nParameterIndicator) + " " +
+                std::to_string(plain.m_bHasUserData),
+            "44 2025-01-01 10:20:30 -05:00 0 -1 0");
   EXPECT_EQ(CPduMessage::StatusText(0x46), "validity period expired");
 
   // Each combination of the parameter indicator: the fields it announces, in order,

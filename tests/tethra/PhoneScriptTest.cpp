@@ -348,6 +348,30 @@ TEST_F(ScriptedPhoneTest, DeletesByListingAndEmptiesStorages) {
           {"AT+CMGD=7", Ok()}});
   EXPECT_EQ(phone.DeleteAllPhoneMessages(), PHONE_SUCCESS);
   EXPECT_EQ(m_t.StepsLeft(), 0u);
+
+  // A delete stopped between the parts of a long message keeps the rest listed.
+  const std::vector<std::string> parts = DeliverPdus("+447700900555", std::string(200, 'z'), 12);
+  ASSERT_EQ(parts.size(), 2u);
+  strList = "SM\t4\t1\t" + parts[0] + "\nSM\t5\t1\t" + parts[1] + "\n";
+  CMessage record;
+  record.m_strPdu = parts[0] + parts[1];
+  std::vector<int> done;
+  phone.SetProgressCallback([&](PhoneStage stage, Msg_Storage storage, int nDone, int nTotal) {
+    EXPECT_EQ(std::make_tuple(stage, storage, nTotal),
+              std::make_tuple(PHONE_STAGE_DELETING, MSG_STORAGE_SIM, 2));
+    done.push_back(nDone);
+    return nDone < 1;  // stop before the second part
+  });
+  m_t.Expect("AT+CMGD=4\r", Ok());  // the SIM is chosen already
+  EXPECT_EQ(phone.DeletePhoneMessage(strList, &record), PHONE_CANCELLED);
+  EXPECT_EQ(done, (std::vector<int>{0, 1}));
+  EXPECT_EQ(strList, "SM\t5\t1\t" + parts[1] + "\n");
+  // Without the hook the rest goes, with no second listing.
+  phone.SetProgressCallback(nullptr);
+  m_t.Expect("AT+CMGD=5\r", Ok());
+  EXPECT_EQ(phone.DeletePhoneMessage(strList, &record), PHONE_SUCCESS);
+  EXPECT_EQ(strList, "");
+  EXPECT_EQ(m_t.StepsLeft(), 0u);
 }
 
 TEST_F(ScriptedPhoneTest, ReadsAndSetsTheStorageAndChangesTheRate) {
@@ -418,33 +442,6 @@ TEST_F(ScriptedPhoneTest, ProgressReportsAndCancelsAtACommandBoundary) {
   EXPECT_EQ(seen[2], Seen(PHONE_STAGE_SENDING, MSG_STORAGE_UNKNOWN, 2, 3));
   EXPECT_EQ(m_t.m_writes.size(), 4u);  // two parts, each a command and its data
   m_t.m_unexpected.clear();
-}
-
-TEST_F(ScriptedPhoneTest, ADeleteStoppedBetweenPartsKeepsTheRestListed) {
-  CPhoneInterface phone;
-  ASSERT_TRUE(Connect(phone, kSimOnly));
-  const std::vector<std::string> parts = DeliverPdus("+447700900555", std::string(200, 'z'), 12);
-  ASSERT_EQ(parts.size(), 2u);
-  std::string strList = "SM\t4\t1\t" + parts[0] + "\nSM\t5\t1\t" + parts[1] + "\n";
-  CMessage record;
-  record.m_strPdu = parts[0] + parts[1];
-  std::vector<int> done;
-  phone.SetProgressCallback([&](PhoneStage stage, Msg_Storage storage, int nDone, int nTotal) {
-    EXPECT_EQ(std::make_tuple(stage, storage, nTotal),
-              std::make_tuple(PHONE_STAGE_DELETING, MSG_STORAGE_SIM, 2));
-    done.push_back(nDone);
-    return nDone < 1;  // stop before the second part
-  });
-  Script({{"AT+CPMS=\"SM\"", Ok()}, {"AT+CMGD=4", Ok()}});
-  EXPECT_EQ(phone.DeletePhoneMessage(strList, &record), PHONE_CANCELLED);
-  EXPECT_EQ(done, (std::vector<int>{0, 1}));
-  EXPECT_EQ(strList, "SM\t5\t1\t" + parts[1] + "\n");
-  // Without the hook the rest goes, with no second listing.
-  phone.SetProgressCallback(nullptr);
-  m_t.Expect("AT+CMGD=5\r", Ok());
-  EXPECT_EQ(phone.DeletePhoneMessage(strList, &record), PHONE_SUCCESS);
-  EXPECT_EQ(strList, "");
-  EXPECT_EQ(m_t.StepsLeft(), 0u);
 }
 
 }  // namespace

@@ -70,18 +70,6 @@ TEST(SmsPduTest, AlphabetFromDataCodingScheme) {
     EXPECT_EQ(CSmsPdu::AlphabetOf(nDcs), eAlphabet) << nDcs;
 }
 
-TEST(SmsPduTest, EncodesAddresses) {
-  Octets field;
-  ASSERT_TRUE(CSmsPdu::EncodeAddress("07700900321", -1, field));
-  EXPECT_EQ(CSmsPdu::ToHex(field), "0B817007900023F1");
-  ASSERT_TRUE(CSmsPdu::EncodeAddress("*100#", 129, field));
-  EXPECT_EQ(CSmsPdu::ToHex(field), "05811A00FB");
-  for (const char* psz : {"12-34", "+", "123456789012345678901"})
-    EXPECT_FALSE(CSmsPdu::EncodeAddress(psz, -1, field)) << psz;
-  ASSERT_TRUE(CSmsPdu::EncodeSmscAddress("", -1, field));
-  EXPECT_EQ(CSmsPdu::ToHex(field), "00");
-}
-
 TEST(SmsPduTest, SubmitBecomesTheDeliverItsRecipientGets) {
   Octets submit = Hex(kHelloSubmit);
   CSmsPdu pdu;
