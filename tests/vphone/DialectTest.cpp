@@ -158,9 +158,6 @@ TEST(VirtualPhoneFaults, EachFaultPlaysAsItsOptionSays) {
        {.m_nUrcFlood = 1, .m_vecCommandFaults = {}},
        {{"AT+CMGL=4", "AT+CMGL=4\r\r\n+CMTI: \"SM\",3\r\n\r\n" + entry + "\r\nRING\r\n" + second +
                           "\r\n+CREG: 1\r\n\r\nOK\r\n\r\n^RSSI: 12\r\n"}}},
-      {"echo refused",
-       {.m_bRefuseEchoOff = true, .m_vecCommandFaults = {}},
-       {{"ATE0", "ATE0\r\r\nERROR\r\n"}, {"AT", "AT\r\r\nOK\r\n"}}},
       // A canned answer as often as asked, then the phone's own; the rate changes
       // after the OK that accepts it.
       {"canned once",
