@@ -103,6 +103,7 @@ TEST_F(ComPortsTest, NewDevicesGetTheLowestFreeNumberAndKeepIt) {
   AddDevice("ttyACM3", acm1);
   EXPECT_TRUE(AssignComNumbers().empty());
   EXPECT_EQ(Map().size(), static_cast<size_t>(COM_PORT_COUNT));
+  EXPECT_EQ(ResolveComPort("COM35"), "/dev/ttyUSB134");  // the last name of the table is one
 }
 
 TEST_F(ComPortsTest, ProbeOffersOnlyPortsThatCanBeOpenedNow) {
