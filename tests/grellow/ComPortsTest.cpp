@@ -32,11 +32,6 @@ class ComPortsTest : public CGrellowTest {
 };
 
 TEST_F(ComPortsTest, FindsSerialDevicesAndPrefersStableNames) {
-  for (const char* psz : {"COM1", "COM35"})
-    EXPECT_EQ(std::string(g_szComPortNames[GetComPortIndex(psz)]), psz);
-  for (const char* psz : {"", "COM0", "COM36", "com1", "COM01", " COM1", "COM1 ", "LPT1"})
-    EXPECT_EQ(GetComPortIndex(psz), -1) << psz;
-
   CPty a, b, c, d, e, f, g, h;
   const std::string strUsb10 = AddDevice("ttyUSB10", a), strAcm0 = AddDevice("ttyACM0", c);
   const std::string strRfcomm = AddDevice("rfcomm0", d), strS0 = AddDevice("ttyS0", e);
@@ -108,6 +103,7 @@ TEST_F(ComPortsTest, NewDevicesGetTheLowestFreeNumberAndKeepIt) {
   AddDevice("ttyACM3", acm1);
   EXPECT_TRUE(AssignComNumbers().empty());
   EXPECT_EQ(Map().size(), static_cast<size_t>(COM_PORT_COUNT));
+  EXPECT_EQ(ResolveComPort("COM35"), "/dev/ttyUSB134");  // the last name of the table is one
 }
 
 TEST_F(ComPortsTest, ProbeOffersOnlyPortsThatCanBeOpenedNow) {
@@ -124,20 +120,14 @@ TEST_F(ComPortsTest, ProbeOffersOnlyPortsThatCanBeOpenedNow) {
   // Table order, one tab after each name; probing holds nothing afterwards.
   EXPECT_EQ(FindAvailablePorts(), "COM2\tCOM12\t");
   EXPECT_TRUE(LockFolderEmpty());
-  {
-    CHolderProcess holder(first.m_strSlave);
-    ASSERT_EQ(holder.Result(), SERIAL_OK);
-    EXPECT_EQ(ReadFile(LockFileOf(first.m_strSlave)), LockText(holder.m_pid));
-    EXPECT_EQ(ProbeComPortResult("COM12"), SERIAL_IN_USE);
-    EXPECT_FALSE(ProbeComPort("COM12"));
-    EXPECT_EQ(FindAvailablePorts(), "COM2\t");
-  }
+  // A port held (here by this process) is not offered; once let go it is again.
+  CSerialPort port;
+  ASSERT_EQ(port.Open(first.m_strSlave, 9600), SERIAL_OK);
+  EXPECT_EQ(ProbeComPortResult("COM12"), SERIAL_IN_USE);
+  EXPECT_EQ(FindAvailablePorts(), "COM2\t");
+  port.Close();
   EXPECT_FALSE(Exists(LockFileOf(first.m_strSlave)));
   EXPECT_TRUE(ProbeComPort("COM12"));
-  CSerialPort port;  // held within this process too
-  ASSERT_EQ(port.Open(second.m_strSlave, 9600), SERIAL_OK);
-  EXPECT_EQ(FindAvailablePorts(), "COM12\t");
-  port.Close();
   // Without any store file nothing is mapped.
   unlink(m_strRegistry.c_str());
   EXPECT_EQ(FindAvailablePorts(), "");

@@ -1,6 +1,5 @@
-// Helpers for the serial-line tests: pseudo-terminals, a fixture with the settings
-// store, lock folder and device folders in a temporary folder of its own, and a second
-// process that holds a port open until told to let go.
+// Helpers for the serial-line tests: pseudo-terminals, and a fixture with the settings
+// store, lock folder and device folders in a temporary folder of its own.
 #pragma once
 
 #include <fcntl.h>
@@ -100,33 +99,6 @@ class CGrellowTest : public ::testing::Test {
 
   CTestSandbox m_sandbox{"mireth-grellow"};
   std::string m_strTemp, m_strRegistry, m_strLockDir, m_strDevDir;
-};
-
-// Another process that opens a port with CSerialPort and keeps it for the life of
-// the object.
-struct CHolderProcess {
-  explicit CHolderProcess(const std::string& strDevice) {
-    int ready[2], release[2];
-    EXPECT_TRUE(pipe(ready) == 0 && pipe(release) == 0);
-    if ((m_pid = fork()) == 0) {
-      CSerialPort port;
-      const char cResult = static_cast<char>(port.Open(strDevice, 9600));
-      close(release[1]);
-      if (write(ready[1], &cResult, 1) == 1)
-        (void)!read(release[0], m_szBuf, 1);  // until told to let go, or the parent dies
-      port.Close();
-      _exit(0);
-    }
-    close(ready[1]), close(release[0]);
-    m_nRelease = release[1];
-    EXPECT_EQ(read(ready[0], m_szBuf, 1), 1);
-    close(ready[0]);
-  }
-  ~CHolderProcess() { close(m_nRelease), waitpid(m_pid, nullptr, 0); }
-  SerialResult Result() const { return static_cast<SerialResult>(m_szBuf[0]); }
-  pid_t m_pid;
-  int m_nRelease;
-  char m_szBuf[1] = {static_cast<char>(SERIAL_IO_ERROR)};
 };
 
 }  // namespace grellow_test

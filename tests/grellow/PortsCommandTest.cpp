@@ -26,12 +26,12 @@ TEST_F(PortsCommandTest, ListsMappedPortsWithTheirState) {
   EXPECT_EQ(Run("", strOut), 0);
   EXPECT_EQ(strOut, "COM7   free      " + strModem + "\n");
   {
-    CHolderProcess holder(pty.m_strSlave);
-    ASSERT_EQ(holder.Result(), SERIAL_OK);
+    // Held by this process, which the lock file names, and for the program another one.
+    CSerialPort holder;
+    ASSERT_EQ(holder.Open(pty.m_strSlave, 9600), SERIAL_OK);
     EXPECT_EQ(Run("", strOut), 0);
-    // Held by a process that the lock file names.
-    const std::string strHeld = strModem + " is in use by another program (process " +
-                                std::to_string(holder.m_pid) + ", grellow_tests)";
+    const std::string strHeld =
+        strModem + " is in use by another program (process " + std::to_string(getpid()) + ", grellow_tests)";
     EXPECT_EQ(strOut, "COM7   in use    " + strModem + "\n       " + strHeld + "\n");
     EXPECT_EQ(Run("--json", strOut), 0);
     EXPECT_EQ(strOut, "[\n  {\"name\": \"COM7\", \"device\": \"" + strModem +

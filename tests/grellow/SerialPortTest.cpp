@@ -23,7 +23,7 @@ TEST_F(SerialPortTest, ProcessesRacingForAStaleLockEndWithOneHolderAndItsLockFil
   const std::string strLock = LockFileOf(strDev);
   const pid_t nDead = DeadProcessId();
   constexpr int kRounds = 40, kRacers = 4;
-  int nHeld = 0, nWithoutLock = 0;
+  int nHeld = 0;
   for (int nRound = 0; nRound < kRounds; ++nRound) {
     WriteFile(strLock, LockText(nDead));  // left by a process that has died
     int go[2], results[2], release[2];
@@ -68,15 +68,12 @@ TEST_F(SerialPortTest, ProcessesRacingForAStaleLockEndWithOneHolderAndItsLockFil
     close(results[0]);
     for (pid_t pid : racers)
       waitpid(pid, nullptr, 0);
-    EXPECT_LE(std::count(seen.begin(), seen.end(), 'h') + std::count(seen.begin(), seen.end(), 'x'), 1)
-        << seen;
+    // One holder at most, and never one without its lock file.
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 'x'), 0) << seen;
+    EXPECT_LE(std::count(seen.begin(), seen.end(), 'h'), 1) << seen;
     nHeld += static_cast<int>(std::count(seen.begin(), seen.end(), 'h'));
-    nWithoutLock += static_cast<int>(std::count(seen.begin(), seen.end(), 'x'));
     unlink(strLock.c_str());
   }
-  printf("%d races of %d processes: %d won with their lock file, %d won without one\n", kRounds, kRacers,
-         nHeld, nWithoutLock);
-  EXPECT_EQ(nWithoutLock, 0);
   EXPECT_GT(nHeld, kRounds / 2);  // the stale lock is taken over, not left to block
   // Nothing of the takers is left in the lock folder.
   EXPECT_TRUE(LockFolderEmpty());
@@ -119,13 +116,6 @@ TEST_F(SerialPortTest, RawLineReadsWithTimeOutAndWritesEverything) {
   reader.join();
   EXPECT_TRUE(strReceived == strBig);
   EXPECT_FALSE(port.Write(strBig.data(), strBig.size(), 100));
-
-  // Input that has arrived is dropped on request.
-  ASSERT_TRUE(pty.WriteMaster("stale reply\r\n"));
-  pollfd pfd{port.GetFd(), POLLIN, 0};
-  ASSERT_EQ(poll(&pfd, 1, 5000), 1);
-  EXPECT_TRUE(port.DiscardInput());
-  EXPECT_EQ(port.Read(buf, sizeof buf, 30), 0);
   port.Close();
   EXPECT_EQ(port.Read(buf, sizeof buf, 10), -1);
   EXPECT_FALSE(port.Write("x", 1));

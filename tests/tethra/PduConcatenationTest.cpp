@@ -33,34 +33,6 @@ CPduMessage Ref(int nPart, char cText, const std::string& strTime) {
 
 }  // namespace
 
-TEST(PduConcatenation, GroupsPartsAndJoinsThemInOrder) {
-  std::vector<CPduMessage> in;
-  in.push_back(Part(kFrom, "09", "0500032A0202DE6B"));                      // 0: ref 2A, part 2 of 2, "ok"
-  in.push_back(Decode(Hex("00 04" + kFrom + "0000" + kTime + "02 EF35")));  // 1: a single message, "ok"
-  in.push_back(Part(kOther, "0A", "0500032A020190E910"));  // 2: other sender, ref 2A, part 1 of 2
-  in.push_back(Part(kFrom, "0A", "0500032A020190E910"));   // 3: ref 2A, part 1 of 2, "Hi!"
-  in.push_back(Part(kFrom, "0A", "0500032A020190E910"));   // 4: the same part again
-
-  const auto groups = CPduConcatenation::Group(in);
-  ASSERT_EQ(groups.size(), 3u);
-
-  // Groups come in the order of their first part.
-  const CPduConcatGroup& a = groups[0];
-  EXPECT_TRUE(a.m_bConcatenated && a.IsComplete());
-  EXPECT_EQ(std::make_tuple(a.m_strAddress, int(a.m_nReference), a.m_parts, a.m_duplicates, a.m_strText),
-            std::make_tuple("+31641600986", 0x2A, std::vector<int>{3, 0}, std::vector<size_t>{4}, "Hi!ok"));
-  EXPECT_FALSE(groups[1].m_bConcatenated);
-  EXPECT_EQ(std::make_tuple(groups[1].m_parts, groups[1].m_strText),
-            std::make_tuple(std::vector<int>{1}, "ok"));
-
-  // The same reference from another sender is another message, still incomplete.
-  const CPduConcatGroup& other = groups[2];
-  EXPECT_EQ(other.m_strAddress, "+46708251358");
-  EXPECT_FALSE(other.IsComplete());
-  EXPECT_EQ(other.GetMissing(), (std::vector<int>{2}));
-  EXPECT_TRUE(other.m_strText.empty());
-}
-
 TEST(PduConcatenation, PartsMeetOnlyInTheirOwnMessageAndAreJoinedWhole) {
   // Time stamps (swapped semi-octets): 2024-12-31 23:59:58 (now), ten minutes earlier
   // (soon) and three weeks earlier (old). Each group's text, or the parts it misses.
@@ -72,6 +44,14 @@ TEST(PduConcatenation, PartsMeetOnlyInTheirOwnMessageAndAreJoinedWhole) {
     size_t nDuplicates;
   };
   const Case cases[] = {
+      // Groups come in the order of their first part; the same reference from another
+      // sender is another message.
+      {"two senders and a single message",
+       {Part(kFrom, "09", "0500032A0202DE6B"), Decode(Hex("00 04" + kFrom + "0000" + kTime + "02 EF35")),
+        Part(kOther, "0A", "0500032A020190E910"), Part(kFrom, "0A", "0500032A020190E910"),
+        Part(kFrom, "0A", "0500032A020190E910")},
+       {"Hi!ok", "ok", "missing 2"},
+       1},
       {"interleaved",
        {Ref(1, 'a', old), Ref(1, 'c', now), Ref(2, 'd', now), Ref(2, 'b', old)},
        {"ab", "cd"},

@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-
 #include "vphone/SmsPdu.h"
 #include "tests/support/SmsVectors.h"
 
@@ -28,20 +25,6 @@ std::string Why(const std::string& strHex, CSmsPdu::EType eType) {
   if (!CSmsPdu::FromHex(strHex, octets))
     return "not hex";
   return pdu.Parse(octets, eType, &strError) ? std::string("accepted") : strError;
-}
-
-TEST(SmsPduTest, ReadsThePublishedDeliverAndSubmit) {
-  CSmsPdu deliver;
-  ASSERT_TRUE(deliver.Parse(Hex(kHowAreYou), CSmsPdu::eDeliver));
-  EXPECT_EQ(deliver.m_nTpduOffset, 8u);  // 07 91 + six octets of +31624000000
-  EXPECT_EQ(deliver.TpduLength(), 30u);
-  EXPECT_EQ(deliver.m_strAddress, "+31641600986");
-  EXPECT_EQ(deliver.m_nUdl, 12);
-  CSmsPdu submit;
-  ASSERT_TRUE(submit.Parse(Hex(kHelloSubmit), CSmsPdu::eSubmit));
-  EXPECT_EQ(submit.TpduLength(), 23u);
-  EXPECT_EQ(submit.m_strAddress, "+46708251358");
-  EXPECT_EQ(submit.m_nUdlOffset, 14u);  // after the one-octet relative validity
 }
 
 TEST(SmsPduTest, RefusesMalformedPdus) {
@@ -85,33 +68,6 @@ TEST(SmsPduTest, AlphabetFromDataCodingScheme) {
   };
   for (const auto& [nDcs, eAlphabet] : cases)
     EXPECT_EQ(CSmsPdu::AlphabetOf(nDcs), eAlphabet) << nDcs;
-}
-
-TEST(SmsPduTest, EncodesAddressesAndTimeStamps) {
-  Octets field;
-  ASSERT_TRUE(CSmsPdu::EncodeAddress("07700900321", -1, field));
-  EXPECT_EQ(CSmsPdu::ToHex(field), "0B817007900023F1");
-  ASSERT_TRUE(CSmsPdu::EncodeAddress("*100#", 129, field));
-  EXPECT_EQ(CSmsPdu::ToHex(field), "05811A00FB");
-  for (const char* psz : {"12-34", "+", "123456789012345678901"})
-    EXPECT_FALSE(CSmsPdu::EncodeAddress(psz, -1, field)) << psz;
-  ASSERT_TRUE(CSmsPdu::EncodeSmscAddress("", -1, field));
-  EXPECT_EQ(CSmsPdu::ToHex(field), "00");
-
-  // 2024-05-02 10:15:30 UTC two hours east of Greenwich (+8 quarters) and five hours
-  // west (-20 quarters, sign bit set).
-  const char* pszOld = std::getenv("TZ");
-  const std::string strOld = pszOld != nullptr ? pszOld : "";
-  for (const auto& [pszZone, pszStamp] : {std::pair{"XYZ-2", "42502021510380"}, {"XYZ5", "4250205051030A"}}) {
-    setenv("TZ", pszZone, 1);
-    tzset();
-    EXPECT_EQ(CSmsPdu::ToHex(CSmsPdu::MakeTimeStamp(1714644930)), pszStamp) << pszZone;
-  }
-  if (pszOld != nullptr)
-    setenv("TZ", strOld.c_str(), 1);
-  else
-    unsetenv("TZ");
-  tzset();
 }
 
 TEST(SmsPduTest, SubmitBecomesTheDeliverItsRecipientGets) {
