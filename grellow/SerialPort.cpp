@@ -649,6 +649,4 @@ bool CSerialPort::Write(const void* pData, size_t nSize, int nTimeoutMs) {
   return true;
 }
 
-bool CSerialPort::DiscardInput() { return m_nFd >= 0 && tcflush(m_nFd, TCIFLUSH) == 0; }
-
 void CSerialPort::Close() { Release(); }

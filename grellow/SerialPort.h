@@ -54,8 +54,6 @@ class CSerialPort {
   // Writes all nSize bytes, waiting for room up to nTimeoutMs in all; false on
   // time-out, hang-up or error.
   bool Write(const void* pData, size_t nSize, int nTimeoutMs = WRITE_TIMEOUT_AUTO);
-  // Drops bytes received but not yet read.
-  bool DiscardInput();
   // Releases the lock file, the flock and the exclusive mark, and closes the device.
   void Close();
 
