@@ -18,8 +18,8 @@ TEST(StoreWrite, EveryLineArrivesWholeWhateverTheBlockEdges) {
   std::string strInput;
   for (size_t i = 0; i < 3000; ++i) {
     texts.push_back(std::string(i == 1234 ? (3 << 19) : 100 + i % 900, static_cast<char>('a' + i % 26)));
-    strInput += "{\"class\":\"CMessage\",\"m_strNumber\":\"+49" + std::to_string(i) + "\",\"m_strMessage\":\"" +
-                texts.back() + "\"}" + (i % 500 == 0 ? "\n \n" : "\n");
+    strInput += "{\"class\":\"CMessage\",\"m_strNumber\":\"+49" + std::to_string(i) +
+                "\",\"m_strMessage\":\"" + texts.back() + "\"}" + (i % 500 == 0 ? "\n \n" : "\n");
   }
   strInput.pop_back();  // the last line has no line end
   const std::string strFolder = ::testing::TempDir() + "store-write-" + std::to_string(getpid()) + "/";

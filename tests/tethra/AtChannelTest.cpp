@@ -91,6 +91,19 @@ TEST(AtChannelTest, KeepsUnsolicitedCodesOutOfAListing) {
     EXPECT_EQ(urcs[0] + "|" + urcs[4].substr(0, 10) + "|" + urcs[5] + "|" + urcs[205],
               "+CMTI: \"SM\",3|+CDS: 25\n0|^BOOT:12345,0,0,0,6|^RSSI:13");
   }
+  // A phone that floods the line: only the newest codes are kept, within the bound.
+  std::string flood = "AT\r\r\n";
+  for (size_t i = 0; i <= CAtReplyParser::MAX_URCS; ++i)
+    flood += "+CMTI: \"SM\"," + std::to_string(i) + "\r\n";
+  CScriptedTransport t;
+  t.Expect("AT\r", flood + "OK\r\n");
+  CAtChannel channel(t, 2000);
+  CAtReply r;
+  ASSERT_EQ(channel.Command("AT", r), AT_STATUS_OK);
+  const std::vector<std::string> urcs = channel.TakeUrcs();
+  EXPECT_EQ(
+      std::make_pair(urcs.size(), urcs.back()),
+      std::make_pair(CAtReplyParser::MAX_URCS, "+CMTI: \"SM\"," + std::to_string(CAtReplyParser::MAX_URCS)));
 }
 
 TEST(AtChannelTest, WritesDataAfterThePromptOnly) {
