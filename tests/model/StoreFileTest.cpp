@@ -128,12 +128,6 @@ TEST(StoreFiles, ZeroLengthMissingAndEmptyFiles) {
     EXPECT_EQ(nCount, nDefaults);
     EXPECT_TRUE(prompt.m_texts.empty());
   }
-  CTempFolder folder;
-  CMessageArray presets;
-  EXPECT_EQ(LoadPresets(folder.Path(), presets), LoadResult::notOpened);
-  ASSERT_EQ(presets.size(), 5u);
-  EXPECT_EQ(presets[0]->m_strMessage, "Happy Birthday!");
-  EXPECT_EQ(presets[4]->m_strMessage, "What time is our meeting?");
 }
 
 TEST(StoreFiles, PostLoadStepsRunOnlyAfterACompleteLoad) {
