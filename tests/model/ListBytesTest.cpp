@@ -22,13 +22,6 @@ std::string WholeListBytes(const List& list) {
 }
 
 TEST(ListBytes, RecordByRecordGivesTheBytesOfTheWholeList) {
-  // One service-centre number: the example of the store layout.
-  CRecordListBytes<CAddress> one;
-  CAddress a;
-  a.m_strNumber = "12345";
-  one.Add(a);
-  EXPECT_EQ(BytesOf(one), CBytes().w(1).cls("CAddress").str("12345").str("").s);
-
   // Counts around the change of the count's form (a WORD below 0xFFFF, else FFFF
   // and a DWORD), one record object filled again for each record.
   const std::pair<size_t, std::string> cases[] = {
@@ -77,7 +70,7 @@ TEST(ListBytes, TheSaveReplacesTheFileWholeOrNotAtAll) {
   CMessageArray old;
   old.push_back(MakeMessage("+4911", "old"));
   const std::string oldBytes = WholeListBytes(old);
-  WriteFileBytes(strPath, oldBytes);
+  WriteFile(strPath, oldBytes);
 
   CMessageArray whole;
   CRecordListBytes<CMessage> list;
@@ -92,11 +85,11 @@ TEST(ListBytes, TheSaveReplacesTheFileWholeOrNotAtAll) {
                                      std::pair{CStoreFault::memory, CStoreResult::memory}}) {
     CFaultHookScope hook(FailAt(StoreStep::write, 1, kind, CFileException::hardIO));
     EXPECT_EQ(WriteStoreFile(strPath, list).m_kind, result);
-    EXPECT_EQ(ReadFileBytes(strPath), oldBytes);
+    EXPECT_EQ(ReadFile(strPath), oldBytes);
     EXPECT_EQ(folder.Count(), 1u);
   }
   ASSERT_TRUE(WriteStoreFile(strPath, list).IsOk());
-  EXPECT_EQ(ReadFileBytes(strPath), WholeListBytes(whole));
+  EXPECT_EQ(ReadFile(strPath), WholeListBytes(whole));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Helpers of the model tests: a prompt service that records what it shows, a
-// temporary data folder, whole-file reads and writes, a little-endian byte builder,
-// record makers and a scoped fault hook.
+// temporary data folder, a little-endian byte builder, record makers and a scoped
+// fault hook.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,7 +8,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "model/StoreFile.h"
 #include "platform/PromptService.h"
 #include "shell/TestSandbox.h"
+#include "tests/support/TestIo.h"
 
 class CRecordingPrompt final : public IPromptService {
  public:
@@ -56,14 +56,8 @@ class CTempFolder {
   std::string m_strPath;
 };
 
-inline std::string ReadFileBytes(const std::string& strPath) {
-  std::ifstream in(strPath, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteFileBytes(const std::string& strPath, const std::string& bytes) {
-  std::ofstream(strPath, std::ios::binary | std::ios::trunc) << bytes;
-}
+using test_io::ReadFile;
+using test_io::WriteFile;
 
 // Little-endian bytes, built by hand from the store layout.
 struct CBytes {

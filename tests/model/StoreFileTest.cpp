@@ -81,10 +81,10 @@ TEST(StoreFiles, EachFailureIsShownOrNotAsItsFileRules) {
       CTempFolder folder;
       const std::string strPath = GetStorePath(folder.Path(), which);
       ASSERT_TRUE(SaveList(which, folder.Path(), 3));
-      std::string before = ReadFileBytes(strPath);
+      std::string before = ReadFile(strPath);
       if (kind == loadArchive) {
         before[4] = 2;
-        WriteFileBytes(strPath, before);
+        WriteFile(strPath, before);
       }
       CRecordingPrompt prompt;
       CFaultHookScope scope(FailAt(step, 0, fault, nCause));
@@ -94,7 +94,7 @@ TEST(StoreFiles, EachFailureIsShownOrNotAsItsFileRules) {
         EXPECT_EQ(nCount, 0u);
       } else {
         EXPECT_FALSE(SaveList(which, folder.Path(), 5));
-        EXPECT_EQ(ReadFileBytes(strPath), before);
+        EXPECT_EQ(ReadFile(strPath), before);
       }
       const bool bShown = std::count(kindsShown.begin(), kindsShown.end(), kind) > 0;
       EXPECT_EQ(prompt.m_texts, bShown ? Texts{pszText} : Texts{});
@@ -114,7 +114,7 @@ TEST(StoreFiles, ZeroLengthMissingAndEmptyFiles) {
     EXPECT_EQ(nCount, nDefaults);
     EXPECT_TRUE(prompt.m_texts.empty());
     // Zero length: the end of the file, shown for three files; no defaults after an error.
-    WriteFileBytes(GetStorePath(folder.Path(), which), "");
+    WriteFile(GetStorePath(folder.Path(), which), "");
     EXPECT_EQ(LoadList(which, folder.Path(), nCount), LoadResult::failed);
     EXPECT_EQ(nCount, 0u);
     const bool bShown =
@@ -123,7 +123,7 @@ TEST(StoreFiles, ZeroLengthMissingAndEmptyFiles) {
     prompt.m_texts.clear();
     // An empty list saves as 00 00 and loads without a message.
     ASSERT_TRUE(SaveList(which, folder.Path(), 0));
-    EXPECT_EQ(ReadFileBytes(GetStorePath(folder.Path(), which)), std::string(2, '\0'));
+    EXPECT_EQ(ReadFile(GetStorePath(folder.Path(), which)), std::string(2, '\0'));
     EXPECT_EQ(LoadList(which, folder.Path(), nCount), LoadResult::loaded);
     EXPECT_EQ(nCount, nDefaults);
     EXPECT_TRUE(prompt.m_texts.empty());
@@ -137,8 +137,8 @@ TEST(StoreFiles, PostLoadStepsRunOnlyAfterACompleteLoad) {
     book.push_back(MakeAddress(std::to_string(book.size()), name));
   ASSERT_TRUE(SaveAddressBook(folder.Path(), book));
   const std::string strBook = folder.Path() + "SMSAdd.Dat";
-  std::string bytes = ReadFileBytes(strBook);
-  WriteFileBytes(strBook, bytes + '\1');  // trailing bytes are ignored
+  std::string bytes = ReadFile(strBook);
+  WriteFile(strBook, bytes + '\1');  // trailing bytes are ignored
   CAddressArray back;
   ASSERT_EQ(LoadAddressBook(folder.Path(), back), LoadResult::loaded);
   std::vector<std::string> names;
@@ -150,7 +150,7 @@ TEST(StoreFiles, PostLoadStepsRunOnlyAfterACompleteLoad) {
 
   // One record more than the file holds: what was read stays, unsorted and unnamed.
   bytes[0] = 7;
-  WriteFileBytes(strBook, bytes);
+  WriteFile(strBook, bytes);
   back.clear();
   EXPECT_EQ(LoadAddressBook(folder.Path(), back), LoadResult::failed);
   ASSERT_EQ(back.size(), 6u);
@@ -158,8 +158,8 @@ TEST(StoreFiles, PostLoadStepsRunOnlyAfterACompleteLoad) {
   EXPECT_EQ(back[2]->m_strName, "");
   // A preset file cut short: the first record, and no defaults.
   ASSERT_TRUE(SaveList(StoreList::presets, folder.Path(), 2));
-  bytes = ReadFileBytes(folder.Path() + "SMSList.Dat");
-  WriteFileBytes(folder.Path() + "SMSList.Dat", bytes.substr(0, bytes.size() - 1));
+  bytes = ReadFile(folder.Path() + "SMSList.Dat");
+  WriteFile(folder.Path() + "SMSList.Dat", bytes.substr(0, bytes.size() - 1));
   CMessageArray presets;
   EXPECT_EQ(LoadPresets(folder.Path(), presets), LoadResult::failed);
   ASSERT_EQ(presets.size(), 1u);
@@ -172,7 +172,7 @@ TEST(StoreFiles, AFileHeldByAnotherOrNotCreatableIsNeitherLoadedNorSaved) {
     CTempFolder folder;
     const std::string strPath = GetStorePath(folder.Path(), which);
     ASSERT_TRUE(SaveList(which, folder.Path(), 2));
-    const std::string before = ReadFileBytes(strPath);
+    const std::string before = ReadFile(strPath);
     // Another open file description with an exclusive lock, as another program has.
     const int fd = open(strPath.c_str(), O_RDONLY);
     ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
@@ -184,10 +184,10 @@ TEST(StoreFiles, AFileHeldByAnotherOrNotCreatableIsNeitherLoadedNorSaved) {
     // The outgoing list names its file alone.
     const std::string strShown = which == StoreList::outbox ? GetStoreFileName(which) : strPath;
     EXPECT_EQ(prompt.m_texts, Texts{"Unable to Save " + strShown});
-    EXPECT_EQ(ReadFileBytes(strPath), before);
+    EXPECT_EQ(ReadFile(strPath), before);
     close(fd);
     EXPECT_TRUE(SaveList(which, folder.Path(), 4));
-    EXPECT_NE(ReadFileBytes(strPath), before);
+    EXPECT_NE(ReadFile(strPath), before);
 
     // A folder that is not there, and a folder in the place of the file.
     prompt.m_texts.clear();
@@ -207,7 +207,7 @@ TEST(StoreFiles, AnInterruptedSaveLeavesThePreviousFileAsItWas) {
       CTempFolder folder;
       const std::string strPath = folder.Path() + "SMSIn.Dat";
       ASSERT_TRUE(!bExisting || SaveList(StoreList::inbox, folder.Path(), 3));
-      const std::string before = ReadFileBytes(strPath);
+      const std::string before = ReadFile(strPath);
       size_t nFail = 0;
       for (; nFail < 200; ++nFail) {
         bool bFired = false;
@@ -225,7 +225,7 @@ TEST(StoreFiles, AnInterruptedSaveLeavesThePreviousFileAsItWas) {
         EXPECT_EQ(prompt.m_texts, Texts{kDiskFullText});
         // The previous file byte for byte (or still no file), and no temporary file.
         EXPECT_EQ(std::filesystem::exists(strPath), bExisting) << nFail;
-        EXPECT_EQ(ReadFileBytes(strPath), before) << nFail;
+        EXPECT_EQ(ReadFile(strPath), before) << nFail;
         EXPECT_EQ(folder.Count(), bExisting ? 1u : 0u) << nFail;
       }
       // The list took several buffers; it is flushed and renamed once.

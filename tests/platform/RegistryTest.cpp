@@ -104,15 +104,6 @@ TEST_F(RegistryStore, WhatItWritesAndAHandWrittenFileReadBack) {
   EXPECT_EQ(std::pair(n, str), read);
   ASSERT_TRUE(again.DeleteValue("com port"));
   EXPECT_FALSE(again.QueryText("COM Port", str));
-  // Create on an existing key does not rewrite the file.
-  struct stat before {
-  }, after{};
-  ASSERT_EQ(stat(m_store.c_str(), &before), 0);
-  ASSERT_TRUE(again.Create("SOFTWARE\\Kelvane"));
-  ASSERT_EQ(stat(m_store.c_str(), &after), 0);
-  EXPECT_EQ(before.st_ino, after.st_ino);
-  EXPECT_EQ(Files(""), (std::vector<fs::path>{m_store, m_store.string() + ".lock"}));
-
   EXPECT_TRUE(m_prompt.m_texts.empty());
 }
 
