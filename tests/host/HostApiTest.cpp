@@ -36,13 +36,12 @@ TEST_F(HostApiTest, RegistrationKeepsNameIconAndOrder) {
   QPixmap pixmap(48, 48);
   auto* pIcon = new QIcon(pixmap);
   void* h2 = QVPlugin_Create("Beta", pIcon, QVPlugin_DefCommandProc);
-  EXPECT_STREQ(QVPlugin_GetName(h1), "Alpha");
-  EXPECT_EQ(QVPlugin_GetIcon(h1), nullptr);
-  EXPECT_EQ(QVPlugin_GetIcon(h2), pIcon);
-  EXPECT_EQ(QVPlugin_GetCount(), 2);
-  EXPECT_EQ(QVPlugin_GetHandle(1), h2);
-  EXPECT_EQ(QVPlugin_GetHandle(2), nullptr);
-  EXPECT_EQ(QVPlugin_GetHandle(-1), nullptr);
+  const QIcon* pNone = nullptr;
+  void* hNone = nullptr;
+  EXPECT_EQ(std::make_tuple(std::string(QVPlugin_GetName(h1)), QVPlugin_GetIcon(h1), QVPlugin_GetIcon(h2),
+                            QVPlugin_GetCount(), QVPlugin_GetHandle(1), QVPlugin_GetHandle(2),
+                            QVPlugin_GetHandle(-1)),
+            std::make_tuple(std::string("Alpha"), pNone, pIcon, 2, h2, hNone, hNone));
   // Incomplete registrations are refused; the icon handed over is still disposed of
   // (the leak checker of the sanitizer build would see it otherwise).
   EXPECT_EQ(QVPlugin_Create(nullptr, new QIcon(pixmap), QVPlugin_DefCommandProc), nullptr);
