@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "ModelTestSupport.h"
 #include "model/StoreLists.h"
@@ -103,30 +104,29 @@ TEST(StoreFiles, EachFailureIsShownOrNotAsItsFileRules) {
 }
 
 TEST(StoreFiles, ZeroLengthMissingAndEmptyFiles) {
+  using Outcome = std::tuple<LoadResult, size_t, Texts>;
   for (StoreList which : g_allLists) {
     SCOPED_TRACE(GetStoreFileName(which));
     CTempFolder folder;
     CRecordingPrompt prompt;
+    // The load's result, the list's length and the texts shown.
+    auto load = [&] {
+      size_t nCount = 0;
+      const LoadResult r = LoadList(which, folder.Path(), nCount);
+      return Outcome(r, nCount, std::exchange(prompt.m_texts, {}));
+    };
     const size_t nDefaults = which == StoreList::presets ? 5 : 0;
-    size_t nCount = 0;
     // Missing: nothing shown; the presets get their five defaults.
-    EXPECT_EQ(LoadList(which, folder.Path(), nCount), LoadResult::notOpened);
-    EXPECT_EQ(nCount, nDefaults);
-    EXPECT_TRUE(prompt.m_texts.empty());
+    EXPECT_EQ(load(), Outcome(LoadResult::notOpened, nDefaults, {}));
     // Zero length: the end of the file, shown for three files; no defaults after an error.
     WriteFile(GetStorePath(folder.Path(), which), "");
-    EXPECT_EQ(LoadList(which, folder.Path(), nCount), LoadResult::failed);
-    EXPECT_EQ(nCount, 0u);
     const bool bShown =
         which == StoreList::inbox || which == StoreList::outbox || which == StoreList::serviceCenters;
-    EXPECT_EQ(prompt.m_texts, bShown ? Texts{kEndOfFileText} : Texts{});
-    prompt.m_texts.clear();
+    EXPECT_EQ(load(), Outcome(LoadResult::failed, 0, bShown ? Texts{kEndOfFileText} : Texts{}));
     // An empty list saves as 00 00 and loads without a message.
     ASSERT_TRUE(SaveList(which, folder.Path(), 0));
     EXPECT_EQ(ReadFile(GetStorePath(folder.Path(), which)), std::string(2, '\0'));
-    EXPECT_EQ(LoadList(which, folder.Path(), nCount), LoadResult::loaded);
-    EXPECT_EQ(nCount, nDefaults);
-    EXPECT_TRUE(prompt.m_texts.empty());
+    EXPECT_EQ(load(), Outcome(LoadResult::loaded, nDefaults, {}));
   }
 }
 
