@@ -4,7 +4,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstring>
 #include <filesystem>
@@ -36,17 +35,9 @@ class CRecordingPrompt final : public IPromptService {
 };
 
 // A fresh folder, removed with everything in it at the end. Path() ends in '/'.
-class CTempFolder {
+class CTempFolder : public CTestSandbox {
  public:
-  CTempFolder() {
-    std::string s = std::filesystem::temp_directory_path().string() + "/mireth-model-XXXXXX";
-    EXPECT_NE(mkdtemp(s.data()), nullptr);
-    m_strPath = s + "/";
-  }
-  ~CTempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(m_strPath, ec);
-  }
+  CTempFolder() : CTestSandbox("mireth-model"), m_strPath(Root().string() + "/") {}
   const std::string& Path() const { return m_strPath; }
   size_t Count() const {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(m_strPath), {}));

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <map>
 
 #include "model/RecordJson.h"
 #include "model/RecordList.h"
@@ -94,18 +95,10 @@ TEST(RecordJson, AMessageLineHasEveryMemberInItsPlace) {
 // that needs an escape is escaped wherever it stands, and reads back as itself.
 TEST(RecordJson, EveryByteIsEscapedOrNotWhereverItStands) {
   auto expected = [](unsigned char c) -> std::string {
-    switch (c) {
-      case '"':
-        return "\\\"";
-      case '\\':
-        return "\\\\";
-      case '\n':
-        return "\\n";
-      case '\r':
-        return "\\r";
-      case '\t':
-        return "\\t";
-    }
+    const std::map<unsigned char, std::string> named = {
+        {'"', "\\\""}, {'\\', "\\\\"}, {'\n', "\\n"}, {'\r', "\\r"}, {'\t', "\\t"}};
+    if (named.count(c))
+      return named.at(c);
     char sz[8];
     if (c < 0x20 || c == 0x7F)
       std::snprintf(sz, sizeof sz, "\\u%04x", c);
