@@ -102,8 +102,7 @@ TEST_F(WatchCommandTest, TheCommandGetsTheFieldsAndAHostileTextStaysText) {
                                 strOut + "'"});
   // Cyrillic is in no GSM table, so this goes as a UCS2 message of several parts
   // (how many depends on the length of the temporary folder's path). They come last
-  // part first, the last one twice: joined once,
-  // with the places of the parts in part order.
+  // part first, the last one twice: joined once, with the places in part order.
   std::vector<std::string> parts = DeliverPdus("+447700900999", strHostile);
   ASSERT_GE(parts.size(), 2u);
   std::string strPlaces;
