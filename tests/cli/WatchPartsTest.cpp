@@ -1,13 +1,16 @@
 // The pieces the watcher, the report waiter and the contacts command are built
 // from: the readers of what the phone announces and of its phonebook, the choice of
-// AT+CNMI, status reports and their journal, and the virtual phone's control lines.
+// AT+CNMI, the hold of message parts, status reports and their journal, and the
+// virtual phone's control lines.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/DeliverPdus.h"
 #include "tests/support/SmsVectors.h"
+#include "tethra/ArrivalBuffer.h"
 #include "tethra/AtEvents.h"
 #include "tethra/PduDecoder.h"
 #include "tethra/Phonebook.h"
@@ -83,6 +86,27 @@ TEST(AtEvents, IndicationsAreChosenFromWhatThePhoneOffers) {
     EXPECT_EQ(AtParseCmgrHeader(pszLine, nStat, nLength), bOk) << pszLine;
     EXPECT_EQ(std::pair(nStat, nLength), std::pair(nStatWanted, nLengthWanted)) << pszLine;
   }
+}
+
+// The hold of an unfinished message runs from its last new part; a part that comes
+// again does not extend it. (Joining and the places are checked through watch.)
+TEST(ArrivalBuffer, TheHoldRunsFromTheLastNewPart) {
+  using std::chrono::seconds;
+  CArrivalBuffer buffer(seconds(60));
+  const CArrivalBuffer::Clock::time_point t0{};
+  std::vector<CArrival> ready;
+  const std::vector<std::string> parts = DeliverPdus("+447700900888", std::string(400, 'y'), 0x99);
+  ASSERT_EQ(parts.size(), 3u);
+  for (const auto& [nPart, nAt] : {std::pair(0, 0), std::pair(2, 30), std::pair(2, 50)}) {
+    const CPduMessage m = CPduDecoder::Decode(parts[static_cast<size_t>(nPart)]).Value();
+    buffer.Add({"SM", nPart + 1, 0, m.m_strPdu}, m, t0 + seconds(nAt), ready);
+  }
+  buffer.Expire(t0 + seconds(89), ready);
+  EXPECT_EQ(std::pair(ready.size(), buffer.MillisecondsToNextExpiry(t0 + seconds(89))),
+            std::pair(size_t{0}, 1000LL));
+  buffer.Expire(t0 + seconds(90), ready);
+  ASSERT_EQ(ready.size(), 1u);
+  EXPECT_FALSE(ready[0].bComplete);
 }
 
 TEST(StatusReport, StatesRecipientsAndTheJournal) {
