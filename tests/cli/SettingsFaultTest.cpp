@@ -42,7 +42,7 @@ class SettingsFaultTest : public CCliTest {
 
 // The ways a settings file can be unusable. Mode 000 only stops a normal user (root
 // reads it anyway), so that case runs only when the test is not run as root.
-enum class Fault { Folder, Pipe, UnderAFile, NoPermission, LockIsFolder };
+enum class Fault { Folder, UnderAFile, NoPermission, LockIsFolder };
 
 using FaultCase = std::pair<const char*, Fault>;
 
@@ -55,9 +55,6 @@ bool MakeFault(Fault fault, const std::filesystem::path& root, std::filesystem::
       settings = root / "folder.reg";
       std::filesystem::create_directories(settings);
       return true;
-    case Fault::Pipe:
-      settings = root / "pipe.reg";
-      return mkfifo(settings.c_str(), 0600) == 0;
     case Fault::UnderAFile:
       std::ofstream(root / "plain") << "x";
       settings = root / "plain" / "settings.reg";
@@ -82,7 +79,6 @@ TEST_F(SettingsFaultTest, CommandsThatNeedTheSettingsFailOnceReported) {
   StartPhone({"SM 1 " + kHowAreYou});
   const FaultCase faults[] = {
       {"a folder", Fault::Folder},
-      {"a named pipe", Fault::Pipe},
       {"a path below a plain file", Fault::UnderAFile},
       {"mode 000", Fault::NoPermission},
   };
@@ -123,7 +119,6 @@ TEST_F(SettingsFaultTest, CommandsThatNeedTheSettingsFailOnceReported) {
 TEST_F(SettingsFaultTest, CommandsThatNeverUseTheSettingsAreUnaffected) {
   const FaultCase faults[] = {
       {"a folder", Fault::Folder},
-      {"a named pipe", Fault::Pipe},
       {"a lock that is a folder", Fault::LockIsFolder},
   };
   // The command, and a piece of what it prints.

@@ -97,19 +97,26 @@ TEST_F(WatchCommandTest, TheCommandGetsTheFieldsAndAHostileTextStaysText) {
   const std::string strHostile =
       "Привет '; touch " + strTrap + "; echo \"$(touch " + strTrap + ")\" `touch " + strTrap + "`";
   auto pWatch = StartWatch({"--exec",
-                            "printf '%s|%s|%s|%s\\n' \"$MIRETH_KIND\" \"$MIRETH_FROM\" \"$MIRETH_TEXT\" "
-                            "\"$MIRETH_COMPLETE\" >> '" +
+                            "printf '%s|%s|%s|%s|%s\\n' \"$MIRETH_KIND\" \"$MIRETH_FROM\" \"$MIRETH_TEXT\" "
+                            "\"$MIRETH_COMPLETE\" \"$MIRETH_PLACES\" >> '" +
                                 strOut + "'"});
   // Cyrillic is in no GSM table, so this goes as a UCS2 message of several parts
-  // (how many depends on the length of the temporary folder's path).
+  // (how many depends on the length of the temporary folder's path). They come last
+  // part first, the last one twice: joined once, with the places in part order.
   std::vector<std::string> parts = DeliverPdus("+447700900999", strHostile);
   ASSERT_GE(parts.size(), 2u);
-  for (const std::string& strPart : parts)
-    ASSERT_GT(m_pPhone->InjectReceivedMessage(strPart), 0);
+  std::string strPlaces;
+  for (size_t i = parts.size(); i-- > 0;) {
+    const int nIndex = m_pPhone->InjectReceivedMessage(parts[i], "SM");
+    ASSERT_GT(nIndex, 0);
+    strPlaces = "SM:" + std::to_string(nIndex) + (strPlaces.empty() ? "" : ",") + strPlaces;
+    if (i + 1 == parts.size())
+      ASSERT_GT(m_pPhone->InjectReceivedMessage(parts[i], "SM"), 0);
+  }
   std::string strLine;
   ASSERT_TRUE(pWatch->ReadLine(strLine, 2000)) << ErrText();
   EXPECT_EQ(pWatch->Stop(), 0);
-  EXPECT_EQ(CTestSandbox::ReadFile(strOut), "message|+447700900999|" + strHostile + "|1\n");
+  EXPECT_EQ(CTestSandbox::ReadFile(strOut), "message|+447700900999|" + strHostile + "|1|" + strPlaces + "\n");
   EXPECT_FALSE(std::filesystem::exists(strTrap));
 }
 

@@ -1,31 +1,24 @@
 // The pieces the watcher, the report waiter and the contacts command are built
 // from: the readers of what the phone announces and of its phonebook, the choice of
-// AT+CNMI, the joining of message parts, status reports and their journal, and the
-// virtual network's reports read back by the phone library's decoder.
+// AT+CNMI, the hold of message parts, status reports and their journal, and the
+// virtual phone's control lines.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "tests/support/DeliverPdus.h"
 #include "tests/support/SmsVectors.h"
 #include "tethra/ArrivalBuffer.h"
 #include "tethra/AtEvents.h"
 #include "tethra/PduDecoder.h"
-#include "tethra/PduEncoder.h"
 #include "tethra/Phonebook.h"
 #include "tethra/StatusReport.h"
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-
 #include "vphone/ControlChannel.h"
-#include "vphone/NetworkReports.h"
-#include "vphone/Phonebook.h"
 #include "vphone/VirtualPhone.h"
 
 namespace {
-
-using namespace std::string_literals;
 
 TEST(AtEvents, AnnouncementsAreReadAndAnythingElseIsRefused) {
   // The lines, and the event read from them (NONE: refused).
@@ -95,63 +88,25 @@ TEST(AtEvents, IndicationsAreChosenFromWhatThePhoneOffers) {
   }
 }
 
-// The parts of a long message from a sender, as decoded PDUs.
-std::vector<CPduMessage> Parts(const std::string& strFrom, const std::string& strText, uint16_t nReference) {
-  std::vector<CPduMessage> parts;
-  for (const std::string& strPdu : DeliverPdus(strFrom, strText, nReference))
-    parts.push_back(CPduDecoder::Decode(strPdu).Value());
-  return parts;
-}
-
-TEST(ArrivalBuffer, PartsAreJoinedOnceInOrderAndLateOnesHandedOutIncomplete) {
-  using namespace std::chrono;
+// The hold of an unfinished message runs from its last new part; a part that comes
+// again does not extend it. (Joining and the places are checked through watch.)
+TEST(ArrivalBuffer, TheHoldRunsFromTheLastNewPart) {
+  using std::chrono::seconds;
   CArrivalBuffer buffer(seconds(60));
   const CArrivalBuffer::Clock::time_point t0{};
-  const std::string strText = "Three parts: " + std::string(300, 'y') + " end";
-  std::vector<CPduMessage> parts = Parts("+447700900777", strText, 0x1234);
-  ASSERT_EQ(parts.size(), 3u);
   std::vector<CArrival> ready;
-  buffer.Add({"SM", 5, 0, parts[2].m_strPdu}, parts[2], t0, ready);
-  buffer.Add({"SM", 3, 0, parts[0].m_strPdu}, parts[0], t0 + seconds(1), ready);
-  buffer.Add({"SM", 3, 0, parts[0].m_strPdu}, parts[0], t0 + seconds(2), ready);  // the same part again
-  EXPECT_TRUE(ready.empty());
-  // The hold runs from the last new part; a repeated one does not extend it.
-  EXPECT_EQ(buffer.MillisecondsToNextExpiry(t0 + seconds(2)), 59000);
-  buffer.Add({"ME", 1, 0, parts[1].m_strPdu}, parts[1], t0 + seconds(3), ready);
-  ASSERT_EQ(ready.size(), 1u);
-  EXPECT_EQ(buffer.GetHeldCount(), 0u);
-  const CMessage& m = *ready[0].pMessage;
-  EXPECT_TRUE(ready[0].bComplete);
-  EXPECT_EQ(ready[0].places.size(), 3u);
-  // PDUs and places in part order, as Get messages joins them; the storage is where
-  // the first part is (2: the SIM).
-  EXPECT_EQ(std::make_tuple(m.GetMessage(), m.GetNumber(), m.GetPdu(), m.m_strExtra, m.GetStorage()),
-            std::make_tuple(strText, "+447700900777"s,
-                            parts[0].m_strPdu + parts[1].m_strPdu + parts[2].m_strPdu, "SM:3,ME:1,SM:5"s, 2));
-
-  // Two of three parts, and then nothing: handed out when the hold runs out after
-  // the last part came, not before.
-  ready.clear();
-  std::vector<CPduMessage> other = Parts("+447700900888", strText, 0x99);
-  buffer.Add({"SM", 7, 0, other[0].m_strPdu}, other[0], t0, ready);
-  buffer.Add({"SM", 8, 0, other[2].m_strPdu}, other[2], t0 + seconds(30), ready);
+  const std::vector<std::string> parts = DeliverPdus("+447700900888", std::string(400, 'y'), 0x99);
+  ASSERT_EQ(parts.size(), 3u);
+  for (const auto& [nPart, nAt] : {std::pair(0, 0), std::pair(2, 30), std::pair(2, 50)}) {
+    const CPduMessage m = CPduDecoder::Decode(parts[static_cast<size_t>(nPart)]).Value();
+    buffer.Add({"SM", nPart + 1, 0, m.m_strPdu}, m, t0 + seconds(nAt), ready);
+  }
   buffer.Expire(t0 + seconds(89), ready);
-  EXPECT_TRUE(ready.empty());
-  EXPECT_EQ(buffer.MillisecondsToNextExpiry(t0 + seconds(89)), 1000);
+  EXPECT_EQ(std::pair(ready.size(), buffer.MillisecondsToNextExpiry(t0 + seconds(89))),
+            std::pair(size_t{0}, 1000LL));
   buffer.Expire(t0 + seconds(90), ready);
   ASSERT_EQ(ready.size(), 1u);
   EXPECT_FALSE(ready[0].bComplete);
-  EXPECT_EQ(ready[0].pMessage->m_strMessage, other[0].m_strText + other[2].m_strText);
-  EXPECT_EQ(buffer.MillisecondsToNextExpiry(t0 + seconds(90)), -1);
-
-  // A message in one part is ready at once.
-  ready.clear();
-  std::vector<CPduMessage> single = Parts("+31641600986", "How are you?", 0);
-  ASSERT_EQ(single.size(), 1u);
-  buffer.Add({"", -1, 0, single[0].m_strPdu}, single[0], t0, ready);
-  ASSERT_EQ(ready.size(), 1u);
-  EXPECT_EQ(ready[0].pMessage->m_strMessage, "How are you?");
-  EXPECT_EQ(ready[0].pMessage->m_strExtra, "");
 }
 
 TEST(StatusReport, StatesRecipientsAndTheJournal) {
@@ -245,59 +200,6 @@ TEST(Phonebook, EntriesInEveryCharacterSetAndUcs2Names) {
               std::make_tuple("SM", nIndex, std::string(pszNumber), std::string(pszName)))
         << pszLine;
   }
-
-  int nFirst = 0, nLast = 0;
-  EXPECT_TRUE(AtParseCpbrRange("+CPBR: (1-250),40,18", nFirst, nLast));
-  EXPECT_EQ(nFirst, 1);
-  EXPECT_EQ(nLast, 250);
-  EXPECT_FALSE(AtParseCpbrRange("+CPBR: (250-1),40,18", nFirst, nLast));
-  EXPECT_FALSE(AtParseCpbrRange("+CPBR: 1,\"1\",129,\"A\"", nFirst, nLast));
-  std::vector<std::string> books;
-  EXPECT_TRUE(AtParseCpbsSupport("+CPBS: (\"SM\",\"me\",\"FD\")", books));
-  EXPECT_EQ(books, (std::vector<std::string>{"SM", "ME", "FD"}));
-  EXPECT_FALSE(AtParseCpbsSupport("+CPBS: ()", books));
-
-  // What the virtual phone writes in each character set reads back.
-  const std::string strName = "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E and \xC3\xBC";
-  EXPECT_EQ(vphone::CPhonebook::EncodeName(strName, "UCS2"), "738B5C0F660E00200061006E0064002000FC");
-  EXPECT_EQ(vphone::CPhonebook::EncodeName(strName, "GSM"), "??? and ?");
-  EXPECT_EQ(vphone::CPhonebook::EncodeName(strName, "8859-1"), "??? and \xFC");
-}
-
-TEST(NetworkReports, ReportsComeWhenDueAndReadAsTheirMessage) {
-  using namespace std::chrono;
-  vphone::CNetworkReports reports;
-  reports.SetOutcome(500, 0x41);
-  const vphone::CNetworkReports::Clock::time_point t0{};
-  // An SMS-SUBMIT to +447700900555 with TP-SRR, and one without.
-  for (uint8_t nFirst : {uint8_t{0x31}, uint8_t{0x11}}) {
-    CPduSubmitRequest request;
-    request.m_strDestination = "+447700900555";
-    request.m_strText = "Hi";
-    request.m_nFirstOctet = nFirst;
-    std::string strHex = CPduEncoder::EncodeSubmit(request).Value()[0].m_strPdu;
-    vphone::Octets octets;
-    ASSERT_TRUE(vphone::CSmsPdu::FromHex(strHex, octets));
-    vphone::CSmsPdu pdu;
-    ASSERT_TRUE(pdu.Parse(octets, vphone::CSmsPdu::eSubmit));
-    reports.Sent(octets, pdu, nFirst == 0x31 ? 9 : 10, "+447958879879", t0);
-  }
-  EXPECT_EQ(reports.NextDue(), t0 + milliseconds(500));
-  EXPECT_TRUE(reports.TakeDue(t0 + milliseconds(499)).empty());
-  std::vector<std::string> due = reports.TakeDue(t0 + milliseconds(500));
-  ASSERT_EQ(due.size(), 1u);  // only the message that asked for one
-  EXPECT_EQ(reports.NextDue(), vphone::CNetworkReports::Clock::time_point::max());
-  CAtEvent event;
-  std::string strUrc = due[0];
-  strUrc.erase(strUrc.find('\r'), 1);
-  ASSERT_TRUE(AtParseEvent(strUrc, event)) << due[0];
-  ASSERT_EQ(event.eKind, CAtEvent::DIRECT_REPORT);
-  CPduResult<CPduMessage> report = CPduDecoder::Decode(event.strPdu);
-  ASSERT_TRUE(static_cast<bool>(report)) << event.strPdu;
-  EXPECT_EQ(std::make_tuple(report->m_type, report->m_nMessageReference, report->m_address.GetText(),
-                            report->m_nStatus),
-            std::make_tuple(PduType::STATUS_REPORT, 9, "+447700900555"s, 0x41));
-  EXPECT_EQ(std::to_string(report->GetTpduLength()), due[0].substr(6, due[0].find('\r') - 6));
 }
 
 TEST(ControlChannel, CommandsReachThePhoneAndMistakesAreSaidNotActedOn) {

@@ -1,13 +1,11 @@
 // HVDesktop run as a program, the way scripts use it.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "tests/host/HostTestSupport.h"
+#include "tests/support/TestIo.h"
 
 namespace {
 
@@ -29,15 +27,11 @@ class HVDesktopTest : public ::testing::Test {
     strCommand += " '" HVDESKTOP_PATH "'";
     for (const std::string& s : args)
       strCommand += " '" + s + "'";
-    FILE* pPipe = popen((strCommand + " 2>'" + m_trace.Dir() + "/err'").c_str(), "r");
     Result r;
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, pPipe)) > 0;)
-      r.strOut.append(buf, n);
-    const int nStatus = pclose(pPipe);
-    r.nExit = WIFEXITED(nStatus) && WEXITSTATUS(nStatus) < 124 ? WEXITSTATUS(nStatus) : -1;
-    std::ifstream err(m_trace.Dir() + "/err");
-    r.strErr.assign(std::istreambuf_iterator<char>(err), {});
+    r.nExit = test_io::RunCommandLine(strCommand + " 2>'" + m_trace.Dir() + "/err'", r.strOut);
+    if (r.nExit >= 124)  // ended by the time-out
+      r.nExit = -1;
+    r.strErr = test_io::ReadFile(m_trace.Dir() + "/err");
     return r;
   }
   // An offscreen run whose test plug-ins trace into the test's file.

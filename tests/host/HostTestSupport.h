@@ -5,8 +5,9 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
+
+#include "tests/support/TestIo.h"
 
 class CTraceFile {
  public:
@@ -20,10 +21,7 @@ class CTraceFile {
   }
   const std::string& Dir() const { return m_strDir; }
   std::string Path() const { return m_strDir + "/trace.txt"; }
-  std::string Read() const {
-    std::ifstream in(Path(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string Read() const { return test_io::ReadFile(Path()); }
 
  private:
   std::string m_strDir;

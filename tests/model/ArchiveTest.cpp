@@ -17,15 +17,9 @@ std::string Write(const List& list) {
 }
 
 TEST(Archive, ListsAreWrittenInTheStoreLayout) {
-  EXPECT_EQ(Write(CMessageArray{}), std::string(2, '\0'));
-  EXPECT_EQ(Write(CAddressArray{}), std::string(2, '\0'));
-
-  CAddressArray list;
-  list.push_back(MakeAddress("12345", ""));
-  EXPECT_EQ(Write(list), CBytes().w(1).cls("CAddress").str("12345").str("").s);
-
   // The class header once, then the class reference 01 80.
-  list[0] = MakeAddress("111", "Ann");
+  CAddressArray list;
+  list.push_back(MakeAddress("111", "Ann"));
   list.push_back(MakeAddress("222", "Bob"));
   const std::string bytes = Write(list);
   EXPECT_EQ(bytes,

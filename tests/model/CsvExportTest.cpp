@@ -78,14 +78,14 @@ TEST(CsvExport, EachWriterQuotesItsOwnTriggersAndRepeatsItself) {
   for (size_t i = 0; i < 5; ++i)
     for (int nRun = 0; nRun < 2; ++nRun) {  // a second run gives the same file
       writers[i]();
-      EXPECT_EQ(ReadFileBytes(d + expected[i].first), expected[i].second) << expected[i].first;
+      EXPECT_EQ(ReadFile(d + expected[i].first), expected[i].second) << expected[i].first;
     }
   messages.clear();
   addresses.clear();
   for (size_t i = 0; i < 5; ++i) {
-    WriteFileBytes(d + expected[i].first, std::string(5000, 'x'));
+    WriteFile(d + expected[i].first, std::string(5000, 'x'));
     writers[i]();
-    EXPECT_EQ(ReadFileBytes(d + expected[i].first), empty[i]) << expected[i].first;
+    EXPECT_EQ(ReadFile(d + expected[i].first), empty[i]) << expected[i].first;
   }
   EXPECT_TRUE(prompt.m_texts.empty());
 }

@@ -1,14 +1,12 @@
 // Helpers of the model tests: a prompt service that records what it shows, a
-// temporary data folder, whole-file reads and writes, a little-endian byte builder,
-// record makers and a scoped fault hook.
+// temporary data folder, a little-endian byte builder, record makers and a scoped
+// fault hook.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +15,7 @@
 #include "model/StoreFile.h"
 #include "platform/PromptService.h"
 #include "shell/TestSandbox.h"
+#include "tests/support/TestIo.h"
 
 class CRecordingPrompt final : public IPromptService {
  public:
@@ -36,17 +35,9 @@ class CRecordingPrompt final : public IPromptService {
 };
 
 // A fresh folder, removed with everything in it at the end. Path() ends in '/'.
-class CTempFolder {
+class CTempFolder : public CTestSandbox {
  public:
-  CTempFolder() {
-    std::string s = std::filesystem::temp_directory_path().string() + "/mireth-model-XXXXXX";
-    EXPECT_NE(mkdtemp(s.data()), nullptr);
-    m_strPath = s + "/";
-  }
-  ~CTempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(m_strPath, ec);
-  }
+  CTempFolder() : CTestSandbox("mireth-model"), m_strPath(Root().string() + "/") {}
   const std::string& Path() const { return m_strPath; }
   size_t Count() const {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(m_strPath), {}));
@@ -56,14 +47,8 @@ class CTempFolder {
   std::string m_strPath;
 };
 
-inline std::string ReadFileBytes(const std::string& strPath) {
-  std::ifstream in(strPath, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteFileBytes(const std::string& strPath, const std::string& bytes) {
-  std::ofstream(strPath, std::ios::binary | std::ios::trunc) << bytes;
-}
+using test_io::ReadFile;
+using test_io::WriteFile;
 
 // Little-endian bytes, built by hand from the store layout.
 struct CBytes {

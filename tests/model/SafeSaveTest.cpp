@@ -51,7 +51,7 @@ TEST(SafeSave, AFolderThatTakesNoNewFileNeverLeavesTheFileCut) {
     CTempFolder folder;
     const std::string strPath = folder.Path() + "SMSIn.Dat";
     ASSERT_TRUE(WriteStoreFile(strPath, Messages(400, 'o')).IsOk());  // about 130 KB: several buffers
-    const std::string before = ReadFileBytes(strPath);
+    const std::string before = ReadFile(strPath);
     struct stat st;
     ASSERT_EQ(stat(strPath.c_str(), &st), 0);
     {
@@ -63,7 +63,7 @@ TEST(SafeSave, AFolderThatTakesNoNewFileNeverLeavesTheFileCut) {
     ASSERT_EQ(stat(strPath.c_str(), &stAfter), 0);
     EXPECT_EQ(stAfter.st_ino, st.st_ino);
     EXPECT_EQ(CountOf(strPath), bSaved ? 500u : 400u);
-    EXPECT_EQ(ReadFileBytes(strPath) == before, !bSaved);
+    EXPECT_EQ(ReadFile(strPath) == before, !bSaved);
     // Nothing pending, no temporary left in either folder.
     EXPECT_EQ(spare.Files(".new"), 0u);
     EXPECT_EQ(spare.Files("XXXXXX"), 0u);
@@ -87,21 +87,21 @@ TEST(SafeSave, ACopyCutShortIsFinishedByTheNextReadOrSave) {
       CFaultHookScope scope(NoNewFileThen(StoreStep::read, 999));
       ASSERT_TRUE(WriteStoreFile(strPath, Messages(60, 'n')).IsOk());
     }
-    const std::string complete = ReadFileBytes(strPath);
+    const std::string complete = ReadFile(strPath);
     ASSERT_EQ(spare.Files(".new"), 0u);
     std::string strNew;
     for (const auto& e : std::filesystem::directory_iterator(spare.Spare()))
       if (e.path().string().ends_with(".bak"))
         strNew = e.path().string().substr(0, e.path().string().size() - 4) + ".new";
-    WriteFileBytes(strNew, complete);
-    WriteFileBytes(strPath, complete.substr(0, complete.size() / 2));
+    WriteFile(strNew, complete);
+    WriteFile(strPath, complete.substr(0, complete.size() / 2));
     if (bBySave) {
       // The save that follows starts from the finished copy and replaces it.
       ASSERT_TRUE(WriteStoreFile(strPath, Messages(70, 'x')).IsOk());
       EXPECT_EQ(CountOf(strPath), 70u);
     } else {
       EXPECT_EQ(CountOf(strPath), 60u);
-      EXPECT_EQ(ReadFileBytes(strPath), complete);
+      EXPECT_EQ(ReadFile(strPath), complete);
     }
     EXPECT_FALSE(std::filesystem::exists(strNew));
   }
@@ -113,10 +113,10 @@ TEST(SafeSave, WithNowhereToKeepACopyTheSaveIsRefusedAndTheFileUntouched) {
   CAddressArray list;
   list.push_back(MakeAddress("+4911", "Old"));
   ASSERT_TRUE(WriteStoreFile(strPath, list).IsOk());
-  const std::string before = ReadFileBytes(strPath);
+  const std::string before = ReadFile(strPath);
   // No cache, no home, no runtime folder: a plain file where the folders would be.
   const std::string strBlock = folder.Path() + "plain";
-  WriteFileBytes(strBlock, "x");
+  WriteFile(strBlock, "x");
   CTestSandbox env("mireth-nowhere");
   for (const char* pszName : {"XDG_CACHE_HOME", "HOME", "XDG_RUNTIME_DIR"})
     env.SetEnv(pszName, strBlock + "/" + pszName);
@@ -125,7 +125,7 @@ TEST(SafeSave, WithNowhereToKeepACopyTheSaveIsRefusedAndTheFileUntouched) {
   CRecordingPrompt prompt;
   EXPECT_FALSE(SaveAddressBook(folder.Path(), list));
   EXPECT_EQ(prompt.m_texts, std::vector<std::string>{"Unable to Save " + strPath});
-  EXPECT_EQ(ReadFileBytes(strPath), before);
+  EXPECT_EQ(ReadFile(strPath), before);
 }
 
 TEST(SafeSave, TemporariesOfKilledSavesGoAtTheNextSaveAndARunningOneStays) {
@@ -133,22 +133,22 @@ TEST(SafeSave, TemporariesOfKilledSavesGoAtTheNextSaveAndARunningOneStays) {
   const std::string strPath = folder.Path() + "SMSIn.Dat";
   // Two left by killed saves, one held by a save still running, and files that only
   // look alike (another suffix length, another file's temporary, a user's copy).
-  WriteFileBytes(strPath + ".tmp-Ab12Cd", std::string(5000, 'k'));
-  WriteFileBytes(strPath + ".tmp-zzzzzz", "");
+  WriteFile(strPath + ".tmp-Ab12Cd", std::string(5000, 'k'));
+  WriteFile(strPath + ".tmp-zzzzzz", "");
   std::string strRunning;
   const int fdRunning = CreateLockedTemp(strPath, strRunning);
   ASSERT_GE(fdRunning, 0);
   for (const char* psz :
        {"SMSIn.Dat.tmp-abc", "SMSIn.Dat.backup", "SMSOut.Dat.tmp-Ab12Cd", "SMSIn.Dat.tmp-Ab12Cd7"})
-    WriteFileBytes(folder.Path() + psz, "mine");
+    WriteFile(folder.Path() + psz, "mine");
   ASSERT_EQ(folder.Count(), 7u);
   // The first-ever save of the file.
   ASSERT_TRUE(WriteStoreFile(strPath, Messages(3, 'f')).IsOk());
-  EXPECT_FALSE(std::filesystem::exists(strPath + ".tmp-Ab12Cd"));
-  EXPECT_FALSE(std::filesystem::exists(strPath + ".tmp-zzzzzz"));
-  EXPECT_TRUE(std::filesystem::exists(strRunning));
-  EXPECT_EQ(folder.Count(), 6u);  // the store, the running one, the four look-alikes
-  EXPECT_EQ(CountOf(strPath), 3u);
+  // Left: the store, the running one and the four look-alikes.
+  EXPECT_EQ(std::make_tuple(std::filesystem::exists(strPath + ".tmp-Ab12Cd"),
+                            std::filesystem::exists(strPath + ".tmp-zzzzzz"),
+                            std::filesystem::exists(strRunning), folder.Count(), CountOf(strPath)),
+            std::make_tuple(false, false, true, 6u, 3u));
   close(fdRunning);
   // A symbolic link to a file not yet there: the file is made, the link stays.
   const std::string strLink = folder.Path() + "link.Dat";
@@ -162,13 +162,13 @@ TEST(SafeSave, ACsvCopyIsReplacedOnlyWhenTheNewOneIsComplete) {
   CTempFolder folder;
   const std::string strStore = folder.Path() + "SMSIn.Dat";
   ASSERT_EQ(WriteCsvFile(StoreList::inbox, strStore, Messages(3, 'a')), CsvResult::written);
-  const std::string before = ReadFileBytes(folder.Path() + "SMSIn.csv");
+  const std::string before = ReadFile(folder.Path() + "SMSIn.csv");
   ASSERT_NE(before.find(std::string(300, 'a')), std::string::npos);
   for (StoreStep step : {StoreStep::csvWrite, StoreStep::rename}) {
     CFaultHookScope scope(FailAt(step, 0, CStoreFault::fileError, CFileException::diskFull));
     CRecordingPrompt prompt;
     EXPECT_EQ(WriteCsvFile(StoreList::inbox, strStore, Messages(9, 'b')), CsvResult::failed);
-    EXPECT_EQ(ReadFileBytes(folder.Path() + "SMSIn.csv"), before);
+    EXPECT_EQ(ReadFile(folder.Path() + "SMSIn.csv"), before);
     EXPECT_EQ(folder.Count(), 1u);
     EXPECT_TRUE(prompt.m_texts.empty());  // a failed copy ends silently
   }

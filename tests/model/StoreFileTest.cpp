@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "ModelTestSupport.h"
 #include "model/StoreLists.h"
@@ -81,10 +82,10 @@ TEST(StoreFiles, EachFailureIsShownOrNotAsItsFileRules) {
       CTempFolder folder;
       const std::string strPath = GetStorePath(folder.Path(), which);
       ASSERT_TRUE(SaveList(which, folder.Path(), 3));
-      std::string before = ReadFileBytes(strPath);
+      std::string before = ReadFile(strPath);
       if (kind == loadArchive) {
         before[4] = 2;
-        WriteFileBytes(strPath, before);
+        WriteFile(strPath, before);
       }
       CRecordingPrompt prompt;
       CFaultHookScope scope(FailAt(step, 0, fault, nCause));
@@ -94,7 +95,7 @@ TEST(StoreFiles, EachFailureIsShownOrNotAsItsFileRules) {
         EXPECT_EQ(nCount, 0u);
       } else {
         EXPECT_FALSE(SaveList(which, folder.Path(), 5));
-        EXPECT_EQ(ReadFileBytes(strPath), before);
+        EXPECT_EQ(ReadFile(strPath), before);
       }
       const bool bShown = std::count(kindsShown.begin(), kindsShown.end(), kind) > 0;
       EXPECT_EQ(prompt.m_texts, bShown ? Texts{pszText} : Texts{});
@@ -103,37 +104,30 @@ TEST(StoreFiles, EachFailureIsShownOrNotAsItsFileRules) {
 }
 
 TEST(StoreFiles, ZeroLengthMissingAndEmptyFiles) {
+  using Outcome = std::tuple<LoadResult, size_t, Texts>;
   for (StoreList which : g_allLists) {
     SCOPED_TRACE(GetStoreFileName(which));
     CTempFolder folder;
     CRecordingPrompt prompt;
+    // The load's result, the list's length and the texts shown.
+    auto load = [&] {
+      size_t nCount = 0;
+      const LoadResult r = LoadList(which, folder.Path(), nCount);
+      return Outcome(r, nCount, std::exchange(prompt.m_texts, {}));
+    };
     const size_t nDefaults = which == StoreList::presets ? 5 : 0;
-    size_t nCount = 0;
     // Missing: nothing shown; the presets get their five defaults.
-    EXPECT_EQ(LoadList(which, folder.Path(), nCount), LoadResult::notOpened);
-    EXPECT_EQ(nCount, nDefaults);
-    EXPECT_TRUE(prompt.m_texts.empty());
+    EXPECT_EQ(load(), Outcome(LoadResult::notOpened, nDefaults, {}));
     // Zero length: the end of the file, shown for three files; no defaults after an error.
-    WriteFileBytes(GetStorePath(folder.Path(), which), "");
-    EXPECT_EQ(LoadList(which, folder.Path(), nCount), LoadResult::failed);
-    EXPECT_EQ(nCount, 0u);
+    WriteFile(GetStorePath(folder.Path(), which), "");
     const bool bShown =
         which == StoreList::inbox || which == StoreList::outbox || which == StoreList::serviceCenters;
-    EXPECT_EQ(prompt.m_texts, bShown ? Texts{kEndOfFileText} : Texts{});
-    prompt.m_texts.clear();
+    EXPECT_EQ(load(), Outcome(LoadResult::failed, 0, bShown ? Texts{kEndOfFileText} : Texts{}));
     // An empty list saves as 00 00 and loads without a message.
     ASSERT_TRUE(SaveList(which, folder.Path(), 0));
-    EXPECT_EQ(ReadFileBytes(GetStorePath(folder.Path(), which)), std::string(2, '\0'));
-    EXPECT_EQ(LoadList(which, folder.Path(), nCount), LoadResult::loaded);
-    EXPECT_EQ(nCount, nDefaults);
-    EXPECT_TRUE(prompt.m_texts.empty());
+    EXPECT_EQ(ReadFile(GetStorePath(folder.Path(), which)), std::string(2, '\0'));
+    EXPECT_EQ(load(), Outcome(LoadResult::loaded, nDefaults, {}));
   }
-  CTempFolder folder;
-  CMessageArray presets;
-  EXPECT_EQ(LoadPresets(folder.Path(), presets), LoadResult::notOpened);
-  ASSERT_EQ(presets.size(), 5u);
-  EXPECT_EQ(presets[0]->m_strMessage, "Happy Birthday!");
-  EXPECT_EQ(presets[4]->m_strMessage, "What time is our meeting?");
 }
 
 TEST(StoreFiles, PostLoadStepsRunOnlyAfterACompleteLoad) {
@@ -143,8 +137,8 @@ TEST(StoreFiles, PostLoadStepsRunOnlyAfterACompleteLoad) {
     book.push_back(MakeAddress(std::to_string(book.size()), name));
   ASSERT_TRUE(SaveAddressBook(folder.Path(), book));
   const std::string strBook = folder.Path() + "SMSAdd.Dat";
-  std::string bytes = ReadFileBytes(strBook);
-  WriteFileBytes(strBook, bytes + '\1');  // trailing bytes are ignored
+  std::string bytes = ReadFile(strBook);
+  WriteFile(strBook, bytes + '\1');  // trailing bytes are ignored
   CAddressArray back;
   ASSERT_EQ(LoadAddressBook(folder.Path(), back), LoadResult::loaded);
   std::vector<std::string> names;
@@ -156,7 +150,7 @@ TEST(StoreFiles, PostLoadStepsRunOnlyAfterACompleteLoad) {
 
   // One record more than the file holds: what was read stays, unsorted and unnamed.
   bytes[0] = 7;
-  WriteFileBytes(strBook, bytes);
+  WriteFile(strBook, bytes);
   back.clear();
   EXPECT_EQ(LoadAddressBook(folder.Path(), back), LoadResult::failed);
   ASSERT_EQ(back.size(), 6u);
@@ -164,8 +158,8 @@ TEST(StoreFiles, PostLoadStepsRunOnlyAfterACompleteLoad) {
   EXPECT_EQ(back[2]->m_strName, "");
   // A preset file cut short: the first record, and no defaults.
   ASSERT_TRUE(SaveList(StoreList::presets, folder.Path(), 2));
-  bytes = ReadFileBytes(folder.Path() + "SMSList.Dat");
-  WriteFileBytes(folder.Path() + "SMSList.Dat", bytes.substr(0, bytes.size() - 1));
+  bytes = ReadFile(folder.Path() + "SMSList.Dat");
+  WriteFile(folder.Path() + "SMSList.Dat", bytes.substr(0, bytes.size() - 1));
   CMessageArray presets;
   EXPECT_EQ(LoadPresets(folder.Path(), presets), LoadResult::failed);
   ASSERT_EQ(presets.size(), 1u);
@@ -178,7 +172,7 @@ TEST(StoreFiles, AFileHeldByAnotherOrNotCreatableIsNeitherLoadedNorSaved) {
     CTempFolder folder;
     const std::string strPath = GetStorePath(folder.Path(), which);
     ASSERT_TRUE(SaveList(which, folder.Path(), 2));
-    const std::string before = ReadFileBytes(strPath);
+    const std::string before = ReadFile(strPath);
     // Another open file description with an exclusive lock, as another program has.
     const int fd = open(strPath.c_str(), O_RDONLY);
     ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
@@ -190,10 +184,10 @@ TEST(StoreFiles, AFileHeldByAnotherOrNotCreatableIsNeitherLoadedNorSaved) {
     // The outgoing list names its file alone.
     const std::string strShown = which == StoreList::outbox ? GetStoreFileName(which) : strPath;
     EXPECT_EQ(prompt.m_texts, Texts{"Unable to Save " + strShown});
-    EXPECT_EQ(ReadFileBytes(strPath), before);
+    EXPECT_EQ(ReadFile(strPath), before);
     close(fd);
     EXPECT_TRUE(SaveList(which, folder.Path(), 4));
-    EXPECT_NE(ReadFileBytes(strPath), before);
+    EXPECT_NE(ReadFile(strPath), before);
 
     // A folder that is not there, and a folder in the place of the file.
     prompt.m_texts.clear();
@@ -213,7 +207,7 @@ TEST(StoreFiles, AnInterruptedSaveLeavesThePreviousFileAsItWas) {
       CTempFolder folder;
       const std::string strPath = folder.Path() + "SMSIn.Dat";
       ASSERT_TRUE(!bExisting || SaveList(StoreList::inbox, folder.Path(), 3));
-      const std::string before = ReadFileBytes(strPath);
+      const std::string before = ReadFile(strPath);
       size_t nFail = 0;
       for (; nFail < 200; ++nFail) {
         bool bFired = false;
@@ -231,7 +225,7 @@ TEST(StoreFiles, AnInterruptedSaveLeavesThePreviousFileAsItWas) {
         EXPECT_EQ(prompt.m_texts, Texts{kDiskFullText});
         // The previous file byte for byte (or still no file), and no temporary file.
         EXPECT_EQ(std::filesystem::exists(strPath), bExisting) << nFail;
-        EXPECT_EQ(ReadFileBytes(strPath), before) << nFail;
+        EXPECT_EQ(ReadFile(strPath), before) << nFail;
         EXPECT_EQ(folder.Count(), bExisting ? 1u : 0u) << nFail;
       }
       // The list took several buffers; it is flushed and renamed once.
