@@ -1,6 +1,6 @@
 // The Compose page's lists in its window: the address book and the presets learnt
-// from sending, the host's recipient, and saving on Close and Cancel (with the question about an unsent text) so that
-// the lists come back with the next window.
+// from sending, the host's recipient, and saving on Close and Cancel (with the
+// question about an unsent text) so that the lists come back with the next window.
 #include "ComposeTestSupport.h"
 #include "compose/AddressBook.h"
 #include "model/StoreLists.h"

@@ -303,9 +303,9 @@ TEST_F(InboxPageTest, HeaderClicksSortAndTheSettingsAreKeptOnClose) {
     pDlg->accept();
   }
   const std::string strSettings = SettingsText();
-  for (const char* pszLine : {"\"From\"=dword:00000078", "\"Number\"=dword:00000050",
-                              "\"Date and Time\"=dword:00000096", "\"Sort Column\"=dword:00000000",
-                              "\"Sort Order\"=dword:00000000"})
+  for (const char* pszLine :
+       {"\"From\"=dword:00000078", "\"Number\"=dword:00000050", "\"Date and Time\"=dword:00000096",
+        "\"Sort Column\"=dword:00000000", "\"Sort Order\"=dword:00000000"})
     EXPECT_NE(strSettings.find(pszLine), std::string::npos) << pszLine;
 }
 
@@ -329,4 +329,3 @@ TEST_F(InboxPageTest, ALongMessageCompletedLaterEndsAsOneMessageWithTheWholeText
   EXPECT_EQ(RowOf(page, "Part one. Part two. Part three."), nLong);
   ExpectRowsFollowMessages(page);
 }
-

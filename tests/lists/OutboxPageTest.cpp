@@ -258,4 +258,3 @@ TEST_F(OutboxPageTest, ColumnsSortTheListAndTheSettingsAreWrittenOnCloseOnly) {
   ASSERT_EQ(saved.size(), 7u);
   EXPECT_EQ(saved.front()->GetNumber(), "+3");
 }
-

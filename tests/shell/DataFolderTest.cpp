@@ -99,4 +99,3 @@ TEST_F(DataFolderTest, AFolderThatExistsIsUsedAndOneThatCannotBeMadeFallsBack) {
   EXPECT_EQ(strFolder, Path("home/.local/share/Kelvane/SMSData/"));
   EXPECT_TRUE(fs::is_directory(Path("home/.local/share/Kelvane/SMSData")));
 }
-

@@ -88,4 +88,3 @@ TEST(PageControlsTest, ComboHelpersSelectAndShowWithoutRaisingSignals) {
     EXPECT_EQ(textSpy.count(), 0) << "a page's own text raised a change signal";
   }
 }
-

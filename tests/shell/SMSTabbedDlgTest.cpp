@@ -236,4 +236,3 @@ TEST_F(PhoneRecoveryTest, APhoneThatStaysAwayIsReportedAsUnpluggedAndSetUpOnItsR
   EXPECT_TRUE(dlg.IsPhoneReady());
   EXPECT_EQ(dlg.GetErrorCode(), PHONE_SUCCESS);
 }
-
