@@ -1,7 +1,7 @@
 // The Inbox page in its window on a virtual phone: fetching (duplicates, naming the
 // senders, failures), the detail pane and the keyboard, deleting (on the phone too
-// when asked), sorting by the headers, the list settings, and the list kept over a
-// close and reopen.
+// when asked), sorting by the headers, the list settings, and a long message
+// completed by a later fetch.
 #include <functional>
 
 #include "ListsTestSupport.h"
