@@ -1,7 +1,9 @@
-// Phone work off the user-interface thread: a second operation is refused while one
-// runs, and the progress dialog's text for each stage. (Operations, the dialog of a
-// slow one and its Cancel are driven through the pages.)
+// Phone work off the user-interface thread: Cancel in the progress dialog reaches the
+// operation at its next report and is reported to the page, a second operation is
+// refused while one runs, and the dialog's text for each stage.
 
+#include <QDialog>
+#include <QPushButton>
 #include <QTimer>
 #include <chrono>
 #include <thread>
@@ -24,6 +26,37 @@ void WhileWaiting(QObject* pOwner, std::function<bool()> fnCheck) {
 }
 
 }  // namespace
+
+TEST(PhoneTaskTest, CancelInTheProgressDialogReachesTheOperationAtItsNextReport) {
+  TestApp();
+  CScriptedPromptService prompt;
+  QWidget window;
+  CPhoneTask task(&window, nullptr, IDS_TASK_GET_MESSAGES);
+  // Cancel, clicked as soon as the dialog is up.
+  WhileWaiting(&window, [] {
+    QDialog* pDialog = CPhoneTask::GetProgressDialog();
+    if (pDialog == nullptr)
+      return false;
+    pDialog->findChild<QPushButton*>()->click();
+    return true;
+  });
+  int nReported = 0;
+  // Reads 200 messages slowly, reporting after each; a report answered with false
+  // ends it, as the phone library ends at a command boundary.
+  const int nResult = task.Run([&] {
+    for (nReported = 1; nReported <= 200; ++nReported) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      if (!task.GetProgressReport()(PHONE_STAGE_READING, MSG_STORAGE_SIM, nReported, 200))
+        return PHONE_CANCELLED;
+    }
+    return PHONE_SUCCESS;
+  });
+  EXPECT_EQ(nResult, PHONE_CANCELLED);
+  EXPECT_TRUE(task.WasCancelled());
+  EXPECT_LT(nReported, 200);
+  EXPECT_EQ(CPhoneTask::GetProgressDialog(), nullptr);
+  EXPECT_EQ(prompt.m_nWaitDepth, 0);
+}
 
 TEST(PhoneTaskTest, OnlyOneOperationRunsAtATime) {
   TestApp();

@@ -146,22 +146,6 @@ TEST_F(SMSTabbedDlgTest, ClosingWritesTheExportFlagBack) {
   EXPECT_EQ(ExportFlag(), 1u);
 }
 
-TEST_F(SMSTabbedDlgTest, ReportErrorShowsTheParagraphsOfTheCurrentCode) {
-  CSMSTabbedDlg dlg;
-  const std::vector<std::tuple<int, std::string, std::string>> cases = {{-998, LoadString(75), ""},
-                                                                        {0, LoadString(59), LoadString(139)}};
-  for (const auto& [nCode, strFirst, strSecond] : cases) {
-    m_prompt.Clear();
-    dlg.SetErrorCode(nCode);
-    dlg.ReportError();
-    ASSERT_EQ(m_prompt.m_errors.size(), 1u) << nCode;
-    EXPECT_EQ(m_prompt.m_errors[0].strFirst, strFirst) << nCode;
-    EXPECT_EQ(m_prompt.m_errors[0].strSecond, strSecond) << nCode;
-    EXPECT_EQ(m_prompt.m_errors[0].strCode, "Error Code: " + std::to_string(nCode));
-    EXPECT_EQ(dlg.GetErrorCode(), nCode);  // reporting leaves the code alone
-  }
-}
-
 // A phone that went away (the virtual phone stopped, as a phone unplugged): the
 // operation fails with the code whose text says the phone is not answering or
 // unplugged, and the window no longer counts it as ready, so that the next operation
