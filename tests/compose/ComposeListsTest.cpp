@@ -1,7 +1,6 @@
 // The Compose page's lists in its window: the address book and the presets learnt
-// from sending, the host's recipient, a message sent again from the outgoing list,
-// and saving on Close and Cancel (with the question about an unsent text) so that
-// the lists come back with the next window.
+// from sending, the host's recipient, and saving on Close and Cancel (with the
+// question about an unsent text) so that the lists come back with the next window.
 #include "ComposeTestSupport.h"
 #include "compose/AddressBook.h"
 #include "model/StoreLists.h"
@@ -110,48 +109,6 @@ TEST_F(ComposeListsTest, TheHostsRecipientWithTwoNumbersIsLearntAndFillsTheForm)
   ASSERT_EQ(page.m_pOutbox->size(), 1u);
   EXPECT_EQ(page.m_pOutbox->front()->GetName(), "Carol");
   EXPECT_EQ(SubmitText(1).rfind("DA 0B911346610089F7 ", 0), 0u) << SubmitText(1);
-  EXPECT_EQ(page.GetAddressBook()->size(), 2u);
-}
-
-TEST_F(ComposeListsTest, AMessageChosenForResendingFillsTheFormAtTheNextActivation) {
-  {
-    CMessageArray outbox;
-    for (const auto& [pszName, pszNumber, pszText] :
-         {std::tuple{"Dave", kNumberA, "Call me\r\nlater"}, {"Stranger", "+4400000", "who?"}}) {
-      outbox.push_back(std::make_unique<CMessage>());
-      outbox.back()->SetName(pszName);
-      outbox.back()->SetNumber(pszNumber);
-      outbox.back()->SetMessage(pszText);
-      outbox.back()->SetStatus(6);
-    }
-    ASSERT_TRUE(SaveOutbox(DataFolder(), outbox));
-    CAddressArray book;
-    ASSERT_TRUE(AddAddressEntry(book, "Dave", kNumberA, "No Name"));
-    ASSERT_TRUE(SaveAddressBook(DataFolder(), book));
-  }
-  CComposePage& page = OpenCompose({kStorageSim, "\"Message Validity\"=dword:00000003"});
-  ASSERT_EQ(page.m_pOutbox->size(), 2u);
-  Choose(LifetimeList(page), 8);
-  Type(MessageEdit(page), "draft");
-
-  page.SetResendIndex(0);
-  page.OnSetActive();
-  EXPECT_EQ(page.m_nResendIndex, -1);
-  EXPECT_EQ(Form(page), "Dave|+31641600986|Call me\nlater|14 Characters in the message");
-  EXPECT_EQ(LifetimeList(page)->currentIndex(), 3);
-  // Sent again: a new record; the old one stays as it was.
-  QTest::mouseClick(SendButton(page), Qt::LeftButton);
-  ASSERT_EQ(page.m_pOutbox->size(), 3u);
-  EXPECT_EQ(Describe(*page.m_pOutbox->at(2)), "Dave|+31641600986|Call me\r\nlater|status 1|storage 2");
-  EXPECT_EQ(page.m_pOutbox->at(0)->GetStatus(), 6);
-  // A recipient the address book does not know stays in the fields as the record
-  // has it, and Send sends to it ("Sent", not "Stored").
-  page.SetResendIndex(1);
-  page.OnSetActive();
-  EXPECT_EQ(Form(page), "Stranger|+4400000|who?|4 Characters in the message");
-  QTest::mouseClick(SendButton(page), Qt::LeftButton);
-  ASSERT_EQ(page.m_pOutbox->size(), 4u);
-  EXPECT_EQ(Describe(*page.m_pOutbox->at(3)), "Stranger|+4400000|who?|status 1|storage 2");
 }
 
 TEST_F(ComposeListsTest, CancelAsksAboutAnUnsentTextAndSavesTheChangedListsOnlyWhenLeaving) {
@@ -202,11 +159,9 @@ TEST_F(ComposeListsTest, ListsComeBackWithTheNextWindowWithTheirCsvCopies) {
   EXPECT_FALSE(m_pDlg->isVisible());
   m_pDlg.reset();
 
-  // The copies' layout is the store's own; each holds what was sent.
-  EXPECT_NE(ReadFile(DataFile("SMSOut.csv")).find("Alice," + std::string(kNumberA) + ","), std::string::npos);
-  EXPECT_NE(ReadFile(DataFile("SMSAdd.csv")).find("Alice," + std::string(kNumberA) + "\r\n"),
-            std::string::npos);
-  EXPECT_NE(ReadFile(DataFile("SMSList.csv")).find("\"hello, world\"\r\n"), std::string::npos);
+  // The copies' layout is the store's own (the store's tests); each list has one.
+  for (const char* pszCopy : {"SMSOut.csv", "SMSAdd.csv", "SMSList.csv"})
+    EXPECT_TRUE(std::filesystem::exists(DataFile(pszCopy))) << pszCopy;
 
   m_pDlg = OpenWindow();
   CComposePage& again = m_pDlg->GetComposePage();

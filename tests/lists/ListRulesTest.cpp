@@ -85,9 +85,8 @@ TEST(MergeFetchedTest, KeepsEachKeyOnceAndAppendsInFetchOrder) {
       list.push_back(Msg(s));
     for (const auto& s : c.fetched)
       fetched.push_back(Msg(s));
-    int nPrepared = 0;
     const CFetchMerge merged = MergeFetched(
-        list, fetched, [&nPrepared](CMessage& m) { m.SetSenderName("named"), ++nPrepared; }, false);
+        list, fetched, [](CMessage& m) { m.SetSenderName("named"); }, false);
     std::vector<std::string> pdus;
     for (const auto& p : list)
       pdus.push_back(p->m_strPdu);
@@ -95,7 +94,6 @@ TEST(MergeFetchedTest, KeepsEachKeyOnceAndAppendsInFetchOrder) {
     EXPECT_EQ(merged.nAdded, c.nAdded) << c.pszName;
     EXPECT_EQ(merged.nReplaced, 0u) << c.pszName;
     EXPECT_TRUE(fetched.empty()) << c.pszName;
-    EXPECT_EQ(nPrepared, static_cast<int>(c.fetched.size())) << c.pszName;
     for (size_t i = c.stored.size(); i < list.size(); ++i)
       EXPECT_EQ(list[i]->GetSenderName(), "named");
   }
@@ -164,28 +162,6 @@ TEST(KeepAddedElsewhereTest, AppendsTheFilesNewMessagesButNotTheDeletedOnes) {
   EXPECT_TRUE(onFile.empty());
 }
 
-TEST(EraseRowsTest, ErasesExactlyTheGivenRowsAndKeepsTheOrder) {
-  struct SCase {
-    int nCount;
-    std::vector<int> rows;
-    std::vector<std::string> expected;
-  };
-  const std::vector<SCase> cases = {
-      {5, {0, 2, 4}, {"1", "3"}},
-      {5, {3, 4}, {"0", "1", "2"}},
-      {5, {0, 1, 2, 3, 4}, {}},
-      {5, {}, {"0", "1", "2", "3", "4"}},
-      {1, {0}, {}},
-  };
-  for (const SCase& c : cases) {
-    CMessageArray list;
-    for (int i = 0; i < c.nCount; ++i)
-      list.push_back(Msg(std::to_string(i)));
-    EraseRows(list, c.rows);
-    EXPECT_EQ(Texts(list), c.expected);
-  }
-}
-
 TEST(SenderNamesTest, DigitsAreComparedOnBothSidesTheLastNineWhenBothHaveNine) {
   CAddressArray book;
   for (const auto& [pszName, pszNumber] :
@@ -218,7 +194,6 @@ TEST(SenderNamesTest, DigitsAreComparedOnBothSidesTheLastNineWhenBothHaveNine) {
   for (const auto& [strSender, strName] : cases)
     EXPECT_EQ(names.Lookup(strSender), strName) << strSender;
   EXPECT_EQ(CSenderNames(nullptr).Lookup("+447700900555"), "");
-  EXPECT_EQ(CSenderNames::MatchKey("+44 (0) 7700-900 555"), "700900555");
 }
 
 TEST(ListDatesTest, FourDigitYearsAndNoTimeAtMidnight) {

@@ -99,13 +99,3 @@ TEST_F(DataFolderTest, AFolderThatExistsIsUsedAndOneThatCannotBeMadeFallsBack) {
   EXPECT_EQ(strFolder, Path("home/.local/share/Kelvane/SMSData/"));
   EXPECT_TRUE(fs::is_directory(Path("home/.local/share/Kelvane/SMSData")));
 }
-
-TEST_F(DataFolderTest, AFolderWithoutTheDataNameHasNoInstallFolder) {
-  ASSERT_TRUE(CDataFolder::Save("/srv/messages/"));
-  EXPECT_EQ(Text("Data Folder"), "/srv/messages/");
-  EXPECT_EQ(Text("InstallDir"), "");
-}
-
-TEST(HostPathTest, TheHostExecutableIsThisProgram) {
-  EXPECT_TRUE(fs::equivalent(CDataFolder::GetHostExecutablePath(), "/proc/self/exe"));
-}

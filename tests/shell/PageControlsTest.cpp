@@ -1,16 +1,13 @@
 // The helpers every page drives its controls with: which item a list ends on, what its
-// field shows, that the page's own changes raise no change signal, the pair of storage
-// buttons, and the wait cursor's balance.
+// field shows, and that the page's own changes raise no change signal.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QWidget>
 #include <string>
 
-#include "ScriptedPromptService.h"
 #include "WindowTestSupport.h"
 #include "shell/PageControls.h"
 
@@ -89,76 +86,5 @@ TEST(PageControlsTest, ComboHelpersSelectAndShowWithoutRaisingSignals) {
     EXPECT_EQ(GetFieldText(pList), row.pszWantField);
     EXPECT_EQ(indexSpy.count(), 0) << "a page's own selection raised a change signal";
     EXPECT_EQ(textSpy.count(), 0) << "a page's own text raised a change signal";
-  }
-}
-
-TEST(PageControlsTest, ItemTextsAndPrefixSearch) {
-  TestApp();
-  QWidget parent;
-  auto* pList = new QComboBox(&parent);
-  Fill(*pList, true);
-  pList->setCurrentIndex(1);  // an index outside the list must not read the selected item
-  const struct {
-    const char* pszReason;
-    int nIndex;
-    const char* pszWant;
-  } kItems[] = {{"first item", 0, "Alice"},
-                {"last item", 2, "Bob"},
-                {"past the end", 3, ""},
-                {"before the start", -1, ""}};
-  for (const auto& item : kItems)
-    EXPECT_EQ(GetItemText(pList, item.nIndex), item.pszWant) << item.pszReason;
-
-  const struct {
-    const char* pszPrefix;
-    int nWant;
-  } kPrefixes[] = {{"alice", 0}, {"alice2", 1}, {"B", 2}, {"", -1}, {"Carol", -1}, {"Alice2x", -1}};
-  for (const auto& prefix : kPrefixes)
-    EXPECT_EQ(FindItemPrefix(pList, prefix.pszPrefix), prefix.nWant) << '"' << prefix.pszPrefix << '"';
-}
-
-TEST(PageControlsTest, StorageButtonsTakeEachCheckOnItsOwn) {
-  TestApp();
-  QWidget parent;
-  auto* pPhone = new QRadioButton(&parent);
-  auto* pSim = new QRadioButton(&parent);
-  const struct {
-    bool bPhone, bSim;
-  } kSteps[] = {{false, true}, {true, false}, {false, false}, {false, true}, {false, false}};
-  for (const auto& step : kSteps) {
-    SetStorageChecks(pPhone, step.bPhone, pSim, step.bSim);
-    EXPECT_EQ(pPhone->isChecked(), step.bPhone) << step.bPhone << step.bSim;
-    EXPECT_EQ(pSim->isChecked(), step.bSim) << step.bPhone << step.bSim;
-  }
-  // Still one group for the user: a click on the other button unchecks this one.
-  pSim->click();
-  pPhone->click();
-  EXPECT_TRUE(pPhone->isChecked());
-  EXPECT_FALSE(pSim->isChecked());
-}
-
-TEST(PageControlsTest, WaitCursorEndsOnceWhicheverWayTheScopeIsLeft) {
-  const struct {
-    const char* pszReason;
-    bool bOn;
-    bool bEndEarly;
-    int nWantBegun;
-  } kRows[] = {{"ended by the scope", true, false, 1},
-               {"ended early, before a message box", true, true, 1},
-               {"not wanted at all", false, false, 0},
-               {"not wanted, End is harmless", false, true, 0}};
-  for (const auto& row : kRows) {
-    CScriptedPromptService prompt;
-    {
-      CWaitCursor wait(row.bOn);
-      EXPECT_EQ(prompt.m_nWaitDepth, row.nWantBegun) << row.pszReason;
-      if (row.bEndEarly) {
-        wait.End();
-        EXPECT_EQ(prompt.m_nWaitDepth, 0) << row.pszReason;
-        EXPECT_FALSE(wait.IsOn()) << row.pszReason;
-      }
-    }
-    EXPECT_EQ(prompt.m_nWaitBegun, row.nWantBegun) << row.pszReason;
-    EXPECT_EQ(prompt.m_nWaitEnded, row.nWantBegun) << row.pszReason;
   }
 }

@@ -1,11 +1,8 @@
 // The plug-in's entry points with the host's library: registration, the command
-// procedure, and the one-window guard (the per-user lock and the search of the X
-// display by title).
+// procedure, and the one-window guard (the per-user lock).
 #include <fcntl.h>
 
-#include <signal.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QIcon>
@@ -15,10 +12,6 @@
 #include "host/QVPlugin.h"
 #include "shell/PluginEntry.h"
 #include "shell/SingleInstance.h"
-
-#ifdef MIRETH_HAVE_X11
-#include <X11/Xlib.h>
-#endif
 
 namespace {
 
@@ -121,68 +114,4 @@ TEST_F(PluginEntryTest, TheLockFileFollowsTheRuntimeFolder) {
   EXPECT_EQ(CSingleInstance::GetLockFilePath(), Path("mireth.lock"));
   m_sandbox.SetEnv("XDG_RUNTIME_DIR", "");
   EXPECT_EQ(CSingleInstance::GetLockFilePath(), "/tmp/mireth-" + std::to_string(::getuid()) + ".lock");
-  // The guard itself: one holder at a time, free again after release.
-  m_sandbox.SetEnv("XDG_RUNTIME_DIR", m_root.string());
-  CSingleInstance first, second;
-  EXPECT_TRUE(first.Acquire("SMS Message"));
-  EXPECT_FALSE(second.Acquire("SMS Message"));
-  first.Release();
-  EXPECT_TRUE(second.Acquire("SMS Message"));
 }
-
-#ifdef MIRETH_HAVE_X11
-TEST(SingleInstanceX11Test, FindsAMappedTopLevelWindowByItsExactTitle) {
-  // A private X server, started with -displayfd so that it says when it is ready.
-  int fds[2];
-  ASSERT_EQ(::pipe(fds), 0);
-  const std::string strFd = std::to_string(fds[1]);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(::open("/dev/null", O_WRONLY), 2);
-    ::execlp("Xvfb", "Xvfb", "-displayfd", strFd.c_str(), "-nolisten", "tcp", static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ::close(fds[1]);
-  std::string strDisplay = ":";
-  for (char c; ::read(fds[0], &c, 1) == 1 && c != '\n';)
-    strDisplay += c;
-  ::close(fds[0]);
-  ::Display* pDisplay = strDisplay.size() > 1 ? XOpenDisplay(strDisplay.c_str()) : nullptr;
-  auto found = [&](const std::string& strTitle) {
-    return CSingleInstance::FindX11WindowByTitle(strDisplay.c_str(), strTitle);
-  };
-  if (pDisplay != nullptr) {
-    // A window named by _NET_WM_NAME in UTF-8, inside a frame as a window manager
-    // puts it: found once mapped, and only by its exact title.
-    const Window frame = XCreateSimpleWindow(pDisplay, DefaultRootWindow(pDisplay), 0, 0, 60, 60, 0, 0, 0);
-    const Window client = XCreateSimpleWindow(pDisplay, frame, 2, 2, 50, 50, 0, 0, 0);
-    const std::string strTitle = "SMS Message \xC3\xBC";
-    XChangeProperty(pDisplay, client, XInternAtom(pDisplay, "_NET_WM_NAME", False),
-                    XInternAtom(pDisplay, "UTF8_STRING", False), 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(strTitle.data()),
-                    static_cast<int>(strTitle.size()));
-    XSync(pDisplay, False);
-    EXPECT_FALSE(found(strTitle));
-    XMapWindow(pDisplay, client);
-    XMapWindow(pDisplay, frame);
-    XSync(pDisplay, False);
-    EXPECT_TRUE(found(strTitle));
-    EXPECT_FALSE(found("SMS Message"));
-    EXPECT_FALSE(found(strTitle + " 2"));
-    // A window named only by WM_NAME, as older toolkits name theirs.
-    const Window legacy = XCreateSimpleWindow(pDisplay, DefaultRootWindow(pDisplay), 0, 0, 50, 50, 0, 0, 0);
-    XStoreName(pDisplay, legacy, "Other");
-    XMapWindow(pDisplay, legacy);
-    XSync(pDisplay, False);
-    EXPECT_TRUE(found("Other"));
-    XCloseDisplay(pDisplay);
-  }
-  if (pid > 0) {
-    ::kill(pid, SIGTERM);
-    ::waitpid(pid, nullptr, 0);
-  }
-  if (pDisplay == nullptr)
-    GTEST_SKIP() << "Xvfb is not available";
-  EXPECT_FALSE(CSingleInstance::FindX11WindowByTitle(":987", "SMS Message"));  // no such display
-}
-#endif

@@ -29,17 +29,12 @@ class CLoggingPage : public CPropertyPage {
 
   bool m_bAllowLeave = true;
   bool m_bAllowCancel = true;
-  std::vector<bool> m_exchanges;  // direction of each DoDataExchange
 
  protected:
   void CreateControls(const CDialogUnits& units) override {
     auto* pEdit = new QLineEdit(this);
     pEdit->setGeometry(units.MapRect(7, 7, 80, 12));
     SetControlId(pEdit, 1003);
-  }
-  bool DoDataExchange(bool bSaveAndValidate) override {
-    m_exchanges.push_back(bSaveAndValidate);
-    return true;
   }
 
  private:
@@ -127,18 +122,6 @@ TEST_F(PropertySheetTest, CancelEscAndTheCloseBoxAskTheActivePageThenCancelBuilt
   EXPECT_EQ(TakeLog(), (Log{"B:QueryCancel", "A:Cancel", "B:Cancel"}));
   EXPECT_FALSE(m_sheet.isVisible());
   EXPECT_EQ(m_sheet.result(), QDialog::Rejected);
-}
-
-TEST_F(PropertySheetTest, UpdateDataExchangesOnlyOnceTheControlsExist) {
-  EXPECT_FALSE(m_c.UpdateData(true));
-  m_sheet.SetActivePage(2);
-  m_sheet.Create();
-  m_sheet.SetActivePage(0);
-  m_sheet.SetActivePage(2);
-  // Each activation fills the controls from the fields.
-  EXPECT_EQ(m_c.m_exchanges, (std::vector<bool>{false, false}));
-  EXPECT_TRUE(m_c.UpdateData(true));
-  EXPECT_EQ(m_c.m_exchanges.back(), true);
 }
 
 TEST(DialogUnitsTest, MapsTemplateUnitsWithTheFontsBaseUnits) {

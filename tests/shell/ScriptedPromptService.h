@@ -32,8 +32,8 @@ class CScriptedPromptService : public IPromptService {
     m_answers.pop_front();
     return n;
   }
-  void BeginWaitCursor() override { ++m_nWaitDepth, ++m_nWaitBegun; }
-  void EndWaitCursor() override { --m_nWaitDepth, ++m_nWaitEnded; }
+  void BeginWaitCursor() override { ++m_nWaitDepth; }
+  void EndWaitCursor() override { --m_nWaitDepth; }
   void ShowErrorDialog(const std::string& strFirst, const std::string& strSecond, const std::string& strThird,
                        const std::string& strCode) override {
     m_errors.push_back({strFirst, strSecond, strThird, strCode});
@@ -53,7 +53,7 @@ class CScriptedPromptService : public IPromptService {
 
   std::vector<SBox> m_boxes;
   std::vector<SErrorDialog> m_errors;
-  int m_nWaitDepth = 0, m_nWaitBegun = 0, m_nWaitEnded = 0;
+  int m_nWaitDepth = 0;
 
  private:
   std::deque<int> m_answers;

@@ -111,7 +111,6 @@ class CWindowTest : public ::testing::Test, private CTestAppUser {
   std::string Path(const std::string& strName) const { return (m_root / strName).string(); }
   std::string DataFolder() const { return Path("data") + "/"; }
   std::string DataFile(const std::string& strName) const { return DataFolder() + strName; }
-  static std::string ReadFile(const std::string& strPath) { return CTestSandbox::ReadFile(strPath); }
 
   // The virtual phone, holding these lines of its messages file (storage, status, PDU).
   void StartPhone(const std::vector<std::string>& messageLines = {},
@@ -158,7 +157,7 @@ class CWindowTest : public ::testing::Test, private CTestAppUser {
     lines.insert(lines.end(), extraLines.begin(), extraLines.end());
     WriteRegistry(lines);
   }
-  std::string SettingsText() const { return ReadFile(Path("settings.reg")); }
+  std::string SettingsText() const { return CTestSandbox::ReadFile(Path("settings.reg")); }
   static std::optional<uint32_t> OptionNumber(const std::string& strName) {
     CRegKey key;
     uint32_t n = 0;
