@@ -110,8 +110,9 @@ TEST_F(WatchCommandTest, TheCommandGetsTheFieldsAndAHostileTextStaysText) {
     const int nIndex = m_pPhone->InjectReceivedMessage(parts[i], "SM");
     ASSERT_GT(nIndex, 0);
     strPlaces = "SM:" + std::to_string(nIndex) + (strPlaces.empty() ? "" : ",") + strPlaces;
-    if (i + 1 == parts.size())
+    if (i + 1 == parts.size()) {
       ASSERT_GT(m_pPhone->InjectReceivedMessage(parts[i], "SM"), 0);
+    }
   }
   std::string strLine;
   ASSERT_TRUE(pWatch->ReadLine(strLine, 2000)) << ErrText();
