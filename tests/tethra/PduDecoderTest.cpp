@@ -209,12 +209,12 @@ TEST(PduDecoder, DataCodingGroups) {
   } const cases[] = {
       // 0C: reserved alphabet; 48: auto-deletion group; 80: reserved group.
       // Groups 00, 04 and 08 without a class are in the decoded vectors.
-      {0x0C, CPduDataCoding::GSM7, -1, false},
-      {0x10, CPduDataCoding::GSM7, 0, false},  {0x19, CPduDataCoding::UCS2, 1, false},
-      {0x16, CPduDataCoding::DATA8, 2, false}, {0x48, CPduDataCoding::UCS2, -1, false},
-      {0x80, CPduDataCoding::GSM7, -1, false}, {0xC8, CPduDataCoding::GSM7, -1, true},
-      {0xD0, CPduDataCoding::GSM7, -1, true},  {0xE9, CPduDataCoding::UCS2, -1, true},
-      {0xF0, CPduDataCoding::GSM7, 0, false},  {0xF7, CPduDataCoding::DATA8, 3, false},
+      {0x0C, CPduDataCoding::GSM7, -1, false}, {0x10, CPduDataCoding::GSM7, 0, false},
+      {0x19, CPduDataCoding::UCS2, 1, false},  {0x16, CPduDataCoding::DATA8, 2, false},
+      {0x48, CPduDataCoding::UCS2, -1, false}, {0x80, CPduDataCoding::GSM7, -1, false},
+      {0xC8, CPduDataCoding::GSM7, -1, true},  {0xD0, CPduDataCoding::GSM7, -1, true},
+      {0xE9, CPduDataCoding::UCS2, -1, true},  {0xF0, CPduDataCoding::GSM7, 0, false},
+      {0xF7, CPduDataCoding::DATA8, 3, false},
   };
   for (const auto& c : cases) {
     const CPduDataCoding dc = CPduDataCoding::Decode(c.nDcs);
