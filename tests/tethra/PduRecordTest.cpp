@@ -68,11 +68,15 @@ TEST(PduRecord, DecodedPdusFillTheRecord) {
     // Fields the phone does not give stay as they were.
     EXPECT_EQ(std::make_tuple(msg.m_strName, msg.m_nStatus, msg.m_nStorage), std::make_tuple("kept", 5, 2));
   }
-  // A SUBMIT brings its validity.
+  // A SUBMIT brings its validity; a PDU listed with its line end is kept without it
+  // (the reply reader has made it upper-case already).
   CMessage msg;
   CPduRecord::FillMessage(Decode(kHelloSubmit), msg);
   EXPECT_EQ(msg.m_nValidity, 0xAA);
   EXPECT_FALSE(msg.IsReceivedType());
+  CPduRecord::FillMessage(Decode(kHowAreYou + "\r\n"), msg);
+  EXPECT_EQ(msg.m_strPdu, kHowAreYou);
+  EXPECT_TRUE(msg.IsReceivedType());
 }
 
 TEST(PduKey, SameMessageListedAgainHasTheSameKey) {
