@@ -308,8 +308,8 @@ TEST(PduDecoder, PdusAsPhonesHoldThemAreReadNotRefused) {
       {"cut user data", Hex("00 04" + kOa + "0000" + kTime + "0A E8329BFD4697D9"), "hellohel", true},
       // UCS2 "OK" announced as 6 octets, 3 there: the whole character only.
       {"cut UCS2", Hex("00 04" + kOa + "0008" + kTime + "06 004F00"), "O", true},
-      // Octets after the user data are ignored.
-      {"padded", kCases[2].strHex + "FFFF", "hellohello", false},
+      // Octets after the user data are ignored; lower-case digits read as upper-case.
+      {"padded, lower case", "0011000b916407281553f80000aa0ae8329bfd4697d9ec37ffff", "hellohello", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pszName);
