@@ -65,9 +65,7 @@ TEST(ErrorDlgTest, ShowsTheParagraphsAndTheCodeLine) {
                    "Error Code: -984"}));
   QPushButton* pContinue = RequireControl<QPushButton>(&dlg, 1, "IDC_CONTINUE");
   EXPECT_EQ(pContinue->text(), QStringLiteral("Click here to continue"));
-  EXPECT_TRUE(pContinue->isDefault());
-  pContinue->click();
-  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_TRUE(pContinue->isDefault());  // the prompt service's test clicks it to go on
 }
 
 TEST(QtPromptServiceTest, ErrorDialogAndMessageBoxesShowTheirTextsAndAnswer) {
