@@ -65,9 +65,7 @@ TEST(ErrorDlgTest, ShowsTheParagraphsAndTheCodeLine) {
                    "Error Code: -984"}));
   QPushButton* pContinue = RequireControl<QPushButton>(&dlg, 1, "IDC_CONTINUE");
   EXPECT_EQ(pContinue->text(), QStringLiteral("Click here to continue"));
-  EXPECT_TRUE(pContinue->isDefault());
-  pContinue->click();
-  EXPECT_FALSE(dlg.isVisible());
+  EXPECT_TRUE(pContinue->isDefault());  // the prompt service's test clicks it to go on
 }
 
 TEST(QtPromptServiceTest, ErrorDialogAndMessageBoxesShowTheirTextsAndAnswer) {
@@ -88,23 +86,18 @@ TEST(QtPromptServiceTest, ErrorDialogAndMessageBoxesShowTheirTextsAndAnswer) {
 
   // A question with No as the default, under a wait cursor that the box lifts.
   service.BeginWaitCursor();
-  QString strTitle, strText;
-  bool bNoIsDefault = false, bCursorLifted = false;
+  QStringList seen;  // title, text, default button, cursor
   QTimer::singleShot(0, [&] {
     if (auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      strTitle = pBox->windowTitle();
-      strText = pBox->text();
-      bNoIsDefault = pBox->defaultButton() == pBox->button(QMessageBox::No);
-      bCursorLifted = QApplication::overrideCursor() == nullptr;
+      seen << pBox->windowTitle() << pBox->text()
+           << (pBox->defaultButton() == pBox->button(QMessageBox::No) ? "No" : "not No")
+           << (QApplication::overrideCursor() == nullptr ? "no cursor" : "a cursor");
       pBox->button(QMessageBox::Yes)->click();
     }
   });
   EXPECT_EQ(service.MessageBox("Delete all?\r\nNo undo.", "", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2),
             IDYES);
-  EXPECT_EQ(strTitle, QStringLiteral("SMS Message"));
-  EXPECT_EQ(strText, QStringLiteral("Delete all?\nNo undo."));
-  EXPECT_TRUE(bNoIsDefault);
-  EXPECT_TRUE(bCursorLifted);
+  EXPECT_EQ(seen, QStringList({"SMS Message", "Delete all?\nNo undo.", "No", "no cursor"}));
   ASSERT_NE(QApplication::overrideCursor(), nullptr);  // back after the box
   service.EndWaitCursor();
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);

@@ -1,7 +1,6 @@
 // The SMS window: settings read at start, port probing, phone set-up and the start
 // page it chooses, error reports, the export flag written back, and a phone that went
 // away reached again.
-#include <QPushButton>
 
 #include "WindowTestSupport.h"
 #include "grellow/SerialPort.h"
@@ -22,13 +21,6 @@ class SMSTabbedDlgTest : public CWindowTest {
       m_probed.push_back(strName);
       return std::find(open.begin(), open.end(), strName) != open.end();
     });
-  }
-  // COM3 is the device strDevice, with the time-out given (hexadecimal); the real
-  // serial line probes.
-  void StoreCom3(const std::string& strDevice, const std::string& strTimeOut) {
-    WriteRegistry({kOptions, "\"COM Port\"=\"COM3\"", "\"Time Out\"=dword:" + strTimeOut, kPorts,
-                   "\"COM3\"=\"" + strDevice + "\""});
-    CSMSTabbedDlg::SetPortProber({});
   }
   static uint32_t ExportFlag() {
     CRegKey key;
@@ -73,7 +65,6 @@ TEST_F(SMSTabbedDlgTest, SettingsAreReadAndPortsProbed) {
        35},
       // Port names match exactly.
       {{"\"COM Port\"=\"com3\""}, {}, "code -994 port 0 baud 9600 time-out 10000 ports ''", 35},
-      {{"\"COM Port\"=\"COM99\""}, {}, "code -994 port 0 baud 9600 time-out 10000 ports ''", 35},
       {{"\"COM Port\"=\"COM3 \""}, {}, "code -994 port 0 baud 9600 time-out 10000 ports ''", 35},
   };
   for (const SCase& c : cases) {
@@ -90,35 +81,11 @@ TEST_F(SMSTabbedDlgTest, SettingsAreReadAndPortsProbed) {
   }
 }
 
-TEST_F(SMSTabbedDlgTest, AFirstRunOpensOnOptionsAndTheWaitCursorEndsWithTheComposePageOrTheWindow) {
-  ProbeAnswers({"COM2"});
-  {
-    CSMSTabbedDlg dlg;
-    EXPECT_EQ(dlg.GetPhone(), nullptr);
-    dlg.Create();
-    EXPECT_EQ(dlg.GetActivePage(), &dlg.GetOptionsPage());
-    EXPECT_FALSE(dlg.GetComposePage().IsWindowCreated());
-    EXPECT_EQ(m_prompt.m_nWaitDepth, 1);
-    dlg.SetActivePage(&dlg.GetComposePage());
-    EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
-  }
-  // A window closed without the Compose page ever shown still ends its wait cursor.
-  {
-    CSMSTabbedDlg dlg;
-    dlg.Create();
-    EXPECT_EQ(m_prompt.m_nWaitDepth, 1);
-  }
-  EXPECT_EQ(m_prompt.m_nWaitDepth, 0);
-}
-
 TEST_F(SMSTabbedDlgTest, AStoredPortWithAnAnsweringPhoneMakesThePhoneReady) {
-  CVirtualPhone phone;
-  std::string strError;
-  ASSERT_TRUE(phone.Start(&strError)) << strError;
-  StoreCom3(phone.GetSlavePath(), "00000bb8");
+  StartPhone();
+  const std::string strDevice = m_pPhone->GetSlavePath();
+  WriteSettings({"\"COM Port\"=\"COM3\"", "\"Time Out\"=dword:00000bb8"});
   CSMSTabbedDlg dlg;
-  EXPECT_EQ(dlg.GetAvailablePorts(), "COM3\t");
-  EXPECT_EQ(dlg.GetComPort(), 2);
   EXPECT_EQ(dlg.GetErrorCode(), 1);
   ASSERT_TRUE(dlg.IsPhoneReady());
   dlg.Create();
@@ -126,10 +93,10 @@ TEST_F(SMSTabbedDlgTest, AStoredPortWithAnAnsweringPhoneMakesThePhoneReady) {
 
   // While the window holds the port, nobody else can open it; closing releases it,
   // and the Options page may set the phone up again.
-  EXPECT_EQ(CSerialPort::Probe(phone.GetSlavePath()), SERIAL_IN_USE);
+  EXPECT_EQ(CSerialPort::Probe(strDevice), SERIAL_IN_USE);
   dlg.ClosePhone();
   EXPECT_FALSE(dlg.IsPhoneReady());
-  EXPECT_EQ(CSerialPort::Probe(phone.GetSlavePath()), SERIAL_OK);
+  EXPECT_EQ(CSerialPort::Probe(strDevice), SERIAL_OK);
   dlg.SetupPhone();
   EXPECT_TRUE(dlg.IsPhoneReady());
 }
@@ -166,14 +133,12 @@ class PhoneRecoveryTest : public CWindowTest {
   }
   std::string LinkPath() const { return Path("phone-link"); }
 
-  std::unique_ptr<CVirtualPhone> StartPhone() {
+  // The phone behind the link COM3 names, holding one received message.
+  void StartLinkedPhone() {
     CVirtualPhoneConfig config;
     config.m_strLinkPath = LinkPath();
     config.m_strMessagesFile = Path("messages.txt");
-    auto pPhone = std::make_unique<CVirtualPhone>(config);
-    std::string strError;
-    EXPECT_TRUE(pPhone->Start(&strError)) << strError;
-    return pPhone;
+    StartConfiguredPhone(config);
   }
 
   static int Fetch(CSMSTabbedDlg& dlg, size_t& nFetched) {
@@ -189,11 +154,10 @@ class PhoneRecoveryTest : public CWindowTest {
 }  // namespace
 
 TEST_F(PhoneRecoveryTest, APhoneThatWentAwayIsReportedAsUnplugged) {
-  auto pPhone = StartPhone();
+  StartLinkedPhone();
   CSMSTabbedDlg dlg;
   ASSERT_TRUE(dlg.IsPhoneReady());
-  pPhone->Stop();
-  pPhone.reset();
+  m_pPhone->Stop();
 
   size_t nFetched = 0;
   const int nCode = Fetch(dlg, nFetched);
@@ -208,15 +172,15 @@ TEST_F(PhoneRecoveryTest, APhoneThatWentAwayIsReportedAsUnplugged) {
 TEST_F(PhoneRecoveryTest, ALineLostInTheOperationThatSetItUpLeavesThePhoneNotReady) {
   // Silent while the window starts, so that the first operation sets the phone up;
   // then it hangs up in the middle of that operation's listing.
-  auto pPhone = StartPhone();
+  StartLinkedPhone();
   CVirtualPhoneFaults faults;
   faults.m_nSilentAfter = 0;
-  pPhone->SetFaults(faults);
+  m_pPhone->SetFaults(faults);
   CSMSTabbedDlg dlg;
   ASSERT_FALSE(dlg.IsPhoneReady());
   faults = CVirtualPhoneFaults();
   faults.m_nHangUpInListing = 0;
-  pPhone->SetFaults(faults);
+  m_pPhone->SetFaults(faults);
   size_t nFetched = 0;
   ASSERT_EQ(Fetch(dlg, nFetched), PHONE_WRITE_FAILED);
   EXPECT_FALSE(dlg.IsPhoneReady());
