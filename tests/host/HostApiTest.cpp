@@ -152,16 +152,12 @@ TEST(HostOptions, DisplayCheck) {
     const char *pszQpa, *pszDisplay, *pszWayland;
     bool bDisplay;
   } cases[] = {
-      {"", "", "", false},
-      {nullptr, ":99", nullptr, true},
-      {nullptr, nullptr, "wayland-0", true},
-      {"vnc:size=800x600", nullptr, nullptr, true},
-      {"xcb", nullptr, "wayland-0", false},
-      {"xcb", ":0", nullptr, true},
-      {"wayland", ":0", nullptr, false},
-      {"wayland-egl", nullptr, "wayland-1", true},
-      {"wayland;xcb", ":0", nullptr, true},
-      {"wayland;xcb", nullptr, nullptr, false},
+      {nullptr, nullptr, nullptr, false},    {"", "", "", false},
+      {nullptr, ":99", nullptr, true},       {nullptr, nullptr, "wayland-0", true},
+      {"offscreen", nullptr, nullptr, true}, {"vnc:size=800x600", nullptr, nullptr, true},
+      {"xcb", nullptr, "wayland-0", false},  {"xcb", ":0", nullptr, true},
+      {"wayland", ":0", nullptr, false},     {"wayland-egl", nullptr, "wayland-1", true},
+      {"wayland;xcb", ":0", nullptr, true},  {"wayland;xcb", nullptr, nullptr, false},
   };
   for (const auto& c : cases)
     EXPECT_EQ(HasDisplay(c.pszQpa, c.pszDisplay, c.pszWayland), c.bDisplay)
