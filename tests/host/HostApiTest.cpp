@@ -192,11 +192,8 @@ TEST(PluginFolders, UserFolderFirstThenBesideTheProgramThenInstalled) {
 
 // A plug-in in the user's folder stands in for the installed one of the same file name;
 // loading both would show it twice.
-TEST(PluginFolders, TheFirstFolderHoldingALibraryNameWins) {
-  QVPlugin_RemoveAll();
-  CTraceFile dir;  // a temporary folder
-  setenv("TEST_PLUGIN_TRACE", dir.Path().c_str(), 1);
-  const std::filesystem::path user = std::filesystem::path(dir.Dir()) / "user";
+TEST_F(HostApiTest, TheFirstFolderHoldingALibraryNameWins) {
+  const std::filesystem::path user = std::filesystem::path(m_trace.Dir()) / "user";
   std::filesystem::create_directories(user);
   const std::filesystem::path beta(TEST_PLUGIN_BETA);
   std::filesystem::copy_file(beta, user / beta.filename());
@@ -209,7 +206,6 @@ TEST(PluginFolders, TheFirstFolderHoldingALibraryNameWins) {
   EXPECT_STREQ(QVPlugin_GetName(QVPlugin_GetHandle(0)), "Beta");
   EXPECT_STREQ(QVPlugin_GetName(QVPlugin_GetHandle(1)), "Alpha");
   EXPECT_EQ(loader.GetErrors().size(), 2u);
-  QVPlugin_RemoveAll();
 }
 
 }  // namespace

@@ -161,11 +161,10 @@ TEST_F(RegistryStore, DamagedFileIsKeptAsideAndReportedOnce) {
   const std::vector<fs::path> aside = Files("Mireth.reg.bad-");
   ASSERT_EQ(aside.size(), 1u);
   EXPECT_EQ(ReadFile(aside[0]), strBad);
-  EXPECT_EQ(
-      m_prompt.m_boxes[0].strText.find("The settings file " + m_store.string() + " is damaged (line 4: "), 0u)
-      << m_prompt.m_boxes[0].strText;
-  EXPECT_NE(m_prompt.m_boxes[0].strText.find("moved to " + aside[0].string() +
-                                             " and the default settings are used."),
+  const std::string strReport = m_prompt.m_boxes[0].strText;
+  EXPECT_EQ(strReport.find("The settings file " + m_store.string() + " is damaged (line 4: "), 0u)
+      << strReport;
+  EXPECT_NE(strReport.find("moved to " + aside[0].string() + " and the default settings are used."),
             std::string::npos);
   // Reading again reports nothing more; writing starts a new file.
   EXPECT_FALSE(key.Open(kOptions));
