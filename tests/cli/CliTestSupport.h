@@ -98,8 +98,7 @@ class CChild {
       }
       if (Clock::now() >= deadline)
         return -1;
-      pollfd none{-1, 0, 0};
-      poll(&none, 0, 10);  // a child's end has no descriptor to wait on
+      poll(nullptr, 0, 10);  // a child's end has no descriptor to wait on
     }
     return m_nExit;
   }
