@@ -77,8 +77,6 @@ class CComposeTest : public CWindowTest {
            std::to_string(message.GetStatus()) + "|storage " + std::to_string(message.GetStorage());
   }
 
-  // The command lines the phone logged, in order.
-  std::vector<std::string> LoggedCommands() const { return Logged("CMD "); }
   bool WaitForPdus(size_t n) const { return WaitForLogged("PDU ", n); }
   // The last SMS-SUBMIT the phone was given, once it has n PDUs in all, printed.
   std::string SubmitText(size_t n) const {
