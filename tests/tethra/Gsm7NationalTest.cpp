@@ -86,7 +86,6 @@ TEST(Gsm7National, TextsGoAsSevenBitWithTheTableNamedInTheHeader) {
       {"Şişli'de buluşalım mı?", "03250101", true, 1},  // Turkish locking shift
       {"Canción de la mañana", "03240102", true, 1},    // ó: the Spanish single shift
       {"नमस्ते दुनिया", "03250106", true, 1},              // Hindi locking shift
-      {"வணக்கம்", "0325010B", true, 1},                   // Tamil locking shift
       {"Привет", "", false, 1},                         // no table carries Cyrillic: UCS2
       {"Plain text", "", true, 1},                      // the default alphabet: no header
       // A long text: every part names the table beside its concatenation element.

@@ -97,7 +97,6 @@ TEST_F(ScriptedPhoneTest, SetsUpEachPhoneAsItAnswersOrSaysWhy) {
       {"no SMS service", "", PHONE_NO_SMS_SERVICE, "0||-1", {wake, echo, pin, pdu, noSms}},
       {"storage list never answered", "", notReady, "0||-1", {wake, echo, pin, pdu, csms, {"AT+CPMS=?", ""}}},
       {"silent phone", "", notReady, "0||-1", {}},
-      {"silent after waking", "", notReady, "0||-1", {wake, {"ATE0+CMEE=1", ""}}},
       // A wrong PIN is tried once only, so that retries do not lock the SIM.
       {"no PIN to give", "", notReady, "0|SIM PIN|11", {wake, echo, locked}},
       {"a wrong PIN", "1111", notReady, "0|SIM PIN|16", {wake, echo, locked, {"AT+CPIN=\"1111\"", Cme(16)}}},
@@ -243,8 +242,6 @@ TEST_F(ScriptedPhoneTest, FetchesWhatTheListingsHoldAndNamesWhatTheyCannotRead) 
       {"header without PDU", RECEIVED, PHONE_BAD_PDU, "unreadable ME:1\n", me(Ok("+CMGL: 1,1,,30"))},
       {"PDU cut short", RECEIVED, PHONE_BAD_PDU, "unreadable ME:1\n",
        me(Ok("+CMGL: 1,1,,30\r\n07911326040000F0040B"))},
-      {"only unreadable PDUs", RECEIVED, PHONE_BAD_PDU, "unreadable ME:1\n",
-       me(Ok("+CMGL: 1,1,,3\r\n00070000"))},
       {"hang-up inside the listing", RECEIVED_THEN_HANG_UP, PHONE_WRITE_FAILED, "", me(cut)},
       {"silence inside the listing", RECEIVED, PHONE_TIMEOUT, "", me(cut)},
       {"nothing there", RECEIVED, PHONE_NO_MESSAGES, "", me(Ok())},
