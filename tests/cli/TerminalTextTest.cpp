@@ -17,18 +17,15 @@ std::string RunCli(const std::string& strArgs) {
 }
 
 TEST(TerminalText, HostileTextIsShownInertAndWhole) {
-  // What it is, the text, and how it is shown.
+  // What it is, the text, and how it is shown (escape sequences, NUL and DEL as a
+  // hostile message brings them are the decode test's below).
   const std::tuple<const char*, std::string, std::string> cases[] = {
-      {"window title (OSC) and screen clear (CSI)", "a\x1B]0;pwned\x07\x1B[2Jb",
-       "a\\x1B]0;pwned\\x07\\x1B[2Jb"},
       {"line breaks and tab", "one\r\ntwo\tthree", "one\\r\\ntwo\\tthree"},
       {"C1 CSI as UTF-8 and as a lone byte",
        "x\xC2\x9B"
        "31my\x9B"
        "2J",
        "x\\u009B31my\\x9B2J"},
-      {"DEL", "del\x7F", "del\\x7F"},
-      {"text after NUL is kept", std::string("before\0after", 12), "before\\x00after"},
       {"right-to-left override and isolates", "file\xE2\x80\xAEgnp.exe\xE2\x81\xA6x",
        "file\\u202Egnp.exe\\u2066x"},
       {"broken and overlong UTF-8", "\xC3(\xE0\x80\xAF", "\\xC3(\\xE0\\x80\\xAF"},
