@@ -37,17 +37,12 @@ TEST(AtResponseTest, ReadsTheStoragesOfferedInEveryForm) {
     EXPECT_FALSE(AtParseCpmsSupport(psz, kept)) << psz;
     EXPECT_EQ(kept, Lists{{"kept"}}) << psz;
   }
-  std::vector<std::string> current;
-  ASSERT_TRUE(AtParseCpmsCurrent("+CPMS: \"SM\",3,30,\"ME\",0,100,\"SM\",3,30", current));
-  EXPECT_EQ(current, (std::vector<std::string>{"SM", "ME", "SM"}));
-  // The use of each storage, from the query and from a selection's answer.
+  // The use of each storage, from the query (a selection's answer is the phone
+  // session's progress).
   std::vector<CAtStorageUse> uses;
   ASSERT_TRUE(AtParseCpmsUse("+CPMS: \"SM\",3,30,\"ME\",0,100", uses));
   ASSERT_EQ(uses.size(), 2u);
   EXPECT_EQ(std::tie(uses[1].strName, uses[0].nUsed, uses[1].nTotal), std::make_tuple("ME", 3, 100));
-  ASSERT_TRUE(AtParseCpmsUse("+CPMS: 14,50,14,50", uses));
-  EXPECT_EQ(uses.size(), 2u);
-  EXPECT_EQ(uses[0].nUsed, 14);
   EXPECT_FALSE(AtParseCpmsUse("+CPMS: ,,,,,,,,", uses));
 }
 

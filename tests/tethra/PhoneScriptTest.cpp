@@ -376,7 +376,6 @@ TEST_F(ScriptedPhoneTest, ReadsAndSetsTheStorageAndChangesTheRate) {
   ASSERT_TRUE(Connect(phone, "(\"ME\",\"SM\"),(\"ME\",\"SM\")", 300));
   m_t.Expect("AT+CPMS?\r", Ok("+CPMS: \"ME\",3,100,\"SM\",1,30"));
   EXPECT_EQ(phone.GetPreferredMessageStorage(), MSG_STORAGE_SIM);
-  EXPECT_EQ(phone.GetPhoneErrorCode(), PHONE_SUCCESS);
   m_t.Expect("AT+CPMS=\"ME\",\"ME\"\r", Ok("+CPMS: 3,100,3,100"));
   EXPECT_EQ(phone.SetPreferredMessageStorage(MSG_STORAGE_PHONE), PHONE_SUCCESS);
   m_t.Expect("AT+CPMS=\"SM\",\"SM\"\r", Cms(302));
