@@ -177,7 +177,6 @@ TEST_F(WatchCommandTest, UsageErrorsExitWithTwo) {
   std::string strOut;
   EXPECT_EQ(Run({"watch", "--delete", "--device", "/nonexistent"}, strOut), 2);  // --delete needs --store
   EXPECT_EQ(Run({"watch", "--hold"}, strOut), 2);
-  EXPECT_EQ(Run({"watch", "--bogus"}, strOut), 2);
 }
 
 TEST_F(WatchCommandTest, EveryPhoneCommandReadsTheConnectionOptionsAlike) {

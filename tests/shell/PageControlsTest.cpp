@@ -34,7 +34,6 @@ const char* const kEditableItems[] = {"Alice", "alice2", "Bob"};
 const ComboRow kComboRows[] = {
     {"an index past the end selects none", false, 1, nullptr, Step::selectItem, 3, "", -1, ""},
     {"an index past the end empties an editable field", true, -1, "Zed", Step::selectItem, 3, "", -1, ""},
-    {"-1 empties an editable field's typed text", true, 0, "Zed", Step::selectItem, -1, "", -1, ""},
     {"an index inside the list is selected", false, -1, nullptr, Step::selectItem, 2, "", 2, "115200"},
     {"a stored 1 selects 1200, the first item that begins with it", false, -1, nullptr, Step::selectText, 0,
      "1", 1, "1200"},

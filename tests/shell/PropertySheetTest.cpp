@@ -130,5 +130,4 @@ TEST(DialogUnitsTest, MapsTemplateUnitsWithTheFontsBaseUnits) {
   const CDialogUnits units(6, 13);
   EXPECT_EQ(units.MapSize(293, 159), QSize(440, 258));
   EXPECT_EQ(units.MapRect(163, 140, 96, 14), QRect(245, 228, 144, 22));
-  EXPECT_EQ(units.MapRect(7, 40, 264, 19), QRect(11, 65, 396, 31));
 }
