@@ -52,21 +52,20 @@ TEST_F(ComposeListsTest, SendingTeachesTheAddressBookAndThePresets) {
             (QStringList{"Happy Birthday!", "I received your message. Thank you.",
                          "Could you please give me a call?", "What are your plans for the weekend?",
                          "What time is our meeting?"}));
-  // A new pair, the same pair, the same name with another number, no name twice.
+  // A new pair, the same name with another number, a number without a name (the
+  // pairs the book refuses are its rules' own tests).
   SendAs(page, "Bob", kNumberA, "first");
   EXPECT_TRUE(page.m_bAddressesChanged);
-  SendAs(page, "Bob", kNumberA, "second");
   SendAs(page, "Bob", kNumberB, "third");
   SendAs(page, "", kNumberC, "fourth");
-  SendAs(page, "", kNumberC, "fifth");
   EXPECT_EQ(Pairs(book), (PairList{{"Bob", kNumberA}, {"Bob", kNumberB}, {"No Name", kNumberC}}));
   EXPECT_EQ(Items(NameList(page)), (QStringList{"Bob", "Bob", "No Name"}));
   EXPECT_EQ(Items(NumberList(page)), (QStringList{kNumberA, kNumberB, kNumberC}));
   // A text that is a preset already adds none; every new one is added at the end.
   SendAs(page, "Bob", kNumberA, "Happy Birthday!");
-  ASSERT_EQ(page.m_pPresets->size(), 10u);
-  EXPECT_EQ(page.m_pPresets->back()->GetMessage(), "fifth");
-  EXPECT_EQ(PresetList(page)->count(), 10);
+  ASSERT_EQ(page.m_pPresets->size(), 8u);
+  EXPECT_EQ(page.m_pPresets->back()->GetMessage(), "fourth");
+  EXPECT_EQ(PresetList(page)->count(), 8);
 
   // A failed send adds no preset.
   CVirtualPhoneFaults faults;
@@ -75,7 +74,7 @@ TEST_F(ComposeListsTest, SendingTeachesTheAddressBookAndThePresets) {
   SendAs(page, "Bob", kNumberA, "never a preset");
   ASSERT_EQ(m_prompt.m_errors.size(), 1u);
   EXPECT_EQ(page.m_pOutbox->back()->GetStatus(), 6);
-  EXPECT_EQ(page.m_pPresets->size(), 10u);
+  EXPECT_EQ(page.m_pPresets->size(), 8u);
   // The recipient stays for another try (the Compose tests' own); this one goes
   // elsewhere.
   NameList(page)->lineEdit()->clear();
@@ -87,9 +86,9 @@ TEST_F(ComposeListsTest, SendingTeachesTheAddressBookAndThePresets) {
   QTest::keyClick(MessageEdit(page), Qt::Key_Delete);
   SendAs(page, "Bob", kNumberA, "line1\nline2");
   EXPECT_EQ(page.m_pOutbox->back()->GetMessage(), "line1\r\nline2");
-  ASSERT_EQ(page.m_pPresets->size(), 11u);
-  EXPECT_EQ(PresetList(page)->itemText(10), "line1...");
-  Choose(PresetList(page), 10);
+  ASSERT_EQ(page.m_pPresets->size(), 9u);
+  EXPECT_EQ(PresetList(page)->itemText(8), "line1...");
+  Choose(PresetList(page), 8);
   EXPECT_EQ(MessageEdit(page)->toPlainText(), "line1\nline2");
   EXPECT_EQ(Counter(page)->text(), "12 Characters in the message");
 }
@@ -151,7 +150,6 @@ TEST_F(ComposeListsTest, ListsComeBackWithTheNextWindowWithTheirCsvCopies) {
   ASSERT_TRUE(m_pDlg->IsExportToCsv());
   SendAs(page, "Alice", kNumberA, "hello, world");
   ASSERT_EQ(page.m_pOutbox->size(), 1u);
-  const std::string strDateTime = page.m_pOutbox->front()->GetDateTimeText();
   // Right after a successful send the edit is empty: Cancel closes at once.
   m_prompt.Clear();
   Click(CPropertySheet::ID_CANCEL);
@@ -167,7 +165,6 @@ TEST_F(ComposeListsTest, ListsComeBackWithTheNextWindowWithTheirCsvCopies) {
   CComposePage& again = m_pDlg->GetComposePage();
   ASSERT_EQ(again.m_pOutbox->size(), 1u);
   EXPECT_EQ(again.m_pOutbox->front()->GetMessage(), "hello, world");
-  EXPECT_EQ(again.m_pOutbox->front()->GetDateTimeText(), strDateTime);
   EXPECT_EQ(Pairs(*again.GetAddressBook()), (PairList{{"Alice", kNumberA}}));
   EXPECT_EQ(PresetList(again)->itemText(5), "hello, world");
   // A second message, and Close this time.

@@ -90,7 +90,6 @@ TEST_F(ScriptedPhoneTest, SetsUpEachPhoneAsItAnswersOrSaysWhy) {
   } cases[] = {
       {"SIM wants a PIN", "", notReady, "0|SIM PIN|-1", {wake, echo, wantsPin}},
       {"no SIM", "", notReady, "0||10", {wake, echo, cpin(Cme(10))}},
-      {"PIN without OK", "", notReady, "0|SIM PIN|-1", {wake, echo, cpin("\r\n+CPIN: SIM PIN\r\n")}},
       {"SIM wants its PUK", "", notReady, "0|SIM PUK|12", {wake, echo, cpin(Cme(12))}},
       {"no PDU mode", "", PHONE_SETUP_FAILED, "0||-1", {wake, echo, pin, {"AT+CMGF=0", kError}}},
       {"PDU mode wants the PIN", "", notReady, "0|SIM PIN|-1", {wake, echo, pin, {"AT+CMGF=0", Cms(311)}}},
