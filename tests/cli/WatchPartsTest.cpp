@@ -74,8 +74,7 @@ TEST(AtEvents, IndicationsAreChosenFromWhatThePhoneOffers) {
     EXPECT_EQ(bRead ? AtChooseCnmi(values, bReports) : std::string(), pszChosen) << pszOffer;
   }
   // The header of a message read by index: its state and length, or refused.
-  const std::tuple<const char*, bool, int, int> headers[] = {{"+CMGR: 0,,24", true, 0, 24},
-                                                             {"+CMGR: 1,\"Bob\",30", true, 1, 30},
+  const std::tuple<const char*, bool, int, int> headers[] = {{"+CMGR: 1,\"Bob\",30", true, 1, 30},
                                                              {"+CMGR: 7,,24", false, -1, -1},
                                                              {"+CMGL: 1,0,,24", false, -1, -1}};
   for (const auto& [pszLine, bOk, nStatWanted, nLengthWanted] : headers) {

@@ -56,7 +56,6 @@ TEST(ErrorTexts, ArchiveAndFileCauses) {
       {false, 13, "The disk is full. Please make more free space on the hard disk and try again"},
       {false, 14, "The end of file was reached"},
       {false, 7, "old"},
-      {false, 8, "old"},
       {false, 0, "old"},
       {false, 15, "old"},
   };

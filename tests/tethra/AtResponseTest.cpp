@@ -59,7 +59,6 @@ TEST(AtResponseTest, ReadsServiceLines) {
   ASSERT_TRUE(AtParseCpin("+CPIN: \"SIM PIN\"", code));
   EXPECT_EQ(code, "SIM PIN");
   int n = -1;
-  EXPECT_FALSE(AtParseNumberAfter("+CMGWX: 17", "+CMGW", n));
   EXPECT_FALSE(AtParseNumberAfter("+CMGS: 99999999999", "+CMGS", n));
 }
 
