@@ -66,7 +66,6 @@ TEST(AtEvents, IndicationsAreChosenFromWhatThePhoneOffers) {
       {"+CNMI: (0-2),(0),(0),(0),(0,1)", true, ""},
       {"+CNMI: (2-0),(1)", true, ""},
       {"+CNMI: (a),(1)", true, ""},
-      {"+CPMS: (\"SM\")", true, ""},
   };
   for (const auto& [pszOffer, bReports, pszChosen] : cases) {
     std::vector<std::vector<int>> values;

@@ -169,7 +169,6 @@ TEST_F(ComposePageTest, EachLifetimeGivesItsValidityAndFlagBits) {
     Send(page, kDestination, "hellohello");
     ASSERT_EQ(page.m_pOutbox->size(), static_cast<size_t>(i + 1));
     const CMessage& sent = *page.m_pOutbox->back();
-    EXPECT_EQ(sent.GetStatus(), 1);
     EXPECT_EQ(sent.m_nValidity, lifetimes[i].nValidity);
     // Bits 3 and 4: relative format (bit 4 alone) for a lifetime, none for "None";
     // bit 2 rejects duplicates, bit 5 accepts reply charges.
