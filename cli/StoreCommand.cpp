@@ -7,10 +7,10 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <cerrno>
 #include <string>
 #include <string_view>
 #include <vector>
