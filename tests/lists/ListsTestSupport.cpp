@@ -35,10 +35,5 @@ void CInboxTest::ExpectRowsFollowMessages(CInboxPage& page) {
 }
 
 std::vector<std::string> CInboxTest::SavedInbox() const {
-  CMessageArray saved;
-  EXPECT_EQ(LoadInbox(DataFolder(), saved), LoadResult::loaded);
-  std::vector<std::string> texts;
-  for (const auto& p : saved)
-    texts.push_back(p->GetMessage());
-  return texts;
+  return Saved(LoadInbox, [](const CMessage& m) { return m.GetMessage(); });
 }

@@ -80,12 +80,7 @@ class OptionsPageTest : public CWindowTest {
   }
   // The service-centre history as the data folder holds it.
   std::vector<std::string> History() const {
-    CAddressArray history;
-    EXPECT_EQ(LoadServiceCenters(DataFolder(), history), LoadResult::loaded);
-    std::vector<std::string> numbers;
-    for (const auto& p : history)
-      numbers.push_back(p->GetNumber());
-    return numbers;
+    return Saved(LoadServiceCenters, [](const CAddress& a) { return a.GetNumber(); });
   }
   std::vector<std::string> ErrorCodes() const {
     std::vector<std::string> codes;

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "lists/SortListCtrl.h"
+#include "model/StoreLists.h"
 #include "platform/Registry.h"
 #include "shell/DialogTemplate.h"
 #include "shell/SMSTabbedDlg.h"
@@ -111,6 +112,16 @@ class CWindowTest : public ::testing::Test, private CTestAppUser {
   std::string Path(const std::string& strName) const { return (m_root / strName).string(); }
   std::string DataFolder() const { return Path("data") + "/"; }
   std::string DataFile(const std::string& strName) const { return DataFolder() + strName; }
+  // One text of each record of a list the data folder holds (its load must succeed).
+  template <class Array, class Get>
+  std::vector<std::string> Saved(LoadResult (*pLoad)(const std::string&, Array&), Get get) const {
+    Array list;
+    EXPECT_EQ(pLoad(DataFolder(), list), LoadResult::loaded);
+    std::vector<std::string> texts;
+    for (const auto& p : list)
+      texts.push_back(get(*p));
+    return texts;
+  }
 
   // The virtual phone, holding these lines of its messages file (storage, status, PDU).
   void StartPhone(const std::vector<std::string>& messageLines = {},
