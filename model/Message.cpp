@@ -47,9 +47,10 @@ long HexDigitPosition(char c) {
 CMessage& CMessage::operator=(const CMessage& other) {
   if (this == &other)
     return *this;
-  const std::string_view texts[kTextCount] = {
-      other.m_strSenderName, other.m_strName,          other.m_strNumber,  other.m_strDateTime,
-      other.m_strExtra,      other.m_strServiceCenter, other.m_strMessage, other.m_strPdu};
+  std::string_view texts[kTextCount];
+  const auto from = TextFields(other);
+  for (size_t i = 0; i < kTextCount; ++i)
+    texts[i] = *from[i];
   SetTexts(texts);
   m_nStatus = other.m_nStatus;
   m_nStorage = other.m_nStorage;
@@ -63,9 +64,7 @@ CMessage& CMessage::operator=(const CMessage& other) {
 }
 
 void CMessage::SetTexts(const std::string_view* pTexts) {
-  CRecordText* const fields[kTextCount] = {&m_strSenderName, &m_strName,  &m_strNumber,
-                                           &m_strDateTime,   &m_strExtra, &m_strServiceCenter,
-                                           &m_strMessage,    &m_strPdu};
+  const auto fields = TextFields(*this);
   // A field with a block of its own large enough keeps it (a record filled again
   // line by line allocates nothing); the others go into the record's block.
   size_t nSize = 0;

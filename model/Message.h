@@ -2,6 +2,7 @@
 // store files write them in the order of Serialize, which differs.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -114,6 +115,12 @@ class CMessage {
   // record is two heap blocks however many texts it has. The old block is reused
   // when large enough; pTexts must not point into it.
   void SetTexts(const std::string_view* pTexts);
+  // The eight text fields of a record, in the order of Serialize.
+  template <class Record>
+  static auto TextFields(Record& r) {
+    return std::array{&r.m_strSenderName, &r.m_strName,          &r.m_strNumber,  &r.m_strDateTime,
+                      &r.m_strExtra,      &r.m_strServiceCenter, &r.m_strMessage, &r.m_strPdu};
+  }
 
   std::unique_ptr<char[]> m_pTexts;  // the block the packed texts view
   uint32_t m_nTextsCapacity = 0;     // its size in bytes

@@ -147,9 +147,7 @@ void AppendDouble(std::string& out, double d) {
   }
 }
 
-void AppendValue(std::string& out, const std::string& str) { AppendJsonString(out, str); }
-
-void AppendValue(std::string& out, const CRecordText& text) { AppendJsonString(out, text.View()); }
+void AppendValue(std::string& out, std::string_view str) { AppendJsonString(out, str); }
 
 template <class T>
 requires std::is_integral_v<T>

@@ -5,22 +5,11 @@
 #include <new>
 #include <ostream>
 #include <stdexcept>
+#include <utility>
 
 const char CRecordText::s_szEmpty[1] = {'\0'};
 
-CRecordText::CRecordText(CRecordText&& other) noexcept {
-  if (other.m_nCapacity == 0) {
-    // A view or the empty text: the bytes are not other's to give away. Copying
-    // cannot throw here without memory, which a move may not report: an empty
-    // text stands in then, as after a failed allocation nothing else would.
-    try {
-      Assign(other.View());
-    } catch (...) {
-    }
-    return;
-  }
-  TakeBlock(other);
-}
+CRecordText::CRecordText(CRecordText&& other) noexcept { *this = std::move(other); }
 
 CRecordText& CRecordText::operator=(const CRecordText& other) {
   if (this != &other)
@@ -32,6 +21,9 @@ CRecordText& CRecordText::operator=(CRecordText&& other) noexcept {
   if (this == &other)
     return *this;
   if (other.m_nCapacity == 0) {
+    // A view or the empty text: the bytes are not other's to give away. Copying
+    // cannot throw here without memory, which a move may not report: an empty
+    // text stands in then, as after a failed allocation nothing else would.
     try {
       Assign(other.View());
     } catch (...) {
