@@ -10,9 +10,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/Command.h"
@@ -211,42 +213,43 @@ class CLineReader {
 
 bool IsBlankLine(std::string_view line) { return line.find_first_not_of(" \t\r") == std::string_view::npos; }
 
-// The records go into the list's bytes as each line is read: one record object is
-// filled again for every line, and nothing else of the list is kept.
+// Each line becomes a record as it is read and goes to the file at once: one record
+// object is filled again for every line, and nothing else of the list is kept.
 template <class Record>
 int WriteList(const std::string& strFile, std::vector<std::pair<size_t, std::string>>& pending,
               CLineReader& reader, size_t nLine) {
-  CRecordListBytes<Record> list;
-  Record record;
   const Record blank;
-  CStoreResult result;
-  auto add = [&](size_t nAt, std::string_view line) {
+  size_t nPending = 0, nCount = 0;
+  auto next = [&](Record& record) {
+    size_t nAt;
+    std::string_view line;
+    if (nPending < pending.size()) {
+      nAt = pending[nPending].first;
+      line = pending[nPending++].second;
+    } else {
+      do {
+        if (!reader.Next(line))
+          return NextRecord::end;
+        nAt = ++nLine;
+      } while (IsBlankLine(line));
+    }
     record = blank;  // a member a line leaves out has its default value
     std::string strError;
     if (!RecordFromJson(line, record, strError)) {
       Fail("stdin", "line " + std::to_string(nAt) + ": " + strError);
-      return false;
+      return NextRecord::abandon;
     }
-    result = CatchStoreErrors([&] { list.Add(record); });
-    return result.IsOk();
+    ++nCount;
+    return NextRecord::record;
   };
-  for (const auto& [nAt, strLine] : pending)
-    if (!add(nAt, strLine))
-      return result.IsOk() ? 1 : Fail(strFile, result.Describe() + "; the file was left as it was");
-  pending.clear();
-  std::string_view line;
-  while (reader.Next(line)) {
-    ++nLine;
-    if (!IsBlankLine(line) && !add(nLine, line))
-      return result.IsOk() ? 1 : Fail(strFile, result.Describe() + "; the file was left as it was");
-  }
-  result = WriteStoreFile(strFile, list);
-  if (!result.IsOk()) {
-    if (result.m_kind == CStoreResult::notOpened)
-      return Fail(strFile, "cannot be opened for writing (in use by another program, or access denied)");
+  const CStoreResult result = WriteStoreFileRecords(strFile, std::function<NextRecord(Record&)>(next));
+  if (result.m_kind == CStoreResult::abandoned)
+    return 1;  // the line's error has been shown; the file was not touched
+  if (result.m_kind == CStoreResult::notOpened)
+    return Fail(strFile, "cannot be opened for writing (in use by another program, or access denied)");
+  if (!result.IsOk())
     return Fail(strFile, result.Describe() + "; the file was left as it was");
-  }
-  std::printf("wrote %zu record(s) to %s\n", list.GetCount(), strFile.c_str());
+  std::printf("wrote %zu record(s) to %s\n", nCount, strFile.c_str());
   return 0;
 }
 

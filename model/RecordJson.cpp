@@ -201,7 +201,9 @@ void AppendRecord(std::string& out, const R& record) {
 // Refusals are kept in m_strRefusal while the rest of the line is still checked.
 class CRecordReader {
  public:
-  explicit CRecordReader(std::string_view strLine) : m_reader(strLine) {}
+  // strText: a scratch text, kept by the caller so that its block serves line
+  // after line.
+  CRecordReader(std::string_view strLine, std::string& strText) : m_reader(strLine), m_strText(strText) {}
 
   // The reason the line was refused, syntax first; empty when it was taken.
   std::string Outcome() {
@@ -234,9 +236,12 @@ class CRecordReader {
     constexpr size_t nFields = std::size(CRecordFields<R>::kFields);
     static_assert(nFields < 32, "one bit per field");
     uint32_t nSeen = 0;
+    size_t nNext = 0;  // the field after the last one found
     CJsonNameList others;
     ReadDocument([&](std::string_view name) {
-      const size_t nField = FindField<R>(name);  // "class" has the bit after the fields'
+      const size_t nField = FindField<R>(name, nNext);  // "class" has the bit after the fields'
+      if (nField < nFields)
+        nNext = nField + 1;
       if (nField <= nFields) {
         if (nSeen & (1u << nField))
           return m_reader.Fail("member given twice");
@@ -282,10 +287,12 @@ class CRecordReader {
   }
 
   // Index of the field with that name; the field count for "class"; more when none.
+  // The search begins at nFrom and wraps around: the fields of a line written in
+  // table order are each found at the first look.
   template <class R>
-  static size_t FindField(std::string_view name) {
+  static size_t FindField(std::string_view name, size_t nFrom) {
     constexpr size_t nFields = std::size(CRecordFields<R>::kFields);
-    for (size_t i = 0; i < nFields; ++i)
+    for (size_t n = 0, i = nFrom % nFields; n < nFields; ++n, i = i + 1 == nFields ? 0 : i + 1)
       if (name == CRecordFields<R>::kFields[i].m_name)
         return i;
     return name == "class" ? nFields : nFields + 1;
@@ -457,14 +464,17 @@ class CRecordReader {
   CJsonReader m_reader;
   bool m_bObject = false;
   std::string m_strRefusal;
-  std::string m_strText;  // a text read only to be looked at
+  std::string& m_strText;  // a text read only to be looked at, or on its way to a field
 };
 
 template <class R>
 bool ReadRecord(std::string_view strLine, R& record, std::string& strError) {
-  CRecordReader reader(strLine);
+  thread_local std::string t_strText;
+  CRecordReader reader(strLine, t_strText);
   reader.ReadRecordMembers(record);
   strError = reader.Outcome();
+  if (t_strText.capacity() > 65536)  // a rare long text does not stay held
+    std::string().swap(t_strText);
   return strError.empty();
 }
 
@@ -493,7 +503,8 @@ void AppendRecordJson(std::string& out, const CMessage& m) { AppendRecord(out, m
 void AppendRecordJson(std::string& out, const CAddress& a) { AppendRecord(out, a); }
 
 bool GetJsonClass(std::string_view strLine, std::string& strClass, std::string& strError) {
-  CRecordReader reader(strLine);
+  std::string strText;
+  CRecordReader reader(strLine, strText);
   std::string strFound;
   reader.ReadClassOf(strFound);
   strError = reader.Outcome();

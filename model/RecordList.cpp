@@ -51,15 +51,13 @@ void ReadStream(CArchive& ar, T& record, const std::function<void(const T&)>& fn
 }
 
 template <class T>
-void WriteList(CArchive& ar, const std::vector<std::unique_ptr<T>>& list, const CRecordClass& recordClass) {
+void WriteList(CArchive& ar, const std::vector<std::unique_ptr<T>>& list) {
   size_t nCount = static_cast<size_t>(
       std::count_if(list.begin(), list.end(), [](const auto& p) { return p != nullptr; }));
   ar.WriteCount(nCount);
   for (const auto& pRecord : list) {
-    if (!pRecord)
-      continue;
-    ar.WriteRecordTag(recordClass);
-    pRecord->Serialize(ar);
+    if (pRecord)
+      WriteListRecord(ar, *pRecord);
   }
 }
 
@@ -102,9 +100,9 @@ void ReadRecordStream(CArchive& ar, CAddress& record, const std::function<void(c
   ReadStream(ar, record, fn, kAddressClass);
 }
 
-void WriteRecordList(CArchive& ar, const CMessageArray& list) { WriteList(ar, list, g_classMessage); }
+void WriteRecordList(CArchive& ar, const CMessageArray& list) { WriteList(ar, list); }
 
-void WriteRecordList(CArchive& ar, const CAddressArray& list) { WriteList(ar, list, g_classAddress); }
+void WriteRecordList(CArchive& ar, const CAddressArray& list) { WriteList(ar, list); }
 
 CStoreResult ReadRecordBytes(const void* pData, size_t nSize, CMessageArray& list) {
   return ReadBytes(pData, nSize, list);
@@ -122,78 +120,15 @@ CStoreResult WriteRecordBytes(const CAddressArray& list, std::string& bytes) {
   return WriteBytes(list, bytes);
 }
 
-// The file under a CRecordListBytes: what is written goes into blocks of about a
-// megabyte, each filled before the next is begun.
-template <class R>
-class CRecordListBytes<R>::CBlockFile final : public CFile {
- public:
-  size_t Read(void*, size_t) override { throw CArchiveException(CArchiveException::writeOnly); }
-  void Write(const void* pBuffer, size_t nCount) override {
-    const char* p = static_cast<const char*>(pBuffer);
-    while (nCount != 0) {
-      if (m_blocks.empty() || m_blocks.back().size() == m_blocks.back().capacity()) {
-        m_blocks.emplace_back();
-        m_blocks.back().reserve(kBlock);
-      }
-      std::string& block = m_blocks.back();
-      const size_t n = std::min(nCount, block.capacity() - block.size());
-      block.append(p, n);
-      p += n;
-      nCount -= n;
-    }
-  }
-  std::vector<std::string> m_blocks;
-
- private:
-  static constexpr size_t kBlock = 1 << 20;
-};
-
-namespace {
-template <class R>
-const CRecordClass& ClassOf();
-template <>
-const CRecordClass& ClassOf<CMessage>() {
-  return g_classMessage;
-}
-template <>
-const CRecordClass& ClassOf<CAddress>() {
-  return g_classAddress;
-}
-}  // namespace
-
-template <class R>
-CRecordListBytes<R>::CRecordListBytes()
-    : m_pFile(std::make_unique<CBlockFile>()),
-      m_pArchive(std::make_unique<CArchive>(m_pFile.get(), CArchive::store, 65536)) {}
-
-template <class R>
-CRecordListBytes<R>::~CRecordListBytes() = default;
-
-template <class R>
-void CRecordListBytes<R>::Add(R& record) {
-  m_pArchive->WriteRecordTag(ClassOf<R>());
-  record.Serialize(*m_pArchive);
-  ++m_nCount;
+void WriteListRecord(CArchive& ar, CMessage& record) {
+  ar.WriteRecordTag(g_classMessage);
+  record.Serialize(ar);
 }
 
-template <class R>
-std::string CRecordListBytes<R>::GetCountBytes() const {
-  std::string bytes;
-  CMemFile file(&bytes);
-  CArchive ar(&file, CArchive::store);
-  ar.WriteCount(m_nCount);
-  ar.Close();
-  return bytes;
+void WriteListRecord(CArchive& ar, CAddress& record) {
+  ar.WriteRecordTag(g_classAddress);
+  record.Serialize(ar);
 }
-
-template <class R>
-const std::vector<std::string>& CRecordListBytes<R>::GetRecordBlocks() {
-  m_pArchive->Flush();
-  return m_pFile->m_blocks;
-}
-
-template class CRecordListBytes<CMessage>;
-template class CRecordListBytes<CAddress>;
 
 StoreRecordClass DetectRecordClass(const void* pData, size_t nSize) {
   StoreRecordClass result = StoreRecordClass::none;
@@ -231,6 +166,8 @@ std::string CStoreResult::Describe() const {
       if (strText.empty())
         strText = "archive error";
       return strText + " (archive error " + std::to_string(m_nCause) + ")";
+    case abandoned:
+      return "the writing was given up";
   }
   return strText;
 }

@@ -33,32 +33,11 @@ void ReadRecordStream(CArchive& ar, CAddress& record, const std::function<void(c
 void WriteRecordList(CArchive& ar, const CMessageArray& list);
 void WriteRecordList(CArchive& ar, const CAddressArray& list);
 
-// A list archived record by record as its records are made, for writers that need
-// not keep the records (one record object may be filled again for each): every
-// record goes into memory as bytes at once, in large blocks. The count, which comes
-// first in a file, is known only at the end; GetCountBytes gives it then. The
-// count's bytes followed by the blocks are the bytes WriteRecordList gives for the
-// same records. Add throws the archive's exceptions (see Archive.h).
-template <class R>
-class CRecordListBytes {
- public:
-  CRecordListBytes();
-  ~CRecordListBytes();
-  CRecordListBytes(const CRecordListBytes&) = delete;
-  CRecordListBytes& operator=(const CRecordListBytes&) = delete;
-
-  void Add(R& record);
-  size_t GetCount() const { return m_nCount; }
-  std::string GetCountBytes() const;
-  // The records' bytes, in order (what is still buffered is written out first).
-  const std::vector<std::string>& GetRecordBlocks();
-
- private:
-  class CBlockFile;
-  std::unique_ptr<CBlockFile> m_pFile;
-  std::unique_ptr<CArchive> m_pArchive;
-  size_t m_nCount = 0;
-};
+// Writes one record with its tag, as WriteRecordList writes each after the count:
+// for writers that make the records one at a time and put the count in front
+// themselves (see WriteStoreFileRecords).
+void WriteListRecord(CArchive& ar, CMessage& record);
+void WriteListRecord(CArchive& ar, CAddress& record);
 
 // The outcome of an operation on a store file or its bytes.
 struct CStoreResult {
@@ -68,6 +47,7 @@ struct CStoreResult {
     memory,        // out of memory
     fileError,     // m_nCause is a file-error cause (CFileException)
     archiveError,  // m_nCause is an archive-error cause (CArchiveException)
+    abandoned,     // the records' source gave the writing up; nothing was written
   };
   Kind m_kind = ok;
   int m_nCause = 0;

@@ -5,11 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
+#include <string>
 
+#include "model/WriteBehindFile.h"
 #include "platform/SafeFile.h"
 
 namespace {
@@ -17,6 +21,8 @@ namespace {
 // Store files are read and written through a larger buffer than the archive's usual
 // 4096 bytes: a list of many messages then takes a sixteenth of the system calls.
 constexpr size_t kReadBufferSize = 65536;
+// A list written record by record goes out a megabyte at a time.
+constexpr size_t kWriteBufferSize = 1 << 20;
 
 std::mutex g_hookMutex;
 StoreFaultHook g_hook;
@@ -83,29 +89,38 @@ class CPosixFile final : public CFile {
     }
   }
 
+  // Writes at the end of what this file has written (a file written through it is
+  // written from its start).
   void Write(const void* pBuffer, size_t nCount) override {
     CheckStoreFault(StoreStep::write);
-    const char* p = static_cast<const char*>(pBuffer);
-    while (nCount != 0) {
-      ssize_t n = write(m_fd, p, nCount);
-      if (n < 0) {
-        if (errno == EINTR)
-          continue;
-        ThrowFileError(errno);
-      }
-      if (n == 0)
-        ThrowFileError(ENOSPC);
-      p += n;
-      nCount -= static_cast<size_t>(n);
-    }
+    if (!WriteFully(m_fd, pBuffer, nCount))
+      ThrowFileError(errno);
+    m_nWritten += nCount;
+    StartWriteback();
   }
 
   size_t GetRemaining() const override { return m_nPos < m_nSize ? m_nSize - m_nPos : 0; }
+  size_t GetWritten() const { return m_nWritten; }
 
  private:
+  // A large file starts going to the disk while the rest of it is still written, so
+  // the flush at the end waits for its last part only.
+  void StartWriteback() {
+#if defined(__linux__)
+    if (m_nWritten - m_nWriteback >= kWritebackStep) {
+      sync_file_range(m_fd, static_cast<off_t>(m_nWriteback), static_cast<off_t>(m_nWritten - m_nWriteback),
+                      SYNC_FILE_RANGE_WRITE);
+      m_nWriteback = m_nWritten;
+    }
+#endif
+  }
+
+  static constexpr size_t kWritebackStep = 8 << 20;
   int m_fd;
   size_t m_nSize;
   size_t m_nPos = 0;
+  size_t m_nWritten = 0;
+  size_t m_nWriteback = 0;  // where the writeback started so far ends
 };
 
 // Opens a regular file without creating it and locks it exclusively. -1 when it
@@ -159,29 +174,42 @@ std::string PendingCopyOf(const std::string& strPath) {
   return stat(strNew.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? strNew : "";
 }
 
+// Writes all nSize bytes at nOffset; throws on a failure.
+void WriteAt(int fd, const char* p, size_t nSize, off_t nOffset) {
+  for (size_t nDone = 0; nDone < nSize;) {
+    ssize_t w = pwrite(fd, p + nDone, nSize - nDone, nOffset + static_cast<off_t>(nDone));
+    if (w < 0 && errno == EINTR)
+      continue;
+    if (w <= 0)
+      ThrowFileError(w < 0 ? errno : ENOSPC);
+    nDone += static_cast<size_t>(w);
+  }
+}
+
+// Reads up to nSize bytes at nOffset; fewer only at the end of the file. Throws on
+// a failure.
+size_t ReadAt(int fd, char* p, size_t nSize, off_t nOffset) {
+  for (;;) {
+    ssize_t n = pread(fd, p, nSize, nOffset);
+    if (n >= 0)
+      return static_cast<size_t>(n);
+    if (errno != EINTR)
+      ThrowFileError(errno);
+  }
+}
+
 // Copies the whole of fdFrom over fdTo in place (fdTo ends as long as fdFrom) and
 // flushes it; throws on a failure.
 void CopyOver(int fdFrom, int fdTo) {
   char buffer[kReadBufferSize];
   off_t nOffset = 0;
   for (;;) {
-    ssize_t n = pread(fdFrom, buffer, sizeof buffer, nOffset);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n < 0)
-      ThrowFileError(errno);
+    const size_t n = ReadAt(fdFrom, buffer, sizeof buffer, nOffset);
     if (n == 0)
       break;
     CheckStoreFault(StoreStep::copyBack);
-    for (ssize_t nDone = 0; nDone < n;) {
-      ssize_t w = pwrite(fdTo, buffer + nDone, static_cast<size_t>(n - nDone), nOffset + nDone);
-      if (w < 0 && errno == EINTR)
-        continue;
-      if (w <= 0)
-        ThrowFileError(w < 0 ? errno : ENOSPC);
-      nDone += w;
-    }
-    nOffset += n;
+    WriteAt(fdTo, buffer, n, nOffset);
+    nOffset += static_cast<off_t>(n);
   }
   if (ftruncate(fdTo, nOffset) != 0)
     ThrowFileError(errno);
@@ -283,6 +311,53 @@ CStoreResult ReadFile(const std::string& strPath, Reader&& fnRead) {
 
 }  // namespace
 
+// Opens and locks an existing store file for a save, and completes a copy over it
+// that an earlier save left unfinished. -1 with errno set when there is none
+// (ENOENT) or it cannot be had.
+int LockForSave(const std::string& strPath, struct stat& st) {
+  const int fd = OpenLocked(strPath, O_RDWR, st);
+  if (fd >= 0)
+    FinishPendingCopy(strPath, fd);
+  return fd;
+}
+
+// Creates the locked temporary of a save beside the file; 0, or the error number
+// that kept it from being made (an injected fault is taken for access denied).
+int CreateSaveTemp(const std::string& strPath, mode_t nMode, CFdGuard& fdTemp, std::string& strTemp) {
+  RemoveStaleTemps(strPath);
+  fdTemp.Set(CreateLockedTemp(strPath, strTemp, nMode));
+  if (fdTemp.Get() < 0)
+    return errno;
+  if (IsFaultInjected(StoreStep::createTemp)) {
+    fdTemp.Reset();
+    unlink(strTemp.c_str());
+    return EACCES;
+  }
+  return 0;
+}
+
+bool IsAccessError(int nErrno) { return nErrno == EACCES || nErrno == EPERM || nErrno == EROFS; }
+
+// Ends a save with the outcome of writing its temporary (still open and locked):
+// a complete temporary is renamed over the file (which, before a first save, then
+// appears complete) and the rename is made durable; a failed one is removed. A
+// folder that cannot be flushed does not undo the save, which has already taken
+// place.
+CStoreResult RenameIntoPlace(CStoreResult result, const std::string& strTemp, const std::string& strPath) {
+  if (result.IsOk())
+    result = CatchStoreErrors([&] {
+      CheckStoreFault(StoreStep::rename);
+      if (rename(strTemp.c_str(), strPath.c_str()) != 0)
+        ThrowFileError(errno);
+    });
+  if (!result.IsOk()) {
+    unlink(strTemp.c_str());
+    return result;
+  }
+  SyncFolder(FolderOf(strPath));
+  return result;
+}
+
 CStoreResult ReplaceFileSafely(const std::string& strGivenPath, const FileWriter& fnWrite) {
   ResetStoreFaultCounts();
   const std::string strPath = FollowLinks(strGivenPath);
@@ -290,49 +365,27 @@ CStoreResult ReplaceFileSafely(const std::string& strGivenPath, const FileWriter
   // An existing file is held locked for the whole save, so that no other save or
   // program that locks it runs at the same time.
   struct stat st;
-  CFdGuard fdStore(OpenLocked(strPath, O_RDWR, st));
+  CFdGuard fdStore(LockForSave(strPath, st));
   const bool bExisting = fdStore.Get() >= 0;
   if (!bExisting && errno != ENOENT)
     return CStoreResult{CStoreResult::notOpened, 0, errno};
-  if (bExisting)
-    FinishPendingCopy(strPath, fdStore.Get());
 
-  RemoveStaleTemps(strPath);
   std::string strTemp;
-  CFdGuard fdTemp(CreateLockedTemp(strPath, strTemp, bExisting ? (st.st_mode & 07777) : 0666));
-  int nTempErrno = fdTemp.Get() < 0 ? errno : 0;
-  if (fdTemp.Get() >= 0 && IsFaultInjected(StoreStep::createTemp)) {
-    fdTemp.Reset();
-    unlink(strTemp.c_str());
-    nTempErrno = EACCES;
-  }
+  CFdGuard fdTemp(-1);
+  const int nTempErrno = CreateSaveTemp(strPath, bExisting ? (st.st_mode & 07777) : 0666, fdTemp, strTemp);
   if (nTempErrno != 0) {
     if (!bExisting)  // no file and none can be made: not opened, as a missing folder
       return CStoreResult{CStoreResult::notOpened, 0, nTempErrno};
-    if (nTempErrno == EACCES || nTempErrno == EPERM || nTempErrno == EROFS)
+    if (IsAccessError(nTempErrno))
       return WriteThroughSpare(strPath, fdStore.Get(), fnWrite);
     return CStoreResult{CStoreResult::fileError, CFileException::CauseFromErrno(nTempErrno), nTempErrno};
   }
   if (bExisting)
     fchmod(fdTemp.Get(), st.st_mode & 07777);  // keep the file's permissions, whatever the umask
 
-  // The new file is complete and on the disk before its name replaces the old one
-  // (or, on a first save, before the file appears at all). The temporary stays
-  // locked until then, so no sweep takes it for a stale one.
-  CStoreResult result = CatchStoreErrors([&] {
-    fnWrite(fdTemp.Get());
-    CheckStoreFault(StoreStep::rename);
-    if (rename(strTemp.c_str(), strPath.c_str()) != 0)
-      ThrowFileError(errno);
-  });
-  if (!result.IsOk()) {
-    unlink(strTemp.c_str());
-    return result;
-  }
-  // Make the rename itself durable. A folder that cannot be flushed does not undo
-  // the save, which has already taken place.
-  SyncFolder(FolderOf(strPath));
-  return result;
+  // The new file is complete and on the disk before its name replaces the old one.
+  // The temporary stays locked until then, so no sweep takes it for a stale one.
+  return RenameIntoPlace(CatchStoreErrors([&] { fnWrite(fdTemp.Get()); }), strTemp, strPath);
 }
 
 namespace {
@@ -350,22 +403,109 @@ CStoreResult WriteFile(const std::string& strStorePath, const List& list) {
   });
 }
 
-template <class R>
-CStoreResult WriteBytesFile(const std::string& strStorePath, CRecordListBytes<R>& list) {
-  const std::string strCount = list.GetCountBytes();
-  const std::vector<std::string>* pBlocks = nullptr;
-  CStoreResult result = CatchStoreErrors([&] { pBlocks = &list.GetRecordBlocks(); });
-  if (!result.IsOk())
-    return result;
-  return ReplaceFileSafely(strStorePath, [&](int fd) {
-    CPosixFile file(fd, 0);
-    file.Write(strCount.data(), strCount.size());
-    for (const std::string& block : *pBlocks)
-      file.Write(block.data(), block.size());
-    CheckStoreFault(StoreStep::sync);
-    if (fsync(fd) != 0)
+// Puts the count of a list in front of its records. The six bytes kept for it take
+// its long form (FFFF and a DWORD); a count below 0xFFFF takes the short form, two
+// bytes, and the records move up four bytes to follow it. nEnd is the file's size.
+void PutCount(int fd, size_t nCount, size_t nEnd) {
+  std::string head;
+  CMemFile file(&head);
+  CArchive ar(&file, CArchive::store);
+  ar.WriteCount(nCount);
+  ar.Close();
+  const size_t nShift = 6 - head.size();
+  if (nShift != 0) {
+    std::unique_ptr<char[]> pBuffer(new char[kWriteBufferSize]);
+    for (size_t nFrom = 6; nFrom < nEnd;) {
+      const size_t n =
+          ReadAt(fd, pBuffer.get(), std::min(kWriteBufferSize, nEnd - nFrom), static_cast<off_t>(nFrom));
+      if (n == 0)
+        ThrowFileError(EIO);  // the file is shorter than what was written to it
+      WriteAt(fd, pBuffer.get(), n, static_cast<off_t>(nFrom - nShift));
+      nFrom += n;
+    }
+    if (ftruncate(fd, static_cast<off_t>(nEnd - nShift)) != 0)
       ThrowFileError(errno);
-  });
+  }
+  WriteAt(fd, head.data(), head.size(), 0);
+}
+
+// Writes the records fnNext gives to fd, each as it comes, with their count in
+// front, and flushes the file; the records are made in this thread while the last
+// of them are written in another. False when fnNext gave the list up.
+template <class R>
+bool WriteRecordsTo(int fd, const std::function<NextRecord(R&)>& fnNext) {
+  CPosixFile file(fd, 0);
+  CWriteBehindFile behind(file);
+  CArchive ar(&behind, CArchive::store, kWriteBufferSize);
+  ar.WriteCount(0xFFFF);  // the place of the count's long form
+  R record;
+  size_t nCount = 0;
+  for (NextRecord next; (next = fnNext(record)) != NextRecord::end; ++nCount) {
+    if (next == NextRecord::abandon)
+      return false;
+    WriteListRecord(ar, record);
+  }
+  ar.Close();
+  behind.Finish();
+  PutCount(fd, nCount, file.GetWritten());
+  CheckStoreFault(StoreStep::sync);
+  if (fsync(fd) != 0)
+    ThrowFileError(errno);
+  return true;
+}
+
+template <class R>
+CStoreResult WriteRecordsFile(const std::string& strGivenPath, const std::function<NextRecord(R&)>& fnNext) {
+  ResetStoreFaultCounts();
+  const std::string strPath = FollowLinks(strGivenPath);
+  // The temporary is made with the file's permissions (checked again at the end),
+  // so that no one else may read it while the list is written.
+  struct stat st;
+  const mode_t nMode = stat(strPath.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0666;
+  std::string strTemp;
+  CFdGuard fdTemp(-1);
+  const int nTempErrno = CreateSaveTemp(strPath, nMode, fdTemp, strTemp);
+  // A folder that takes no new file: the records go to the spare folder first.
+  const bool bSpare = IsAccessError(nTempErrno);
+  if (bSpare) {
+    const std::string strSpare = GetSpareFolder(true);
+    if (strSpare.empty())
+      return CStoreResult{CStoreResult::notOpened, 0, nTempErrno};
+    RemoveStaleTemps(strSpare + "/records");
+    fdTemp.Set(CreateLockedTemp(strSpare + "/records", strTemp, 0600));
+    if (fdTemp.Get() < 0)
+      return CStoreResult{CStoreResult::notOpened, 0, errno};
+  } else if (nTempErrno != 0) {
+    if (stat(strPath.c_str(), &st) != 0)  // no file, and none can be made (a missing folder)
+      return CStoreResult{CStoreResult::notOpened, 0, nTempErrno};
+    return CStoreResult{CStoreResult::fileError, CFileException::CauseFromErrno(nTempErrno), nTempErrno};
+  }
+
+  bool bComplete = false;
+  CStoreResult result = CatchStoreErrors([&] { bComplete = WriteRecordsTo(fdTemp.Get(), fnNext); });
+  if (result.IsOk() && !bComplete)
+    result.m_kind = CStoreResult::abandoned;
+  if (bSpare) {
+    if (result.IsOk())
+      result = ReplaceFileSafely(strPath, [&](int fd) { CopyOver(fdTemp.Get(), fd); });
+    unlink(strTemp.c_str());
+    return result;
+  }
+  if (!result.IsOk()) {
+    unlink(strTemp.c_str());
+    return result;
+  }
+  // The store file is locked only now, for the rename; the new file keeps its
+  // permissions.
+  CFdGuard fdStore(LockForSave(strPath, st));
+  if (fdStore.Get() < 0 && errno != ENOENT) {
+    const int nErrno = errno;
+    unlink(strTemp.c_str());
+    return CStoreResult{CStoreResult::notOpened, 0, nErrno};
+  }
+  if (fdStore.Get() >= 0)
+    fchmod(fdTemp.Get(), st.st_mode & 07777);
+  return RenameIntoPlace(result, strTemp, strPath);
 }
 
 }  // namespace
@@ -452,10 +592,12 @@ CStoreResult WriteStoreFile(const std::string& strPath, const CAddressArray& lis
   return WriteFile(strPath, list);
 }
 
-CStoreResult WriteStoreFile(const std::string& strPath, CRecordListBytes<CMessage>& list) {
-  return WriteBytesFile(strPath, list);
+CStoreResult WriteStoreFileRecords(const std::string& strPath,
+                                   const std::function<NextRecord(CMessage&)>& fnNext) {
+  return WriteRecordsFile(strPath, fnNext);
 }
 
-CStoreResult WriteStoreFile(const std::string& strPath, CRecordListBytes<CAddress>& list) {
-  return WriteBytesFile(strPath, list);
+CStoreResult WriteStoreFileRecords(const std::string& strPath,
+                                   const std::function<NextRecord(CAddress&)>& fnNext) {
+  return WriteRecordsFile(strPath, fnNext);
 }

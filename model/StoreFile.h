@@ -8,7 +8,9 @@
 // is flushed to the disk and then renamed over the store file. Whatever fails (disk
 // full, a write error, the rename), the previous file stays as it was and the
 // temporary file is removed; temporaries of a save that was killed are removed by
-// the next save. A first save makes the file appear only once it is complete.
+// the next save. A first save makes the file appear only once it is complete. A
+// large file starts going to the disk while the rest of it is written, so the
+// flush at the end waits for its last part only.
 //
 // Where the folder takes no new file (access denied) while the store file may be
 // written, the file is never the only copy of its list while it is rewritten: its
@@ -43,10 +45,19 @@ CStoreResult ReadStoreFileBytes(const std::string& strPath, std::string& bytes);
 // the file then cannot be opened for writing or locked.
 CStoreResult WriteStoreFile(const std::string& strPath, const CMessageArray& list);
 CStoreResult WriteStoreFile(const std::string& strPath, const CAddressArray& list);
-// The same for a list archived record by record: its bytes go to the file in a few
-// large writes.
-CStoreResult WriteStoreFile(const std::string& strPath, CRecordListBytes<CMessage>& list);
-CStoreResult WriteStoreFile(const std::string& strPath, CRecordListBytes<CAddress>& list);
+// Writes a list made one record at a time, never held whole: fnNext fills the record
+// it is given (the same object each time, as the last call left it) and answers
+// record, end after the last one, or abandon to give the writing up (the result is
+// then abandoned and the file is not touched). The records go to a locked temporary
+// file beside strPath as they come, and the store file is locked only for the
+// rename at the end, so a slow source does not keep other saves out. Where the
+// folder takes no new file, the temporary is kept in the spare folder and its list
+// saved as WriteStoreFile saves one.
+enum class NextRecord { record, end, abandon };
+CStoreResult WriteStoreFileRecords(const std::string& strPath,
+                                   const std::function<NextRecord(CMessage&)>& fnNext);
+CStoreResult WriteStoreFileRecords(const std::string& strPath,
+                                   const std::function<NextRecord(CAddress&)>& fnNext);
 
 // The save behind WriteStoreFile and the CSV copies: fnWrite writes the whole new
 // contents to the descriptor it is given (and flushes them), throwing the archive's

@@ -1,6 +1,7 @@
 // `mireth store write` reads its JSON lines in blocks of a megabyte: records whose
 // lines cross the blocks' edges, a line longer than a block, blank lines and a last
-// line without its line end all arrive whole and in order.
+// line without its line end all arrive whole and in order; a bad line leaves the file
+// as it was.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -37,6 +38,18 @@ TEST(StoreWrite, EveryLineArrivesWholeWhateverTheBlockEdges) {
     ASSERT_EQ(list[i]->m_strNumber, "+49" + std::to_string(i)) << i;
     ASSERT_EQ(list[i]->m_strMessage, texts[i]) << i;
   }
+
+  // A bad line halfway: refused by its number, the file as it was and no temporary
+  // left beside it.
+  const std::string before = test_io::ReadFile(strFolder + "SMSIn.Dat");
+  test_io::WriteFile(strFolder + "bad.jsonl", "{\"m_strNumber\":\"1\"}\n\n{\"m_nStatus\":\"x\"}\n{}\n");
+  EXPECT_EQ(test_io::RunCommandLine(std::string("'") + MIRETH_CLI_PATH + "' store write '" + strFolder +
+                                        "SMSIn.Dat' < '" + strFolder + "bad.jsonl' 2>&1",
+                                    strOut),
+            1);
+  EXPECT_NE(strOut.find("line 3: m_nStatus: an integer"), std::string::npos) << strOut;
+  EXPECT_EQ(test_io::ReadFile(strFolder + "SMSIn.Dat"), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(strFolder), {}), 3);
   std::filesystem::remove_all(strFolder);
 }
 

@@ -1,0 +1,186 @@
+// A list saved as its records are made, one at a time (what `mireth store write`
+// does): the bytes of the whole list's save, a count that settles its form only at
+// the end, and a save given up or failing halfway that leaves the file as it was.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "ModelTestSupport.h"
+#include "model/WriteBehindFile.h"
+
+namespace {
+
+template <class List>
+std::string WholeListBytes(const List& list) {
+  std::string bytes;
+  EXPECT_TRUE(WriteRecordBytes(list, bytes).IsOk());
+  return bytes;
+}
+
+// Gives the records of list one by one, through one record object.
+template <class R>
+std::function<NextRecord(R&)> Source(const std::vector<std::unique_ptr<R>>& list,
+                                     size_t nAbandonAt = SIZE_MAX) {
+  return [&list, nAbandonAt, i = size_t(0)](R& record) mutable {
+    if (i == nAbandonAt)
+      return NextRecord::abandon;
+    if (i == list.size())
+      return NextRecord::end;
+    record = *list[i++];
+    return NextRecord::record;
+  };
+}
+
+CMessageArray Messages(size_t nCount, size_t nTextSize) {
+  CMessageArray list;
+  for (size_t i = 0; i < nCount; ++i) {
+    list.push_back(MakeMessage("+49" + std::to_string(i), std::string(nTextSize + i % 301, 'a' + i % 26)));
+    list.back()->m_dtDateTime = CDateTime(45000.0 + i, CDateTime::valid);
+  }
+  return list;
+}
+
+TEST(RecordsWrite, RecordByRecordGivesTheBytesOfTheWholeList) {
+  CTempFolder folder;
+  const std::string strPath = folder.Path() + "SMSAdd.Dat";
+  // Counts around the change of the count's form (a WORD below 0xFFFF, else FFFF
+  // and a DWORD): the records move up behind a short count.
+  const std::pair<size_t, std::string> cases[] = {
+      {0, CBytes().w(0).s},
+      {2, CBytes().w(2).s},
+      {0xFFFE, CBytes().w(0xFFFE).s},
+      {0xFFFF, CBytes().w(0xFFFF).l(0xFFFF).s},
+      {0x10005, CBytes().w(0xFFFF).l(0x10005).s},
+  };
+  for (const auto& [nCount, countBytes] : cases) {
+    CAddressArray whole;
+    for (size_t i = 0; i < nCount; ++i)
+      whole.push_back(MakeAddress(std::to_string(i), i % 3 == 0 ? "Name " + std::to_string(i) : ""));
+    ASSERT_TRUE(WriteStoreFileRecords(strPath, Source(whole)).IsOk()) << nCount;
+    const std::string bytes = ReadFile(strPath);
+    EXPECT_EQ(bytes.substr(0, countBytes.size()), countBytes) << nCount;
+    EXPECT_EQ(bytes, WholeListBytes(whole)) << nCount;
+  }
+  EXPECT_EQ(folder.Count(), 1u);  // no temporary left
+
+  // Messages of many megabytes, some written while the first go to the disk, then
+  // moved up across several buffers behind their short count; the file's
+  // permissions are kept, and the temporary has them from the start.
+  const std::string strInbox = folder.Path() + "SMSIn.Dat";
+  ASSERT_TRUE(WriteStoreFile(strInbox, Messages(3, 10)).IsOk());
+  ASSERT_EQ(chmod(strInbox.c_str(), 0640), 0);
+  const CMessageArray whole = Messages(3000, 3000);
+  mode_t nTempMode = 0;
+  ASSERT_TRUE(WriteStoreFileRecords(strInbox, [&, source = Source(whole)](CMessage& record) mutable {
+                for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+                  if (struct stat st; entry.path().string().find(".tmp-") != std::string::npos &&
+                                      stat(entry.path().c_str(), &st) == 0)
+                    nTempMode = st.st_mode & 07777;
+                return source(record);
+              }).IsOk());
+  EXPECT_EQ(nTempMode, 0640u);
+  EXPECT_EQ(ReadFile(strInbox), WholeListBytes(whole));
+  struct stat st;
+  ASSERT_EQ(stat(strInbox.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST(RecordsWrite, AGivenUpOrFailedSaveLeavesTheFileAsItWas) {
+  CTempFolder folder;
+  const std::string strPath = folder.Path() + "SMSIn.Dat";
+  ASSERT_TRUE(WriteStoreFile(strPath, Messages(5, 100)).IsOk());
+  const std::string before = ReadFile(strPath);
+  const CMessageArray list = Messages(2000, 1000);  // about 2 MB: several writes
+
+  EXPECT_EQ(WriteStoreFileRecords(strPath, Source(list, 0)).m_kind, CStoreResult::abandoned);
+  EXPECT_EQ(WriteStoreFileRecords(strPath, Source(list, 1500)).m_kind, CStoreResult::abandoned);
+  {
+    CFaultHookScope scope(FailAt(StoreStep::write, 1, CStoreFault::fileError, CFileException::diskFull));
+    const CStoreResult result = WriteStoreFileRecords(strPath, Source(list));
+    EXPECT_EQ(result.m_kind, CStoreResult::fileError);
+    EXPECT_EQ(result.m_nCause, CFileException::diskFull);
+  }
+  {
+    CFaultHookScope scope(FailAt(StoreStep::sync, 0, CStoreFault::fileError, CFileException::hardIO));
+    EXPECT_EQ(WriteStoreFileRecords(strPath, Source(list)).m_kind, CStoreResult::fileError);
+  }
+  // Held by another program when the new list is complete: refused.
+  const int fd = open(strPath.c_str(), O_RDONLY);
+  ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+  EXPECT_EQ(WriteStoreFileRecords(strPath, Source(list)).m_kind, CStoreResult::notOpened);
+  close(fd);
+  EXPECT_EQ(ReadFile(strPath), before);
+  EXPECT_EQ(folder.Count(), 1u);  // no temporary left
+}
+
+TEST(RecordsWrite, AFolderThatTakesNoNewFileGetsTheListThroughTheSpareFolder) {
+  CSpareFolderScope spare;
+  CTempFolder folder;
+  const std::string strPath = folder.Path() + "SMSIn.Dat";
+  ASSERT_TRUE(WriteStoreFile(strPath, Messages(5, 100)).IsOk());
+  const CMessageArray list = Messages(700, 500);
+  {
+    CFaultHookScope scope([](StoreStep step, size_t) {
+      return step == StoreStep::createTemp ? CStoreFault{CStoreFault::fileError, CFileException::accessDenied}
+                                           : CStoreFault();
+    });
+    ASSERT_TRUE(WriteStoreFileRecords(strPath, Source(list)).IsOk());
+  }
+  EXPECT_EQ(ReadFile(strPath), WholeListBytes(list));
+  EXPECT_EQ(folder.Count(), 1u);
+  // Only the backup of the old list is kept there.
+  EXPECT_EQ(spare.Files(""), spare.Files(".bak"));
+}
+
+// A file that keeps what is written to it and fails at its nFailAt-th write.
+class CFailingFile final : public CFile {
+ public:
+  explicit CFailingFile(size_t nFailAt) : m_nFailAt(nFailAt) {}
+  size_t Read(void*, size_t) override { return 0; }
+  void Write(const void* p, size_t n) override {
+    if (m_nWrites++ == m_nFailAt)
+      throw CFileException(CFileException::diskFull, ENOSPC);
+    m_bytes.append(static_cast<const char*>(p), n);
+  }
+  std::string m_bytes;
+
+ private:
+  size_t m_nFailAt;
+  size_t m_nWrites = 0;
+};
+
+TEST(RecordsWrite, TheWritingThreadKeepsTheOrderAndHandsBackItsFailure) {
+  std::string expected;
+  for (size_t i = 0; i < 200; ++i)
+    expected += std::string(1 + i * 37 % 5000, static_cast<char>('a' + i % 26));
+  const auto writeAll = [&](CWriteBehindFile& behind) {
+    for (size_t nAt = 0, i = 0; i < 200; ++i) {
+      const size_t n = 1 + i * 37 % 5000;
+      behind.Write(expected.data() + nAt, n);
+      nAt += n;
+    }
+    behind.Finish();
+  };
+  CFailingFile whole(SIZE_MAX);
+  {
+    CWriteBehindFile behind(whole);
+    writeAll(behind);
+    EXPECT_EQ(whole.m_bytes, expected);  // all written once Finish returns
+  }
+  // The third write fails: the caller hears of it, and nothing after it is written.
+  CFailingFile failing(2);
+  CWriteBehindFile behind(failing);
+  try {
+    writeAll(behind);
+    ADD_FAILURE() << "no failure reached the caller";
+  } catch (const CFileException& e) {
+    EXPECT_EQ(e.m_cause, CFileException::diskFull);
+  }
+  EXPECT_EQ(failing.m_bytes, expected.substr(0, 1 + 38));
+  EXPECT_THROW(behind.Finish(), CFileException);
+}
+
+}  // namespace
