@@ -5,6 +5,7 @@
 //                                       a store file from JSON lines on standard input
 //   mireth store csv FILE               the CSV copy beside the file
 #include <strings.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -21,10 +22,12 @@
 #include "cli/TableCell.h"
 #include "model/CsvExport.h"
 #include "model/MessageText.h"
+#include "model/PosixFile.h"
 #include "model/RecordJson.h"
 #include "model/RecordList.h"
 #include "model/StoreFile.h"
 #include "model/StoreLists.h"
+#include "model/WriteBehindFile.h"
 
 namespace {
 
@@ -67,24 +70,42 @@ void PrintRow(size_t i, const CAddress& a) {
 }
 
 // Standard output in large blocks: records are gathered in one buffer that is
-// written out whenever it holds a megabyte.
+// handed to a second thread to write whenever it holds a megabyte, while the next
+// records are read. A failure to write (a full disk, a closed pipe) is kept and
+// ends the dump.
 class CBlockOutput {
  public:
-  CBlockOutput() { m_buffer.reserve(kBlock + 4096); }
-  ~CBlockOutput() { Flush(); }
+  CBlockOutput() : m_behind(m_stdout) { m_buffer.reserve(kBlock + 4096); }
   std::string& Buffer() { return m_buffer; }
+  // Throws the failure of an earlier block, to end the reading of the file.
   void FlushIfFull() {
     if (m_buffer.size() >= kBlock)
-      Flush();
+      Hand();
   }
-  void Flush() {
-    std::fwrite(m_buffer.data(), 1, m_buffer.size(), stdout);
-    m_buffer.clear();
+  // Writes out the rest; false when anything failed (Why then tells).
+  bool Finish() {
+    if (m_failure.m_kind == CStoreResult::ok)
+      m_failure = CatchStoreErrors([&] {
+        Hand();
+        m_behind.Finish();
+      });
+    return m_failure.IsOk();
   }
+  std::string Why() const { return m_failure.Describe(); }
 
  private:
+  void Hand() {
+    m_failure = CatchStoreErrors([&] { m_behind.Write(m_buffer.data(), m_buffer.size()); });
+    m_buffer.clear();
+    if (!m_failure.IsOk())
+      throw CFileException(CFileException::genericException);
+  }
+
   static constexpr size_t kBlock = 1 << 20;
+  CPosixFile m_stdout{STDOUT_FILENO, 0};
+  CWriteBehindFile m_behind;
   std::string m_buffer;
+  CStoreResult m_failure;
 };
 
 // The records as they are read from the file, one at a time: nothing of the list is
@@ -101,12 +122,15 @@ int DumpList(const std::string& strFile, bool bJson) {
                                     out.FlushIfFull();
                                     ++nCount;
                                   }));
+    if (!out.Finish())
+      return Fail("standard output", out.Why());
   } else {
     PrintHeader(Record());
     result = ReadStoreFileRecords(strFile, std::function<void(const Record&)>(
                                                [&](const Record& record) { PrintRow(++nCount, record); }));
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+      return Fail("standard output", std::strerror(errno));
   }
-  std::fflush(stdout);
   if (result.m_kind == CStoreResult::notOpened)
     return Fail(strFile, result.Describe());
   if (!result.IsOk())

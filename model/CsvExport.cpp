@@ -9,6 +9,7 @@
 #include <new>
 
 #include "model/MessageText.h"
+#include "model/PosixFile.h"
 #include "model/RecordList.h"
 #include "model/StoreFile.h"
 #include "platform/PromptService.h"
@@ -111,10 +112,6 @@ bool IsWriterOf(StoreList which, const CMessageArray&) {
 }
 bool IsWriterOf(StoreList which, const CAddressArray&) {
   return which == StoreList::addressBook || which == StoreList::serviceCenters;
-}
-
-[[noreturn]] void ThrowFileError(int nErrno) {
-  throw CFileException(CFileException::CauseFromErrno(nErrno), nErrno);
 }
 
 template <class List>

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 
+#include "model/PosixFile.h"
 #include "model/WriteBehindFile.h"
 #include "platform/SafeFile.h"
 
@@ -42,10 +43,6 @@ class ScopedFaultsOff {
   }
 };
 
-[[noreturn]] void ThrowFileError(int nErrno) {
-  throw CFileException(CFileException::CauseFromErrno(nErrno), nErrno);
-}
-
 // Closes a descriptor when it goes out of scope (which also drops its lock).
 class CFdGuard {
  public:
@@ -69,58 +66,6 @@ class CFdGuard {
 
  private:
   int m_fd;
-};
-
-// A store file on disk, read or written through its descriptor.
-class CPosixFile final : public CFile {
- public:
-  CPosixFile(int fd, size_t nSize) : m_fd(fd), m_nSize(nSize) {}
-
-  size_t Read(void* pBuffer, size_t nCount) override {
-    CheckStoreFault(StoreStep::read);
-    for (;;) {
-      ssize_t n = read(m_fd, pBuffer, nCount);
-      if (n >= 0) {
-        m_nPos += static_cast<size_t>(n);
-        return static_cast<size_t>(n);
-      }
-      if (errno != EINTR)
-        ThrowFileError(errno);
-    }
-  }
-
-  // Writes at the end of what this file has written (a file written through it is
-  // written from its start).
-  void Write(const void* pBuffer, size_t nCount) override {
-    CheckStoreFault(StoreStep::write);
-    if (!WriteFully(m_fd, pBuffer, nCount))
-      ThrowFileError(errno);
-    m_nWritten += nCount;
-    StartWriteback();
-  }
-
-  size_t GetRemaining() const override { return m_nPos < m_nSize ? m_nSize - m_nPos : 0; }
-  size_t GetWritten() const { return m_nWritten; }
-
- private:
-  // A large file starts going to the disk while the rest of it is still written, so
-  // the flush at the end waits for its last part only.
-  void StartWriteback() {
-#if defined(__linux__)
-    if (m_nWritten - m_nWriteback >= kWritebackStep) {
-      sync_file_range(m_fd, static_cast<off_t>(m_nWriteback), static_cast<off_t>(m_nWritten - m_nWriteback),
-                      SYNC_FILE_RANGE_WRITE);
-      m_nWriteback = m_nWritten;
-    }
-#endif
-  }
-
-  static constexpr size_t kWritebackStep = 8 << 20;
-  int m_fd;
-  size_t m_nSize;
-  size_t m_nPos = 0;
-  size_t m_nWritten = 0;
-  size_t m_nWriteback = 0;  // where the writeback started so far ends
 };
 
 // Opens a regular file without creating it and locks it exclusively. -1 when it

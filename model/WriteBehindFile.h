@@ -39,10 +39,10 @@ class CWriteBehindFile final : public CFile {
   CFile& m_target;
   std::mutex m_mutex;
   std::condition_variable m_changed;
-  std::string m_next;          // the block handed over and not yet taken
-  bool m_bNext = false;        // m_next holds one
-  bool m_bWriting = false;     // the thread is writing a block
-  bool m_bStop = false;        // the thread is to end
+  std::string m_next;       // the block handed over and not yet taken
+  bool m_bNext = false;     // m_next holds one
+  bool m_bWriting = false;  // the thread is writing a block
+  bool m_bStop = false;     // the thread is to end
   std::exception_ptr m_failure;
-  std::thread m_thread;        // last: started once the rest is set up
+  std::thread m_thread;  // last: started once the rest is set up
 };

@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "ModelTestSupport.h"
 #include "model/WriteBehindFile.h"
@@ -94,26 +96,28 @@ TEST(RecordsWrite, AGivenUpOrFailedSaveLeavesTheFileAsItWas) {
   ASSERT_TRUE(WriteStoreFile(strPath, Messages(5, 100)).IsOk());
   const std::string before = ReadFile(strPath);
   const CMessageArray list = Messages(2000, 1000);  // about 2 MB: several writes
-
-  EXPECT_EQ(WriteStoreFileRecords(strPath, Source(list, 0)).m_kind, CStoreResult::abandoned);
-  EXPECT_EQ(WriteStoreFileRecords(strPath, Source(list, 1500)).m_kind, CStoreResult::abandoned);
-  {
-    CFaultHookScope scope(FailAt(StoreStep::write, 1, CStoreFault::fileError, CFileException::diskFull));
-    const CStoreResult result = WriteStoreFileRecords(strPath, Source(list));
-    EXPECT_EQ(result.m_kind, CStoreResult::fileError);
-    EXPECT_EQ(result.m_nCause, CFileException::diskFull);
+  // What fails, the fault it is made to meet, and the outcome.
+  const int fdHeld = open(strPath.c_str(), O_RDONLY);
+  const std::tuple<const char*, StoreFaultHook, size_t, CStoreResult::Kind> cases[] = {
+      {"given up at once", nullptr, 0, CStoreResult::abandoned},
+      {"given up halfway", nullptr, 1500, CStoreResult::abandoned},
+      {"disk full", FailAt(StoreStep::write, 1, CStoreFault::fileError, CFileException::diskFull), SIZE_MAX,
+       CStoreResult::fileError},
+      {"not flushed", FailAt(StoreStep::sync, 0, CStoreFault::fileError, CFileException::hardIO), SIZE_MAX,
+       CStoreResult::fileError},
+      {"held by another program when the list is complete", nullptr, SIZE_MAX, CStoreResult::notOpened},
+  };
+  for (const auto& [pszName, hook, nAbandonAt, kind] : cases) {
+    SCOPED_TRACE(pszName);
+    if (kind == CStoreResult::notOpened) {
+      ASSERT_EQ(flock(fdHeld, LOCK_EX | LOCK_NB), 0);
+    }
+    CFaultHookScope scope(hook);
+    EXPECT_EQ(WriteStoreFileRecords(strPath, Source(list, nAbandonAt)).m_kind, kind);
+    EXPECT_EQ(ReadFile(strPath), before);
+    EXPECT_EQ(folder.Count(), 1u);  // no temporary left
   }
-  {
-    CFaultHookScope scope(FailAt(StoreStep::sync, 0, CStoreFault::fileError, CFileException::hardIO));
-    EXPECT_EQ(WriteStoreFileRecords(strPath, Source(list)).m_kind, CStoreResult::fileError);
-  }
-  // Held by another program when the new list is complete: refused.
-  const int fd = open(strPath.c_str(), O_RDONLY);
-  ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
-  EXPECT_EQ(WriteStoreFileRecords(strPath, Source(list)).m_kind, CStoreResult::notOpened);
-  close(fd);
-  EXPECT_EQ(ReadFile(strPath), before);
-  EXPECT_EQ(folder.Count(), 1u);  // no temporary left
+  close(fdHeld);
 }
 
 TEST(RecordsWrite, AFolderThatTakesNoNewFileGetsTheListThroughTheSpareFolder) {

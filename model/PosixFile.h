@@ -1,0 +1,37 @@
+// A file read or written through its descriptor, for the archive: a store file, its
+// temporary, or standard output. Failures are thrown as file exceptions (the cause
+// from the system's error number), and the store files' fault hook is asked before
+// each read and write (see StoreFile.h), so tests can make any of them fail.
+//
+// Writing starts the disk's writeback every few megabytes (a file written through it
+// is written from its start), so that the flush at the end of a large file waits
+// for its last part only.
+#pragma once
+
+#include <cstddef>
+
+#include "model/Archive.h"
+
+// Throws the file exception for a system error number.
+[[noreturn]] void ThrowFileError(int nErrno);
+
+class CPosixFile final : public CFile {
+ public:
+  // nSize: the file's size when it is read (what GetRemaining counts down from).
+  CPosixFile(int fd, size_t nSize) : m_fd(fd), m_nSize(nSize) {}
+
+  size_t Read(void* pBuffer, size_t nCount) override;
+  void Write(const void* pBuffer, size_t nCount) override;
+  size_t GetRemaining() const override { return m_nPos < m_nSize ? m_nSize - m_nPos : 0; }
+  size_t GetWritten() const { return m_nWritten; }
+
+ private:
+  void StartWriteback();
+
+  static constexpr size_t kWritebackStep = 8 << 20;
+  int m_fd;
+  size_t m_nSize;
+  size_t m_nPos = 0;
+  size_t m_nWritten = 0;
+  size_t m_nWriteback = 0;  // where the writeback started so far ends
+};
