@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "cli/RecordLines.h"
 #include "cli/TableCell.h"
 #include "model/CsvExport.h"
 #include "model/MessageText.h"
@@ -179,96 +180,20 @@ bool IsAddressFileName(const std::string& strFile) {
          strcasecmp(strBase.c_str(), GetStoreFileName(StoreList::serviceCenters).c_str()) == 0;
 }
 
-// Lines of standard input, read in large blocks with no stream synchronisation (and
-// into memory that is not cleared first: a block is read once, not zeroed and read).
-class CLineReader {
- public:
-  // The next line (without its line end), valid until the next call; false at the
-  // end of the input.
-  bool Next(std::string_view& line) {
-    for (;;) {
-      const std::string_view held(m_pBuffer.get() + m_nPos, m_nSize - m_nPos);
-      const size_t nEnd = held.find('\n');
-      if (nEnd != std::string_view::npos) {
-        line = held.substr(0, nEnd);
-        m_nPos += nEnd + 1;
-        return true;
-      }
-      if (m_bEnd) {
-        if (held.empty())
-          return false;
-        line = held;
-        m_nPos = m_nSize;
-        return true;
-      }
-      ReadBlock();
-    }
-  }
-
- private:
-  // Moves the part of a line held to the front, makes room for a block (a line
-  // longer than the room doubles it) and reads into it.
-  void ReadBlock() {
-    const size_t nHeld = m_nSize - m_nPos;
-    if (nHeld != 0)
-      std::memmove(m_pBuffer.get(), m_pBuffer.get() + m_nPos, nHeld);
-    m_nPos = 0;
-    m_nSize = nHeld;
-    if (m_nCapacity - nHeld < kBlock) {
-      const size_t nCapacity = std::max(2 * m_nCapacity, nHeld + kBlock);
-      std::unique_ptr<char[]> pBigger(new char[nCapacity]);
-      if (nHeld != 0)
-        std::memcpy(pBigger.get(), m_pBuffer.get(), nHeld);
-      m_pBuffer = std::move(pBigger);
-      m_nCapacity = nCapacity;
-    }
-    const size_t nGot = std::fread(m_pBuffer.get() + nHeld, 1, m_nCapacity - nHeld, stdin);
-    m_nSize += nGot;
-    m_bEnd = nGot == 0;
-  }
-
-  static constexpr size_t kBlock = 1 << 20;
-  std::unique_ptr<char[]> m_pBuffer;
-  size_t m_nCapacity = 0;
-  size_t m_nSize = 0;
-  size_t m_nPos = 0;
-  bool m_bEnd = false;
-};
-
-bool IsBlankLine(std::string_view line) { return line.find_first_not_of(" \t\r") == std::string_view::npos; }
-
-// Each line becomes a record as it is read and goes to the file at once: one record
-// object is filled again for every line, and nothing else of the list is kept.
+// The lines become records on worker threads, and each record goes to the file as it
+// comes: nothing of the list is kept beyond a few blocks of input.
 template <class Record>
-int WriteList(const std::string& strFile, std::vector<std::pair<size_t, std::string>>& pending,
-              CLineReader& reader, size_t nLine) {
-  const Record blank;
-  size_t nPending = 0, nCount = 0;
-  auto next = [&](Record& record) {
-    size_t nAt;
-    std::string_view line;
-    if (nPending < pending.size()) {
-      nAt = pending[nPending].first;
-      line = pending[nPending++].second;
-    } else {
-      do {
-        if (!reader.Next(line))
-          return NextRecord::end;
-        nAt = ++nLine;
-      } while (IsBlankLine(line));
-    }
-    record = blank;  // a member a line leaves out has its default value
-    std::string strError;
-    if (!RecordFromJson(line, record, strError)) {
-      Fail("stdin", "line " + std::to_string(nAt) + ": " + strError);
-      return NextRecord::abandon;
-    }
-    ++nCount;
-    return NextRecord::record;
-  };
-  const CStoreResult result = WriteStoreFileRecords(strFile, std::function<NextRecord(Record&)>(next));
-  if (result.m_kind == CStoreResult::abandoned)
-    return 1;  // the line's error has been shown; the file was not touched
+int WriteList(const std::string& strFile, std::string_view strStart, bool bInputEnd) {
+  CRecordLines<Record> lines(strStart, stdin, bInputEnd);
+  size_t nCount = 0;
+  const CStoreResult result =
+      WriteStoreFileRecords(strFile, std::function<NextRecord(Record*&)>([&](Record*& pRecord) {
+                              const NextRecord next = lines.Next(pRecord);
+                              nCount += next == NextRecord::record;
+                              return next;
+                            }));
+  if (result.m_kind == CStoreResult::abandoned)  // the file was not touched
+    return Fail("stdin", lines.Error());
   if (result.m_kind == CStoreResult::notOpened)
     return Fail(strFile, "cannot be opened for writing (in use by another program, or access denied)");
   if (!result.IsOk())
@@ -292,27 +217,33 @@ int Write(const std::vector<std::string>& args) {
   if (!strClass.empty() && strClass != "CMessage" && strClass != "CAddress")
     return Fail(strFile, "unknown class \"" + strClass + "\" (CMessage or CAddress)");
 
-  // Lines are kept only until one names the class (usually the first); the rest
-  // become records as they are read.
-  CLineReader reader;
-  std::vector<std::pair<size_t, std::string>> pending;
-  std::string_view line;
-  size_t nLine = 0;
-  while (strClass.empty() && reader.Next(line)) {
-    ++nLine;
-    if (IsBlankLine(line))
-      continue;
+  // Lines are looked at until one names the class (usually the first); then they
+  // and the rest of the input become records.
+  std::string strStart;  // the input read so far
+  bool bInputEnd = false;
+  for (size_t nPos = 0, nLine = 1; strClass.empty(); ++nLine) {
+    size_t nEnd;
+    while ((nEnd = strStart.find('\n', nPos)) == std::string::npos && !bInputEnd) {
+      char block[65536];
+      const size_t nGot = std::fread(block, 1, sizeof block, stdin);
+      strStart.append(block, nGot);
+      bInputEnd = nGot == 0;
+    }
+    if (nPos == strStart.size())
+      break;
+    const std::string_view line =
+        std::string_view(strStart).substr(nPos, std::min(nEnd, strStart.size()) - nPos);
+    nPos += line.size() + 1;
     std::string strError;
-    if (!GetJsonClass(line, strClass, strError))
+    if (!IsBlankLine(line) && !GetJsonClass(line, strClass, strError))
       return Fail("stdin", "line " + std::to_string(nLine) + ": " + strError);
-    pending.emplace_back(nLine, std::string(line));
   }
   if (strClass.empty())  // no record names its class: the file's name decides
     strClass = IsAddressFileName(strFile) ? "CAddress" : "CMessage";
   if (strClass == "CAddress")
-    return WriteList<CAddress>(strFile, pending, reader, nLine);
+    return WriteList<CAddress>(strFile, strStart, bInputEnd);
   if (strClass == "CMessage")
-    return WriteList<CMessage>(strFile, pending, reader, nLine);
+    return WriteList<CMessage>(strFile, strStart, bInputEnd);
   return Fail("stdin", "unknown class \"" + strClass + "\" (CMessage or CAddress)");
 }
 

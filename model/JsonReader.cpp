@@ -189,6 +189,20 @@ bool CJsonReader::ReadString(std::string& out) {
   return Fail("string not closed");
 }
 
+bool CJsonReader::ReadString(std::string_view& text, std::string& strScratch) {
+  const size_t nStart = m_nPos + 1;
+  const size_t nEnd = FindJsonSpecial<false>(m_text.data(), nStart, m_text.size());
+  if (nEnd < m_text.size() && m_text[nEnd] == '"') {
+    text = m_text.substr(nStart, nEnd - nStart);
+    m_nPos = nEnd + 1;
+    return true;
+  }
+  if (!ReadString(strScratch))
+    return false;
+  text = strScratch;
+  return true;
+}
+
 void CJsonReader::BeginObject(bool& bFirst) {
   ++m_nPos;  // {
   bFirst = true;
@@ -213,18 +227,7 @@ bool CJsonReader::NextMember(bool& bFirst, std::string_view& name, std::string& 
   SkipSpace();
   if (m_nPos >= m_text.size() || m_text[m_nPos] != '"')
     return Fail("member name expected");
-  // A name without escapes is taken from the text itself.
-  const size_t nStart = m_nPos + 1;
-  const size_t nEnd = FindJsonSpecial<false>(m_text.data(), nStart, m_text.size());
-  if (nEnd < m_text.size() && m_text[nEnd] == '"') {
-    name = m_text.substr(nStart, nEnd - nStart);
-    m_nPos = nEnd + 1;
-    return true;
-  }
-  if (!ReadString(strScratch))
-    return false;
-  name = strScratch;
-  return true;
+  return ReadString(name, strScratch);
 }
 
 bool CJsonReader::Colon() {

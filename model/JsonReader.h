@@ -31,6 +31,9 @@ class CJsonReader {
 
   // Each of these reads the value PeekValue has just found, of the kind it gave.
   bool ReadString(std::string& out);
+  // The same, as a view of the document when the string holds no escape (nothing
+  // is copied), else decoded into strScratch and viewing it.
+  bool ReadString(std::string_view& text, std::string& strScratch);
   bool ReadNumber(std::string_view& text);  // the number's own text
   bool ReadBoolean(bool& b);
   bool ReadNull();

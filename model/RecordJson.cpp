@@ -345,11 +345,14 @@ class CRecordReader {
   }
 
   bool ReadValue(const CFieldName& name, CRecordText& text, int nDepth) {
-    // Through the scratch text: assigning it reuses the field's own block.
-    if (!ReadValue(name, m_strText, nDepth))
+    // Straight from the line when it holds no escape: assigning reuses the field's
+    // own block.
+    if (m_reader.PeekValue(nDepth) != CJsonReader::string || IsRefused())
+      return ReadValue(name, m_strText, nDepth);
+    std::string_view value;
+    if (!m_reader.ReadString(value, m_strText))
       return false;
-    if (!IsRefused())
-      text = m_strText;
+    text = value;
     return true;
   }
 

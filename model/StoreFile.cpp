@@ -14,7 +14,6 @@
 #include <string>
 
 #include "model/PosixFile.h"
-#include "model/WriteBehindFile.h"
 #include "platform/SafeFile.h"
 
 namespace {
@@ -375,23 +374,20 @@ void PutCount(int fd, size_t nCount, size_t nEnd) {
 }
 
 // Writes the records fnNext gives to fd, each as it comes, with their count in
-// front, and flushes the file; the records are made in this thread while the last
-// of them are written in another. False when fnNext gave the list up.
+// front, and flushes the file. False when fnNext gave the list up.
 template <class R>
-bool WriteRecordsTo(int fd, const std::function<NextRecord(R&)>& fnNext) {
+bool WriteRecordsTo(int fd, const std::function<NextRecord(R*&)>& fnNext) {
   CPosixFile file(fd, 0);
-  CWriteBehindFile behind(file);
-  CArchive ar(&behind, CArchive::store, kWriteBufferSize);
+  CArchive ar(&file, CArchive::store, kWriteBufferSize);
   ar.WriteCount(0xFFFF);  // the place of the count's long form
-  R record;
+  R* pRecord = nullptr;
   size_t nCount = 0;
-  for (NextRecord next; (next = fnNext(record)) != NextRecord::end; ++nCount) {
+  for (NextRecord next; (next = fnNext(pRecord)) != NextRecord::end; ++nCount) {
     if (next == NextRecord::abandon)
       return false;
-    WriteListRecord(ar, record);
+    WriteListRecord(ar, *pRecord);
   }
   ar.Close();
-  behind.Finish();
   PutCount(fd, nCount, file.GetWritten());
   CheckStoreFault(StoreStep::sync);
   if (fsync(fd) != 0)
@@ -400,7 +396,7 @@ bool WriteRecordsTo(int fd, const std::function<NextRecord(R&)>& fnNext) {
 }
 
 template <class R>
-CStoreResult WriteRecordsFile(const std::string& strGivenPath, const std::function<NextRecord(R&)>& fnNext) {
+CStoreResult WriteRecordsFile(const std::string& strGivenPath, const std::function<NextRecord(R*&)>& fnNext) {
   ResetStoreFaultCounts();
   const std::string strPath = FollowLinks(strGivenPath);
   // The temporary is made with the file's permissions (checked again at the end),
@@ -538,11 +534,11 @@ CStoreResult WriteStoreFile(const std::string& strPath, const CAddressArray& lis
 }
 
 CStoreResult WriteStoreFileRecords(const std::string& strPath,
-                                   const std::function<NextRecord(CMessage&)>& fnNext) {
+                                   const std::function<NextRecord(CMessage*&)>& fnNext) {
   return WriteRecordsFile(strPath, fnNext);
 }
 
 CStoreResult WriteStoreFileRecords(const std::string& strPath,
-                                   const std::function<NextRecord(CAddress&)>& fnNext) {
+                                   const std::function<NextRecord(CAddress*&)>& fnNext) {
   return WriteRecordsFile(strPath, fnNext);
 }

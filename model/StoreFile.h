@@ -45,8 +45,8 @@ CStoreResult ReadStoreFileBytes(const std::string& strPath, std::string& bytes);
 // the file then cannot be opened for writing or locked.
 CStoreResult WriteStoreFile(const std::string& strPath, const CMessageArray& list);
 CStoreResult WriteStoreFile(const std::string& strPath, const CAddressArray& list);
-// Writes a list made one record at a time, never held whole: fnNext fills the record
-// it is given (the same object each time, as the last call left it) and answers
+// Writes a list made one record at a time, never held whole: fnNext points pRecord
+// at the next record (which it keeps valid until it is called again) and answers
 // record, end after the last one, or abandon to give the writing up (the result is
 // then abandoned and the file is not touched). The records go to a locked temporary
 // file beside strPath as they come, and the store file is locked only for the
@@ -55,9 +55,9 @@ CStoreResult WriteStoreFile(const std::string& strPath, const CAddressArray& lis
 // saved as WriteStoreFile saves one.
 enum class NextRecord { record, end, abandon };
 CStoreResult WriteStoreFileRecords(const std::string& strPath,
-                                   const std::function<NextRecord(CMessage&)>& fnNext);
+                                   const std::function<NextRecord(CMessage*& pRecord)>& fnNext);
 CStoreResult WriteStoreFileRecords(const std::string& strPath,
-                                   const std::function<NextRecord(CAddress&)>& fnNext);
+                                   const std::function<NextRecord(CAddress*& pRecord)>& fnNext);
 
 // The save behind WriteStoreFile and the CSV copies: fnWrite writes the whole new
 // contents to the descriptor it is given (and flushes them), throwing the archive's

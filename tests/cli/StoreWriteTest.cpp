@@ -16,23 +16,32 @@
 
 namespace {
 
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string strText;
+  for (const std::string& strLine : lines)
+    strText += strLine + '\n';
+  strText.pop_back();  // the last line has no line end
+  return strText;
+}
+
 TEST(StoreWrite, EveryLineArrivesWholeWhateverTheBlockEdges) {
-  std::vector<std::string> texts;
-  std::string strInput;
+  std::vector<std::string> texts, lines;
   for (size_t i = 0; i < 3000; ++i) {
     texts.push_back(std::string(i == 1234 ? (3 << 19) : 100 + i % 900, static_cast<char>('a' + i % 26)));
-    strInput += "{\"class\":\"CMessage\",\"m_strNumber\":\"+49" + std::to_string(i) +
-                "\",\"m_strMessage\":\"" + texts.back() + "\"}" + (i % 500 == 0 ? "\n \n" : "\n");
+    lines.push_back("{\"class\":\"CMessage\",\"m_strNumber\":\"+49" + std::to_string(i) +
+                    "\",\"m_strMessage\":\"" + texts.back() + "\"}");
+    if (i % 500 == 0)
+      lines.emplace_back(" ");
   }
-  strInput.pop_back();  // the last line has no line end
   const std::string strFolder = ::testing::TempDir() + "store-write-" + std::to_string(getpid()) + "/";
-  test_io::WriteFile(strFolder + "in.jsonl", strInput);
+  const auto write = [&](const std::vector<std::string>& input, std::string& strOut) {
+    test_io::WriteFile(strFolder + "in.jsonl", Joined(input));
+    return test_io::RunCommandLine(std::string("'") + MIRETH_CLI_PATH + "' store write '" + strFolder +
+                                       "SMSIn.Dat' < '" + strFolder + "in.jsonl' 2>&1",
+                                   strOut);
+  };
   std::string strOut;
-  ASSERT_EQ(test_io::RunCommandLine(std::string("'") + MIRETH_CLI_PATH + "' store write '" + strFolder +
-                                        "SMSIn.Dat' < '" + strFolder + "in.jsonl'",
-                                    strOut),
-            0)
-      << strOut;
+  ASSERT_EQ(write(lines, strOut), 0) << strOut;
   CMessageArray list;
   ASSERT_TRUE(ReadStoreFile(strFolder + "SMSIn.Dat", list).IsOk());
   ASSERT_EQ(list.size(), texts.size());
@@ -41,18 +50,16 @@ TEST(StoreWrite, EveryLineArrivesWholeWhateverTheBlockEdges) {
     ASSERT_EQ(list[i]->m_strMessage, texts[i]) << i;
   }
 
-  // A bad line halfway: refused by its number, the file as it was and no temporary
-  // left beside it.
+  // Bad lines far into the input: the first is refused by its number, the file is
+  // left as it was and no temporary beside it.
   const std::string before = test_io::ReadFile(strFolder + "SMSIn.Dat");
-  test_io::WriteFile(strFolder + "bad.jsonl",
-                     "{\"class\":\"CMessage\",\"m_strNumber\":\"1\"}\n\n{\"m_nStatus\":\"x\"}\n{}\n");
-  EXPECT_EQ(test_io::RunCommandLine(std::string("'") + MIRETH_CLI_PATH + "' store write '" + strFolder +
-                                        "SMSIn.Dat' < '" + strFolder + "bad.jsonl' 2>&1",
-                                    strOut),
-            1);
-  EXPECT_NE(strOut.find("line 3: m_nStatus: an integer"), std::string::npos) << strOut;
+  std::vector<std::string> bad = lines;
+  bad[2600] = "{\"m_nStatus\":\"x\"}";
+  bad[2990] = "{";
+  EXPECT_EQ(write(bad, strOut), 1);
+  EXPECT_NE(strOut.find("stdin: line 2601: m_nStatus: an integer"), std::string::npos) << strOut;
   EXPECT_EQ(test_io::ReadFile(strFolder + "SMSIn.Dat"), before);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(strFolder), {}), 3);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(strFolder), {}), 2);
   std::filesystem::remove_all(strFolder);
 }
 

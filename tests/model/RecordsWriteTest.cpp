@@ -22,16 +22,16 @@ std::string WholeListBytes(const List& list) {
   return bytes;
 }
 
-// Gives the records of list one by one, through one record object.
+// Gives the records of list one by one.
 template <class R>
-std::function<NextRecord(R&)> Source(const std::vector<std::unique_ptr<R>>& list,
-                                     size_t nAbandonAt = SIZE_MAX) {
-  return [&list, nAbandonAt, i = size_t(0)](R& record) mutable {
+std::function<NextRecord(R*&)> Source(const std::vector<std::unique_ptr<R>>& list,
+                                      size_t nAbandonAt = SIZE_MAX) {
+  return [&list, nAbandonAt, i = size_t(0)](R*& pRecord) mutable {
     if (i == nAbandonAt)
       return NextRecord::abandon;
     if (i == list.size())
       return NextRecord::end;
-    record = *list[i++];
+    pRecord = list[i++].get();
     return NextRecord::record;
   };
 }
@@ -76,12 +76,12 @@ TEST(RecordsWrite, RecordByRecordGivesTheBytesOfTheWholeList) {
   ASSERT_EQ(chmod(strInbox.c_str(), 0640), 0);
   const CMessageArray whole = Messages(3000, 3000);
   mode_t nTempMode = 0;
-  ASSERT_TRUE(WriteStoreFileRecords(strInbox, [&, source = Source(whole)](CMessage& record) mutable {
+  ASSERT_TRUE(WriteStoreFileRecords(strInbox, [&, source = Source(whole)](CMessage*& pRecord) mutable {
                 for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
                   if (struct stat st; entry.path().string().find(".tmp-") != std::string::npos &&
                                       stat(entry.path().c_str(), &st) == 0)
                     nTempMode = st.st_mode & 07777;
-                return source(record);
+                return source(pRecord);
               }).IsOk());
   EXPECT_EQ(nTempMode, 0640u);
   EXPECT_EQ(ReadFile(strInbox), WholeListBytes(whole));
