@@ -29,7 +29,9 @@
 
 // A line of nothing but blanks (and a carriage return), which the JSON lines may hold
 // between records.
-inline bool IsBlankLine(std::string_view line) { return line.find_first_not_of(" \t\r") == std::string_view::npos; }
+inline bool IsBlankLine(std::string_view line) {
+  return line.find_first_not_of(" \t\r") == std::string_view::npos;
+}
 
 template <class Record>
 class CRecordLines {
@@ -52,12 +54,12 @@ class CRecordLines {
     std::unique_ptr<char[]> m_pText;
     size_t m_nSize = 0, m_nCapacity = 0;
     std::vector<std::unique_ptr<Record>> m_records;  // kept from block to block
-    size_t m_nGood = 0;      // the records made, from the first line on
-    size_t m_nLines = 0;     // the lines of the block
-    size_t m_nBadLine = 0;   // the block's line (from 0) that is no record,
-    std::string m_strError;  // and why, when one is not
+    size_t m_nGood = 0;                              // the records made, from the first line on
+    size_t m_nLines = 0;                             // the lines of the block
+    size_t m_nBadLine = 0;                           // the block's line (from 0) that is no record,
+    std::string m_strError;                          // and why, when one is not
   };
-  static constexpr size_t kBatches = 4;            // blocks read ahead
+  static constexpr size_t kBatches = 4;             // blocks read ahead
   static constexpr size_t kBatchBytes = 256 << 10;  // a block's size, at least
 
   void FillBatches();
@@ -74,7 +76,7 @@ class CRecordLines {
   size_t m_nQueued = 0;  // blocks given to the workers (the next one's number)
   size_t m_nTaken = 0;   // blocks taken back, in order
   CBatch* m_pCurrent = nullptr;
-  size_t m_nIndex = 0;    // the next record of the current block
+  size_t m_nIndex = 0;     // the next record of the current block
   size_t m_nLineBase = 0;  // the lines before the current block
   std::string m_strError;
 

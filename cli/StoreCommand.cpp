@@ -28,7 +28,7 @@
 #include "model/RecordList.h"
 #include "model/StoreFile.h"
 #include "model/StoreLists.h"
-#include "model/WriteBehindFile.h"
+#include "model/WriteBehind.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ class CBlockOutput {
   }
   // Writes out the rest; false when anything failed (Why then tells).
   bool Finish() {
-    if (m_failure.m_kind == CStoreResult::ok)
+    if (m_failure.IsOk())
       m_failure = CatchStoreErrors([&] {
         Hand();
         m_behind.Finish();
@@ -96,15 +96,15 @@ class CBlockOutput {
 
  private:
   void Hand() {
-    m_failure = CatchStoreErrors([&] { m_behind.Write(m_buffer.data(), m_buffer.size()); });
-    m_buffer.clear();
+    m_failure = CatchStoreErrors([&] { m_behind.Hand(m_buffer); });
     if (!m_failure.IsOk())
       throw CFileException(CFileException::genericException);
+    m_buffer.reserve(kBlock + 4096);
   }
 
   static constexpr size_t kBlock = 1 << 20;
   CPosixFile m_stdout{STDOUT_FILENO, 0};
-  CWriteBehindFile m_behind;
+  CWriteBehind m_behind;
   std::string m_buffer;
   CStoreResult m_failure;
 };

@@ -11,7 +11,6 @@
 #include <tuple>
 
 #include "ModelTestSupport.h"
-#include "model/WriteBehindFile.h"
 
 namespace {
 
@@ -137,54 +136,6 @@ TEST(RecordsWrite, AFolderThatTakesNoNewFileGetsTheListThroughTheSpareFolder) {
   EXPECT_EQ(folder.Count(), 1u);
   // Only the backup of the old list is kept there.
   EXPECT_EQ(spare.Files(""), spare.Files(".bak"));
-}
-
-// A file that keeps what is written to it and fails at its nFailAt-th write.
-class CFailingFile final : public CFile {
- public:
-  explicit CFailingFile(size_t nFailAt) : m_nFailAt(nFailAt) {}
-  size_t Read(void*, size_t) override { return 0; }
-  void Write(const void* p, size_t n) override {
-    if (m_nWrites++ == m_nFailAt)
-      throw CFileException(CFileException::diskFull, ENOSPC);
-    m_bytes.append(static_cast<const char*>(p), n);
-  }
-  std::string m_bytes;
-
- private:
-  size_t m_nFailAt;
-  size_t m_nWrites = 0;
-};
-
-TEST(RecordsWrite, TheWritingThreadKeepsTheOrderAndHandsBackItsFailure) {
-  std::string expected;
-  for (size_t i = 0; i < 200; ++i)
-    expected += std::string(1 + i * 37 % 5000, static_cast<char>('a' + i % 26));
-  const auto writeAll = [&](CWriteBehindFile& behind) {
-    for (size_t nAt = 0, i = 0; i < 200; ++i) {
-      const size_t n = 1 + i * 37 % 5000;
-      behind.Write(expected.data() + nAt, n);
-      nAt += n;
-    }
-    behind.Finish();
-  };
-  CFailingFile whole(SIZE_MAX);
-  {
-    CWriteBehindFile behind(whole);
-    writeAll(behind);
-    EXPECT_EQ(whole.m_bytes, expected);  // all written once Finish returns
-  }
-  // The third write fails: the caller hears of it, and nothing after it is written.
-  CFailingFile failing(2);
-  CWriteBehindFile behind(failing);
-  try {
-    writeAll(behind);
-    ADD_FAILURE() << "no failure reached the caller";
-  } catch (const CFileException& e) {
-    EXPECT_EQ(e.m_cause, CFileException::diskFull);
-  }
-  EXPECT_EQ(failing.m_bytes, expected.substr(0, 1 + 38));
-  EXPECT_THROW(behind.Finish(), CFileException);
 }
 
 }  // namespace

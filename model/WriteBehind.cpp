@@ -1,8 +1,8 @@
-#include "model/WriteBehindFile.h"
+#include "model/WriteBehind.h"
 
-CWriteBehindFile::CWriteBehindFile(CFile& target) : m_target(target), m_thread([this] { Run(); }) {}
+CWriteBehind::CWriteBehind(CFile& target) : m_target(target), m_thread([this] { Run(); }) {}
 
-CWriteBehindFile::~CWriteBehindFile() {
+CWriteBehind::~CWriteBehind() {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_bStop = true;
@@ -11,37 +11,36 @@ CWriteBehindFile::~CWriteBehindFile() {
   m_thread.join();
 }
 
-size_t CWriteBehindFile::Read(void*, size_t) { throw CArchiveException(CArchiveException::writeOnly); }
-
-void CWriteBehindFile::Write(const void* pBuffer, size_t nCount) {
+void CWriteBehind::Hand(std::string& block) {
   std::unique_lock<std::mutex> lock(m_mutex);
   m_changed.wait(lock, [&] { return !m_bNext || m_failure; });
   ThrowFailure();
-  m_next.assign(static_cast<const char*>(pBuffer), nCount);
+  m_next.swap(block);  // block gets the buffer the thread gave back
+  block.clear();
   m_bNext = true;
   lock.unlock();
   m_changed.notify_all();
 }
 
-void CWriteBehindFile::Finish() {
+void CWriteBehind::Finish() {
   std::unique_lock<std::mutex> lock(m_mutex);
   m_changed.wait(lock, [&] { return (!m_bNext && !m_bWriting) || m_failure; });
   ThrowFailure();
 }
 
-void CWriteBehindFile::ThrowFailure() {
+void CWriteBehind::ThrowFailure() {
   if (m_failure)
     std::rethrow_exception(m_failure);
 }
 
-void CWriteBehindFile::Run() {
+void CWriteBehind::Run() {
   std::string block;
   std::unique_lock<std::mutex> lock(m_mutex);
   for (;;) {
     m_changed.wait(lock, [&] { return m_bNext || m_bStop; });
     if (m_bStop || m_failure)
       return;
-    block.swap(m_next);
+    block.swap(m_next);  // m_next keeps the buffer written last, for the caller
     m_bNext = false;
     m_bWriting = true;
     lock.unlock();
