@@ -154,9 +154,7 @@ void CRecordLines<Record>::Parse(CBatch& batch) const {
       continue;
     if (batch.m_nGood == batch.m_records.size())
       batch.m_records.push_back(std::make_unique<Record>());
-    Record& record = *batch.m_records[batch.m_nGood];
-    record = m_blank;
-    if (!RecordFromJson(line, record, batch.m_strError)) {
+    if (!RecordFromJson(line, *batch.m_records[batch.m_nGood], batch.m_strError)) {
       batch.m_nBadLine = batch.m_nLines;
       return;
     }

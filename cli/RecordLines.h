@@ -70,7 +70,6 @@ class CRecordLines {
   std::string m_carry;  // the start of a line the last block did not hold
   FILE* m_pInput;
   bool m_bInputEnd;
-  const Record m_blank;
 
   CBatch m_batches[kBatches];
   size_t m_nQueued = 0;  // blocks given to the workers (the next one's number)

@@ -261,6 +261,12 @@ class CRecordReader {
       return std::visit([&](auto pMember) { return ReadValue({field.m_name}, record.*pMember, 1); },
                         field.m_member);
     });
+    // The fields the line left out take their defaults.
+    static const R s_blank;
+    for (size_t i = 0; i < nFields; ++i)
+      if (!(nSeen & (1u << i)))
+        std::visit([&](auto pMember) { record.*pMember = s_blank.*pMember; },
+                   CRecordFields<R>::kFields[i].m_member);
   }
 
   // The "class" member of any object line; its other members are checked only.

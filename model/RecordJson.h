@@ -37,7 +37,8 @@ void AppendRecordJson(std::string& out, const CAddress& address);
 // when the object has none. False, with a reason, when the line is not an object.
 bool GetJsonClass(std::string_view strLine, std::string& strClass, std::string& strError);
 
-// Fills a record from a JSON object line. Members left out keep the record's values;
+// Fills every field of a record from a JSON object line. Members left out take their
+// default values (a record filled again for each line keeps nothing of the last);
 // an unknown member, a value of the wrong type or out of range, or a "class" naming
 // the other class is refused, with a reason.
 bool RecordFromJson(std::string_view strLine, CMessage& message, std::string& strError);

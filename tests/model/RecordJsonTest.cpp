@@ -43,14 +43,19 @@ TEST(RecordJson, RecordsSurviveTheRoundTripWithAnyBytes) {
   EXPECT_NE(RecordToJson(m).find("\"date\":\"nan:fff0000000000123\""), std::string::npos);
 }
 
-TEST(RecordJson, MembersLeftOutKeepTheirValuesAndEscapesAreDecoded) {
-  CMessage m;
+TEST(RecordJson, MembersLeftOutTakeTheirDefaultsAndEscapesAreDecoded) {
+  CMessage m;  // filled before, as a record filled again for each line is
+  m.m_strName = "Dana";
+  m.m_nType = MSG_TYPE_COMPOSED;
+  m.m_bFlag = 0;
   std::string strError;
   ASSERT_TRUE(RecordFromJson(" { \"m_strMessage\" : \"\\u00e9\\u20ac\\ud83d\\ude00\\/\", \"m_nStatus\": 3 } ",
                              m, strError))
       << strError;
   EXPECT_EQ(m.m_strMessage, "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80/");
   EXPECT_EQ(m.m_nStatus, 3);
+  EXPECT_EQ(m.m_strName, "");
+  EXPECT_EQ(m.m_nType, MSG_TYPE_RECEIVED);
   EXPECT_EQ(m.m_bFlag, 1);
 }
 
