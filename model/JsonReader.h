@@ -60,8 +60,10 @@ class CJsonReader {
 
  private:
   void SkipSpace() {
-    while (m_nPos < m_text.size() && (m_text[m_nPos] == ' ' || m_text[m_nPos] == '\t' ||
-                                      m_text[m_nPos] == '\r' || m_text[m_nPos] == '\n'))
+    // Most often there is none: anything above the blank ends it at once.
+    while (
+        m_nPos < m_text.size() && static_cast<unsigned char>(m_text[m_nPos]) <= ' ' &&
+        (m_text[m_nPos] == ' ' || m_text[m_nPos] == '\t' || m_text[m_nPos] == '\r' || m_text[m_nPos] == '\n'))
       ++m_nPos;
   }
   bool Literal(std::string_view word);

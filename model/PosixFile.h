@@ -28,7 +28,7 @@ class CPosixFile final : public CFile {
  private:
   void StartWriteback();
 
-  static constexpr size_t kWritebackStep = 8 << 20;
+  static constexpr size_t kWritebackStep = 2 << 20;
   int m_fd;
   size_t m_nSize;
   size_t m_nPos = 0;

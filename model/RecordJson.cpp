@@ -298,10 +298,12 @@ class CRecordReader {
   template <class R>
   static size_t FindField(std::string_view name, size_t nFrom) {
     constexpr size_t nFields = std::size(CRecordFields<R>::kFields);
+    if (name == "class")
+      return nFields;
     for (size_t n = 0, i = nFrom % nFields; n < nFields; ++n, i = i + 1 == nFields ? 0 : i + 1)
       if (name == CRecordFields<R>::kFields[i].m_name)
         return i;
-    return name == "class" ? nFields : nFields + 1;
+    return nFields + 1;
   }
 
   // The members of an object, the reader at its '{'.
@@ -320,9 +322,10 @@ class CRecordReader {
     if (IsRefused())
       return m_reader.SkipValue(1);
     if (m_reader.PeekValue(1) == CJsonReader::string) {
-      if (!m_reader.ReadString(m_strText))
+      std::string_view name;
+      if (!m_reader.ReadString(name, m_strText))
         return false;
-      if (m_strText == pszClass)
+      if (name == pszClass)
         return true;
     } else if (!m_reader.SkipValue(1)) {
       return false;
