@@ -1,6 +1,7 @@
 // The scans of the bytes of JSON strings: where the next byte lies that a writer must
 // escape or look at, and where the next lies that ends a reader's run of plain text.
-// Sixteen bytes are looked at in one step where the processor allows.
+// Sixteen bytes are looked at in one step where the processor allows, thirty-two where
+// it has AVX2 (chosen as it runs).
 #pragma once
 
 #include <cstddef>
@@ -8,10 +9,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
-// The index of the first byte of p[i..n) that is a control character (below 0x20), a
-// quote or a backslash; with bWriting also DEL (0x7F) and every byte from 0x80 up (the
-// writer checks those for UTF-8). n when there is none.
 #if defined(__SSE2__)
 // One bit for each of the sixteen bytes of v that FindJsonSpecial looks for.
 template <bool bWriting>
@@ -29,11 +30,9 @@ unsigned int JsonSpecialMask(__m128i v) {
 }
 #endif
 
-// The index of the first byte of p[i..n) that is a control character (below 0x20), a
-// quote or a backslash; with bWriting also DEL (0x7F) and every byte from 0x80 up (the
-// writer checks those for UTF-8). n when there is none.
+// FindJsonSpecial sixteen bytes a step (a byte at a time without SSE2).
 template <bool bWriting>
-size_t FindJsonSpecial(const char* p, size_t i, size_t n) {
+size_t FindJsonSpecialSse2(const char* p, size_t i, size_t n) {
 #if defined(__SSE2__)
   for (; i + 16 <= n; i += 16) {
     const unsigned int nMask =
@@ -66,4 +65,45 @@ size_t FindJsonSpecial(const char* p, size_t i, size_t n) {
   }
   return n;
 #endif
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same thirty-two bytes a step, on a processor with AVX2 (most since 2013); the
+// last fewer than thirty-two bytes sixteen at a time.
+template <bool bWriting>
+__attribute__((target("avx2"))) size_t FindJsonSpecialAvx2(const char* p, size_t i, size_t n) {
+  for (; i + 32 <= n; i += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+    __m256i special = _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('"')),
+                                      _mm256_cmpeq_epi8(v, _mm256_set1_epi8('\\')));
+    if constexpr (bWriting) {
+      // Compared as signed bytes, 0x80 and up are below the blank too.
+      special = _mm256_or_si256(special, _mm256_cmpgt_epi8(_mm256_set1_epi8(0x20), v));
+      special = _mm256_or_si256(special, _mm256_cmpeq_epi8(v, _mm256_set1_epi8(0x7F)));
+    } else {
+      special = _mm256_or_si256(special, _mm256_cmpeq_epi8(_mm256_min_epu8(v, _mm256_set1_epi8(0x1F)), v));
+    }
+    const unsigned int nMask = static_cast<unsigned int>(_mm256_movemask_epi8(special));
+    if (nMask != 0)
+      return i + static_cast<size_t>(__builtin_ctz(nMask));
+  }
+  return FindJsonSpecialSse2<bWriting>(p, i, n);
+}
+
+inline bool HasAvx2() {
+  static const bool s_bAvx2 = __builtin_cpu_supports("avx2");
+  return s_bAvx2;
+}
+#endif
+
+// The index of the first byte of p[i..n) that is a control character (below 0x20), a
+// quote or a backslash; with bWriting also DEL (0x7F) and every byte from 0x80 up (the
+// writer checks those for UTF-8). n when there is none.
+template <bool bWriting>
+size_t FindJsonSpecial(const char* p, size_t i, size_t n) {
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (n - i >= 64 && HasAvx2())
+    return FindJsonSpecialAvx2<bWriting>(p, i, n);
+#endif
+  return FindJsonSpecialSse2<bWriting>(p, i, n);
 }

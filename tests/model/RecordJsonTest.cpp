@@ -88,8 +88,9 @@ TEST(RecordJson, AMessageLineHasEveryMemberInItsPlace) {
   EXPECT_TRUE(IsSameRecord(m, back)) << RecordToJson(back);
 }
 
-// Every byte value at every place around the eight-byte steps of the scans: a byte
-// that needs an escape is escaped wherever it stands, and reads back as itself.
+// Every byte value at every place around the sixteen- and thirty-two-byte steps of
+// the scans: a byte that needs an escape is escaped wherever it stands, and reads
+// back as itself.
 TEST(RecordJson, EveryByteIsEscapedOrNotWhereverItStands) {
   auto expected = [](unsigned char c) -> std::string {
     const std::map<unsigned char, std::string> named = {
@@ -105,12 +106,14 @@ TEST(RecordJson, EveryByteIsEscapedOrNotWhereverItStands) {
       return std::string(1, static_cast<char>(c));
     return sz;
   };
-  for (size_t nBefore : {0, 1, 7, 8, 9, 15, 16, 17, 23, 31, 32}) {
+  // Bytes after it too: the last few of a text are looked at in the narrower steps.
+  const std::string strAfter = "bcdefghij" + std::string(64, 'z');
+  for (size_t nBefore : {0, 1, 7, 8, 9, 15, 16, 17, 23, 31, 32, 63, 64, 65, 95, 96, 97}) {
     for (int c = 0; c < 256; ++c) {
-      const std::string strText = std::string(nBefore, 'a') + static_cast<char>(c) + "bcdefghij";
+      const std::string strText = std::string(nBefore, 'a') + static_cast<char>(c) + strAfter;
       const std::string strJson = JsonString(strText);
       ASSERT_EQ(strJson,
-                "\"" + std::string(nBefore, 'a') + expected(static_cast<unsigned char>(c)) + "bcdefghij\"")
+                "\"" + std::string(nBefore, 'a') + expected(static_cast<unsigned char>(c)) + strAfter + "\"")
           << "byte " << c << " after " << nBefore;
       CAddress a;
       std::string strError;
@@ -119,10 +122,10 @@ TEST(RecordJson, EveryByteIsEscapedOrNotWhereverItStands) {
     }
   }
   // A control character as it is inside a string is refused where it stands.
-  for (size_t nBefore : {0, 5, 8, 17}) {
+  for (size_t nBefore : {0, 5, 8, 17, 70, 100}) {
     CAddress a;
     std::string strError;
-    const std::string strLine = "{\"m_strName\":\"" + std::string(nBefore, 'a') + "\x01" + "bcdefghij\"}";
+    const std::string strLine = "{\"m_strName\":\"" + std::string(nBefore, 'a') + "\x01" + strAfter + "\"}";
     EXPECT_FALSE(RecordFromJson(strLine, a, strError));
     EXPECT_EQ(strError, "control character in a string at offset " + std::to_string(15 + nBefore));
   }
