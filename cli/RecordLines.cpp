@@ -27,33 +27,27 @@ CRecordLines<Record>::~CRecordLines() {
 }
 
 template <class Record>
-NextRecord CRecordLines<Record>::Next(Record*& pRecord) {
-  for (;;) {
-    if (m_pCurrent) {
-      if (m_nIndex < m_pCurrent->m_nGood) {
-        pRecord = m_pCurrent->m_records[m_nIndex++].get();
-        return NextRecord::record;
-      }
-      if (!m_pCurrent->m_strError.empty()) {
-        m_strError = "line " + std::to_string(m_nLineBase + m_pCurrent->m_nBadLine + 1) + ": " +
-                     m_pCurrent->m_strError;
-        return NextRecord::abandon;
-      }
-      m_nLineBase += m_pCurrent->m_nLines;
-      std::lock_guard<std::mutex> lock(m_mutex);
-      m_pCurrent->m_state = CBatch::free;
-      m_pCurrent = nullptr;
-    }
-    FillBatches();
-    if (m_nTaken == m_nQueued)
-      return NextRecord::end;
-    CBatch& batch = m_batches[m_nTaken % kBatches];
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [&] { return batch.m_state == CBatch::done; });
-    m_pCurrent = &batch;
-    m_nIndex = 0;
-    ++m_nTaken;
+NextBlock CRecordLines<Record>::Next(CRecordBlock<Record>*& pBlock) {
+  if (m_pCurrent) {
+    m_nLineBase += m_pCurrent->m_nLines;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pCurrent->m_state = CBatch::free;
+    m_pCurrent = nullptr;
   }
+  FillBatches();
+  if (m_nTaken == m_nQueued)
+    return NextBlock::end;
+  CBatch& batch = m_batches[m_nTaken % kBatches];
+  std::unique_lock<std::mutex> lock(m_mutex);
+  m_changed.wait(lock, [&] { return batch.m_state == CBatch::done; });
+  m_pCurrent = &batch;
+  ++m_nTaken;
+  if (!batch.m_strError.empty()) {  // the records before the bad line are not given
+    m_strError = "line " + std::to_string(m_nLineBase + batch.m_nBadLine + 1) + ": " + batch.m_strError;
+    return NextBlock::abandon;
+  }
+  pBlock = &batch.m_records;
+  return NextBlock::block;
 }
 
 // Every free block gets input and goes to the workers, in the order of the input.
@@ -139,10 +133,10 @@ void CRecordLines<Record>::RunWorker() {
   }
 }
 
-// The block's lines become records until one is refused.
+// The block's lines become records, archived one after another, until one is refused.
 template <class Record>
 void CRecordLines<Record>::Parse(CBatch& batch) const {
-  batch.m_nGood = 0;
+  batch.m_records.Clear();
   batch.m_nLines = 0;
   batch.m_strError.clear();
   const std::string_view text(batch.m_pText.get(), batch.m_nSize);
@@ -152,13 +146,20 @@ void CRecordLines<Record>::Parse(CBatch& batch) const {
     nPos = nEnd + 1;
     if (IsBlankLine(line))
       continue;
-    if (batch.m_nGood == batch.m_records.size())
-      batch.m_records.push_back(std::make_unique<Record>());
-    if (!RecordFromJson(line, *batch.m_records[batch.m_nGood], batch.m_strError)) {
+    // Nothing may be thrown out of a worker: a line too large for memory is refused
+    // like a bad one.
+    bool bRecord = false;
+    const CStoreResult result = CatchStoreErrors([&] {
+      bRecord = RecordFromJson(line, batch.m_record, batch.m_strError);
+      if (bRecord)
+        batch.m_records.Add(batch.m_record);
+    });
+    if (!result.IsOk())
+      batch.m_strError = result.Describe();
+    if (!bRecord || !result.IsOk()) {
       batch.m_nBadLine = batch.m_nLines;
       return;
     }
-    ++batch.m_nGood;
   }
 }
 

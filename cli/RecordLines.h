@@ -1,16 +1,17 @@
 // JSON lines made into records (for `mireth store write`) by worker threads, a few
-// blocks of input ahead of the thread that takes the records, which gets them in
-// the order of their lines: on a machine with two cores, the lines are read two at a
-// time. The taking thread only reads the input in blocks; the workers find the
-// lines in them.
+// blocks of input ahead of the thread that takes them, which gets them in the order
+// of their lines: on a machine with two cores, the lines are read two at a time.
+// The taking thread only reads the input in blocks; a worker finds the lines of a
+// block, makes each a record and archives it into the block's records.
 //
 // The contract:
-//  - Next points at the records in the order of their lines, blank lines skipped.
-//    A record stays valid until the next call. A member a line leaves out has its
-//    default value.
-//  - At the first line that is not a record, Next answers abandon once the records
-//    before it have been taken, and Error gives "line N: why". No later line is
-//    named, even when a worker met it first.
+//  - Next points at blocks of records (CRecordBlock) in the order of their lines,
+//    blank lines skipped. A block stays as it is until the next call. A member a
+//    line leaves out has its default value.
+//  - At the first line that is not a record, Next answers abandon once the blocks
+//    before it have been taken (the records before it in its block are not given),
+//    and Error gives "line N: why". No later line is named, even when a worker met
+//    it first.
 //  - The input is read only by the thread that calls Next. The destructor stops
 //    the workers and waits for them; it never waits for input.
 #pragma once
@@ -43,7 +44,7 @@ class CRecordLines {
   CRecordLines(const CRecordLines&) = delete;
   CRecordLines& operator=(const CRecordLines&) = delete;
 
-  NextRecord Next(Record*& pRecord);
+  NextBlock Next(CRecordBlock<Record>*& pBlock);
   const std::string& Error() const { return m_strError; }
 
  private:
@@ -53,11 +54,11 @@ class CRecordLines {
     State m_state = free;
     std::unique_ptr<char[]> m_pText;
     size_t m_nSize = 0, m_nCapacity = 0;
-    std::vector<std::unique_ptr<Record>> m_records;  // kept from block to block
-    size_t m_nGood = 0;                              // the records made, from the first line on
-    size_t m_nLines = 0;                             // the lines of the block
-    size_t m_nBadLine = 0;                           // the block's line (from 0) that is no record,
-    std::string m_strError;                          // and why, when one is not
+    Record m_record;                 // each line's, filled again
+    CRecordBlock<Record> m_records;  // the records of the block's lines, archived
+    size_t m_nLines = 0;             // the lines of the block
+    size_t m_nBadLine = 0;           // the block's line (from 0) that is no record,
+    std::string m_strError;          // and why, when one is not
   };
   static constexpr size_t kBatches = 4;             // blocks read ahead
   static constexpr size_t kBatchBytes = 256 << 10;  // a block's size, at least
@@ -75,7 +76,6 @@ class CRecordLines {
   size_t m_nQueued = 0;  // blocks given to the workers (the next one's number)
   size_t m_nTaken = 0;   // blocks taken back, in order
   CBatch* m_pCurrent = nullptr;
-  size_t m_nIndex = 0;     // the next record of the current block
   size_t m_nLineBase = 0;  // the lines before the current block
   std::string m_strError;
 

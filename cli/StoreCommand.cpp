@@ -180,18 +180,19 @@ bool IsAddressFileName(const std::string& strFile) {
          strcasecmp(strBase.c_str(), GetStoreFileName(StoreList::serviceCenters).c_str()) == 0;
 }
 
-// The lines become records on worker threads, and each record goes to the file as it
-// comes: nothing of the list is kept beyond a few blocks of input.
+// The lines become records on worker threads, and each block of them goes to the file
+// as it comes: nothing of the list is kept beyond a few blocks of input.
 template <class Record>
 int WriteList(const std::string& strFile, std::string_view strStart, bool bInputEnd) {
   CRecordLines<Record> lines(strStart, stdin, bInputEnd);
   size_t nCount = 0;
-  const CStoreResult result =
-      WriteStoreFileRecords(strFile, std::function<NextRecord(Record*&)>([&](Record*& pRecord) {
-                              const NextRecord next = lines.Next(pRecord);
-                              nCount += next == NextRecord::record;
-                              return next;
-                            }));
+  const CStoreResult result = WriteStoreFileBlocks(
+      strFile, std::function<NextBlock(CRecordBlock<Record>*&)>([&](CRecordBlock<Record>*& pBlock) {
+        const NextBlock next = lines.Next(pBlock);
+        if (next == NextBlock::block)
+          nCount += pBlock->GetCount();
+        return next;
+      }));
   if (result.m_kind == CStoreResult::abandoned)  // the file was not touched
     return Fail("stdin", lines.Error());
   if (result.m_kind == CStoreResult::notOpened)

@@ -348,6 +348,11 @@ void CArchive::WriteRecordTag(const CRecordClass& recordClass) {
   ++m_nMapCount;  // the record's own number
 }
 
+void CArchive::AssumeClassWritten(const CRecordClass& recordClass) {
+  CheckMode(store);
+  m_classes.push_back(ClassNumber{m_nMapCount++, 0, &recordClass});
+}
+
 size_t CArchive::ReadRecordTag(const CRecordClass* pClasses, size_t nClasses) {
   CheckMode(load);
   if (m_nMapCount >= 0x3FFFFFFEu)

@@ -204,6 +204,10 @@ class CArchive {
   // Record tags. The first record of a class is preceded by the class header (new
   // class tag, schema, name); later ones by a reference to the class's number.
   void WriteRecordTag(const CRecordClass& recordClass);
+  // Takes the class as written already, by the bytes this archive's bytes come after
+  // (its header then precedes the first record of the list): its records name it by
+  // its number, as they would in one archive holding the class alone.
+  void AssumeClassWritten(const CRecordClass& recordClass);
   // Reads the tag of a new record and returns the index of its class in pClasses.
   // A null entry or a reference to an earlier record is refused like a number not
   // yet read (bad index): every record of a store file is written in full.

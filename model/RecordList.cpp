@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "errors/ErrorTexts.h"
 
@@ -129,6 +130,38 @@ void WriteListRecord(CArchive& ar, CAddress& record) {
   ar.WriteRecordTag(g_classAddress);
   record.Serialize(ar);
 }
+
+template <class R>
+CRecordBlock<R>::CRecordBlock()
+    : m_pFile(std::make_unique<CMemFile>(&m_bytes)),
+      m_pArchive(std::make_unique<CArchive>(m_pFile.get(), CArchive::store, 65536)) {
+  m_pArchive->AssumeClassWritten(std::is_same_v<R, CMessage> ? g_classMessage : g_classAddress);
+}
+
+template <class R>
+CRecordBlock<R>::~CRecordBlock() = default;
+
+template <class R>
+void CRecordBlock<R>::Add(R& record) {
+  WriteListRecord(*m_pArchive, record);
+  ++m_nCount;
+}
+
+template <class R>
+std::string_view CRecordBlock<R>::Bytes() {
+  m_pArchive->Flush();
+  return m_bytes;
+}
+
+template <class R>
+void CRecordBlock<R>::Clear() {
+  m_pArchive->Flush();
+  m_bytes.clear();
+  m_nCount = 0;
+}
+
+template class CRecordBlock<CMessage>;
+template class CRecordBlock<CAddress>;
 
 StoreRecordClass DetectRecordClass(const void* pData, size_t nSize) {
   StoreRecordClass result = StoreRecordClass::none;

@@ -9,6 +9,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/Archive.h"
@@ -33,11 +34,36 @@ void ReadRecordStream(CArchive& ar, CAddress& record, const std::function<void(c
 void WriteRecordList(CArchive& ar, const CMessageArray& list);
 void WriteRecordList(CArchive& ar, const CAddressArray& list);
 
-// Writes one record with its tag, as WriteRecordList writes each after the count:
-// for writers that make the records one at a time and put the count in front
-// themselves (see WriteStoreFileRecords).
+// Writes one record with its tag, as WriteRecordList writes each after the count.
 void WriteListRecord(CArchive& ar, CMessage& record);
 void WriteListRecord(CArchive& ar, CAddress& record);
+
+// A run of a list's records archived into bytes, for writers that make a list in
+// blocks, on several threads, and put them one after another (see
+// WriteStoreFileBlocks). Every record of a block names its class by number, in two
+// bytes (the tag that follows the class header); the list's writer puts the header
+// in place of the first record's tag. Add throws the archive's exceptions; a block
+// is filled again after Clear.
+template <class R>
+class CRecordBlock {
+ public:
+  CRecordBlock();
+  ~CRecordBlock();
+  CRecordBlock(const CRecordBlock&) = delete;
+  CRecordBlock& operator=(const CRecordBlock&) = delete;
+
+  void Add(R& record);
+  // The bytes of the records added since the last Clear.
+  std::string_view Bytes();
+  size_t GetCount() const { return m_nCount; }
+  void Clear();
+
+ private:
+  std::string m_bytes;
+  std::unique_ptr<CMemFile> m_pFile;
+  std::unique_ptr<CArchive> m_pArchive;
+  size_t m_nCount = 0;
+};
 
 // The outcome of an operation on a store file or its bytes.
 struct CStoreResult {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <type_traits>
 
 #include "model/PosixFile.h"
 #include "platform/SafeFile.h"
@@ -21,7 +22,7 @@ namespace {
 // Store files are read and written through a larger buffer than the archive's usual
 // 4096 bytes: a list of many messages then takes a sixteenth of the system calls.
 constexpr size_t kReadBufferSize = 65536;
-// A list written record by record goes out a megabyte at a time.
+// The records of a short list written in blocks move up a megabyte at a time.
 constexpr size_t kWriteBufferSize = 1 << 20;
 
 std::mutex g_hookMutex;
@@ -373,21 +374,33 @@ void PutCount(int fd, size_t nCount, size_t nEnd) {
   WriteAt(fd, head.data(), head.size(), 0);
 }
 
-// Writes the records fnNext gives to fd, each as it comes, with their count in
-// front, and flushes the file. False when fnNext gave the list up.
+// Writes the blocks fnNext gives to fd, each as it comes, with the count of their
+// records in front, and flushes the file. The header of the records' class takes the
+// place of the first record's tag. False when fnNext gave the list up.
 template <class R>
-bool WriteRecordsTo(int fd, const std::function<NextRecord(R*&)>& fnNext) {
+bool WriteBlocksTo(int fd, const std::function<NextBlock(CRecordBlock<R>*&)>& fnNext) {
   CPosixFile file(fd, 0);
-  CArchive ar(&file, CArchive::store, kWriteBufferSize);
-  ar.WriteCount(0xFFFF);  // the place of the count's long form
-  R* pRecord = nullptr;
-  size_t nCount = 0;
-  for (NextRecord next; (next = fnNext(pRecord)) != NextRecord::end; ++nCount) {
-    if (next == NextRecord::abandon)
-      return false;
-    WriteListRecord(ar, *pRecord);
-  }
+  std::string head;  // the count's place (its long form), then the class header
+  CMemFile headFile(&head);
+  CArchive ar(&headFile, CArchive::store);
+  ar.WriteCount(0xFFFF);
+  ar.WriteRecordTag(std::is_same_v<R, CMessage> ? g_classMessage : g_classAddress);
   ar.Close();
+  constexpr size_t kTagByNumber = 2;
+  file.Write(head.data(), 6);
+  CRecordBlock<R>* pBlock = nullptr;
+  size_t nCount = 0;
+  for (NextBlock next; (next = fnNext(pBlock)) != NextBlock::end;) {
+    if (next == NextBlock::abandon)
+      return false;
+    std::string_view bytes = pBlock->Bytes();
+    if (nCount == 0 && pBlock->GetCount() != 0) {
+      file.Write(head.data() + 6, head.size() - 6);
+      bytes.remove_prefix(kTagByNumber);
+    }
+    file.Write(bytes.data(), bytes.size());
+    nCount += pBlock->GetCount();
+  }
   PutCount(fd, nCount, file.GetWritten());
   CheckStoreFault(StoreStep::sync);
   if (fsync(fd) != 0)
@@ -396,7 +409,8 @@ bool WriteRecordsTo(int fd, const std::function<NextRecord(R*&)>& fnNext) {
 }
 
 template <class R>
-CStoreResult WriteRecordsFile(const std::string& strGivenPath, const std::function<NextRecord(R*&)>& fnNext) {
+CStoreResult WriteBlocksFile(const std::string& strGivenPath,
+                             const std::function<NextBlock(CRecordBlock<R>*&)>& fnNext) {
   ResetStoreFaultCounts();
   const std::string strPath = FollowLinks(strGivenPath);
   // The temporary is made with the file's permissions (checked again at the end),
@@ -423,7 +437,7 @@ CStoreResult WriteRecordsFile(const std::string& strGivenPath, const std::functi
   }
 
   bool bComplete = false;
-  CStoreResult result = CatchStoreErrors([&] { bComplete = WriteRecordsTo(fdTemp.Get(), fnNext); });
+  CStoreResult result = CatchStoreErrors([&] { bComplete = WriteBlocksTo(fdTemp.Get(), fnNext); });
   if (result.IsOk() && !bComplete)
     result.m_kind = CStoreResult::abandoned;
   if (bSpare) {
@@ -533,12 +547,12 @@ CStoreResult WriteStoreFile(const std::string& strPath, const CAddressArray& lis
   return WriteFile(strPath, list);
 }
 
-CStoreResult WriteStoreFileRecords(const std::string& strPath,
-                                   const std::function<NextRecord(CMessage*&)>& fnNext) {
-  return WriteRecordsFile(strPath, fnNext);
+CStoreResult WriteStoreFileBlocks(const std::string& strPath,
+                                  const std::function<NextBlock(CRecordBlock<CMessage>*&)>& fnNext) {
+  return WriteBlocksFile(strPath, fnNext);
 }
 
-CStoreResult WriteStoreFileRecords(const std::string& strPath,
-                                   const std::function<NextRecord(CAddress*&)>& fnNext) {
-  return WriteRecordsFile(strPath, fnNext);
+CStoreResult WriteStoreFileBlocks(const std::string& strPath,
+                                  const std::function<NextBlock(CRecordBlock<CAddress>*&)>& fnNext) {
+  return WriteBlocksFile(strPath, fnNext);
 }

@@ -45,19 +45,19 @@ CStoreResult ReadStoreFileBytes(const std::string& strPath, std::string& bytes);
 // the file then cannot be opened for writing or locked.
 CStoreResult WriteStoreFile(const std::string& strPath, const CMessageArray& list);
 CStoreResult WriteStoreFile(const std::string& strPath, const CAddressArray& list);
-// Writes a list made one record at a time, never held whole: fnNext points pRecord
-// at the next record (which it keeps valid until it is called again) and answers
-// record, end after the last one, or abandon to give the writing up (the result is
-// then abandoned and the file is not touched). The records go to a locked temporary
-// file beside strPath as they come, and the store file is locked only for the
-// rename at the end, so a slow source does not keep other saves out. Where the
+// Writes a list made in blocks of records (CRecordBlock), never held whole: fnNext
+// points pBlock at the next block (which it keeps as it is until it is called again)
+// and answers block, end after the last one, or abandon to give the writing up (the
+// result is then abandoned and the file is not touched). The blocks go to a locked
+// temporary file beside strPath as they come, and the store file is locked only for
+// the rename at the end, so a slow source does not keep other saves out. Where the
 // folder takes no new file, the temporary is kept in the spare folder and its list
 // saved as WriteStoreFile saves one.
-enum class NextRecord { record, end, abandon };
-CStoreResult WriteStoreFileRecords(const std::string& strPath,
-                                   const std::function<NextRecord(CMessage*& pRecord)>& fnNext);
-CStoreResult WriteStoreFileRecords(const std::string& strPath,
-                                   const std::function<NextRecord(CAddress*& pRecord)>& fnNext);
+enum class NextBlock { block, end, abandon };
+CStoreResult WriteStoreFileBlocks(const std::string& strPath,
+                                  const std::function<NextBlock(CRecordBlock<CMessage>*& pBlock)>& fnNext);
+CStoreResult WriteStoreFileBlocks(const std::string& strPath,
+                                  const std::function<NextBlock(CRecordBlock<CAddress>*& pBlock)>& fnNext);
 
 // The save behind WriteStoreFile and the CSV copies: fnWrite writes the whole new
 // contents to the descriptor it is given (and flushes them), throwing the archive's

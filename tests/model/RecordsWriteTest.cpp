@@ -1,6 +1,7 @@
-// A list saved as its records are made, one at a time (what `mireth store write`
-// does): the bytes of the whole list's save, a count that settles its form only at
-// the end, and a save given up or failing halfway that leaves the file as it was.
+// A list saved in blocks of records as they are made (what `mireth store write`
+// does): the bytes of the whole list's save, with the class header before the first
+// record whichever block holds it, a count that settles its form only at the end,
+// and a save given up or failing halfway that leaves the file as it was.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -21,17 +22,22 @@ std::string WholeListBytes(const List& list) {
   return bytes;
 }
 
-// Gives the records of list one by one.
+// Gives the records of list in blocks of 700 (the first block empty), or gives the
+// writing up at block nAbandonAt.
 template <class R>
-std::function<NextRecord(R*&)> Source(const std::vector<std::unique_ptr<R>>& list,
-                                      size_t nAbandonAt = SIZE_MAX) {
-  return [&list, nAbandonAt, i = size_t(0)](R*& pRecord) mutable {
-    if (i == nAbandonAt)
-      return NextRecord::abandon;
-    if (i == list.size())
-      return NextRecord::end;
-    pRecord = list[i++].get();
-    return NextRecord::record;
+std::function<NextBlock(CRecordBlock<R>*&)> Blocks(const std::vector<std::unique_ptr<R>>& list,
+                                                   size_t nAbandonAt = SIZE_MAX) {
+  return [&list, nAbandonAt, pBlock = std::make_shared<CRecordBlock<R>>(), i = size_t(0),
+          nBlock = size_t(0)](CRecordBlock<R>*& p) mutable {
+    if (nBlock == nAbandonAt)
+      return NextBlock::abandon;
+    if (nBlock != 0 && i == list.size())
+      return NextBlock::end;
+    pBlock->Clear();
+    for (size_t n = nBlock++ == 0 ? 0 : 700; n != 0 && i < list.size(); --n)
+      pBlock->Add(*list[i++]);
+    p = pBlock.get();
+    return NextBlock::block;
   };
 }
 
@@ -44,7 +50,7 @@ CMessageArray Messages(size_t nCount, size_t nTextSize) {
   return list;
 }
 
-TEST(RecordsWrite, RecordByRecordGivesTheBytesOfTheWholeList) {
+TEST(RecordsWrite, BlockByBlockGivesTheBytesOfTheWholeList) {
   CTempFolder folder;
   const std::string strPath = folder.Path() + "SMSAdd.Dat";
   // Counts around the change of the count's form (a WORD below 0xFFFF, else FFFF
@@ -60,7 +66,7 @@ TEST(RecordsWrite, RecordByRecordGivesTheBytesOfTheWholeList) {
     CAddressArray whole;
     for (size_t i = 0; i < nCount; ++i)
       whole.push_back(MakeAddress(std::to_string(i), i % 3 == 0 ? "Name " + std::to_string(i) : ""));
-    ASSERT_TRUE(WriteStoreFileRecords(strPath, Source(whole)).IsOk()) << nCount;
+    ASSERT_TRUE(WriteStoreFileBlocks(strPath, Blocks(whole)).IsOk()) << nCount;
     const std::string bytes = ReadFile(strPath);
     EXPECT_EQ(bytes.substr(0, countBytes.size()), countBytes) << nCount;
     EXPECT_EQ(bytes, WholeListBytes(whole)) << nCount;
@@ -75,13 +81,14 @@ TEST(RecordsWrite, RecordByRecordGivesTheBytesOfTheWholeList) {
   ASSERT_EQ(chmod(strInbox.c_str(), 0640), 0);
   const CMessageArray whole = Messages(3000, 3000);
   mode_t nTempMode = 0;
-  ASSERT_TRUE(WriteStoreFileRecords(strInbox, [&, source = Source(whole)](CMessage*& pRecord) mutable {
-                for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
-                  if (struct stat st; entry.path().string().find(".tmp-") != std::string::npos &&
-                                      stat(entry.path().c_str(), &st) == 0)
-                    nTempMode = st.st_mode & 07777;
-                return source(pRecord);
-              }).IsOk());
+  ASSERT_TRUE(
+      WriteStoreFileBlocks(strInbox, [&, source = Blocks(whole)](CRecordBlock<CMessage>*& pBlock) mutable {
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+          if (struct stat st; entry.path().string().find(".tmp-") != std::string::npos &&
+                              stat(entry.path().c_str(), &st) == 0)
+            nTempMode = st.st_mode & 07777;
+        return source(pBlock);
+      }).IsOk());
   EXPECT_EQ(nTempMode, 0640u);
   EXPECT_EQ(ReadFile(strInbox), WholeListBytes(whole));
   struct stat st;
@@ -99,7 +106,7 @@ TEST(RecordsWrite, AGivenUpOrFailedSaveLeavesTheFileAsItWas) {
   const int fdHeld = open(strPath.c_str(), O_RDONLY);
   const std::tuple<const char*, StoreFaultHook, size_t, CStoreResult::Kind> cases[] = {
       {"given up at once", nullptr, 0, CStoreResult::abandoned},
-      {"given up halfway", nullptr, 1500, CStoreResult::abandoned},
+      {"given up halfway", nullptr, 2, CStoreResult::abandoned},
       {"disk full", FailAt(StoreStep::write, 1, CStoreFault::fileError, CFileException::diskFull), SIZE_MAX,
        CStoreResult::fileError},
       {"not flushed", FailAt(StoreStep::sync, 0, CStoreFault::fileError, CFileException::hardIO), SIZE_MAX,
@@ -112,7 +119,7 @@ TEST(RecordsWrite, AGivenUpOrFailedSaveLeavesTheFileAsItWas) {
       ASSERT_EQ(flock(fdHeld, LOCK_EX | LOCK_NB), 0);
     }
     CFaultHookScope scope(hook);
-    EXPECT_EQ(WriteStoreFileRecords(strPath, Source(list, nAbandonAt)).m_kind, kind);
+    EXPECT_EQ(WriteStoreFileBlocks(strPath, Blocks(list, nAbandonAt)).m_kind, kind);
     EXPECT_EQ(ReadFile(strPath), before);
     EXPECT_EQ(folder.Count(), 1u);  // no temporary left
   }
@@ -130,7 +137,7 @@ TEST(RecordsWrite, AFolderThatTakesNoNewFileGetsTheListThroughTheSpareFolder) {
       return step == StoreStep::createTemp ? CStoreFault{CStoreFault::fileError, CFileException::accessDenied}
                                            : CStoreFault();
     });
-    ASSERT_TRUE(WriteStoreFileRecords(strPath, Source(list)).IsOk());
+    ASSERT_TRUE(WriteStoreFileBlocks(strPath, Blocks(list)).IsOk());
   }
   EXPECT_EQ(ReadFile(strPath), WholeListBytes(list));
   EXPECT_EQ(folder.Count(), 1u);
