@@ -1,6 +1,7 @@
 #include "cli/RecordLines.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "model/Address.h"
@@ -35,8 +36,12 @@ NextBlock CRecordLines<Record>::Next(CRecordBlock<Record>*& pBlock) {
     m_pCurrent = nullptr;
   }
   FillBatches();
-  if (m_nTaken == m_nQueued)
-    return NextBlock::end;
+  if (m_nTaken == m_nQueued) {
+    if (m_nReadError == 0)
+      return NextBlock::end;
+    m_strError = std::strerror(m_nReadError);  // the input ended before its end
+    return NextBlock::abandon;
+  }
   CBatch& batch = m_batches[m_nTaken % kBatches];
   std::unique_lock<std::mutex> lock(m_mutex);
   m_changed.wait(lock, [&] { return batch.m_state == CBatch::done; });
@@ -108,6 +113,8 @@ bool CRecordLines<Record>::FillBatch(CBatch& batch) {
         std::fread(batch.m_pText.get() + batch.m_nSize, 1, batch.m_nCapacity - batch.m_nSize, m_pInput);
     batch.m_nSize += nGot;
     m_bInputEnd = nGot == 0;
+    if (m_bInputEnd && std::ferror(m_pInput))
+      m_nReadError = errno != 0 ? errno : EIO;
   }
 }
 

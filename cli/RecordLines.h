@@ -12,6 +12,8 @@
 //    before it have been taken (the records before it in its block are not given),
 //    and Error gives "line N: why". No later line is named, even when a worker met
 //    it first.
+//  - Input that cannot be read to its end (a read error) is abandoned too, with
+//    the system's reason as the Error.
 //  - The input is read only by the thread that calls Next. The destructor stops
 //    the workers and waits for them; it never waits for input.
 #pragma once
@@ -71,6 +73,7 @@ class CRecordLines {
   std::string m_carry;  // the start of a line the last block did not hold
   FILE* m_pInput;
   bool m_bInputEnd;
+  int m_nReadError = 0;  // why the input could not be read to its end
 
   CBatch m_batches[kBatches];
   size_t m_nQueued = 0;  // blocks given to the workers (the next one's number)

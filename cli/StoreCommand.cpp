@@ -229,6 +229,8 @@ int Write(const std::vector<std::string>& args) {
       const size_t nGot = std::fread(block, 1, sizeof block, stdin);
       strStart.append(block, nGot);
       bInputEnd = nGot == 0;
+      if (bInputEnd && std::ferror(stdin))
+        return Fail("stdin", std::strerror(errno));
     }
     if (nPos == strStart.size())
       break;

@@ -5,11 +5,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "cli/RecordLines.h"
 #include "model/Message.h"
 #include "model/StoreFile.h"
 #include "tests/support/TestIo.h"
@@ -60,7 +65,52 @@ TEST(StoreWrite, EveryLineArrivesWholeWhateverTheBlockEdges) {
   EXPECT_NE(strOut.find("stdin: line 2601: m_nStatus: an integer"), std::string::npos) << strOut;
   EXPECT_EQ(test_io::ReadFile(strFolder + "SMSIn.Dat"), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(strFolder), {}), 2);
+  // Input that cannot be read (a folder): refused with the reason, nothing written.
+  EXPECT_EQ(test_io::RunCommandLine(std::string("'") + MIRETH_CLI_PATH + "' store write '" + strFolder +
+                                        "SMSIn.Dat' < '" + strFolder + "' 2>&1",
+                                    strOut),
+            1);
+  EXPECT_NE(strOut.find("stdin: Is a directory"), std::string::npos) << strOut;
+  EXPECT_EQ(test_io::ReadFile(strFolder + "SMSIn.Dat"), before);
   std::filesystem::remove_all(strFolder);
+}
+
+// Input that fails after three blocks' worth of lines: the blocks before the failure
+// are given, then the writing is given up with the system's reason.
+TEST(StoreWrite, InputThatFailsHalfwayIsGivenUp) {
+  struct CSource {
+    std::string text;
+    size_t nPos = 0;
+  } source;
+  for (size_t i = 0; i < 8000; ++i)
+    source.text += "{\"m_strNumber\":\"+49" + std::to_string(i) + "\",\"m_strMessage\":\"" +
+                   std::string(60, 'x') + "\"}\n";
+  cookie_io_functions_t io{};
+  io.read = [](void* pCookie, char* p, size_t n) -> ssize_t {
+    CSource& s = *static_cast<CSource*>(pCookie);
+    if (s.nPos == s.text.size()) {
+      errno = EIO;
+      return -1;
+    }
+    n = std::min(n, s.text.size() - s.nPos);
+    std::memcpy(p, s.text.data() + s.nPos, n);
+    s.nPos += n;
+    return static_cast<ssize_t>(n);
+  };
+  FILE* pInput = fopencookie(&source, "r", io);
+  ASSERT_NE(pInput, nullptr);
+  {
+    CRecordLines<CMessage> lines("", pInput, false);
+    CRecordBlock<CMessage>* pBlock = nullptr;
+    size_t nRecords = 0;
+    NextBlock next;
+    while ((next = lines.Next(pBlock)) == NextBlock::block)
+      nRecords += pBlock->GetCount();
+    EXPECT_EQ(next, NextBlock::abandon);
+    EXPECT_EQ(lines.Error(), std::strerror(EIO));
+    EXPECT_EQ(nRecords, 8000u);  // every whole line before the failure
+  }
+  std::fclose(pInput);
 }
 
 TEST(StoreDump, AnOutputThatTakesNothingMoreIsAnError) {
