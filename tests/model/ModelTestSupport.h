@@ -76,6 +76,14 @@ struct CBytes {
   }
 };
 
+// The bytes of a whole list as WriteRecordBytes gives them.
+template <class List>
+std::string ListBytes(const List& list) {
+  std::string bytes;
+  EXPECT_TRUE(WriteRecordBytes(list, bytes).IsOk());
+  return bytes;
+}
+
 inline std::unique_ptr<CAddress> MakeAddress(const std::string& strNumber, const std::string& strName) {
   auto p = std::make_unique<CAddress>();
   p->m_strNumber = strNumber;

@@ -15,13 +15,6 @@
 
 namespace {
 
-template <class List>
-std::string WholeListBytes(const List& list) {
-  std::string bytes;
-  EXPECT_TRUE(WriteRecordBytes(list, bytes).IsOk());
-  return bytes;
-}
-
 // Gives the records of list in blocks of 700 (the first block empty), or gives the
 // writing up at block nAbandonAt.
 template <class R>
@@ -69,7 +62,7 @@ TEST(RecordsWrite, BlockByBlockGivesTheBytesOfTheWholeList) {
     ASSERT_TRUE(WriteStoreFileBlocks(strPath, Blocks(whole)).IsOk()) << nCount;
     const std::string bytes = ReadFile(strPath);
     EXPECT_EQ(bytes.substr(0, countBytes.size()), countBytes) << nCount;
-    EXPECT_EQ(bytes, WholeListBytes(whole)) << nCount;
+    EXPECT_EQ(bytes, ListBytes(whole)) << nCount;
   }
   EXPECT_EQ(folder.Count(), 1u);  // no temporary left
 
@@ -90,7 +83,7 @@ TEST(RecordsWrite, BlockByBlockGivesTheBytesOfTheWholeList) {
         return source(pBlock);
       }).IsOk());
   EXPECT_EQ(nTempMode, 0640u);
-  EXPECT_EQ(ReadFile(strInbox), WholeListBytes(whole));
+  EXPECT_EQ(ReadFile(strInbox), ListBytes(whole));
   struct stat st;
   ASSERT_EQ(stat(strInbox.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
@@ -139,7 +132,7 @@ TEST(RecordsWrite, AFolderThatTakesNoNewFileGetsTheListThroughTheSpareFolder) {
     });
     ASSERT_TRUE(WriteStoreFileBlocks(strPath, Blocks(list)).IsOk());
   }
-  EXPECT_EQ(ReadFile(strPath), WholeListBytes(list));
+  EXPECT_EQ(ReadFile(strPath), ListBytes(list));
   EXPECT_EQ(folder.Count(), 1u);
   // Only the backup of the old list is kept there.
   EXPECT_EQ(spare.Files(""), spare.Files(".bak"));
