@@ -33,7 +33,7 @@ void CPosixFile::Write(const void* pBuffer, size_t nCount) {
 
 void CPosixFile::StartWriteback() {
 #if defined(__linux__)
-  if (m_nWritten - m_nWriteback >= kWritebackStep) {
+  if (m_bWriteback && m_nWritten - m_nWriteback >= kWritebackStep) {
     sync_file_range(m_fd, static_cast<off_t>(m_nWriteback), static_cast<off_t>(m_nWritten - m_nWriteback),
                     SYNC_FILE_RANGE_WRITE);
     m_nWriteback = m_nWritten;

@@ -3,9 +3,10 @@
 // from the system's error number), and the store files' fault hook is asked before
 // each read and write (see StoreFile.h), so tests can make any of them fail.
 //
-// Writing starts the disk's writeback every few megabytes (a file written through it
-// is written from its start), so that the flush at the end of a large file waits
-// for its last part only.
+// A file that is to be flushed at its end (a store file's temporary) may have the
+// disk's writeback started every few megabytes as it is written (it is then written
+// from its start), so that the flush waits for its last part only. Other output
+// (standard output) is left to the system.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +20,8 @@ class CPosixFile final : public CFile {
  public:
   // nSize: the file's size when it is read (what GetRemaining counts down from).
   CPosixFile(int fd, size_t nSize) : m_fd(fd), m_nSize(nSize) {}
+  enum Writeback { startWriteback };
+  CPosixFile(int fd, Writeback) : m_fd(fd), m_nSize(0), m_bWriteback(true) {}
 
   size_t Read(void* pBuffer, size_t nCount) override;
   void Write(const void* pBuffer, size_t nCount) override;
@@ -33,5 +36,6 @@ class CPosixFile final : public CFile {
   size_t m_nSize;
   size_t m_nPos = 0;
   size_t m_nWritten = 0;
+  bool m_bWriteback = false;
   size_t m_nWriteback = 0;  // where the writeback started so far ends
 };

@@ -338,7 +338,7 @@ namespace {
 template <class List>
 CStoreResult WriteFile(const std::string& strStorePath, const List& list) {
   return ReplaceFileSafely(strStorePath, [&](int fd) {
-    CPosixFile file(fd, 0);
+    CPosixFile file(fd, CPosixFile::startWriteback);
     CArchive ar(&file, CArchive::store, kReadBufferSize);
     WriteRecordList(ar, list);
     ar.Close();
@@ -379,7 +379,7 @@ void PutCount(int fd, size_t nCount, size_t nEnd) {
 // place of the first record's tag. False when fnNext gave the list up.
 template <class R>
 bool WriteBlocksTo(int fd, const std::function<NextBlock(CRecordBlock<R>*&)>& fnNext) {
-  CPosixFile file(fd, 0);
+  CPosixFile file(fd, CPosixFile::startWriteback);
   std::string head;  // the count's place (its long form), then the class header
   CMemFile headFile(&head);
   CArchive ar(&headFile, CArchive::store);

@@ -1,7 +1,8 @@
-// `mireth store write` reads its JSON lines in blocks of a megabyte: records whose
+// `mireth store write` reads its JSON lines in blocks: records whose
 // lines cross the blocks' edges, a line longer than a block, blank lines and a last
 // line without its line end all arrive whole and in order; a bad line leaves the file
-// as it was. `store dump` to an output that takes nothing more fails.
+// as it was. `store dump` gives its lines in order and fails on an output that
+// takes nothing more.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 
 #include "cli/RecordLines.h"
 #include "model/Message.h"
+#include "model/RecordJson.h"
 #include "model/StoreFile.h"
 #include "tests/support/TestIo.h"
 
@@ -113,21 +115,31 @@ TEST(StoreWrite, InputThatFailsHalfwayIsGivenUp) {
   std::fclose(pInput);
 }
 
-TEST(StoreDump, AnOutputThatTakesNothingMoreIsAnError) {
+// Many blocks of lines come out whole and in order; an output that takes nothing more
+// (a full disk) is an error.
+TEST(StoreDump, LinesComeOutInOrderAndAFullOutputIsAnError) {
   const std::string strFolder = ::testing::TempDir() + "store-dump-" + std::to_string(getpid()) + "/";
   std::filesystem::create_directories(strFolder);
   CMessageArray list;
-  for (size_t i = 0; i < 5000; ++i)  // more than a megabyte of JSON
+  for (size_t i = 0; i < 5500; ++i) {  // several blocks, the last not full
     list.push_back(std::make_unique<CMessage>());
-  list.back()->m_strMessage = std::string(300, 'x');
+    list.back()->m_strNumber = std::to_string(i);
+  }
   ASSERT_TRUE(WriteStoreFile(strFolder + "SMSIn.Dat", list).IsOk());
+  const std::string strDump =
+      std::string("'") + MIRETH_CLI_PATH + "' store dump '" + strFolder + "SMSIn.Dat'";
+  std::string strOut;
+  ASSERT_EQ(test_io::RunCommandLine(strDump + " --json", strOut), 0);
+  size_t nLine = 0;
+  for (size_t nPos = 0; nPos < strOut.size(); ++nLine) {
+    const size_t nEnd = strOut.find('\n', nPos);
+    ASSERT_NE(nEnd, std::string::npos);
+    ASSERT_EQ(strOut.substr(nPos, nEnd - nPos), RecordToJson(*list[nLine])) << nLine;
+    nPos = nEnd + 1;
+  }
+  EXPECT_EQ(nLine, list.size());
   for (const char* pszJson : {" --json", ""}) {
-    std::string strOut;
-    EXPECT_EQ(test_io::RunCommandLine(std::string("'") + MIRETH_CLI_PATH + "' store dump '" + strFolder +
-                                          "SMSIn.Dat'" + pszJson + " 2>&1 >/dev/full",
-                                      strOut),
-              1)
-        << pszJson;
+    EXPECT_EQ(test_io::RunCommandLine(strDump + pszJson + " 2>&1 >/dev/full", strOut), 1) << pszJson;
     EXPECT_NE(strOut.find("standard output: "), std::string::npos) << strOut;
   }
   std::filesystem::remove_all(strFolder);
