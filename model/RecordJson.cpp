@@ -143,7 +143,7 @@ void AppendDouble(std::string& out, double d) {
   } else {
     char buffer[64];
     auto r = std::to_chars(buffer, buffer + sizeof buffer, d);
-    out.append(buffer, r.ptr);
+    out.append(buffer, static_cast<size_t>(r.ptr - buffer));
   }
 }
 
@@ -154,7 +154,7 @@ requires std::is_integral_v<T>
 void AppendValue(std::string& out, T n) {
   char buffer[16];
   auto r = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(n));
-  out.append(buffer, r.ptr);
+  out.append(buffer, static_cast<size_t>(r.ptr - buffer));
 }
 
 void AppendValue(std::string& out, const CDateTime& dt) {
