@@ -81,7 +81,8 @@ bool CRecordLines<Record>::FillBatch(CBatch& batch) {
       return;
     const size_t nCapacity = std::max(2 * batch.m_nCapacity, batch.m_nSize + nRoom);
     std::unique_ptr<char[]> pBigger(new char[nCapacity]);
-    std::memcpy(pBigger.get(), batch.m_pText.get(), batch.m_nSize);
+    if (batch.m_nSize != 0)  // a first block has no bytes, and no buffer
+      std::memcpy(pBigger.get(), batch.m_pText.get(), batch.m_nSize);
     batch.m_pText = std::move(pBigger);
     batch.m_nCapacity = nCapacity;
   };
