@@ -169,6 +169,12 @@ void CRecordLines<Record>::Parse(CBatch& batch) const {
       return;
     }
   }
+  // The block's last bytes are written out here, not by the thread that takes it.
+  const CStoreResult result = CatchStoreErrors([&] { batch.m_records.Finish(); });
+  if (!result.IsOk()) {  // out of memory at the block's last line
+    batch.m_strError = result.Describe();
+    batch.m_nBadLine = batch.m_nLines - 1;
+  }
 }
 
 template class CRecordLines<CMessage>;

@@ -131,11 +131,28 @@ void WriteListRecord(CArchive& ar, CAddress& record) {
   record.Serialize(ar);
 }
 
+namespace {
+template <class R>
+const CRecordClass& ClassOf() {
+  return std::is_same_v<R, CMessage> ? g_classMessage : g_classAddress;
+}
+}  // namespace
+
 template <class R>
 CRecordBlock<R>::CRecordBlock()
     : m_pFile(std::make_unique<CMemFile>(&m_bytes)),
       m_pArchive(std::make_unique<CArchive>(m_pFile.get(), CArchive::store, 65536)) {
-  m_pArchive->AssumeClassWritten(std::is_same_v<R, CMessage> ? g_classMessage : g_classAddress);
+  m_pArchive->AssumeClassWritten(ClassOf<R>());
+}
+
+template <class R>
+std::string CRecordBlock<R>::ClassHeader() {
+  std::string header;
+  CMemFile file(&header);
+  CArchive ar(&file, CArchive::store);
+  ar.WriteRecordTag(ClassOf<R>());
+  ar.Close();
+  return header;
 }
 
 template <class R>
@@ -148,9 +165,8 @@ void CRecordBlock<R>::Add(R& record) {
 }
 
 template <class R>
-std::string_view CRecordBlock<R>::Bytes() {
+void CRecordBlock<R>::Finish() {
   m_pArchive->Flush();
-  return m_bytes;
 }
 
 template <class R>

@@ -40,10 +40,12 @@ void WriteListRecord(CArchive& ar, CAddress& record);
 
 // A run of a list's records archived into bytes, for writers that make a list in
 // blocks, on several threads, and put them one after another (see
-// WriteStoreFileBlocks). Every record of a block names its class by number, in two
-// bytes (the tag that follows the class header); the list's writer puts the header
-// in place of the first record's tag. Add throws the archive's exceptions; a block
-// is filled again after Clear.
+// WriteStoreFileBlocks). Every record of a block names its class by number, in
+// kTagSize bytes (the tag that follows the class header); the list's writer puts
+// ClassHeader in place of the first record's tag. Add throws the archive's
+// exceptions; Finish, after the last Add, writes out what the archive still
+// buffers (on the thread that filled the block); a block is filled again after
+// Clear.
 template <class R>
 class CRecordBlock {
  public:
@@ -52,9 +54,13 @@ class CRecordBlock {
   CRecordBlock(const CRecordBlock&) = delete;
   CRecordBlock& operator=(const CRecordBlock&) = delete;
 
+  static constexpr size_t kTagSize = 2;
+  static std::string ClassHeader();
+
   void Add(R& record);
-  // The bytes of the records added since the last Clear.
-  std::string_view Bytes();
+  void Finish();
+  // The bytes of the records added since the last Clear, once Finish was called.
+  std::string_view Bytes() const { return m_bytes; }
   size_t GetCount() const { return m_nCount; }
   void Clear();
 

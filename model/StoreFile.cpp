@@ -12,7 +12,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <type_traits>
 
 #include "model/PosixFile.h"
 #include "platform/SafeFile.h"
@@ -348,19 +347,23 @@ CStoreResult WriteFile(const std::string& strStorePath, const List& list) {
   });
 }
 
-// Puts the count of a list in front of its records. The six bytes kept for it take
-// its long form (FFFF and a DWORD); a count below 0xFFFF takes the short form, two
-// bytes, and the records move up four bytes to follow it. nEnd is the file's size.
+// The place kept for a list's count before its records: the count's long form
+// (FFFF and a DWORD).
+constexpr size_t kCountPlace = 6;
+
+// Puts the count of a list in its place. A count below 0xFFFF takes the short
+// form, two bytes, and the records move up four bytes to follow it. nEnd is the
+// file's size.
 void PutCount(int fd, size_t nCount, size_t nEnd) {
   std::string head;
   CMemFile file(&head);
   CArchive ar(&file, CArchive::store);
   ar.WriteCount(nCount);
   ar.Close();
-  const size_t nShift = 6 - head.size();
+  const size_t nShift = kCountPlace - head.size();
   if (nShift != 0) {
     std::unique_ptr<char[]> pBuffer(new char[kWriteBufferSize]);
-    for (size_t nFrom = 6; nFrom < nEnd;) {
+    for (size_t nFrom = kCountPlace; nFrom < nEnd;) {
       const size_t n =
           ReadAt(fd, pBuffer.get(), std::min(kWriteBufferSize, nEnd - nFrom), static_cast<off_t>(nFrom));
       if (n == 0)
@@ -380,14 +383,8 @@ void PutCount(int fd, size_t nCount, size_t nEnd) {
 template <class R>
 bool WriteBlocksTo(int fd, const std::function<NextBlock(CRecordBlock<R>*&)>& fnNext) {
   CPosixFile file(fd, CPosixFile::startWriteback);
-  std::string head;  // the count's place (its long form), then the class header
-  CMemFile headFile(&head);
-  CArchive ar(&headFile, CArchive::store);
-  ar.WriteCount(0xFFFF);
-  ar.WriteRecordTag(std::is_same_v<R, CMessage> ? g_classMessage : g_classAddress);
-  ar.Close();
-  constexpr size_t kTagByNumber = 2;
-  file.Write(head.data(), 6);
+  const char countPlace[kCountPlace] = {};
+  file.Write(countPlace, kCountPlace);
   CRecordBlock<R>* pBlock = nullptr;
   size_t nCount = 0;
   for (NextBlock next; (next = fnNext(pBlock)) != NextBlock::end;) {
@@ -395,8 +392,9 @@ bool WriteBlocksTo(int fd, const std::function<NextBlock(CRecordBlock<R>*&)>& fn
       return false;
     std::string_view bytes = pBlock->Bytes();
     if (nCount == 0 && pBlock->GetCount() != 0) {
-      file.Write(head.data() + 6, head.size() - 6);
-      bytes.remove_prefix(kTagByNumber);
+      const std::string header = CRecordBlock<R>::ClassHeader();
+      file.Write(header.data(), header.size());
+      bytes.remove_prefix(CRecordBlock<R>::kTagSize);
     }
     file.Write(bytes.data(), bytes.size());
     nCount += pBlock->GetCount();

@@ -29,6 +29,7 @@ std::function<NextBlock(CRecordBlock<R>*&)> Blocks(const std::vector<std::unique
     pBlock->Clear();
     for (size_t n = nBlock++ == 0 ? 0 : 700; n != 0 && i < list.size(); --n)
       pBlock->Add(*list[i++]);
+    pBlock->Finish();
     p = pBlock.get();
     return NextBlock::block;
   };
