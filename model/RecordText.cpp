@@ -1,6 +1,5 @@
 #include "model/RecordText.h"
 
-#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -68,20 +67,13 @@ void CRecordText::Assign(std::string_view text) {
     m_nLength = static_cast<uint32_t>(text.size());
     return;
   }
-  // A block of its own outgrown is replaced by one at least twice its size, so that a
-  // text filled again and again soon stops needing a new one; a first block is exact.
-  const size_t nCapacity =
-      m_nCapacity == 0
-          ? text.size()
-          : std::max<size_t>(text.size(), std::min<size_t>(2 * size_t{m_nCapacity},
-                                                           std::numeric_limits<uint32_t>::max() - 1));
-  char* p = new char[nCapacity + 1];
+  char* p = new char[text.size() + 1];
   std::memcpy(p, text.data(), text.size());
   p[text.size()] = '\0';
   Release();
   m_psz = p;
   m_nLength = static_cast<uint32_t>(text.size());
-  m_nCapacity = static_cast<uint32_t>(nCapacity);
+  m_nCapacity = m_nLength;
 }
 
 CRecordText& CRecordText::operator+=(std::string_view text) {

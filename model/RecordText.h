@@ -6,8 +6,8 @@
 // The contract:
 //  - A copy or a move of a text is always its own: it never points into a record's
 //    block, so it outlives the record it came from.
-//  - Assigning to a text makes it its own (reusing its own block when large enough,
-//    else at least doubling it); the record's block keeps the bytes it had, unused.
+//  - Assigning to a text makes it its own (reusing its own block when large enough);
+//    the record's block keeps the bytes it had, unused.
 //  - A text that views a block is valid only while that block lives; only CMessage
 //    makes such texts, and only for its own members.
 //  - It reads like a const std::string (size, empty, c_str, data, [], comparisons,
