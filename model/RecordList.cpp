@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <type_traits>
 
 #include "errors/ErrorTexts.h"
+#include "model/ListFiller.h"
 
 const CRecordClass g_classMessage = {"CMessage", 1};
 const CRecordClass g_classAddress = {"CAddress", 1};
@@ -20,6 +23,16 @@ constexpr size_t kAddressClass = 1;
 constexpr size_t kMinMessageBytes = 2 + 3 + 12 + 1 + 1 + 12 + 2 + 10 + 2;
 constexpr size_t kMinAddressBytes = 2 + 2;
 
+// Threads that fill a long list while it is read (see CListFiller). Two keep both
+// cores of a small machine busy beside the reading thread, whose share is the smaller.
+constexpr size_t kFillingThreads = 2;
+
+// Reads a record's tag; a record of another class is refused.
+void ReadListTag(CArchive& ar, size_t nExpectedClass) {
+  if (ar.ReadRecordTag(g_recordClasses, std::size(g_recordClasses)) != nExpectedClass)
+    throw CArchiveException(CArchiveException::badClass);
+}
+
 template <class T>
 void ReadList(CArchive& ar, std::vector<std::unique_ptr<T>>& list, size_t nExpectedClass,
               size_t nMinRecordBytes) {
@@ -28,24 +41,43 @@ void ReadList(CArchive& ar, std::vector<std::unique_ptr<T>>& list, size_t nExpec
   size_t nReserve = nRemaining == SIZE_MAX ? std::min<size_t>(nCount, 1024)
                                            : std::min(nCount, nRemaining / nMinRecordBytes);
   list.reserve(list.size() + nReserve);
-  for (size_t i = 0; i < nCount; ++i) {
-    size_t nClass = ar.ReadRecordTag(g_recordClasses, std::size(g_recordClasses));
-    if (nClass != nExpectedClass)
-      throw CArchiveException(CArchiveException::badClass);
-    // Every field has its default by its own initializer; Serialize then reads them all.
-    std::unique_ptr<T> pRecord(new T);
-    pRecord->Serialize(ar);
-    list.push_back(std::move(pRecord));
+  // A long list is filled on other threads (see CListFiller); a short one, or one
+  // read where no thread can be started, here.
+  std::unique_ptr<CListFiller<T>> pFiller;
+  if (nReserve > CListFiller<T>::kBatch && std::thread::hardware_concurrency() > 1) {
+    try {
+      pFiller = std::make_unique<CListFiller<T>>(list, kFillingThreads);
+    } catch (const std::system_error&) {
+    }
   }
+  if (!pFiller) {
+    for (size_t i = 0; i < nCount; ++i) {
+      ReadListTag(ar, nExpectedClass);
+      // Every field has its default by its own initializer; Serialize then reads them all.
+      std::unique_ptr<T> pRecord(new T);
+      pRecord->Serialize(ar);
+      list.push_back(std::move(pRecord));
+    }
+    return;
+  }
+  try {
+    for (size_t i = 0; i < nCount; ++i) {
+      ReadListTag(ar, nExpectedClass);
+      pFiller->Next().Serialize(ar);  // a reused record: Serialize reads every field
+      pFiller->Commit();
+    }
+  } catch (...) {
+    pFiller->Finish();  // an error of the filling thread came first
+    throw;
+  }
+  pFiller->Finish();
 }
 
 template <class T>
 void ReadStream(CArchive& ar, T& record, const std::function<void(const T&)>& fn, size_t nExpectedClass) {
   size_t nCount = ar.ReadCount();
   for (size_t i = 0; i < nCount; ++i) {
-    size_t nClass = ar.ReadRecordTag(g_recordClasses, std::size(g_recordClasses));
-    if (nClass != nExpectedClass)
-      throw CArchiveException(CArchiveException::badClass);
+    ReadListTag(ar, nExpectedClass);
     record.Serialize(ar);  // every field is read, so nothing of the last record stays
     fn(record);
   }

@@ -236,4 +236,35 @@ TEST(Archive, AFileCutAtAnyByteKeepsTheRecordsBeforeTheCut) {
   }
 }
 
+// A list long enough to be filled on other threads reads back whole and in order; cut
+// inside a record of a later batch, or of the last, it keeps the records before the
+// cut and no others.
+TEST(Archive, ALongListReadsBackInOrderAndACutKeepsWhatCameBefore) {
+  CMessageArray list;
+  for (size_t i = 0; i < 3172; ++i) {  // three full batches of 1,024 and part of a fourth
+    // The number marks the record in the bytes; texts of 0 to 400 bytes take every
+    // length form, some with a two-byte character.
+    list.push_back(MakeMessage("#" + std::to_string(i) + "#", std::string(i * 7 % 401, 'a' + i % 26)));
+    if (i % 5 == 0)
+      list.back()->m_strMessage += "\xC3\xA9";
+    list.back()->m_nStatus = static_cast<int32_t>(i);
+  }
+  const std::string full = ListBytes(list);
+  CMessageArray back;
+  ASSERT_TRUE(ReadRecordBytes(full.data(), full.size(), back).IsOk());
+  ASSERT_EQ(back.size(), list.size());
+  for (size_t i = 0; i < list.size(); ++i)
+    ASSERT_TRUE(IsSameRecord(*back[i], *list[i])) << i;
+  for (size_t nCutIn : {1500u, 2048u, 3171u}) {
+    const size_t nCut = full.find("#" + std::to_string(nCutIn) + "#") + 1;
+    const std::vector<char> cut(full.begin(), full.begin() + static_cast<long>(nCut));
+    CMessageArray kept;
+    const CStoreResult r = ReadRecordBytes(cut.data(), cut.size(), kept);
+    EXPECT_EQ(r.m_nCause, CArchiveException::endOfFile) << nCutIn;
+    ASSERT_EQ(kept.size(), nCutIn);
+    for (size_t i = 0; i < kept.size(); ++i)
+      ASSERT_TRUE(IsSameRecord(*kept[i], *list[i])) << nCutIn << " " << i;
+  }
+}
+
 }  // namespace
