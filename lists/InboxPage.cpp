@@ -266,7 +266,7 @@ void CInboxPage::OnSetFocusList() {
 // ---------------------------------------------------------------------------------
 
 std::string CInboxPage::LookupName(const std::string& strNumber) const {
-  return CSenderNames(GetAddressBook()).Lookup(strNumber);
+  return std::string(CSenderNames(GetAddressBook()).Lookup(strNumber));
 }
 
 const CAddressArray* CInboxPage::GetAddressBook() const {
@@ -356,8 +356,12 @@ void CInboxPage::LoadInbox() {
   if (::LoadInbox(GetDataFolder(), *m_pMessages) != LoadResult::loaded)
     return;
   const CSenderNames names(GetAddressBook());
-  for (const auto& pMessage : *m_pMessages)
-    pMessage->m_strSenderName = names.Lookup(pMessage->m_strNumber);
+  for (const auto& pMessage : *m_pMessages) {
+    // Most names stored with the messages are still right; those stay as they are.
+    const std::string_view strName = names.Lookup(pMessage->m_strNumber);
+    if (pMessage->m_strSenderName != strName)
+      pMessage->m_strSenderName = strName;
+  }
 }
 
 void CInboxPage::SaveInbox() {

@@ -9,7 +9,9 @@
 // No Qt here.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "model/Lists.h"
@@ -19,13 +21,15 @@ class CSenderNames {
   // pBook may be null (no names).
   explicit CSenderNames(const CAddressArray* pBook);
 
-  // The name for a sender number, or empty when no entry matches.
-  std::string Lookup(const std::string& strNumber) const;
-
-  // What is compared of a number: its digits, or their last 9 when there are at
-  // least 9. Empty for a number without digits.
-  static std::string MatchKey(const std::string& strNumber);
+  // The name for a sender number, or empty when no entry matches. The text lives as
+  // long as this object.
+  std::string_view Lookup(std::string_view strNumber) const;
 
  private:
-  std::unordered_map<std::string, std::string> m_names;  // match key -> first name
+  // What is compared of a number, its digits or their last 9 when there are at least
+  // 9, as one value: their count times 10^9 plus the number they make, so that
+  // "0123" and "123" differ. 0 for a number without digits.
+  static uint64_t MatchKey(std::string_view strNumber);
+
+  std::unordered_map<uint64_t, std::string> m_names;  // match key -> first name
 };

@@ -2,19 +2,35 @@
 
 #include <cstring>
 #include <memory>
+#include <string_view>
 #include <utility>
 #include <vector>
 
-std::string GetSortText(const CMessage& message, int32_t nKey) {
+namespace {
+
+// The record field a key compares; null for a key whose text is worked out from a
+// number (storage, status) and for a key without text.
+CRecordText CMessage::*SortField(int32_t nKey) {
   switch (nKey) {
     case SORT_SENDER_NAME:
-      return message.m_strSenderName;
+      return &CMessage::m_strSenderName;
     case SORT_NUMBER:
-      return message.m_strNumber;
+      return &CMessage::m_strNumber;
+    case SORT_RECIPIENT_NAME:
+      return &CMessage::m_strName;
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+std::string GetSortText(const CMessage& message, int32_t nKey) {
+  if (const auto field = SortField(nKey))
+    return message.*field;
+  switch (nKey) {
     case SORT_STORAGE:
       return GetStorageText(message.m_nStorage);
-    case SORT_RECIPIENT_NAME:
-      return message.m_strName;
     case SORT_STATUS:
       return GetStatusText(message.m_nStatus);
     default:
@@ -24,14 +40,6 @@ std::string GetSortText(const CMessage& message, int32_t nKey) {
 
 namespace {
 
-// The text a key compares, cut at its first NUL: compared as std::string it then
-// orders as strcmp does (unsigned bytes, a prefix first).
-std::string TextValue(const CMessage& message, int32_t nKey) {
-  std::string strText = GetSortText(message, nKey);
-  strText.resize(std::strlen(strText.c_str()));
-  return strText;
-}
-
 // Dates: less by stored value alone; equal only with the same value and status.
 struct CDateOrder {
   static bool Less(const CDateTime& a, const CDateTime& b) { return a < b; }
@@ -39,44 +47,49 @@ struct CDateOrder {
 };
 
 struct CTextOrder {
-  static bool Less(const std::string& a, const std::string& b) { return a < b; }
-  static bool Equal(const std::string& a, const std::string& b) { return a == b; }
+  static bool Less(std::string_view a, std::string_view b) { return a < b; }
+  static bool Equal(std::string_view a, std::string_view b) { return a == b; }
 };
 
-// Quicksort of positions low..high of order around the value at the middle
-// position. order[i] names the value (and the message) at position i; exchanging two
-// positions exchanges their entries, so the values themselves never move. Equal
+// An element to sort: its value and its position in the range before the sort. The
+// value travels with the position, so a comparison reads no other table.
+template <class Value>
+struct CSortEntry {
+  Value value;
+  uint32_t nFrom;
+};
+
+// Quicksort of entries low..high around the value at the middle position. Equal
 // elements are never exchanged, so a range already in order stays as it is.
 template <class Order, class Value>
-void QuickSort(const std::vector<Value>& values, std::vector<uint32_t>& order, bool bAscending, int32_t nLow,
-               int32_t nHigh) {
+void QuickSort(std::vector<CSortEntry<Value>>& entries, bool bAscending, int32_t nLow, int32_t nHigh) {
   if (nHigh <= nLow)
     return;
   // x precedes y: x < y ascending, x > y descending.
   auto precedes = [bAscending](const Value& x, const Value& y) {
     return bAscending ? Order::Less(x, y) : Order::Less(y, x);
   };
-  auto at = [&values, &order](int32_t i) -> const Value& { return values[order[static_cast<size_t>(i)]]; };
-  const Value& pivot = at(nLow + (nHigh - nLow) / 2);  // taken once for this range
+  auto at = [&entries](int32_t i) -> CSortEntry<Value>& { return entries[static_cast<size_t>(i)]; };
+  const Value pivot = at(nLow + (nHigh - nLow) / 2).value;  // taken once for this range
 
   int32_t lo = nLow;
   int32_t hi = nHigh;
   while (lo <= hi) {
-    while (lo < nHigh && precedes(at(lo), pivot))
+    while (lo < nHigh && precedes(at(lo).value, pivot))
       ++lo;
-    while (hi > nLow && precedes(pivot, at(hi)))
+    while (hi > nLow && precedes(pivot, at(hi).value))
       --hi;
     if (lo <= hi) {
-      if (!Order::Equal(at(lo), at(hi)))
-        std::swap(order[static_cast<size_t>(lo)], order[static_cast<size_t>(hi)]);
+      if (!Order::Equal(at(lo).value, at(hi).value))
+        std::swap(at(lo), at(hi));
       ++lo;
       --hi;
     }
   }
   if (nLow < hi)
-    QuickSort<Order>(values, order, bAscending, nLow, hi);
+    QuickSort<Order>(entries, bAscending, nLow, hi);
   if (lo < nHigh)
-    QuickSort<Order>(values, order, bAscending, lo, nHigh);
+    QuickSort<Order>(entries, bAscending, lo, nHigh);
 }
 
 // Checks the range, works out each element's value once, sorts the positions and
@@ -94,19 +107,15 @@ bool SortRange(CMessageArray* pList, const ValueOf& valueOf, bool bAscending, in
   CMessageArray& list = *pList;
   const size_t nBase = static_cast<size_t>(nLow);
   const size_t nCount = static_cast<size_t>(nHigh - nLow) + 1;
-  using Value = decltype(valueOf(*list[0]));
-  std::vector<Value> values;
-  values.reserve(nCount);
-  std::vector<uint32_t> order(nCount);
-  for (size_t i = 0; i < nCount; ++i) {
-    values.push_back(valueOf(*list[nBase + i]));
-    order[i] = static_cast<uint32_t>(i);
-  }
+  std::vector<CSortEntry<decltype(valueOf(*list[0]))>> entries;
+  entries.reserve(nCount);
+  for (size_t i = 0; i < nCount; ++i)
+    entries.push_back({valueOf(*list[nBase + i]), static_cast<uint32_t>(i)});
   // Positions are counted from 0; the middle of low..high is the same element.
-  QuickSort<Order>(values, order, bAscending, 0, static_cast<int32_t>(nCount) - 1);
+  QuickSort<Order>(entries, bAscending, 0, static_cast<int32_t>(nCount) - 1);
   std::vector<std::unique_ptr<CMessage>> sorted(nCount);
   for (size_t i = 0; i < nCount; ++i)
-    sorted[i] = std::move(list[nBase + order[i]]);
+    sorted[i] = std::move(list[nBase + entries[i].nFrom]);
   for (size_t i = 0; i < nCount; ++i)
     list[nBase + i] = std::move(sorted[i]);
   return true;
@@ -115,8 +124,19 @@ bool SortRange(CMessageArray* pList, const ValueOf& valueOf, bool bAscending, in
 }  // namespace
 
 bool SortMessagesByText(CMessageArray* pList, int32_t nKey, bool bAscending, int32_t nLow, int32_t nHigh) {
-  return SortRange<CTextOrder>(
-      pList, [nKey](const CMessage& m) { return TextValue(m, nKey); }, bAscending, nLow, nHigh);
+  // A field's text is compared where it is. A text worked out (a storage or status
+  // word) is kept here, in room reserved for every element so that none moves.
+  const auto field = SortField(nKey);
+  std::vector<std::string> worked;
+  if (field == nullptr && pList != nullptr)
+    worked.reserve(pList->size());
+  // Cut at the first NUL: compared as std::string_view the texts then order as
+  // strcmp does (unsigned bytes, a prefix first).
+  auto valueOf = [&](const CMessage& m) {
+    const char* psz = field != nullptr ? (m.*field).c_str() : worked.emplace_back(GetSortText(m, nKey)).c_str();
+    return std::string_view(psz, std::strlen(psz));
+  };
+  return SortRange<CTextOrder>(pList, valueOf, bAscending, nLow, nHigh);
 }
 
 bool SortMessagesByDate(CMessageArray* pList, bool bAscending, int32_t nLow, int32_t nHigh) {
