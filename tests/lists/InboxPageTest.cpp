@@ -246,7 +246,16 @@ TEST_F(InboxPageTest, HeaderClicksSortAndTheSettingsAreKeptOnClose) {
     list.push_back(Received("222", "b", 45002.0, 1));
     list.push_back(Received("111", "a", 45000.0, 2));
     list.push_back(Received("333", "c", 45001.0, 0));
+    // Names stored with the messages are the book's again on opening: one renamed
+    // since, one no longer in the book.
+    list[0]->SetSenderName("Old name");
+    list[1]->SetSenderName("Gone");
     ASSERT_TRUE(SaveInbox(DataFolder(), list));
+    CAddressArray book;
+    book.push_back(std::make_unique<CAddress>());
+    book.back()->SetNumber("222");
+    book.back()->SetName("New name");
+    ASSERT_TRUE(SaveAddressBook(DataFolder(), book));
   }
   // Widths apply with their low 16 bits; a "Sort Order" of 5 reads as ascending;
   // sorted by date.
@@ -264,6 +273,7 @@ TEST_F(InboxPageTest, HeaderClicksSortAndTheSettingsAreKeptOnClose) {
     EXPECT_EQ(page.m_nSortColumn, 2);
     EXPECT_TRUE(page.m_bSortAscending);
     EXPECT_EQ(Column(pList, 1), (std::vector<std::string>{"111", "333", "222"}));
+    EXPECT_EQ(Column(pList, 0), (std::vector<std::string>{"", "", "New name"}));
 
     // Every click flips the direction, also on another column.
     ClickHeader(pList, 1);
