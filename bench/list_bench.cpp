@@ -171,18 +171,19 @@ SRun RunAt(size_t nMessages) {
   // ---- open ---------------------------------------------------------------------------
   // The window is built and shown first; the figure is the page's own opening. The
   // page's work is timed; the repaint that follows is not (nor in any baseline).
-  // Each open follows a plain load of the same file, so that the list's share of the
-  // open (the open less that load) is measured in the same state.
+  // Each open follows plain loads of the same file, so that the list's share of the
+  // open (the open less the quickest of three loads: the share is not understated) is
+  // measured in the same state.
   std::unique_ptr<CSMSTabbedDlg> pDlg;
   double dOpen = 1e300, dListShare = 1e300;
   for (int nRun = 0; nRun < 3; ++nRun) {
     if (pDlg)
       pDlg->reject();
     pDlg.reset();
-    double dLoad = 0;
-    {
+    double dLoad = 1e300;
+    for (int nLoad = 0; nLoad < 3; ++nLoad) {
       CMessageArray plainLoad;
-      dLoad = Time([&] { LoadInbox(strData, plainLoad); });
+      dLoad = std::min(dLoad, Time([&] { LoadInbox(strData, plainLoad); }));
     }
     pDlg = std::make_unique<CSMSTabbedDlg>();
     pDlg->show();

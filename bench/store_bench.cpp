@@ -202,10 +202,10 @@ int main(int argc, char** argv) {
   std::printf("%zu messages, %.1f MB of store file\n", Messages().size(), Bytes().size() / 1048576.0);
   CCapturingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  auto [dSave, dSaveCpu] = reporter.Ratio("BM_SaveInbox/iterations:8/process_time",
-                                          "BM_RawWrite/iterations:8/process_time");
-  auto [dLoad, dLoadCpu] = reporter.Ratio("BM_LoadInbox/iterations:8/process_time",
-                                          "BM_RawRead/iterations:8/process_time");
+  auto [dSave, dSaveCpu] =
+      reporter.Ratio("BM_SaveInbox/iterations:8/process_time", "BM_RawWrite/iterations:8/process_time");
+  auto [dLoad, dLoadCpu] =
+      reporter.Ratio("BM_LoadInbox/iterations:8/process_time", "BM_RawRead/iterations:8/process_time");
   std::printf("save / raw write: %.2f real, %.2f CPU (goal <= 2)\n", dSave, dSaveCpu);
   std::printf("load / raw read:  %.2f real, %.2f CPU (goal <= 2)\n", dLoad, dLoadCpu);
   MeasureLoadMemory();

@@ -133,7 +133,8 @@ bool SortMessagesByText(CMessageArray* pList, int32_t nKey, bool bAscending, int
   // Cut at the first NUL: compared as std::string_view the texts then order as
   // strcmp does (unsigned bytes, a prefix first).
   auto valueOf = [&](const CMessage& m) {
-    const char* psz = field != nullptr ? (m.*field).c_str() : worked.emplace_back(GetSortText(m, nKey)).c_str();
+    const char* psz =
+        field != nullptr ? (m.*field).c_str() : worked.emplace_back(GetSortText(m, nKey)).c_str();
     return std::string_view(psz, std::strlen(psz));
   };
   return SortRange<CTextOrder>(pList, valueOf, bAscending, nLow, nHigh);
