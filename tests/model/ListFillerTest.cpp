@@ -24,95 +24,61 @@ struct CRecord {
 
 using CRecords = std::vector<std::unique_ptr<CRecord>>;
 
-// Commits records 0 to nCount - 1 and finishes; true when an error was thrown.
-bool Fill(CListFiller<CRecord>& filler, int nCount) {
+// Commits records 0 to nCount - 1, then one more read but not committed (a reading
+// error), and finishes; true when an error was thrown. The list's values after.
+bool Fill(CRecords& list, size_t nThreads, int nCount, std::vector<int>& values) {
+  bool bFailed = false;
   try {
+    CListFiller<CRecord> filler(list, nThreads);
     for (int i = 0; i < nCount; ++i) {
       filler.Next().n = i;
       filler.Commit();
     }
+    filler.Next().n = nCount;
     filler.Finish();
   } catch (const std::bad_alloc&) {
-    return true;
+    bFailed = true;
   }
-  return false;
+  values.clear();
+  for (const auto& p : list)
+    values.push_back(p->n);
+  return bFailed;
 }
 
-// The values of the list's records from index nFrom; -2 for an empty entry.
-std::vector<int> Values(const CRecords& list, size_t nFrom = 0) {
+std::vector<int> Range(int nFirst, int nEnd) {
   std::vector<int> values;
-  for (size_t i = nFrom; i < list.size(); ++i)
-    values.push_back(list[i] ? list[i]->n : -2);
-  return values;
-}
-
-std::vector<int> Range(int nCount) {
-  std::vector<int> values(static_cast<size_t>(nCount));
-  for (int i = 0; i < nCount; ++i)
-    values[static_cast<size_t>(i)] = i;
+  for (int i = nFirst; i < nEnd; ++i)
+    values.push_back(i);
   return values;
 }
 
 TEST(ListFiller, RecordsAreAppendedInTheOrderCommitted) {
   CRecord::s_failing.clear();
+  std::vector<int> values;
   for (size_t nThreads : {1u, 2u, 3u}) {
     CRecords list;
     list.push_back(std::make_unique<CRecord>());  // a record the list held before
-    CListFiller<CRecord> filler(list, nThreads);
-    ASSERT_FALSE(Fill(filler, 5000)) << nThreads;
-    ASSERT_EQ(list.size(), 5001u);
-    EXPECT_EQ(list[0]->n, -1);
-    EXPECT_EQ(Values(list, 1), Range(5000)) << nThreads;
+    ASSERT_FALSE(Fill(list, nThreads, 5000, values));
+    EXPECT_EQ(values, Range(-1, 5000)) << nThreads;  // -1: the one held before
   }
+  CRecords empty;
+  EXPECT_FALSE(Fill(empty, 2, 0, values));
+  EXPECT_TRUE(values.empty());
 }
 
 TEST(ListFiller, AFailedCopyEndsTheListAtTheRecordBeforeIt) {
-  // Two failures in different batches, which two threads may meet in either order:
-  // the list ends before the earlier one.
-  CRecord::s_failing = {2500, 4000};
-  for (int nRun = 0; nRun < 20; ++nRun) {
-    CRecords list;
-    CListFiller<CRecord> filler(list, 2);
-    ASSERT_TRUE(Fill(filler, 6000));
-    ASSERT_EQ(Values(list), Range(2500)) << nRun;
-  }
-  // A failure in the last batch, handed over only by Finish.
-  CRecord::s_failing = {5990};
-  CRecords list;
-  CListFiller<CRecord> filler(list, 2);
-  ASSERT_TRUE(Fill(filler, 6000));
-  EXPECT_EQ(Values(list), Range(5990));
-  CRecord::s_failing.clear();
-}
-
-TEST(ListFiller, AReadingErrorKeepsTheCommittedRecordsOnly) {
-  CRecord::s_failing.clear();
-  CRecords list;
-  {
-    CListFiller<CRecord> filler(list, 2);
-    ASSERT_FALSE(Fill(filler, 0));
-    EXPECT_TRUE(list.empty());
-  }
-  {
-    // The reading fails in record 3000: it was given by Next but never committed.
-    CListFiller<CRecord> filler(list, 2);
-    for (int i = 0; i < 3000; ++i) {
-      filler.Next().n = i;
-      filler.Commit();
-    }
-    filler.Next().n = 3000;
-    filler.Finish();
-    EXPECT_EQ(Values(list), Range(3000));
-  }
-  {
-    // Left without Finish, the filler waits for its threads and adds nothing.
-    CRecords untouched;
-    CListFiller<CRecord> filler(untouched, 2);
-    for (int i = 0; i < 3000; ++i) {
-      filler.Next().n = i;
-      filler.Commit();
+  // Two failures in different batches, which two threads may meet in either order,
+  // and one in the last batch, handed over only by Finish.
+  std::vector<int> values;
+  for (const auto& [failing, nEnd] : {std::pair{std::set<int>{2500, 4000}, 2500}, {{5990}, 5990}}) {
+    CRecord::s_failing = failing;
+    for (int nRun = 0; nRun < 10; ++nRun) {
+      CRecords list;
+      ASSERT_TRUE(Fill(list, 2, 6000, values));
+      ASSERT_EQ(values, Range(0, nEnd)) << nRun;
     }
   }
+  CRecord::s_failing.clear();
 }
 
 }  // namespace
