@@ -8,12 +8,11 @@
 // allocations and the page faults run beside the reading and beside each other.
 //
 // The contract:
-//  - The list belongs to the filler from the constructor until Finish returns; the
-//    caller must not touch it in between. Finish appends the new records in the
-//    order they were committed.
-//  - Finish hands over what was committed, waits for the filling threads, and
-//    rethrows the error they met (out of memory), if any. The list then holds every
-//    record committed before the first record that failed, and none after it.
+//  - Only Finish touches the list, on the calling thread: it hands over what was
+//    committed, waits for the filling threads, appends the new records in the order
+//    they were committed, and rethrows the error the threads met (out of memory),
+//    if any. The list then holds every record committed before the first record
+//    that failed, and none after it.
 //  - Next throws that error as soon as it is known (after the same wait), so that the
 //    reading stops early. Next and Commit belong to one thread.
 //  - The constructor throws std::system_error when no thread can be started.
@@ -26,6 +25,7 @@
 #include <cstddef>
 #include <deque>
 #include <exception>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -62,13 +62,17 @@ class CListFiller {
 
   void Finish() {
     Stop();
-    for (Batch& batch : m_batches) {
-      for (auto& pRecord : batch.records)
-        m_list.push_back(std::move(pRecord));
-      if (!batch.bDone)
-        break;
+    // Each batch is appended whole or not at all, and then dropped, so that a Finish
+    // called again after a failure here appends nothing twice.
+    while (!m_batches.empty()) {
+      Batch& batch = m_batches.front();
+      m_list.insert(m_list.end(), std::make_move_iterator(batch.records.begin()),
+                    std::make_move_iterator(batch.records.end()));
+      const bool bDone = batch.bDone;
+      m_batches.pop_front();
+      if (!bDone)
+        m_batches.clear();
     }
-    m_batches.clear();
     if (m_error)
       std::rethrow_exception(m_error);
   }

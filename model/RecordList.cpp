@@ -33,6 +33,36 @@ void ReadListTag(CArchive& ar, size_t nExpectedClass) {
     throw CArchiveException(CArchiveException::badClass);
 }
 
+// Reads nCount records, each into a new record at the end of the list.
+template <class T>
+void ReadRecords(CArchive& ar, std::vector<std::unique_ptr<T>>& list, size_t nCount, size_t nExpectedClass) {
+  for (size_t i = 0; i < nCount; ++i) {
+    ReadListTag(ar, nExpectedClass);
+    // Every field has its default by its own initializer; Serialize then reads them all.
+    std::unique_ptr<T> pRecord(new T);
+    pRecord->Serialize(ar);
+    list.push_back(std::move(pRecord));
+  }
+}
+
+// Reads nCount records into the filler's reused records; it fills the list.
+template <class T>
+void ReadRecords(CArchive& ar, CListFiller<T>& filler, size_t nCount, size_t nExpectedClass) {
+  try {
+    for (size_t i = 0; i < nCount; ++i) {
+      ReadListTag(ar, nExpectedClass);
+      filler.Next().Serialize(ar);  // a reused record: Serialize reads every field
+      filler.Commit();
+    }
+  } catch (...) {
+    // The records read before the error go into the list; a filling thread's error,
+    // met on an earlier record, takes the place of this one.
+    filler.Finish();
+    throw;
+  }
+  filler.Finish();
+}
+
 template <class T>
 void ReadList(CArchive& ar, std::vector<std::unique_ptr<T>>& list, size_t nExpectedClass,
               size_t nMinRecordBytes) {
@@ -41,8 +71,8 @@ void ReadList(CArchive& ar, std::vector<std::unique_ptr<T>>& list, size_t nExpec
   size_t nReserve = nRemaining == SIZE_MAX ? std::min<size_t>(nCount, 1024)
                                            : std::min(nCount, nRemaining / nMinRecordBytes);
   list.reserve(list.size() + nReserve);
-  // A long list is filled on other threads (see CListFiller); a short one, or one
-  // read where no thread can be started, here.
+  // A long list is filled on other threads; a short one, or one read where no thread
+  // can be started, here.
   std::unique_ptr<CListFiller<T>> pFiller;
   if (nReserve > CListFiller<T>::kBatch && std::thread::hardware_concurrency() > 1) {
     try {
@@ -50,27 +80,10 @@ void ReadList(CArchive& ar, std::vector<std::unique_ptr<T>>& list, size_t nExpec
     } catch (const std::system_error&) {
     }
   }
-  if (!pFiller) {
-    for (size_t i = 0; i < nCount; ++i) {
-      ReadListTag(ar, nExpectedClass);
-      // Every field has its default by its own initializer; Serialize then reads them all.
-      std::unique_ptr<T> pRecord(new T);
-      pRecord->Serialize(ar);
-      list.push_back(std::move(pRecord));
-    }
-    return;
-  }
-  try {
-    for (size_t i = 0; i < nCount; ++i) {
-      ReadListTag(ar, nExpectedClass);
-      pFiller->Next().Serialize(ar);  // a reused record: Serialize reads every field
-      pFiller->Commit();
-    }
-  } catch (...) {
-    pFiller->Finish();  // an error of the filling thread came first
-    throw;
-  }
-  pFiller->Finish();
+  if (pFiller)
+    ReadRecords(ar, *pFiller, nCount, nExpectedClass);
+  else
+    ReadRecords(ar, list, nCount, nExpectedClass);
 }
 
 template <class T>
