@@ -202,7 +202,10 @@ std::string CMessage::GetPduKey() const {
   }
   // Keep the first octet of the transfer unit, drop the octet after it.
   const std::string_view pdu = m_strPdu.View();
-  std::string strKey(Mid(pdu, 2 * n + 2, 2));
-  strKey += Mid(pdu, 2 * n + 6, static_cast<long>(pdu.size()));
+  const std::string_view first = Mid(pdu, 2 * n + 2, 2);
+  const std::string_view rest = Mid(pdu, 2 * n + 6, static_cast<long>(pdu.size()));
+  std::string strKey;
+  strKey.reserve(first.size() + rest.size());  // one block, made once
+  strKey.append(first).append(rest);
   return strKey;
 }
