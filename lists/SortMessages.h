@@ -4,8 +4,9 @@
 // The quicksort takes the middle element of a range as its pivot, never exchanges two
 // elements with equal values (so an array already in order keeps its order) and is
 // not stable otherwise. The values it compares are worked out once per sort, before
-// the partitioning starts, so a sort of n messages builds n sort texts, not one per
-// comparison. No Qt here.
+// the partitioning starts, so a sort of n messages looks up n sort texts, not one per
+// comparison (a field's text is compared where it lies; only a storage or status word
+// is made). No Qt here.
 #pragma once
 
 #include <cstdint>
