@@ -334,6 +334,7 @@ void CInboxPage::OnDelete() {
       // Stopped by the user during the phone's part: the rows stay.
       if (m_pSheet != nullptr && !m_pSheet->DeleteOnPhone(doomed))
         return;
+      m_deletedKeys.reserve(m_deletedKeys.size() + doomed.size());  // one rehash at most
       for (const CMessage* pMessage : doomed)
         m_deletedKeys.insert(pMessage->GetPduKey());
       EraseRows(*m_pMessages, rows);
