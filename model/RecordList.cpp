@@ -166,22 +166,22 @@ CStoreResult WriteRecordBytes(const CAddressArray& list, std::string& bytes) {
   return WriteBytes(list, bytes);
 }
 
-void WriteListRecord(CArchive& ar, CMessage& record) {
-  ar.WriteRecordTag(g_classMessage);
-  record.Serialize(ar);
-}
-
-void WriteListRecord(CArchive& ar, CAddress& record) {
-  ar.WriteRecordTag(g_classAddress);
-  record.Serialize(ar);
-}
-
 namespace {
 template <class R>
 const CRecordClass& ClassOf() {
   return std::is_same_v<R, CMessage> ? g_classMessage : g_classAddress;
 }
+
+template <class R>
+void WriteTagged(CArchive& ar, R& record) {
+  ar.WriteRecordTag(ClassOf<R>());
+  record.Serialize(ar);
+}
 }  // namespace
+
+void WriteListRecord(CArchive& ar, CMessage& record) { WriteTagged(ar, record); }
+
+void WriteListRecord(CArchive& ar, CAddress& record) { WriteTagged(ar, record); }
 
 template <class R>
 CRecordBlock<R>::CRecordBlock()

@@ -531,7 +531,7 @@ CStoreResult ReadStoreFileBytes(const std::string& strPath, std::string& bytes) 
     return CStoreResult{CStoreResult::notOpened, 0, errno};
   return CatchStoreErrors([&] {
     CPosixFile file(fd.Get(), static_cast<size_t>(st.st_size));
-    char buffer[65536];
+    char buffer[kReadBufferSize];
     for (size_t n; (n = file.Read(buffer, sizeof buffer)) != 0;)
       bytes.append(buffer, n);
   });
